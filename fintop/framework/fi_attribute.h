@@ -1,0 +1,69 @@
+// FIAttribute: the framework's variant value, implemented by the utility module (QELUtils).
+//
+// An attribute is empty, a text, an integer or a real. It carries property keys and values,
+// the attributes recorded on an iterator and the out-values of the callbacks. The plug-in
+// makes attributes on its own stack for one call and never keeps one.
+//
+// The layout crosses module boundaries, so it holds no standard-library type. The first
+// member is a 32-bit word that is zero while the attribute is empty: callers read it
+// directly to see whether GetValue delivered anything.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/platform.h"
+
+enum FT_TYPE : std::int32_t {
+  FT_EMPTY = 0,
+  FT_INTEGER = 1,
+  FT_REAL = 2,
+  FT_TEXT = 3,
+};
+
+class QELUTILS_API FIAttribute {
+ public:
+  FIAttribute();                      // empty
+  FIAttribute(const char* text);      // text; a null pointer gives an empty value
+  FIAttribute(int value);             // integer
+  FIAttribute(double value);          // real
+  FIAttribute(const FIAttribute& other);
+  ~FIAttribute();
+
+  // Each assignment replaces the old value and type.
+  FIAttribute& operator=(const FIAttribute& other);
+  FIAttribute& operator=(const char* text);
+  FIAttribute& operator=(int value);
+  FIAttribute& operator=(double value);
+
+  // Adds at the end of the text; a value that is not yet text is first converted to text.
+  FIAttribute& Append(const char* text);
+  FIAttribute& Append(int value);  // the decimal digits of value
+
+  FIAttribute& Clear();                  // empty again
+  FIAttribute& ChangeType(FT_TYPE type);  // converts in place; FT_TEXT never leaves c_str() null
+
+  // The text of a text value; null when the value holds no text (an empty value included).
+  const char* c_str() const;
+  // The value as an integer: a numeric text gives its number (truncated), anything else 0.
+  int ival() const;
+  // The value as a real: a text that is not a number, or an empty value, gives NaN.
+  double rval() const;
+
+  FT_TYPE type() const { return m_type; }
+  bool empty() const { return m_type == FT_EMPTY; }
+
+ private:
+  void SetText(const char* text, std::uint32_t length);
+  void Reserve(std::uint32_t capacity);
+  void ReleaseText();
+
+  static constexpr std::uint32_t kInline = 40;
+
+  FT_TYPE m_type;  // first word: FT_EMPTY (zero) while empty
+  std::int32_t m_int;
+  double m_real;
+  char* m_text;  // points at m_inline or at a heap block owned by this attribute
+  std::uint32_t m_length;
+  std::uint32_t m_capacity;  // usable bytes at m_text, terminator excluded
+  char m_inline[kInline];
+};

@@ -1,0 +1,120 @@
+// The walks that the callbacks share: cloning, the counting walk, the selection, the element
+// walk, the element name, property reads, the object-kind test and name quoting.
+//
+// Every helper here works on the iterator it is handed and leaves it as documented; none of
+// them keeps state. Clones are owned by ClonedIterator or WorkingIterator and are deleted on
+// every path.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "framework/fi_attribute.h"
+#include "framework/fi_iterator.h"
+
+namespace fintop {
+
+// Runs an exported callback's body so that nothing is raised across the plug-in's boundary:
+// a null iterator, or an exception (an allocation failure here or in the host), gives the
+// callback's failure result instead. Every exported callback wraps its body in this.
+template <class Result, class Body>
+Result Shield(const FIIterator* it, Result failure, Body&& body) noexcept {
+  if (it == nullptr) return failure;
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
+// Owns an iterator made with Clone and deletes it with DeleteFIIterator. A host that fails
+// to clone gives an invalid holder; callers treat that as "nothing found".
+class ClonedIterator {
+ public:
+  explicit ClonedIterator(FIIterator& source) : it_(source.Clone()) {}
+  ~ClonedIterator() { DeleteFIIterator(it_); }
+  ClonedIterator(const ClonedIterator&) = delete;
+  ClonedIterator& operator=(const ClonedIterator&) = delete;
+
+  explicit operator bool() const { return it_ != nullptr; }
+  FIIterator* operator->() const { return it_; }
+  FIIterator& operator*() const { return *it_; }
+
+ private:
+  FIIterator* it_;
+};
+
+// The working iterator of an element callback: the caller's own when move is non-zero,
+// otherwise a clone that is deleted when this goes out of scope.
+class WorkingIterator {
+ public:
+  WorkingIterator(FIIterator& caller, int move)
+      : it_(move != 0 ? &caller : caller.Clone()), owned_(move == 0) {}
+  ~WorkingIterator() {
+    if (owned_) DeleteFIIterator(it_);
+  }
+  WorkingIterator(const WorkingIterator&) = delete;
+  WorkingIterator& operator=(const WorkingIterator&) = delete;
+
+  bool moving() const { return !owned_; }
+  explicit operator bool() const { return it_ != nullptr; }
+  FIIterator* operator->() const { return it_; }
+  FIIterator& operator*() const { return *it_; }
+
+  // Undoes `count` moves with Up when working on the caller's iterator; a clone is simply
+  // dropped, so nothing is undone on it.
+  void Undo(int count) const {
+    if (owned_) return;
+    for (int i = 0; i < count; ++i) it_->Up();
+  }
+
+ private:
+  FIIterator* it_;
+  bool owned_;
+};
+
+// Counts the children of the node `it` stands on: First, then one more for every Next that
+// succeeds. Moves `it` onto the last child.
+int CountChildren(FIIterator& it);
+
+// The counting walk: on a clone, Down each name in turn, then count the children reached.
+// A failing Down or First counts 0. The caller's iterator neither moves nor gains attributes.
+int CountElements(FIIterator& it, const std::string& name);
+int CountElements(FIIterator& it, const std::string& first, const std::string& second);
+
+// The element name: "Elem" followed by the index in decimal digits.
+FIAttribute ElementName(int index);
+
+// The selection: records the element name, or the integer, under `name` on the caller's
+// iterator. Neither moves it.
+void RecordElementName(FIIterator& it, const char* name, int index);
+void RecordInteger(FIIterator& it, const char* name, int value);
+
+// Reads the node property `key` ("value", "id", "type") of the node `it` stands on into a
+// fresh attribute; the result is empty when the node has no such property.
+FIAttribute ReadProperty(FIIterator& it, const char* key);
+inline FIAttribute ReadValue(FIIterator& it) { return ReadProperty(it, "value"); }
+
+// Down to `path`, then read that node's "value" on a clone: empty when `path` is missing.
+FIAttribute ReadVariable(FIIterator& it, const std::string& path);
+
+// The object-kind test: the node's "type" property, as text, equals `type_name` byte for
+// byte. A node without "type" matches nothing.
+bool IsOfType(FIIterator& it, const char* type_name);
+
+// Whole-string, case-sensitive comparison of a possibly null text with a name.
+bool SameText(const char* text, const char* name);
+
+// A name read from the host, made one level of Down: a name holding a dot is passed in double
+// quotes unless it has a double-quote character of its own. The name itself is never cut.
+std::string AsOneLevel(std::string_view name);
+// Down by a name read from the host (see AsOneLevel). A null name fails.
+bool DownByName(FIIterator& it, const char* name);
+
+// The standard element walk: Down `variable`, read the integer attribute `index_name`, step
+// to that element. On success the working iterator stands on the element. When moving, a
+// failure after the Down undoes it with one Up; a failing Down moves nothing.
+bool EnterElement(FIIterator& caller, int move, const std::string& variable,
+                  const char* index_name);
+
+}  // namespace fintop

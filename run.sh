@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds fintop and fintop-walk (release) and maps a host case through the plug-in.
+#   ./run.sh [CASE] [options]      CASE defaults to cases/default.json; --help lists the options
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/ensure-deps.sh cmake ninja-build g++ nlohmann-json3-dev libpugixml-dev libgtest-dev >/dev/null
+if [ ! -f build/release/CMakeCache.txt ]; then
+  cmake --preset release >/dev/null
+fi
+cmake --build build/release --target fintop-walk fintop >/dev/null
+exec build/release/bin/fintop-walk "$@"
