@@ -22,10 +22,10 @@ enum FT_TYPE : std::int32_t {
 
 class QELUTILS_API FIAttribute {
  public:
-  FIAttribute();                      // empty
-  FIAttribute(const char* text);      // text; a null pointer gives an empty value
-  FIAttribute(int value);             // integer
-  FIAttribute(double value);          // real
+  FIAttribute();                  // empty
+  FIAttribute(const char* text);  // text; a null pointer gives an empty value
+  FIAttribute(int value);         // integer
+  FIAttribute(double value);      // real
   FIAttribute(const FIAttribute& other);
   ~FIAttribute();
 
@@ -39,7 +39,7 @@ class QELUTILS_API FIAttribute {
   FIAttribute& Append(const char* text);
   FIAttribute& Append(int value);  // the decimal digits of value
 
-  FIAttribute& Clear();                  // empty again
+  FIAttribute& Clear();                   // empty again
   FIAttribute& ChangeType(FT_TYPE type);  // converts in place; FT_TEXT never leaves c_str() null
 
   // The text of a text value; null when the value holds no text (an empty value included).

@@ -41,7 +41,9 @@ constexpr UnitOperationClass kUnitOperationClasses[] = {
 
 extern "C" {
 
-FINTOP_API bool FI_CDECL CTFlowsheets(FIIterator* it) { return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kFlowsheetType); }); }
+FINTOP_API bool FI_CDECL CTFlowsheets(FIIterator* it) {
+  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kFlowsheetType); });
+}
 
 FINTOP_API bool FI_CDECL CTDistillationCurves(FIIterator* it) {
   return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kDistillationCurveType); });

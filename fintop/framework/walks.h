@@ -93,7 +93,9 @@ void RecordInteger(FIIterator& it, const char* name, int value);
 // Reads the node property `key` ("value", "id", "type") of the node `it` stands on into a
 // fresh attribute; the result is empty when the node has no such property.
 FIAttribute ReadProperty(FIIterator& it, const char* key);
-inline FIAttribute ReadValue(FIIterator& it) { return ReadProperty(it, "value"); }
+inline FIAttribute ReadValue(FIIterator& it) {
+  return ReadProperty(it, "value");
+}
 
 // Down to `path`, then read that node's "value" on a clone: empty when `path` is missing.
 FIAttribute ReadVariable(FIIterator& it, const std::string& path);

@@ -106,14 +106,16 @@ class CaseReader final : public nlohmann::json_sax<json> {
       f.key = std::move(key);
       return true;
     }
-    static const char* const kKeys[] = {"name", "type", "value", "id", "props", "children", "elements"};
+    static const char* const kKeys[] = {"name",  "type",     "value",   "id",
+                                        "props", "children", "elements"};
     unsigned bit = 0;
     for (const char* known : kKeys) {
       if (key == known) break;
       ++bit;
     }
     if (bit == std::size(kKeys)) return Fail("unknown key \"" + key + "\" in a node");
-    if (bit == 0 && f.element) return Fail("an element takes no \"name\" (it is named by its position)");
+    if (bit == 0 && f.element)
+      return Fail("an element takes no \"name\" (it is named by its position)");
     if (f.seen & (1u << bit)) return Fail("duplicate key \"" + key + "\"");
     f.seen |= 1u << bit;
     f.key = std::move(key);
@@ -141,7 +143,8 @@ class CaseReader final : public nlohmann::json_sax<json> {
       frames_.emplace_back(Kind::kElements);
       return true;
     }
-    if (f.kind == Kind::kNode) return Fail("\"" + f.key + "\" must be " + Expected(f.key) + ", found an array");
+    if (f.kind == Kind::kNode)
+      return Fail("\"" + f.key + "\" must be " + Expected(f.key) + ", found an array");
     if (f.kind == Kind::kProps) {
       return Fail("property \"" + f.key + "\" must be a text, integer or real, found an array");
     }
@@ -249,7 +252,8 @@ class CaseReader final : public nlohmann::json_sax<json> {
 
   bool Fail(const std::string& what) {
     if (error_.empty()) {
-      error_ = std::to_string(position_->line) + ":" + std::to_string(position_->column) + ": " + what;
+      error_ =
+          std::to_string(position_->line) + ":" + std::to_string(position_->column) + ": " + what;
     }
     return false;
   }

@@ -65,7 +65,9 @@ HostIterator::HostIterator(const HostIterator& source, int)
   g_live.fetch_add(1, std::memory_order_relaxed);
 }
 
-HostIterator::~HostIterator() { g_live.fetch_sub(1, std::memory_order_relaxed); }
+HostIterator::~HostIterator() {
+  g_live.fetch_sub(1, std::memory_order_relaxed);
+}
 
 void HostIterator::Notify(const IteratorEvent& event) const {
   if (observer_ != nullptr) observer_->OnEvent(*this, event);
@@ -106,16 +108,22 @@ bool HostIterator::Down(const std::string& name) {
   return Move("Down", at, 0, name);
 }
 
-bool HostIterator::First() { return Move("First", tree_->child(node_, 0)); }
+bool HostIterator::First() {
+  return Move("First", tree_->child(node_, 0));
+}
 
-bool HostIterator::Next() { return Move("Next", tree_->next_sibling(node_)); }
+bool HostIterator::Next() {
+  return Move("Next", tree_->next_sibling(node_));
+}
 
 bool HostIterator::Last() {
   std::uint32_t count = tree_->child_count(node_);
   return Move("Last", count == 0 ? kNoNode : tree_->child(node_, count - 1));
 }
 
-bool HostIterator::Up() { return Move("Up", tree_->parent(node_)); }
+bool HostIterator::Up() {
+  return Move("Up", tree_->parent(node_));
+}
 
 void HostIterator::GetName(char* buffer, int size) {
   std::string_view name = tree_->name(node_);
@@ -144,8 +152,14 @@ void HostIterator::GetValue(const FIAttribute& key, FIAttribute& out) {
     }
   }
   if (observer_ != nullptr) {
-    Notify({"GetValue", wanted != nullptr ? wanted : "", {}, value ? &out : nullptr, 0,
-            value != nullptr, node_, node_});
+    Notify({"GetValue",
+            wanted != nullptr ? wanted : "",
+            {},
+            value ? &out : nullptr,
+            0,
+            value != nullptr,
+            node_,
+            node_});
   }
 }
 
@@ -209,9 +223,13 @@ const std::vector<std::pair<std::string, FIAttribute>>& HostIterator::attributes
   return attributes_ ? *attributes_ : kNoAttributes;
 }
 
-void HostIterator::ClearAttributes() { attributes_.reset(); }
+void HostIterator::ClearAttributes() {
+  attributes_.reset();
+}
 
-long LiveIterators() { return g_live.load(); }
+long LiveIterators() {
+  return g_live.load();
+}
 
 IteratorPtr NewIterator(std::shared_ptr<const HostTree> tree, std::string_view path) {
   IteratorPtr it(new HostIterator(std::move(tree)));

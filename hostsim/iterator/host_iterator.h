@@ -22,13 +22,13 @@ class HostIterator;
 
 // One operation on an iterator, as an observer hears of it.
 struct IteratorEvent {
-  const char* op;               // "Clone", "Down", "GetValue", "SetAttribute", ...
-  std::string_view text;        // the name, key or generic name passed, if any
-  std::string_view text2;       // the host name of an Alias
-  const FIAttribute* value;     // the value stored, read or received, if any
-  int number;                   // the index or size passed, if any
-  bool result;                  // the operation's result (true for operations without one)
-  std::uint32_t from, to;       // the node before and after
+  const char* op;            // "Clone", "Down", "GetValue", "SetAttribute", ...
+  std::string_view text;     // the name, key or generic name passed, if any
+  std::string_view text2;    // the host name of an Alias
+  const FIAttribute* value;  // the value stored, read or received, if any
+  int number;                // the index or size passed, if any
+  bool result;               // the operation's result (true for operations without one)
+  std::uint32_t from, to;    // the node before and after
 };
 
 class IteratorObserver {
@@ -45,7 +45,8 @@ struct AliasBinding {
 
 class HostIterator final : public FIIterator {
  public:
-  explicit HostIterator(std::shared_ptr<const HostTree> tree, std::uint32_t node = HostTree::root());
+  explicit HostIterator(std::shared_ptr<const HostTree> tree,
+                        std::uint32_t node = HostTree::root());
   ~HostIterator();
   HostIterator(const HostIterator&) = delete;
   HostIterator& operator=(const HostIterator&) = delete;

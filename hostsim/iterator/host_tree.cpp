@@ -169,7 +169,8 @@ void TreeBuilder::Rename(std::string_view name) {
 void TreeBuilder::Property(std::string_view key, PropValue value) {
   if (stack_.empty()) throw std::logic_error("property outside a node");
   std::uint32_t offset = Intern(key);
-  props_.push_back({stack_.back(), offset, static_cast<std::uint32_t>(key.size()), std::move(value)});
+  props_.push_back(
+      {stack_.back(), offset, static_cast<std::uint32_t>(key.size()), std::move(value)});
 }
 
 void TreeBuilder::Close() {
@@ -190,7 +191,8 @@ std::shared_ptr<const HostTree> TreeBuilder::Finish() {
   order.reserve(count);
   order.push_back(0);
   for (std::size_t i = 0; i < order.size(); ++i) {
-    for (std::uint32_t c = pending_[order[i]].first_child; c != kNoNode; c = pending_[c].next_sibling) {
+    for (std::uint32_t c = pending_[order[i]].first_child; c != kNoNode;
+         c = pending_[c].next_sibling) {
       order.push_back(c);
     }
   }

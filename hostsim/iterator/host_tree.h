@@ -37,8 +37,8 @@ class HostTree {
     std::uint32_t parent;       // kNoNode for the top
     std::uint32_t first_child;  // the children are first_child .. first_child + child_count - 1
     std::uint32_t child_count;
-    std::uint32_t position;     // among the parent's children
-    std::uint32_t prop_begin;   // into props_
+    std::uint32_t position;    // among the parent's children
+    std::uint32_t prop_begin;  // into props_
     std::uint32_t prop_count;
   };
   struct Prop {
@@ -73,7 +73,9 @@ class HostTree {
 
  private:
   friend class TreeBuilder;
-  std::string_view key(const Prop& p) const { return {strings_.data() + p.key_offset, p.key_length}; }
+  std::string_view key(const Prop& p) const {
+    return {strings_.data() + p.key_offset, p.key_length};
+  }
   void BuildIndex();
 
   std::vector<Node> nodes_;

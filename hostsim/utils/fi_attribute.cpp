@@ -18,7 +18,9 @@ std::uint32_t TextLength(const char* text) {
   return static_cast<std::uint32_t>(length);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 // Parses the whole text (blanks around it allowed) as a decimal number.
 bool ParseNumber(const char* text, std::uint32_t length, double& value) {
@@ -46,7 +48,11 @@ int ToInt(double value) {
 }  // namespace
 
 FIAttribute::FIAttribute()
-    : m_type(FT_EMPTY), m_int(0), m_real(0.0), m_text(m_inline), m_length(0),
+    : m_type(FT_EMPTY),
+      m_int(0),
+      m_real(0.0),
+      m_text(m_inline),
+      m_length(0),
       m_capacity(kInline - 1) {
   m_inline[0] = '\0';
 }
@@ -55,13 +61,21 @@ FIAttribute::FIAttribute(const char* text) : FIAttribute() {
   if (text != nullptr) SetText(text, TextLength(text));
 }
 
-FIAttribute::FIAttribute(int value) : FIAttribute() { *this = value; }
+FIAttribute::FIAttribute(int value) : FIAttribute() {
+  *this = value;
+}
 
-FIAttribute::FIAttribute(double value) : FIAttribute() { *this = value; }
+FIAttribute::FIAttribute(double value) : FIAttribute() {
+  *this = value;
+}
 
-FIAttribute::FIAttribute(const FIAttribute& other) : FIAttribute() { *this = other; }
+FIAttribute::FIAttribute(const FIAttribute& other) : FIAttribute() {
+  *this = other;
+}
 
-FIAttribute::~FIAttribute() { ReleaseText(); }
+FIAttribute::~FIAttribute() {
+  ReleaseText();
+}
 
 FIAttribute& FIAttribute::operator=(const FIAttribute& other) {
   if (this == &other) return *this;
@@ -154,7 +168,9 @@ FIAttribute& FIAttribute::ChangeType(FT_TYPE type) {
   return *this;  // an unknown type leaves the value as it is
 }
 
-const char* FIAttribute::c_str() const { return m_type == FT_TEXT ? m_text : nullptr; }
+const char* FIAttribute::c_str() const {
+  return m_type == FT_TEXT ? m_text : nullptr;
+}
 
 int FIAttribute::ival() const {
   switch (m_type) {
@@ -180,7 +196,7 @@ double FIAttribute::rval() const {
     case FT_TEXT: {
       double value = 0.0;
       return ParseNumber(m_text, m_length, value) ? value
-                                                   : std::numeric_limits<double>::quiet_NaN();
+                                                  : std::numeric_limits<double>::quiet_NaN();
     }
     default:
       return std::numeric_limits<double>::quiet_NaN();

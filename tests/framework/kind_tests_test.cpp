@@ -10,10 +10,10 @@ class KindTests : public CallbackTest {
  protected:
   // A top node with one child of the given "type" (or none), the iterator on that child.
   IteratorPtr NodeOfType(const char* type) {
-    std::string json = type == nullptr
-                           ? R"({"name": "Case", "children": [{"name": "N"}]})"
-                           : std::string(R"({"name": "Case", "children": [{"name": "N", "type": ")") +
-                                 type + R"("}]})";
+    std::string json =
+        type == nullptr ? R"({"name": "Case", "children": [{"name": "N"}]})"
+                        : std::string(R"({"name": "Case", "children": [{"name": "N", "type": ")") +
+                              type + R"("}]})";
     tree_ = MakeTree(json);
     return At(tree_, "N");
   }
@@ -44,13 +44,12 @@ TEST_P(KindTestTable, MatchesExactlyItsHostTypeAndNothingElse) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllKinds, KindTestTable,
-    ::testing::Values(KindCase{"TemplateOpObject", CTFlowsheets},
-                      KindCase{"BPTableUtilityObject", CTDistillationCurves},
-                      KindCase{"MaterialStreamObject", CTStreams},
-                      KindCase{"EnvelopeUtilityObject", CTPhaseEnvelopes},
-                      KindCase{"EnergyStreamObject", CTHeatStreams}));
+INSTANTIATE_TEST_SUITE_P(AllKinds, KindTestTable,
+                         ::testing::Values(KindCase{"TemplateOpObject", CTFlowsheets},
+                                           KindCase{"BPTableUtilityObject", CTDistillationCurves},
+                                           KindCase{"MaterialStreamObject", CTStreams},
+                                           KindCase{"EnvelopeUtilityObject", CTPhaseEnvelopes},
+                                           KindCase{"EnergyStreamObject", CTHeatStreams}));
 
 TEST_F(KindTests, NearMissesOfATypeNameFail) {
   for (const char* type : {"materialstreamobject", "MaterialStreamObject ", " MaterialStreamObject",
@@ -104,23 +103,19 @@ TEST_P(ClassifierTable, WritesTheGenericClassName) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllSeventeenHostTypes, ClassifierTable,
-    ::testing::Values(ClassRow{"PipeSegObject", "QELPipe"},
-                      ClassRow{"CompressorObject", "QELCompressor"},
-                      ClassRow{"FlashTankObject", "QELSeparator"},
-                      ClassRow{"Sep3OpObject", "QELSeparator"},
-                      ClassRow{"TankOpObject", "QELSeparator"},
-                      ClassRow{"ValveOpObject", "QELValve"},
-                      ClassRow{"PumpOpObject", "QELPump"},
-                      ClassRow{"HeatExOpObject", "QELHeatExchanger"},
-                      ClassRow{"MixerOpObject", "QELMixer"},
-                      ClassRow{"TeeOpObject", "QELTee"},
-                      ClassRow{"DistillationObject", "QELDistillationColumn"},
-                      ClassRow{"ColumnOpObject", "QELDistillationColumn"},
-                      ClassRow{"ConversionReactorOpObject", "QELConversionReactor"},
-                      ClassRow{"EquilibriumReactorOpObject", "QELEquilibriumReactor"},
-                      ClassRow{"GibbsReactorOpObject", "QELGibbsReactor"},
-                      ClassRow{"HeaterOpObject", "QELHeaterCooler"},
-                      ClassRow{"CoolerOpObject", "QELHeaterCooler"}));
+    ::testing::Values(
+        ClassRow{"PipeSegObject", "QELPipe"}, ClassRow{"CompressorObject", "QELCompressor"},
+        ClassRow{"FlashTankObject", "QELSeparator"}, ClassRow{"Sep3OpObject", "QELSeparator"},
+        ClassRow{"TankOpObject", "QELSeparator"}, ClassRow{"ValveOpObject", "QELValve"},
+        ClassRow{"PumpOpObject", "QELPump"}, ClassRow{"HeatExOpObject", "QELHeatExchanger"},
+        ClassRow{"MixerOpObject", "QELMixer"}, ClassRow{"TeeOpObject", "QELTee"},
+        ClassRow{"DistillationObject", "QELDistillationColumn"},
+        ClassRow{"ColumnOpObject", "QELDistillationColumn"},
+        ClassRow{"ConversionReactorOpObject", "QELConversionReactor"},
+        ClassRow{"EquilibriumReactorOpObject", "QELEquilibriumReactor"},
+        ClassRow{"GibbsReactorOpObject", "QELGibbsReactor"},
+        ClassRow{"HeaterOpObject", "QELHeaterCooler"},
+        ClassRow{"CoolerOpObject", "QELHeaterCooler"}));
 
 TEST_F(KindTests, ClassifierRejectsKindTestTypesAndNearMisses) {
   for (const char* type : {"MaterialStreamObject", "pipesegobject", "PipeSegObject ",

@@ -1,0 +1,148 @@
+// The case file: what it builds, and the messages for what it refuses.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/fintop_test.h"
+
+namespace fintop_test {
+namespace {
+
+using hostsim::CaseError;
+using hostsim::LoadCaseFile;
+using hostsim::LoadCaseText;
+
+TEST(CaseLoader, BuildsNodesPropertiesChildrenAndElementsInOrder) {
+  Tree tree = LoadCaseText(R"({
+    "name": "Plant", "type": "TemplateOpObject",
+    "children": [
+      {"name": "S1", "type": "MaterialStreamObject", "props": {"Phase": "Vapour", "n": 3},
+       "children": [{"name": "Comp Mole Frac", "elements": [0.25, {"value": 0.75, "id": "Ethane"}, null]}]},
+      {"name": "Empty", "elements": []}
+    ]})");
+  IteratorPtr it = hostsim::NewIterator(tree, "S1.\"Comp Mole Frac\"");
+  ASSERT_TRUE(it);
+  ASSERT_TRUE(it->Element(1));
+  EXPECT_EQ(Where(*it), "Plant/S1/Comp Mole Frac/Elem1");
+  FIAttribute v;
+  it->GetValue(FIAttribute("id"), v);
+  EXPECT_STREQ(v.c_str(), "Ethane");
+  it->GetValue(FIAttribute("value"), v);
+  EXPECT_DOUBLE_EQ(v.rval(), 0.75);
+  ASSERT_TRUE(it->Next());
+  FIAttribute none;
+  it->GetValue(FIAttribute("value"), none);
+  EXPECT_TRUE(none.empty());
+  it->Up();
+  it->Up();
+  it->GetValue(FIAttribute("n"), v);
+  EXPECT_EQ(v.type(), FT_INTEGER);
+  EXPECT_EQ(v.ival(), 3);
+  EXPECT_EQ(tree->size(), 7u);
+}
+
+TEST(CaseLoader, LargeIntegersBecomeReals) {
+  Tree tree = LoadCaseText(R"({"name": "T", "value": 3000000000})");
+  IteratorPtr it = hostsim::NewIterator(tree);
+  FIAttribute v;
+  it->GetValue(FIAttribute("value"), v);
+  EXPECT_EQ(v.type(), FT_REAL);
+  EXPECT_DOUBLE_EQ(v.rval(), 3e9);
+}
+
+struct BadCase {
+  const char* json;
+  const char* message;  // what the error must say, after "<origin>:"
+};
+
+void PrintTo(const BadCase& row, std::ostream* os) {
+  *os << row.json;
+}
+
+class CaseLoaderRefuses : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(CaseLoaderRefuses, NamingLineColumnAndWhatWasExpected) {
+  try {
+    LoadCaseText(GetParam().json, "bad.json");
+    FAIL() << "accepted " << GetParam().json;
+  } catch (const CaseError& e) {
+    EXPECT_EQ(std::string(e.what()), std::string("bad.json:") + GetParam().message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, CaseLoaderRefuses,
+    ::testing::Values(
+        BadCase{R"({"name": "T", "children": [)",
+                "1:28: not valid JSON: syntax error while parsing "
+                "value - unexpected end of input; expected '[', '{', or a literal"},
+        BadCase{"[1]", "1:2: expected a node object at the top, found an array"},
+        BadCase{"{\"name\": \"T\",\n \"colour\": 1}", "2:10: unknown key \"colour\" in a node"},
+        BadCase{R"({"name": 5})", "1:12: \"name\" must be a text"},
+        BadCase{R"({"value": 5})", "1:13: a node needs a \"name\""},
+        BadCase{R"({"name": "T", "value": true})",
+                "1:28: expected a text, integer or real, found a boolean"},
+        BadCase{R"({"name": "T", "children": [5]})",
+                "1:30: expected a node object in \"children\""},
+        BadCase{R"({"name": "T", "children": {}})",
+                "1:28: \"children\" must be an array of nodes, found an object"},
+        BadCase{R"({"name": "T", "elements": [{"name": "x"}]})",
+                "1:35: an element takes no \"name\" (it is named by its position)"},
+        BadCase{R"({"name": "T", "name": "U"})", "1:21: duplicate key \"name\""},
+        BadCase{R"({"name": "T", "value": 1, "props": {"value": 2}})",
+                "1:48: duplicate property \"value\""},
+        BadCase{R"({"name": "T", "props": {"x": [1]}})",
+                "1:31: property \"x\" must be a text, integer or real, found an array"},
+        BadCase{R"({"name": "T"} {"name": "U"})",
+                "1:16: not valid JSON: syntax error while parsing value - unexpected '{'; expected "
+                "end of input"},
+        BadCase{"",
+                "1:1: not valid JSON: syntax error while parsing value - unexpected end of input; "
+                "expected '[', '{', or a literal"}));
+
+TEST(CaseLoader, RefusesNestingBeyondTheLimitWithoutOverflowingTheStack) {
+  std::string deep;
+  const std::size_t levels = hostsim::kMaxCaseDepth + 2;
+  for (std::size_t i = 0; i < levels; ++i) deep += R"({"name": "n", "children": [)";
+  for (std::size_t i = 0; i < levels; ++i) deep += "]}";
+  try {
+    LoadCaseText(deep, "deep.json");
+    FAIL();
+  } catch (const CaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("nodes nest deeper than 10000 levels"), std::string::npos)
+        << e.what();
+  }
+  std::string ok;
+  for (std::size_t i = 0; i < hostsim::kMaxCaseDepth; ++i) ok += R"({"name": "n", "children": [)";
+  ok += R"({"name": "leaf"})";
+  for (std::size_t i = 0; i < hostsim::kMaxCaseDepth; ++i) ok += "]}";
+  EXPECT_EQ(LoadCaseText(ok)->depth(), hostsim::kMaxCaseDepth);
+}
+
+TEST(CaseLoader, UnreadableFilesAreNamed) {
+  std::string missing = "/nonexistent/dir/case.json";
+  EXPECT_THROW(
+      {
+        try {
+          LoadCaseFile(missing);
+        } catch (const CaseError& e) {
+          EXPECT_EQ(std::string(e.what()).rfind(missing + ": cannot read the case", 0), 0u);
+          throw;
+        }
+      },
+      CaseError);
+  auto dir = std::filesystem::temp_directory_path();
+  EXPECT_THROW(LoadCaseFile(dir.string()), CaseError);
+  auto file = dir / "fintop_truncated_case.json";
+  std::ofstream(file) << R"({"name": "T", "chil)";
+  try {
+    LoadCaseFile(file.string());
+    FAIL();
+  } catch (const CaseError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(file.string() + ":1:", 0), 0u) << e.what();
+  }
+  std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace fintop_test
