@@ -4,6 +4,10 @@ if(FINTOP_WERROR)
   add_compile_options(-Werror)
 endif()
 
+if(FINTOP_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 if(FINTOP_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
