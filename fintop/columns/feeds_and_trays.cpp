@@ -1,0 +1,105 @@
+// Inside a column: the feeds of all its tray sections as one numbered collection, and the
+// trays of one tray section.
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+
+namespace {
+
+// Host names.
+constexpr char kTraySectionType[] = "TraySectionObject";
+const std::string kTraysectionFeeds = "Traysection Feeds";
+const std::string kNumberOfStages = "Number of Stages";
+
+// Attributes recorded by the selections.
+constexpr char kFeedElemNum[] = "FeedElemNum";
+constexpr char kSection[] = "Section";
+constexpr char kFeedName[] = "FeedName";
+constexpr char kElement[] = "Element";
+constexpr char kElemno[] = "Elemno";
+
+// A feed as the walk finds it.
+struct Feed {
+  int global = -1;  // position among the feeds with text of all tray sections
+  int local = -1;   // position among the feeds with text of its own tray section
+  FIAttribute section;
+  FIAttribute name;
+};
+
+// Walks the feeds with text of every tray section among the children of the node `it` stands
+// on, in collection order, and calls `visit(feed)` for each; a true result stops the walk.
+// Moves `it`, which must be a clone. Returns whether a visit stopped it.
+template <class Visit>
+bool WalkFeeds(FIIterator& it, Visit&& visit) {
+  if (!it.First()) return false;
+  Feed feed;
+  do {
+    if (!fintop::IsOfType(it, kTraySectionType)) continue;
+    feed.section = fintop::ReadProperty(it, "id");
+    feed.local = -1;
+    if (!it.Down(kTraysectionFeeds)) continue;
+    if (it.First()) {
+      do {
+        feed.name = fintop::ReadValue(it);
+        if (feed.name.c_str() == nullptr) continue;
+        ++feed.local;
+        ++feed.global;
+        if (visit(feed)) return true;
+      } while (it.Next());
+      it.Up();
+    }
+    it.Up();
+  } while (it.Next());
+  return false;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The column's feeds: the elements with text of "Traysection Feeds" of every tray section
+// (children of type "TraySectionObject") of the node under the iterator, numbered across all
+// sections. Index -1 counts them. Index i records "FeedElemNum" = Elem<position within its
+// own section>, "Section" = the section's "id" and "FeedName" = the feed's stream name, and
+// returns i. The walk runs on a clone, so the caller's iterator never moves; an index that no
+// feed reaches returns 0 and records nothing.
+FINTOP_API int FI_CDECL CTColumnFeeds(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] {
+    fintop::ClonedIterator clone(*it);
+    if (!clone) return 0;
+    if (index == -1) {
+      int count = 0;
+      WalkFeeds(*clone, [&](const Feed&) {
+        ++count;
+        return false;
+      });
+      return count;
+    }
+    Feed selected;
+    if (!WalkFeeds(*clone, [&](const Feed& feed) {
+          if (feed.global != index) return false;
+          selected = feed;
+          return true;
+        })) {
+      return 0;
+    }
+    fintop::RecordElementName(*it, kFeedElemNum, selected.local);
+    it->SetAttribute(kSection, selected.section);
+    it->SetAttribute(kFeedName, selected.name);
+    return index;
+  });
+}
+
+// The trays of the tray section under the iterator. Index -1 returns the integer value of
+// "Number of Stages" (0 when missing); any other index records "Element" = Elem<index> and
+// "Elemno" = index without reading the host, and returns index. "Element" is what
+// CTColumnLiquidFrom reads. The caller's iterator never moves.
+FINTOP_API int FI_CDECL CTSectionTray(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return fintop::ReadVariable(*it, kNumberOfStages).ival();
+    fintop::RecordElementName(*it, kElement, index);
+    fintop::RecordInteger(*it, kElemno, index);
+    return index;
+  });
+}
+
+}  // extern "C"
