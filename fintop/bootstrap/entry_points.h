@@ -1,0 +1,32 @@
+// Finding the host's entry points at run time, and their shapes as the plug-in calls them.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/fi_context.h"
+#include "framework/platform.h"
+
+namespace fintop {
+
+// Names of the host's entry points.
+inline constexpr char kGetTopFIEntryV[] = "GetTopFIEntryV";
+inline constexpr char kGetTopNorvaneCtx[] = "GetTopNorvaneCtx";
+inline constexpr char kTestIteratorX[] = "TestIteratorX";
+
+// An entry point as found; cast to its shape before calling.
+using HostEntry = void (*)();
+// "GetTopFIEntryV", "TestIteratorX": arguments passed on as received (see bootstrap.h).
+using ForwardedEntry = std::intptr_t(FI_CDECL*)(std::intptr_t, std::intptr_t, std::intptr_t,
+                                                std::intptr_t);
+// "GetTopNorvaneCtx": (first argument of GetQELNode, libraries file, mapping file, units
+// file, host name) -> a context holding one reference for the caller, or null.
+using ContextFactory = FI::Context*(FI_CDECL*)(void* first, const char* libraries,
+                                               const char* mapping, const char* units,
+                                               const char* host);
+
+// The entry point `name` from "norvane.exe" (only if already loaded), else "norvaneeng.dll",
+// else "finadapt.dll"; null when none has it. Modules loaded here are never unloaded;
+// "finadapt.dll" is loaded only when "norvaneeng.dll" does not give the entry point.
+HostEntry FindHostEntry(const char* name);
+
+}  // namespace fintop

@@ -1,0 +1,101 @@
+// Assay cut points and the viscosity reference temperatures, two fixed lists the library
+// holds itself, and the host's list of entrainment results.
+#include <iterator>
+#include <string>
+
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+
+namespace {
+
+// Host variable of the node under the iterator: one element per entrainment result.
+const std::string kCoResultsLabel = "CO results label";
+
+// Attributes recorded on the caller's iterator.
+constexpr char kCutPercent[] = "CutPercent";
+constexpr char kCutPoint[] = "CutPoint";
+constexpr char kViscosityName[] = "ViscosityName";
+constexpr char kReferenceTemp[] = "ReferenceTemp";
+constexpr char kEntrainmentElem[] = "EntrainmentElem";
+
+struct CutRow {
+  const char* text;  // as it appears in the host's variable name
+  double percent;
+};
+
+// The first text has one decimal place, all others two, as the host spells them.
+constexpr CutRow kCuts[] = {
+    {"0.0", 0.0},      {"1.00", 1.0},   {"2.00", 2.0},   {"3.50", 3.5},   {"5.00", 5.0},
+    {"7.50", 7.5},     {"10.00", 10.0}, {"12.50", 12.5}, {"15.00", 15.0}, {"17.50", 17.5},
+    {"20.00", 20.0},   {"25.00", 25.0}, {"30.00", 30.0}, {"35.00", 35.0}, {"40.00", 40.0},
+    {"45.00", 45.0},   {"50.00", 50.0}, {"55.00", 55.0}, {"60.00", 60.0}, {"65.00", 65.0},
+    {"70.00", 70.0},   {"75.00", 75.0}, {"80.00", 80.0}, {"85.00", 85.0}, {"90.00", 90.0},
+    {"92.50", 92.5},   {"95.00", 95.0}, {"96.50", 96.5}, {"98.00", 98.0}, {"99.00", 99.0},
+    {"100.00", 100.0},
+};
+constexpr int kCutCount = static_cast<int>(std::size(kCuts));
+static_assert(kCutCount == 31);
+
+struct ViscosityRow {
+  const char* name;
+  double temperature;
+};
+
+constexpr ViscosityRow kViscosities[] = {
+    {"Viscosity at 100 F", 100.0},
+    {"Viscosity at 210 F", 210.0},
+};
+constexpr int kViscosityCount = static_cast<int>(std::size(kViscosities));
+
+}  // namespace
+
+extern "C" {
+
+// Index -1 returns 31 without reading the host. Index 0 to 30 records "CutPercent" (text
+// "Cut Pt-<row>%") and then "CutPoint" (the row's percentage, a real) and returns the index.
+// Any other index has no row: it records nothing and returns 0.
+FINTOP_API int FI_CDECL CTCutPercent(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] {
+    if (index == -1) return kCutCount;
+    if (index < 0 || index >= kCutCount) return 0;
+    const CutRow& row = kCuts[index];
+    FIAttribute value("Cut Pt-");
+    value.Append(row.text);
+    value.Append("%");
+    it->SetAttribute(kCutPercent, value);
+    value.Clear();
+    value = row.percent;
+    it->SetAttribute(kCutPoint, value);
+    return index;
+  });
+}
+
+// Index -1 returns 2 without reading the host. Index 0 or 1 records "ViscosityName" (text)
+// and then "ReferenceTemp" (a real) and returns the index. Any other index records nothing
+// and returns 0.
+FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] {
+    if (index == -1) return kViscosityCount;
+    if (index < 0 || index >= kViscosityCount) return 0;
+    const ViscosityRow& row = kViscosities[index];
+    FIAttribute value;
+    value = row.name;
+    it->SetAttribute(kViscosityName, value);
+    value.Clear();
+    value = row.temperature;
+    it->SetAttribute(kReferenceTemp, value);
+    return index;
+  });
+}
+
+// Index -1 counts the elements of "CO results label" (0 without it). Any other index records
+// "EntrainmentElem" and returns the index. The iterator does not move.
+FINTOP_API int FI_CDECL CTEntrainment(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] {
+    if (index == -1) return fintop::CountElements(*it, kCoResultsLabel);
+    fintop::RecordElementName(*it, kEntrainmentElem, index);
+    return index;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,65 @@
+// Tables the host keeps two levels below a unit operation: the product nozzles of a tee, the
+// feed nozzles of a mixer and the points of a valve's performance curve. All three record the
+// selection under "Elem" and none of them reads the host or moves the iterator when selecting.
+#include <algorithm>
+#include <string>
+
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+
+namespace {
+
+// Host paths. The tee's holdup is one word, the mixer's two. The lift table's name carries
+// its own double-quote characters: Down receives all 17 characters.
+const std::string kEnhancedHoldup = "Enhanced Holdup";
+const std::string kProductNozzleDiameter = "Product Nozzle Diameter";
+const std::string kEnhancedHoldUp = "Enhanced Hold Up";
+const std::string kFeedNozzleDiameter = "Feed Nozzle Diameter";
+const std::string kPerformanceCurve = "Performance Curve";
+const std::string kLift = "\"Lift (% of max)\"";
+
+// Attribute recorded on the caller's iterator.
+constexpr char kElem[] = "Elem";
+
+struct NumberedTable {
+  const std::string& holder;  // first level below the unit operation
+  const std::string& table;   // the table counted
+  int uncounted;              // leading elements that are not counted
+};
+
+const NumberedTable kTeeNozzles{kEnhancedHoldup, kProductNozzleDiameter, 0};
+const NumberedTable kMixerNozzles{kEnhancedHoldUp, kFeedNozzleDiameter, 0};
+// A lift table of n elements has n - 1 curve points.
+const NumberedTable kValvePoints{kPerformanceCurve, kLift, 1};
+
+// Index -1 counts the table's elements less the uncounted ones (never below 0; a missing level
+// or an empty table counts 0). Any other index records "Elem" and returns the index.
+int NumberTable(FIIterator& it, int index, const NumberedTable& path) {
+  if (index == -1) {
+    return std::max(fintop::CountElements(it, path.holder, path.table) - path.uncounted, 0);
+  }
+  fintop::RecordElementName(it, kElem, index);
+  return index;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Product nozzles of a tee: "Enhanced Holdup" then "Product Nozzle Diameter".
+FINTOP_API int FI_CDECL CTTeeNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kTeeNozzles); });
+}
+
+// Feed nozzles of a mixer: "Enhanced Hold Up" then "Feed Nozzle Diameter".
+FINTOP_API int FI_CDECL CTMixerNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kMixerNozzles); });
+}
+
+// Points of a valve's curve: "Performance Curve" then the quoted lift table, counting n - 1
+// for n elements.
+FINTOP_API int FI_CDECL CTValveCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kValvePoints); });
+}
+
+}  // extern "C"

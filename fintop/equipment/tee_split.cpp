@@ -1,0 +1,31 @@
+// The split fractions of a tee, one per product stream, counted from the tee's own number of
+// product streams rather than from a host table.
+#include <string>
+
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+
+namespace {
+
+// Variable of the tee node; its "value" is the number of product streams.
+const std::string kNumberOfProductStreams = "Number of Product Streams";
+
+// Attribute recorded on the caller's iterator.
+constexpr char kSplitElem[] = "SplitElem";
+
+}  // namespace
+
+extern "C" {
+
+// Index -1 returns "Number of Product Streams" as an integer, unchecked (0 without the
+// variable). Any other index records "SplitElem" and returns the index without reading the
+// host. The iterator does not move.
+FINTOP_API int FI_CDECL CTTeeSplit(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, 0, [&] {
+    if (index == -1) return fintop::ReadVariable(*it, kNumberOfProductStreams).ival();
+    fintop::RecordElementName(*it, kSplitElem, index);
+    return index;
+  });
+}
+
+}  // extern "C"
