@@ -6,7 +6,7 @@ set -euo pipefail
 all_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libpugixml-dev
+  nlohmann-json3-dev libpugixml-dev libcli11-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 zip

@@ -55,7 +55,7 @@ std::optional<std::string> SideDrawStream(FIIterator& it, const std::string& var
     it.Up();
     return std::nullopt;
   }
-  for (int i = 0; i < position; ++i) it.Next();
+  fintop::StepNext(it, position);
   FIAttribute value = fintop::ReadValue(it);
   it.Up();
   it.Up();

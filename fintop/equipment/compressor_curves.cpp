@@ -41,7 +41,7 @@ FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, i
     FIAttribute value = fintop::ElementName(index);
     it->SetAttribute(kPointElem, value);
     value.Clear();
-    value = index + 1;
+    value = fintop::WrapToInt(index + 1LL);
     it->SetAttribute(kPointNo, value);
     return index;
   });

@@ -65,7 +65,8 @@ FINTOP_API int FI_CDECL CTDewPointCurve(FIIterator* it, FIAttribute* /*out*/, in
     if (index == -1) return CountDewPoints(*it);
     RecordPoint(*it, index);
     FIAttribute name("Elem");
-    name.Append(index + bubblePointCount.load(std::memory_order_relaxed));
+    fintop::AppendNumber(
+        name, index + static_cast<long long>(bubblePointCount.load(std::memory_order_relaxed)));
     it->SetAttribute(kDewCurveElement, name);
     return index;
   });

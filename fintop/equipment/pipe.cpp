@@ -39,7 +39,7 @@ CellRange CellsOfSegment(FIIterator& it, int segment) {
   range.count = cells.ival();
   for (int position = 0; position != segment; ++position) {
     if (!clone->Next()) break;
-    range.start += range.count;
+    range.start = fintop::WrapToInt(static_cast<long long>(range.start) + range.count);
     clone->GetValue(key, cells);
     range.count = cells.ival();
   }
@@ -76,7 +76,8 @@ FINTOP_API int FI_CDECL CTPipeCell(FIIterator* it, FIAttribute* /*out*/, int ind
     }
     FIAttribute name("Elem");
     FIAttribute start;
-    if (it->GetAttribute(kSegStartCell, start)) name.Append(index + start.ival());
+    if (it->GetAttribute(kSegStartCell, start))
+      fintop::AppendNumber(name, index + static_cast<long long>(start.ival()));
     it->SetAttribute(kCellElemNum, name);
     return index;
   });

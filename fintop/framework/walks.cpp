@@ -1,5 +1,7 @@
 #include "framework/walks.h"
 
+#include <charconv>
+#include <climits>
 #include <cstring>
 
 namespace fintop {
@@ -9,6 +11,13 @@ int CountChildren(FIIterator& it) {
   int count = 1;
   while (it.Next()) ++count;
   return count;
+}
+
+bool StepNext(FIIterator& it, long long times) {
+  for (long long i = 0; i < times; ++i) {
+    if (!it.Next()) return false;
+  }
+  return true;
 }
 
 int CountElements(FIIterator& it, const std::string& name) {
@@ -23,13 +32,20 @@ int CountElements(FIIterator& it, const std::string& first, const std::string& s
   return CountChildren(*clone);
 }
 
-FIAttribute ElementName(int index) {
+FIAttribute& AppendNumber(FIAttribute& text, long long number) {
+  if (number >= INT_MIN && number <= INT_MAX) return text.Append(static_cast<int>(number));
+  char digits[24];
+  *std::to_chars(digits, digits + sizeof digits - 1, number).ptr = '\0';
+  return text.Append(digits);
+}
+
+FIAttribute ElementName(long long index) {
   FIAttribute name("Elem");
-  name.Append(index);
+  AppendNumber(name, index);
   return name;
 }
 
-void RecordElementName(FIIterator& it, const char* name, int index) {
+void RecordElementName(FIIterator& it, const char* name, long long index) {
   it.SetAttribute(name, ElementName(index));
 }
 

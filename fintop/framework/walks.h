@@ -77,17 +77,33 @@ class WorkingIterator {
 // succeeds. Moves `it` onto the last child.
 int CountChildren(FIIterator& it);
 
+// Calls Next up to `times` times and stops at the first that fails: a failed Next leaves the
+// iterator on the last sibling, so the calls after it would change nothing. True when every
+// call succeeded (none for times <= 0). Bounded by the siblings, whatever `times` is.
+bool StepNext(FIIterator& it, long long times);
+
 // The counting walk: on a clone, Down each name in turn, then count the children reached.
 // A failing Down or First counts 0. The caller's iterator neither moves nor gains attributes.
 int CountElements(FIIterator& it, const std::string& name);
 int CountElements(FIIterator& it, const std::string& first, const std::string& second);
 
-// The element name: "Elem" followed by the index in decimal digits.
-FIAttribute ElementName(int index);
+// Appends the decimal digits of any 64-bit number (Append(int) for those that fit an int).
+FIAttribute& AppendNumber(FIAttribute& text, long long number);
+
+// The element name: "Elem" followed by the index in decimal digits. Takes a 64-bit index so
+// that an index computed from the framework's (index + 1, index + start) is named exactly.
+FIAttribute ElementName(long long index);
+
+// Index arithmetic in the host's 32-bit integers: a result beyond the int range wraps around
+// (well defined) instead of overflowing (undefined). Only indices the framework never passes,
+// near INT_MIN or INT_MAX, get there.
+constexpr int WrapToInt(long long value) {
+  return static_cast<int>(value);
+}
 
 // The selection: records the element name, or the integer, under `name` on the caller's
 // iterator. Neither moves it.
-void RecordElementName(FIIterator& it, const char* name, int index);
+void RecordElementName(FIIterator& it, const char* name, long long index);
 void RecordInteger(FIIterator& it, const char* name, int value);
 
 // Reads the node property `key` ("value", "id", "type") of the node `it` stands on into a

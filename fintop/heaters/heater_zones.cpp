@@ -49,8 +49,8 @@ FINTOP_API int FI_CDECL CTHeaterZone(FIIterator* it, FIAttribute* /*out*/, int i
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kZoneDuty);
     fintop::RecordElementName(*it, kHeaterZoneElemNum, index);
-    fintop::RecordElementName(*it, kHeaterZoneElemNum1, index + 1);
-    fintop::RecordInteger(*it, kZoneNo, index + 1);
+    fintop::RecordElementName(*it, kHeaterZoneElemNum1, index + 1LL);
+    fintop::RecordInteger(*it, kZoneNo, fintop::WrapToInt(index + 1LL));
     return index;
   });
 }
@@ -67,7 +67,8 @@ FINTOP_API int FI_CDECL CTHeaterProfile(FIIterator* it, FIAttribute* /*out*/, in
       it->SetAttribute(kHeatTransferred, FIAttribute(0.0));
     } else {
       FIAttribute duty;
-      if (ReadZoneDuty(*it, index - 1, duty)) it->SetAttribute(kHeatTransferred, duty);
+      if (ReadZoneDuty(*it, fintop::WrapToInt(index - 1LL), duty))
+        it->SetAttribute(kHeatTransferred, duty);
     }
     fintop::RecordInteger(*it, kProfileZoneNo, index);
     return index;

@@ -1,0 +1,116 @@
+// All reactions of a reaction set, active ones first, with their host names and ranks.
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+
+namespace {
+
+const std::string kActiveReactionList = "ActiveReactionList";
+const std::string kNumberOfActiveRxns = "NumberOfActiveRxns";
+const std::string kActiveReaction = "ActiveReaction";
+const std::string kInactiveReactionList = "InactiveReactionList";
+const std::string kNumberOfInactiveRxns = "NumberOfInactiveRxns";
+const std::string kInactiveReaction = "InactiveReaction";
+const std::string kReactionRanks = "ReactionRanks";
+const std::string kReactionRankSet = "ReactionRankSet";
+const std::string kReactionRank = "ReactionRank";
+constexpr char kRxnId[] = "RxnID";
+constexpr char kRxnActive[] = "RxnActive";
+constexpr char kRxnRank[] = "RxnRank";
+
+// The number of active reactions found by the latest count call, for the selections that
+// follow it. Process-wide: a count of another set between a count and its selections moves
+// the split between active and inactive reactions.
+std::atomic<int> stored_active_count{0};
+
+// Steps `it` forward `steps` times with Next; false when the siblings end first.
+bool StepForward(FIIterator& it, std::int64_t steps) {
+  for (std::int64_t i = 0; i < steps; ++i) {
+    if (!it.Next()) return false;
+  }
+  return true;
+}
+
+// The integer "value" of the stored count `count_name` below `list_name`, on `clone` (which
+// is left where the walk ended); `found` tells whether the count node exists.
+int ReadStoredCount(FIIterator& clone, const std::string& list_name, const std::string& count_name,
+                    bool& found) {
+  found = clone.Down(list_name) && clone.Down(count_name);
+  return found ? fintop::ReadValue(clone).ival() : 0;
+}
+
+int CountReactions(FIIterator& it) {
+  stored_active_count.store(0, std::memory_order_relaxed);
+  std::int64_t count = 0;
+  {
+    fintop::ClonedIterator clone(it);
+    if (!clone) return 0;
+    bool found = false;
+    const int active = ReadStoredCount(*clone, kActiveReactionList, kNumberOfActiveRxns, found);
+    if (found) stored_active_count.store(active, std::memory_order_relaxed);
+    count += active;
+  }
+  {
+    fintop::ClonedIterator clone(it);
+    if (!clone) return 0;
+    bool found = false;
+    count += ReadStoredCount(*clone, kInactiveReactionList, kNumberOfInactiveRxns, found);
+  }
+  return static_cast<int>(std::clamp<std::int64_t>(count, INT_MIN, INT_MAX));
+}
+
+// Binds "RxnID" to the host name of reaction `index` and records "RxnActive". No binding is
+// made when the entry is not there or its value holds no text.
+void BindReaction(FIIterator& it, int index) {
+  const int active = stored_active_count.load(std::memory_order_relaxed);
+  const bool is_active = index < active;
+  const std::string& list = is_active ? kActiveReactionList : kInactiveReactionList;
+  const std::string& entry = is_active ? kActiveReaction : kInactiveReaction;
+  const std::int64_t position =
+      is_active ? index : static_cast<std::int64_t>(index) - static_cast<std::int64_t>(active);
+
+  fintop::ClonedIterator clone(it);
+  if (clone && clone->Down(list) && clone->Down(entry) && StepForward(*clone, position)) {
+    const FIAttribute name = fintop::ReadValue(*clone);
+    if (name.c_str() != nullptr) it.Alias(kRxnId, name.c_str());
+  }
+  fintop::RecordInteger(it, kRxnActive, is_active ? 1 : 0);
+}
+
+// Records "RxnRank": 0.0, then the real "value" of rank entry `index` when there is one.
+void RecordRank(FIIterator& it, int index) {
+  it.SetAttribute(kRxnRank, FIAttribute(0.0));
+  fintop::ClonedIterator clone(it);
+  if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return;
+  if (!StepForward(*clone, std::max(index, 0))) return;
+  if (!clone->Down(kReactionRank)) return;
+  const FIAttribute rank = fintop::ReadValue(*clone);
+  if (rank.empty()) return;
+  it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));
+}
+
+}  // namespace
+
+extern "C" {
+
+// Index -1: "NumberOfActiveRxns" plus "NumberOfInactiveRxns" (each 0 when missing), and stores
+// the active number for the selections that follow. Any other index (call -1 on the same set
+// first): indices below the stored active count select that active entry, the others the
+// inactive entry at index minus that count. Binds "RxnID" to the entry's "value" (no binding
+// when the entry or its text is missing), records "RxnActive" 1 or 0 and "RxnRank", the real
+// rank of rank entry `index` or 0.0 without one. The iterator does not move. Returns the index.
+FINTOP_API int FI_CDECL CTActiveReactions(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return CountReactions(*it);
+    BindReaction(*it, index);
+    RecordRank(*it, index);
+    return index;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,165 @@
+// A reactor's per-reaction and per-component arrays, and the host name of a local reaction.
+#include <charconv>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "framework/callbacks.h"
+#include "framework/walks.h"
+#include "reactions/reaction_walks.h"
+
+namespace {
+
+const std::string kEstMolarExtent = "\"Est. Molar Extent\"";
+const std::string kTotalInflow = "Total Inflow";
+const std::string kReaction = "Reaction";
+const std::string kTemperatureApproach = "Temperature Approach";
+const std::string kReactionSet = "Reaction Set";
+const std::string kNumberOfReactionSets =
+    "Basis.ReactionPackage.ReactionSetList.NumberOfReactionSets";
+const std::string kReactionSetName = "ReactionSetName";
+const std::string kActiveReactionList = "ActiveReactionList";
+constexpr char kReactionSetPrefix[] = "ReactionSet#";
+constexpr char kActiveReactionPrefix[] = "ActiveReaction#";
+constexpr char kRxnElemNum[] = "RxnElemNum";
+constexpr char kRxnIndex[] = "RxnIndex";
+constexpr char kRxnName[] = "RxnName";
+constexpr char kBalanceElemNum[] = "BalanceElemNum";
+constexpr char kCompName[] = "CompName";
+constexpr char kConvRxnElemNum[] = "ConvRxnElemNum";
+constexpr char kEquilRxnElemNum[] = "EquilRxnElemNum";
+constexpr char kEquilRxnNum[] = "EquilRxnNum";
+
+// A numbered node name: the prefix and the number in decimal digits, for every int.
+std::string Numbered(const char* prefix, int number) {
+  return prefix + std::to_string(number);
+}
+
+// The text of `value`, when it holds text.
+std::optional<std::string> TextOf(const FIAttribute& value) {
+  if (value.c_str() == nullptr) return std::nullopt;
+  return std::string(value.c_str());
+}
+
+// The number k of a child named "ReactionSet#" + k (k in decimal digits as Numbered writes
+// them), or nothing for a child of any other name.
+std::optional<int> SetNumber(FIIterator& child) {
+  // "ReactionSet#" and at most 11 characters of an int; anything longer is no set.
+  char buffer[32] = {};
+  child.GetName(buffer, sizeof buffer);
+  const std::string_view name(buffer);
+  const std::string_view prefix(kReactionSetPrefix);
+  if (name.size() >= sizeof buffer - 1 || name.substr(0, prefix.size()) != prefix) {
+    return std::nullopt;
+  }
+  const std::string_view digits = name.substr(prefix.size());
+  int number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size() ||
+      std::to_string(number) != digits) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+// True when the reaction set `set` stands on is named exactly `wanted`.
+bool SetIsNamed(FIIterator& set, const std::string& wanted) {
+  fintop::ClonedIterator name(set);
+  if (!name || !name->Down(kReactionSetName)) return false;
+  const std::optional<std::string> text = TextOf(fintop::ReadValue(*name));
+  return text && *text == wanted;
+}
+
+// On `sets`, standing on "ReactionSetList": moves onto "ReactionSet#" + k for the lowest k in
+// 0 .. count-1 whose "ReactionSetName" is exactly `wanted`. False (not moved) when none is.
+// The children are walked once rather than trying every k, so a huge stored count costs no
+// more than the list's length. Down reaches the first child of a name, so a later duplicate
+// of a numbered name is never taken.
+bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
+  fintop::ClonedIterator child(sets);
+  if (!child || !child->First()) return false;
+  std::set<int> seen;
+  std::optional<int> found;
+  do {
+    const std::optional<int> k = SetNumber(*child);
+    if (!k || *k < 0 || *k >= count || !seen.insert(*k).second) continue;
+    if ((!found || *k < *found) && SetIsNamed(*child, wanted)) found = k;
+  } while (child->Next());
+  return found && sets.Down(Numbered(kReactionSetPrefix, *found));
+}
+
+// "RxnName": the host name of active reaction `index` of the reactor's reaction set, looked
+// up among the reaction sets of the case. Records nothing when any step misses.
+void RecordReactionName(FIIterator& it, int index) {
+  fintop::ClonedIterator clone(it);
+  if (!clone || !clone->Down(kReactionSet)) return;
+  const std::optional<std::string> wanted = TextOf(fintop::ReadValue(*clone));
+  if (!wanted) return;
+
+  while (clone->Up()) {
+  }
+  if (!clone->Down(kNumberOfReactionSets)) return;
+  const int count = fintop::ReadValue(*clone).ival();
+  clone->Up();  // onto "ReactionSetList"
+
+  if (!FindReactionSet(*clone, count, *wanted)) return;
+  if (!clone->Down(kActiveReactionList)) return;
+  if (!clone->Down(Numbered(kActiveReactionPrefix, index))) return;
+  it.SetAttribute(kRxnName, fintop::ReadValue(*clone));
+}
+
+}  // namespace
+
+extern "C" {
+
+// Index -1: the number of elements of "Est. Molar Extent". Any other index: records
+// "RxnElemNum" = "Elem"+index and "RxnIndex" = index, then "RxnName", the "value" of
+// "ActiveReaction#"+index in the first reaction set of the case whose "ReactionSetName" equals
+// the reactor's "Reaction Set" (not recorded when any of it is missing). The iterator does not
+// move. Returns the index.
+FINTOP_API int FI_CDECL CTLocalReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return fintop::CountElements(*it, kEstMolarExtent);
+    fintop::RecordElementName(*it, kRxnElemNum, index);
+    fintop::RecordInteger(*it, kRxnIndex, index);
+    RecordReactionName(*it, index);
+    return index;
+  });
+}
+
+// Index -1: the number of elements of "Total Inflow". Any other index: records
+// "BalanceElemNum" = "Elem"+index and, when "Vessel Mole Frac" has that element, its "id" as
+// "CompName". The iterator does not move. Returns the index.
+FINTOP_API int FI_CDECL CTReactantBalance(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return fintop::CountElements(*it, kTotalInflow);
+    fintop::reactions::SelectComponent(*it, index, kBalanceElemNum, kCompName);
+    return index;
+  });
+}
+
+// Index -1: the number of elements of "Reaction". Any other index: records "ConvRxnElemNum" =
+// "Elem"+index. The iterator does not move. Returns the index.
+FINTOP_API int FI_CDECL CTLocalConvReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return fintop::CountElements(*it, kReaction);
+    fintop::RecordElementName(*it, kConvRxnElemNum, index);
+    return index;
+  });
+}
+
+// Index -1: the number of elements of "Temperature Approach". Any other index: records
+// "EquilRxnElemNum" = "Elem"+index and "EquilRxnNum" = index. The iterator does not move.
+// Returns the index.
+FINTOP_API int FI_CDECL CTLocalEquilReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
+    if (index == -1) return fintop::CountElements(*it, kTemperatureApproach);
+    fintop::RecordElementName(*it, kEquilRxnElemNum, index);
+    fintop::RecordInteger(*it, kEquilRxnNum, index);
+    return index;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,41 @@
+// Walks shared by the reaction callbacks: lists of repeated children matched by name, and the
+// component name of a reactor's per-component selection.
+//
+// None of them keeps state; each works on the iterator it is handed and leaves it as said.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "framework/fi_iterator.h"
+
+namespace fintop::reactions {
+
+// The reactor's per-component array; the "id" of its element i names component i.
+extern const std::string kVesselMoleFrac;
+
+// True when the node `it` stands on is named exactly `name`: whole name, case-sensitive. The
+// name is read into a buffer one byte longer than `name` needs, so a longer node name never
+// passes for it.
+bool IsNamed(FIIterator& it, std::string_view name);
+
+// From entry 0 of a list of repeated children named `name` (where Down(name) leaves `it`),
+// counts that entry and every following sibling named exactly `name`. Moves `it` onto the
+// last sibling.
+int CountNamed(FIIterator& it, std::string_view name);
+
+// From entry 0 of a list of repeated children named `name`, steps with Next to entry `entry`,
+// stepping over siblings of other names. An entry of 0 or less stays on entry 0. When the
+// siblings end before the entry is reached, `it` stays on the last sibling; the walk always
+// ends.
+void WalkToEntry(FIIterator& it, std::string_view name, std::int64_t entry);
+
+// The selection of a per-component array of a reactor: records "Elem" + index under
+// `element_attribute` on the caller's iterator, then, when "Vessel Mole Frac" has an element
+// `index`, that element's "id" under `component_attribute`. The caller's iterator does not
+// move; the walk is made on a clone.
+void SelectComponent(FIIterator& it, int index, const char* element_attribute,
+                     const char* component_attribute);
+
+}  // namespace fintop::reactions

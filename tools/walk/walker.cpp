@@ -1,0 +1,513 @@
+#include "walker.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace walk {
+
+namespace {
+
+// A collection that counts more than this is walked only this far (a count read from a
+// broken host value could otherwise keep the walk busy for hours).
+constexpr int kMaxItems = 100000;
+
+using Attributes = std::vector<std::pair<std::string, Value>>;
+
+Attributes Snapshot(const hostsim::HostIterator& it) {
+  Attributes out;
+  for (const auto& [name, value] : it.attributes()) out.emplace_back(name, Value::From(value));
+  return out;
+}
+
+// The attributes that are new or changed since `before`, in the order first recorded.
+std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
+  std::vector<Field> out;
+  for (const auto& [name, attribute] : it.attributes()) {
+    Value value = Value::From(attribute);
+    auto old = std::find_if(before.begin(), before.end(),
+                            [&](const auto& entry) { return entry.first == name; });
+    if (old == before.end() || !(old->second == value)) out.push_back({name, value});
+  }
+  return out;
+}
+
+std::vector<Binding> Bindings(const hostsim::HostIterator& it) {
+  std::vector<Binding> out;
+  for (const hostsim::AliasBinding& a : it.aliases()) out.push_back({a.generic_name, a.host_name});
+  return out;
+}
+
+bool IsMove(const std::string& op) {
+  return op == "Element" || op == "Down" || op == "First" || op == "Next" || op == "Last" ||
+         op == "Up";
+}
+
+std::string Quoted(const std::string& text) {
+  return Format(Value{Value::kText, 0, 0.0, text});
+}
+
+}  // namespace
+
+int WalkResult::Reached() const {
+  return static_cast<int>(std::count_if(callbacks.begin(), callbacks.end(),
+                                        [](const CallbackUse& u) { return u.calls > 0; }));
+}
+
+int WalkResult::FoundNothing() const {
+  return static_cast<int>(NothingFound().size());
+}
+
+std::vector<std::string> WalkResult::Unreached() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < kCallbackCount; ++i) {
+    if (callbacks[i].calls == 0) out.push_back(Callbacks()[i].name);
+  }
+  return out;
+}
+
+std::vector<std::string> WalkResult::NothingFound() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < kCallbackCount; ++i) {
+    if (callbacks[i].calls > 0 && !callbacks[i].found) out.push_back(Callbacks()[i].name);
+  }
+  return out;
+}
+
+std::string WalkResult::Summary() const {
+  return std::to_string(host_objects) + " host objects, " + std::to_string(generic_objects) +
+         " generic objects, " + std::to_string(Reached()) + " of " +
+         std::to_string(kCallbackCount) + " callbacks reached, " + std::to_string(FoundNothing()) +
+         " found nothing";
+}
+
+Walker::Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options)
+    : plugin_(plugin), mapping_(mapping), options_(options) {}
+
+Walker::~Walker() = default;
+
+WalkResult Walker::Walk(hostsim::HostIterator& top) {
+  result_ = WalkResult();
+  tree_ = &top.tree();
+  started_ = std::chrono::steady_clock::now();
+  Iter start = CloneOf(top);
+  start->set_observer(this);  // clones of it inherit the observer
+  VisitNode(*start, result_.model);
+  start.reset();
+  if (progress_shown_) std::fputs("\r\033[K", stderr);
+  return std::move(result_);
+}
+
+Walker::Iter Walker::CloneOf(hostsim::HostIterator& it) {
+  return Iter(static_cast<hostsim::HostIterator*>(it.Clone()));
+}
+
+void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
+  if (!recording_) return;
+  Event event;
+  event.op = e.op;
+  event.text = std::string(e.text);
+  event.text2 = std::string(e.text2);
+  if (e.value != nullptr) {
+    event.has_value = true;
+    event.value = Value::From(*e.value);
+  }
+  event.number = e.number;
+  event.result = e.result;
+  event.on_caller = &iterator == caller_;
+  event.from = e.from;
+  event.to = e.to;
+  events_.push_back(std::move(event));
+}
+
+std::string Walker::Path(std::uint32_t node) const {
+  return tree_->path(node);
+}
+
+std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
+  std::string path = Path(node);
+  std::string prefix = Path(base) + "/";
+  if (path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
+  return path;
+}
+
+// ---- recognising host nodes -------------------------------------------------------------
+
+void Walker::VisitNode(hostsim::HostIterator& at, std::vector<ModelNode>& out) {
+  ++result_.host_objects;
+  std::string cls = Recognise(at);
+  if (cls.empty()) {
+    // A top node that is nothing of its own is a plain container: its children are mapped.
+    if (&out == &result_.model && result_.host_objects == 1) {
+      Iter children = CloneOf(at);
+      if (children->First()) {
+        do VisitNode(*children, out);
+        while (children->Next());
+      }
+    }
+    return;
+  }
+  ++result_.generic_objects;
+  ModelNode object;
+  object.kind = ModelNode::kObject;
+  object.cls = cls;
+  object.name = std::string(tree_->name(at.node()));
+  object.host = Path(at.node());
+  if (const ClassRule* rule = mapping_.Find(cls)) {
+    Iter it = CloneOf(at);
+    RunSteps(rule->steps, *it, object);
+  }
+  out.push_back(std::move(object));
+}
+
+std::string Walker::Recognise(hostsim::HostIterator& at) {
+  for (const Recogniser& r : mapping_.recognisers) {
+    switch (r.kind) {
+      case Recogniser::kKind: {
+        Iter it = CloneOf(at);
+        if (CallKind(r.callback, *it)) return r.cls;
+        break;
+      }
+      case Recogniser::kClassifier: {
+        Iter it = CloneOf(at);
+        FIAttribute out;
+        if (CallClassifier(r.callback, *it, out) && out.type() == FT_TEXT &&
+            out.c_str()[0] != '\0') {
+          return out.c_str();
+        }
+        break;
+      }
+      case Recogniser::kType: {
+        FIAttribute type;
+        at.GetValue(FIAttribute("type"), type);
+        if (type.type() == FT_TEXT && r.host_type == type.c_str()) return r.cls;
+        break;
+      }
+    }
+  }
+  return {};
+}
+
+// ---- the steps of a class, an item or an element ----------------------------------------
+
+void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it,
+                      ModelNode& parent) {
+  for (const Step& step : steps) {
+    switch (step.kind) {
+      case Step::kSet:
+        Set(step, it);
+        break;
+      case Step::kValue:
+        ReadValue(step, it, parent);
+        break;
+      case Step::kElement:
+        RunElement(step, it, parent);
+        break;
+      case Step::kCollection:
+        RunCollection(step, it, parent);
+        break;
+      case Step::kObjects:
+        RunObjects(step, it, parent);
+        break;
+    }
+  }
+}
+
+void Walker::Set(const Step& step, hostsim::HostIterator& it) {
+  FIAttribute value;
+  if (step.type == 'i') {
+    value = std::stoi(step.text);
+  } else if (step.type == 'r') {
+    value = std::stod(step.text);
+  } else {
+    value = step.text.c_str();
+  }
+  it.SetAttribute(step.name.c_str(), value);
+  if (options_.trace) {
+    result_.trace += "framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
+                     Format(Value::From(value)) + "\n";
+  }
+}
+
+std::string Walker::ExpandPath(const std::string& path, hostsim::HostIterator& it) {
+  std::string out;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    std::size_t close = path[i] == '{' ? path.find('}', i) : std::string::npos;
+    if (close == std::string::npos) {
+      out += path[i];
+      continue;
+    }
+    FIAttribute value;
+    std::string name = path.substr(i + 1, close - i - 1);
+    if (!it.GetAttribute(name.c_str(), value)) return {};
+    value.ChangeType(FT_TEXT);
+    std::string text = value.c_str();
+    out += text.find('.') == std::string::npos ? text : "\"" + text + "\"";
+    i = close;
+  }
+  return out;
+}
+
+void Walker::ReadValue(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+  Iter at = CloneOf(it);
+  ModelNode node;
+  node.kind = ModelNode::kValue;
+  node.name = step.name;
+  std::string path = step.path.empty() ? std::string() : ExpandPath(step.path, it);
+  bool there = step.path.empty() || (!path.empty() && at->Down(path));
+  if (there) {
+    FIAttribute value;
+    at->GetValue(FIAttribute(step.key.c_str()), value);
+    node.has_value = !value.empty();
+    node.value = Value::From(value);
+  }
+  if (!node.has_value) {
+    if (step.optional) return;
+    if (!there) {
+      Explain(it.node(), "value " + step.name + ": " +
+                             (path.empty() ? "the path " + Quoted(step.path) +
+                                                 " names an attribute that is not recorded"
+                                           : Path(it.node()) + " has no " + Quoted(path)));
+    } else {
+      Explain(it.node(), "value " + step.name + ": " + Path(at->node()) + " has no property " +
+                             Quoted(step.key));
+    }
+  }
+  parent.children.push_back(std::move(node));
+}
+
+void Walker::RunElement(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+  Iter at = CloneOf(it);
+  for (const Step& set : step.sets) Set(set, *at);
+  Attributes before = Snapshot(*at);
+  ModelNode node;
+  node.kind = ModelNode::kElement;
+  node.name = step.name;
+  node.callback = Callbacks()[step.callback].name;
+  std::uint32_t start = at->node();
+  bool found = CallElement(step.callback, *at, 0);
+  if (found) found = CallElement(step.callback, *at, 1);
+  node.found = found;
+  if (!found && !step.optional) ExplainLastCall(step, start, "found nothing");
+  if (found) {
+    if (at->node() != start) node.at = Relative(at->node(), start);
+    if (step.read) {
+      FIAttribute value;
+      at->GetValue(FIAttribute(step.key.c_str()), value);
+      node.has_value = !value.empty();
+      node.value = Value::From(value);
+      if (!node.has_value && !step.optional) {
+        Explain(start, node.callback + " (" + step.name + "): " + Path(at->node()) +
+                           " has no property " + Quoted(step.key));
+      }
+    }
+  }
+  node.attributes = Recorded(*at, before);
+  node.bindings = Bindings(*at);
+  if (found) RunSteps(step.steps, *at, node);
+  parent.children.push_back(std::move(node));
+}
+
+void Walker::RunCollection(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+  Iter list = CloneOf(it);
+  for (const Step& set : step.sets) Set(set, *list);
+  ModelNode node;
+  node.kind = ModelNode::kCollection;
+  node.name = step.name;
+  node.callback = Callbacks()[step.callback].name;
+  FIAttribute out;
+  int count = CallCollection(step.callback, *list, out, -1);
+  node.count = count;
+  if (count <= 0 && !step.optional) ExplainLastCall(step, list->node(), "counted nothing");
+  if (count > kMaxItems) {
+    Explain(list->node(), node.callback + " (" + step.name + ") counted " + std::to_string(count) +
+                              "; only the first " + std::to_string(kMaxItems) + " are walked");
+    count = kMaxItems;
+  }
+  for (int index = 0; index < count; ++index) {
+    Iter at = CloneOf(*list);
+    Attributes before = Snapshot(*at);
+    ModelNode item;
+    item.kind = ModelNode::kItem;
+    item.index = index;
+    FIAttribute kind;
+    item.result = CallCollection(step.callback, *at, kind, index);
+    if (at->node() != list->node()) item.at = Relative(at->node(), list->node());
+    item.attributes = Recorded(*at, before);
+    item.bindings = Bindings(*at);
+    const ClassRule* rule = nullptr;
+    if (kind.type() == FT_TEXT && kind.c_str()[0] != '\0') {
+      item.cls = kind.c_str();
+      ++result_.generic_objects;
+      rule = mapping_.Find(item.cls);
+    }
+    RunSteps(step.steps, *at, item);
+    if (rule != nullptr) RunSteps(rule->steps, *at, item);
+    node.children.push_back(std::move(item));
+  }
+  parent.children.push_back(std::move(node));
+}
+
+void Walker::RunObjects(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+  Iter at = CloneOf(it);
+  if (!step.path.empty() && !at->Down(step.path)) {
+    if (!step.optional)
+      Explain(it.node(), "objects: " + Path(it.node()) + " has no " + Quoted(step.path));
+    return;
+  }
+  if (!at->First()) return;
+  do VisitNode(*at, parent.children);
+  while (at->Next());
+}
+
+// ---- callback calls -----------------------------------------------------------------------
+
+void Walker::Begin(int id, hostsim::HostIterator& it) {
+  ++result_.callbacks[id].calls;
+  ++calls_;
+  events_.clear();
+  caller_ = &it;
+  call_node_ = it.node();
+  recording_ = true;
+  if (options_.progress && (calls_ & 0xfff) == 0) Progress();
+}
+
+void Walker::End(int id, const std::string& arguments, const std::string& result, bool found) {
+  recording_ = false;
+  caller_ = nullptr;
+  if (found) result_.callbacks[id].found = true;
+  if (!options_.trace) return;
+  std::string& t = result_.trace;
+  t += Callbacks()[id].name;
+  t += "(" + Path(call_node_) + arguments + ") = " + result + "\n";
+  for (const Event& e : events_) {
+    if (!e.on_caller) continue;
+    if (IsMove(e.op)) {
+      t += "  " + e.op;
+      if (e.op == "Down") t += " " + Quoted(e.text);
+      if (e.op == "Element") t += " " + std::to_string(e.number);
+      t += e.result ? " -> " + Path(e.to) : " failed";
+      t += "\n";
+    } else if (e.op == "SetAttribute" || e.op == "SetAttributeByKey") {
+      t += "  " + e.op + " " + e.text + " = " + (e.has_value ? Format(e.value) : "?") + "\n";
+    } else if (e.op == "Alias") {
+      t += "  Alias " + e.text + " -> " + e.text2 + "\n";
+    }
+  }
+}
+
+bool Walker::CallKind(int id, hostsim::HostIterator& it) {
+  Begin(id, it);
+  bool r = plugin_.kind(id)(&it);
+  End(id, "", r ? "true" : "false", r);
+  return r;
+}
+
+bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out) {
+  Begin(id, it);
+  bool r = plugin_.classifier(id)(&it, &out);
+  End(id, "", r ? "true, out " + Format(Value::From(out)) : "false", r);
+  return r;
+}
+
+int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index) {
+  Begin(id, it);
+  int r = plugin_.collection(id)(&it, &out, index);
+  std::string shown = std::to_string(r);
+  if (!out.empty()) shown += ", out " + Format(Value::From(out));
+  End(id, ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
+  return r;
+}
+
+bool Walker::CallElement(int id, hostsim::HostIterator& it, int move) {
+  Begin(id, it);
+  bool r = plugin_.element(id)(&it, move);
+  End(id, ", move " + std::to_string(move), r ? "true" : "false", r);
+  return r;
+}
+
+// ---- explaining what was not found --------------------------------------------------------
+
+void Walker::Explain(std::uint32_t where, const std::string& text) {
+  if (!options_.explain) return;
+  result_.explanations.push_back(Path(where) + ": " + text);
+}
+
+void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* what) {
+  if (!options_.explain) return;
+  std::string head =
+      std::string(Callbacks()[step.callback].name) + " (" + step.name + ") " + what + ": ";
+  // The first step that failed, moves and attribute reads before property reads; a failing
+  // Next only ends a walk over siblings.
+  const Event* failed = nullptr;
+  for (const Event& e : events_) {
+    if (!e.result && e.op != "Next" && e.op != "GetValue" && e.op != "GetName") {
+      failed = &e;
+      break;
+    }
+  }
+  // A missing property explains the call only when it was the one property read; a call that
+  // reads many (a type test on every child) says nothing by missing one of them.
+  auto property_reads = std::count_if(events_.begin(), events_.end(),
+                                      [](const Event& e) { return e.op == "GetValue"; });
+  if (failed == nullptr && property_reads == 1) {
+    for (const Event& e : events_) {
+      if (!e.result && e.op == "GetValue") failed = &e;
+    }
+  }
+  const Event* last_read = nullptr;  // the last value read before the failing step
+  int reads = 0;
+  for (const Event& e : events_) {
+    if (&e == failed) break;
+    if (e.op == "GetValue" && e.result && e.has_value) {
+      last_read = &e;
+      ++reads;
+    }
+  }
+  std::string why;
+  if (failed == nullptr) {
+    why = Callbacks()[step.callback].shape == Shape::kCollection
+              ? "no step failed, but the count is 0"
+              : "no step failed, but the callback answered no";
+    if (reads == 1) {
+      why += " (" + Path(last_read->from) + " has " + Quoted(last_read->text) + " " +
+             Format(last_read->value) + ")";
+    }
+  } else if (failed->op == "Down") {
+    if (last_read != nullptr && last_read->value.kind == Value::kText &&
+        last_read->value.text == failed->text) {
+      std::uint32_t variable = last_read->from;
+      std::uint32_t owner = tree_->parent(variable);
+      why = Quoted(std::string(tree_->name(variable))) + " of " +
+            (owner == hostsim::kNoNode ? std::string("the top") : Path(owner)) + " names " +
+            Quoted(failed->text) + ", which is not under " + Path(failed->from);
+    } else {
+      why = Path(failed->from) + " has no " + Quoted(failed->text);
+    }
+  } else if (failed->op == "Element") {
+    why = Path(failed->from) + " has no element " + std::to_string(failed->number) + " (it has " +
+          std::to_string(tree_->child_count(failed->from)) + ")";
+  } else if (failed->op == "First" || failed->op == "Last") {
+    why = Path(failed->from) + " has no elements";
+  } else if (failed->op == "Up") {
+    why = Path(failed->from) + " is the top of the case; there is nothing above it";
+  } else if (failed->op == "GetAttribute") {
+    why = "no attribute " + Quoted(failed->text) +
+          " was recorded before the call; a selection or a <set> of the mapping must record it";
+  } else if (failed->op == "GetValue") {
+    why = Path(failed->from) + " has no property " + Quoted(failed->text);
+  } else {
+    why = failed->op + " failed at " + Path(failed->from);
+  }
+  Explain(where, head + why);
+}
+
+void Walker::Progress() {
+  auto elapsed = std::chrono::steady_clock::now() - started_;
+  if (elapsed < std::chrono::seconds(1)) return;
+  std::fprintf(stderr, "\rfintop-walk: %ld host objects, %ld callback calls", result_.host_objects,
+               calls_);
+  std::fflush(stderr);
+  progress_shown_ = true;
+}
+
+}  // namespace walk

@@ -1,0 +1,115 @@
+// The stand-in framework's walk: from the top host node it recognises host nodes with the kind
+// tests, the classifier and the host types of the mapping, and for each generic object runs
+// its class's steps: values read, element callbacks (tested with move 0, then moved with move
+// 1), collections (counted with -1, then each index selected from 0, with the item's steps on
+// the iterator of that selection). Every callback gets a clone of the walk's own, so a moving
+// callback never moves the walk; every clone is deleted when its step ends.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "iterator/host_iterator.h"
+#include "mapping.h"
+#include "model.h"
+#include "plugin.h"
+
+namespace walk {
+
+struct WalkOptions {
+  bool trace = false;     // keep a line per callback call and per move it makes
+  bool explain = false;   // keep an explanation per expected step that found nothing
+  bool progress = false;  // show progress on stderr when the walk takes longer than a second
+};
+
+struct CallbackUse {
+  long calls = 0;
+  bool found = false;  // some call answered yes, counted more than 0 or moved
+};
+
+struct WalkResult {
+  std::vector<ModelNode> model;
+  std::string trace;
+  std::vector<std::string> explanations;
+  long host_objects = 0;     // host nodes recognised or asked about
+  long generic_objects = 0;  // objects of the generic model
+  std::array<CallbackUse, kCallbackCount> callbacks{};
+
+  int Reached() const;
+  int FoundNothing() const;
+  std::vector<std::string> Unreached() const;
+  std::vector<std::string> NothingFound() const;
+  // "N host objects, N generic objects, N of 92 callbacks reached, N found nothing"
+  std::string Summary() const;
+};
+
+class Walker final : private hostsim::IteratorObserver {
+ public:
+  Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options);
+  ~Walker() override;
+
+  // Walks the case under `top` (left where it stands; the walk works on clones).
+  WalkResult Walk(hostsim::HostIterator& top);
+
+ private:
+  using Iter = hostsim::IteratorPtr;
+
+  struct Event {
+    std::string op;
+    std::string text, text2;
+    bool has_value = false;
+    Value value;
+    int number = 0;
+    bool result = true;
+    bool on_caller = false;
+    std::uint32_t from = 0, to = 0;
+  };
+
+  void OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& event) override;
+
+  Iter CloneOf(hostsim::HostIterator& it);
+  void VisitNode(hostsim::HostIterator& at, std::vector<ModelNode>& out);
+  std::string Recognise(hostsim::HostIterator& at);
+  void RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it, ModelNode& parent);
+  void Set(const Step& step, hostsim::HostIterator& it);
+  void ReadValue(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
+  void RunElement(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
+  void RunCollection(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
+  void RunObjects(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
+
+  // One callback call: events recorded, traced, counted.
+  void Begin(int id, hostsim::HostIterator& it);
+  void End(int id, const std::string& arguments, const std::string& result, bool found);
+  bool CallKind(int id, hostsim::HostIterator& it);
+  bool CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out);
+  int CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index);
+  bool CallElement(int id, hostsim::HostIterator& it, int move);
+
+  // Explains the last call, made at `where`, which found nothing where data was expected.
+  void ExplainLastCall(const Step& step, std::uint32_t where, const char* what);
+  void Explain(std::uint32_t where, const std::string& text);
+
+  std::string Path(std::uint32_t node) const;
+  std::string Relative(std::uint32_t node, std::uint32_t base) const;
+  std::string ExpandPath(const std::string& path, hostsim::HostIterator& it);
+  void Progress();
+
+  const Plugin& plugin_;
+  const Mapping& mapping_;
+  WalkOptions options_;
+  const hostsim::HostTree* tree_ = nullptr;
+  WalkResult result_;
+  bool recording_ = false;
+  const hostsim::HostIterator* caller_ = nullptr;
+  std::uint32_t call_node_ = 0;
+  std::vector<Event> events_;
+  long calls_ = 0;
+  std::chrono::steady_clock::time_point started_;
+  bool progress_shown_ = false;
+};
+
+}  // namespace walk
