@@ -31,15 +31,19 @@ struct Feed {
 template <class Visit>
 bool WalkFeeds(FIIterator& it, Visit&& visit) {
   if (!it.First()) return false;
+  const FIAttribute id_key("id");
+  const FIAttribute value_key("value");
   Feed feed;
   do {
     if (!fintop::IsOfType(it, kTraySectionType)) continue;
-    feed.section = fintop::ReadProperty(it, "id");
+    feed.section.Clear();  // read afresh: a section without "id" records the empty value
+    it.GetValue(id_key, feed.section);
     feed.local = -1;
     if (!it.Down(kTraysectionFeeds)) continue;
     if (it.First()) {
       do {
-        feed.name = fintop::ReadValue(it);
+        feed.name.Clear();
+        it.GetValue(value_key, feed.name);
         if (feed.name.c_str() == nullptr) continue;
         ++feed.local;
         ++feed.global;
@@ -50,6 +54,31 @@ bool WalkFeeds(FIIterator& it, Visit&& visit) {
     it.Up();
   } while (it.Next());
   return false;
+}
+
+// The feeds with text of all tray sections, counted on a clone.
+int CountFeeds(FIIterator& it) {
+  fintop::ClonedIterator clone(it);
+  int count = 0;
+  if (clone) {
+    WalkFeeds(*clone, [&](const Feed&) {
+      ++count;
+      return false;
+    });
+  }
+  return count;
+}
+
+// The feed at global position `index`, found on a clone that is gone when this returns (so
+// that recording on the caller's iterator afterwards does not copy attributes it shares with
+// the clone). False when no feed reaches the index.
+bool FindFeed(FIIterator& it, int index, Feed& selected) {
+  fintop::ClonedIterator clone(it);
+  return clone && WalkFeeds(*clone, [&](const Feed& feed) {
+           if (feed.global != index) return false;
+           selected = feed;
+           return true;
+         });
 }
 
 }  // namespace
@@ -64,24 +93,9 @@ extern "C" {
 // feed reaches returns 0 and records nothing.
 FINTOP_API int FI_CDECL CTColumnFeeds(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, 0, [&] {
-    fintop::ClonedIterator clone(*it);
-    if (!clone) return 0;
-    if (index == -1) {
-      int count = 0;
-      WalkFeeds(*clone, [&](const Feed&) {
-        ++count;
-        return false;
-      });
-      return count;
-    }
+    if (index == -1) return CountFeeds(*it);
     Feed selected;
-    if (!WalkFeeds(*clone, [&](const Feed& feed) {
-          if (feed.global != index) return false;
-          selected = feed;
-          return true;
-        })) {
-      return 0;
-    }
+    if (!FindFeed(*it, index, selected)) return 0;
     fintop::RecordElementName(*it, kFeedElemNum, selected.local);
     it->SetAttribute(kSection, selected.section);
     it->SetAttribute(kFeedName, selected.name);

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, the "bench" preset) and runs the suite, writing the figures
+# to build/bench/results/: overhead.txt (families, host, growing selections) and walk.txt (the
+# whole walks, each size in a process of its own so that its peak memory is its own). Each
+# figure is the median of five repetitions; the whole walks also give the least of the five.
+# Takes a few minutes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+bench=build/bench/bin/fintop_bench
+results=build/bench/results
+mkdir -p "$results"
+common=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+        --benchmark_display_aggregates_only=true)
+
+"$bench" --benchmark_filter='-WholeWalk' "${common[@]}" \
+  --benchmark_out="$results/overhead.json" --benchmark_out_format=json | tee "$results/overhead.txt"
+
+: >"$results/walk.txt"
+for size in 1000 10000 100000 1000000; do
+  "$bench" --benchmark_filter="^WholeWalk/$size\$" "${common[@]}" \
+    --benchmark_out="$results/walk-$size.json" --benchmark_out_format=json |
+    tee -a "$results/walk.txt"
+done
+if grep -q "ERROR OCCURRED" "$results/overhead.txt" "$results/walk.txt"; then
+  echo "some benchmark failed" >&2
+  exit 1
+fi
+echo "figures in $results/overhead.txt and $results/walk.txt"

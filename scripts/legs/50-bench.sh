@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The benchmarks, built in Release and each run once briefly so that they cannot rot: a
+# benchmark whose bare sequence disagrees with its callbacks reports an error and fails the leg.
+# The figures themselves come from scripts/bench.sh.
+set -euo pipefail
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+out=$(build/bench/bin/fintop_bench --benchmark_min_time=0.01 2>&1) || { echo "$out"; exit 1; }
+echo "$out" | grep -E "^(Overhead|WholeWalk)" || true
+if echo "$out" | grep -q "ERROR OCCURRED"; then
+  echo "$out" | grep "ERROR OCCURRED" >&2
+  exit 1
+fi
