@@ -11,7 +11,7 @@ namespace {
 
 TEST(Concurrency, ThreadsWalkingCasesThroughEveryCallbackShareNothing) {
   std::vector<Tree> cases;
-  for (const char* file : {"cases/default.json", "cases/small.json"}) {
+  for (const char* file : {"cases/default.json", "tests/walk/small_case.json", "tests/walk/broken_column.json"}) {
     try {
       cases.push_back(hostsim::LoadCaseFile(SourcePath(file)));
     } catch (const hostsim::CaseError&) {

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The callback fuzzer for a bounded time with a fixed seed, after replaying every kept input
+# (seed corpus and regressions). A crash, an overrun, a hang (10 s) or a broken invariant
+# fails the leg; the input that found it is left in build/fuzz/findings/.
+set -euo pipefail
+seconds=${FINTOP_FUZZ_SECONDS:-60}
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+fuzzer=build/fuzz/bin/fuzz_callbacks
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+findings=build/fuzz/findings
+work=build/fuzz/corpus-work
+rm -rf "$findings" "$work"
+mkdir -p "$findings" "$work"
+"$fuzzer" -runs=0 fuzz/regressions fuzz/corpus 2>&1 | tail -n 2
+"$fuzzer" -seed=1 -max_total_time="$seconds" -timeout=10 -max_len=65536 -rss_limit_mb=4096 \
+  -dict=fuzz/host_names.dict -artifact_prefix="$findings/" -print_final_stats=1 \
+  "$work" fuzz/corpus 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==|SUMMARY|violation)' || true
+if compgen -G "$findings/*" >/dev/null; then
+  echo "the fuzzer found a fault; the input is in $findings:" >&2
+  ls "$findings" >&2
+  exit 1
+fi
