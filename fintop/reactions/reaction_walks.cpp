@@ -11,10 +11,18 @@ const std::string kVesselMoleFrac = "Vessel Mole Frac";
 bool IsNamed(FIIterator& it, std::string_view name) {
   // Room for the name, its terminator and one more byte: a node name longer than `name`
   // keeps at least one extra character and so compares unequal.
-  std::string buffer(name.size() + 2, '\0');
-  it.GetName(buffer.data(), static_cast<int>(buffer.size()));
-  return std::strlen(buffer.c_str()) == name.size() &&
-         std::memcmp(buffer.data(), name.data(), name.size()) == 0;
+  // The host's names here are short: a stack buffer serves them, a longer name gets the heap.
+  char small[64];
+  std::string large;
+  const std::size_t size = name.size() + 2;
+  char* buffer = small;
+  if (size > sizeof small) {
+    large.resize(size);
+    buffer = large.data();
+  }
+  buffer[0] = '\0';
+  it.GetName(buffer, static_cast<int>(size));
+  return std::strlen(buffer) == name.size() && std::memcmp(buffer, name.data(), name.size()) == 0;
 }
 
 int CountNamed(FIIterator& it, std::string_view name) {
@@ -35,9 +43,15 @@ void WalkToEntry(FIIterator& it, std::string_view name, std::int64_t entry) {
 void SelectComponent(FIIterator& it, int index, const char* element_attribute,
                      const char* component_attribute) {
   RecordElementName(it, element_attribute, index);
-  ClonedIterator clone(it);
-  if (!clone || !clone->Down(kVesselMoleFrac) || !clone->Element(index)) return;
-  it.SetAttribute(component_attribute, ReadProperty(*clone, "id"));
+  FIAttribute component;
+  {
+    // The clone is gone before the caller's iterator records, so that the host need not copy
+    // the attributes the two share.
+    ClonedIterator clone(it);
+    if (!clone || !clone->Down(kVesselMoleFrac) || !clone->Element(index)) return;
+    component = ReadProperty(*clone, "id");
+  }
+  it.SetAttribute(component_attribute, component);
 }
 
 }  // namespace fintop::reactions
