@@ -14,6 +14,10 @@
 // The plug-in's own exports: the CT callbacks and the bootstrap. Everything else is hidden.
 #if defined(FINTOP_BUILD)
 #define FINTOP_API FI_DLL_EXPORT
+#elif defined(_WIN32)
+// Importers (tests, tools) reach the plug-in through its import library's stubs, not through
+// dllimport: a callback's address is then the same in constant and in dynamic initialisers.
+#define FINTOP_API
 #else
 #define FINTOP_API FI_DLL_IMPORT
 #endif

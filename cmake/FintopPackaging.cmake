@@ -1,0 +1,16 @@
+# The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux) and a
+# short text on installing it. `cpack` in a build folder makes it.
+install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME fintop)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CPACK_SYSTEM_NAME win32)
+elseif(WIN32)
+  set(CPACK_SYSTEM_NAME win64)
+endif()
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
