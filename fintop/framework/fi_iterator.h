@@ -47,7 +47,8 @@ class FIIterator {
 };
 
 extern "C" {
-// A new iterator on the top entry (the plug-in passes 1 as mode), or null.
+// A new iterator on the top entry, or null. The plug-in passes mode 1, which hands the entry
+// over to the iterator module: it lives as long as the iterator made on it.
 FIITERATOR_API FIIterator* FI_CDECL CreateBaseFIIterator(FITopEntry* entry, int mode);
 // Destroys an iterator; null is harmless.
 FIITERATOR_API void FI_CDECL DeleteFIIterator(FIIterator* iterator);

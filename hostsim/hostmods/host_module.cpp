@@ -3,7 +3,8 @@
 // - "GetTopNorvaneCtx"(case path, libraries file, mapping file, units file, host name): opens
 //   the case file and returns its context with one reference for the caller, or null when
 //   the case cannot be read. The mapping file names are recorded, not read.
-// - "GetTopFIEntryV"(case path): a new top entry on the case (the caller keeps it), or null.
+// - "GetTopFIEntryV"(case path): a new top entry on the case (the caller keeps it, or hands it
+//   to CreateBaseFIIterator with mode 1), or null.
 // - "TestIteratorX"(iterator, buffer, size): 1 for an iterator, whose node name is written to
 //   buffer when one is given; 0 for none.
 // - "HostsimModuleName"(), "HostsimMappingFiles"(): for tests, this module's file name and the
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/fi_context.h"
 #include "framework/fi_iterator.h"
@@ -22,6 +24,10 @@ namespace {
 
 std::mutex g_lock;
 std::string g_mapping_files;
+// The host keeps every case it opened for the life of the process: the reference a context
+// comes with from "GetTopNorvaneCtx" is the host's own, which the plug-in never releases.
+// Never destroyed, so the cases stay reachable until the very end of the process.
+std::vector<hostsim::CaseContext*>* const g_open_cases = new std::vector<hostsim::CaseContext*>;
 
 std::string Text(const char* text) {
   return text == nullptr ? "(null)" : text;
@@ -48,7 +54,12 @@ FI_DLL_EXPORT FI::Context* FI_CDECL GetTopNorvaneCtx(void* case_path, const char
     g_mapping_files =
         Text(libraries) + ", " + Text(mapping) + ", " + Text(units) + ", " + Text(host);
   }
-  return OpenCase(static_cast<const char*>(case_path));
+  hostsim::CaseContext* context = OpenCase(static_cast<const char*>(case_path));
+  if (context != nullptr) {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_open_cases->push_back(context);
+  }
+  return context;
 }
 
 FI_DLL_EXPORT std::intptr_t FI_CDECL GetTopFIEntryV(const char* case_path) {

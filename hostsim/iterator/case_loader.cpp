@@ -1,5 +1,6 @@
 #include "iterator/case_loader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -268,6 +269,15 @@ class CaseReader final : public nlohmann::json_sax<json> {
 }  // namespace
 
 std::shared_ptr<const HostTree> LoadCaseText(std::string_view text, std::string_view origin) {
+  // The parser takes a NUL byte for the end of the input: refuse it here, where it is.
+  if (std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
+    std::string_view before = text.substr(0, nul);
+    std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    std::size_t line_start = before.rfind('\n');
+    std::size_t column = nul - (line_start == std::string_view::npos ? 0 : line_start + 1) + 1;
+    throw CaseError(std::string(origin) + ":" + std::to_string(line) + ":" +
+                    std::to_string(column) + ": not valid JSON: a NUL byte (not a text file?)");
+  }
   Position position;
   CaseReader reader(&position);
   PositionedIterator first(text.data(), &position);

@@ -66,6 +66,7 @@ HostIterator::HostIterator(const HostIterator& source, int)
 }
 
 HostIterator::~HostIterator() {
+  delete entry_;
   g_live.fetch_sub(1, std::memory_order_relaxed);
 }
 
@@ -278,12 +279,18 @@ std::string DescribeAliases(const HostIterator& it) {
 
 extern "C" {
 
-FIIterator* FI_CDECL CreateBaseFIIterator(FITopEntry* entry, int /*mode*/) {
+// Mode 1 hands the entry over: the new iterator owns it and deletes it with itself, and when
+// no iterator can be made the entry is deleted here (with the context reference it holds).
+// Any other mode leaves the entry with the caller.
+FIIterator* FI_CDECL CreateBaseFIIterator(FITopEntry* entry, int mode) {
+  std::unique_ptr<FITopEntry> owned(mode == 1 ? entry : nullptr);
   if (entry == nullptr || entry->context() == nullptr) return nullptr;
   auto* tree = static_cast<std::shared_ptr<const hostsim::HostTree>*>(
       entry->context()->Query(hostsim::kTreeQuery));
   if (tree == nullptr || !*tree) return nullptr;
-  return new hostsim::HostIterator(*tree);
+  auto* it = new hostsim::HostIterator(*tree);
+  it->take_entry(owned.release());
+  return it;
 }
 
 void FI_CDECL DeleteFIIterator(FIIterator* iterator) {

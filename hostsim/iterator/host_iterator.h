@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/fi_context.h"
 #include "framework/fi_iterator.h"
 #include "iterator/host_tree.h"
 
@@ -80,6 +81,9 @@ class HostIterator final : public FIIterator {
   IteratorObserver* observer() const { return observer_; }
   // Which iterator this one was cloned from, directly or not (0 for one made otherwise).
   std::uint64_t id() const { return id_; }
+  // The top entry this iterator was made on by CreateBaseFIIterator, which it owns and deletes
+  // with itself (clones do not).
+  void take_entry(FITopEntry* entry) { entry_ = entry; }
 
  private:
   using AttributeList = std::vector<std::pair<std::string, FIAttribute>>;
@@ -94,6 +98,7 @@ class HostIterator final : public FIIterator {
   std::vector<AliasBinding> aliases_;
   IteratorObserver* observer_ = nullptr;
   std::uint64_t id_;
+  FITopEntry* entry_ = nullptr;
 };
 
 // Live iterators made by this module and not yet deleted, in the whole process.
