@@ -10,6 +10,7 @@
 #include "aggnode/agg_node.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
+#include "large_stack.h"
 #include "mapping.h"
 #include "model.h"
 #include "plugin.h"
@@ -62,7 +63,11 @@ class BadInput : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-int Fail(const std::string& what) {
+// One line, whatever the message quotes from the input.
+int Fail(std::string what) {
+  for (char& c : what) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
   std::fprintf(stderr, "fintop-walk: %s\n", what.c_str());
   return kBadInput;
 }
@@ -129,77 +134,80 @@ int main(int argc, char** argv) {
   }
   if (case_file.empty()) case_file = DefaultCase(folder);
 
-  std::string text;
-  try {
-    hostsim::LoadCaseFile(case_file);  // refuses a bad case with its place, before the host
-    walk::Mapping mapping = walk::LoadMapping(map_file);
-    walk::Plugin plugin(plugin_file);
+  // The walk, the output and freeing the model all recurse as deep as the case nests.
+  return walk::RunOnLargeStack([&]() -> int {
+    std::string text;
+    try {
+      hostsim::LoadCaseFile(case_file);  // refuses a bad case with its place, before the host
+      walk::Mapping mapping = walk::LoadMapping(map_file);
+      walk::Plugin plugin(plugin_file);
 
-    static char key;  // the model's key for the aggregate-node module
-    QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
-    if (node == nullptr)
-      throw BadInput(case_file +
-                     ": the plug-in could not open the case (GetQELNode returned no node)");
-    FIIterator* top = QELAggNodeIterator(node);
-    if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
+      static char key;  // the model's key for the aggregate-node module
+      QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
+      if (node == nullptr)
+        throw BadInput(case_file +
+                       ": the plug-in could not open the case (GetQELNode returned no node)");
+      FIIterator* top = QELAggNodeIterator(node);
+      if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
 
-    walk::WalkOptions options;
-    options.trace = trace;
-    options.explain = explain;
-    options.progress = StderrIsTerminal();
-    walk::Walker walker(plugin, mapping, options);
-    long live = hostsim::LiveIterators();
-    walk::WalkResult result = walker.Walk(*static_cast<hostsim::HostIterator*>(top));
-    if (hostsim::LiveIterators() != live) {
-      // A clone left alive is a fault of the plug-in (or of this walk), not of the input.
-      std::fprintf(stderr, "fintop-walk: %ld iterators made during the walk were not deleted\n",
-                   hostsim::LiveIterators() - live);
-      return 1;
-    }
-
-    std::ostringstream out;
-    if (json) {
-      nlohmann::ordered_json doc;
-      doc["case"] = std::filesystem::path(case_file).filename().string();
-      doc["model"] = walk::ToJson(result.model);
-      if (trace) {
-        auto& lines = doc["trace"] = nlohmann::ordered_json::array();
-        std::istringstream in(result.trace);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+      walk::WalkOptions options;
+      options.trace = trace;
+      options.explain = explain;
+      options.progress = StderrIsTerminal();
+      walk::Walker walker(plugin, mapping, options);
+      long live = hostsim::LiveIterators();
+      walk::WalkResult result = walker.Walk(*static_cast<hostsim::HostIterator*>(top));
+      if (hostsim::LiveIterators() != live) {
+        // A clone left alive is a fault of the plug-in (or of this walk), not of the input.
+        std::fprintf(stderr, "fintop-walk: %ld iterators made during the walk were not deleted\n",
+                     hostsim::LiveIterators() - live);
+        return 1;
       }
-      if (explain) doc["explanations"] = result.explanations;
-      doc["summary"] = {
-          {"host_objects", result.host_objects},      {"generic_objects", result.generic_objects},
-          {"callbacks_reached", result.Reached()},    {"callbacks", kCallbackCount},
-          {"found_nothing", result.FoundNothing()},   {"not_reached", result.Unreached()},
-          {"nothing_found_by", result.NothingFound()}};
-      out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    } else {
-      if (!trace && !explain) walk::PrintTree(result.model, out);
-      if (trace) out << result.trace;
-      if (explain) {
-        for (const std::string& line : result.explanations) out << line << '\n';
+
+      std::ostringstream out;
+      if (json) {
+        nlohmann::ordered_json doc;
+        doc["case"] = std::filesystem::path(case_file).filename().string();
+        doc["model"] = walk::ToJson(result.model);
+        if (trace) {
+          auto& lines = doc["trace"] = nlohmann::ordered_json::array();
+          std::istringstream in(result.trace);
+          for (std::string line; std::getline(in, line);) lines.push_back(line);
+        }
+        if (explain) doc["explanations"] = result.explanations;
+        doc["summary"] = {
+            {"host_objects", result.host_objects},      {"generic_objects", result.generic_objects},
+            {"callbacks_reached", result.Reached()},    {"callbacks", kCallbackCount},
+            {"found_nothing", result.FoundNothing()},   {"not_reached", result.Unreached()},
+            {"nothing_found_by", result.NothingFound()}};
+        out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+      } else {
+        if (!trace && !explain) walk::PrintTree(result.model, out);
+        if (trace) out << result.trace;
+        if (explain) {
+          for (const std::string& line : result.explanations) out << line << '\n';
+        }
+        auto list = [&](const char* title, const std::vector<std::string>& names) {
+          if (names.empty()) return;
+          out << title;
+          for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
+          out << '\n';
+        };
+        list("not reached:", result.Unreached());
+        list("found nothing:", result.NothingFound());
+        out << "summary: " << result.Summary() << '\n';
       }
-      auto list = [&](const char* title, const std::vector<std::string>& names) {
-        if (names.empty()) return;
-        out << title;
-        for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
-        out << '\n';
-      };
-      list("not reached:", result.Unreached());
-      list("found nothing:", result.NothingFound());
-      out << "summary: " << result.Summary() << '\n';
+      text = out.str();
+    } catch (const hostsim::CaseError& e) {
+      return Fail(e.what());
+    } catch (const walk::MappingError& e) {
+      return Fail(e.what());
+    } catch (const walk::PluginError& e) {
+      return Fail(e.what());
+    } catch (const BadInput& e) {
+      return Fail(e.what());
     }
-    text = out.str();
-  } catch (const hostsim::CaseError& e) {
-    return Fail(e.what());
-  } catch (const walk::MappingError& e) {
-    return Fail(e.what());
-  } catch (const walk::PluginError& e) {
-    return Fail(e.what());
-  } catch (const BadInput& e) {
-    return Fail(e.what());
-  }
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  });
 }

@@ -1,7 +1,10 @@
 #include "mapping.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <pugixml.hpp>
 #include <set>
@@ -35,7 +38,7 @@ class Reader {
     mapping.file = origin_;
     bool recognise_seen = false;
     for (pugi::xml_node child : root.children()) {
-      if (child.type() != pugi::node_element) continue;
+      if (!IsElement(child)) continue;
       std::string_view tag = child.name();
       if (tag == "recognise") {
         if (recognise_seen) Fail(Line(child), "a second <recognise>");
@@ -65,20 +68,23 @@ class Reader {
   void ReadRecognise(pugi::xml_node node, Mapping& mapping) {
     Attributes(node, {});
     for (pugi::xml_node child : node.children()) {
-      if (child.type() != pugi::node_element) continue;
+      if (!IsElement(child)) continue;
       std::string_view tag = child.name();
       Recogniser r;
       if (tag == "kind") {
         Attributes(child, {"callback", "class"});
+        Empty(child);
         r.kind = Recogniser::kKind;
         r.callback = Callback(child, Shape::kKind);
         r.cls = Required(child, "class");
       } else if (tag == "classifier") {
         Attributes(child, {"callback"});
+        Empty(child);
         r.kind = Recogniser::kClassifier;
         r.callback = Callback(child, Shape::kClassifier);
       } else if (tag == "type") {
         Attributes(child, {"host", "class"});
+        Empty(child);
         r.kind = Recogniser::kType;
         r.host_type = Required(child, "host");
         r.cls = Required(child, "class");
@@ -90,19 +96,21 @@ class Reader {
     }
   }
 
-  // The steps below `node`. In a collection or element, <set> written before the first
-  // other step is recorded before the callback's first call.
+  // The steps below `node`, which is nested in `depth` elements and collections. In a
+  // collection or element, <set> written before the first other step is recorded before the
+  // callback's first call. Recurses once per nesting level, never beyond kMaxMappingDepth.
   std::vector<Step> ReadSteps(pugi::xml_node node, bool sets_allowed,
-                              std::vector<Step>* sets = nullptr) {
+                              std::vector<Step>* sets = nullptr, int depth = 0) {
     std::vector<Step> steps;
     std::set<std::string> names;
     for (pugi::xml_node child : node.children()) {
-      if (child.type() != pugi::node_element) continue;
+      if (!IsElement(child)) continue;
       std::string_view tag = child.name();
       Step step;
       step.line = Line(child);
       if (tag == "set") {
         Attributes(child, {"attribute", "text", "integer", "real"});
+        Empty(child);
         step.kind = Step::kSet;
         step.name = Required(child, "attribute");
         int given = 0;
@@ -120,6 +128,7 @@ class Reader {
         }
       } else if (tag == "value") {
         Attributes(child, {"name", "path", "key", "optional"});
+        Empty(child);
         step.kind = Step::kValue;
         step.name = Required(child, "name");
         step.path = child.attribute("path").value();
@@ -136,7 +145,7 @@ class Reader {
           step.key = child.attribute("read").value();
         }
         step.optional = Optional(child);
-        step.steps = ReadSteps(child, true, &step.sets);
+        step.steps = ReadSteps(child, true, &step.sets, Deeper(child, depth));
       } else if (tag == "collection") {
         Attributes(child, {"callback", "name", "optional"});
         step.kind = Step::kCollection;
@@ -144,9 +153,10 @@ class Reader {
         step.name = child.attribute("name") ? child.attribute("name").value()
                                             : Callbacks()[step.callback].name;
         step.optional = Optional(child);
-        step.steps = ReadSteps(child, true, &step.sets);
+        step.steps = ReadSteps(child, true, &step.sets, Deeper(child, depth));
       } else if (tag == "objects") {
         Attributes(child, {"path", "optional"});
+        Empty(child);
         step.kind = Step::kObjects;
         step.path = child.attribute("path").value();
         step.optional = Optional(child);
@@ -164,6 +174,41 @@ class Reader {
       steps.push_back(std::move(step));
     }
     return steps;
+  }
+
+  // Whether `child` is an element to read; text between elements is refused (it would be
+  // ignored, and a value written as text is a value lost).
+  bool IsElement(pugi::xml_node child) const {
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+      std::string_view text = child.value();
+      std::size_t lead = std::min(text.find_first_not_of(" \t\r\n"), text.size());
+      text.remove_prefix(lead);
+      text = text.substr(0, text.find_first_of("\r\n"));
+      std::string shown(text.substr(0, 20));
+      if (shown.size() < text.size()) shown += "...";
+      Fail(LineOf(child.offset_debug() + static_cast<std::ptrdiff_t>(lead)),
+           "unexpected text \"" + shown + "\" in <" + child.parent().name() + ">");
+    }
+    return child.type() == pugi::node_element;
+  }
+
+  // Elements that take no content.
+  void Empty(pugi::xml_node node) const {
+    for (pugi::xml_node child : node.children()) {
+      if (child.type() == pugi::node_element || child.type() == pugi::node_pcdata ||
+          child.type() == pugi::node_cdata) {
+        Fail(Line(child), std::string("<").append(node.name()) + "> takes no content");
+      }
+    }
+  }
+
+  // The depth of the steps nested in `node`, refused before they are read when too deep.
+  int Deeper(pugi::xml_node node, int depth) const {
+    if (depth >= kMaxMappingDepth) {
+      Fail(Line(node), std::string("<").append(node.name()) + "> nests deeper than " +
+                           std::to_string(kMaxMappingDepth) + " elements and collections");
+    }
+    return depth + 1;
   }
 
   void CheckNumber(const Step& step) {
@@ -240,8 +285,16 @@ Mapping ParseMapping(const std::string& text, const std::string& origin) {
 }
 
 Mapping LoadMapping(const std::string& file) {
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error)) {
+    throw MappingError(file + ": cannot open the mapping file: it is a directory");
+  }
+  errno = 0;
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw MappingError(file + ": cannot open the mapping file");
+  if (!in) {
+    throw MappingError(file + ": cannot open the mapping file" +
+                       (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+  }
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) throw MappingError(file + ": cannot read the mapping file");

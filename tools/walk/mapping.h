@@ -11,7 +11,12 @@
 
 namespace walk {
 
-// A mapping file that cannot be used: what() is "<file>:<line>: <what is wrong>".
+// An <element> or <collection> nests in others at most this deep; a deeper file is refused
+// before its steps are read.
+inline constexpr int kMaxMappingDepth = 64;
+
+// A mapping file that cannot be used: what() is "<file>:<line>: <what is wrong>", or
+// "<file>: <what is wrong>" when the file cannot be read at all.
 class MappingError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -87,6 +87,7 @@ Walker::~Walker() = default;
 
 WalkResult Walker::Walk(hostsim::HostIterator& top) {
   result_ = WalkResult();
+  depth_ = 0;
   tree_ = &top.tree();
   started_ = std::chrono::steady_clock::now();
   Iter start = CloneOf(top);
@@ -191,6 +192,18 @@ std::string Walker::Recognise(hostsim::HostIterator& at) {
 
 void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it,
                       ModelNode& parent) {
+  if (steps.empty()) return;
+  if (depth_ >= kMaxWalkDepth) {
+    throw MappingError(mapping_.file + ":" + std::to_string(steps.front().line) +
+                       ": steps nest deeper than " + std::to_string(kMaxWalkDepth) +
+                       " levels in the walk here (the mapping comes back to nodes it has "
+                       "mapped, or nests deeply on every level of a very deep case)");
+  }
+  struct Nested {
+    int& depth;
+    explicit Nested(int& d) : depth(++d) {}
+    ~Nested() { --depth; }
+  } nested(depth_);
   for (const Step& step : steps) {
     switch (step.kind) {
       case Step::kSet:

@@ -13,12 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "mapping.h"
 #include "model.h"
 #include "plugin.h"
 
 namespace walk {
+
+// Step lists nest in step lists as the walk runs (an element's steps, an item's, the class
+// steps of an object found by <objects>); deeper than this the walk stops with MappingError.
+// Twice the deepest case: only a mapping that comes back to host nodes it has mapped already,
+// or that nests deeply on every level of a very deep case, gets there.
+inline constexpr int kMaxWalkDepth = 2 * static_cast<int>(hostsim::kMaxCaseDepth);
 
 struct WalkOptions {
   bool trace = false;     // keep a line per callback call and per move it makes
@@ -52,7 +59,9 @@ class Walker final : private hostsim::IteratorObserver {
   Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options);
   ~Walker() override;
 
-  // Walks the case under `top` (left where it stands; the walk works on clones).
+  // Walks the case under `top` (left where it stands; the walk works on clones). Throws
+  // MappingError, naming the mapping file and line, when the steps nest deeper than
+  // kMaxWalkDepth. Recurses once per nested step list: run it on a large stack.
   WalkResult Walk(hostsim::HostIterator& top);
 
  private:
@@ -108,6 +117,7 @@ class Walker final : private hostsim::IteratorObserver {
   std::uint32_t call_node_ = 0;
   std::vector<Event> events_;
   long calls_ = 0;
+  int depth_ = 0;  // step lists being run, one inside the other
   std::chrono::steady_clock::time_point started_;
   bool progress_shown_ = false;
 };

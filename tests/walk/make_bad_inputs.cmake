@@ -1,0 +1,45 @@
+# Writes the walk's generated bad and extreme inputs into OUT (run by the test
+# walk.make_bad_inputs before the tests that read them): deep nesting is generated here rather
+# than committed, and an empty or unreadable file cannot be kept in the repository.
+#   case_deepest.json   flowsheets nested 10000 levels below the top (the deepest case read)
+#   case_too_deep.json  one level more
+#   map_deepest.xml     <element>s nested 64 deep (the deepest mapping read)
+#   map_too_deep.xml    <element>s nested 100000 deep (refused at the 65th)
+#   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
+set(case_depth 10000)  # hostsim::kMaxCaseDepth
+set(map_depth 64)      # walk::kMaxMappingDepth
+file(MAKE_DIRECTORY ${OUT})
+
+function(write_case file levels)
+  # One node per line: node k opens on line k + 1.
+  math(EXPR nodes "${levels} + 1")
+  string(REPEAT "{\"name\": \"F\", \"type\": \"TemplateOpObject\", \"children\": [\n" ${nodes} open)
+  string(REPEAT "]}" ${nodes} close)
+  file(WRITE ${OUT}/${file} "${open}${close}\n")
+endfunction()
+write_case(case_deepest.json ${case_depth})
+math(EXPR deeper "${case_depth} + 1")
+write_case(case_too_deep.json ${deeper})
+
+function(write_map file levels)
+  # Four lines of head: the element at depth k is on line k + 4.
+  set(head "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
+           "  <recognise><kind callback=\"CTFlowsheets\" class=\"QELFlowsheet\"/></recognise>\n"
+           "  <class name=\"QELFlowsheet\">\n")
+  string(REPEAT "<element callback=\"CTExchangerHot\">\n" ${levels} open)
+  string(REPEAT "</element>" ${levels} close)
+  file(WRITE ${OUT}/${file} ${head} "${open}${close}\n  </class>\n</norvanemap>\n")
+endfunction()
+write_map(map_deepest.xml ${map_depth})
+write_map(map_too_deep.xml 100000)
+
+file(WRITE ${OUT}/empty.json "")
+file(WRITE ${OUT}/empty.xml "")
+foreach(file unreadable.json unreadable.xml)
+  file(REMOVE ${OUT}/${file})  # a file of mode 000 cannot be written again
+  file(WRITE ${OUT}/${file} "{}\n")
+  execute_process(COMMAND chmod 000 ${OUT}/${file} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "chmod 000 ${OUT}/${file} failed")
+  endif()
+endforeach()
