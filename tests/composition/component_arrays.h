@@ -44,4 +44,7 @@ class ComponentArrays : public CallbackTestWithParam<ComponentRow> {
   }
 };
 
+// The same suite for the rows whose variable has a collection callback of its own.
+class ComponentCollections : public ComponentArrays {};
+
 }  // namespace fintop_test

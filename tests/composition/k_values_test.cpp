@@ -7,13 +7,15 @@
 namespace fintop_test {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(
-    KValueArrays, ComponentArrays,
-    ::testing::Values(ComponentRow{"Comp K Value - Mixed Liquid", CTKVMLArray, CTKVML, "CTKVML"},
-                      ComponentRow{"Comp K Value - Light Liquid", CTKVLArray, CTKVL, "CTKVL"},
-                      ComponentRow{"Comp K Value - Heavy Liquid", CTKVL2Array, CTKVL2, "CTKVL2"},
-                      ComponentRow{"Comp K Value - Liq1 / Liq2", CTKL1L2Array, CTKL1L2, "CTKL1L2"}),
-    RowName);
+const ComponentRow kKValueRows[] = {
+    {"Comp K Value - Mixed Liquid", CTKVMLArray, CTKVML, "CTKVML"},
+    {"Comp K Value - Light Liquid", CTKVLArray, CTKVL, "CTKVL"},
+    {"Comp K Value - Heavy Liquid", CTKVL2Array, CTKVL2, "CTKVL2"},
+    {"Comp K Value - Liq1 / Liq2", CTKL1L2Array, CTKL1L2, "CTKL1L2"}};
+
+INSTANTIATE_TEST_SUITE_P(KValueArrays, ComponentArrays, ::testing::ValuesIn(kKValueRows), RowName);
+INSTANTIATE_TEST_SUITE_P(KValueArrays, ComponentCollections, ::testing::ValuesIn(kKValueRows),
+                         RowName);
 
 class KValues : public CallbackTest {};
 
