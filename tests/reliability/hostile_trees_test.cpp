@@ -11,6 +11,8 @@ namespace {
 using hostsim::PropValue;
 using hostsim::TreeBuilder;
 
+class HostileTrees : public CallbackTest {};
+
 void ExpectClean(const DriveReport& report) {
   EXPECT_GT(report.calls, 0);
   for (const std::string& line : report.violations) ADD_FAILURE() << line;
@@ -46,7 +48,7 @@ void EveryVariable(TreeBuilder& b, int n, const std::string& value) {
   }
 }
 
-TEST(HostileTrees, LongNamesAndValuesDotsQuotesAndNonAsciiBytes) {
+TEST_F(HostileTrees, LongNamesAndValuesDotsQuotesAndNonAsciiBytes) {
   const std::string names[] = {std::string(10000, 'n'), "a.b.c", "\"quoted\"", "half\"quote",
                                "\xff\xfe\xc3\xa9", "", "Elem0", "."};
   TreeBuilder b;
@@ -63,7 +65,7 @@ TEST(HostileTrees, LongNamesAndValuesDotsQuotesAndNonAsciiBytes) {
   ExpectClean(DriveTree(b.Finish(), options));
 }
 
-TEST(HostileTrees, PropertiesOfTheWrongTypeAndElementsWithoutValues) {
+TEST_F(HostileTrees, PropertiesOfTheWrongTypeAndElementsWithoutValues) {
   TreeBuilder b;
   b.Open("Top");
   b.Open("Unit");
@@ -84,7 +86,7 @@ TEST(HostileTrees, PropertiesOfTheWrongTypeAndElementsWithoutValues) {
   ExpectClean(DriveTree(b.Finish()));
 }
 
-TEST(HostileTrees, HundredThousandSiblingsAreCountedWithoutRescanning) {
+TEST_F(HostileTrees, HundredThousandSiblingsAreCountedWithoutRescanning) {
   TreeBuilder b;
   b.Open("Top");
   b.Open("S");
@@ -112,7 +114,7 @@ TEST(HostileTrees, HundredThousandSiblingsAreCountedWithoutRescanning) {
   ExpectClean(report);
 }
 
-TEST(HostileTrees, VeryDeepNestingNeedsNoRecursion) {
+TEST_F(HostileTrees, VeryDeepNestingNeedsNoRecursion) {
   TreeBuilder b;
   const int depth = 20000;
   for (int i = 0; i < depth; ++i) b.Open(i % 2 ? "Reaction" : "ReactionList");
