@@ -25,7 +25,7 @@ extern "C" {
 // nothing and returns the index. Nothing is undone on failure: a failing Element leaves the
 // iterator on "Compressor curve", a failing Down leaves it where it was.
 FINTOP_API int FI_CDECL CTComprPerfCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kCompressorCurve);
     if (it->Down(kCompressorCurve)) it->Element(index);
     return index;
@@ -36,7 +36,7 @@ FINTOP_API int FI_CDECL CTComprPerfCurve(FIIterator* it, FIAttribute* /*out*/, i
 // other index records "PointElem" and then "PointNo" (the one-based point number, an
 // integer) and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kHead);
     FIAttribute value = fintop::ElementName(index);
     it->SetAttribute(kPointElem, value);
@@ -50,7 +50,7 @@ FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, i
 // Index -1 counts the "Speed" elements, independently of "Head". Any other index records
 // "PointElem" only and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTSpeedFlowCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kSpeed);
     fintop::RecordElementName(*it, kPointElem, index);
     return index;

@@ -91,7 +91,7 @@ FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int in
 // Index -1 counts the elements of "CO results label" (0 without it). Any other index records
 // "EntrainmentElem" and returns the index. The iterator does not move.
 FINTOP_API int FI_CDECL CTEntrainment(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kCoResultsLabel);
     fintop::RecordElementName(*it, kEntrainmentElem, index);
     return index;

@@ -61,7 +61,7 @@ extern "C" {
 // point's name after the remembered bubble points, and returns the index. Count before
 // selecting: a selection uses the bubble count of the last dew counting call, 0 before any.
 FINTOP_API int FI_CDECL CTDewPointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return CountDewPoints(*it);
     RecordPoint(*it, index);
     FIAttribute name("Elem");
@@ -75,12 +75,14 @@ FINTOP_API int FI_CDECL CTDewPointCurve(FIIterator* it, FIAttribute* /*out*/, in
 // Index -1 returns the stored bubble count (0 without the variable). Any other index records
 // "CurveElement" and "PointNo" and returns the index. The iterator does not move.
 FINTOP_API int FI_CDECL CTBubblePointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return StoredCurve(*it, index, kBubblePoints); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return StoredCurve(*it, index, kBubblePoints); });
 }
 
 // As CTBubblePointCurve, for the hydrate curve.
 FINTOP_API int FI_CDECL CTHydratePointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return StoredCurve(*it, index, kHydratePoints); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return StoredCurve(*it, index, kHydratePoints); });
 }
 
 }  // extern "C"

@@ -48,18 +48,21 @@ extern "C" {
 
 // Product nozzles of a tee: "Enhanced Holdup" then "Product Nozzle Diameter".
 FINTOP_API int FI_CDECL CTTeeNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kTeeNozzles); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return NumberTable(*it, index, kTeeNozzles); });
 }
 
 // Feed nozzles of a mixer: "Enhanced Hold Up" then "Feed Nozzle Diameter".
 FINTOP_API int FI_CDECL CTMixerNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kMixerNozzles); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return NumberTable(*it, index, kMixerNozzles); });
 }
 
 // Points of a valve's curve: "Performance Curve" then the quoted lift table, counting n - 1
 // for n elements.
 FINTOP_API int FI_CDECL CTValveCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return NumberTable(*it, index, kValvePoints); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return NumberTable(*it, index, kValvePoints); });
 }
 
 }  // extern "C"

@@ -54,7 +54,7 @@ extern "C" {
 // "SegStartCell" and "SegNumCell" (in that order) for the segment and returns the index; the
 // iterator does not move. Must precede CTPipeCell for the segment's cells.
 FINTOP_API int FI_CDECL CTPipeSegment(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kPipeLength);
     fintop::RecordElementName(*it, kSegElemNum, index);
     const CellRange range = CellsOfSegment(*it, index);
@@ -69,7 +69,7 @@ FINTOP_API int FI_CDECL CTPipeSegment(FIIterator* it, FIAttribute* /*out*/, int 
 // ("SegStartCell" plus the index), and returns the index; without "SegStartCell" the name is
 // the bare "Elem". The iterator does not move.
 FINTOP_API int FI_CDECL CTPipeCell(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) {
       FIAttribute cells;
       return it->GetAttribute(kSegNumCell, cells) ? cells.ival() : 0;
@@ -86,7 +86,7 @@ FINTOP_API int FI_CDECL CTPipeCell(FIIterator* it, FIAttribute* /*out*/, int ind
 // Index -1 counts the elements of "Profile Length". Any other index records
 // "ProfileElemNum" and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTPipeProfile(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::CountElements(*it, kProfileLength);
     fintop::RecordElementName(*it, kProfileElemNum, index);
     return index;

@@ -73,7 +73,7 @@ extern "C" {
 // curve. Count before selecting: before any count no index is the coefficient curve, and a
 // count for another pump in between shifts it.
 FINTOP_API int FI_CDECL CTPumpCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) {
       const int count = fintop::CountElements(*it, kPumpCurve) + 1;
       pumpCurveCount.store(count, std::memory_order_relaxed);
@@ -91,13 +91,15 @@ FINTOP_API int FI_CDECL CTPumpCurve(FIIterator* it, FIAttribute* /*out*/, int in
 // Index -1 counts the "Pump Curve" elements, without the coefficient curve. Any other index
 // moves the caller's iterator onto that pump curve (EnterCurve) and returns the index.
 FINTOP_API int FI_CDECL CTEfficiencyCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return WalkCurves(*it, index, kPumpCurve); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return WalkCurves(*it, index, kPumpCurve); });
 }
 
 // Index -1 counts the "NPSH Curve" elements. Any other index moves the caller's iterator onto
 // that NPSH curve (EnterCurve) and returns the index.
 FINTOP_API int FI_CDECL CTNPSHCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] { return WalkCurves(*it, index, kNpshCurve); });
+  return fintop::Shield(it, index == -1 ? 0 : index,
+                        [&] { return WalkCurves(*it, index, kNpshCurve); });
 }
 
 // On an NPSH curve selected by CTNPSHCurve. Index -1 returns 2 without reading the host.
@@ -105,7 +107,7 @@ FINTOP_API int FI_CDECL CTNPSHCurve(FIIterator* it, FIAttribute* /*out*/, int in
 // other index binds the point-2 variables and records "PointNo" = 2. Returns the index; the
 // iterator does not move.
 FINTOP_API int FI_CDECL CTNPSHCurvePoint(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return 2;
     const NpshPoint& point = kNpshPoints[index == 0 ? 0 : 1];
     it->Alias(kNpsh, point.npsh);

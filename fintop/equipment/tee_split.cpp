@@ -21,7 +21,7 @@ extern "C" {
 // variable). Any other index records "SplitElem" and returns the index without reading the
 // host. The iterator does not move.
 FINTOP_API int FI_CDECL CTTeeSplit(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
+  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return fintop::ReadVariable(*it, kNumberOfProductStreams).ival();
     fintop::RecordElementName(*it, kSplitElem, index);
     return index;
