@@ -84,40 +84,55 @@ int DrawListPosition(FIIterator& it, const std::string& stream, const std::strin
   return -1;
 }
 
-// Selects draw `index` of the whole collection (liquid, then vapour, then water) and records
-// its attributes on `it`; the lookups run on a clone.
-void SelectSideDraw(FIIterator& it, int index) {
+// What a side-draw selection records.
+struct SideDraw {
+  const std::string* kind = nullptr;
+  int position = 0;
+  std::string stream;
+  const std::string* list = nullptr;  // only for a named stream
+  int list_position = -1;
+};
+
+// Finds draw `index` of the whole collection (liquid, then vapour, then water) on a clone of
+// `it`, which is gone when this returns. False when no clone could be made.
+bool FindSideDraw(FIIterator& it, int index, SideDraw& draw) {
   fintop::ClonedIterator clone(it);
-  if (!clone) return;
-  const std::string* kind = &kLiquidDraw;
-  int position = index;
+  if (!clone) return false;
+  draw.kind = &kLiquidDraw;
+  draw.position = index;
   const int liquid = SideDrawCount(*clone, kLiquidDraw);
   if (index >= liquid) {
     const int vapour = SideDrawCount(*clone, kVapourDraw);
     if (index < liquid + vapour) {
-      kind = &kVapourDraw;
-      position = index - liquid;
+      draw.kind = &kVapourDraw;
+      draw.position = index - liquid;
     } else {
-      kind = &kWaterDraw;
-      position = index - liquid - vapour;
+      draw.kind = &kWaterDraw;
+      draw.position = index - liquid - vapour;
     }
   }
-  const std::string stream = SideDrawStream(*clone, *kind, position).value_or(std::string());
-
-  fintop::RecordElementName(it, kDrawElemNum, position);
-  it.SetAttribute(kDraw, FIAttribute(kind->c_str()));
-  it.SetAttribute(kStreamId, FIAttribute(stream.c_str()));
-  if (stream.empty()) return;
+  draw.stream = SideDrawStream(*clone, *draw.kind, draw.position).value_or(std::string());
+  if (draw.stream.empty()) return true;
   // The list searched last is recorded, so a stream in no list gives "Water Draws" and -1.
-  const std::string* list = nullptr;
-  int list_position = -1;
   for (const std::string* candidate : {&kLiquidDraws, &kVapourDraws, &kWaterDraws}) {
-    list = candidate;
-    list_position = DrawListPosition(*clone, stream, *candidate);
-    if (list_position != -1) break;
+    draw.list = candidate;
+    draw.list_position = DrawListPosition(*clone, draw.stream, *candidate);
+    if (draw.list_position != -1) break;
   }
-  fintop::RecordElementName(it, kDrawsElemNum, list_position);
-  it.SetAttribute(kDraws, FIAttribute(list->c_str()));
+  return true;
+}
+
+// Selects draw `index` and records its attributes on `it` once the lookups' clone is gone,
+// so that the host need not copy the attributes the two would share.
+void SelectSideDraw(FIIterator& it, int index) {
+  SideDraw draw;
+  if (!FindSideDraw(it, index, draw)) return;
+  fintop::RecordElementName(it, kDrawElemNum, draw.position);
+  it.SetAttribute(kDraw, FIAttribute(draw.kind->c_str()));
+  it.SetAttribute(kStreamId, FIAttribute(draw.stream.c_str()));
+  if (draw.list == nullptr) return;
+  fintop::RecordElementName(it, kDrawsElemNum, draw.list_position);
+  it.SetAttribute(kDraws, FIAttribute(draw.list->c_str()));
 }
 
 }  // namespace
