@@ -4,6 +4,9 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh || exit 1
+# Every program the legs call must come from a package the install step names: a green run on a
+# used machine must not hide a missing step.
+scripts/check-deps.sh || exit 1
 
 passed=0
 failed=0

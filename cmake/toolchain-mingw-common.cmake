@@ -19,7 +19,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 
-# Test programs run under Wine (64-bit only; the 32-bit build is checked, not run).
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-endif()
+# Test programs run under Wine, which starts the loader of the program's width (the 32-bit one
+# comes with Debian's wine32 of the i386 architecture).
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

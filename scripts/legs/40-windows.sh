@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# The Windows build: fintop.dll and the stand-in host for 64-bit Windows (MinGW-w64), its
-# unit tests run under Wine, fintop-walk.exe compared with the Linux walk; fintop.dll for
-# 32-bit Windows; the export check on both DLLs; the zip for users.
+# The Windows builds, 64-bit and 32-bit (MinGW-w64): for each width fintop.dll, the stand-in
+# host and the unit tests, run under Wine of that width (the export check among them);
+# fintop-walk.exe compared byte for byte with the Linux walk; the zip for users.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh cmake ninja-build g++ nlohmann-json3-dev libpugixml-dev libcli11-dev \
   libgtest-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
-  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 zip
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386 zip
 
 fail() {
   echo "windows: $*" >&2
   exit 1
 }
 
-# A throwaway Wine prefix, made once for the whole leg.
+# A throwaway Wine prefix, made once for the whole leg; it runs programs of both widths.
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/fintop-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all
 cleanup() {
@@ -51,49 +51,43 @@ check_version_resource() {
   echo "version resource: $(grep -A1 -x FileVersion <<<"$strings" | tail -1)"
 }
 
-# --- 64-bit: everything, tests under Wine ------------------------------------------------
+# The Linux walk that the Windows walks must match: the unit leg's build when there is one.
+linux=${FINTOP_LINUX_BUILD:-build/release}
+[ -f "$linux/CMakeCache.txt" ] || cmake --preset "$(basename "$linux")" >/dev/null
+cmake --build "$linux" --target fintop-walk fintop >/dev/null
+out=$(mktemp -d)
+trap 'cleanup; rm -rf "$out"' EXIT
+"$linux/bin/fintop-walk" >"$out/linux.txt" || fail "the Linux walk failed"
+
 scripts/fetch-pugixml-source.sh build/third_party/pugixml
-cmake --preset mingw64 -U FINTOP_PARTS >/dev/null
-cmake --build build/mingw64
-check_imports build/mingw64/bin x86_64-w64-mingw32-objdump
-check_version_resource build/mingw64/bin/fintop.dll
-ctest --preset mingw64 -j2
-
-# --- 32-bit: the plug-in only, its exports and calling convention ------------------------
-cmake --preset mingw32 -U FINTOP_PARTS >/dev/null
-cmake --build --preset mingw32
-check_imports build/mingw32/bin i686-w64-mingw32-objdump
-bash tests/exports/check_exports.sh --expected fintop/exports.txt \
-  --library build/mingw32/bin/fintop.dll --objdump i686-w64-mingw32-objdump --cdecl
-
-# --- fintop-walk.exe against the Linux walk on the default case --------------------------
-if [ ! -f build/mingw64/bin/fintop-walk.exe ]; then
-  fail "fintop-walk.exe was not built (see the configure warning)"
-else
-  # The Linux walk of the unit-test leg's build when there is one; built here otherwise.
-  linux=build/debug
-  [ -f $linux/CMakeCache.txt ] || cmake --preset debug >/dev/null
-  cmake --build $linux --target fintop-walk fintop >/dev/null
-  out=$(mktemp -d)
-  $linux/bin/fintop-walk >"$out/linux.txt" || fail "the Linux walk failed"
-  (cd build/mingw64/bin && wine ./fintop-walk.exe) >"$out/windows.raw" ||
-    fail "fintop-walk.exe failed under Wine"
-  tr -d '\r' <"$out/windows.raw" >"$out/windows.txt"
-  if ! cmp -s "$out/linux.txt" "$out/windows.txt"; then
-    diff -u "$out/linux.txt" "$out/windows.txt" | head -40 >&2
-    rm -rf "$out"
-    fail "fintop-walk.exe's output differs from the Linux walk's"
-  fi
-  echo "walk: fintop-walk.exe maps the default case as the Linux walk does ($(wc -l <"$out/linux.txt") lines)"
-  rm -rf "$out"
-fi
-
-# --- the zip for users -------------------------------------------------------------------
 for width in 64 32; do
-  (cd build/mingw$width && cpack -G ZIP >/dev/null) || fail "cpack failed for mingw$width"
-  zip=$(ls build/mingw$width/package/fintop-*.zip)
+  preset=mingw$width
+  case $width in
+    64) objdump=x86_64-w64-mingw32-objdump ;;
+    32) objdump=i686-w64-mingw32-objdump ;;
+  esac
+  echo "--- $width-bit"
+  cmake --preset $preset -U FINTOP_PARTS >/dev/null
+  cmake --build --preset $preset
+  check_imports build/$preset/bin $objdump
+  check_version_resource build/$preset/bin/fintop.dll
+  # The unit tests under Wine of this width, the export check (and on 32 bits the calling
+  # convention) among them.
+  ctest --preset $preset -j2
+
+  [ -f build/$preset/bin/fintop-walk.exe ] || fail "fintop-walk.exe was not built (see the configure warning)"
+  (cd build/$preset/bin && wine ./fintop-walk.exe) >"$out/windows$width.raw" ||
+    fail "the $width-bit fintop-walk.exe failed under Wine"
+  tr -d '\r' <"$out/windows$width.raw" >"$out/windows$width.txt"
+  if ! cmp -s "$out/linux.txt" "$out/windows$width.txt"; then
+    diff -u "$out/linux.txt" "$out/windows$width.txt" | head -40 >&2
+    fail "the $width-bit fintop-walk.exe's output differs from the Linux walk's"
+  fi
+  echo "walk: the $width-bit fintop-walk.exe maps the default case as the Linux walk does ($(wc -l <"$out/linux.txt") lines)"
+
+  (cd build/$preset && cpack -G ZIP >/dev/null) || fail "cpack failed for $preset"
+  zip=$(ls build/$preset/package/fintop-*.zip)
   listing=$(cmake -E tar tf "$zip")
-  [ "$(sort <<<"$listing" | tr '\n' ' ')" = "INSTALL.txt fintop.dll " ] ||
-    fail "$zip holds: $listing"
+  [ "$(sort <<<"$listing" | tr '\n' ' ')" = "INSTALL.txt fintop.dll " ] || fail "$zip holds: $listing"
   echo "package: $zip"
 done
