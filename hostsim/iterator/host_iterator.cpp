@@ -1,6 +1,7 @@
 #include "iterator/host_iterator.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "iterator/case_context.h"
@@ -12,11 +13,42 @@ namespace {
 std::atomic<long> g_live{0};
 std::atomic<std::uint64_t> g_next_id{1};
 
-const std::vector<std::pair<std::string, FIAttribute>> kNoAttributes;
+using AttributeList = std::vector<std::pair<std::string, FIAttribute>>;
+
+// Writes `name` = `value` into `list`: replaces the name where it stands, or appends it.
+template <class Value>
+void Put(AttributeList& list, std::string_view name, Value&& value) {
+  for (auto& [stored_name, stored] : list) {
+    if (stored_name == name) {
+      stored = std::forward<Value>(value);
+      return;
+    }
+  }
+  list.emplace_back(std::string(name), std::forward<Value>(value));
+}
 
 // Whether a Down path is a single plain level (no dots, no quotes): the common, fast case.
+// One pass, eight bytes at a time: a byte equal to '.' or '"' leaves a zero byte in the word
+// XORed with that character repeated, and (x - 0x01..01) & ~x & 0x80..80 is non-zero exactly
+// when x has a zero byte.
 bool IsPlainLevel(std::string_view path) {
-  return path.find_first_of(".\"") == std::string_view::npos;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+  constexpr std::uint64_t kDots = kOnes * '.';
+  constexpr std::uint64_t kQuotes = kOnes * '"';
+  const char* p = path.data();
+  std::size_t left = path.size();
+  for (; left >= sizeof(std::uint64_t); p += sizeof(std::uint64_t), left -= sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const std::uint64_t dots = word ^ kDots;
+    const std::uint64_t quotes = word ^ kQuotes;
+    if ((((dots - kOnes) & ~dots) | ((quotes - kOnes) & ~quotes)) & kHighs) return false;
+  }
+  for (; left > 0; ++p, --left) {
+    if (*p == '.' || *p == '"') return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -173,18 +205,23 @@ void HostIterator::Alias(const char* generic_name, const char* host_name) {
 }
 
 void HostIterator::Store(std::string_view name, const FIAttribute& value) {
-  if (!attributes_) {
-    attributes_ = std::make_shared<AttributeList>();
-  } else if (attributes_.use_count() > 1) {
-    attributes_ = std::make_shared<AttributeList>(*attributes_);  // copy on write
-  }
-  for (auto& [stored_name, stored] : *attributes_) {
-    if (stored_name == name) {
-      stored = value;
-      return;
+  if (!attributes_ || attributes_.use_count() > 1) {
+    // Nothing yet, or layers a clone shares: a layer of this iterator's own over them.
+    auto layer = std::make_shared<AttributeLayer>();
+    layer->below = std::move(attributes_);
+    attributes_ = std::move(layer);
+  } else {
+    // The clones that shared the layers below are gone: fold this layer into them, so that
+    // the layers do not pile up on an iterator that is cloned again and again.
+    while (attributes_->below && attributes_->below.use_count() == 1) {
+      AttributeList& below = attributes_->below->entries;
+      for (auto& [stored_name, stored] : attributes_->entries) {
+        Put(below, stored_name, std::move(stored));
+      }
+      attributes_ = std::move(attributes_->below);
     }
   }
-  attributes_->emplace_back(std::string(name), value);
+  Put(attributes_->entries, name, value);
 }
 
 void HostIterator::SetAttribute(const char* name, const FIAttribute& value) {
@@ -205,8 +242,9 @@ void HostIterator::SetAttributeByKey(const FIAttribute& key, const FIAttribute& 
 bool HostIterator::GetAttribute(const char* name, FIAttribute& out) {
   std::string_view key = name != nullptr ? name : "";
   bool found = false;
-  if (attributes_) {
-    for (const auto& [stored_name, stored] : *attributes_) {
+  for (const AttributeLayer* layer = attributes_.get(); layer != nullptr && !found;
+       layer = layer->below.get()) {
+    for (const auto& [stored_name, stored] : layer->entries) {
       if (stored_name == key) {
         out = stored;
         found = true;
@@ -220,8 +258,17 @@ bool HostIterator::GetAttribute(const char* name, FIAttribute& out) {
   return found;
 }
 
-const std::vector<std::pair<std::string, FIAttribute>>& HostIterator::attributes() const {
-  return attributes_ ? *attributes_ : kNoAttributes;
+std::vector<std::pair<std::string, FIAttribute>> HostIterator::attributes() const {
+  std::vector<const AttributeLayer*> layers;
+  for (const AttributeLayer* layer = attributes_.get(); layer != nullptr;
+       layer = layer->below.get()) {
+    layers.push_back(layer);
+  }
+  AttributeList out;
+  for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
+    for (const auto& [name, value] : (*layer)->entries) Put(out, name, value);
+  }
+  return out;
 }
 
 void HostIterator::ClearAttributes() {

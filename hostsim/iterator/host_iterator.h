@@ -1,9 +1,12 @@
 // The stand-in iterator module: FIIterator over a HostTree.
 //
-// Attributes are shared between an iterator and its clones until one side writes (copy on
-// write), so Clone is constant time whatever was recorded. Alias bindings are kept on the
-// iterator they were made on. An observer, when set, hears of every operation; clones inherit
-// it. Live iterators are counted so that tests can prove no clone was left alive.
+// Attributes live in layers: Clone shares the source's layers, and the first write on either
+// side after a Clone puts a new layer of its own over the shared ones, so neither Clone nor
+// that write copies what was recorded. A layer is written only while one iterator holds it;
+// once no clone shares the layer below any more, the next write folds its own layer into it.
+// Alias bindings are kept on the iterator they were made on. An observer, when set, hears of every
+// operation; clones inherit it. Live iterators are counted so that tests can prove no clone was
+// left alive.
 #pragma once
 
 #include <atomic>
@@ -74,8 +77,8 @@ class HostIterator final : public FIIterator {
   std::string path() const { return tree_->path(node_); }
   const std::vector<AliasBinding>& aliases() const { return aliases_; }
   void ClearAliases() { aliases_.clear(); }
-  // The attributes in the order first recorded.
-  const std::vector<std::pair<std::string, FIAttribute>>& attributes() const;
+  // The attributes in the order first recorded (a later write keeps the name's place).
+  std::vector<std::pair<std::string, FIAttribute>> attributes() const;
   void ClearAttributes();
   void set_observer(IteratorObserver* observer) { observer_ = observer; }
   IteratorObserver* observer() const { return observer_; }
@@ -87,6 +90,12 @@ class HostIterator final : public FIIterator {
 
  private:
   using AttributeList = std::vector<std::pair<std::string, FIAttribute>>;
+  // Writes over the layers below: a name here replaces the same name below and keeps its
+  // place there. A layer held by more than one iterator (or by a layer above) is not written.
+  struct AttributeLayer {
+    std::shared_ptr<AttributeLayer> below;
+    AttributeList entries;
+  };
   HostIterator(const HostIterator& source, int /*clone tag*/);
   bool Move(const char* op, std::uint32_t to, int number = 0, std::string_view text = {});
   void Store(std::string_view name, const FIAttribute& value);
@@ -94,7 +103,7 @@ class HostIterator final : public FIIterator {
 
   std::shared_ptr<const HostTree> tree_;
   std::uint32_t node_;
-  std::shared_ptr<AttributeList> attributes_;  // shared with clones until written
+  std::shared_ptr<AttributeLayer> attributes_;  // the top layer; null before any write
   std::vector<AliasBinding> aliases_;
   IteratorObserver* observer_ = nullptr;
   std::uint64_t id_;
