@@ -33,8 +33,14 @@ constexpr char kEquilRxnElemNum[] = "EquilRxnElemNum";
 constexpr char kEquilRxnNum[] = "EquilRxnNum";
 
 // A numbered node name: the prefix and the number in decimal digits, for every int.
-std::string Numbered(const char* prefix, int number) {
-  return prefix + std::to_string(number);
+std::string Numbered(std::string_view prefix, int number) {
+  char digits[16];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number);
+  (void)error;  // an int always fits
+  std::string name;
+  name.reserve(prefix.size() + static_cast<std::size_t>(end - digits));
+  name.append(prefix).append(digits, end);
+  return name;
 }
 
 // The text of `value`, when it holds text.
@@ -64,20 +70,42 @@ std::optional<int> SetNumber(FIIterator& child) {
   return number;
 }
 
+// True when the "value" of the node `it` stands on is text equal to `wanted`, whole and
+// case-sensitive.
+bool ValueIs(FIIterator& it, const std::string& wanted) {
+  const FIAttribute value = fintop::ReadValue(it);
+  return value.c_str() != nullptr && wanted == value.c_str();
+}
+
 // True when the reaction set `set` stands on is named exactly `wanted`.
 bool SetIsNamed(FIIterator& set, const std::string& wanted) {
   fintop::ClonedIterator name(set);
-  if (!name || !name->Down(kReactionSetName)) return false;
-  const std::optional<std::string> text = TextOf(fintop::ReadValue(*name));
-  return text && *text == wanted;
+  return name && name->Down(kReactionSetName) && ValueIs(*name, wanted);
 }
 
-// On `sets`, standing on "ReactionSetList": moves onto "ReactionSet#" + k for the lowest k in
-// 0 .. count-1 whose "ReactionSetName" is exactly `wanted`. False (not moved) when none is.
-// The children are walked once rather than trying every k, so a huge stored count costs no
-// more than the list's length. Down reaches the first child of a name, so a later duplicate
-// of a numbered name is never taken.
-bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
+// On `sets`, standing on "ReactionSetList", the lowest k in 0 .. count-1 (count >= 1) with a
+// child "ReactionSet#" + k (the first child of that name) whose "ReactionSetName" is exactly
+// `wanted`, found by trying each k in turn: Down to the set, Down to its name, read it, Up.
+// Moves onto that set, or stays on "ReactionSetList" when none is found. Costs a Down per k,
+// so it is used only when the list has at least `count` children.
+bool TryEachNumber(FIIterator& sets, int count, const std::string& wanted) {
+  for (int k = 0; k < count; ++k) {
+    if (!sets.Down(Numbered(kReactionSetPrefix, k))) continue;
+    if (sets.Down(kReactionSetName)) {
+      const bool found = ValueIs(sets, wanted);
+      sets.Up();
+      if (found) return true;
+    }
+    sets.Up();
+  }
+  return false;
+}
+
+// The same search made by walking the children once, for a stored count beyond the number of
+// children (a broken or hostile case): its cost is bounded by the list's length, however large
+// the count. Down reaches the first child of a name, so a later duplicate of a numbered name is
+// never taken.
+bool WalkTheChildren(FIIterator& sets, int count, const std::string& wanted) {
   fintop::ClonedIterator child(sets);
   if (!child || !child->First()) return false;
   std::set<int> seen;
@@ -90,24 +118,40 @@ bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
   return found && sets.Down(Numbered(kReactionSetPrefix, *found));
 }
 
+// On `sets`, standing on "ReactionSetList": moves onto "ReactionSet#" + k for the lowest k in
+// 0 .. count-1 whose "ReactionSetName" is exactly `wanted`. False (not moved) when none is.
+// Where the list has at least `count` children (one Element tells), each k is tried in turn,
+// which stops at the set found; otherwise the children are walked once.
+bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
+  if (count <= 0) return false;
+  if (!sets.Element(count - 1)) return WalkTheChildren(sets, count, wanted);
+  sets.Up();  // back onto "ReactionSetList"
+  return TryEachNumber(sets, count, wanted);
+}
+
 // "RxnName": the host name of active reaction `index` of the reactor's reaction set, looked
-// up among the reaction sets of the case. Records nothing when any step misses.
+// up among the reaction sets of the case. Records nothing when any step misses. The clone is
+// gone before the caller's iterator records, so that the host need not keep a layer for it.
 void RecordReactionName(FIIterator& it, int index) {
-  fintop::ClonedIterator clone(it);
-  if (!clone || !clone->Down(kReactionSet)) return;
-  const std::optional<std::string> wanted = TextOf(fintop::ReadValue(*clone));
-  if (!wanted) return;
+  FIAttribute name;
+  {
+    fintop::ClonedIterator clone(it);
+    if (!clone || !clone->Down(kReactionSet)) return;
+    const std::optional<std::string> wanted = TextOf(fintop::ReadValue(*clone));
+    if (!wanted) return;
 
-  while (clone->Up()) {
+    while (clone->Up()) {
+    }
+    if (!clone->Down(kNumberOfReactionSets)) return;
+    const int count = fintop::ReadValue(*clone).ival();
+    clone->Up();  // onto "ReactionSetList"
+
+    if (!FindReactionSet(*clone, count, *wanted)) return;
+    if (!clone->Down(kActiveReactionList)) return;
+    if (!clone->Down(Numbered(kActiveReactionPrefix, index))) return;
+    name = fintop::ReadValue(*clone);
   }
-  if (!clone->Down(kNumberOfReactionSets)) return;
-  const int count = fintop::ReadValue(*clone).ival();
-  clone->Up();  // onto "ReactionSetList"
-
-  if (!FindReactionSet(*clone, count, *wanted)) return;
-  if (!clone->Down(kActiveReactionList)) return;
-  if (!clone->Down(Numbered(kActiveReactionPrefix, index))) return;
-  it.SetAttribute(kRxnName, fintop::ReadValue(*clone));
+  it.SetAttribute(kRxnName, name);
 }
 
 }  // namespace

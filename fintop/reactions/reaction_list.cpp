@@ -8,7 +8,9 @@
 namespace {
 
 const std::string kReactionList = "ReactionList";
-const std::string kReaction = "Reaction";
+// The name tested on every sibling of the list, and the same as Down takes it.
+constexpr char kReactionName[] = "Reaction";
+const std::string kReaction = kReactionName;
 const std::string kReactionType = "ReactionType";
 constexpr char kRxnPath[] = "rxnPath";
 constexpr char kKineticBasis[] = "KineticBasis";
@@ -32,7 +34,7 @@ constexpr ReactionKind kReactionKinds[] = {
 int CountReactions(FIIterator& it) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kReactionList) || !clone->Down(kReaction)) return 0;
-  return fintop::reactions::CountNamed(*clone, kReaction);
+  return fintop::reactions::CountNamed(*clone, kReactionName);
 }
 
 // Moves the caller's iterator onto reaction `index`, classifies it into `kind` and stores
@@ -40,7 +42,7 @@ int CountReactions(FIIterator& it) {
 void SelectReaction(FIIterator& it, FIAttribute* kind, int index) {
   if (!it.Down(kReactionList)) return;
   if (!it.Down(kReaction)) return;  // stays on "ReactionList"
-  fintop::reactions::WalkToEntry(it, kReaction, index);
+  fintop::reactions::WalkToEntry(it, kReactionName, index);
   if (!it.Down(kReactionType)) return;  // stays on the reaction; nothing classified
 
   FIAttribute path;  // stays the empty attribute unless a kind matches

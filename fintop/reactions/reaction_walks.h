@@ -4,7 +4,9 @@
 // None of them keeps state; each works on the iterator it is handed and leaves it as said.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -20,16 +22,39 @@ extern const std::string kVesselMoleFrac;
 // passes for it.
 bool IsNamed(FIIterator& it, std::string_view name);
 
+// The same test for a name known when compiling (`Size` counts its terminator), as the walks
+// over long lists make it once per sibling: a buffer of `Size` + 1 bytes, and the name with its
+// terminator compared whole, which the compiler does in a few instructions.
+template <std::size_t Size>
+inline bool IsNamed(FIIterator& it, const char (&name)[Size]) {
+  char buffer[Size + 1] = {};
+  it.GetName(buffer, static_cast<int>(sizeof buffer));
+  return std::memcmp(buffer, name, Size) == 0;
+}
+
 // From entry 0 of a list of repeated children named `name` (where Down(name) leaves `it`),
 // counts that entry and every following sibling named exactly `name`. Moves `it` onto the
 // last sibling.
-int CountNamed(FIIterator& it, std::string_view name);
+template <class Name>
+inline int CountNamed(FIIterator& it, const Name& name) {
+  int count = 1;
+  while (it.Next()) {
+    if (IsNamed(it, name)) ++count;
+  }
+  return count;
+}
 
 // From entry 0 of a list of repeated children named `name`, steps with Next to entry `entry`,
 // stepping over siblings of other names. An entry of 0 or less stays on entry 0. When the
 // siblings end before the entry is reached, `it` stays on the last sibling; the walk always
 // ends.
-void WalkToEntry(FIIterator& it, std::string_view name, std::int64_t entry);
+template <class Name>
+inline void WalkToEntry(FIIterator& it, const Name& name, std::int64_t entry) {
+  std::int64_t passed = 0;
+  while (passed < entry && it.Next()) {
+    if (IsNamed(it, name)) ++passed;
+  }
+}
 
 // The selection of a per-component array of a reactor: records "Elem" + index under
 // `element_attribute` on the caller's iterator, then, when "Vessel Mole Frac" has an element

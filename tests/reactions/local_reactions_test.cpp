@@ -1,5 +1,7 @@
 // A reactor's local reactions and per-component arrays, and the reaction-set search.
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "support/fintop_test.h"
 
@@ -116,6 +118,101 @@ TEST_F(CallbackTest, NoReactionSetIsTriedWhenTheCaseHasNone) {
     EXPECT_EQ(Where(*it), "Case/R");
   }
 }
+
+// A case of reaction sets "ReactionSet#" + k for the given numbers, set k named "Set k" with
+// active reaction 0 "R-k", a stored count of `count`, and a reactor "R" using "Set `wanted`".
+std::string SetsCase(const std::vector<int>& numbers, int count, int wanted) {
+  std::string sets;
+  for (int k : numbers) {
+    const std::string n = std::to_string(k);
+    sets += R"(, {"name": "ReactionSet#)" + n + R"(", "children": [
+      {"name": "ReactionSetName", "value": "Set )" +
+            n + R"("},
+      {"name": "ActiveReactionList", "children": [
+        {"name": "ActiveReaction#0", "value": "R-)" +
+            n + R"("}]}]})";
+  }
+  return R"({"name": "Case", "children": [
+    {"name": "Basis", "children": [{"name": "ReactionPackage", "children": [
+      {"name": "ReactionSetList", "children": [
+        {"name": "NumberOfReactionSets", "value": )" +
+         std::to_string(count) + "}" + sets + R"(]}]}]},
+    {"name": "R", "children": [{"name": "Reaction Set", "value": "Set )" +
+         std::to_string(wanted) + R"("}]}]})";
+}
+
+// Counts what a callback asks of the host: every operation, and Down to a numbered set.
+struct OperationCount : hostsim::IteratorObserver {
+  int operations = 0;
+  int set_downs = 0;
+  void OnEvent(const HostIterator&, const hostsim::IteratorEvent& e) override {
+    ++operations;
+    if (std::string_view(e.op) == "Down" && e.text.substr(0, 12) == "ReactionSet#") ++set_downs;
+  }
+};
+
+struct CountCase {
+  const char* label;
+  std::vector<int> numbers;  // the sets' numbers, in sibling order
+  int count;                 // "NumberOfReactionSets"
+  int wanted;
+  const char* name;  // "RxnName" recorded, or null
+  int set_downs;     // Down to "ReactionSet#" + k made, or -1: at most one per child
+};
+
+class StoredSetCount : public CallbackTestWithParam<CountCase> {};
+
+// Whether the stored count is ordinary (each k tried in turn, stopping at the set found) or
+// beyond the children (the children walked once), the set found is the lowest k below the
+// count with that name, and the work stays within the children.
+TEST_P(StoredSetCount, FindsTheLowestSetBelowTheCountWithinTheChildren) {
+  const CountCase& row = GetParam();
+  Tree tree = MakeTree(SetsCase(row.numbers, row.count, row.wanted));
+  IteratorPtr it = At(tree, "R");
+  OperationCount counted;
+  it->set_observer(&counted);
+  EXPECT_EQ(CTLocalReaction(it.get(), nullptr, 0), 0);
+  it->set_observer(nullptr);
+  EXPECT_EQ(Recorded(*it), std::string("RxnElemNum=text:Elem0; RxnIndex=int:0") +
+                               (row.name ? std::string("; RxnName=text:") + row.name : ""));
+  EXPECT_EQ(Where(*it), "Case/R");
+  const int children = static_cast<int>(row.numbers.size()) + 1;
+  if (row.set_downs >= 0) {
+    EXPECT_EQ(counted.set_downs, row.set_downs);
+  } else {
+    EXPECT_LE(counted.set_downs, children);
+  }
+  // Reading the reactor's set, the count and the name, and at most a few per child.
+  EXPECT_LE(counted.operations, 20 + 12 * children);
+}
+
+std::vector<int> Range(int from, int to) {
+  std::vector<int> out;
+  for (int k = from; k < to; ++k) out.push_back(k);
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, StoredSetCount,
+    ::testing::Values(
+        // Ordinary: one Down per k up to the set found.
+        CountCase{"first_of_one", {0}, 1, 0, "R-0", 1},
+        CountCase{"tenth_of_ten", Range(0, 10), 10, 9, "R-9", 10},
+        CountCase{"third_of_ten", Range(0, 10), 10, 2, "R-2", 3},
+        CountCase{"last_of_300", Range(0, 300), 300, 299, "R-299", 300},
+        CountCase{"none_of_300", Range(0, 300), 300, 300, nullptr, 300},
+        // A count below the sets hides the later ones.
+        CountCase{"count_hides_the_set", Range(0, 10), 4, 6, nullptr, 4},
+        // Gaps: missing numbers are tried and passed over.
+        CountCase{"gaps", {0, 2, 4, 6}, 5, 4, "R-4", 5},
+        // Beyond the children: the children are walked once.
+        CountCase{"count_one_past_the_children", Range(0, 10), 12, 9, "R-9", -1},
+        CountCase{"absurd_count", Range(0, 10), 2147483647, 3, "R-3", -1},
+        CountCase{
+            "absurd_count_far_set", {0, 1, 2147483646}, 2147483647, 2147483646, "R-2147483646", -1},
+        CountCase{"absurd_count_300", Range(0, 300), 2147483647, 150, "R-150", -1},
+        CountCase{"absurd_count_no_set", Range(0, 300), 2147483647, 301, nullptr, -1}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // The four per-reactor collections and what a selection records.
 constexpr char kArraysCase[] = R"({"name": "Case", "children": [
