@@ -25,21 +25,6 @@ bool IsNamed(FIIterator& it, std::string_view name) {
   return std::strlen(buffer) == name.size() && std::memcmp(buffer, name.data(), name.size()) == 0;
 }
 
-int CountNamed(FIIterator& it, std::string_view name) {
-  int count = 1;
-  while (it.Next()) {
-    if (IsNamed(it, name)) ++count;
-  }
-  return count;
-}
-
-void WalkToEntry(FIIterator& it, std::string_view name, std::int64_t entry) {
-  std::int64_t passed = 0;
-  while (passed < entry && it.Next()) {
-    if (IsNamed(it, name)) ++passed;
-  }
-}
-
 void SelectComponent(FIIterator& it, int index, const char* element_attribute,
                      const char* component_attribute) {
   RecordElementName(it, element_attribute, index);
