@@ -1,5 +1,8 @@
-# Warnings and sanitizers for every target of the project.
-add_compile_options(-Wall -Wextra)
+# Warnings and sanitizers for every target of the project. Beyond -Wall -Wextra: a free
+# function defined without a declaration in a header belongs in an anonymous namespace
+# (-Wmissing-declarations), a cast never drops const (-Wcast-qual), an undefined macro in #if
+# is a typo (-Wundef), and no array has a size known only at run time (-Wvla).
+add_compile_options(-Wall -Wextra -Wmissing-declarations -Wcast-qual -Wundef -Wvla)
 if(FINTOP_WERROR)
   add_compile_options(-Werror)
 endif()

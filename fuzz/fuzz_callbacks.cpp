@@ -148,6 +148,9 @@ std::shared_ptr<const hostsim::HostTree> BuildTree(FuzzedDataProvider& in) {
 
 }  // namespace
 
+// The fuzzing engine's entry point, found by its C name.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::shared_ptr<const hostsim::HostTree> tree;
   std::size_t script = 0;
