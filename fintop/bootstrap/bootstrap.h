@@ -13,14 +13,26 @@ extern "C" {
 // Forwarders to the host's entry points "GetTopFIEntryV" and "TestIteratorX", looked up in
 // "norvane.exe" (when already loaded), "norvaneeng.dll", then "finadapt.dll".
 //
-// What the arguments and the result mean only the host knows; the plug-in does not look at
-// them. It calls the entry point with the four pointer-sized arguments exactly as received,
-// in the same order, with the caller-cleans-up convention, and returns the pointer-sized
-// result register as the entry point left it. An entry point that takes fewer arguments (or
-// only pointer-sized integers and pointers) is therefore called correctly: the arguments it
-// does not take are ignored and removed by the caller. An entry point whose result is
-// narrower than a pointer gives its value in the low bits; callers read it at its own width.
-// Returns 0 when no module has the entry point.
+// What the entry points take and return only the host knows; the plug-in does not look at
+// it. A forwarder continues into its entry point: it finds it, then jumps to it with the
+// caller's registers and stack as they arrived, and the entry point returns straight to the
+// caller. So any shape is forwarded whole: any number of integer, pointer, floating-point or
+// structure arguments, a variadic entry point, and any result, in registers (integer, vector
+// or x87) or, for a structure returned through a hidden address, in the caller's memory. The
+// caller calls the forwarder through a pointer of the entry point's own shape, with the
+// caller-cleans-up convention (the plain C convention; cdecl on 32-bit Windows). Saved around
+// the lookup are every register that may carry an argument: rdi, rsi, rdx, rcx, r8, r9, rax
+// and xmm0-xmm7 on x86-64 Linux; rcx, rdx, r8, r9 and xmm0-xmm3 on 64-bit Windows; on 32-bit
+// Windows all arguments are on the stack, which is left as it was. The lookup runs on the
+// caller's thread and stack and never throws.
+//
+// When no module has the entry point the forwarder returns 0 in the integer result registers
+// (rax and rdx; eax and edx) and 0.0 in the vector ones (xmm0, on Linux xmm1 too). A result
+// on the x87 stack (a long double; any floating-point result on 32-bit Windows) or in the
+// caller's memory is then not given: the caller must not read it.
+//
+// Declared here in the shape of the stand-in host's entry points: up to four pointer-sized
+// arguments and a pointer-sized result.
 FINTOP_API std::intptr_t FI_CDECL GetTopNorvaneEntry(std::intptr_t a0, std::intptr_t a1,
                                                      std::intptr_t a2, std::intptr_t a3);
 FINTOP_API std::intptr_t FI_CDECL TestIterator(std::intptr_t a0, std::intptr_t a1, std::intptr_t a2,

@@ -1,5 +1,8 @@
-// The bootstrap exports: the two forwarders to the host, the top-node builder and Find1.
+// The bootstrap exports: the lookup of the two forwarders to the host (which are written in
+// assembler, forwarders_*.S), the top-node builder and Find1.
 #include "bootstrap/bootstrap.h"
+
+#include <iterator>
 
 #include "bootstrap/entry_points.h"
 #include "framework/fi_context.h"
@@ -18,39 +21,22 @@ constexpr int kTopEntryMode = 1;
 // Find1 reads the name into a buffer of this size.
 constexpr int kFind1NameSize = 20;
 
-// The forwarded entry point is called through a shape that may take more arguments than it
-// does; that is the contract (bootstrap.h), so the call-type check must not refuse it.
-#if defined(__clang__)
-__attribute__((no_sanitize("function")))
-#endif
-std::intptr_t
-Forward(const char* name, std::intptr_t a0, std::intptr_t a1, std::intptr_t a2, std::intptr_t a3) {
-  fintop::HostEntry entry = fintop::FindHostEntry(name);
-  if (entry == nullptr) return 0;
-  return reinterpret_cast<fintop::ForwardedEntry>(entry)(a0, a1, a2, a3);
-}
+// The entry points of the forwarders, by the index they hand to FintopFindForwardTarget.
+constexpr const char* kForwarded[] = {fintop::kGetTopFIEntryV, fintop::kTestIteratorX};
 
 }  // namespace
 
+// The forwarders' lookup (see entry_points.h); nothing is thrown into the assembler.
+extern "C" fintop::HostEntry FI_CDECL FintopFindForwardTarget(int which) noexcept {
+  if (which < 0 || which >= static_cast<int>(std::size(kForwarded))) return nullptr;
+  try {
+    return fintop::FindHostEntry(kForwarded[which]);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 extern "C" {
-
-FINTOP_API std::intptr_t FI_CDECL GetTopNorvaneEntry(std::intptr_t a0, std::intptr_t a1,
-                                                     std::intptr_t a2, std::intptr_t a3) {
-  try {
-    return Forward(fintop::kGetTopFIEntryV, a0, a1, a2, a3);
-  } catch (...) {
-    return 0;
-  }
-}
-
-FINTOP_API std::intptr_t FI_CDECL TestIterator(std::intptr_t a0, std::intptr_t a1, std::intptr_t a2,
-                                               std::intptr_t a3) {
-  try {
-    return Forward(fintop::kTestIteratorX, a0, a1, a2, a3);
-  } catch (...) {
-    return 0;
-  }
-}
 
 // A known node is returned before anything of the host is looked up. Otherwise the context
 // is held for the call only: the holder's reference is released on every path, and the top

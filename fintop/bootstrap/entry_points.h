@@ -1,8 +1,6 @@
 // Finding the host's entry points at run time, and their shapes as the plug-in calls them.
 #pragma once
 
-#include <cstdint>
-
 #include "framework/fi_context.h"
 #include "framework/platform.h"
 
@@ -15,9 +13,6 @@ inline constexpr char kTestIteratorX[] = "TestIteratorX";
 
 // An entry point as found; cast to its shape before calling.
 using HostEntry = void (*)();
-// "GetTopFIEntryV", "TestIteratorX": arguments passed on as received (see bootstrap.h).
-using ForwardedEntry = std::intptr_t(FI_CDECL*)(std::intptr_t, std::intptr_t, std::intptr_t,
-                                                std::intptr_t);
 // "GetTopNorvaneCtx": (first argument of GetQELNode, libraries file, mapping file, units
 // file, host name) -> a context holding one reference for the caller, or null.
 using ContextFactory = FI::Context*(FI_CDECL*)(void* first, const char* libraries,
@@ -30,3 +25,14 @@ using ContextFactory = FI::Context*(FI_CDECL*)(void* first, const char* librarie
 HostEntry FindHostEntry(const char* name);
 
 }  // namespace fintop
+
+// The lookup behind the forwarders GetTopNorvaneEntry and TestIterator (forwarders_*.S, which
+// call it with the caller's arguments saved and jump to what it returns): FindHostEntry of
+// "GetTopFIEntryV" for `which` 0, of "TestIteratorX" for 1; null for any other `which`, when
+// no module has the entry point, or when the lookup throws. Internal: not exported.
+extern "C"
+#if !defined(_WIN32)
+    __attribute__((visibility("hidden")))
+#endif
+    fintop::HostEntry FI_CDECL
+    FintopFindForwardTarget(int which) noexcept;
