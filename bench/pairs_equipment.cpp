@@ -1,0 +1,480 @@
+// Equipment: pipes, phase envelopes, distillation curves and entrainment, compressors, tees,
+// mixers and valves, pumps, heat exchangers.
+#include "pairs.h"
+
+namespace bench {
+namespace {
+
+const std::string kPipeLength = "Pipe Length";
+const std::string kNoOfIncrements = "No of Increments";
+const std::string kProfileLength = "Profile Length";
+const std::string kDewPoints = "Number of Points, Dew Point Curve";
+const std::string kBubblePoints = "Number of Points, Bubble Point Curve";
+const std::string kHydratePoints = "Number of Points, Hydrate Curve";
+const std::string kEntrainment = "CO results label";
+const std::string kCompressorCurve = "Compressor curve";
+const std::string kHead = "Head";
+const std::string kSpeed = "Speed";
+const std::string kTeeHoldup = "Enhanced Holdup";
+const std::string kProductNozzles = "Product Nozzle Diameter";
+const std::string kMixerHoldup = "Enhanced Hold Up";
+const std::string kFeedNozzles = "Feed Nozzle Diameter";
+const std::string kPerformanceCurve = "Performance Curve";
+const std::string kLift = "\"Lift (% of max)\"";
+const std::string kProductStreams = "Number of Product Streams";
+const std::string kPumpCurve = "Pump Curve";
+const std::string kObjectName = "Object Name";
+const std::string kNpshCurve = "NPSH Curve";
+const std::string kTubeInlet = "Tube Inlet Temperature";
+const std::string kShellInlet = "Shell Inlet Temperature";
+
+// Runs a collection callback as the framework does: the count, then every index.
+template <class Probe>
+void Walk(FIIterator& it, Probe& probe, FICollection collection) {
+  const int count = collection(&it, nullptr, -1);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) probe.Step(it, collection(&it, nullptr, i));
+}
+
+// ---- Pipe.
+
+template <class Probe>
+void PipeCallbacks(FIIterator& it, Probe& probe) {
+  const int segments = CTPipeSegment(&it, nullptr, -1);
+  probe.Step(it, segments);
+  for (int s = 0; s < segments; ++s) {
+    probe.Step(it, CTPipeSegment(&it, nullptr, s));
+    Walk(it, probe, CTPipeCell);
+  }
+  Walk(it, probe, CTPipeProfile);
+}
+
+template <class Probe>
+void PipeBare(FIIterator& it, Probe& probe) {
+  const int segments = BareCount(it, kPipeLength);
+  probe.Step(it, segments);
+  for (int s = 0; s < segments; ++s) {
+    BareElementName(it, probe, "SegElemNum", s);
+    int start = 0, count = 0;
+    FIIterator* clone = it.Clone();
+    if (clone->Down(kNoOfIncrements) && clone->First()) {
+      const FIAttribute key("value");
+      FIAttribute cells;
+      clone->GetValue(key, cells);
+      count = cells.ival();
+      for (int position = 0; position != s; ++position) {
+        if (!clone->Next()) break;
+        start += count;
+        clone->GetValue(key, cells);
+        count = cells.ival();
+      }
+    }
+    DeleteFIIterator(clone);
+    probe.Set(it, "SegStartCell", FIAttribute(start));
+    probe.Set(it, "SegNumCell", FIAttribute(count));
+    probe.Step(it, s);
+
+    FIAttribute number;
+    const int cells = it.GetAttribute("SegNumCell", number) ? number.ival() : 0;
+    probe.Step(it, cells);
+    for (int c = 0; c < cells; ++c) {
+      FIAttribute name("Elem");
+      FIAttribute first;
+      if (it.GetAttribute("SegStartCell", first)) name.Append(c + first.ival());
+      probe.Set(it, "CellElemNum", name);
+      probe.Step(it, c);
+    }
+  }
+  const int points = BareCount(it, kProfileLength);
+  probe.Step(it, points);
+  for (int p = 0; p < points; ++p) {
+    BareElementName(it, probe, "ProfileElemNum", p);
+    probe.Step(it, p);
+  }
+}
+
+// ---- Phase envelope.
+
+template <class Probe>
+void EnvelopeCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTBubblePointCurve);
+  Walk(it, probe, CTDewPointCurve);
+  Walk(it, probe, CTHydratePointCurve);
+}
+
+template <class Probe>
+void BareCurvePoint(FIIterator& it, Probe& probe, int index) {
+  FIAttribute element("Elem");
+  element.Append(index);
+  probe.Set(it, "CurveElement", element);
+  probe.Set(it, "PointNo", FIAttribute(index));
+}
+
+template <class Probe>
+void EnvelopeBare(FIIterator& it, Probe& probe) {
+  const int bubble = BareStoredCount(it, kBubblePoints);
+  probe.Step(it, bubble);
+  for (int i = 0; i < bubble; ++i) {
+    BareCurvePoint(it, probe, i);
+    probe.Step(it, i);
+  }
+  int dew = 0, bubble_count = 0;
+  {
+    FIIterator* clone = it.Clone();
+    if (clone->Down(kDewPoints)) {
+      FIAttribute value;
+      clone->GetValue(FIAttribute("value"), value);
+      dew = value.ival();
+      clone->Up();
+      if (clone->Down(kBubblePoints)) {
+        FIAttribute bubbles;
+        clone->GetValue(FIAttribute("value"), bubbles);
+        bubble_count = bubbles.ival();
+      }
+    }
+    DeleteFIIterator(clone);
+  }
+  probe.Step(it, dew);
+  for (int i = 0; i < dew; ++i) {
+    FIAttribute element("Elem");
+    element.Append(i);
+    probe.Set(it, "CurveElement", element);
+    probe.Set(it, "PointNo", FIAttribute(i));
+    element = "Elem";
+    element.Append(i + bubble_count);
+    probe.Set(it, "DewCurveElement", element);
+    probe.Step(it, i);
+  }
+  const int hydrate = BareStoredCount(it, kHydratePoints);
+  probe.Step(it, hydrate);
+  for (int i = 0; i < hydrate; ++i) {
+    BareCurvePoint(it, probe, i);
+    probe.Step(it, i);
+  }
+}
+
+// ---- Distillation curve (fixed tables) and separator entrainment.
+
+constexpr const char* kCutTexts[] = {"0.0",   "1.00",  "2.00",  "3.50",  "5.00",  "7.50",  "10.00",
+                                     "12.50", "15.00", "17.50", "20.00", "25.00", "30.00", "35.00",
+                                     "40.00", "45.00", "50.00", "55.00", "60.00", "65.00", "70.00",
+                                     "75.00", "80.00", "85.00", "90.00", "92.50", "95.00", "96.50",
+                                     "98.00", "99.00", "100.00"};
+constexpr double kCutValues[] = {0.0,  1.0,  2.0,  3.5,  5.0,  7.5,  10.0, 12.5, 15.0, 17.5, 20.0,
+                                 25.0, 30.0, 35.0, 40.0, 45.0, 50.0, 55.0, 60.0, 65.0, 70.0, 75.0,
+                                 80.0, 85.0, 90.0, 92.5, 95.0, 96.5, 98.0, 99.0, 100.0};
+constexpr const char* kViscosityNames[] = {"Viscosity at 100 F", "Viscosity at 210 F"};
+constexpr double kReferenceTemps[] = {100.0, 210.0};
+
+template <class Probe>
+void CurveCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTCutPercent);
+  Walk(it, probe, CTViscosity);
+}
+
+template <class Probe>
+void CurveBare(FIIterator& it, Probe& probe) {
+  probe.Step(it, 31);
+  for (int i = 0; i < 31; ++i) {
+    FIAttribute cut("Cut Pt-");
+    cut.Append(kCutTexts[i]);
+    cut.Append("%");
+    probe.Set(it, "CutPercent", cut);
+    cut.Clear();
+    cut = kCutValues[i];
+    probe.Set(it, "CutPoint", cut);
+    probe.Step(it, i);
+  }
+  probe.Step(it, 2);
+  for (int i = 0; i < 2; ++i) {
+    FIAttribute value;
+    value = kViscosityNames[i];
+    probe.Set(it, "ViscosityName", value);
+    value.Clear();
+    value = kReferenceTemps[i];
+    probe.Set(it, "ReferenceTemp", value);
+    probe.Step(it, i);
+  }
+}
+
+template <class Probe>
+void EntrainmentCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTEntrainment);
+}
+
+template <class Probe>
+void EntrainmentBare(FIIterator& it, Probe& probe) {
+  const int count = BareCount(it, kEntrainment);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) {
+    BareElementName(it, probe, "EntrainmentElem", i);
+    probe.Step(it, i);
+  }
+}
+
+// ---- Compressor: each curve selected on a clone, its points on the curve.
+
+template <class Probe>
+void CompressorCallbacks(FIIterator& it, Probe& probe) {
+  const int curves = CTComprPerfCurve(&it, nullptr, -1);
+  probe.Step(it, curves);
+  for (int c = 0; c < curves; ++c) {
+    FIIterator* curve = it.Clone();
+    probe.Step(*curve, CTComprPerfCurve(curve, nullptr, c));
+    Walk(*curve, probe, CTPerfCurvePoint);
+    Walk(*curve, probe, CTSpeedFlowCurve);
+    DeleteFIIterator(curve);
+  }
+}
+
+template <class Probe>
+void CompressorBare(FIIterator& it, Probe& probe) {
+  const int curves = BareCount(it, kCompressorCurve);
+  probe.Step(it, curves);
+  for (int c = 0; c < curves; ++c) {
+    FIIterator* curve = it.Clone();
+    if (curve->Down(kCompressorCurve)) curve->Element(c);
+    probe.Step(*curve, c);
+    const int points = BareCount(*curve, kHead);
+    probe.Step(*curve, points);
+    for (int p = 0; p < points; ++p) {
+      FIAttribute value("Elem");
+      value.Append(p);
+      probe.Set(*curve, "PointElem", value);
+      value.Clear();
+      value = p + 1;
+      probe.Set(*curve, "PointNo", value);
+      probe.Step(*curve, p);
+    }
+    const int speeds = BareCount(*curve, kSpeed);
+    probe.Step(*curve, speeds);
+    for (int p = 0; p < speeds; ++p) {
+      BareElementName(*curve, probe, "PointElem", p);
+      probe.Step(*curve, p);
+    }
+    DeleteFIIterator(curve);
+  }
+}
+
+// ---- Tee, mixer and valve.
+
+template <class Probe>
+void TeeCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTTeeNozzle);
+  Walk(it, probe, CTTeeSplit);
+}
+
+template <class Probe>
+void NumberElements(FIIterator& it, Probe& probe, int count, const char* name) {
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) {
+    BareElementName(it, probe, name, i);
+    probe.Step(it, i);
+  }
+}
+
+template <class Probe>
+void TeeBare(FIIterator& it, Probe& probe) {
+  NumberElements(it, probe, BareCount(it, kTeeHoldup, kProductNozzles), "Elem");
+  NumberElements(it, probe, BareStoredCount(it, kProductStreams), "SplitElem");
+}
+
+template <class Probe>
+void MixerCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTMixerNozzle);
+}
+
+template <class Probe>
+void MixerBare(FIIterator& it, Probe& probe) {
+  NumberElements(it, probe, BareCount(it, kMixerHoldup, kFeedNozzles), "Elem");
+}
+
+template <class Probe>
+void ValveCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTValveCurve);
+}
+
+template <class Probe>
+void ValveBare(FIIterator& it, Probe& probe) {
+  FIIterator* clone = it.Clone();
+  int count = 0;
+  if (clone->Down(kPerformanceCurve) && clone->Down(kLift) && clone->First()) {
+    while (clone->Next()) ++count;
+  }
+  DeleteFIIterator(clone);
+  NumberElements(it, probe, count, "Elem");
+}
+
+// ---- Pump: each curve selected on a clone, the NPSH points on the selected NPSH curve.
+
+template <class Probe>
+void PumpCallbacks(FIIterator& it, Probe& probe) {
+  for (FICollection collection : {CTPumpCurve, CTEfficiencyCurve, CTNPSHCurve}) {
+    const int curves = collection(&it, nullptr, -1);
+    probe.Step(it, curves);
+    for (int i = 0; i < curves; ++i) {
+      FIIterator* selected = it.Clone();
+      probe.Step(*selected, collection(selected, nullptr, i));
+      if (collection == CTNPSHCurve) Walk(*selected, probe, CTNPSHCurvePoint);
+      DeleteFIIterator(selected);
+    }
+  }
+}
+
+template <class Probe>
+void PumpBare(FIIterator& it, Probe& probe) {
+  const int curves = BareCount(it, kPumpCurve) + 1;
+  probe.Step(it, curves);
+  for (int i = 0; i < curves; ++i) {
+    FIIterator* selected = it.Clone();
+    if (i == curves - 1) {
+      probe.Set(*selected, "Name", FIAttribute("CoefficientCurve"));
+    } else if (selected->Down(kPumpCurve) && selected->Element(i) && selected->Down(kObjectName)) {
+      FIAttribute name;
+      selected->GetValue(FIAttribute("value"), name);
+      selected->Up();
+      probe.Set(*selected, "Name", name);
+    }
+    probe.Step(*selected, i);
+    DeleteFIIterator(selected);
+  }
+  for (const std::string* collection : {&kPumpCurve, &kNpshCurve}) {
+    const int count = BareCount(it, *collection);
+    probe.Step(it, count);
+    for (int i = 0; i < count; ++i) {
+      FIIterator* selected = it.Clone();
+      if (selected->Down(*collection)) selected->Element(i);
+      probe.Step(*selected, i);
+      if (collection == &kNpshCurve) {
+        probe.Step(*selected, 2);
+        probe.Alias(*selected, "NPSH", "Point 1 NPSH");
+        probe.Alias(*selected, "Flow", "Point 1 Vol Flow");
+        probe.Set(*selected, "PointNo", FIAttribute(1));
+        probe.Step(*selected, 0);
+        probe.Alias(*selected, "NPSH", "Point 2 NPSH");
+        probe.Alias(*selected, "Flow", "Point 2 Vol Flow");
+        probe.Set(*selected, "PointNo", FIAttribute(2));
+        probe.Step(*selected, 1);
+      }
+      DeleteFIIterator(selected);
+    }
+  }
+}
+
+// ---- Heat exchanger: both sides tested and bound on a clone.
+
+template <class Probe>
+void ExchangerCallbacks(FIIterator& it, Probe& probe) {
+  UseElement(it, probe, CTExchangerHot);
+  UseElement(it, probe, CTExchangerCold);
+}
+
+constexpr const char* kSideNames[2][4] = {
+    {"Tube Side Delta T", "Tube Side Pressure Drop", "Tube Outlet Temperature",
+     "Tube Outlet Pressure"},
+    {"Shell Side Delta T", "Shell Side Pressure Drop", "Shell Outlet Temperature",
+     "Shell Outlet Pressure"},
+};
+constexpr const char* kSideVariables[] = {"DeltaT", "DeltaP", "OutletT", "OutletP"};
+
+template <class Probe>
+bool BareExchanger(FIIterator& it, Probe& probe, int move, bool hot) {
+  if (move == 0) return true;
+  const FIAttribute key("value");
+  FIAttribute value;
+  FIIterator* clone = it.Clone();
+  if (clone->Down(kTubeInlet)) {
+    clone->GetValue(key, value);
+    const double tube = value.rval();
+    clone->Up();
+    if (clone->Down(kShellInlet)) {
+      clone->GetValue(key, value);
+      const double shell = value.rval();
+      const bool shell_hot = shell >= tube;
+      const int column = shell_hot == hot ? 1 : 0;
+      for (int row = 0; row < 4; ++row) {
+        probe.Alias(it, kSideVariables[row], kSideNames[column][row]);
+      }
+    }
+  }
+  DeleteFIIterator(clone);
+  return true;
+}
+
+template <class Probe>
+void ExchangerBare(FIIterator& it, Probe& probe) {
+  for (bool hot : {true, false}) {
+    UseBareElement(it, probe, [&probe, hot](FIIterator& caller, int move) {
+      return BareExchanger(caller, probe, move, hot);
+    });
+  }
+}
+
+}  // namespace
+
+std::vector<Pair> EquipmentPairs() {
+  return {
+      {"equipment",
+       "pipe",
+       {"PipeSegObject"},
+       {"CTPipeSegment", "CTPipeCell", "CTPipeProfile"},
+       FINTOP_BENCH_SIDE(PipeCallbacks),
+       FINTOP_BENCH_SIDE(PipeBare)},
+      {"equipment",
+       "envelope",
+       {"EnvelopeUtilityObject"},
+       {"CTDewPointCurve", "CTBubblePointCurve", "CTHydratePointCurve"},
+       FINTOP_BENCH_SIDE(EnvelopeCallbacks),
+       FINTOP_BENCH_SIDE(EnvelopeBare)},
+      {"equipment",
+       "distillation_curve",
+       {"BPTableUtilityObject"},
+       {"CTCutPercent", "CTViscosity"},
+       FINTOP_BENCH_SIDE(CurveCallbacks),
+       FINTOP_BENCH_SIDE(CurveBare)},
+      {"equipment",
+       "entrainment",
+       {"Sep3OpObject", "FlashTankObject", "TankOpObject"},
+       {"CTEntrainment"},
+       FINTOP_BENCH_SIDE(EntrainmentCallbacks),
+       FINTOP_BENCH_SIDE(EntrainmentBare)},
+      {"equipment",
+       "compressor",
+       {"CompressorObject"},
+       {"CTComprPerfCurve", "CTPerfCurvePoint", "CTSpeedFlowCurve"},
+       FINTOP_BENCH_SIDE(CompressorCallbacks),
+       FINTOP_BENCH_SIDE(CompressorBare)},
+      {"equipment",
+       "tee",
+       {"TeeOpObject"},
+       {"CTTeeNozzle", "CTTeeSplit"},
+       FINTOP_BENCH_SIDE(TeeCallbacks),
+       FINTOP_BENCH_SIDE(TeeBare)},
+      {"equipment",
+       "mixer",
+       {"MixerOpObject"},
+       {"CTMixerNozzle"},
+       FINTOP_BENCH_SIDE(MixerCallbacks),
+       FINTOP_BENCH_SIDE(MixerBare)},
+      {"equipment",
+       "valve",
+       {"ValveOpObject"},
+       {"CTValveCurve"},
+       FINTOP_BENCH_SIDE(ValveCallbacks),
+       FINTOP_BENCH_SIDE(ValveBare)},
+      {"equipment",
+       "pump",
+       {"PumpOpObject"},
+       {"CTPumpCurve", "CTEfficiencyCurve", "CTNPSHCurve", "CTNPSHCurvePoint"},
+       FINTOP_BENCH_SIDE(PumpCallbacks),
+       FINTOP_BENCH_SIDE(PumpBare)},
+      {"equipment",
+       "exchanger",
+       {"HeatExOpObject"},
+       {"CTExchangerHot", "CTExchangerCold"},
+       FINTOP_BENCH_SIDE(ExchangerCallbacks),
+       FINTOP_BENCH_SIDE(ExchangerBare)},
+  };
+}
+
+}  // namespace bench

@@ -1,0 +1,448 @@
+// Reactions: the reaction sets (active reactions and ranks, the reaction list and kinds, the
+// rate terms of catalytic reactions) and the reactors (local, conversion and equilibrium
+// reactions, reactant balances, Gibbs flow specifications).
+#include <charconv>
+#include <cstring>
+
+#include "pairs.h"
+
+namespace bench {
+namespace {
+
+const std::string kReactionList = "ReactionList";
+const std::string kReaction = "Reaction";
+const std::string kReactionType = "ReactionType";
+const std::string kActiveReactionList = "ActiveReactionList";
+const std::string kNumberOfActiveRxns = "NumberOfActiveRxns";
+const std::string kActiveReaction = "ActiveReaction";
+const std::string kInactiveReactionList = "InactiveReactionList";
+const std::string kNumberOfInactiveRxns = "NumberOfInactiveRxns";
+const std::string kInactiveReaction = "InactiveReaction";
+const std::string kReactionRanks = "ReactionRanks";
+const std::string kReactionRankSet = "ReactionRankSet";
+const std::string kReactionRank = "ReactionRank";
+const std::string kNumberOfRows = "NumberOfRows";
+const std::string kPreFactor = "PreFactor";
+const std::string kActivationEnergy = "ActivationEnergy";
+const std::string kNumberOfReactants = "NumberOfReactants";
+const std::string kExponents = "Exponents";
+const std::string kKineticBasis = "KineticBasis";
+const std::string kReactantList = "ReactantList";
+const std::string kReactant = "Reactant";
+const std::string kComponentName = "ComponentName";
+const std::string kMolarExtent = "\"Est. Molar Extent\"";
+const std::string kTotalInflow = "Total Inflow";
+const std::string kTemperatureApproach = "Temperature Approach";
+const std::string kFracSpec = "Frac Spec";
+const std::string kVesselMoleFrac = "Vessel Mole Frac";
+const std::string kReactionSet = "Reaction Set";
+const std::string kNumberOfReactionSets =
+    "Basis.ReactionPackage.ReactionSetList.NumberOfReactionSets";
+const std::string kReactionSetName = "ReactionSetName";
+
+constexpr const char* kReactionKinds[][3] = {
+    {"ConversionRxnObject", "QELConversionReaction", ""},
+    {"LHKineticRxnObject", "QELCatalyticRateReaction", "KineticBasis"},
+    {"SimpleRateRxnObject", "QELSimpleRateReaction", "KineticBasis"},
+    {"EquilibriumRxnObject", "QELEquilibriumReaction", ""},
+    {"KineticRxnObject", "QELReversibleKineticReaction", ""},
+};
+
+bool IsCatalytic(const FIAttribute& kind) {
+  return kind.c_str() != nullptr && std::strcmp(kind.c_str(), "QELCatalyticRateReaction") == 0;
+}
+
+// ---- Reaction sets.
+
+template <class Probe>
+void DenominatorCallbacks(FIIterator& reaction, Probe& probe) {
+  const int terms = CTReactionDenominatorTerm(&reaction, nullptr, -1);
+  probe.Step(reaction, terms);
+  for (int t = 0; t < terms; ++t) {
+    probe.Step(reaction, CTReactionDenominatorTerm(&reaction, nullptr, t));
+    const int reactants = CTReactionComponentOrder(&reaction, nullptr, -1);
+    probe.Step(reaction, reactants);
+    for (int r = 0; r < reactants; ++r) {
+      probe.Step(reaction, CTReactionComponentOrder(&reaction, nullptr, r));
+    }
+  }
+}
+
+template <class Probe>
+void ReactionSetCallbacks(FIIterator& it, Probe& probe) {
+  const int members = CTActiveReactions(&it, nullptr, -1);
+  probe.Step(it, members);
+  for (int i = 0; i < members; ++i) {
+    FIIterator* member = it.Clone();
+    probe.Step(*member, CTActiveReactions(member, nullptr, i));
+    DeleteFIIterator(member);
+  }
+  FIAttribute kind;
+  const int reactions = CTReactions(&it, &kind, -1);
+  probe.Step(it, reactions);
+  for (int i = 0; i < reactions; ++i) {
+    FIIterator* selected = it.Clone();
+    FIAttribute selected_kind;
+    probe.Step(*selected, CTReactions(selected, &selected_kind, i));
+    probe.Step(*selected, selected_kind.c_str() != nullptr
+                              ? static_cast<long>(std::strlen(selected_kind.c_str()))
+                              : -1);
+    if (IsCatalytic(selected_kind)) DenominatorCallbacks(*selected, probe);
+    DeleteFIIterator(selected);
+  }
+}
+
+// A name read into a buffer of `size` bytes is exactly `name` (its terminator compared too).
+bool NameIs(FIIterator& it, const std::string& name, char* buffer, int size) {
+  it.GetName(buffer, size);
+  return std::memcmp(buffer, name.c_str(), name.size() + 1) == 0;
+}
+
+// From entry 0 of a repeated list (just reached with Down), on to entry `n`: Next, counting
+// the siblings of the list's name; ends on the last sibling.
+void BareToEntry(FIIterator& it, const std::string& name, long long n) {
+  char buffer[32];
+  for (long long passed = 0; passed < n;) {
+    if (!it.Next()) break;
+    passed += NameIs(it, name, buffer, sizeof buffer);
+  }
+}
+
+template <class Probe>
+void DenominatorBare(FIIterator& reaction, Probe& probe) {
+  const FIAttribute key("value");
+  const int terms = BareStoredCount(reaction, kNumberOfRows);
+  probe.Step(reaction, terms);
+  for (int t = 0; t < terms; ++t) {
+    {
+      FIIterator* clone = reaction.Clone();
+      FIAttribute value;
+      if (clone->Down(kPreFactor)) {
+        BareToEntry(*clone, kPreFactor, t);
+        clone->GetValue(key, value);
+        clone->Up();
+        probe.Set(reaction, "A", value);
+      }
+      if (clone->Down(kActivationEnergy)) {
+        BareToEntry(*clone, kActivationEnergy, t);
+        clone->GetValue(key, value);
+        probe.Set(reaction, "E", value);
+      }
+      probe.Set(reaction, "row", FIAttribute(t));
+      DeleteFIIterator(clone);
+    }
+    probe.Step(reaction, t);
+    const int reactants = BareStoredCount(reaction, kNumberOfReactants);
+    probe.Set(reaction, "ncomp", FIAttribute(reactants));
+    probe.Step(reaction, reactants);
+    for (int r = 0; r < reactants; ++r) {
+      FIIterator* clone = reaction.Clone();
+      FIAttribute row, ncomp, value;
+      if (reaction.GetAttribute("row", row) && reaction.GetAttribute("ncomp", ncomp) &&
+          clone->Down(kExponents)) {
+        BareToEntry(*clone, kExponents, static_cast<long long>(row.ival()) * ncomp.ival() + r);
+        value.Clear();
+        clone->GetValue(key, value);
+        probe.Set(reaction, "exponent", value);
+        clone->Up();
+      }
+      if (clone->Down(kKineticBasis) && clone->Down(kReactantList) &&
+          clone->Down(kNumberOfReactants)) {
+        value.Clear();
+        clone->GetValue(key, value);
+        if (r < value.ival()) {
+          clone->Up();
+          if (clone->Down(kReactant)) {
+            BareToEntry(*clone, kReactant, r);
+            if (clone->Down(kComponentName)) {
+              value.Clear();
+              clone->GetValue(key, value);
+              probe.Set(reaction, "component", value);
+            }
+          }
+        }
+      }
+      DeleteFIIterator(clone);
+      probe.Step(reaction, r);
+    }
+  }
+}
+
+template <class Probe>
+void ReactionSetBare(FIIterator& it, Probe& probe) {
+  const FIAttribute key("value");
+  // The active reactions: the stored counts, then each selection on a clone of the set.
+  int members = 0, active = 0;
+  {
+    FIIterator* clone = it.Clone();
+    FIAttribute value;
+    if (clone->Down(kActiveReactionList)) {
+      if (clone->Down(kNumberOfActiveRxns)) {
+        clone->GetValue(key, value);
+        members = active = value.ival();
+        clone->Up();
+      }
+      clone->Up();
+    }
+    if (clone->Down(kInactiveReactionList) && clone->Down(kNumberOfInactiveRxns)) {
+      clone->GetValue(key, value);
+      members += value.ival();
+    }
+    DeleteFIIterator(clone);
+  }
+  probe.Step(it, members);
+  for (int i = 0; i < members; ++i) {
+    FIIterator* member = it.Clone();
+    const bool is_active = i < active;
+    FIIterator* clone = member->Clone();
+    clone->Down(is_active ? kActiveReactionList : kInactiveReactionList);
+    clone->Down(is_active ? kActiveReaction : kInactiveReaction);
+    for (int step = is_active ? i : i - active; step > 0; --step) {
+      if (!clone->Next()) break;
+    }
+    FIAttribute value;
+    clone->GetValue(key, value);
+    if (value.c_str() != nullptr) probe.Alias(*member, "RxnID", value.c_str());
+    probe.Set(*member, "RxnActive", FIAttribute(is_active ? 1 : 0));
+    DeleteFIIterator(clone);
+    clone = member->Clone();
+    probe.Set(*member, "RxnRank", FIAttribute(0.0));
+    if (clone->Down(kReactionRanks) && clone->Down(kReactionRankSet)) {
+      bool reached = true;
+      for (int step = 0; step < i && reached; ++step) reached = clone->Next();
+      if (reached && clone->Down(kReactionRank)) {
+        clone->GetValue(key, value);
+        if (!value.empty()) probe.Set(*member, "RxnRank", FIAttribute(value.rval()));
+      }
+    }
+    DeleteFIIterator(clone);
+    probe.Step(*member, i);
+    DeleteFIIterator(member);
+  }
+
+  // The reaction list: counted, then each reaction selected on a clone of the set.
+  char buffer[10];
+  int reactions = 0;
+  {
+    FIIterator* clone = it.Clone();
+    if (clone->Down(kReactionList) && clone->Down(kReaction)) {
+      reactions = 1;
+      while (clone->Next()) reactions += NameIs(*clone, kReaction, buffer, sizeof buffer);
+    }
+    DeleteFIIterator(clone);
+  }
+  probe.Step(it, reactions);
+  for (int i = 0; i < reactions; ++i) {
+    FIIterator* selected = it.Clone();
+    FIAttribute kind;
+    if (selected->Down(kReactionList) && selected->Down(kReaction)) {
+      for (int matched = 0; matched < i;) {
+        if (!selected->Next()) break;
+        matched += NameIs(*selected, kReaction, buffer, sizeof buffer);
+      }
+      if (selected->Down(kReactionType)) {
+        FIAttribute type, path;
+        selected->GetValue(key, type);
+        if (const char* text = type.c_str()) {
+          for (const auto& row : kReactionKinds) {
+            if (std::strcmp(text, row[0]) == 0) {
+              path = row[2];
+              kind = row[1];
+              break;
+            }
+          }
+        }
+        selected->Up();
+        probe.SetByKey(*selected, FIAttribute("rxnPath"), path);
+      }
+    }
+    probe.Step(*selected, i);
+    probe.Step(*selected,
+               kind.c_str() != nullptr ? static_cast<long>(std::strlen(kind.c_str())) : -1);
+    if (IsCatalytic(kind)) DenominatorBare(*selected, probe);
+    DeleteFIIterator(selected);
+  }
+}
+
+// ---- Reactors.
+
+template <class Probe>
+void Walk(FIIterator& it, Probe& probe, FICollection collection) {
+  const int count = collection(&it, nullptr, -1);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) probe.Step(it, collection(&it, nullptr, i));
+}
+
+template <class Probe>
+void ConversionReactorCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTLocalConvReaction);
+  Walk(it, probe, CTLocalReaction);
+  Walk(it, probe, CTReactantBalance);
+}
+
+template <class Probe>
+void EquilibriumReactorCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTLocalEquilReaction);
+  Walk(it, probe, CTLocalReaction);
+  Walk(it, probe, CTReactantBalance);
+}
+
+template <class Probe>
+void GibbsReactorCallbacks(FIIterator& it, Probe& probe) {
+  Walk(it, probe, CTGibbsFlowSpec);
+  Walk(it, probe, CTReactantBalance);
+}
+
+// "prefix" followed by the number in decimal, as one level of Down.
+std::string Numbered(const char* prefix, int number) {
+  char buffer[20];
+  const std::size_t length = std::strlen(prefix);
+  std::memcpy(buffer, prefix, length);
+  const auto end = std::to_chars(buffer + length, buffer + sizeof buffer, number).ptr;
+  return std::string(buffer, end);
+}
+
+template <class Probe>
+void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
+  BareElementName(it, probe, "RxnElemNum", i);
+  probe.Set(it, "RxnIndex", FIAttribute(i));
+  const FIAttribute key("value");
+  FIIterator* clone = it.Clone();
+  FIAttribute wanted;
+  if (clone->Down(kReactionSet)) {
+    clone->GetValue(key, wanted);
+  }
+  if (wanted.c_str() != nullptr) {
+    while (clone->Up()) {
+    }
+    FIAttribute value;
+    if (clone->Down(kNumberOfReactionSets)) {
+      clone->GetValue(key, value);
+      const int sets = value.ival();
+      clone->Up();
+      for (int k = 0; k < sets; ++k) {
+        if (!clone->Down(Numbered("ReactionSet#", k))) continue;
+        if (!clone->Down(kReactionSetName)) {
+          clone->Up();
+          continue;
+        }
+        clone->GetValue(key, value);
+        if (value.c_str() == nullptr || std::strcmp(value.c_str(), wanted.c_str()) != 0) {
+          clone->Up();
+          clone->Up();
+          continue;
+        }
+        clone->Up();
+        if (clone->Down(kActiveReactionList) && clone->Down(Numbered("ActiveReaction#", i))) {
+          clone->GetValue(key, value);
+          probe.Set(it, "RxnName", value);
+        }
+        break;
+      }
+    }
+  }
+  DeleteFIIterator(clone);
+}
+
+template <class Probe>
+void BareComponentName(FIIterator& it, Probe& probe, int i, const char* name) {
+  FIIterator* clone = it.Clone();
+  if (clone->Down(kVesselMoleFrac) && clone->Element(i)) {
+    FIAttribute id;
+    clone->GetValue(FIAttribute("id"), id);
+    probe.Set(it, name, id);
+  }
+  DeleteFIIterator(clone);
+}
+
+template <class Probe>
+void BareLocalReactions(FIIterator& it, Probe& probe) {
+  const int local = BareCount(it, kMolarExtent);
+  probe.Step(it, local);
+  for (int i = 0; i < local; ++i) {
+    BareLocalReaction(it, probe, i);
+    probe.Step(it, i);
+  }
+  const int balances = BareCount(it, kTotalInflow);
+  probe.Step(it, balances);
+  for (int i = 0; i < balances; ++i) {
+    BareElementName(it, probe, "BalanceElemNum", i);
+    BareComponentName(it, probe, i, "CompName");
+    probe.Step(it, i);
+  }
+}
+
+template <class Probe>
+void ConversionReactorBare(FIIterator& it, Probe& probe) {
+  const int count = BareCount(it, kReaction);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) {
+    BareElementName(it, probe, "ConvRxnElemNum", i);
+    probe.Step(it, i);
+  }
+  BareLocalReactions(it, probe);
+}
+
+template <class Probe>
+void EquilibriumReactorBare(FIIterator& it, Probe& probe) {
+  const int count = BareCount(it, kTemperatureApproach);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) {
+    BareElementName(it, probe, "EquilRxnElemNum", i);
+    probe.Set(it, "EquilRxnNum", FIAttribute(i));
+    probe.Step(it, i);
+  }
+  BareLocalReactions(it, probe);
+}
+
+template <class Probe>
+void GibbsReactorBare(FIIterator& it, Probe& probe) {
+  const int specs = BareCount(it, kFracSpec);
+  probe.Step(it, specs);
+  for (int i = 0; i < specs; ++i) {
+    BareElementName(it, probe, "GibbsFlowSpecElemNum", i);
+    BareComponentName(it, probe, i, "GibbsFlowSpecComponentName");
+    probe.Step(it, i);
+  }
+  const int balances = BareCount(it, kTotalInflow);
+  probe.Step(it, balances);
+  for (int i = 0; i < balances; ++i) {
+    BareElementName(it, probe, "BalanceElemNum", i);
+    BareComponentName(it, probe, i, "CompName");
+    probe.Step(it, i);
+  }
+}
+
+}  // namespace
+
+std::vector<Pair> ReactionPairs() {
+  return {
+      {"reactions",
+       "reaction_set",
+       {"ReactionSetObject"},
+       {"CTActiveReactions", "CTReactions", "CTReactionDenominatorTerm",
+        "CTReactionComponentOrder"},
+       FINTOP_BENCH_SIDE(ReactionSetCallbacks),
+       FINTOP_BENCH_SIDE(ReactionSetBare)},
+      {"reactions",
+       "conversion_reactor",
+       {"ConversionReactorOpObject"},
+       {"CTLocalConvReaction", "CTLocalReaction", "CTReactantBalance"},
+       FINTOP_BENCH_SIDE(ConversionReactorCallbacks),
+       FINTOP_BENCH_SIDE(ConversionReactorBare)},
+      {"reactions",
+       "equilibrium_reactor",
+       {"EquilibriumReactorOpObject"},
+       {"CTLocalEquilReaction", "CTLocalReaction", "CTReactantBalance"},
+       FINTOP_BENCH_SIDE(EquilibriumReactorCallbacks),
+       FINTOP_BENCH_SIDE(EquilibriumReactorBare)},
+      {"reactions",
+       "gibbs_reactor",
+       {"GibbsReactorOpObject"},
+       {"CTGibbsFlowSpec", "CTReactantBalance"},
+       FINTOP_BENCH_SIDE(GibbsReactorCallbacks),
+       FINTOP_BENCH_SIDE(GibbsReactorBare)},
+  };
+}
+
+}  // namespace bench
