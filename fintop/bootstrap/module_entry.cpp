@@ -3,6 +3,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE /*module*/, DWORD /*reason*/, LPVOID /*reserved*/) {
   return TRUE;
 }

@@ -99,29 +99,29 @@ void* hostsim_test_iterator_target = Address(&NameOfIterator);
 }
 
 // An exported entry point `name` that jumps through the pointer `target`, leaving the
-// caller's registers and stack to the entry point it reaches. The section in use is left as
-// it was found.
+// caller's registers and stack to the entry point it reaches. It ends in the code section, as
+// the compiler expects after it (ELF: in the section it found).
 // clang-format off
 #if defined(_WIN32) && defined(__x86_64__)
 #define HOSTSIM_JUMP_ENTRY(name, target)                      \
-  ".pushsection .text\n"                                      \
+  ".text\n"                                                   \
   ".globl " name "\n"                                         \
   ".def " name "; .scl 2; .type 32; .endef\n"                 \
   name ":\n"                                                  \
   "  jmp *" target "(%rip)\n"                                 \
   ".section .drectve\n"                                       \
   ".ascii \" -export:\\\"" name "\\\"\"\n"                     \
-  ".popsection\n"
+  ".text\n"
 #elif defined(_WIN32) && defined(__i386__)
 #define HOSTSIM_JUMP_ENTRY(name, target)                      \
-  ".pushsection .text\n"                                      \
+  ".text\n"                                                   \
   ".globl _" name "\n"                                        \
   ".def _" name "; .scl 2; .type 32; .endef\n"                \
   "_" name ":\n"                                              \
   "  jmp *_" target "\n"                                      \
   ".section .drectve\n"                                       \
   ".ascii \" -export:\\\"" name "\\\"\"\n"                     \
-  ".popsection\n"
+  ".text\n"
 #elif defined(__x86_64__)
 #if defined(__CET__)
 #define HOSTSIM_BRANCH_TARGET "  endbr64\n"
