@@ -28,27 +28,32 @@ void Put(AttributeList& list, std::string_view name, Value&& value) {
 }
 
 // Whether a Down path is a single plain level (no dots, no quotes): the common, fast case.
-// One pass, eight bytes at a time: a byte equal to '.' or '"' leaves a zero byte in the word
-// XORed with that character repeated, and (x - 0x01..01) & ~x & 0x80..80 is non-zero exactly
-// when x has a zero byte.
+// One pass, eight bytes at a time (the last word overlapping the one before it): a byte equal
+// to '.' or '"' leaves a zero byte in the word XORed with that character repeated, and
+// (x - 0x01..01) & ~x & 0x80..80 is non-zero exactly when x has a zero byte.
 bool IsPlainLevel(std::string_view path) {
+  const char* p = path.data();
+  const std::size_t size = path.size();
+  if (size < sizeof(std::uint64_t)) {
+    for (std::size_t i = 0; i < size; ++i) {
+      if (p[i] == '.' || p[i] == '"') return false;
+    }
+    return true;
+  }
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
   constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-  constexpr std::uint64_t kDots = kOnes * '.';
-  constexpr std::uint64_t kQuotes = kOnes * '"';
-  const char* p = path.data();
-  std::size_t left = path.size();
-  for (; left >= sizeof(std::uint64_t); p += sizeof(std::uint64_t), left -= sizeof(std::uint64_t)) {
+  auto has_path_character = [&](std::size_t at) {
     std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    const std::uint64_t dots = word ^ kDots;
-    const std::uint64_t quotes = word ^ kQuotes;
-    if ((((dots - kOnes) & ~dots) | ((quotes - kOnes) & ~quotes)) & kHighs) return false;
+    std::memcpy(&word, p + at, sizeof word);
+    const std::uint64_t dots = word ^ (kOnes * '.');
+    const std::uint64_t quotes = word ^ (kOnes * '"');
+    return ((((dots - kOnes) & ~dots) | ((quotes - kOnes) & ~quotes)) & kHighs) != 0;
+  };
+  const std::size_t last = size - sizeof(std::uint64_t);
+  for (std::size_t at = 0; at < last; at += sizeof(std::uint64_t)) {
+    if (has_path_character(at)) return false;
   }
-  for (; left > 0; ++p, --left) {
-    if (*p == '.' || *p == '"') return false;
-  }
-  return true;
+  return !has_path_character(last);
 }
 
 }  // namespace
