@@ -1,5 +1,6 @@
 // A reactor's per-reaction and per-component arrays, and the host name of a local reaction.
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
@@ -33,14 +34,12 @@ constexpr char kEquilRxnElemNum[] = "EquilRxnElemNum";
 constexpr char kEquilRxnNum[] = "EquilRxnNum";
 
 // A numbered node name: the prefix and the number in decimal digits, for every int.
-std::string Numbered(std::string_view prefix, int number) {
-  char digits[16];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number);
-  (void)error;  // an int always fits
-  std::string name;
-  name.reserve(prefix.size() + static_cast<std::size_t>(end - digits));
-  name.append(prefix).append(digits, end);
-  return name;
+template <std::size_t Size>
+std::string Numbered(const char (&prefix)[Size], int number) {
+  char buffer[Size - 1 + 11];  // the prefix and the 11 characters of INT_MIN
+  std::memcpy(buffer, prefix, Size - 1);
+  const char* end = std::to_chars(buffer + Size - 1, buffer + sizeof buffer, number).ptr;
+  return std::string(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 // The text of `value`, when it holds text.
@@ -74,7 +73,7 @@ std::optional<int> SetNumber(FIIterator& child) {
 // case-sensitive.
 bool ValueIs(FIIterator& it, const std::string& wanted) {
   const FIAttribute value = fintop::ReadValue(it);
-  return value.c_str() != nullptr && wanted == value.c_str();
+  return value.c_str() != nullptr && std::strcmp(value.c_str(), wanted.c_str()) == 0;
 }
 
 // True when the reaction set `set` stands on is named exactly `wanted`.
@@ -89,10 +88,16 @@ bool SetIsNamed(FIIterator& set, const std::string& wanted) {
 // Moves onto that set, or stays on "ReactionSetList" when none is found. Costs a Down per k,
 // so it is used only when the list has at least `count` children.
 bool TryEachNumber(FIIterator& sets, int count, const std::string& wanted) {
+  // One key and one value for every set: a set whose name has no "value" leaves in it the
+  // name of a set already found different (or nothing), which cannot match either.
+  const FIAttribute key("value");
+  FIAttribute name;
   for (int k = 0; k < count; ++k) {
     if (!sets.Down(Numbered(kReactionSetPrefix, k))) continue;
     if (sets.Down(kReactionSetName)) {
-      const bool found = ValueIs(sets, wanted);
+      sets.GetValue(key, name);
+      const char* text = name.c_str();
+      const bool found = text != nullptr && std::strcmp(text, wanted.c_str()) == 0;
       sets.Up();
       if (found) return true;
     }
