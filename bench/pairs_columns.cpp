@@ -210,6 +210,7 @@ void BareSideDraw(FIIterator& it, Probe& probe, int index) {
     }
     if (list == 3) list = 2;
   }
+  DeleteFIIterator(clone);
   BareElementName(it, probe, "DrawElemNum", position);
   probe.Set(it, "Draw", FIAttribute(kDrawVariables[kind].c_str()));
   probe.Set(it, "StreamId", FIAttribute(stream));
@@ -217,7 +218,6 @@ void BareSideDraw(FIIterator& it, Probe& probe, int index) {
     BareElementName(it, probe, "DrawsElemNum", found);
     probe.Set(it, "Draws", FIAttribute(kDrawLists[list].c_str()));
   }
-  DeleteFIIterator(clone);
 }
 
 // The side-column stream: the test call records it on the caller, the moving call uses it.
@@ -246,14 +246,12 @@ bool BareSideColumnStream(FIIterator& it, Probe& probe, int move, const char* st
       value.Clear();
       if (clone->Down(variable)) {
         clone->GetValue(FIAttribute("value"), value);
-        if (!value.empty()) {
-          probe.Set(it, attribute, value);
-          result = true;
-        }
+        result = !value.empty();
       }
     }
   }
   DeleteFIIterator(clone);
+  if (result) probe.Set(it, attribute, value);
   return result;
 }
 

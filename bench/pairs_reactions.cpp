@@ -115,21 +115,28 @@ void DenominatorBare(FIIterator& reaction, Probe& probe) {
   probe.Step(reaction, terms);
   for (int t = 0; t < terms; ++t) {
     {
+      // Read on a clone, recorded once the clone is gone (a write while a clone shares the
+      // attributes would make the host copy them).
       FIIterator* clone = reaction.Clone();
-      FIAttribute value;
+      FIAttribute value, a, e;
+      bool has_a = false, has_e = false;
       if (clone->Down(kPreFactor)) {
         BareToEntry(*clone, kPreFactor, t);
         clone->GetValue(key, value);
         clone->Up();
-        probe.Set(reaction, "A", value);
+        a = value;
+        has_a = true;
       }
       if (clone->Down(kActivationEnergy)) {
         BareToEntry(*clone, kActivationEnergy, t);
         clone->GetValue(key, value);
-        probe.Set(reaction, "E", value);
+        e = value;
+        has_e = true;
       }
-      probe.Set(reaction, "row", FIAttribute(t));
       DeleteFIIterator(clone);
+      if (has_a) probe.Set(reaction, "A", a);
+      if (has_e) probe.Set(reaction, "E", e);
+      probe.Set(reaction, "row", FIAttribute(t));
     }
     probe.Step(reaction, t);
     const int reactants = BareStoredCount(reaction, kNumberOfReactants);
@@ -137,13 +144,15 @@ void DenominatorBare(FIIterator& reaction, Probe& probe) {
     probe.Step(reaction, reactants);
     for (int r = 0; r < reactants; ++r) {
       FIIterator* clone = reaction.Clone();
-      FIAttribute row, ncomp, value;
+      FIAttribute row, ncomp, value, exponent, component;
+      bool has_exponent = false, has_component = false;
       if (reaction.GetAttribute("row", row) && reaction.GetAttribute("ncomp", ncomp) &&
           clone->Down(kExponents)) {
         BareToEntry(*clone, kExponents, static_cast<long long>(row.ival()) * ncomp.ival() + r);
         value.Clear();
         clone->GetValue(key, value);
-        probe.Set(reaction, "exponent", value);
+        exponent = value;
+        has_exponent = true;
         clone->Up();
       }
       if (clone->Down(kKineticBasis) && clone->Down(kReactantList) &&
@@ -156,13 +165,15 @@ void DenominatorBare(FIIterator& reaction, Probe& probe) {
             BareToEntry(*clone, kReactant, r);
             if (clone->Down(kComponentName)) {
               value.Clear();
-              clone->GetValue(key, value);
-              probe.Set(reaction, "component", value);
+              clone->GetValue(key, component);
+              has_component = true;
             }
           }
         }
       }
       DeleteFIIterator(clone);
+      if (has_exponent) probe.Set(reaction, "exponent", exponent);
+      if (has_component) probe.Set(reaction, "component", component);
       probe.Step(reaction, r);
     }
   }
@@ -202,20 +213,22 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
     }
     FIAttribute value;
     clone->GetValue(key, value);
+    DeleteFIIterator(clone);
     if (value.c_str() != nullptr) probe.Alias(*member, "RxnID", value.c_str());
     probe.Set(*member, "RxnActive", FIAttribute(is_active ? 1 : 0));
-    DeleteFIIterator(clone);
-    clone = member->Clone();
     probe.Set(*member, "RxnRank", FIAttribute(0.0));
+    clone = member->Clone();
+    bool ranked = false;
     if (clone->Down(kReactionRanks) && clone->Down(kReactionRankSet)) {
       bool reached = true;
       for (int step = 0; step < i && reached; ++step) reached = clone->Next();
       if (reached && clone->Down(kReactionRank)) {
         clone->GetValue(key, value);
-        if (!value.empty()) probe.Set(*member, "RxnRank", FIAttribute(value.rval()));
+        ranked = !value.empty();
       }
     }
     DeleteFIIterator(clone);
+    if (ranked) probe.Set(*member, "RxnRank", FIAttribute(value.rval()));
     probe.Step(*member, i);
     DeleteFIIterator(member);
   }
@@ -308,14 +321,14 @@ void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
   probe.Set(it, "RxnIndex", FIAttribute(i));
   const FIAttribute key("value");
   FIIterator* clone = it.Clone();
-  FIAttribute wanted;
+  FIAttribute wanted, value;
+  bool found = false;
   if (clone->Down(kReactionSet)) {
     clone->GetValue(key, wanted);
   }
   if (wanted.c_str() != nullptr) {
     while (clone->Up()) {
     }
-    FIAttribute value;
     if (clone->Down(kNumberOfReactionSets)) {
       clone->GetValue(key, value);
       const int sets = value.ival();
@@ -335,24 +348,24 @@ void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
         clone->Up();
         if (clone->Down(kActiveReactionList) && clone->Down(Numbered("ActiveReaction#", i))) {
           clone->GetValue(key, value);
-          probe.Set(it, "RxnName", value);
+          found = true;
         }
         break;
       }
     }
   }
   DeleteFIIterator(clone);
+  if (found) probe.Set(it, "RxnName", value);
 }
 
 template <class Probe>
 void BareComponentName(FIIterator& it, Probe& probe, int i, const char* name) {
   FIIterator* clone = it.Clone();
-  if (clone->Down(kVesselMoleFrac) && clone->Element(i)) {
-    FIAttribute id;
-    clone->GetValue(FIAttribute("id"), id);
-    probe.Set(it, name, id);
-  }
+  FIAttribute id;
+  const bool found = clone->Down(kVesselMoleFrac) && clone->Element(i);
+  if (found) clone->GetValue(FIAttribute("id"), id);
   DeleteFIIterator(clone);
+  if (found) probe.Set(it, name, id);
 }
 
 template <class Probe>

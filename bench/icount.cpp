@@ -1,0 +1,182 @@
+// fintop_icount: the overhead pairs (pairs.h) by instruction count, under valgrind's callgrind.
+//
+//   valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=DIR/cg.out
+//            fintop_icount [--repeats N]
+//
+// For every pair on the default plant, and for the reaction selections on cases that grow
+// (300 reaction sets, 1,000 reactions), it checks that both sides leave the same checksum
+// (exit status 1 if not), runs each side once to warm up, then runs each side N times (1 by
+// default) between a zeroing and a dump of callgrind's counters. Each dump is labelled
+//   "icount <family> <name> <side> <units> <repeats>"
+// so that only the measured region counts; scripts/icount.sh reads the dumps and writes the
+// table. Outside callgrind it runs the same and prints the checks.
+#include <valgrind/callgrind.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "pairs.h"
+
+namespace {
+
+using bench::Pair;
+using Tree = std::shared_ptr<const hostsim::HostTree>;
+
+// A case whose "Basis.ReactionPackage.ReactionSetList" holds `sets` reaction sets numbered
+// 0 to sets-1 ("Set k", each with 4 active reactions), and one conversion reactor with 4 local
+// reactions using set `used`.
+Tree ReactionSetsCase(int sets, int used) {
+  hostsim::TreeBuilder b;
+  using hostsim::PropValue;
+  b.Open("Case");
+  b.Open("Basis");
+  b.Open("ReactionPackage");
+  b.Open("ReactionSetList");
+  b.Open("NumberOfReactionSets");
+  b.Property("value", PropValue::Integer(sets));
+  b.Close();
+  for (int k = 0; k < sets; ++k) {
+    b.Open("ReactionSet#" + std::to_string(k));
+    b.Property("type", PropValue::Text("ReactionSetObject"));
+    b.Open("ReactionSetName");
+    b.Property("value", PropValue::Text("Set " + std::to_string(k)));
+    b.Close();
+    b.Open("ActiveReactionList");
+    for (int i = 0; i < 4; ++i) {
+      b.Open("ActiveReaction#" + std::to_string(i));
+      std::string name = "Reaction ";
+      name += std::to_string(k);
+      name += '.';
+      name += std::to_string(i);
+      b.Property("value", PropValue::Text(name));
+      b.Close();
+    }
+    b.Close();
+    b.Close();
+  }
+  b.Close();
+  b.Close();
+  b.Close();
+  b.Open("Plant");
+  b.Open("Reactor");
+  b.Property("type", PropValue::Text("ConversionReactorOpObject"));
+  b.Open("Reaction Set");
+  b.Property("value", PropValue::Text("Set " + std::to_string(used)));
+  b.Close();
+  b.Open("Est. Molar Extent");
+  for (int i = 0; i < 4; ++i) {
+    b.Open("Elem" + std::to_string(i));
+    b.Property("value", PropValue::Real(1.0));
+    b.Close();
+  }
+  b.Close();
+  b.Close();
+  b.Close();
+  b.Close();
+  return b.Finish();
+}
+
+// A case with one reaction set whose "ReactionList" holds `reactions` conversion reactions.
+Tree ReactionListCase(int reactions) {
+  hostsim::TreeBuilder b;
+  using hostsim::PropValue;
+  b.Open("Case");
+  b.Open("Set");
+  b.Property("type", PropValue::Text("ReactionSetObject"));
+  b.Open("ReactionList");
+  for (int r = 0; r < reactions; ++r) {
+    b.Open("Reaction");
+    b.Open("ReactionType");
+    b.Property("value", PropValue::Text("ConversionRxnObject"));
+    b.Close();
+    b.Close();
+  }
+  b.Close();
+  b.Close();
+  b.Close();
+  return b.Finish();
+}
+
+const Pair& PairNamed(const char* name) {
+  for (const Pair& pair : bench::Pairs()) {
+    if (std::strcmp(pair.name, name) == 0) return pair;
+  }
+  std::fprintf(stderr, "no pair %s\n", name);
+  std::exit(2);
+}
+
+struct Measurement {
+  std::string family;  // the family, or "target" for the reaction selections on grown cases
+  std::string name;
+  Tree tree;
+  const Pair* pair;
+};
+
+volatile std::uint64_t sink;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long repeats = 1;
+  for (int a = 1; a < argc; ++a) {
+    if (std::strcmp(argv[a], "--repeats") == 0 && a + 1 < argc) {
+      repeats = std::strtol(argv[++a], nullptr, 10);
+    } else {
+      std::fprintf(stderr, "usage: fintop_icount [--repeats N]\n");
+      return 2;
+    }
+  }
+  if (repeats < 1) repeats = 1;
+
+  std::vector<Measurement> measurements;
+  for (const Pair& pair : bench::Pairs()) {
+    measurements.push_back({pair.family, pair.name, bench::DefaultPlant(), &pair});
+  }
+  // The reaction selections whose cost grows with the case. CTLocalReaction alone: a reactor
+  // with no other collections, its set first or last of 300; CTReactions selecting every one
+  // of 1,000 reactions.
+  measurements.push_back({"target", "CTLocalReaction_300_sets_first", ReactionSetsCase(300, 0),
+                          &PairNamed("conversion_reactor")});
+  measurements.push_back({"target", "CTLocalReaction_300_sets_last", ReactionSetsCase(300, 299),
+                          &PairNamed("conversion_reactor")});
+  measurements.push_back(
+      {"target", "CTReactions_1000_every", ReactionListCase(1000), &PairNamed("reaction_set")});
+
+  int failures = 0;
+  for (const Measurement& m : measurements) {
+    const auto callbacks = bench::CheckSide(m.tree, *m.pair, true);
+    const auto bare = bench::CheckSide(m.tree, *m.pair, false);
+    const bool same = callbacks.sum() == bare.sum();
+    std::printf("check %s %s: %s (%ld steps)\n", m.family.c_str(), m.name.c_str(),
+                same ? "same" : "DIFFERENT", callbacks.steps());
+    failures += !same;
+  }
+  if (failures != 0) return 1;
+
+  CALLGRIND_START_INSTRUMENTATION;
+  for (const Measurement& m : measurements) {
+    std::vector<hostsim::IteratorPtr> units = bench::UnitsOf(m.tree, *m.pair);
+    for (bool callbacks : {true, false}) {
+      const bench::Side& side = callbacks ? m.pair->callbacks_side : m.pair->bare_side;
+      bench::MeasureProbe probe;
+      for (auto& unit : units) side.measure(*unit, probe);  // warm up
+      CALLGRIND_ZERO_STATS;
+      for (long r = 0; r < repeats; ++r) {
+        for (auto& unit : units) side.measure(*unit, probe);
+      }
+      std::string label = "icount ";
+      for (const std::string& word :
+           {m.family, m.name, std::string(callbacks ? "callbacks" : "bare"),
+            std::to_string(units.size()), std::to_string(repeats)}) {
+        label += word;
+        label += ' ';
+      }
+      CALLGRIND_DUMP_STATS_AT(label.c_str());
+      sink = probe.sum;
+    }
+  }
+  CALLGRIND_STOP_INSTRUMENTATION;
+  return 0;
+}
