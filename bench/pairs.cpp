@@ -128,7 +128,7 @@ const std::vector<Pair>& Pairs() {
 
 std::vector<std::string_view> UncoveredCallbacks() {
   std::vector<std::string_view> uncovered;
-#define FINTOP_BENCH_COVERED(shape, name)                                        \
+#define FINTOP_BENCH_COVERED(shape, name, ...)                                   \
   if (std::none_of(Pairs().begin(), Pairs().end(), [](const Pair& pair) {        \
         return std::find(pair.callbacks.begin(), pair.callbacks.end(), #name) != \
                pair.callbacks.end();                                             \

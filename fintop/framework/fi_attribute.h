@@ -4,12 +4,18 @@
 // the attributes recorded on an iterator and the out-values of the callbacks. The plug-in
 // makes attributes on its own stack for one call and never keeps one.
 //
-// The layout crosses module boundaries, so it holds no standard-library type. The first
-// member is a 32-bit word that is zero while the attribute is empty: callers read it
-// directly to see whether GetValue delivered anything.
+// The layout is the utility module's and crosses module boundaries: the plug-in makes
+// attributes on its own stack (so its idea of the size must be the module's), the module's
+// code fills them, and callers read the first member, a 32-bit word that is zero while the
+// attribute is empty, directly to see whether GetValue delivered anything. So it holds no
+// standard-library type, and FIAttributeLayout below pins what the host fixes: standard
+// layout, the type word at offset 0, the size and alignment on both widths. Members are never
+// added, removed or reordered; a change of the module's layout is a change of these asserts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "framework/platform.h"
 
@@ -66,4 +72,19 @@ class QELUTILS_API FIAttribute {
   std::uint32_t m_length;
   std::uint32_t m_capacity;  // usable bytes at m_text, terminator excluded
   char m_inline[kInline];
+
+  friend struct FIAttributeLayout;
+};
+
+static_assert(sizeof(FT_TYPE) == 4 && FT_EMPTY == 0 && FT_TEXT == 3);
+
+// Checked where the members are visible; holds no data and is never made.
+struct FIAttributeLayout {
+  static_assert(std::is_standard_layout_v<FIAttribute>);
+  static_assert(offsetof(FIAttribute, m_type) == 0, "callers read the type word at offset 0");
+  static_assert(sizeof(FIAttribute::m_type) == sizeof(std::int32_t));
+  static_assert(offsetof(FIAttribute, m_real) == 8 && offsetof(FIAttribute, m_text) == 16);
+  static_assert(alignof(FIAttribute) == 8, "the real's alignment, also on 32-bit Windows");
+  // 64-bit: 8 + 8 + 8 (pointer) + 4 + 4 + 40. 32-bit: 8 + 8 + 4 + 4 + 4 + 40, padded to 72.
+  static_assert(sizeof(FIAttribute) == 72, "the utility module's size, on both widths");
 };

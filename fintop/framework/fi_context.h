@@ -3,13 +3,17 @@
 // The host's context factory returns an FI::Context, a reference-counted object. The plug-in
 // holds it only through FI::ObjectPtr, which adds a reference when made from a pointer or
 // copied and releases one when destroyed; it never releases the reference the context came
-// with.
+// with. FITopEntry is the utility module's class; the plug-in makes one with Create and hands
+// it to CreateBaseFIIterator (fi_iterator.h), never deleting it.
 #pragma once
 
 #include "framework/platform.h"
 
 namespace FI {
 
+// The plug-in calls AddRef and Release through the virtual table, so the order below is the
+// host's: one operation, then AddRef, then Release. Never reorder them, never add one in the
+// middle or at the start.
 class Context {
  public:
   // Host-defined query; nothing in the plug-in calls it.

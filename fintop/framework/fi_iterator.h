@@ -1,8 +1,20 @@
 // FIIterator: the framework's cursor into the host case, implemented by the iterator module.
 //
-// Every callback gets one standing on the current host node. The plug-in moves the caller's
-// iterator only where a callback says so and never deletes it; iterators the plug-in makes
-// with Clone are deleted with DeleteFIIterator before the callback returns, on every path.
+// Ownership: every callback gets one standing on the current host node, which belongs to the
+// framework: the plug-in moves it only where a callback says so, never deletes it and keeps no
+// pointer to it. Iterators the plug-in makes with Clone are its own and are deleted with
+// DeleteFIIterator before the callback returns, on every path; a Clone that returns null is
+// "nothing found". Threads: the plug-in uses an iterator, and the clones it makes of it, only
+// on the thread of the call that handed it in, and only during that call.
+//
+// The binary interface is the host module's, not ours:
+// - The plug-in calls these through the virtual table, so the order of the virtual operations
+//   below is the host's. Never reorder them, never add one in the middle or at the start; an
+//   operation the plug-in comes to need is declared in the host's place for it.
+// - Down takes a std::string by reference, so the plug-in and the iterator module must agree
+//   on std::string's layout: the plug-in is tied to the standard library the host module was
+//   built with (same compiler family and library ABI). Compiler-specific spellings stay in
+//   platform.h.
 #pragma once
 
 #include <string>
@@ -12,6 +24,7 @@
 
 class FITopEntry;
 
+// Virtual order fixed by the host (see above).
 class FIIterator {
  public:
   // A new iterator on the same node, carrying the same attributes; it moves independently.
@@ -48,7 +61,9 @@ class FIIterator {
 
 extern "C" {
 // A new iterator on the top entry, or null. The plug-in passes mode 1, which hands the entry
-// over to the iterator module: it lives as long as the iterator made on it.
+// over to the iterator module: it lives as long as the iterator made on it, and when null is
+// returned it is still the module's (the stand-in deletes it at once). The plug-in never
+// deletes an entry, and the iterator made here goes on to the aggregate-node module.
 FIITERATOR_API FIIterator* FI_CDECL CreateBaseFIIterator(FITopEntry* entry, int mode);
 // Destroys an iterator; null is harmless.
 FIITERATOR_API void FI_CDECL DeleteFIIterator(FIIterator* iterator);

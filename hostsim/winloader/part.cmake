@@ -3,6 +3,6 @@
 if(NOT WIN32)
   add_library(hostsim_winloader SHARED ${CMAKE_CURRENT_LIST_DIR}/winloader.cpp)
   target_include_directories(hostsim_winloader PUBLIC ${PROJECT_SOURCE_DIR}/fintop
-                                                      ${CMAKE_CURRENT_LIST_DIR}/..)
+                                               PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
   target_link_libraries(hostsim_winloader PRIVATE ${CMAKE_DL_LIBS})
 endif()

@@ -6,23 +6,13 @@ namespace fintop_test {
 
 namespace {
 
-// Collection callbacks whose selection moves the caller's iterator onto the selected element.
-bool SelectionMoves(const char* name) {
-  static const char* const kMoving[] = {"CTComprPerfCurve", "CTPumpCurve", "CTEfficiencyCurve",
-                                        "CTNPSHCurve", "CTReactions"};
-  for (const char* moving : kMoving) {
-    if (std::string_view(name) == moving) return true;
-  }
-  return false;
-}
-
 // Shape tags as the X-macro spells them.
 constexpr auto kKIND = CallbackEntry::kKind;
 constexpr auto kCLASSIFIER = CallbackEntry::kClassifier;
 constexpr auto kCOLLECTION = CallbackEntry::kCollection;
 constexpr auto kELEMENT = CallbackEntry::kElement;
-#define FINTOP_DRIVER_ENTRY(shape, name) \
-  {#name, k##shape, reinterpret_cast<void*>(&name), SelectionMoves(#name)},
+#define FINTOP_DRIVER_ENTRY(shape, name, moves, state) \
+  {#name, k##shape, reinterpret_cast<void*>(&name), FINTOP_FACT_##moves, FINTOP_FACT_##state},
 
 }  // namespace
 
@@ -48,22 +38,24 @@ void DriveOne(const CallbackEntry& entry, const hostsim::HostIterator& at, int a
       break;
     case CallbackEntry::kCollection:
       reinterpret_cast<FICollection>(entry.function)(it, &out, argument);
-      may_move = argument != -1 && entry.selection_moves;
+      may_move = argument != -1 && entry.moves;
       break;
     case CallbackEntry::kElement:
       reinterpret_cast<FIElement>(entry.function)(it, argument);
-      may_move = argument != 0;
+      may_move = argument != 0 && entry.moves;
       break;
   }
   ++report.calls;
   auto violation = [&](const std::string& what) {
-    report.violations.push_back(std::string(entry.name) + "(" + std::to_string(argument) +
-                                ") on " + at.path() + ": " + what);
+    report.violations.push_back(std::string(entry.name) + "(" + std::to_string(argument) + ") on " +
+                                at.path() + ": " + what);
   };
-  if (!may_move && host->node() != start) violation("moved the caller's iterator to " + host->path());
+  if (!may_move && host->node() != start)
+    violation("moved the caller's iterator to " + host->path());
   DeleteFIIterator(it);
   if (options.check_live_count && hostsim::LiveIterators() != live_before) {
-    violation("left " + std::to_string(hostsim::LiveIterators() - live_before) + " iterator(s) alive");
+    violation("left " + std::to_string(hostsim::LiveIterators() - live_before) +
+              " iterator(s) alive");
   }
 }
 
@@ -88,7 +80,8 @@ void DriveNode(const hostsim::HostIterator& at, const DriveOptions& options, Dri
         int selections = std::clamp(count, 0, options.max_selections);
         for (int i = 0; i < selections; ++i) DriveOne(entry, at, i, options, report);
         if (options.odd_indices) {
-          for (int odd : {-2, INT_MIN, INT_MAX, count, 1000}) DriveOne(entry, at, odd, options, report);
+          for (int odd : {-2, INT_MIN, INT_MAX, count, 1000})
+            DriveOne(entry, at, odd, options, report);
         }
         break;
       }

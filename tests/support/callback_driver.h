@@ -22,16 +22,19 @@ struct CallbackEntry {
   const char* name;
   enum Shape { kKind, kClassifier, kCollection, kElement } shape;
   void* function;
-  bool selection_moves;  // collection callbacks whose selection moves the caller's iterator
+  // A selection (any index but -1) or an element call with a non-zero move flag may move the
+  // caller's iterator (MOVES in FINTOP_CALLBACKS).
+  bool moves;
+  bool counts;  // keeps a process-wide count from a counting call to its selections (COUNTS)
 };
 
-// All 92 callbacks, in declaration order.
+// All 92 callbacks, in declaration order, with the facts of their FINTOP_CALLBACKS entries.
 const std::vector<CallbackEntry>& AllCallbacks();
 
 struct DriveOptions {
-  int max_selections = 6;       // selections 0 .. min(count, this) - 1
-  bool odd_indices = true;      // also -2, INT_MIN, INT_MAX, count, 1000
-  bool check_live_count = true; // off when other threads make iterators at the same time
+  int max_selections = 6;        // selections 0 .. min(count, this) - 1
+  bool odd_indices = true;       // also -2, INT_MIN, INT_MAX, count, 1000
+  bool check_live_count = true;  // off when other threads make iterators at the same time
 };
 
 struct DriveReport {

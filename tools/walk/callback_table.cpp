@@ -9,7 +9,7 @@ constexpr Shape kShapeCLASSIFIER = Shape::kClassifier;
 constexpr Shape kShapeCOLLECTION = Shape::kCollection;
 constexpr Shape kShapeELEMENT = Shape::kElement;
 
-#define WALK_CALLBACK_INFO(shape, name) CallbackInfo{#name, kShape##shape},
+#define WALK_CALLBACK_INFO(shape, name, ...) CallbackInfo{#name, kShape##shape},
 constexpr std::array<CallbackInfo, kCallbackCount> kCallbacks = {
     FINTOP_CALLBACKS(WALK_CALLBACK_INFO)};
 #undef WALK_CALLBACK_INFO

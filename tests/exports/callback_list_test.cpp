@@ -1,0 +1,32 @@
+// fintop/exports.txt lists the callbacks in the order of FINTOP_CALLBACKS: its callback lines
+// (the names that begin with "CT") are checked against the list in callbacks.h.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/callbacks.h"
+
+namespace {
+
+std::vector<std::string> ListedCallbacks() {
+  std::ifstream file(std::string(FINTOP_SOURCE_DIR) + "/fintop/exports.txt");
+  EXPECT_TRUE(file.is_open());
+  std::vector<std::string> names;
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind("CT", 0) == 0) names.push_back(line);
+  }
+  return names;
+}
+
+#define FINTOP_NAME_OF(shape, name, ...) #name,
+const std::vector<std::string> kDeclared = {FINTOP_CALLBACKS(FINTOP_NAME_OF)};
+#undef FINTOP_NAME_OF
+
+TEST(ExportsList, CallbackLinesAreTheCallbackListInItsOrder) {
+  ASSERT_EQ(kDeclared.size(), static_cast<std::size_t>(kCallbackCount));
+  EXPECT_EQ(ListedCallbacks(), kDeclared);
+}
+
+}  // namespace
