@@ -9,6 +9,12 @@
 #include <vector>
 
 #include "bootstrap_test.h"
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#include <unwind.h>
+
+#include <algorithm>
+#endif
 
 namespace fintop_test {
 namespace {
@@ -258,6 +264,55 @@ std::vector<ShapeCase> WithResultInRegisters() {
 INSTANTIATE_TEST_SUITE_P(Shapes, AbsentEntryPoint, ::testing::ValuesIn(WithResultInRegisters()),
                          [](const ::testing::TestParamInfo<ShapeCase>& info) {
                            return info.param.what;
+                         });
+
+// A lookup that walks the stack it runs on, as a debugger or a profiler would: the walk must
+// pass through the forwarder's frame and go on to the start of the program.
+class UnwindingLoader : public FakeLoader {
+ public:
+  void* GetProcAddress(HMODULE module, const char* entry_name) override {
+    frames_.clear();
+    end_ = _Unwind_Backtrace(&Collect, this);
+    return FakeLoader::GetProcAddress(module, entry_name);
+  }
+  // The dynamic symbol of each frame's code, innermost first ("" where there is none).
+  const std::vector<std::string>& frames() const { return frames_; }
+  _Unwind_Reason_Code end() const { return end_; }
+
+ private:
+  static _Unwind_Reason_Code Collect(_Unwind_Context* context, void* self) {
+    Dl_info info{};
+    const auto address = reinterpret_cast<void*>(_Unwind_GetIP(context) - 1);
+    const bool known = dladdr(address, &info) != 0 && info.dli_sname != nullptr;
+    static_cast<UnwindingLoader*>(self)->frames_.push_back(known ? info.dli_sname : "");
+    return _URC_NO_REASON;
+  }
+
+  std::vector<std::string> frames_;
+  _Unwind_Reason_Code end_ = _URC_NO_REASON;
+};
+
+class ForwarderFrame : public FakeLoaderTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ForwarderFrame, TheLookupCanBeUnwoundThroughTheForwarder) {
+  const std::string forwarder = GetParam();
+  UnwindingLoader loader;
+  hostsim::ReplaceModuleLoader(&loader);
+  EXPECT_EQ((forwarder == "TestIterator" ? TestIterator : GetTopNorvaneEntry)(1, 2, 3, 4), 0);
+  hostsim::ReplaceModuleLoader(nullptr);
+
+  const std::vector<std::string>& frames = loader.frames();
+  const auto at = std::find(frames.begin(), frames.end(), forwarder);
+  ASSERT_NE(at, frames.end()) << ::testing::PrintToString(frames);
+  EXPECT_NE(std::find(at, frames.end(), "__libc_start_main"), frames.end())
+      << ::testing::PrintToString(frames);
+  EXPECT_EQ(loader.end(), _URC_END_OF_STACK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forwarders, ForwarderFrame,
+                         ::testing::Values("GetTopNorvaneEntry", "TestIterator"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
                          });
 #endif
 
