@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "framework/fi_context.h"
 #include "iterator/host_tree.h"
@@ -31,5 +32,13 @@ class CaseContext final : public FI::Context {
   std::atomic<long> references_{1};
   std::shared_ptr<const HostTree> tree_;
 };
+
+// A case read already in this process, handed to the host so that it is read only once: the
+// stand-in framework reads the case itself (to refuse a bad one with its line and column) and
+// hands the tree over; the host modules then open `path` from it instead of the file. One case
+// at a time; a null tree takes it back.
+void HandOverCase(const std::string& path, std::shared_ptr<const HostTree> tree);
+// The case handed over under `path`, or null.
+std::shared_ptr<const HostTree> HandedOverCase(const std::string& path);
 
 }  // namespace hostsim
