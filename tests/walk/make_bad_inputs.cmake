@@ -6,6 +6,7 @@
 #   map_deepest.xml     <element>s nested 64 deep (the deepest mapping read)
 #   map_too_deep.xml    <element>s nested 100000 deep (refused at the 65th)
 #   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
+#   complete_case.json  HERE/renamed_case.json with its renamed variable named as before
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -43,3 +44,10 @@ foreach(file unreadable.json unreadable.xml)
     message(FATAL_ERROR "chmod 000 ${OUT}/${file} failed")
   endif()
 endforeach()
+
+file(READ ${HERE}/renamed_case.json renamed)
+string(REPLACE "\"Comp Mole Fraction\"" "\"Comp Mole Frac\"" complete "${renamed}")
+if(complete STREQUAL renamed)
+  message(FATAL_ERROR "${HERE}/renamed_case.json has no variable \"Comp Mole Fraction\"")
+endif()
+file(WRITE ${OUT}/complete_case.json "${complete}")

@@ -1,18 +1,21 @@
 // fintop-walk: maps a host case into the generic model through the plug-in, as the framework
-// does, and prints the model. Bad input gives one line on stderr, exit status 2 and nothing on
-// stdout; the output is built whole before any of it is written.
+// does, and prints the model as the walk makes it. Bad input gives one line on stderr, exit
+// status 2 and nothing on stdout.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "aggnode/agg_node.h"
+#include "iterator/case_context.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "large_stack.h"
 #include "mapping.h"
 #include "model.h"
+#include "output.h"
 #include "plugin.h"
 #include "walker.h"
 
@@ -86,38 +89,44 @@ constexpr char kFooter[] = R"(Output:
               made; the framework's own attribute records are marked "framework".
   --explain   for every callback that answered no or counted nothing where the mapping file
               expects data, the step of the iterator that failed, in words.
+  --names     every host name the plug-in asked for (a level given to Down, a property key
+              read): how often it was asked, found and missing, and on which host types; the
+              names most often missing first.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
 case or mapping file, a plug-in that cannot be loaded or lacks an export, or a bad option;
 then one line on stderr says what is wrong and nothing is written to stdout.)";
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#if defined(_WIN32)
-  _setmode(_fileno(stdout), _O_BINARY);  // "\n" on every platform: the output is compared
-#endif
-  std::filesystem::path folder = ProgramFolder();
+struct Options {
   std::string case_file;
-  std::string map_file = (folder / "norvanemap.xml").string();
-  std::string plugin_file = (folder / walk::DefaultPluginName()).string();
-  bool json = false, trace = false, explain = false;
+  std::string map_file;
+  std::string plugin_file;
+  bool json = false, trace = false, explain = false, names = false;
+};
 
+// Reads the command line into `options`; an exit status when the program is to end here.
+std::optional<int> ParseCommandLine(int argc, char** argv, const std::filesystem::path& folder,
+                                    Options& options) {
+  options.map_file = (folder / "norvanemap.xml").string();
+  options.plugin_file = (folder / walk::DefaultPluginName()).string();
   CLI::App app(
       "Maps a host case into the generic model through the fintop plug-in, calling\n"
       "its callbacks by name as the framework does, and prints the model.",
       "fintop-walk");
-  app.add_option("CASE", case_file,
+  app.add_option("CASE", options.case_file,
                  "The host case (JSON) to walk; the bundled default plant\n"
                  "when none is given");
-  app.add_option("--plugin", plugin_file,
+  app.add_option("--plugin", options.plugin_file,
                  std::string("The plug-in to load (default: ") + walk::DefaultPluginName() +
                      " next to fintop-walk)");
-  app.add_option("--map", map_file,
+  app.add_option("--map", options.map_file,
                  "The mapping file (default: norvanemap.xml next to fintop-walk)");
-  app.add_flag("--json", json, "Print the model as JSON");
-  app.add_flag("--trace", trace, "Print every callback call and what it did");
-  app.add_flag("--explain", explain,
+  app.add_flag("--json", options.json, "Print the model as JSON");
+  app.add_flag("--trace", options.trace, "Print every callback call and what it did");
+  app.add_flag("--explain", options.explain,
                "Print, for every call that found nothing where data was expected, why");
+  app.add_flag("--names", options.names,
+               "Print every host name the plug-in asked for, how often it was\n"
+               "found and missing");
   app.footer(kFooter);
   try {
     app.parse(argc, argv);
@@ -132,72 +141,165 @@ int main(int argc, char** argv) {
     }
     return Fail(what + " (see --help)");
   }
-  if (case_file.empty()) case_file = DefaultCase(folder);
+  if (options.case_file.empty()) options.case_file = DefaultCase(folder);
+  return std::nullopt;
+}
 
-  // The walk, the output and freeing the model all recurse as deep as the case nests.
+// The top aggregate node's iterator on the case `tree` read from `case_file`: the host opens
+// the case from the tree handed over rather than reading the file again.
+hostsim::HostIterator& OpenTop(const walk::Plugin& plugin, const std::string& case_file,
+                               std::shared_ptr<const hostsim::HostTree> tree) {
+  hostsim::HandOverCase(case_file, std::move(tree));
+  static char key;  // the model's key for the aggregate-node module
+  QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
+  hostsim::HandOverCase(case_file, nullptr);  // the host holds it now
+  if (node == nullptr)
+    throw BadInput(case_file +
+                   ": the plug-in could not open the case (GetQELNode returned no node)");
+  FIIterator* top = QELAggNodeIterator(node);
+  if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
+  return *static_cast<hostsim::HostIterator*>(top);
+}
+
+std::string Quoted(const std::string& text) {
+  return walk::Format(walk::Value{walk::Value::kText, 0, 0.0, text});
+}
+
+// "level "Comp Mole Frac": 12 asked, 0 found, 12 missing; on MaterialStreamObject"
+void WriteNames(walk::Output& out, const std::vector<walk::NameUse>& names) {
+  long never = std::count_if(names.begin(), names.end(),
+                             [](const walk::NameUse& n) { return n.found == 0; });
+  out << "host names asked for: " << std::to_string(names.size())
+      << ", never found: " << std::to_string(never) << '\n';
+  for (const walk::NameUse& n : names) {
+    out << "  " << (n.level ? "level " : "property ") << Quoted(n.name) << ": "
+        << std::to_string(n.asked) << " asked, " << std::to_string(n.found) << " found, "
+        << std::to_string(n.missing()) << " missing; on ";
+    for (std::size_t i = 0; i < n.kinds.size(); ++i) out << (i == 0 ? "" : ", ") << n.kinds[i];
+    out << '\n';
+  }
+}
+
+nlohmann::ordered_json NamesJson(const std::vector<walk::NameUse>& names) {
+  nlohmann::ordered_json out = nlohmann::ordered_json::array();
+  for (const walk::NameUse& n : names) {
+    out.push_back({{"name", n.name},
+                   {"as", n.level ? "level" : "property"},
+                   {"asked", n.asked},
+                   {"found", n.found},
+                   {"missing", n.missing()},
+                   {"on", n.kinds}});
+  }
+  return out;
+}
+
+// The text output after the model or the trace: explanations, names, the callbacks not
+// reached or that found nothing, and the summary line.
+void WriteTextEnd(walk::Output& out, const Options& options, const walk::WalkResult& result) {
+  if (options.explain) {
+    for (const std::string& line : result.explanations) out << line << '\n';
+  }
+  if (options.names) WriteNames(out, result.names);
+  auto list = [&](const char* title, const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    out << title;
+    for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
+    out << '\n';
+  };
+  list("not reached:", result.Unreached());
+  list("found nothing:", result.NothingFound());
+  out << "summary: " << result.Summary() << '\n';
+}
+
+// The JSON document after its "model": the trace, explanations and names when asked for, and
+// the summary.
+void WriteJsonEnd(walk::JsonWriter& json, const Options& options, const walk::JsonSink& sink,
+                  const walk::WalkResult& result) {
+  if (options.trace) {
+    json.Key("trace");
+    json.Write(sink.trace());
+  }
+  if (options.explain) {
+    json.Key("explanations");
+    json.Write(result.explanations);
+  }
+  if (options.names) {
+    json.Key("names");
+    json.Write(NamesJson(result.names));
+  }
+  json.Key("summary");
+  json.Write({{"host_objects", result.host_objects},
+              {"generic_objects", result.generic_objects},
+              {"callbacks_reached", result.Reached()},
+              {"callbacks", kCallbackCount},
+              {"found_nothing", result.FoundNothing()},
+              {"not_reached", result.Unreached()},
+              {"nothing_found_by", result.NothingFound()}});
+  json.End();
+}
+
+// Loads everything, walks the case and writes the output as the walk goes. Throws the errors of
+// bad input; returns 1 when the walk left a cloned iterator alive.
+int Walk(const Options& options, walk::Output& out) {
+  // The case is read once, here, and first: a bad one is refused with its line and column.
+  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.case_file);
+  walk::Mapping mapping = walk::LoadMapping(options.map_file);
+  walk::Plugin plugin(options.plugin_file);
+  hostsim::HostIterator& top = OpenTop(plugin, options.case_file, std::move(tree));
+
+  walk::WalkOptions walk_options;
+  walk_options.trace = options.trace;
+  walk_options.explain = options.explain;
+  walk_options.names = options.names;
+  walk_options.host_paths = options.json;
+  walk_options.progress = StderrIsTerminal();
+  walk::Walker walker(plugin, mapping, walk_options);
+  long live = hostsim::LiveIterators();
+  auto left_alive = [&] {
+    if (hostsim::LiveIterators() == live) return false;
+    // A clone left alive is a fault of the plug-in (or of this walk), not of the input.
+    std::fprintf(stderr, "fintop-walk: %ld iterators made during the walk were not deleted\n",
+                 hostsim::LiveIterators() - live);
+    return true;
+  };
+  if (options.json) {
+    walk::JsonWriter json(out);
+    json.BeginObject();
+    json.Key("case");
+    json.Write(std::filesystem::path(options.case_file).filename().string());
+    json.Key("model");
+    json.BeginArray();
+    walk::JsonSink sink(json);
+    walk::WalkResult result = walker.Walk(top, sink);
+    json.End();
+    if (left_alive()) return 1;
+    WriteJsonEnd(json, options, sink, result);
+    out << '\n';
+  } else {
+    walk::TextSink sink(out, !options.trace && !options.explain && !options.names);
+    walk::WalkResult result = walker.Walk(top, sink);
+    if (left_alive()) return 1;
+    WriteTextEnd(out, options, result);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  _setmode(_fileno(stdout), _O_BINARY);  // "\n" on every platform: the output is compared
+#endif
+  std::filesystem::path folder = ProgramFolder();
+  Options options;
+  if (std::optional<int> status = ParseCommandLine(argc, argv, folder, options)) return *status;
+
+  // The walk recurses as deep as the case nests.
   return walk::RunOnLargeStack([&]() -> int {
-    std::string text;
+    // Output held back until it is large: bad input found before that leaves stdout empty.
+    walk::Output out(stdout);
     try {
-      hostsim::LoadCaseFile(case_file);  // refuses a bad case with its place, before the host
-      walk::Mapping mapping = walk::LoadMapping(map_file);
-      walk::Plugin plugin(plugin_file);
-
-      static char key;  // the model's key for the aggregate-node module
-      QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
-      if (node == nullptr)
-        throw BadInput(case_file +
-                       ": the plug-in could not open the case (GetQELNode returned no node)");
-      FIIterator* top = QELAggNodeIterator(node);
-      if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
-
-      walk::WalkOptions options;
-      options.trace = trace;
-      options.explain = explain;
-      options.progress = StderrIsTerminal();
-      walk::Walker walker(plugin, mapping, options);
-      long live = hostsim::LiveIterators();
-      walk::WalkResult result = walker.Walk(*static_cast<hostsim::HostIterator*>(top));
-      if (hostsim::LiveIterators() != live) {
-        // A clone left alive is a fault of the plug-in (or of this walk), not of the input.
-        std::fprintf(stderr, "fintop-walk: %ld iterators made during the walk were not deleted\n",
-                     hostsim::LiveIterators() - live);
-        return 1;
-      }
-
-      std::ostringstream out;
-      if (json) {
-        nlohmann::ordered_json doc;
-        doc["case"] = std::filesystem::path(case_file).filename().string();
-        doc["model"] = walk::ToJson(result.model);
-        if (trace) {
-          auto& lines = doc["trace"] = nlohmann::ordered_json::array();
-          std::istringstream in(result.trace);
-          for (std::string line; std::getline(in, line);) lines.push_back(line);
-        }
-        if (explain) doc["explanations"] = result.explanations;
-        doc["summary"] = {
-            {"host_objects", result.host_objects},      {"generic_objects", result.generic_objects},
-            {"callbacks_reached", result.Reached()},    {"callbacks", kCallbackCount},
-            {"found_nothing", result.FoundNothing()},   {"not_reached", result.Unreached()},
-            {"nothing_found_by", result.NothingFound()}};
-        out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-      } else {
-        if (!trace && !explain) walk::PrintTree(result.model, out);
-        if (trace) out << result.trace;
-        if (explain) {
-          for (const std::string& line : result.explanations) out << line << '\n';
-        }
-        auto list = [&](const char* title, const std::vector<std::string>& names) {
-          if (names.empty()) return;
-          out << title;
-          for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
-          out << '\n';
-        };
-        list("not reached:", result.Unreached());
-        list("found nothing:", result.NothingFound());
-        out << "summary: " << result.Summary() << '\n';
-      }
-      text = out.str();
+      if (int status = Walk(options, out); status != 0) return status;
     } catch (const hostsim::CaseError& e) {
       return Fail(e.what());
     } catch (const walk::MappingError& e) {
@@ -207,7 +309,6 @@ int main(int argc, char** argv) {
     } catch (const BadInput& e) {
       return Fail(e.what());
     }
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return out.Finish() ? 0 : 1;
   });
 }

@@ -1,10 +1,10 @@
-// The generic model that a walk builds, and its two printed forms: an indented tree and JSON.
-// Both are deterministic: the same case and mapping give the same bytes on every platform.
+// The generic model as a walk makes it, node by node, and how its values are printed. Both
+// printed forms (output.h) are deterministic: the same case and mapping give the same bytes on
+// every platform.
 #pragma once
 
-#include <nlohmann/json.hpp>
-#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/fi_attribute.h"
@@ -26,6 +26,7 @@ struct Value {
 // Integers in decimal, reals in the shortest form that reads back the same ("nan", "inf"),
 // texts in double quotes with JSON escapes, an empty value as "empty".
 std::string Format(const Value& value);
+void AppendFormat(const Value& value, std::string& out);
 
 struct Field {
   std::string name;
@@ -42,7 +43,7 @@ struct ModelNode {
   Kind kind = kObject;
   std::string cls;       // object; item whose selection named a class
   std::string name;      // object: host node name; collection, element, value: mapping name
-  std::string host;      // object: host path
+  std::string host;      // object: host path (when the walk is asked for host paths)
   std::string callback;  // collection, element
   std::string at;        // item, element: where the callback left the iterator, if it moved
   int index = 0;         // item
@@ -50,15 +51,24 @@ struct ModelNode {
   int count = 0;         // collection
   bool found = false;    // element
   bool has_value = false;
-  Value value;                      // value; element with read=
-  std::vector<Field> attributes;    // recorded by the callback
-  std::vector<Binding> bindings;    // made by the callback
-  std::vector<ModelNode> children;  // in the order of the mapping
+  Value value;                    // value; element with read=
+  std::vector<Field> attributes;  // recorded by the callback
+  std::vector<Binding> bindings;  // made by the callback
 };
 
-// The indented tree, two blanks per level, one line per model node.
-void PrintTree(const std::vector<ModelNode>& roots, std::ostream& out);
-// The model as JSON.
-nlohmann::ordered_json ToJson(const std::vector<ModelNode>& roots);
+// Receives the model as the walk makes it, depth first in the order of the mapping: Open when
+// a node's own data is known, before its contents; Close when its contents are done. Nothing
+// of the model is kept, so a sink that prints as it goes keeps the walk's memory flat.
+class ModelSink {
+ public:
+  virtual ~ModelSink() = default;
+  virtual void Open(const ModelNode& node) = 0;
+  virtual void Close(const ModelNode& node) = 0;
+  // One line of the trace (without its newline), in the order of the calls.
+  virtual void TraceLine(std::string_view line) = 0;
+};
+
+// Appends the line of `node` in the indented tree, without indent or newline.
+void AppendTreeLine(const ModelNode& node, std::string& out);
 
 }  // namespace walk

@@ -1,5 +1,6 @@
 #include <charconv>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "model.h"
 
@@ -43,6 +44,14 @@ bool Value::operator==(const Value& other) const {
 
 namespace {
 
+// A text that JSON writes as it is: printable ASCII without quotes or backslashes.
+bool IsPlain(const std::string& text) {
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
+  }
+  return true;
+}
+
 std::string FormatReal(double value) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
@@ -54,132 +63,122 @@ std::string FormatReal(double value) {
   return text;
 }
 
-nlohmann::ordered_json JsonValue(const Value& value) {
-  switch (value.kind) {
-    case Value::kEmpty:
-      return nullptr;
-    case Value::kInteger:
-      return value.integer;
-    case Value::kReal:
-      if (!std::isfinite(value.real)) return FormatReal(value.real);
-      return value.real;
-    case Value::kText:
-      return value.text;
+void AppendSuffix(const ModelNode& node, std::string& out) {
+  for (const Field& f : node.attributes) {
+    out += "  ";
+    out += f.name;
+    out += '=';
+    AppendFormat(f.value, out);
   }
-  return nullptr;
+  for (const Binding& b : node.bindings) {
+    out += "  ";
+    out += b.generic_name;
+    out += "->";
+    out += b.host_name;
+  }
 }
 
-std::string Suffix(const ModelNode& node) {
-  std::string out;
-  for (const Field& f : node.attributes) out += "  " + f.name + "=" + Format(f.value);
-  for (const Binding& b : node.bindings) out += "  " + b.generic_name + "->" + b.host_name;
-  return out;
-}
-
-std::string Line(const ModelNode& node) {
-  switch (node.kind) {
-    case ModelNode::kObject:
-      return node.cls + " " + Format(Value{Value::kText, 0, 0.0, node.name});
-    case ModelNode::kValue:
-      return node.name + " = " + (node.has_value ? Format(node.value) : "(missing)");
-    case ModelNode::kCollection:
-      return node.name + ": " + std::to_string(node.count) + " (" + node.callback + ")";
-    case ModelNode::kItem: {
-      std::string line = "[" + std::to_string(node.index) + "]";
-      if (!node.cls.empty()) line += " " + node.cls;
-      if (node.result != node.index)
-        line += " (selection returned " + std::to_string(node.result) + ")";
-      if (!node.at.empty()) line += " -> " + node.at;
-      return line + Suffix(node);
-    }
-    case ModelNode::kElement: {
-      std::string line = node.name + " (" + node.callback + ")";
-      if (!node.found) return line + ": not found" + Suffix(node);
-      if (!node.at.empty()) line += " -> " + node.at;
-      if (node.has_value) line += " = " + Format(node.value);
-      return line + Suffix(node);
-    }
-  }
-  return {};
-}
-
-void Print(const ModelNode& node, int depth, std::ostream& out) {
-  out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << Line(node) << '\n';
-  for (const ModelNode& child : node.children) Print(child, depth + 1, out);
-}
-
-nlohmann::ordered_json Json(const ModelNode& node) {
-  nlohmann::ordered_json j = nlohmann::ordered_json::object();
-  switch (node.kind) {
-    case ModelNode::kObject:
-      j["object"] = node.cls;
-      j["name"] = node.name;
-      j["host"] = node.host;
-      break;
-    case ModelNode::kValue:
-      j["value"] = node.name;
-      j["data"] = node.has_value ? JsonValue(node.value) : nullptr;
-      break;
-    case ModelNode::kCollection:
-      j["collection"] = node.name;
-      j["callback"] = node.callback;
-      j["count"] = node.count;
-      break;
-    case ModelNode::kItem:
-      j["item"] = node.index;
-      if (node.result != node.index) j["result"] = node.result;
-      if (!node.cls.empty()) j["class"] = node.cls;
-      if (!node.at.empty()) j["at"] = node.at;
-      break;
-    case ModelNode::kElement:
-      j["element"] = node.name;
-      j["callback"] = node.callback;
-      j["found"] = node.found;
-      if (!node.at.empty()) j["at"] = node.at;
-      if (node.has_value) j["data"] = JsonValue(node.value);
-      break;
-  }
-  if (!node.attributes.empty()) {
-    auto& attributes = j["attributes"] = nlohmann::ordered_json::object();
-    for (const Field& f : node.attributes) attributes[f.name] = JsonValue(f.value);
-  }
-  if (!node.bindings.empty()) {
-    auto& bindings = j["bindings"] = nlohmann::ordered_json::object();
-    for (const Binding& b : node.bindings) bindings[b.generic_name] = b.host_name;
-  }
-  if (!node.children.empty()) {
-    const char* key = node.kind == ModelNode::kCollection ? "items" : "contents";
-    auto& children = j[key] = nlohmann::ordered_json::array();
-    for (const ModelNode& child : node.children) children.push_back(Json(child));
-  }
-  return j;
+void AppendNumber(long long number, std::string& out) {
+  char buffer[24];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+  out.append(buffer, result.ptr);
 }
 
 }  // namespace
 
-std::string Format(const Value& value) {
+void AppendTreeLine(const ModelNode& node, std::string& out) {
+  switch (node.kind) {
+    case ModelNode::kObject:
+      out += node.cls;
+      out += ' ';
+      AppendFormat(Value{Value::kText, 0, 0.0, node.name}, out);
+      return;
+    case ModelNode::kValue:
+      out += node.name;
+      out += " = ";
+      if (node.has_value) {
+        AppendFormat(node.value, out);
+      } else {
+        out += "(missing)";
+      }
+      return;
+    case ModelNode::kCollection:
+      out += node.name;
+      out += ": ";
+      AppendNumber(node.count, out);
+      out += " (";
+      out += node.callback;
+      out += ')';
+      return;
+    case ModelNode::kItem:
+      out += '[';
+      AppendNumber(node.index, out);
+      out += ']';
+      if (!node.cls.empty()) {
+        out += ' ';
+        out += node.cls;
+      }
+      if (node.result != node.index) {
+        out += " (selection returned ";
+        AppendNumber(node.result, out);
+        out += ')';
+      }
+      if (!node.at.empty()) {
+        out += " -> ";
+        out += node.at;
+      }
+      AppendSuffix(node, out);
+      return;
+    case ModelNode::kElement:
+      out += node.name;
+      out += " (";
+      out += node.callback;
+      out += ')';
+      if (!node.found) {
+        out += ": not found";
+      } else {
+        if (!node.at.empty()) {
+          out += " -> ";
+          out += node.at;
+        }
+        if (node.has_value) {
+          out += " = ";
+          AppendFormat(node.value, out);
+        }
+      }
+      AppendSuffix(node, out);
+      return;
+  }
+}
+
+void AppendFormat(const Value& value, std::string& out) {
   switch (value.kind) {
     case Value::kEmpty:
-      return "empty";
+      out += "empty";
+      return;
     case Value::kInteger:
-      return std::to_string(value.integer);
+      AppendNumber(value.integer, out);
+      return;
     case Value::kReal:
-      return FormatReal(value.real);
+      out += FormatReal(value.real);
+      return;
     case Value::kText:
-      return nlohmann::ordered_json(value.text)
-          .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+      if (IsPlain(value.text)) {
+        out += '"';
+        out += value.text;
+        out += '"';
+      } else {
+        out += nlohmann::ordered_json(value.text)
+                   .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+      }
+      return;
   }
-  return {};
 }
 
-void PrintTree(const std::vector<ModelNode>& roots, std::ostream& out) {
-  for (const ModelNode& root : roots) Print(root, 0, out);
-}
-
-nlohmann::ordered_json ToJson(const std::vector<ModelNode>& roots) {
-  nlohmann::ordered_json j = nlohmann::ordered_json::array();
-  for (const ModelNode& root : roots) j.push_back(Json(root));
-  return j;
+std::string Format(const Value& value) {
+  std::string out;
+  AppendFormat(value, out);
+  return out;
 }
 
 }  // namespace walk

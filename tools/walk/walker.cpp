@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 
 namespace walk {
 
@@ -11,22 +13,36 @@ namespace {
 // broken host value could otherwise keep the walk busy for hours).
 constexpr int kMaxItems = 100000;
 
-using Attributes = std::vector<std::pair<std::string, Value>>;
+// The attributes recorded on an iterator, as it holds them.
+using Attributes = std::vector<std::pair<std::string, FIAttribute>>;
 
 Attributes Snapshot(const hostsim::HostIterator& it) {
-  Attributes out;
-  for (const auto& [name, value] : it.attributes()) out.emplace_back(name, Value::From(value));
-  return out;
+  const auto& attributes = it.attributes();
+  return Attributes(attributes.begin(), attributes.end());
+}
+
+bool Same(const FIAttribute& a, const FIAttribute& b) {
+  if (a.type() != b.type()) return false;
+  switch (a.type()) {
+    case FT_INTEGER:
+      return a.ival() == b.ival();
+    case FT_REAL:
+      return Value::From(a) == Value::From(b);  // nan equals nan
+    case FT_TEXT:
+      return std::strcmp(a.c_str() ? a.c_str() : "", b.c_str() ? b.c_str() : "") == 0;
+    default:
+      return true;
+  }
 }
 
 // The attributes that are new or changed since `before`, in the order first recorded.
 std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
   std::vector<Field> out;
   for (const auto& [name, attribute] : it.attributes()) {
-    Value value = Value::From(attribute);
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& entry) { return entry.first == name; });
-    if (old == before.end() || !(old->second == value)) out.push_back({name, value});
+    if (old == before.end() || !Same(old->second, attribute))
+      out.push_back({name, Value::From(attribute)});
   }
   return out;
 }
@@ -85,16 +101,22 @@ Walker::Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options
 
 Walker::~Walker() = default;
 
-WalkResult Walker::Walk(hostsim::HostIterator& top) {
+WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   result_ = WalkResult();
+  names_.clear();
   depth_ = 0;
   tree_ = &top.tree();
+  sink_ = &sink;
   started_ = std::chrono::steady_clock::now();
   Iter start = CloneOf(top);
-  start->set_observer(this);  // clones of it inherit the observer
-  VisitNode(*start, result_.model);
+  // Only what is shown needs the iterator's operations: without an observer they cost nothing.
+  if (options_.trace || options_.explain || options_.names)
+    start->set_observer(this);  // clones of it inherit the observer
+  VisitNode(*start, true);
   start.reset();
   if (progress_shown_) std::fputs("\r\033[K", stderr);
+  result_.names = Names();
+  sink_ = nullptr;
   return std::move(result_);
 }
 
@@ -104,6 +126,14 @@ Walker::Iter Walker::CloneOf(hostsim::HostIterator& it) {
 
 void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
   if (!recording_) return;
+  if (options_.names) {
+    if (std::strcmp(e.op, "Down") == 0) {
+      CountDown(e);
+    } else if (std::strcmp(e.op, "GetValue") == 0) {
+      CountName(false, e.text, e.from, e.result);
+    }
+  }
+  if (!options_.trace && !options_.explain) return;
   Event event;
   event.op = e.op;
   event.text = std::string(e.text);
@@ -125,23 +155,93 @@ std::string Walker::Path(std::uint32_t node) const {
 }
 
 std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
-  std::string path = Path(node);
-  std::string prefix = Path(base) + "/";
-  if (path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
-  return path;
+  // The names from below `base` down to `node`; the whole path when `node` is not below it.
+  std::uint32_t chain[64];
+  std::size_t n = 0;
+  std::uint32_t at = node;
+  for (; at != base && at != hostsim::kNoNode && n < std::size(chain); at = tree_->parent(at))
+    chain[n++] = at;
+  if (at != base && at != hostsim::kNoNode) {  // deeper than the chain holds
+    std::string path = Path(node);
+    std::string prefix = Path(base) + "/";
+    if (path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
+    return path;
+  }
+  if (at != base || n == 0) return Path(node);
+  std::string out(tree_->name(chain[n - 1]));
+  for (std::size_t i = n - 1; i-- > 0;) {
+    out += '/';
+    out += tree_->name(chain[i]);
+  }
+  return out;
+}
+
+// ---- the host names the plug-in asks for ---------------------------------------------------
+
+std::string_view Walker::KindOf(std::uint32_t node) const {
+  for (std::uint32_t at = node; at != hostsim::kNoNode; at = tree_->parent(at)) {
+    const hostsim::PropValue* type = tree_->property(at, "type");
+    if (type != nullptr && type->kind == hostsim::PropValue::kText && !type->text.empty())
+      return type->text;
+  }
+  return "(no type)";
+}
+
+void Walker::CountName(bool level, std::string_view name, std::uint32_t at, bool found) {
+  NameTally& tally = names_[{level, std::string(name)}];
+  ++tally.asked;
+  if (found) ++tally.found;
+  std::string_view kind = KindOf(at);
+  if (std::find(tally.kinds.begin(), tally.kinds.end(), kind) == tally.kinds.end())
+    tally.kinds.push_back(kind);
+}
+
+void Walker::CountDown(const hostsim::IteratorEvent& e) {
+  std::vector<std::string> levels;
+  if (!hostsim::SplitPath(e.text, levels)) {
+    CountName(true, e.text, e.from, false);  // a path that names nothing
+  } else if (levels.size() == 1) {
+    CountName(true, levels.front(), e.from, e.result);
+  } else {
+    // Each level is asked of the node the one before reached; a missing one ends the path.
+    std::uint32_t at = e.from;
+    for (const std::string& level : levels) {
+      std::uint32_t child = tree_->find_child(at, level);
+      CountName(true, level, at, child != hostsim::kNoNode);
+      if (child == hostsim::kNoNode) break;
+      at = child;
+    }
+  }
+}
+
+std::vector<NameUse> Walker::Names() const {
+  std::vector<NameUse> out;
+  for (const auto& [key, tally] : names_) {
+    NameUse use{key.second, key.first, tally.asked, tally.found, {}};
+    use.kinds.assign(tally.kinds.begin(), tally.kinds.end());
+    std::sort(use.kinds.begin(), use.kinds.end());
+    out.push_back(std::move(use));
+  }
+  // The most often missing first, then the most often asked; levels before property keys.
+  std::stable_sort(out.begin(), out.end(), [](const NameUse& a, const NameUse& b) {
+    if (a.missing() != b.missing()) return a.missing() > b.missing();
+    if (a.asked != b.asked) return a.asked > b.asked;
+    return a.level && !b.level;
+  });
+  return out;
 }
 
 // ---- recognising host nodes -------------------------------------------------------------
 
-void Walker::VisitNode(hostsim::HostIterator& at, std::vector<ModelNode>& out) {
+void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   ++result_.host_objects;
   std::string cls = Recognise(at);
   if (cls.empty()) {
     // A top node that is nothing of its own is a plain container: its children are mapped.
-    if (&out == &result_.model && result_.host_objects == 1) {
+    if (top) {
       Iter children = CloneOf(at);
       if (children->First()) {
-        do VisitNode(*children, out);
+        do VisitNode(*children, false);
         while (children->Next());
       }
     }
@@ -152,12 +252,13 @@ void Walker::VisitNode(hostsim::HostIterator& at, std::vector<ModelNode>& out) {
   object.kind = ModelNode::kObject;
   object.cls = cls;
   object.name = std::string(tree_->name(at.node()));
-  object.host = Path(at.node());
+  if (options_.host_paths) object.host = Path(at.node());
+  sink_->Open(object);
   if (const ClassRule* rule = mapping_.Find(cls)) {
     Iter it = CloneOf(at);
-    RunSteps(rule->steps, *it, object);
+    RunSteps(rule->steps, *it);
   }
-  out.push_back(std::move(object));
+  sink_->Close(object);
 }
 
 std::string Walker::Recognise(hostsim::HostIterator& at) {
@@ -190,8 +291,7 @@ std::string Walker::Recognise(hostsim::HostIterator& at) {
 
 // ---- the steps of a class, an item or an element ----------------------------------------
 
-void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it,
-                      ModelNode& parent) {
+void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it) {
   if (steps.empty()) return;
   if (depth_ >= kMaxWalkDepth) {
     throw MappingError(mapping_.file + ":" + std::to_string(steps.front().line) +
@@ -210,16 +310,16 @@ void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it,
         Set(step, it);
         break;
       case Step::kValue:
-        ReadValue(step, it, parent);
+        ReadValue(step, it);
         break;
       case Step::kElement:
-        RunElement(step, it, parent);
+        RunElement(step, it);
         break;
       case Step::kCollection:
-        RunCollection(step, it, parent);
+        RunCollection(step, it);
         break;
       case Step::kObjects:
-        RunObjects(step, it, parent);
+        RunObjects(step, it);
         break;
     }
   }
@@ -236,8 +336,8 @@ void Walker::Set(const Step& step, hostsim::HostIterator& it) {
   }
   it.SetAttribute(step.name.c_str(), value);
   if (options_.trace) {
-    result_.trace += "framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
-                     Format(Value::From(value)) + "\n";
+    sink_->TraceLine("framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
+                     Format(Value::From(value)));
   }
 }
 
@@ -260,7 +360,7 @@ std::string Walker::ExpandPath(const std::string& path, hostsim::HostIterator& i
   return out;
 }
 
-void Walker::ReadValue(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
   Iter at = CloneOf(it);
   ModelNode node;
   node.kind = ModelNode::kValue;
@@ -285,10 +385,10 @@ void Walker::ReadValue(const Step& step, hostsim::HostIterator& it, ModelNode& p
                              Quoted(step.key));
     }
   }
-  parent.children.push_back(std::move(node));
+  Emit(node);
 }
 
-void Walker::RunElement(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
   Iter at = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *at);
   Attributes before = Snapshot(*at);
@@ -316,11 +416,12 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it, ModelNode& 
   }
   node.attributes = Recorded(*at, before);
   node.bindings = Bindings(*at);
-  if (found) RunSteps(step.steps, *at, node);
-  parent.children.push_back(std::move(node));
+  sink_->Open(node);
+  if (found) RunSteps(step.steps, *at);
+  sink_->Close(node);
 }
 
-void Walker::RunCollection(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
   Iter list = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *list);
   ModelNode node;
@@ -336,9 +437,10 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it, ModelNod
                               "; only the first " + std::to_string(kMaxItems) + " are walked");
     count = kMaxItems;
   }
+  sink_->Open(node);
+  const Attributes before = Snapshot(*list);  // what each clone of it starts with
   for (int index = 0; index < count; ++index) {
     Iter at = CloneOf(*list);
-    Attributes before = Snapshot(*at);
     ModelNode item;
     item.kind = ModelNode::kItem;
     item.index = index;
@@ -353,14 +455,15 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it, ModelNod
       ++result_.generic_objects;
       rule = mapping_.Find(item.cls);
     }
-    RunSteps(step.steps, *at, item);
-    if (rule != nullptr) RunSteps(rule->steps, *at, item);
-    node.children.push_back(std::move(item));
+    sink_->Open(item);
+    RunSteps(step.steps, *at);
+    if (rule != nullptr) RunSteps(rule->steps, *at);
+    sink_->Close(item);
   }
-  parent.children.push_back(std::move(node));
+  sink_->Close(node);
 }
 
-void Walker::RunObjects(const Step& step, hostsim::HostIterator& it, ModelNode& parent) {
+void Walker::RunObjects(const Step& step, hostsim::HostIterator& it) {
   Iter at = CloneOf(it);
   if (!step.path.empty() && !at->Down(step.path)) {
     if (!step.optional)
@@ -368,7 +471,7 @@ void Walker::RunObjects(const Step& step, hostsim::HostIterator& it, ModelNode& 
     return;
   }
   if (!at->First()) return;
-  do VisitNode(*at, parent.children);
+  do VisitNode(*at, false);
   while (at->Next());
 }
 
@@ -389,21 +492,20 @@ void Walker::End(int id, const std::string& arguments, const std::string& result
   caller_ = nullptr;
   if (found) result_.callbacks[id].found = true;
   if (!options_.trace) return;
-  std::string& t = result_.trace;
-  t += Callbacks()[id].name;
-  t += "(" + Path(call_node_) + arguments + ") = " + result + "\n";
+  sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
+                   ") = " + result);
   for (const Event& e : events_) {
     if (!e.on_caller) continue;
     if (IsMove(e.op)) {
-      t += "  " + e.op;
-      if (e.op == "Down") t += " " + Quoted(e.text);
-      if (e.op == "Element") t += " " + std::to_string(e.number);
-      t += e.result ? " -> " + Path(e.to) : " failed";
-      t += "\n";
+      std::string line = "  " + e.op;
+      if (e.op == "Down") line += " " + Quoted(e.text);
+      if (e.op == "Element") line += " " + std::to_string(e.number);
+      line += e.result ? " -> " + Path(e.to) : " failed";
+      sink_->TraceLine(line);
     } else if (e.op == "SetAttribute" || e.op == "SetAttributeByKey") {
-      t += "  " + e.op + " " + e.text + " = " + (e.has_value ? Format(e.value) : "?") + "\n";
+      sink_->TraceLine("  " + e.op + " " + e.text + " = " + (e.has_value ? Format(e.value) : "?"));
     } else if (e.op == "Alias") {
-      t += "  Alias " + e.text + " -> " + e.text2 + "\n";
+      sink_->TraceLine("  Alias " + e.text + " -> " + e.text2);
     }
   }
 }

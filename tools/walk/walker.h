@@ -3,14 +3,18 @@
 // its class's steps: values read, element callbacks (tested with move 0, then moved with move
 // 1), collections (counted with -1, then each index selected from 0, with the item's steps on
 // the iterator of that selection). Every callback gets a clone of the walk's own, so a moving
-// callback never moves the walk; every clone is deleted when its step ends.
+// callback never moves the walk; every clone is deleted when its step ends. The model goes to a
+// ModelSink node by node as it is made; the walk keeps none of it.
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "iterator/case_loader.h"
@@ -28,9 +32,21 @@ namespace walk {
 inline constexpr int kMaxWalkDepth = 2 * static_cast<int>(hostsim::kMaxCaseDepth);
 
 struct WalkOptions {
-  bool trace = false;     // keep a line per callback call and per move it makes
-  bool explain = false;   // keep an explanation per expected step that found nothing
-  bool progress = false;  // show progress on stderr when the walk takes longer than a second
+  bool trace = false;       // a trace line per callback call and per move it makes
+  bool explain = false;     // keep an explanation per expected step that found nothing
+  bool names = false;       // keep the host names the plug-in asks for
+  bool host_paths = false;  // give each object its host path
+  bool progress = false;    // show progress on stderr when the walk takes longer than a second
+};
+
+// A host name the plug-in asked for: a level given to Down or a property key read.
+struct NameUse {
+  std::string name;
+  bool level = false;  // asked as a level of Down; else as a property key
+  long asked = 0;
+  long found = 0;
+  std::vector<std::string> kinds;  // the host types it was asked on (of the node or its owner)
+  long missing() const { return asked - found; }
 };
 
 struct CallbackUse {
@@ -39,11 +55,10 @@ struct CallbackUse {
 };
 
 struct WalkResult {
-  std::vector<ModelNode> model;
-  std::string trace;
   std::vector<std::string> explanations;
-  long host_objects = 0;     // host nodes recognised or asked about
-  long generic_objects = 0;  // objects of the generic model
+  std::vector<NameUse> names;  // the most often missing first
+  long host_objects = 0;       // host nodes recognised or asked about
+  long generic_objects = 0;    // objects of the generic model
   std::array<CallbackUse, kCallbackCount> callbacks{};
 
   int Reached() const;
@@ -59,10 +74,11 @@ class Walker final : private hostsim::IteratorObserver {
   Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options);
   ~Walker() override;
 
-  // Walks the case under `top` (left where it stands; the walk works on clones). Throws
-  // MappingError, naming the mapping file and line, when the steps nest deeper than
-  // kMaxWalkDepth. Recurses once per nested step list: run it on a large stack.
-  WalkResult Walk(hostsim::HostIterator& top);
+  // Walks the case under `top` (left where it stands; the walk works on clones), handing the
+  // model and the trace to `sink` as they are made. Throws MappingError, naming the mapping
+  // file and line, when the steps nest deeper than kMaxWalkDepth. Recurses once per nested step
+  // list: run it on a large stack.
+  WalkResult Walk(hostsim::HostIterator& top, ModelSink& sink);
 
  private:
   using Iter = hostsim::IteratorPtr;
@@ -80,15 +96,30 @@ class Walker final : private hostsim::IteratorObserver {
 
   void OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& event) override;
 
+  struct NameTally {
+    long asked = 0;
+    long found = 0;
+    std::vector<std::string_view> kinds;  // host types, as the tree holds them
+  };
+
+  void CountName(bool level, std::string_view name, std::uint32_t at, bool found);
+  void CountDown(const hostsim::IteratorEvent& event);
+  std::string_view KindOf(std::uint32_t node) const;
+  std::vector<NameUse> Names() const;
+
   Iter CloneOf(hostsim::HostIterator& it);
-  void VisitNode(hostsim::HostIterator& at, std::vector<ModelNode>& out);
+  void VisitNode(hostsim::HostIterator& at, bool top);
   std::string Recognise(hostsim::HostIterator& at);
-  void RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it, ModelNode& parent);
+  void RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it);
   void Set(const Step& step, hostsim::HostIterator& it);
-  void ReadValue(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
-  void RunElement(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
-  void RunCollection(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
-  void RunObjects(const Step& step, hostsim::HostIterator& it, ModelNode& parent);
+  void ReadValue(const Step& step, hostsim::HostIterator& it);
+  void RunElement(const Step& step, hostsim::HostIterator& it);
+  void RunCollection(const Step& step, hostsim::HostIterator& it);
+  void RunObjects(const Step& step, hostsim::HostIterator& it);
+  void Emit(const ModelNode& node) {
+    sink_->Open(node);
+    sink_->Close(node);
+  }
 
   // One callback call: events recorded, traced, counted.
   void Begin(int id, hostsim::HostIterator& it);
@@ -111,7 +142,9 @@ class Walker final : private hostsim::IteratorObserver {
   const Mapping& mapping_;
   WalkOptions options_;
   const hostsim::HostTree* tree_ = nullptr;
+  ModelSink* sink_ = nullptr;
   WalkResult result_;
+  std::map<std::pair<bool, std::string>, NameTally> names_;  // (level, name)
   bool recording_ = false;
   const hostsim::HostIterator* caller_ = nullptr;
   std::uint32_t call_node_ = 0;
