@@ -36,7 +36,7 @@ typedef bool(FI_CDECL* FIElement)(FIIterator* iterator, int move);
 }
 
 // Every exported callback, in the order of fintop/exports.txt (which the exports test checks
-// against this list): X(shape, name, moves, state).
+// against this list): X(shape, name, moves, state, fails).
 // - shape: KIND, CLASSIFIER, COLLECTION or ELEMENT.
 // - moves: STAYS when no call moves the caller's iterator; MOVES when a selection (a collection
 //   callback called with any index but -1) or an element call with a non-zero move flag may
@@ -48,100 +48,104 @@ typedef bool(FI_CDECL* FIElement)(FIIterator* iterator, int move);
 //   ordering rule: count a node (index -1) before selecting in it, and let no counting call of
 //   the same callback for another node, from any thread, come between that count and those
 //   selections. The counts are atomic: breaking the rule gives a wrong split, never a data race.
+// - fails: what a failed call returns (a null iterator, a host call that throws): INDEX for a
+//   collection callback whose failed selection returns the index unchanged (a count gives 0);
+//   ZERO for false, a count of 0, and the three selections that give 0 (CTCutPercent,
+//   CTViscosity and CTColumnFeeds, whose indices beyond their rows select nothing).
 // Users that need fewer facts take the rest as `...`.
-#define FINTOP_CALLBACKS(X)                                 \
-  X(KIND, CTFlowsheets, STAYS, NONE)                        \
-  X(KIND, CTDistillationCurves, STAYS, NONE)                \
-  X(KIND, CTStreams, STAYS, NONE)                           \
-  X(KIND, CTPhaseEnvelopes, STAYS, NONE)                    \
-  X(KIND, CTHeatStreams, STAYS, NONE)                       \
-  X(CLASSIFIER, CTUnitOperations, STAYS, NONE)              \
-  X(COLLECTION, CTComponentArray, STAYS, NONE)              \
-  X(ELEMENT, CTComponent, MOVES, NONE)                      \
-  X(ELEMENT, CTMoleFraction, MOVES, NONE)                   \
-  X(ELEMENT, CTMassFraction, MOVES, NONE)                   \
-  X(ELEMENT, CTVolumeFraction, MOVES, NONE)                 \
-  X(COLLECTION, CTPhaseComponentArray, STAYS, NONE)         \
-  X(ELEMENT, CTPhaseComponent, MOVES, NONE)                 \
-  X(ELEMENT, CTPhaseMoleFraction, MOVES, NONE)              \
-  X(ELEMENT, CTPhaseMassFraction, MOVES, NONE)              \
-  X(ELEMENT, CTPhaseVolumeFraction, MOVES, NONE)            \
-  X(COLLECTION, CTFluidPhaseComponentArray, STAYS, NONE)    \
-  X(ELEMENT, CTFluidPhaseComponent, MOVES, NONE)            \
-  X(COLLECTION, CTVaporPhaseComponentArray, STAYS, NONE)    \
-  X(ELEMENT, CTVaporPhaseComponent, MOVES, NONE)            \
-  X(COLLECTION, CTLiquidPhaseComponentArray, STAYS, NONE)   \
-  X(ELEMENT, CTLiquidPhaseComponent, MOVES, NONE)           \
-  X(COLLECTION, CTLiquid2PhaseComponentArray, STAYS, NONE)  \
-  X(ELEMENT, CTLiquid2PhaseComponent, MOVES, NONE)          \
-  X(COLLECTION, CTKVMLArray, STAYS, NONE)                   \
-  X(ELEMENT, CTKVML, MOVES, NONE)                           \
-  X(COLLECTION, CTKVLArray, STAYS, NONE)                    \
-  X(ELEMENT, CTKVL, MOVES, NONE)                            \
-  X(COLLECTION, CTKVL2Array, STAYS, NONE)                   \
-  X(ELEMENT, CTKVL2, MOVES, NONE)                           \
-  X(COLLECTION, CTKL1L2Array, STAYS, NONE)                  \
-  X(ELEMENT, CTKL1L2, MOVES, NONE)                          \
-  X(COLLECTION, CTPipeSegment, STAYS, NONE)                 \
-  X(COLLECTION, CTPipeCell, STAYS, NONE)                    \
-  X(COLLECTION, CTPipeProfile, STAYS, NONE)                 \
-  X(COLLECTION, CTDewPointCurve, STAYS, COUNTS)             \
-  X(COLLECTION, CTBubblePointCurve, STAYS, NONE)            \
-  X(COLLECTION, CTHydratePointCurve, STAYS, NONE)           \
-  X(COLLECTION, CTCutPercent, STAYS, NONE)                  \
-  X(COLLECTION, CTViscosity, STAYS, NONE)                   \
-  X(COLLECTION, CTEntrainment, STAYS, NONE)                 \
-  X(COLLECTION, CTComprPerfCurve, MOVES, NONE)              \
-  X(COLLECTION, CTPerfCurvePoint, STAYS, NONE)              \
-  X(COLLECTION, CTSpeedFlowCurve, STAYS, NONE)              \
-  X(COLLECTION, CTTeeNozzle, STAYS, NONE)                   \
-  X(COLLECTION, CTMixerNozzle, STAYS, NONE)                 \
-  X(COLLECTION, CTValveCurve, STAYS, NONE)                  \
-  X(COLLECTION, CTPumpCurve, MOVES, COUNTS)                 \
-  X(COLLECTION, CTEfficiencyCurve, MOVES, NONE)             \
-  X(COLLECTION, CTNPSHCurve, MOVES, NONE)                   \
-  X(COLLECTION, CTNPSHCurvePoint, STAYS, NONE)              \
-  X(ELEMENT, CTExchangerHot, MOVES, NONE)                   \
-  X(ELEMENT, CTExchangerCold, MOVES, NONE)                  \
-  X(COLLECTION, CTTeeSplit, STAYS, NONE)                    \
-  X(COLLECTION, CTReactions, MOVES, NONE)                   \
-  X(COLLECTION, CTReactionDenominatorTerm, STAYS, NONE)     \
-  X(COLLECTION, CTReactionComponentOrder, STAYS, NONE)      \
-  X(COLLECTION, CTActiveReactions, STAYS, COUNTS)           \
-  X(COLLECTION, CTLocalReaction, STAYS, NONE)               \
-  X(COLLECTION, CTReactantBalance, STAYS, NONE)             \
-  X(COLLECTION, CTLocalConvReaction, STAYS, NONE)           \
-  X(COLLECTION, CTLocalEquilReaction, STAYS, NONE)          \
-  X(COLLECTION, CTGibbsFlowSpec, STAYS, NONE)               \
-  X(ELEMENT, CTHeaterVF, MOVES, NONE)                       \
-  X(COLLECTION, CTHeaterZone, STAYS, NONE)                  \
-  X(COLLECTION, CTHeaterProfile, STAYS, NONE)               \
-  X(COLLECTION, CTCondRebNozzle, STAYS, NONE)               \
-  X(COLLECTION, CTCondRebVesselComponentArray, STAYS, NONE) \
-  X(ELEMENT, CTCondRebVesselComponent, MOVES, NONE)         \
-  X(COLLECTION, CTCondRebVaporComponentArray, STAYS, NONE)  \
-  X(ELEMENT, CTCondRebVaporComponent, MOVES, NONE)          \
-  X(COLLECTION, CTCondRebLiquidComponentArray, STAYS, NONE) \
-  X(ELEMENT, CTCondRebLiquidComponent, MOVES, NONE)         \
-  X(ELEMENT, CTCondVapor, MOVES, NONE)                      \
-  X(ELEMENT, CTCondDistillate, MOVES, NONE)                 \
-  X(ELEMENT, CTCondHeavyDistillate, MOVES, NONE)            \
-  X(ELEMENT, CTCondReflux, MOVES, NONE)                     \
-  X(ELEMENT, CTRebBoilup, MOVES, NONE)                      \
-  X(ELEMENT, CTRebLiquid, MOVES, NONE)                      \
-  X(ELEMENT, CTRebLiquid2, MOVES, NONE)                     \
-  X(ELEMENT, CTRebVapor, MOVES, NONE)                       \
-  X(COLLECTION, CTColumnFeeds, STAYS, NONE)                 \
-  X(COLLECTION, CTSectionTray, STAYS, NONE)                 \
-  X(COLLECTION, CTColumnSideDraws, STAYS, NONE)             \
-  X(ELEMENT, CTSideDrawFluid, MOVES, NONE)                  \
-  X(ELEMENT, CTColumnLiquidFrom, MOVES, NONE)               \
-  X(ELEMENT, CTSideColumnDraw, MOVES, NONE)                 \
-  X(ELEMENT, CTSideColumnReturn, MOVES, NONE)               \
-  X(ELEMENT, CTSideColumnReboiler, MOVES, NONE)             \
-  X(ELEMENT, CTSideColumnBottoms, MOVES, NONE)              \
-  X(ELEMENT, CTPumparoundDraw, MOVES, NONE)                 \
-  X(ELEMENT, CTPumparoundReturn, MOVES, NONE)
+#define FINTOP_CALLBACKS(X)                                        \
+  X(KIND, CTFlowsheets, STAYS, NONE, ZERO)                         \
+  X(KIND, CTDistillationCurves, STAYS, NONE, ZERO)                 \
+  X(KIND, CTStreams, STAYS, NONE, ZERO)                            \
+  X(KIND, CTPhaseEnvelopes, STAYS, NONE, ZERO)                     \
+  X(KIND, CTHeatStreams, STAYS, NONE, ZERO)                        \
+  X(CLASSIFIER, CTUnitOperations, STAYS, NONE, ZERO)               \
+  X(COLLECTION, CTComponentArray, STAYS, NONE, INDEX)              \
+  X(ELEMENT, CTComponent, MOVES, NONE, ZERO)                       \
+  X(ELEMENT, CTMoleFraction, MOVES, NONE, ZERO)                    \
+  X(ELEMENT, CTMassFraction, MOVES, NONE, ZERO)                    \
+  X(ELEMENT, CTVolumeFraction, MOVES, NONE, ZERO)                  \
+  X(COLLECTION, CTPhaseComponentArray, STAYS, NONE, INDEX)         \
+  X(ELEMENT, CTPhaseComponent, MOVES, NONE, ZERO)                  \
+  X(ELEMENT, CTPhaseMoleFraction, MOVES, NONE, ZERO)               \
+  X(ELEMENT, CTPhaseMassFraction, MOVES, NONE, ZERO)               \
+  X(ELEMENT, CTPhaseVolumeFraction, MOVES, NONE, ZERO)             \
+  X(COLLECTION, CTFluidPhaseComponentArray, STAYS, NONE, INDEX)    \
+  X(ELEMENT, CTFluidPhaseComponent, MOVES, NONE, ZERO)             \
+  X(COLLECTION, CTVaporPhaseComponentArray, STAYS, NONE, INDEX)    \
+  X(ELEMENT, CTVaporPhaseComponent, MOVES, NONE, ZERO)             \
+  X(COLLECTION, CTLiquidPhaseComponentArray, STAYS, NONE, INDEX)   \
+  X(ELEMENT, CTLiquidPhaseComponent, MOVES, NONE, ZERO)            \
+  X(COLLECTION, CTLiquid2PhaseComponentArray, STAYS, NONE, INDEX)  \
+  X(ELEMENT, CTLiquid2PhaseComponent, MOVES, NONE, ZERO)           \
+  X(COLLECTION, CTKVMLArray, STAYS, NONE, INDEX)                   \
+  X(ELEMENT, CTKVML, MOVES, NONE, ZERO)                            \
+  X(COLLECTION, CTKVLArray, STAYS, NONE, INDEX)                    \
+  X(ELEMENT, CTKVL, MOVES, NONE, ZERO)                             \
+  X(COLLECTION, CTKVL2Array, STAYS, NONE, INDEX)                   \
+  X(ELEMENT, CTKVL2, MOVES, NONE, ZERO)                            \
+  X(COLLECTION, CTKL1L2Array, STAYS, NONE, INDEX)                  \
+  X(ELEMENT, CTKL1L2, MOVES, NONE, ZERO)                           \
+  X(COLLECTION, CTPipeSegment, STAYS, NONE, INDEX)                 \
+  X(COLLECTION, CTPipeCell, STAYS, NONE, INDEX)                    \
+  X(COLLECTION, CTPipeProfile, STAYS, NONE, INDEX)                 \
+  X(COLLECTION, CTDewPointCurve, STAYS, COUNTS, INDEX)             \
+  X(COLLECTION, CTBubblePointCurve, STAYS, NONE, INDEX)            \
+  X(COLLECTION, CTHydratePointCurve, STAYS, NONE, INDEX)           \
+  X(COLLECTION, CTCutPercent, STAYS, NONE, ZERO)                   \
+  X(COLLECTION, CTViscosity, STAYS, NONE, ZERO)                    \
+  X(COLLECTION, CTEntrainment, STAYS, NONE, INDEX)                 \
+  X(COLLECTION, CTComprPerfCurve, MOVES, NONE, INDEX)              \
+  X(COLLECTION, CTPerfCurvePoint, STAYS, NONE, INDEX)              \
+  X(COLLECTION, CTSpeedFlowCurve, STAYS, NONE, INDEX)              \
+  X(COLLECTION, CTTeeNozzle, STAYS, NONE, INDEX)                   \
+  X(COLLECTION, CTMixerNozzle, STAYS, NONE, INDEX)                 \
+  X(COLLECTION, CTValveCurve, STAYS, NONE, INDEX)                  \
+  X(COLLECTION, CTPumpCurve, MOVES, COUNTS, INDEX)                 \
+  X(COLLECTION, CTEfficiencyCurve, MOVES, NONE, INDEX)             \
+  X(COLLECTION, CTNPSHCurve, MOVES, NONE, INDEX)                   \
+  X(COLLECTION, CTNPSHCurvePoint, STAYS, NONE, INDEX)              \
+  X(ELEMENT, CTExchangerHot, MOVES, NONE, ZERO)                    \
+  X(ELEMENT, CTExchangerCold, MOVES, NONE, ZERO)                   \
+  X(COLLECTION, CTTeeSplit, STAYS, NONE, INDEX)                    \
+  X(COLLECTION, CTReactions, MOVES, NONE, INDEX)                   \
+  X(COLLECTION, CTReactionDenominatorTerm, STAYS, NONE, INDEX)     \
+  X(COLLECTION, CTReactionComponentOrder, STAYS, NONE, INDEX)      \
+  X(COLLECTION, CTActiveReactions, STAYS, COUNTS, INDEX)           \
+  X(COLLECTION, CTLocalReaction, STAYS, NONE, INDEX)               \
+  X(COLLECTION, CTReactantBalance, STAYS, NONE, INDEX)             \
+  X(COLLECTION, CTLocalConvReaction, STAYS, NONE, INDEX)           \
+  X(COLLECTION, CTLocalEquilReaction, STAYS, NONE, INDEX)          \
+  X(COLLECTION, CTGibbsFlowSpec, STAYS, NONE, INDEX)               \
+  X(ELEMENT, CTHeaterVF, MOVES, NONE, ZERO)                        \
+  X(COLLECTION, CTHeaterZone, STAYS, NONE, INDEX)                  \
+  X(COLLECTION, CTHeaterProfile, STAYS, NONE, INDEX)               \
+  X(COLLECTION, CTCondRebNozzle, STAYS, NONE, INDEX)               \
+  X(COLLECTION, CTCondRebVesselComponentArray, STAYS, NONE, INDEX) \
+  X(ELEMENT, CTCondRebVesselComponent, MOVES, NONE, ZERO)          \
+  X(COLLECTION, CTCondRebVaporComponentArray, STAYS, NONE, INDEX)  \
+  X(ELEMENT, CTCondRebVaporComponent, MOVES, NONE, ZERO)           \
+  X(COLLECTION, CTCondRebLiquidComponentArray, STAYS, NONE, INDEX) \
+  X(ELEMENT, CTCondRebLiquidComponent, MOVES, NONE, ZERO)          \
+  X(ELEMENT, CTCondVapor, MOVES, NONE, ZERO)                       \
+  X(ELEMENT, CTCondDistillate, MOVES, NONE, ZERO)                  \
+  X(ELEMENT, CTCondHeavyDistillate, MOVES, NONE, ZERO)             \
+  X(ELEMENT, CTCondReflux, MOVES, NONE, ZERO)                      \
+  X(ELEMENT, CTRebBoilup, MOVES, NONE, ZERO)                       \
+  X(ELEMENT, CTRebLiquid, MOVES, NONE, ZERO)                       \
+  X(ELEMENT, CTRebLiquid2, MOVES, NONE, ZERO)                      \
+  X(ELEMENT, CTRebVapor, MOVES, NONE, ZERO)                        \
+  X(COLLECTION, CTColumnFeeds, STAYS, NONE, ZERO)                  \
+  X(COLLECTION, CTSectionTray, STAYS, NONE, INDEX)                 \
+  X(COLLECTION, CTColumnSideDraws, STAYS, NONE, INDEX)             \
+  X(ELEMENT, CTSideDrawFluid, MOVES, NONE, ZERO)                   \
+  X(ELEMENT, CTColumnLiquidFrom, MOVES, NONE, ZERO)                \
+  X(ELEMENT, CTSideColumnDraw, MOVES, NONE, ZERO)                  \
+  X(ELEMENT, CTSideColumnReturn, MOVES, NONE, ZERO)                \
+  X(ELEMENT, CTSideColumnReboiler, MOVES, NONE, ZERO)              \
+  X(ELEMENT, CTSideColumnBottoms, MOVES, NONE, ZERO)               \
+  X(ELEMENT, CTPumparoundDraw, MOVES, NONE, ZERO)                  \
+  X(ELEMENT, CTPumparoundReturn, MOVES, NONE, ZERO)
 
 // Declarations of every callback, under its plain C name.
 #define FINTOP_SIGNATURE_KIND(name) bool FI_CDECL name(FIIterator* iterator)
@@ -155,20 +159,24 @@ extern "C" {
 FINTOP_CALLBACKS(FINTOP_DECLARE_CALLBACK)
 }
 
-// The facts as values (FINTOP_FACT_##moves, FINTOP_FACT_##state), and a check that each entry's
-// facts fit its shape: kind tests and the classifier never move the caller's iterator, every
-// element callback may (its move flag), and only collection callbacks keep a count.
+// The facts as values (FINTOP_FACT_##moves, ##state, ##fails: true for MOVES, COUNTS, INDEX),
+// and a check that each entry's facts fit its shape: kind tests and the classifier never move
+// the caller's iterator, every element callback may (its move flag), and only collection
+// callbacks keep a count or return an index.
 #define FINTOP_FACT_STAYS false
 #define FINTOP_FACT_MOVES true
 #define FINTOP_FACT_NONE false
 #define FINTOP_FACT_COUNTS true
-#define FINTOP_FACTS_FIT_KIND(moves, counts) (!(moves) && !(counts))
-#define FINTOP_FACTS_FIT_CLASSIFIER(moves, counts) (!(moves) && !(counts))
-#define FINTOP_FACTS_FIT_COLLECTION(moves, counts) true
-#define FINTOP_FACTS_FIT_ELEMENT(moves, counts) ((moves) && !(counts))
-#define FINTOP_CHECK_FACTS(shape, name, moves, state)                               \
-  static_assert(FINTOP_FACTS_FIT_##shape(FINTOP_FACT_##moves, FINTOP_FACT_##state), \
-                #name ": its facts do not fit its shape");
+#define FINTOP_FACT_ZERO false
+#define FINTOP_FACT_INDEX true
+#define FINTOP_FACTS_FIT_KIND(moves, counts, index) (!(moves) && !(counts) && !(index))
+#define FINTOP_FACTS_FIT_CLASSIFIER(moves, counts, index) (!(moves) && !(counts) && !(index))
+#define FINTOP_FACTS_FIT_COLLECTION(moves, counts, index) true
+#define FINTOP_FACTS_FIT_ELEMENT(moves, counts, index) ((moves) && !(counts) && !(index))
+#define FINTOP_CHECK_FACTS(shape, name, moves, state, fails)                                   \
+  static_assert(                                                                               \
+      FINTOP_FACTS_FIT_##shape(FINTOP_FACT_##moves, FINTOP_FACT_##state, FINTOP_FACT_##fails), \
+      #name ": its facts do not fit its shape");
 FINTOP_CALLBACKS(FINTOP_CHECK_FACTS)
 
 // The number of exported callbacks.

@@ -11,8 +11,13 @@ constexpr auto kKIND = CallbackEntry::kKind;
 constexpr auto kCLASSIFIER = CallbackEntry::kClassifier;
 constexpr auto kCOLLECTION = CallbackEntry::kCollection;
 constexpr auto kELEMENT = CallbackEntry::kElement;
-#define FINTOP_DRIVER_ENTRY(shape, name, moves, state) \
-  {#name, k##shape, reinterpret_cast<void*>(&name), FINTOP_FACT_##moves, FINTOP_FACT_##state},
+#define FINTOP_DRIVER_ENTRY(shape, name, moves, state, fails) \
+  {#name,                                                     \
+   k##shape,                                                  \
+   reinterpret_cast<void*>(&name),                            \
+   FINTOP_FACT_##moves,                                       \
+   FINTOP_FACT_##state,                                       \
+   FINTOP_FACT_##fails},
 
 }  // namespace
 

@@ -26,6 +26,7 @@ struct CallbackEntry {
   // caller's iterator (MOVES in FINTOP_CALLBACKS).
   bool moves;
   bool counts;  // keeps a process-wide count from a counting call to its selections (COUNTS)
+  bool fails_with_index;  // a failed selection returns its index unchanged (INDEX)
 };
 
 // All 92 callbacks, in declaration order, with the facts of their FINTOP_CALLBACKS entries.
