@@ -23,8 +23,9 @@ extern "C" {
 // caller-cleans-up convention (the plain C convention; cdecl on 32-bit Windows). Saved around
 // the lookup are every register that may carry an argument: rdi, rsi, rdx, rcx, r8, r9, rax
 // and xmm0-xmm7 on x86-64 Linux; rcx, rdx, r8, r9 and xmm0-xmm3 on 64-bit Windows; on 32-bit
-// Windows all arguments are on the stack, which is left as it was. The lookup runs on the
-// caller's thread and stack and never throws.
+// Windows all arguments are on the stack, which is left as it was. r10, which the C
+// convention does not use for arguments (a static chain), is not kept. The lookup runs on the
+// caller's thread and stack and never throws; a debugger or profiler can unwind through it.
 //
 // When no module has the entry point the forwarder returns 0 in the integer result registers
 // (rax and rdx; eax and edx) and 0.0 in the vector ones (xmm0, on Linux xmm1 too). A result
