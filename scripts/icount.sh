@@ -44,7 +44,9 @@ valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$dumps/cg.out
 }
 
 # One line per dump: family name side units repeats instructions.
-for dump in $(ls "$dumps"/cg.out.* | sort -t. -k3 -n); do
+for ((part = 1; ; part++)); do
+  dump=$dumps/cg.out.$part
+  [ -f "$dump" ] || break
   awk '/^desc: Trigger: Client Request: icount / { label = $0; sub(/.*icount /, "", label) }
        /^(summary|totals):/ { total = $2 }
        END { if (label != "") print label, total }' "$dump"
@@ -53,13 +55,11 @@ done >"$dumps/counts.txt"
 # The CPU-time ratio of a family from the Google Benchmark run, if there is one.
 cpu_ratio() {
   local json=$results/overhead.json
-  if [ -f "$json" ] && command -v jq >/dev/null; then
-    jq -r --arg n "Overhead/$1_median" \
-      '[.benchmarks[] | select(.name == $n) | .ratio][0] // "-" | if type == "number" then (. * 1000 | round / 1000 | tostring) else . end' \
-      "$json"
-  else
-    echo "-"
-  fi
+  [ -f "$json" ] || { echo "-"; return; }
+  awk -v name="\"Overhead/$1_median\"" '
+    $1 == "\"name\":" { on = ($2 == name "," || $2 == name) }
+    on && $1 == "\"ratio\":" { v = $2; sub(/,$/, "", v); printf "%.3f\n", v; found = 1; exit }
+    END { if (!found) print "-" }' "$json"
 }
 
 out=$results/icount.txt

@@ -27,17 +27,20 @@ struct Feed {
 
 // Walks the feeds with text of every tray section among the children of the node `it` stands
 // on, in collection order, and calls `visit(feed)` for each; a true result stops the walk.
-// Moves `it`, which must be a clone. Returns whether a visit stopped it.
-template <class Visit>
-bool WalkFeeds(FIIterator& it, Visit&& visit) {
+// The section's "id" is read only when `kWithSection` (the count needs none). `feed` is the
+// walk's own record, left as the stopping visit saw it. Moves `it`, which must be a clone.
+// Returns whether a visit stopped it.
+template <bool kWithSection, class Visit>
+bool WalkFeeds(FIIterator& it, Feed& feed, Visit&& visit) {
   if (!it.First()) return false;
-  const FIAttribute id_key("id");
+  const FIAttribute id_key(kWithSection ? "id" : nullptr);  // no text made for the count
   const FIAttribute value_key("value");
-  Feed feed;
   do {
     if (!fintop::IsOfType(it, kTraySectionType)) continue;
-    feed.section.Clear();  // read afresh: a section without "id" records the empty value
-    it.GetValue(id_key, feed.section);
+    if constexpr (kWithSection) {
+      feed.section.Clear();  // read afresh: a section without "id" records the empty value
+      it.GetValue(id_key, feed.section);
+    }
     feed.local = -1;
     if (!it.Down(kTraysectionFeeds)) continue;
     if (it.First()) {
@@ -61,7 +64,8 @@ int CountFeeds(FIIterator& it) {
   fintop::ClonedIterator clone(it);
   int count = 0;
   if (clone) {
-    WalkFeeds(*clone, [&](const Feed&) {
+    Feed feed;
+    WalkFeeds<false>(*clone, feed, [&](const Feed&) {
       ++count;
       return false;
     });
@@ -74,11 +78,8 @@ int CountFeeds(FIIterator& it) {
 // the clone). False when no feed reaches the index.
 bool FindFeed(FIIterator& it, int index, Feed& selected) {
   fintop::ClonedIterator clone(it);
-  return clone && WalkFeeds(*clone, [&](const Feed& feed) {
-           if (feed.global != index) return false;
-           selected = feed;
-           return true;
-         });
+  return clone &&
+         WalkFeeds<true>(*clone, selected, [&](const Feed& feed) { return feed.global == index; });
 }
 
 }  // namespace

@@ -36,36 +36,39 @@ bool StepForward(FIIterator& it, std::int64_t steps) {
   return true;
 }
 
-// The integer "value" of the stored count `count_name` below `list_name`, on `clone` (which
-// is left where the walk ended); `found` tells whether the count node exists.
+// The integer "value" of the stored count `count_name` below `list_name`, read on `clone`,
+// which comes back to where it stood; `found` tells whether the count node exists.
 int ReadStoredCount(FIIterator& clone, const std::string& list_name, const std::string& count_name,
                     bool& found) {
-  found = clone.Down(list_name) && clone.Down(count_name);
-  return found ? fintop::ReadValue(clone).ival() : 0;
+  found = false;
+  if (!clone.Down(list_name)) return 0;
+  int count = 0;
+  if (clone.Down(count_name)) {
+    found = true;
+    count = fintop::ReadValue(clone).ival();
+    clone.Up();
+  }
+  clone.Up();
+  return count;
 }
 
 int CountReactions(FIIterator& it) {
   stored_active_count.store(0, std::memory_order_relaxed);
-  std::int64_t count = 0;
-  {
-    fintop::ClonedIterator clone(it);
-    if (!clone) return 0;
-    bool found = false;
-    const int active = ReadStoredCount(*clone, kActiveReactionList, kNumberOfActiveRxns, found);
-    if (found) stored_active_count.store(active, std::memory_order_relaxed);
-    count += active;
-  }
-  {
-    fintop::ClonedIterator clone(it);
-    if (!clone) return 0;
-    bool found = false;
-    count += ReadStoredCount(*clone, kInactiveReactionList, kNumberOfInactiveRxns, found);
-  }
+  fintop::ClonedIterator clone(it);
+  if (!clone) return 0;
+  bool found = false;
+  const int active = ReadStoredCount(*clone, kActiveReactionList, kNumberOfActiveRxns, found);
+  if (found) stored_active_count.store(active, std::memory_order_relaxed);
+  const std::int64_t count =
+      static_cast<std::int64_t>(active) +
+      ReadStoredCount(*clone, kInactiveReactionList, kNumberOfInactiveRxns, found);
   return static_cast<int>(std::clamp<std::int64_t>(count, INT_MIN, INT_MAX));
 }
 
 // Binds "RxnID" to the host name of reaction `index` and records "RxnActive". No binding is
-// made when the entry is not there or its value holds no text.
+// made when the entry is not there or its value holds no text. The name is read on a clone
+// and bound once the clone is gone, as the records are: a write while a clone shares the
+// caller's attributes would make the host copy them.
 void BindReaction(FIIterator& it, int index) {
   const int active = stored_active_count.load(std::memory_order_relaxed);
   const bool is_active = index < active;
@@ -74,24 +77,32 @@ void BindReaction(FIIterator& it, int index) {
   const std::int64_t position =
       is_active ? index : static_cast<std::int64_t>(index) - static_cast<std::int64_t>(active);
 
-  fintop::ClonedIterator clone(it);
-  if (clone && clone->Down(list) && clone->Down(entry) && StepForward(*clone, position)) {
-    const FIAttribute name = fintop::ReadValue(*clone);
-    if (name.c_str() != nullptr) it.Alias(kRxnId, name.c_str());
+  FIAttribute name;
+  {
+    fintop::ClonedIterator clone(it);
+    if (clone && clone->Down(list) && clone->Down(entry) && StepForward(*clone, position)) {
+      clone->GetValue(FIAttribute("value"), name);
+    }
   }
+  if (name.c_str() != nullptr) it.Alias(kRxnId, name.c_str());
   fintop::RecordInteger(it, kRxnActive, is_active ? 1 : 0);
+}
+
+// The real "value" of rank entry `index` into `rank`; false when there is none.
+bool ReadRank(FIIterator& it, int index, FIAttribute& rank) {
+  fintop::ClonedIterator clone(it);
+  if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return false;
+  if (!StepForward(*clone, std::max(index, 0))) return false;
+  if (!clone->Down(kReactionRank)) return false;
+  clone->GetValue(FIAttribute("value"), rank);
+  return !rank.empty();
 }
 
 // Records "RxnRank": 0.0, then the real "value" of rank entry `index` when there is one.
 void RecordRank(FIIterator& it, int index) {
   it.SetAttribute(kRxnRank, FIAttribute(0.0));
-  fintop::ClonedIterator clone(it);
-  if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return;
-  if (!StepForward(*clone, std::max(index, 0))) return;
-  if (!clone->Down(kReactionRank)) return;
-  const FIAttribute rank = fintop::ReadValue(*clone);
-  if (rank.empty()) return;
-  it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));
+  FIAttribute rank;
+  if (ReadRank(it, index, rank)) it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));
 }
 
 }  // namespace

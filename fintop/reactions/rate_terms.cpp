@@ -30,53 +30,76 @@ int StoredCount(FIIterator& it, const std::string& name) {
 }
 
 // On `clone`, standing on the node under the caller's iterator: Down to the list `name`,
-// walk to `entry`, read its "value" and come back up. False (nothing moved) without the list.
+// walk to `entry`, read its "value" into `value` (empty when it has none) and come back up.
+// False (nothing moved or read) without the list.
 bool ReadEntry(FIIterator& clone, const std::string& name, std::int64_t entry, FIAttribute& value) {
   if (!clone.Down(name)) return false;
   fintop::reactions::WalkToEntry(clone, name, entry);
-  value = fintop::ReadValue(clone);
+  value.Clear();
+  clone.GetValue(FIAttribute("value"), value);
   clone.Up();
   return true;
 }
 
-// Records "A" and "E" of term `row` when their lists exist, and "row" in every case.
-void SelectTerm(FIIterator& it, int row) {
-  fintop::ClonedIterator clone(it);
-  if (clone) {
-    FIAttribute value;
-    if (ReadEntry(*clone, kPreFactor, row, value)) it.SetAttribute(kA, value);
-    if (ReadEntry(*clone, kActivationEnergy, row, value)) it.SetAttribute(kE, value);
+// On `clone`, standing on the node under the caller's iterator: the "ComponentName" value of
+// entry `reactant` of "KineticBasis"/"ReactantList", guarded by that list's own
+// "NumberOfReactants". False when any of it is missing.
+bool ReadComponent(FIIterator& clone, int reactant, FIAttribute& component) {
+  if (!clone.Down(kKineticBasis) || !clone.Down(kReactantList) || !clone.Down(kNumberOfReactants)) {
+    return false;
   }
+  if (reactant >= fintop::ReadValue(clone).ival()) return false;
+  clone.Up();  // back onto "ReactantList"
+  if (!clone.Down(kReactant)) return false;
+  fintop::reactions::WalkToEntry(clone, kReactant, reactant);
+  if (!clone.Down(kComponentName)) return false;
+  clone.GetValue(FIAttribute("value"), component);
+  return true;
+}
+
+// Records "A" and "E" of term `row` when their lists exist, and "row" in every case. Read on
+// a clone and recorded once it is gone: a write while a clone shares the caller's attributes
+// would make the host copy them.
+void SelectTerm(FIIterator& it, int row) {
+  FIAttribute a;
+  FIAttribute e;
+  bool has_a = false;
+  bool has_e = false;
+  {
+    fintop::ClonedIterator clone(it);
+    if (clone) {
+      has_a = ReadEntry(*clone, kPreFactor, row, a);
+      has_e = ReadEntry(*clone, kActivationEnergy, row, e);
+    }
+  }
+  if (has_a) it.SetAttribute(kA, a);
+  if (has_e) it.SetAttribute(kE, e);
   fintop::RecordInteger(it, kRow, row);
 }
 
 // Records "exponent" (entry "row" x "ncomp" + reactant of "Exponents") when "row", "ncomp" and
 // the list exist, and "component" when the reactant list below "KineticBasis" holds the
-// reactant.
+// reactant. Read on a clone and recorded once it is gone.
 void SelectReactant(FIIterator& it, int reactant) {
-  fintop::ClonedIterator clone(it);
-  if (!clone) return;
-
-  FIAttribute row;
-  FIAttribute ncomp;
-  if (it.GetAttribute(kRow, row) && it.GetAttribute(kNcomp, ncomp)) {
-    // Wide arithmetic: host counts must not overflow the entry number.
-    const std::int64_t entry =
-        static_cast<std::int64_t>(row.ival()) * ncomp.ival() + static_cast<std::int64_t>(reactant);
-    FIAttribute value;
-    if (ReadEntry(*clone, kExponents, entry, value)) it.SetAttribute(kExponent, value);
+  FIAttribute exponent;
+  FIAttribute component;
+  bool has_exponent = false;
+  bool has_component = false;
+  {
+    fintop::ClonedIterator clone(it);
+    if (!clone) return;
+    FIAttribute row;
+    FIAttribute ncomp;
+    if (it.GetAttribute(kRow, row) && it.GetAttribute(kNcomp, ncomp)) {
+      // Wide arithmetic: host counts must not overflow the entry number.
+      const std::int64_t entry = static_cast<std::int64_t>(row.ival()) * ncomp.ival() +
+                                 static_cast<std::int64_t>(reactant);
+      has_exponent = ReadEntry(*clone, kExponents, entry, exponent);
+    }
+    has_component = ReadComponent(*clone, reactant, component);
   }
-
-  if (!clone->Down(kKineticBasis) || !clone->Down(kReactantList) ||
-      !clone->Down(kNumberOfReactants)) {
-    return;
-  }
-  if (reactant >= fintop::ReadValue(*clone).ival()) return;
-  clone->Up();  // back onto "ReactantList"
-  if (!clone->Down(kReactant)) return;
-  fintop::reactions::WalkToEntry(*clone, kReactant, reactant);
-  if (!clone->Down(kComponentName)) return;
-  it.SetAttribute(kComponent, fintop::ReadValue(*clone));
+  if (has_exponent) it.SetAttribute(kExponent, exponent);
+  if (has_component) it.SetAttribute(kComponent, component);
 }
 
 }  // namespace
