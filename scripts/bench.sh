@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, the "bench" preset) and runs the suite, writing the figures
-# to build/bench/results/: overhead.txt (families, host, growing selections) and walk.txt (the
-# whole walks, each size in a process of its own so that its peak memory is its own). Each
-# figure is the median of five repetitions; the whole walks also give the least of the five.
-# Takes a few minutes.
+# to build/bench/results/: overhead.txt (families, host, growing selections), walk.txt (the
+# whole walks, each size in a process of its own so that its peak memory is its own) and
+# icount.txt (the overhead pairs by instruction count under callgrind, scripts/icount.sh, with
+# each family's CPU-time ratio from overhead.txt beside it). Each time is the median of five
+# repetitions; the whole walks also give the least of the five. Takes a few minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev
+scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 bench=build/bench/bin/fintop_bench
@@ -28,4 +29,5 @@ if grep -q "ERROR OCCURRED" "$results/overhead.txt" "$results/walk.txt"; then
   echo "some benchmark failed" >&2
   exit 1
 fi
-echo "figures in $results/overhead.txt and $results/walk.txt"
+scripts/icount.sh --repeats 3
+echo "figures in $results/overhead.txt, $results/walk.txt and $results/icount.txt"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The benchmarks, built in Release and each run once briefly so that they cannot rot: a
-# benchmark whose bare sequence disagrees with its callbacks reports an error and fails the leg.
-# The figures themselves come from scripts/bench.sh.
+# The benchmarks, built in Release and each run once briefly so that they cannot rot (a
+# benchmark whose two sides check differently reports an error and fails the leg), then the
+# overhead pairs by instruction count under callgrind, which fails the leg when a family is
+# above 1.05 of its bare sequence, CTLocalReaction above 1.2 or CTReactions selecting every
+# reaction above 1.1. The figures themselves come from scripts/bench.sh.
 set -euo pipefail
 cmake --preset bench >/dev/null
 cmake --build --preset bench
@@ -11,3 +13,4 @@ if echo "$out" | grep -q "ERROR OCCURRED"; then
   echo "$out" | grep "ERROR OCCURRED" >&2
   exit 1
 fi
+scripts/icount.sh --check --repeats 1
