@@ -65,12 +65,6 @@ FIAttribute ReadVariable(FIIterator& it, const std::string& path) {
   return ReadValue(*clone);
 }
 
-bool IsOfType(FIIterator& it, const char* type_name) {
-  FIAttribute type = ReadProperty(it, "type");
-  type.ChangeType(FT_TEXT);
-  return std::strcmp(type.c_str(), type_name) == 0;
-}
-
 bool SameText(const char* text, const char* name) {
   return text != nullptr && std::strcmp(text, name) == 0;
 }

@@ -23,7 +23,7 @@ constexpr char kProfileZoneNo[] = "ProfileZoneNo";
 bool ReadZoneDuty(FIIterator& it, int zone, FIAttribute& duty) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kZoneDuty) || !clone->Element(zone)) return false;
-  duty = fintop::ReadValue(*clone);
+  clone->GetValue(FIAttribute("value"), duty);  // read in place: `duty` is fresh
   return true;
 }
 
