@@ -36,9 +36,10 @@ void ColumnCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void ColumnBare(FIIterator& it, Probe& probe) {
-  const FIAttribute key("value");
+  // Each call makes its own keys: a callback keeps no attribute from one call to the next.
   int feeds = 0;
   {
+    const FIAttribute key("value");
     FIIterator* clone = it.Clone();
     if (clone->First()) {
       do {
@@ -60,6 +61,7 @@ void ColumnBare(FIIterator& it, Probe& probe) {
   probe.Step(it, feeds);
   for (int f = 0; f < feeds; ++f) {
     // The selection, on the caller's iterator as prescribed; back where it was on success.
+    const FIAttribute key("value");
     int running = -1;
     bool selected = false;
     if (it.First()) {

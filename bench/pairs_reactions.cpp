@@ -73,6 +73,7 @@ void ReactionSetCallbacks(FIIterator& it, Probe& probe) {
   const int members = CTActiveReactions(&it, nullptr, -1);
   probe.Step(it, members);
   for (int i = 0; i < members; ++i) {
+    const FIAttribute key("value");
     FIIterator* member = it.Clone();
     probe.Step(*member, CTActiveReactions(member, nullptr, i));
     DeleteFIIterator(member);
@@ -110,11 +111,12 @@ void BareToEntry(FIIterator& it, const std::string& name, long long n) {
 
 template <class Probe>
 void DenominatorBare(FIIterator& reaction, Probe& probe) {
-  const FIAttribute key("value");
+  // Each call makes its own keys: a callback keeps no attribute from one call to the next.
   const int terms = BareStoredCount(reaction, kNumberOfRows);
   probe.Step(reaction, terms);
   for (int t = 0; t < terms; ++t) {
     {
+      const FIAttribute key("value");
       // Read on a clone, recorded once the clone is gone (a write while a clone shares the
       // attributes would make the host copy them).
       FIIterator* clone = reaction.Clone();
@@ -143,6 +145,7 @@ void DenominatorBare(FIIterator& reaction, Probe& probe) {
     probe.Set(reaction, "ncomp", FIAttribute(reactants));
     probe.Step(reaction, reactants);
     for (int r = 0; r < reactants; ++r) {
+      const FIAttribute key("value");
       FIIterator* clone = reaction.Clone();
       FIAttribute row, ncomp, value, exponent, component;
       bool has_exponent = false, has_component = false;
@@ -181,10 +184,11 @@ void DenominatorBare(FIIterator& reaction, Probe& probe) {
 
 template <class Probe>
 void ReactionSetBare(FIIterator& it, Probe& probe) {
-  const FIAttribute key("value");
+  // Each call makes its own keys: a callback keeps no attribute from one call to the next.
   // The active reactions: the stored counts, then each selection on a clone of the set.
   int members = 0, active = 0;
   {
+    const FIAttribute key("value");
     FIIterator* clone = it.Clone();
     FIAttribute value;
     if (clone->Down(kActiveReactionList)) {
@@ -203,6 +207,7 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
   }
   probe.Step(it, members);
   for (int i = 0; i < members; ++i) {
+    const FIAttribute key("value");
     FIIterator* member = it.Clone();
     const bool is_active = i < active;
     FIIterator* clone = member->Clone();
@@ -246,6 +251,7 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
   }
   probe.Step(it, reactions);
   for (int i = 0; i < reactions; ++i) {
+    const FIAttribute key("value");
     FIIterator* selected = it.Clone();
     FIAttribute kind;
     if (selected->Down(kReactionList) && selected->Down(kReaction)) {
