@@ -1,5 +1,6 @@
 // Columns: feeds, tray sections (trays, side draws, side columns), condenser and reboiler
 // vessels and their product streams, pumparounds.
+#include <algorithm>
 #include <cstring>
 
 #include "pairs.h"

@@ -5,13 +5,15 @@
 # icount.txt (the overhead pairs by instruction count under callgrind, scripts/icount.sh, with
 # each family's CPU-time ratio from overhead.txt beside it). Each time is the median of five
 # repetitions; the whole walks also give the least of the five. Takes a few minutes.
+# FINTOP_BENCH_BUILD names the build folder (default build/bench, the "bench" preset).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind
-cmake --preset bench >/dev/null
-cmake --build --preset bench
-bench=build/bench/bin/fintop_bench
-results=build/bench/results
+build=${FINTOP_BENCH_BUILD:-build/bench}
+[ -f "$build/build.ninja" ] || cmake --preset bench -B "$build" >/dev/null
+cmake --build "$build"
+bench=$build/bin/fintop_bench
+results=$build/results
 mkdir -p "$results"
 common=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true
         --benchmark_display_aggregates_only=true)
@@ -29,5 +31,5 @@ if grep -q "ERROR OCCURRED" "$results/overhead.txt" "$results/walk.txt"; then
   echo "some benchmark failed" >&2
   exit 1
 fi
-scripts/icount.sh --repeats 3
+scripts/icount.sh --repeats 3 --build-dir "$build"
 echo "figures in $results/overhead.txt, $results/walk.txt and $results/icount.txt"
