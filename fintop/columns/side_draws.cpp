@@ -55,7 +55,8 @@ std::optional<std::string> SideDrawStream(FIIterator& it, const std::string& var
     it.Up();
     return std::nullopt;
   }
-  fintop::StepNext(it, position);
+  // A position beyond the last element reads the last one (see above).
+  (void)fintop::StepNext(it, position);
   FIAttribute value = fintop::ReadValue(it);
   it.Up();
   it.Up();

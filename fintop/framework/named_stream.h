@@ -26,10 +26,12 @@ enum class StreamNameTest {
 // A failure undoes nothing: `it` stays on the unit when the variable is missing, on the variable
 // when its value names no stream, on the node a failing Up left it on, or on the unit's parent
 // when the stream is not found there. The name is passed to Down as one level (DownByName).
-bool HopToNamedStream(FIIterator& it, const std::string& variable, StreamNameTest test);
+[[nodiscard]] bool HopToNamedStream(FIIterator& it, const std::string& variable,
+                                    StreamNameTest test);
 
 // The hop as an element callback: with move non-zero on the caller's iterator (left as
 // HopToNamedStream leaves it), with move 0 on a clone, so that the caller's never moves.
-bool NamedStream(FIIterator& caller, int move, const std::string& variable, StreamNameTest test);
+[[nodiscard]] bool NamedStream(FIIterator& caller, int move, const std::string& variable,
+                               StreamNameTest test);
 
 }  // namespace fintop

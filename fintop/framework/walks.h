@@ -81,7 +81,7 @@ int CountChildren(FIIterator& it);
 // Calls Next up to `times` times and stops at the first that fails: a failed Next leaves the
 // iterator on the last sibling, so the calls after it would change nothing. True when every
 // call succeeded (none for times <= 0). Bounded by the siblings, whatever `times` is.
-bool StepNext(FIIterator& it, long long times);
+[[nodiscard]] bool StepNext(FIIterator& it, long long times);
 
 // The counting walk: on a clone, Down each name in turn, then count the children reached.
 // A failing Down or First counts 0. The caller's iterator neither moves nor gains attributes.
@@ -120,7 +120,7 @@ FIAttribute ReadVariable(FIIterator& it, const std::string& path);
 // The object-kind test: the node's "type" property, as text, equals `type_name` byte for
 // byte. A node without "type" matches nothing. Inline: the classifier makes up to seventeen
 // of them per node.
-inline bool IsOfType(FIIterator& it, const char* type_name) {
+[[nodiscard]] inline bool IsOfType(FIIterator& it, const char* type_name) {
   FIAttribute type;
   it.GetValue(FIAttribute("type"), type);
   type.ChangeType(FT_TEXT);
@@ -128,18 +128,18 @@ inline bool IsOfType(FIIterator& it, const char* type_name) {
 }
 
 // Whole-string, case-sensitive comparison of a possibly null text with a name.
-bool SameText(const char* text, const char* name);
+[[nodiscard]] bool SameText(const char* text, const char* name);
 
 // A name read from the host, made one level of Down: a name holding a dot is passed in double
 // quotes unless it has a double-quote character of its own. The name itself is never cut.
 std::string AsOneLevel(std::string_view name);
 // Down by a name read from the host (see AsOneLevel). A null name fails.
-bool DownByName(FIIterator& it, const char* name);
+[[nodiscard]] bool DownByName(FIIterator& it, const char* name);
 
 // The standard element walk: Down `variable`, read the integer attribute `index_name`, step
 // to that element. On success the working iterator stands on the element. When moving, a
 // failure after the Down undoes it with one Up; a failing Down moves nothing.
-bool EnterElement(FIIterator& caller, int move, const std::string& variable,
-                  const char* index_name);
+[[nodiscard]] bool EnterElement(FIIterator& caller, int move, const std::string& variable,
+                                const char* index_name);
 
 }  // namespace fintop

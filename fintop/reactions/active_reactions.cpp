@@ -26,7 +26,7 @@ constexpr char kRxnRank[] = "RxnRank";
 // The number of active reactions found by the latest count call, for the selections that
 // follow it. Process-wide: a count of another set between a count and its selections moves
 // the split between active and inactive reactions.
-std::atomic<int> stored_active_count{0};
+std::atomic<int> activeReactionCount{0};
 
 // Steps `it` forward `steps` times with Next; false when the siblings end first.
 bool StepForward(FIIterator& it, std::int64_t steps) {
@@ -53,12 +53,12 @@ int ReadStoredCount(FIIterator& clone, const std::string& list_name, const std::
 }
 
 int CountReactions(FIIterator& it) {
-  stored_active_count.store(0, std::memory_order_relaxed);
+  activeReactionCount.store(0, std::memory_order_relaxed);
   fintop::ClonedIterator clone(it);
   if (!clone) return 0;
   bool found = false;
   const int active = ReadStoredCount(*clone, kActiveReactionList, kNumberOfActiveRxns, found);
-  if (found) stored_active_count.store(active, std::memory_order_relaxed);
+  if (found) activeReactionCount.store(active, std::memory_order_relaxed);
   const std::int64_t count =
       static_cast<std::int64_t>(active) +
       ReadStoredCount(*clone, kInactiveReactionList, kNumberOfInactiveRxns, found);
@@ -70,7 +70,7 @@ int CountReactions(FIIterator& it) {
 // and bound once the clone is gone, as the records are: a write while a clone shares the
 // caller's attributes would make the host copy them.
 void BindReaction(FIIterator& it, int index) {
-  const int active = stored_active_count.load(std::memory_order_relaxed);
+  const int active = activeReactionCount.load(std::memory_order_relaxed);
   const bool is_active = index < active;
   const std::string& list = is_active ? kActiveReactionList : kInactiveReactionList;
   const std::string& entry = is_active ? kActiveReaction : kInactiveReaction;

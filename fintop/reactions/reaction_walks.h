@@ -20,7 +20,7 @@ extern const std::string kVesselMoleFrac;
 // True when the node `it` stands on is named exactly `name`: whole name, case-sensitive. The
 // name is read into a buffer one byte longer than `name` needs, so a longer node name never
 // passes for it.
-bool IsNamed(FIIterator& it, std::string_view name);
+[[nodiscard]] bool IsNamed(FIIterator& it, std::string_view name);
 
 // The same test for a name known when compiling (`Size` counts its terminator), as the walks
 // over long lists make it once per sibling: a buffer of `Size` + 1 bytes, and the name with its
