@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "framework/callbacks.h"
+#include "support/fintop_test.h"
 
 namespace {
 
 std::vector<std::string> ListedCallbacks() {
-  std::ifstream file(std::string(FINTOP_SOURCE_DIR) + "/fintop/exports.txt");
+  std::ifstream file(fintop_test::SourcePath("fintop/exports.txt"));
   EXPECT_TRUE(file.is_open());
   std::vector<std::string> names;
   for (std::string line; std::getline(file, line);) {
@@ -21,12 +23,13 @@ std::vector<std::string> ListedCallbacks() {
 }
 
 #define FINTOP_NAME_OF(shape, name, ...) #name,
-const std::vector<std::string> kDeclared = {FINTOP_CALLBACKS(FINTOP_NAME_OF)};
+constexpr const char* kDeclared[] = {FINTOP_CALLBACKS(FINTOP_NAME_OF)};
 #undef FINTOP_NAME_OF
 
 TEST(ExportsList, CallbackLinesAreTheCallbackListInItsOrder) {
-  ASSERT_EQ(kDeclared.size(), static_cast<std::size_t>(kCallbackCount));
-  EXPECT_EQ(ListedCallbacks(), kDeclared);
+  static_assert(std::size(kDeclared) == kCallbackCount);
+  EXPECT_EQ(ListedCallbacks(),
+            std::vector<std::string>(std::begin(kDeclared), std::end(kDeclared)));
 }
 
 }  // namespace
