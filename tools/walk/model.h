@@ -41,15 +41,17 @@ struct Binding {
 struct ModelNode {
   enum Kind { kObject, kCollection, kItem, kElement, kValue };
   Kind kind = kObject;
-  std::string cls;       // object; item whose selection named a class
-  std::string name;      // object: host node name; collection, element, value: mapping name
-  std::string host;      // object: host path (when the walk is asked for host paths)
-  std::string callback;  // collection, element
-  std::string at;        // item, element: where the callback left the iterator, if it moved
-  int index = 0;         // item
-  int result = 0;        // item: the selection's result
-  int count = 0;         // collection
-  bool found = false;    // element
+  std::string cls;  // object; item whose selection named a class
+  // Names are views of the host tree, the mapping and the callback table, which outlive the
+  // walk's sinks.
+  std::string_view name;      // object: host node name; collection, element, value: mapping name
+  std::string host;           // object: host path (when the walk is asked for host paths)
+  std::string_view callback;  // collection, element
+  std::string at;             // item, element: where the callback left the iterator, if it moved
+  int index = 0;              // item
+  int result = 0;             // item: the selection's result
+  int count = 0;              // collection
+  bool found = false;         // element
   bool has_value = false;
   Value value;                    // value; element with read=
   std::vector<Field> attributes;  // recorded by the callback

@@ -91,7 +91,7 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
     case ModelNode::kObject:
       out += node.cls;
       out += ' ';
-      AppendFormat(Value{Value::kText, 0, 0.0, node.name}, out);
+      AppendFormat(Value{Value::kText, 0, 0.0, std::string(node.name)}, out);
       return;
     case ModelNode::kValue:
       out += node.name;

@@ -251,7 +251,7 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   ModelNode object;
   object.kind = ModelNode::kObject;
   object.cls = cls;
-  object.name = std::string(tree_->name(at.node()));
+  object.name = tree_->name(at.node());
   if (options_.host_paths) object.host = Path(at.node());
   sink_->Open(object);
   if (const ClassRule* rule = mapping_.Find(cls)) {
@@ -409,7 +409,7 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
       node.has_value = !value.empty();
       node.value = Value::From(value);
       if (!node.has_value && !step.optional) {
-        Explain(start, node.callback + " (" + step.name + "): " + Path(at->node()) +
+        Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
                            " has no property " + Quoted(step.key));
       }
     }
@@ -433,8 +433,9 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
   node.count = count;
   if (count <= 0 && !step.optional) ExplainLastCall(step, list->node(), "counted nothing");
   if (count > kMaxItems) {
-    Explain(list->node(), node.callback + " (" + step.name + ") counted " + std::to_string(count) +
-                              "; only the first " + std::to_string(kMaxItems) + " are walked");
+    Explain(list->node(), std::string(node.callback) + " (" + step.name + ") counted " +
+                              std::to_string(count) + "; only the first " +
+                              std::to_string(kMaxItems) + " are walked");
     count = kMaxItems;
   }
   sink_->Open(node);
