@@ -2,6 +2,9 @@
 # short text on installing it. `cpack` in a build folder makes it.
 install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt DESTINATION .)
+if(FINTOP_RUNTIME_DLLS)
+  install(FILES ${FINTOP_RUNTIME_DLLS} DESTINATION .)
+endif()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME fintop)

@@ -8,6 +8,27 @@ enable_language(RC)
 # host modules name themselves exactly ("norvaneeng.dll", "finadapt.dll").
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
 
+# The shared unwinder of the 32-bit build (see toolchain-mingw-common.cmake): the compiler's
+# libgcc_s_dw2-1.dll and the libwinpthread-1.dll it needs, next to the modules and in the zip.
+if(FINTOP_MINGW_SHARED_UNWINDER)
+  set(FINTOP_RUNTIME_DLLS)
+  foreach(_dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_dll}
+                    OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${_path}" OR NOT EXISTS "${_path}")
+      find_file(_path_found ${_dll} PATHS /usr/${FINTOP_MINGW_TRIPLE}/lib NO_DEFAULT_PATH
+                NO_CMAKE_FIND_ROOT_PATH)
+      set(_path ${_path_found})
+      unset(_path_found CACHE)
+    endif()
+    if(NOT EXISTS "${_path}")
+      message(FATAL_ERROR "${_dll} of the cross compiler not found")
+    endif()
+    file(COPY ${_path} DESTINATION ${CMAKE_BINARY_DIR}/bin)
+    list(APPEND FINTOP_RUNTIME_DLLS ${_path})
+  endforeach()
+endif()
+
 # A header-only package of the build machine, made usable by the cross compiler: its headers
 # are seen through a folder of their own (never the build machine's /usr/include as a whole)
 # and `target` is an interface target on them.

@@ -62,9 +62,12 @@ trap 'cleanup; rm -rf "$out"' EXIT
 scripts/fetch-pugixml-source.sh build/third_party/pugixml
 for width in 64 32; do
   preset=mingw$width
+  # What a user unpacks next to the host: the plug-in, and on 32 bits the compiler's shared
+  # unwinder with the thread library it needs (see cmake/toolchain-mingw-common.cmake).
   case $width in
-    64) objdump=x86_64-w64-mingw32-objdump ;;
-    32) objdump=i686-w64-mingw32-objdump ;;
+    64) objdump=x86_64-w64-mingw32-objdump shipped="INSTALL.txt fintop.dll" ;;
+    32) objdump=i686-w64-mingw32-objdump
+        shipped="INSTALL.txt fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
   esac
   echo "--- $width-bit"
   cmake --preset $preset -U FINTOP_PARTS >/dev/null
@@ -88,6 +91,13 @@ for width in 64 32; do
   (cd build/$preset && cpack -G ZIP >/dev/null) || fail "cpack failed for $preset"
   zip=$(ls build/$preset/package/fintop-*.zip)
   listing=$(cmake -E tar tf "$zip")
-  [ "$(sort <<<"$listing" | tr '\n' ' ')" = "INSTALL.txt fintop.dll " ] || fail "$zip holds: $listing"
+  [ "$(sort <<<"$listing" | tr '\n' ' ')" = "$shipped " ] || fail "$zip holds: $listing"
+  # fintop.dll needs nothing beyond Windows, the framework's modules and what the zip ships.
+  for dll in $($objdump -p build/$preset/bin/fintop.dll | awk '/DLL Name:/ { print $3 }'); do
+    case "${dll,,}" in
+      kernel32.dll | msvcrt.dll | fiiterator.dll | qelutils.dll | qelcom.dll) ;;
+      *) grep -qiw -- "$dll" <<<"$shipped" || fail "fintop.dll ($width-bit) imports $dll, which the zip does not ship" ;;
+    esac
+  done
   echo "package: $zip"
 done
