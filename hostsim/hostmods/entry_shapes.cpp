@@ -53,8 +53,9 @@ struct Big {
 };
 
 std::string Text(const Big& big) {
-  return "{" + Text(big.values[0]) + " " + Text(big.values[1]) + " " + Text(big.values[2]) + " " +
-         Text(big.values[3]) + " " + Text(big.real) + "}";
+  std::string text = "{";
+  for (std::int64_t value : big.values) text += Text(value) + " ";
+  return text + Text(big.real) + "}";
 }
 
 // More integer arguments than any convention has registers for; a 64-bit result.
@@ -119,12 +120,15 @@ double FI_CDECL Variadic(const char* kinds, ...) {
   va_start(arguments, kinds);
   for (const char* kind = kinds; kind != nullptr && *kind != '\0'; ++kind) {
     if (*kind == 'i') {
-      text += " " + Text(va_arg(arguments, int));
+      text += ' ';
+      text += Text(va_arg(arguments, int));
     } else if (*kind == 'l') {
-      text += " " + Text(va_arg(arguments, std::int64_t));
+      text += ' ';
+      text += Text(va_arg(arguments, std::int64_t));
     } else if (*kind == 'd') {
       last = va_arg(arguments, double);
-      text += " " + Text(last);
+      text += ' ';
+      text += Text(last);
     }
   }
   va_end(arguments);

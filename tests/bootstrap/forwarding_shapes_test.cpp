@@ -50,8 +50,9 @@ std::string Text(long double value) {
   return Text(nearest) + " " + Text(static_cast<double>(value - nearest));
 }
 std::string Text(const Big& big) {
-  return "{" + Text(big.values[0]) + " " + Text(big.values[1]) + " " + Text(big.values[2]) + " " +
-         Text(big.values[3]) + " " + Text(big.real) + "}";
+  std::string text = "{";
+  for (std::int64_t value : big.values) text += Text(value) + " ";
+  return text + Text(big.real) + "}";
 }
 
 // The forwarder called as an entry point of another shape (by way of the generic function
