@@ -50,7 +50,8 @@ instructions() {
   local name=$1 iterations=$2
   shift 2
   # LD_BIND_NOW: symbols are bound at start, so a first call does not count the binding.
-  LD_BIND_NOW=1 FINTOP_HOST_COST_ITERATIONS=$iterations valgrind --tool=callgrind \
+  # The time limit turns a selection that no longer ends (a huge stored count) into a failure.
+  LD_BIND_NOW=1 FINTOP_HOST_COST_ITERATIONS=$iterations timeout 600 valgrind --tool=callgrind \
     --callgrind-out-file="$work/cg.out" "$bench" --benchmark_filter="^$name(/iterations:[0-9]+)?\$" \
     --benchmark_format=csv >"$work/run.csv" 2>"$work/valgrind.log" || {
     cat "$work/valgrind.log" >&2
