@@ -264,6 +264,8 @@ bool HostIterator::GetAttribute(const char* name, FIAttribute& out) {
 }
 
 std::vector<std::pair<std::string, FIAttribute>> HostIterator::attributes() const {
+  if (!attributes_) return {};
+  if (!attributes_->below) return attributes_->entries;  // one layer: the common case
   std::vector<const AttributeLayer*> layers;
   for (const AttributeLayer* layer = attributes_.get(); layer != nullptr;
        layer = layer->below.get()) {

@@ -77,7 +77,8 @@ class HostIterator final : public FIIterator {
   std::string path() const { return tree_->path(node_); }
   const std::vector<AliasBinding>& aliases() const { return aliases_; }
   void ClearAliases() { aliases_.clear(); }
-  // The attributes in the order first recorded (a later write keeps the name's place).
+  // A copy of the attributes in the order first recorded (a later write keeps the name's
+  // place), made from the layers.
   std::vector<std::pair<std::string, FIAttribute>> attributes() const;
   void ClearAttributes();
   void set_observer(IteratorObserver* observer) { observer_ = observer; }
