@@ -85,14 +85,4 @@ bool DownByName(FIIterator& it, const char* name) {
   return name != nullptr && it.Down(AsOneLevel(name));
 }
 
-bool EnterElement(FIIterator& caller, int move, const std::string& variable,
-                  const char* index_name) {
-  WorkingIterator work(caller, move);
-  if (!work || !work->Down(variable)) return false;
-  FIAttribute index;
-  if (work->GetAttribute(index_name, index) && work->Element(index.ival())) return true;
-  work.Undo(1);
-  return false;
-}
-
 }  // namespace fintop
