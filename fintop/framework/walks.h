@@ -138,8 +138,16 @@ std::string AsOneLevel(std::string_view name);
 
 // The standard element walk: Down `variable`, read the integer attribute `index_name`, step
 // to that element. On success the working iterator stands on the element. When moving, a
-// failure after the Down undoes it with one Up; a failing Down moves nothing.
-[[nodiscard]] bool EnterElement(FIIterator& caller, int move, const std::string& variable,
-                                const char* index_name);
+// failure after the Down undoes it with one Up; a failing Down moves nothing. Inline: the
+// component callbacks are little else.
+[[nodiscard]] inline bool EnterElement(FIIterator& caller, int move, const std::string& variable,
+                                       const char* index_name) {
+  WorkingIterator work(caller, move);
+  if (!work || !work->Down(variable)) return false;
+  FIAttribute index;
+  if (work->GetAttribute(index_name, index) && work->Element(index.ival())) return true;
+  work.Undo(1);
+  return false;
+}
 
 }  // namespace fintop
