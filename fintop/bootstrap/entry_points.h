@@ -30,9 +30,4 @@ HostEntry FindHostEntry(const char* name);
 // call it with the caller's arguments saved and jump to what it returns): FindHostEntry of
 // "GetTopFIEntryV" for `which` 0, of "TestIteratorX" for 1; null for any other `which`, when
 // no module has the entry point, or when the lookup throws. Internal: not exported.
-extern "C"
-#if !defined(_WIN32)
-    __attribute__((visibility("hidden")))
-#endif
-    fintop::HostEntry FI_CDECL
-    FintopFindForwardTarget(int which) noexcept;
+extern "C" FI_DLL_LOCAL fintop::HostEntry FI_CDECL FintopFindForwardTarget(int which) noexcept;

@@ -1,13 +1,16 @@
 // Export, import and calling-convention macros shared by the plug-in and the modules it imports.
+// Compiler-specific spellings live here and nowhere else in fintop/.
 #pragma once
 
 #if defined(_WIN32)
 #define FI_DLL_EXPORT __declspec(dllexport)
 #define FI_DLL_IMPORT __declspec(dllimport)
+#define FI_DLL_LOCAL  // a DLL exports only what is marked
 #define FI_CDECL __cdecl
 #else
 #define FI_DLL_EXPORT __attribute__((visibility("default")))
 #define FI_DLL_IMPORT __attribute__((visibility("default")))
+#define FI_DLL_LOCAL __attribute__((visibility("hidden")))
 #define FI_CDECL
 #endif
 
