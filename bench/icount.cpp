@@ -2,6 +2,7 @@
 //
 //   valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=DIR/cg.out
 //            fintop_icount [--repeats N]
+//   fintop_icount --list      the pairs: family, name, host types, callbacks covered
 //
 // For every pair on the default plant, and for the reaction selections on cases that grow
 // (300 reaction sets, 1,000 reactions), it checks that both sides leave the same checksum
@@ -123,8 +124,22 @@ int main(int argc, char** argv) {
   for (int a = 1; a < argc; ++a) {
     if (std::strcmp(argv[a], "--repeats") == 0 && a + 1 < argc) {
       repeats = std::strtol(argv[++a], nullptr, 10);
+    } else if (std::strcmp(argv[a], "--list") == 0) {
+      // The table of pairs: family, pair, the host types it runs on, the callbacks it covers.
+      for (const Pair& pair : bench::Pairs()) {
+        std::printf("%s\t%s\t", pair.family, pair.name);
+        for (std::string_view type : pair.unit_types) {
+          std::printf("%.*s ", static_cast<int>(type.size()), type.data());
+        }
+        std::printf("\t");
+        for (std::string_view callback : pair.callbacks) {
+          std::printf("%.*s ", static_cast<int>(callback.size()), callback.data());
+        }
+        std::printf("\n");
+      }
+      return 0;
     } else {
-      std::fprintf(stderr, "usage: fintop_icount [--repeats N]\n");
+      std::fprintf(stderr, "usage: fintop_icount [--repeats N] [--list]\n");
       return 2;
     }
   }

@@ -99,6 +99,12 @@ bool NameIs(FIIterator& it, const std::string& name, char* buffer, int size) {
   return std::memcmp(buffer, name.c_str(), name.size() + 1) == 0;
 }
 
+// The reaction list's name test: a 10-byte buffer, its first 9 bytes "Reaction" and the NUL.
+bool IsReaction(FIIterator& it, char (&buffer)[10]) {
+  it.GetName(buffer, sizeof buffer);
+  return std::memcmp(buffer, "Reaction", 9) == 0;
+}
+
 // From entry 0 of a repeated list (just reached with Down), on to entry `n`: Next, counting
 // the siblings of the list's name; ends on the last sibling.
 void BareToEntry(FIIterator& it, const std::string& name, long long n) {
@@ -245,7 +251,7 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
     FIIterator* clone = it.Clone();
     if (clone->Down(kReactionList) && clone->Down(kReaction)) {
       reactions = 1;
-      while (clone->Next()) reactions += NameIs(*clone, kReaction, buffer, sizeof buffer);
+      while (clone->Next()) reactions += IsReaction(*clone, buffer);
     }
     DeleteFIIterator(clone);
   }
@@ -257,7 +263,7 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
     if (selected->Down(kReactionList) && selected->Down(kReaction)) {
       for (int matched = 0; matched < i;) {
         if (!selected->Next()) break;
-        matched += NameIs(*selected, kReaction, buffer, sizeof buffer);
+        matched += IsReaction(*selected, buffer);
       }
       if (selected->Down(kReactionType)) {
         FIAttribute type, path;
