@@ -3,7 +3,8 @@
 #   ./run.sh [CASE] [options]      CASE defaults to cases/default.json; --help lists the options
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-deps.sh cmake ninja-build g++ nlohmann-json3-dev libpugixml-dev libcli11-dev libgtest-dev >/dev/null
+scripts/ensure-deps.sh cmake ninja-build g++ nlohmann-json3-dev libpugixml-dev libcli11-dev libgtest-dev \
+  libgmock-dev libbenchmark-dev >/dev/null
 if [ ! -f build/release/CMakeCache.txt ]; then
   cmake --preset release >/dev/null
 fi

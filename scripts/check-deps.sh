@@ -16,8 +16,8 @@ scripts=(test.sh run.sh .ci/run scripts/*.sh scripts/legs/*.sh)
 shopt -s nullglob globstar
 scripts+=(tests/**/*.sh bench/**/*.sh)
 shopt -u nullglob globstar
-command_word='(?:^|[|;&(!`]|\$\(|\b(?:then|do|else|exec|if|elif|while|until|time|xargs|timeout|env)\s)'
-command_word+='\s*(?:[A-Za-z_][A-Za-z0-9_]*=\S*\s+)*\K[A-Za-z0-9_.+-][A-Za-z0-9_.+/-]*'
+command_word='(?:^|[|;&(!`]|\$\(|\b(?:then|do|else|exec|if|elif|while|until|xargs|timeout|env)\s)'
+command_word+='\s*(?:[A-Za-z_][A-Za-z0-9_]*=\S*\s+)*\K[A-Za-z0-9_.+/-][A-Za-z0-9_.+/-]*(?=\s|$|[;|&)])'
 declare -A called_by=()
 for file in "${scripts[@]}"; do
   [ -f "$file" ] || continue
@@ -37,7 +37,10 @@ for tool in c++ clang++ ninja ctest cpack wineserver wineboot; do called_by[$too
 # program is asked for by its path and by the target of its links, in one query.
 declare -A program_path=() owner=()
 for word in "${!called_by[@]}"; do
-  case "$word" in */* | *.sh) continue ;; esac
+  case "$word" in
+    /*) [ -x "$word" ] && program_path[$word]=$word; continue ;;  # named by its path
+    */* | *.sh) continue ;;                                        # the project's own
+  esac
   [ "$(type -t -- "$word")" = file ] || continue
   program_path[$word]=$(command -v -- "$word")
 done

@@ -54,7 +54,7 @@ for size in "${sizes[@]}"; do
   echo "size $size: ${rows[-1]}" >&2
 done
 
-python3 - "$base_walk" "$base_json" "$base_bench" "${rows[@]}" <<'EOF'
+/usr/bin/python3 - "$base_walk" "$base_json" "$base_bench" "${rows[@]}" <<'EOF'
 import re, sys, datetime
 base_walk, base_json, base_bench = (int(v) for v in sys.argv[1:4])
 lines = []
