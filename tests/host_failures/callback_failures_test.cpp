@@ -59,7 +59,9 @@ struct CallRun {
   long result = 0;
   bool out_empty = true;
   std::uint32_t caller_at = 0;  // where the caller's iterator stands afterwards
-  long left_alive = 0;          // iterators of the call still alive after it
+  // Iterators made during the call still alive after it: a clone left alive counts twice, the
+  // double and the module's iterator it wraps.
+  long left_alive = 0;
 };
 
 // One call on a failing iterator standing where `at` stands. A counting callback's selection
@@ -75,6 +77,7 @@ CallRun RunOnce(const CallbackEntry& entry, const HostIterator& at, int argument
   run.plan.fault = fault;
   run.plan.fail_at = fail_at;
   const long host_before = hostsim::LiveIterators();
+  const long failing_before = FailingIterator::Live();
   {
     FailingIterator caller(run.plan, const_cast<HostIterator&>(at).Clone());
     run.plan.caller = &caller.inner();
@@ -83,7 +86,7 @@ CallRun RunOnce(const CallbackEntry& entry, const HostIterator& at, int argument
     run.out_empty = out.empty();
     run.caller_at = caller.inner().node();
     run.plan.caller = nullptr;
-    run.left_alive = FailingIterator::Live() - 1;
+    run.left_alive = FailingIterator::Live() - failing_before - 1;  // the caller's is still here
   }
   run.left_alive += hostsim::LiveIterators() - host_before;
   return run;
