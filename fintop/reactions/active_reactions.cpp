@@ -36,32 +36,29 @@ bool StepForward(FIIterator& it, std::int64_t steps) {
   return true;
 }
 
-// The integer "value" of the stored count `count_name` below `list_name`, read on `clone`,
-// which comes back to where it stood; `found` tells whether the count node exists.
-int ReadStoredCount(FIIterator& clone, const std::string& list_name, const std::string& count_name,
-                    bool& found) {
-  found = false;
-  if (!clone.Down(list_name)) return 0;
-  int count = 0;
-  if (clone.Down(count_name)) {
-    found = true;
-    count = fintop::ReadValue(clone).ival();
-    clone.Up();
-  }
-  clone.Up();
-  return count;
-}
-
 int CountReactions(FIIterator& it) {
   activeReactionCount.store(0, std::memory_order_relaxed);
   fintop::ClonedIterator clone(it);
   if (!clone) return 0;
-  bool found = false;
-  const int active = ReadStoredCount(*clone, kActiveReactionList, kNumberOfActiveRxns, found);
-  if (found) activeReactionCount.store(active, std::memory_order_relaxed);
-  const std::int64_t count =
-      static_cast<std::int64_t>(active) +
-      ReadStoredCount(*clone, kInactiveReactionList, kNumberOfInactiveRxns, found);
+  const FIAttribute key("value");
+  FIAttribute value;
+  int active = 0;
+  if (clone->Down(kActiveReactionList)) {
+    if (clone->Down(kNumberOfActiveRxns)) {
+      clone->GetValue(key, value);
+      active = value.ival();
+      activeReactionCount.store(active, std::memory_order_relaxed);
+      clone->Up();
+    }
+    clone->Up();
+  }
+  std::int64_t count = active;
+  // The clone is dropped after this read: no need to climb back.
+  if (clone->Down(kInactiveReactionList) && clone->Down(kNumberOfInactiveRxns)) {
+    value.Clear();
+    clone->GetValue(key, value);
+    count += value.ival();
+  }
   return static_cast<int>(std::clamp<std::int64_t>(count, INT_MIN, INT_MAX));
 }
 
@@ -69,7 +66,7 @@ int CountReactions(FIIterator& it) {
 // made when the entry is not there or its value holds no text. The name is read on a clone
 // and bound once the clone is gone, as the records are: a write while a clone shares the
 // caller's attributes would make the host copy them.
-void BindReaction(FIIterator& it, int index) {
+void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
   const int active = activeReactionCount.load(std::memory_order_relaxed);
   const bool is_active = index < active;
   const std::string& list = is_active ? kActiveReactionList : kInactiveReactionList;
@@ -81,7 +78,7 @@ void BindReaction(FIIterator& it, int index) {
   {
     fintop::ClonedIterator clone(it);
     if (clone && clone->Down(list) && clone->Down(entry) && StepForward(*clone, position)) {
-      clone->GetValue(FIAttribute("value"), name);
+      clone->GetValue(key, name);
     }
   }
   if (name.c_str() != nullptr) it.Alias(kRxnId, name.c_str());
@@ -89,20 +86,20 @@ void BindReaction(FIIterator& it, int index) {
 }
 
 // The real "value" of rank entry `index` into `rank`; false when there is none.
-bool ReadRank(FIIterator& it, int index, FIAttribute& rank) {
+bool ReadRank(FIIterator& it, int index, const FIAttribute& key, FIAttribute& rank) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return false;
   if (!StepForward(*clone, std::max(index, 0))) return false;
   if (!clone->Down(kReactionRank)) return false;
-  clone->GetValue(FIAttribute("value"), rank);
+  clone->GetValue(key, rank);
   return !rank.empty();
 }
 
 // Records "RxnRank": 0.0, then the real "value" of rank entry `index` when there is one.
-void RecordRank(FIIterator& it, int index) {
+void RecordRank(FIIterator& it, int index, const FIAttribute& key) {
   it.SetAttribute(kRxnRank, FIAttribute(0.0));
   FIAttribute rank;
-  if (ReadRank(it, index, rank)) it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));
+  if (ReadRank(it, index, key, rank)) it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));
 }
 
 }  // namespace
@@ -118,8 +115,9 @@ extern "C" {
 FINTOP_API int FI_CDECL CTActiveReactions(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
     if (index == -1) return CountReactions(*it);
-    BindReaction(*it, index);
-    RecordRank(*it, index);
+    const FIAttribute key("value");  // made once for both reads
+    BindReaction(*it, index, key);
+    RecordRank(*it, index, key);
     return index;
   });
 }

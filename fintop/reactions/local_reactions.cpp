@@ -42,12 +42,6 @@ std::string Numbered(const char (&prefix)[Size], int number) {
   return std::string(buffer, static_cast<std::size_t>(end - buffer));
 }
 
-// The text of `value`, when it holds text.
-std::optional<std::string> TextOf(const FIAttribute& value) {
-  if (value.c_str() == nullptr) return std::nullopt;
-  return std::string(value.c_str());
-}
-
 // The number k of a child named "ReactionSet#" + k (k in decimal digits as Numbered writes
 // them), or nothing for a child of any other name.
 std::optional<int> SetNumber(FIIterator& child) {
@@ -71,13 +65,13 @@ std::optional<int> SetNumber(FIIterator& child) {
 
 // True when the "value" of the node `it` stands on is text equal to `wanted`, whole and
 // case-sensitive.
-bool ValueIs(FIIterator& it, const std::string& wanted) {
+bool ValueIs(FIIterator& it, const char* wanted) {
   const FIAttribute value = fintop::ReadValue(it);
-  return value.c_str() != nullptr && std::strcmp(value.c_str(), wanted.c_str()) == 0;
+  return value.c_str() != nullptr && std::strcmp(value.c_str(), wanted) == 0;
 }
 
 // True when the reaction set `set` stands on is named exactly `wanted`.
-bool SetIsNamed(FIIterator& set, const std::string& wanted) {
+bool SetIsNamed(FIIterator& set, const char* wanted) {
   fintop::ClonedIterator name(set);
   return name && name->Down(kReactionSetName) && ValueIs(*name, wanted);
 }
@@ -87,17 +81,16 @@ bool SetIsNamed(FIIterator& set, const std::string& wanted) {
 // `wanted`, found by trying each k in turn: Down to the set, Down to its name, read it, Up.
 // Moves onto that set, or stays on "ReactionSetList" when none is found. Costs a Down per k,
 // so it is used only when the list has at least `count` children.
-bool TryEachNumber(FIIterator& sets, int count, const std::string& wanted) {
-  // One key and one value for every set: a set whose name has no "value" leaves in it the
-  // name of a set already found different (or nothing), which cannot match either.
-  const FIAttribute key("value");
+bool TryEachNumber(FIIterator& sets, int count, const FIAttribute& key, const char* wanted) {
+  // One value for every set: a set whose name has no "value" leaves in it the name of a set
+  // already found different (or nothing), which cannot match either.
   FIAttribute name;
   for (int k = 0; k < count; ++k) {
     if (!sets.Down(Numbered(kReactionSetPrefix, k))) continue;
     if (sets.Down(kReactionSetName)) {
       sets.GetValue(key, name);
       const char* text = name.c_str();
-      const bool found = text != nullptr && std::strcmp(text, wanted.c_str()) == 0;
+      const bool found = text != nullptr && std::strcmp(text, wanted) == 0;
       sets.Up();
       if (found) return true;
     }
@@ -110,7 +103,7 @@ bool TryEachNumber(FIIterator& sets, int count, const std::string& wanted) {
 // children (a broken or hostile case): its cost is bounded by the list's length, however large
 // the count. Down reaches the first child of a name, so a later duplicate of a numbered name is
 // never taken.
-bool WalkTheChildren(FIIterator& sets, int count, const std::string& wanted) {
+bool WalkTheChildren(FIIterator& sets, int count, const char* wanted) {
   fintop::ClonedIterator child(sets);
   if (!child || !child->First()) return false;
   std::set<int> seen;
@@ -127,11 +120,11 @@ bool WalkTheChildren(FIIterator& sets, int count, const std::string& wanted) {
 // 0 .. count-1 whose "ReactionSetName" is exactly `wanted`. False (not moved) when none is.
 // Where the list has at least `count` children (one Element tells), each k is tried in turn,
 // which stops at the set found; otherwise the children are walked once.
-bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
+bool FindReactionSet(FIIterator& sets, int count, const FIAttribute& key, const char* wanted) {
   if (count <= 0) return false;
   if (!sets.Element(count - 1)) return WalkTheChildren(sets, count, wanted);
   sets.Up();  // back onto "ReactionSetList"
-  return TryEachNumber(sets, count, wanted);
+  return TryEachNumber(sets, count, key, wanted);
 }
 
 // "RxnName": the host name of active reaction `index` of the reactor's reaction set, looked
@@ -140,21 +133,25 @@ bool FindReactionSet(FIIterator& sets, int count, const std::string& wanted) {
 void RecordReactionName(FIIterator& it, int index) {
   FIAttribute name;
   {
+    const FIAttribute key("value");  // one key for every read
     fintop::ClonedIterator clone(it);
     if (!clone || !clone->Down(kReactionSet)) return;
-    const std::optional<std::string> wanted = TextOf(fintop::ReadValue(*clone));
-    if (!wanted) return;
+    FIAttribute wanted;
+    clone->GetValue(key, wanted);
+    if (wanted.c_str() == nullptr) return;
 
     while (clone->Up()) {
     }
     if (!clone->Down(kNumberOfReactionSets)) return;
-    const int count = fintop::ReadValue(*clone).ival();
+    FIAttribute stored;
+    clone->GetValue(key, stored);
+    const int count = stored.ival();
     clone->Up();  // onto "ReactionSetList"
 
-    if (!FindReactionSet(*clone, count, *wanted)) return;
+    if (!FindReactionSet(*clone, count, key, wanted.c_str())) return;
     if (!clone->Down(kActiveReactionList)) return;
     if (!clone->Down(Numbered(kActiveReactionPrefix, index))) return;
-    name = fintop::ReadValue(*clone);
+    clone->GetValue(key, name);
   }
   it.SetAttribute(kRxnName, name);
 }

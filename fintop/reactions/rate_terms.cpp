@@ -29,31 +29,37 @@ int StoredCount(FIIterator& it, const std::string& name) {
   return fintop::ReadVariable(it, name).ival();
 }
 
-// On `clone`, standing on the node under the caller's iterator: Down to the list `name`,
-// walk to `entry`, read its "value" into `value` (empty when it has none) and come back up.
-// False (nothing moved or read) without the list.
-bool ReadEntry(FIIterator& clone, const std::string& name, std::int64_t entry, FIAttribute& value) {
+// On `clone`, standing on the node under the caller's iterator: Down to the list `name`, walk
+// to `entry` and read its "value" (under `key`) into `value` (empty when it has none). Leaves
+// `clone` on the entry: the caller climbs back with one Up when it reads on. False (nothing
+// moved or read) without the list.
+bool ReadEntry(FIIterator& clone, const std::string& name, std::int64_t entry,
+               const FIAttribute& key, FIAttribute& value) {
   if (!clone.Down(name)) return false;
   fintop::reactions::WalkToEntry(clone, name, entry);
   value.Clear();
-  clone.GetValue(FIAttribute("value"), value);
-  clone.Up();
+  clone.GetValue(key, value);
   return true;
 }
 
 // On `clone`, standing on the node under the caller's iterator: the "ComponentName" value of
 // entry `reactant` of "KineticBasis"/"ReactantList", guarded by that list's own
 // "NumberOfReactants". False when any of it is missing.
-bool ReadComponent(FIIterator& clone, int reactant, FIAttribute& component) {
+bool ReadComponent(FIIterator& clone, int reactant, const FIAttribute& key,
+                   FIAttribute& component) {
   if (!clone.Down(kKineticBasis) || !clone.Down(kReactantList) || !clone.Down(kNumberOfReactants)) {
     return false;
   }
-  if (reactant >= fintop::ReadValue(clone).ival()) return false;
+  {
+    FIAttribute count;
+    clone.GetValue(key, count);
+    if (reactant >= count.ival()) return false;
+  }
   clone.Up();  // back onto "ReactantList"
   if (!clone.Down(kReactant)) return false;
   fintop::reactions::WalkToEntry(clone, kReactant, reactant);
   if (!clone.Down(kComponentName)) return false;
-  clone.GetValue(FIAttribute("value"), component);
+  clone.GetValue(key, component);
   return true;
 }
 
@@ -66,10 +72,12 @@ void SelectTerm(FIIterator& it, int row) {
   bool has_a = false;
   bool has_e = false;
   {
+    const FIAttribute key("value");  // one key for both reads
     fintop::ClonedIterator clone(it);
     if (clone) {
-      has_a = ReadEntry(*clone, kPreFactor, row, a);
-      has_e = ReadEntry(*clone, kActivationEnergy, row, e);
+      has_a = ReadEntry(*clone, kPreFactor, row, key, a);
+      if (has_a) clone->Up();
+      has_e = ReadEntry(*clone, kActivationEnergy, row, key, e);
     }
   }
   if (has_a) it.SetAttribute(kA, a);
@@ -86,6 +94,7 @@ void SelectReactant(FIIterator& it, int reactant) {
   bool has_exponent = false;
   bool has_component = false;
   {
+    const FIAttribute key("value");  // one key for every read
     fintop::ClonedIterator clone(it);
     if (!clone) return;
     FIAttribute row;
@@ -94,9 +103,10 @@ void SelectReactant(FIIterator& it, int reactant) {
       // Wide arithmetic: host counts must not overflow the entry number.
       const std::int64_t entry = static_cast<std::int64_t>(row.ival()) * ncomp.ival() +
                                  static_cast<std::int64_t>(reactant);
-      has_exponent = ReadEntry(*clone, kExponents, entry, exponent);
+      has_exponent = ReadEntry(*clone, kExponents, entry, key, exponent);
+      if (has_exponent) clone->Up();
     }
-    has_component = ReadComponent(*clone, reactant, component);
+    has_component = ReadComponent(*clone, reactant, key, component);
   }
   if (has_exponent) it.SetAttribute(kExponent, exponent);
   if (has_component) it.SetAttribute(kComponent, component);

@@ -34,7 +34,7 @@ void SelectComponent(FIIterator& it, int index, const char* element_attribute,
     // the attributes the two share.
     ClonedIterator clone(it);
     if (!clone || !clone->Down(kVesselMoleFrac) || !clone->Element(index)) return;
-    component = ReadProperty(*clone, "id");
+    clone->GetValue(FIAttribute("id"), component);  // read in place, not copied
   }
   it.SetAttribute(component_attribute, component);
 }
