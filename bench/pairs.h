@@ -208,6 +208,14 @@ inline void UseBareElement(FIIterator& it, Probe& probe, Walk&& walk) {
   DeleteFIIterator(entered);
 }
 
+// The framework's use of a collection callback: the count, then every index.
+template <class Probe>
+inline void Walk(FIIterator& it, Probe& probe, FICollection collection) {
+  const int count = collection(&it, nullptr, -1);
+  probe.Step(it, count);
+  for (int i = 0; i < count; ++i) probe.Step(it, collection(&it, nullptr, i));
+}
+
 // The family tables, one per file.
 std::vector<Pair> FrameworkPairs();
 std::vector<Pair> CompositionPairs();

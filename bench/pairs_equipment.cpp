@@ -28,14 +28,6 @@ const std::string kNpshCurve = "NPSH Curve";
 const std::string kTubeInlet = "Tube Inlet Temperature";
 const std::string kShellInlet = "Shell Inlet Temperature";
 
-// Runs a collection callback as the framework does: the count, then every index.
-template <class Probe>
-void Walk(FIIterator& it, Probe& probe, FICollection collection) {
-  const int count = collection(&it, nullptr, -1);
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) probe.Step(it, collection(&it, nullptr, i));
-}
-
 // ---- Pipe.
 
 template <class Probe>

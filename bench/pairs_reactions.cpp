@@ -292,13 +292,6 @@ void ReactionSetBare(FIIterator& it, Probe& probe) {
 // ---- Reactors.
 
 template <class Probe>
-void Walk(FIIterator& it, Probe& probe, FICollection collection) {
-  const int count = collection(&it, nullptr, -1);
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) probe.Step(it, collection(&it, nullptr, i));
-}
-
-template <class Probe>
 void ConversionReactorCallbacks(FIIterator& it, Probe& probe) {
   Walk(it, probe, CTLocalConvReaction);
   Walk(it, probe, CTLocalReaction);

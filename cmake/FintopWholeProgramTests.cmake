@@ -1,5 +1,6 @@
-# In a cross build every test program runs under the emulator (Wine) as one test: starting
-# the emulator once per test case would cost far more than the tests themselves.
+# In a cross build every test program runs under the emulator (Wine) as one test, and so in a
+# sanitizer build: starting the emulator, or a sanitized process, once per test case would
+# cost far more than the tests themselves.
 # Replaces gtest_discover_tests for the folders of tests that follow.
 function(gtest_discover_tests target)
   cmake_parse_arguments(PARSE_ARGV 1 arg ""

@@ -3,7 +3,7 @@
 # (seed corpus and regressions). A crash, an overrun, a hang (10 s) or a broken invariant
 # fails the leg; the input that found it is left in build/fuzz/findings/.
 set -euo pipefail
-seconds=${FINTOP_FUZZ_SECONDS:-60}
+seconds=${FINTOP_FUZZ_SECONDS:-45}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 fuzzer=build/fuzz/bin/fuzz_callbacks

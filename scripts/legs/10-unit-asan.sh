@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The unit tests: the whole suite, once, in a debug build under AddressSanitizer and
+# UndefinedBehaviorSanitizer with leak checks (warnings as errors); any report fails the leg.
+# The optimised builds run the same suite under Wine, 64-bit and 32-bit (the Windows leg), so
+# a native optimised run would prove nothing more; the native release build serves ./run.sh,
+# the Windows leg's Linux walk and the benchmarks, and builds only what they need.
+set -euo pipefail
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+cmake --preset asan >/dev/null
+cmake --build build/asan
+ctest --preset asan -j2
+
+# The export table of the release libfintop.so (a sanitizer build exports more of its own).
+cmake --preset release >/dev/null
+cmake --build build/release --target fintop
+bash tests/exports/check_exports.sh --expected fintop/exports.txt \
+  --library build/release/bin/libfintop.so --nm nm
