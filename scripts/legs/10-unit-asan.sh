@@ -2,8 +2,8 @@
 # The unit tests: the whole suite, once, in a debug build under AddressSanitizer and
 # UndefinedBehaviorSanitizer with leak checks (warnings as errors); any report fails the leg.
 # The optimised builds run the same suite under Wine, 64-bit and 32-bit (the Windows leg), so
-# a native optimised run would prove nothing more; the native release build serves ./run.sh,
-# the Windows leg's Linux walk and the benchmarks, and builds only what they need.
+# a native optimised run would prove nothing more. This build's fintop-walk is the Linux walk
+# the Windows leg compares with; the native release build serves ./run.sh and the benchmarks.
 set -euo pipefail
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
