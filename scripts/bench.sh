@@ -8,7 +8,7 @@
 # FINTOP_BENCH_BUILD names the build folder (default build/bench, the "bench" preset).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind
+scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind python3
 build=${FINTOP_BENCH_BUILD:-build/bench}
 [ -f "$build/build.ninja" ] || cmake --preset bench -B "$build" >/dev/null
 cmake --build "$build"
@@ -33,3 +33,6 @@ if grep -q "ERROR OCCURRED" "$results/overhead.txt" "$results/walk.txt"; then
 fi
 scripts/icount.sh --repeats 3 --build-dir "$build"
 echo "figures in $results/overhead.txt, $results/walk.txt and $results/icount.txt"
+# The tables of BENCHMARKS.md's sections 1 and 3 from this run (Debian's python3, by its path).
+/usr/bin/python3 scripts/bench-tables.py "$results" BENCHMARKS.md
+echo "BENCHMARKS.md: the tables of sections 1 and 3 are this run's"
