@@ -3,6 +3,7 @@
 #include <iterator>
 #include <string>
 
+#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -19,19 +20,23 @@ constexpr char kReferenceTemp[] = "ReferenceTemp";
 constexpr char kEntrainmentElem[] = "EntrainmentElem";
 
 struct CutRow {
-  const char* text;  // as it appears in the host's variable name
+  const char* text;  // the recorded text: "Cut Pt-", the percentage as the host spells it, "%"
   double percent;
 };
 
 // The first text has one decimal place, all others two, as the host spells them.
 constexpr CutRow kCuts[] = {
-    {"0.0", 0.0},      {"1.00", 1.0},   {"2.00", 2.0},   {"3.50", 3.5},   {"5.00", 5.0},
-    {"7.50", 7.5},     {"10.00", 10.0}, {"12.50", 12.5}, {"15.00", 15.0}, {"17.50", 17.5},
-    {"20.00", 20.0},   {"25.00", 25.0}, {"30.00", 30.0}, {"35.00", 35.0}, {"40.00", 40.0},
-    {"45.00", 45.0},   {"50.00", 50.0}, {"55.00", 55.0}, {"60.00", 60.0}, {"65.00", 65.0},
-    {"70.00", 70.0},   {"75.00", 75.0}, {"80.00", 80.0}, {"85.00", 85.0}, {"90.00", 90.0},
-    {"92.50", 92.5},   {"95.00", 95.0}, {"96.50", 96.5}, {"98.00", 98.0}, {"99.00", 99.0},
-    {"100.00", 100.0},
+    {"Cut Pt-0.0%", 0.0},      {"Cut Pt-1.00%", 1.0},   {"Cut Pt-2.00%", 2.0},
+    {"Cut Pt-3.50%", 3.5},     {"Cut Pt-5.00%", 5.0},   {"Cut Pt-7.50%", 7.5},
+    {"Cut Pt-10.00%", 10.0},   {"Cut Pt-12.50%", 12.5}, {"Cut Pt-15.00%", 15.0},
+    {"Cut Pt-17.50%", 17.5},   {"Cut Pt-20.00%", 20.0}, {"Cut Pt-25.00%", 25.0},
+    {"Cut Pt-30.00%", 30.0},   {"Cut Pt-35.00%", 35.0}, {"Cut Pt-40.00%", 40.0},
+    {"Cut Pt-45.00%", 45.0},   {"Cut Pt-50.00%", 50.0}, {"Cut Pt-55.00%", 55.0},
+    {"Cut Pt-60.00%", 60.0},   {"Cut Pt-65.00%", 65.0}, {"Cut Pt-70.00%", 70.0},
+    {"Cut Pt-75.00%", 75.0},   {"Cut Pt-80.00%", 80.0}, {"Cut Pt-85.00%", 85.0},
+    {"Cut Pt-90.00%", 90.0},   {"Cut Pt-92.50%", 92.5}, {"Cut Pt-95.00%", 95.0},
+    {"Cut Pt-96.50%", 96.5},   {"Cut Pt-98.00%", 98.0}, {"Cut Pt-99.00%", 99.0},
+    {"Cut Pt-100.00%", 100.0},
 };
 constexpr int kCutCount = static_cast<int>(std::size(kCuts));
 static_assert(kCutCount == 31);
@@ -59,11 +64,8 @@ FINTOP_API int FI_CDECL CTCutPercent(FIIterator* it, FIAttribute* /*out*/, int i
     if (index == -1) return kCutCount;
     if (index < 0 || index >= kCutCount) return 0;
     const CutRow& row = kCuts[index];
-    FIAttribute value("Cut Pt-");
-    value.Append(row.text);
-    value.Append("%");
+    FIAttribute value(row.text);
     it->SetAttribute(kCutPercent, value);
-    value.Clear();
     value = row.percent;
     it->SetAttribute(kCutPoint, value);
     return index;
@@ -78,10 +80,8 @@ FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int in
     if (index == -1) return kViscosityCount;
     if (index < 0 || index >= kViscosityCount) return 0;
     const ViscosityRow& row = kViscosities[index];
-    FIAttribute value;
-    value = row.name;
+    FIAttribute value(row.name);
     it->SetAttribute(kViscosityName, value);
-    value.Clear();
     value = row.temperature;
     it->SetAttribute(kReferenceTemp, value);
     return index;
@@ -92,8 +92,8 @@ FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int in
 // "EntrainmentElem" and returns the index. The iterator does not move.
 FINTOP_API int FI_CDECL CTEntrainment(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kCoResultsLabel);
-    fintop::RecordElementName(*it, kEntrainmentElem, index);
+    if (index == -1) return fintop::equipment::CountBelow(*it, kCoResultsLabel);
+    fintop::equipment::RecordElement(*it, kEntrainmentElem, index);
     return index;
   });
 }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string>
 
+#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -40,14 +41,14 @@ int CountDewPoints(FIIterator& it) {
 
 // The selection shared by the three curves: "CurveElement" and "PointNo".
 void RecordPoint(FIIterator& it, int index) {
-  fintop::RecordElementName(it, kCurveElement, index);
+  fintop::equipment::RecordElement(it, kCurveElement, index);
   fintop::RecordInteger(it, kPointNo, index);
 }
 
 // A curve counted by its stored number of points (0 without `variable`) and selected by
 // RecordPoint alone.
 int StoredCurve(FIIterator& it, int index, const std::string& variable) {
-  if (index == -1) return fintop::ReadVariable(it, variable).ival();
+  if (index == -1) return fintop::equipment::StoredInteger(it, variable);
   RecordPoint(it, index);
   return index;
 }
