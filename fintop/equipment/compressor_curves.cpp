@@ -2,7 +2,6 @@
 // caller's iterator onto the curve, from where the framework walks its points.
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -27,7 +26,7 @@ extern "C" {
 // iterator on "Compressor curve", a failing Down leaves it where it was.
 FINTOP_API int FI_CDECL CTComprPerfCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kCompressorCurve);
+    if (index == -1) return fintop::CountElements(*it, kCompressorCurve);
     if (it->Down(kCompressorCurve)) it->Element(index);
     return index;
   });
@@ -38,8 +37,8 @@ FINTOP_API int FI_CDECL CTComprPerfCurve(FIIterator* it, FIAttribute* /*out*/, i
 // integer) and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kHead);
-    FIAttribute value = fintop::equipment::ElementText(index);
+    if (index == -1) return fintop::CountElements(*it, kHead);
+    FIAttribute value = fintop::ElementName(index);
     it->SetAttribute(kPointElem, value);
     value = fintop::WrapToInt(index + 1LL);
     it->SetAttribute(kPointNo, value);
@@ -51,8 +50,8 @@ FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, i
 // "PointElem" only and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTSpeedFlowCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kSpeed);
-    fintop::equipment::RecordElement(*it, kPointElem, index);
+    if (index == -1) return fintop::CountElements(*it, kSpeed);
+    fintop::RecordElementName(*it, kPointElem, index);
     return index;
   });
 }

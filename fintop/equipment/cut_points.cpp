@@ -3,7 +3,6 @@
 #include <iterator>
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -92,8 +91,8 @@ FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int in
 // "EntrainmentElem" and returns the index. The iterator does not move.
 FINTOP_API int FI_CDECL CTEntrainment(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kCoResultsLabel);
-    fintop::equipment::RecordElement(*it, kEntrainmentElem, index);
+    if (index == -1) return fintop::CountElements(*it, kCoResultsLabel);
+    fintop::RecordElementName(*it, kEntrainmentElem, index);
     return index;
   });
 }

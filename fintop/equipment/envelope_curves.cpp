@@ -4,7 +4,6 @@
 #include <atomic>
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -41,14 +40,14 @@ int CountDewPoints(FIIterator& it) {
 
 // The selection shared by the three curves: "CurveElement" and "PointNo".
 void RecordPoint(FIIterator& it, int index) {
-  fintop::equipment::RecordElement(it, kCurveElement, index);
+  fintop::RecordElementName(it, kCurveElement, index);
   fintop::RecordInteger(it, kPointNo, index);
 }
 
 // A curve counted by its stored number of points (0 without `variable`) and selected by
 // RecordPoint alone.
 int StoredCurve(FIIterator& it, int index, const std::string& variable) {
-  if (index == -1) return fintop::equipment::StoredInteger(it, variable);
+  if (index == -1) return fintop::ReadStoredInteger(it, variable);
   RecordPoint(it, index);
   return index;
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -37,9 +36,9 @@ const NumberedTable kValvePoints{kPerformanceCurve, kLift, 1};
 // or an empty table counts 0). Any other index records "Elem" and returns the index.
 int NumberTable(FIIterator& it, int index, const NumberedTable& path) {
   if (index == -1) {
-    return std::max(fintop::equipment::CountBelow(it, path.holder, path.table) - path.uncounted, 0);
+    return std::max(fintop::CountElements(it, path.holder, path.table) - path.uncounted, 0);
   }
-  fintop::equipment::RecordElement(it, kElem, index);
+  fintop::RecordElementName(it, kElem, index);
   return index;
 }
 

@@ -4,7 +4,6 @@
 // can name them.
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -56,8 +55,8 @@ extern "C" {
 // iterator does not move. Must precede CTPipeCell for the segment's cells.
 FINTOP_API int FI_CDECL CTPipeSegment(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kPipeLength);
-    fintop::equipment::RecordElement(*it, kSegElemNum, index);
+    if (index == -1) return fintop::CountElements(*it, kPipeLength);
+    fintop::RecordElementName(*it, kSegElemNum, index);
     const CellRange range = CellsOfSegment(*it, index);
     fintop::RecordInteger(*it, kSegStartCell, range.start);
     fintop::RecordInteger(*it, kSegNumCell, range.count);
@@ -88,8 +87,8 @@ FINTOP_API int FI_CDECL CTPipeCell(FIIterator* it, FIAttribute* /*out*/, int ind
 // "ProfileElemNum" and returns the index; the iterator does not move.
 FINTOP_API int FI_CDECL CTPipeProfile(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::CountBelow(*it, kProfileLength);
-    fintop::equipment::RecordElement(*it, kProfileElemNum, index);
+    if (index == -1) return fintop::CountElements(*it, kProfileLength);
+    fintop::RecordElementName(*it, kProfileElemNum, index);
     return index;
   });
 }

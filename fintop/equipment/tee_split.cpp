@@ -2,7 +2,6 @@
 // product streams rather than from a host table.
 #include <string>
 
-#include "equipment/equipment_walks.h"
 #include "framework/callbacks.h"
 #include "framework/walks.h"
 
@@ -23,8 +22,8 @@ extern "C" {
 // host. The iterator does not move.
 FINTOP_API int FI_CDECL CTTeeSplit(FIIterator* it, FIAttribute* /*out*/, int index) {
   return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::equipment::StoredInteger(*it, kNumberOfProductStreams);
-    fintop::equipment::RecordElement(*it, kSplitElem, index);
+    if (index == -1) return fintop::ReadStoredInteger(*it, kNumberOfProductStreams);
+    fintop::RecordElementName(*it, kSplitElem, index);
     return index;
   });
 }

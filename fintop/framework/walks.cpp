@@ -20,33 +20,11 @@ bool StepNext(FIIterator& it, long long times) {
   return true;
 }
 
-int CountElements(FIIterator& it, const std::string& name) {
-  ClonedIterator clone(it);
-  if (!clone || !clone->Down(name)) return 0;
-  return CountChildren(*clone);
-}
-
-int CountElements(FIIterator& it, const std::string& first, const std::string& second) {
-  ClonedIterator clone(it);
-  if (!clone || !clone->Down(first) || !clone->Down(second)) return 0;
-  return CountChildren(*clone);
-}
-
 FIAttribute& AppendNumber(FIAttribute& text, long long number) {
   if (number >= INT_MIN && number <= INT_MAX) return text.Append(static_cast<int>(number));
   char digits[24];
   *std::to_chars(digits, digits + sizeof digits - 1, number).ptr = '\0';
   return text.Append(digits);
-}
-
-FIAttribute ElementName(long long index) {
-  FIAttribute name("Elem");
-  AppendNumber(name, index);
-  return name;
-}
-
-void RecordElementName(FIIterator& it, const char* name, long long index) {
-  it.SetAttribute(name, ElementName(index));
 }
 
 void RecordInteger(FIIterator& it, const char* name, int value) {

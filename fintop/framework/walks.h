@@ -6,6 +6,7 @@
 // every path.
 #pragma once
 
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -84,16 +85,40 @@ int CountChildren(FIIterator& it);
 [[nodiscard]] bool StepNext(FIIterator& it, long long times);
 
 // The counting walk: on a clone, Down each name in turn, then count the children reached.
-// A failing Down or First counts 0. The caller's iterator neither moves nor gains attributes.
-int CountElements(FIIterator& it, const std::string& name);
-int CountElements(FIIterator& it, const std::string& first, const std::string& second);
+// A failing Clone, Down or First counts 0. The caller's iterator neither moves nor gains
+// attributes. Inline: many collection callbacks are little else.
+inline int CountElements(FIIterator& it, const std::string& name) {
+  ClonedIterator clone(it);
+  if (!clone || !clone->Down(name)) return 0;
+  return CountChildren(*clone);
+}
+inline int CountElements(FIIterator& it, const std::string& first, const std::string& second) {
+  ClonedIterator clone(it);
+  if (!clone || !clone->Down(first) || !clone->Down(second)) return 0;
+  return CountChildren(*clone);
+}
+
+// The "value" of the variable `path` below the node as an integer, read on a clone: 0 when
+// the variable is missing or the clone cannot be made.
+inline int ReadStoredInteger(FIIterator& it, const std::string& path) {
+  ClonedIterator clone(it);
+  if (!clone || !clone->Down(path)) return 0;
+  FIAttribute value;
+  clone->GetValue(FIAttribute("value"), value);
+  return value.ival();
+}
 
 // Appends the decimal digits of any 64-bit number (Append(int) for those that fit an int).
 FIAttribute& AppendNumber(FIAttribute& text, long long number);
 
 // The element name: "Elem" followed by the index in decimal digits. Takes a 64-bit index so
 // that an index computed from the framework's (index + 1, index + start) is named exactly.
-FIAttribute ElementName(long long index);
+// The same text as FIAttribute("Elem") with the digits appended, made with one copy.
+inline FIAttribute ElementName(long long index) {
+  char text[32] = {'E', 'l', 'e', 'm'};
+  *std::to_chars(text + 4, text + sizeof text - 1, index).ptr = '\0';
+  return FIAttribute(text);
+}
 
 // Index arithmetic in the host's 32-bit integers: a result beyond the int range wraps around
 // (well defined) instead of overflowing (undefined). Only indices the framework never passes,
@@ -104,7 +129,9 @@ constexpr int WrapToInt(long long value) {
 
 // The selection: records the element name, or the integer, under `name` on the caller's
 // iterator. Neither moves it.
-void RecordElementName(FIIterator& it, const char* name, long long index);
+inline void RecordElementName(FIIterator& it, const char* name, long long index) {
+  it.SetAttribute(name, ElementName(index));
+}
 void RecordInteger(FIIterator& it, const char* name, int value);
 
 // Reads the node property `key` ("value", "id", "type") of the node `it` stands on into a
