@@ -38,19 +38,9 @@ void Keep(std::initializer_list<std::string> arguments) {
   g_received = text;
 }
 
-struct Pair {
-  int first;
-  int second;
-};
-struct DoublePair {
-  double x;
-  double y;
-};
-// Returned through a hidden address on every target.
-struct Big {
-  std::int64_t values[4];
-  double real;
-};
+using Pair = ShapePair;
+using DoublePair = ShapeDoublePair;
+using Big = ShapeBig;
 
 std::string Text(const Big& big) {
   std::string text = "{";

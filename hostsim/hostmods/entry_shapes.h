@@ -4,9 +4,26 @@
 // (see entry_shapes.cpp for each shape).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace hostsim {
+
+// The structures the shapes take and return by value, shared by the stand-in host and the
+// tests that call it: small (returned in registers), two doubles, and one returned through a
+// hidden address on every target.
+struct ShapePair {
+  int first;
+  int second;
+};
+struct ShapeDoublePair {
+  double x;
+  double y;
+};
+struct ShapeBig {
+  std::int64_t values[4];
+  double real;
+};
 
 // The entry point of the shape `name`, or null when there is none of that name.
 void* EntryShape(const char* name);

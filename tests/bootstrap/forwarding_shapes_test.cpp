@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bootstrap_test.h"
+#include "hostmods/entry_shapes.h"
 #if !defined(_WIN32)
 #include <dlfcn.h>
 #include <unwind.h>
@@ -22,19 +23,10 @@ namespace {
 using Forwarder = std::intptr_t(FI_CDECL*)(std::intptr_t, std::intptr_t, std::intptr_t,
                                            std::intptr_t);
 
-// The structures of the shapes, laid out as the stand-in host has them.
-struct Pair {
-  int first;
-  int second;
-};
-struct DoublePair {
-  double x;
-  double y;
-};
-struct Big {
-  std::int64_t values[4];
-  double real;
-};
+// The structures of the shapes, as the stand-in host has them.
+using Pair = hostsim::ShapePair;
+using DoublePair = hostsim::ShapeDoublePair;
+using Big = hostsim::ShapeBig;
 
 // Values as the stand-in host writes what it received.
 std::string Text(std::int64_t value) {
