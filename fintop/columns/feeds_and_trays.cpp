@@ -1,7 +1,7 @@
 // Inside a column: the feeds of all its tray sections as one numbered collection, and the
 // trays of one tray section.
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -84,7 +84,8 @@ bool FindFeed(FIIterator& it, int index, Feed& selected) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // The column's feeds: the elements with text of "Traysection Feeds" of every tray section
 // (children of type "TraySectionObject") of the node under the iterator, numbered across all
@@ -92,29 +93,25 @@ extern "C" {
 // own section>, "Section" = the section's "id" and "FeedName" = the feed's stream name, and
 // returns i. The walk runs on a clone, so the caller's iterator never moves; an index that no
 // feed reaches returns 0 and records nothing.
-FINTOP_API int FI_CDECL CTColumnFeeds(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
-    if (index == -1) return CountFeeds(*it);
-    Feed selected;
-    if (!FindFeed(*it, index, selected)) return 0;
-    fintop::RecordElementName(*it, kFeedElemNum, selected.local);
-    it->SetAttribute(kSection, selected.section);
-    it->SetAttribute(kFeedName, selected.name);
-    return index;
-  });
+int CTColumnFeeds(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return CountFeeds(it);
+  Feed selected;
+  if (!FindFeed(it, index, selected)) return 0;
+  fintop::RecordElementName(it, kFeedElemNum, selected.local);
+  it.SetAttribute(kSection, selected.section);
+  it.SetAttribute(kFeedName, selected.name);
+  return index;
 }
 
 // The trays of the tray section under the iterator. Index -1 returns the integer value of
 // "Number of Stages" (0 when missing); any other index records "Element" = Elem<index> and
 // "Elemno" = index without reading the host, and returns index. "Element" is what
 // CTColumnLiquidFrom reads. The caller's iterator never moves.
-FINTOP_API int FI_CDECL CTSectionTray(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::ReadVariable(*it, kNumberOfStages).ival();
-    fintop::RecordElementName(*it, kElement, index);
-    fintop::RecordInteger(*it, kElemno, index);
-    return index;
-  });
+int CTSectionTray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::ReadVariable(it, kNumberOfStages).ival();
+  fintop::RecordElementName(it, kElement, index);
+  fintop::RecordInteger(it, kElemno, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -1,8 +1,8 @@
 // The product streams of a column's condenser and reboiler. Each vessel names its products in
 // variables; the streams are siblings of the vessel, reached by the named-stream hop.
-#include "framework/callbacks.h"
 #include "framework/named_stream.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -21,48 +21,47 @@ const std::string kVapourDrawStream = "Vapour Draw Stream";
 // Records nothing. With move non-zero, success leaves the caller's iterator on the stream and
 // a failure leaves it where the failing step did (on the vessel, the variable, or the vessel's
 // parent); with move 0 the caller's iterator never moves.
-bool StreamFromVariable(FIIterator* it, int move, const std::string& variable) {
-  return fintop::Shield(it, false, [&] {
-    return fintop::NamedStream(*it, move, variable, fintop::StreamNameTest::kNullText);
-  });
+bool StreamFromVariable(FIIterator& it, int move, const std::string& variable) {
+  return fintop::NamedStream(it, move, variable, fintop::StreamNameTest::kNullText);
 }
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Condenser products; the iterator stands on the condenser.
-FINTOP_API bool FI_CDECL CTCondVapor(FIIterator* it, int move) {
+bool CTCondVapor(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kOverheadVapourStream);
 }
 
-FINTOP_API bool FI_CDECL CTCondDistillate(FIIterator* it, int move) {
+bool CTCondDistillate(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kDistillateStream);
 }
 
-FINTOP_API bool FI_CDECL CTCondHeavyDistillate(FIIterator* it, int move) {
+bool CTCondHeavyDistillate(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kHeavyLiquidStream);
 }
 
-FINTOP_API bool FI_CDECL CTCondReflux(FIIterator* it, int move) {
+bool CTCondReflux(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kRefluxStream);
 }
 
 // Reboiler products; the iterator stands on the reboiler.
-FINTOP_API bool FI_CDECL CTRebBoilup(FIIterator* it, int move) {
+bool CTRebBoilup(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kBoilupStream);
 }
 
-FINTOP_API bool FI_CDECL CTRebLiquid(FIIterator* it, int move) {
+bool CTRebLiquid(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kLiquidProductStream);
 }
 
-FINTOP_API bool FI_CDECL CTRebLiquid2(FIIterator* it, int move) {
+bool CTRebLiquid2(FIIterator& it, int move) {
   return StreamFromVariable(it, move, k2ndLiquidDrawStream);
 }
 
-FINTOP_API bool FI_CDECL CTRebVapor(FIIterator* it, int move) {
+bool CTRebVapor(FIIterator& it, int move) {
   return StreamFromVariable(it, move, kVapourDrawStream);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -1,8 +1,8 @@
 // A pumparound's draw and return streams: the pumparound names them in two variables; the
 // streams are its siblings, reached by the named-stream hop.
-#include "framework/callbacks.h"
 #include "framework/named_stream.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -13,24 +13,23 @@ const std::string kProduct = "Product";  // names the return stream
 // not empty but holds no text fails at the last Down). Records nothing. With move non-zero,
 // success leaves the caller's iterator on the stream and a failure leaves it where the failing
 // step did; with move 0 the caller's iterator never moves.
-bool PumparoundStream(FIIterator* it, int move, const std::string& variable) {
-  return fintop::Shield(it, false, [&] {
-    return fintop::NamedStream(*it, move, variable, fintop::StreamNameTest::kEmptyValue);
-  });
+bool PumparoundStream(FIIterator& it, int move, const std::string& variable) {
+  return fintop::NamedStream(it, move, variable, fintop::StreamNameTest::kEmptyValue);
 }
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // The stream the pumparound draws from the column ("Feed").
-FINTOP_API bool FI_CDECL CTPumparoundDraw(FIIterator* it, int move) {
+bool CTPumparoundDraw(FIIterator& it, int move) {
   return PumparoundStream(it, move, kFeed);
 }
 
 // The stream the pumparound returns to the column ("Product").
-FINTOP_API bool FI_CDECL CTPumparoundReturn(FIIterator* it, int move) {
+bool CTPumparoundReturn(FIIterator& it, int move) {
   return PumparoundStream(it, move, kProduct);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -1,9 +1,9 @@
 // Side strippers and side rectifiers: tray sections that take a draw from the main column and
 // send a return back to it, with possibly a reboiler and a bottoms product. The iterator stands
 // on the side column; its streams and reboiler are its siblings, named by its variables.
-#include "framework/callbacks.h"
 #include "framework/named_stream.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -66,10 +66,8 @@ bool EnterSideColumnStream(FIIterator& caller, const SideColumnStreamNames& name
   return caller.Up() && fintop::DownByName(caller, stream.c_str());
 }
 
-bool SideColumnStream(FIIterator* it, int move, const SideColumnStreamNames& names) {
-  return fintop::Shield(it, false, [&] {
-    return move == 0 ? RecordSideColumnStream(*it, names) : EnterSideColumnStream(*it, names);
-  });
+bool SideColumnStream(FIIterator& it, int move, const SideColumnStreamNames& names) {
+  return move == 0 ? RecordSideColumnStream(it, names) : EnterSideColumnStream(it, names);
 }
 
 // From the side column, over its bottoms stream, to the bottoms stream's first downstream unit
@@ -90,19 +88,20 @@ bool FindSideColumnReboiler(FIIterator& work) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Move 0: records "Draw" = the name of the stream the side column draws from the main column
 // ("top liquid feed" of a side stripper, "bottom vapour feed" of a side rectifier) and returns
 // true; the caller's iterator does not move. Move non-zero: needs that test call first; moves
 // to the stream named by "Draw" (the later of this and a column side-draw selection wins).
-FINTOP_API bool FI_CDECL CTSideColumnDraw(FIIterator* it, int move) {
+bool CTSideColumnDraw(FIIterator& it, int move) {
   return SideColumnStream(it, move, kDrawNames);
 }
 
 // As CTSideColumnDraw for the stream sent back to the main column, under "Return"
 // ("overhead vapour product" of a side stripper, "bottom liquid product" of a side rectifier).
-FINTOP_API bool FI_CDECL CTSideColumnReturn(FIIterator* it, int move) {
+bool CTSideColumnReturn(FIIterator& it, int move) {
   return SideColumnStream(it, move, kReturnNames);
 }
 
@@ -110,20 +109,15 @@ FINTOP_API bool FI_CDECL CTSideColumnReturn(FIIterator* it, int move) {
 // reboiler; a reboiler further down the list is not looked for. Moving, success leaves the
 // iterator on the reboiler and a failure leaves it where the failing step did; with move 0 the
 // caller's iterator never moves. Records nothing.
-FINTOP_API bool FI_CDECL CTSideColumnReboiler(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] {
-    fintop::WorkingIterator work(*it, move);
-    return work && FindSideColumnReboiler(*work);
-  });
+bool CTSideColumnReboiler(FIIterator& it, int move) {
+  fintop::WorkingIterator work(it, move);
+  return work && FindSideColumnReboiler(*work);
 }
 
 // The named-stream hop to the side column's "bottom liquid product"; an empty variable names
 // no stream. Records nothing; a failed moving call undoes nothing.
-FINTOP_API bool FI_CDECL CTSideColumnBottoms(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] {
-    return fintop::NamedStream(*it, move, kBottomLiquidProduct,
-                               fintop::StreamNameTest::kEmptyValue);
-  });
+bool CTSideColumnBottoms(FIIterator& it, int move) {
+  return fintop::NamedStream(it, move, kBottomLiquidProduct, fintop::StreamNameTest::kEmptyValue);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -138,50 +138,45 @@ void SelectSideDraw(FIIterator& it, int index) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // The column's side draws: index -1 counts the liquid, vapour and water draws with a stream
 // name. Index i records "DrawElemNum" (position within its kind), "Draw" (the kind),
 // "StreamId" (the stream name, empty text when none) and, for a named stream, "DrawsElemNum"
 // and "Draws" (the first draw list holding it), and returns i. Never moves the iterator.
-FINTOP_API int FI_CDECL CTColumnSideDraws(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index != -1) {
-      SelectSideDraw(*it, index);
-      return index;
-    }
-    fintop::ClonedIterator clone(*it);
-    if (!clone) return 0;
-    return SideDrawCount(*clone, kLiquidDraw) + SideDrawCount(*clone, kVapourDraw) +
-           SideDrawCount(*clone, kWaterDraw);
-  });
+int CTColumnSideDraws(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index != -1) {
+    SelectSideDraw(it, index);
+    return index;
+  }
+  fintop::ClonedIterator clone(it);
+  if (!clone) return 0;
+  return SideDrawCount(*clone, kLiquidDraw) + SideDrawCount(*clone, kVapourDraw) +
+         SideDrawCount(*clone, kWaterDraw);
 }
 
 // The selected draw's stream, a sibling of the node under the iterator named by "StreamId"
 // (a name holding dots is one level). Call after a CTColumnSideDraws selection; without a
 // "StreamId" text it fails. Move 0 tests on a clone; a failed move undoes nothing (the caller's
 // iterator stays on the parent when only the stream is missing).
-FINTOP_API bool FI_CDECL CTSideDrawFluid(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] {
-    fintop::WorkingIterator work(*it, move);
-    if (!work) return false;
-    FIAttribute stream;
-    if (!work->GetAttribute(kStreamId, stream) || stream.c_str() == nullptr) return false;
-    return work->Up() && fintop::DownByName(*work, stream.c_str());
-  });
+bool CTSideDrawFluid(FIIterator& it, int move) {
+  fintop::WorkingIterator work(it, move);
+  if (!work) return false;
+  FIAttribute stream;
+  if (!work->GetAttribute(kStreamId, stream) || stream.c_str() == nullptr) return false;
+  return work->Up() && fintop::DownByName(*work, stream.c_str());
 }
 
 // From a tray section to the element of its "Liquid Draws#1" named by "Element", the tray that
 // CTSectionTray selected last. Without "Element" it fails at once. Move 0 tests on a clone; a
 // failed move undoes nothing (the caller's iterator stays on "Liquid Draws#1" when only the
 // tray's element is missing).
-FINTOP_API bool FI_CDECL CTColumnLiquidFrom(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] {
-    FIAttribute element;
-    if (!it->GetAttribute(kElement, element) || element.c_str() == nullptr) return false;
-    fintop::WorkingIterator work(*it, move);
-    return work && work->Down(kLiquidDrawsOfTrays) && work->Down(element.c_str());
-  });
+bool CTColumnLiquidFrom(FIIterator& it, int move) {
+  FIAttribute element;
+  if (!it.GetAttribute(kElement, element) || element.c_str() == nullptr) return false;
+  fintop::WorkingIterator work(it, move);
+  return work && work->Down(kLiquidDrawsOfTrays) && work->Down(element.c_str());
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -1,7 +1,7 @@
 // A column's condenser and reboiler vessels: their nozzles and the components of the vessel
 // contents and of its vapour and liquid phases.
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -33,51 +33,44 @@ bool EnterComponent(FIIterator& it, int move, const std::string& variable) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Nozzles of the vessel, one per element of "Nozzle Diameter". Index -1 counts them; any
 // other index records "NozzleElemNum" = Elem<index> and returns it. Never moves the iterator.
-FINTOP_API int FI_CDECL CTCondRebNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kNozzleDiameter);
-    fintop::RecordElementName(*it, kNozzleElemNum, index);
-    return index;
-  });
+int CTCondRebNozzle(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kNozzleDiameter);
+  fintop::RecordElementName(it, kNozzleElemNum, index);
+  return index;
 }
 
 // The component arrays of the vessel contents, the vapour and the liquid: index -1 counts the
 // components, any other index selects one for the element callbacks below (all three read
 // the same selection).
-FINTOP_API int FI_CDECL CTCondRebVesselComponentArray(FIIterator* it, FIAttribute* /*out*/,
-                                                      int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return SelectComponent(*it, index, kVesselMoleFrac); });
+int CTCondRebVesselComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return SelectComponent(it, index, kVesselMoleFrac);
 }
 
-FINTOP_API int FI_CDECL CTCondRebVaporComponentArray(FIIterator* it, FIAttribute* /*out*/,
-                                                     int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return SelectComponent(*it, index, kVapourMoleFraction); });
+int CTCondRebVaporComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return SelectComponent(it, index, kVapourMoleFraction);
 }
 
-FINTOP_API int FI_CDECL CTCondRebLiquidComponentArray(FIIterator* it, FIAttribute* /*out*/,
-                                                      int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return SelectComponent(*it, index, kLiquidMoleFraction); });
+int CTCondRebLiquidComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return SelectComponent(it, index, kLiquidMoleFraction);
 }
 
 // The selected component's entry in each composition. Call after a component-array selection;
 // without one they fail. A failed move leaves the caller's iterator on the vessel.
-FINTOP_API bool FI_CDECL CTCondRebVesselComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return EnterComponent(*it, move, kVesselMoleFrac); });
+bool CTCondRebVesselComponent(FIIterator& it, int move) {
+  return EnterComponent(it, move, kVesselMoleFrac);
 }
 
-FINTOP_API bool FI_CDECL CTCondRebVaporComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return EnterComponent(*it, move, kVapourMoleFraction); });
+bool CTCondRebVaporComponent(FIIterator& it, int move) {
+  return EnterComponent(it, move, kVapourMoleFraction);
 }
 
-FINTOP_API bool FI_CDECL CTCondRebLiquidComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return EnterComponent(*it, move, kLiquidMoleFraction); });
+bool CTCondRebLiquidComponent(FIIterator& it, int move) {
+  return EnterComponent(it, move, kLiquidMoleFraction);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "composition/component_entry.h"
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -24,39 +24,38 @@ bool ComponentEntry(FIIterator& it, const std::string& variable, int move) {
 
 using fintop::composition::ComponentEntry;
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the number of elements of "Comp Mole Frac" (0 when missing or empty); the
 // iterator neither moves nor gains attributes. Any other index: records "CmpCnt" = index as
 // an integer and returns the index, unchecked against the count.
-FINTOP_API int FI_CDECL CTComponentArray(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kCompMoleFrac);
-    fintop::RecordInteger(*it, fintop::composition::kCmpCnt, index);
-    return index;
-  });
+int CTComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kCompMoleFrac);
+  fintop::RecordInteger(it, fintop::composition::kCmpCnt, index);
+  return index;
 }
 
 // The selected component's entry of "Comp Mole Frac"; call after CTComponentArray (or a
 // K-value array) selected it. Move 0 only tests. A failed move leaves the iterator on the
 // stream.
-FINTOP_API bool FI_CDECL CTComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kCompMoleFrac, move); });
+bool CTComponent(FIIterator& it, int move) {
+  return ComponentEntry(it, kCompMoleFrac, move);
 }
 
 // The same operation as CTComponent.
-FINTOP_API bool FI_CDECL CTMoleFraction(FIIterator* it, int move) {
+bool CTMoleFraction(FIIterator& it, int move) {
   return CTComponent(it, move);
 }
 
 // As CTComponent, on "Comp Mass Frac".
-FINTOP_API bool FI_CDECL CTMassFraction(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kCompMassFrac, move); });
+bool CTMassFraction(FIIterator& it, int move) {
+  return ComponentEntry(it, kCompMassFrac, move);
 }
 
 // As CTComponent, on "Comp Volume Frac".
-FINTOP_API bool FI_CDECL CTVolumeFraction(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kCompVolumeFrac, move); });
+bool CTVolumeFraction(FIIterator& it, int move) {
+  return ComponentEntry(it, kCompVolumeFrac, move);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

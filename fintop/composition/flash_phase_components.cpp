@@ -3,8 +3,8 @@
 // condenser and reboiler component callbacks also write and read.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -53,27 +53,24 @@ bool FlashPhaseComponent(FIIterator& it, int move, const std::string& phase) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the number of components of the node's "Comp Mole Frac" (0 when missing or
 // empty); the iterator neither moves nor gains attributes. Any other index: records
 // "FluidPhaseCmpCnt" = index as an integer and returns the index, unchecked.
-FINTOP_API int FI_CDECL CTFluidPhaseComponentArray(FIIterator* it, FIAttribute* /*out*/,
-                                                   int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kCompMoleFrac);
-    fintop::RecordInteger(*it, kFluidPhaseCmpCnt, index);
-    return index;
-  });
+int CTFluidPhaseComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kCompMoleFrac);
+  fintop::RecordInteger(it, kFluidPhaseCmpCnt, index);
+  return index;
 }
 
 // The component "FluidPhaseCmpCnt" names in the node's "Comp Mole Frac"; call after
 // CTFluidPhaseComponentArray selected it. Move 0 only tests. A failed move ends with one Up:
 // on the node's parent when the attribute or the table is missing, on the node when the
 // index names no element.
-FINTOP_API bool FI_CDECL CTFluidPhaseComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false,
-                        [&] { return ComponentOfTable(*it, move, kFluidPhaseCmpCnt, nullptr); });
+bool CTFluidPhaseComponent(FIIterator& it, int move) {
+  return ComponentOfTable(it, move, kFluidPhaseCmpCnt, nullptr);
 }
 
 // Flash-phase collection callbacks: index -1 counts the phase's "Comp Mole Frac"
@@ -85,31 +82,28 @@ FINTOP_API bool FI_CDECL CTFluidPhaseComponent(FIIterator* it, int move) {
 // or the phase is missing, on the node when the table is missing, on the phase node when the
 // index names no element.
 
-FINTOP_API int FI_CDECL CTVaporPhaseComponentArray(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return FlashPhaseComponentArray(*it, out, index, kVapour); });
+int CTVaporPhaseComponentArray(FIIterator& it, FIAttribute* out, int index) {
+  return FlashPhaseComponentArray(it, out, index, kVapour);
 }
 
-FINTOP_API bool FI_CDECL CTVaporPhaseComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return FlashPhaseComponent(*it, move, kVapour); });
+bool CTVaporPhaseComponent(FIIterator& it, int move) {
+  return FlashPhaseComponent(it, move, kVapour);
 }
 
-FINTOP_API int FI_CDECL CTLiquidPhaseComponentArray(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return FlashPhaseComponentArray(*it, out, index, kLiquid); });
+int CTLiquidPhaseComponentArray(FIIterator& it, FIAttribute* out, int index) {
+  return FlashPhaseComponentArray(it, out, index, kLiquid);
 }
 
-FINTOP_API bool FI_CDECL CTLiquidPhaseComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return FlashPhaseComponent(*it, move, kLiquid); });
+bool CTLiquidPhaseComponent(FIIterator& it, int move) {
+  return FlashPhaseComponent(it, move, kLiquid);
 }
 
-FINTOP_API int FI_CDECL CTLiquid2PhaseComponentArray(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return FlashPhaseComponentArray(*it, out, index, kHeavyLiquid); });
+int CTLiquid2PhaseComponentArray(FIIterator& it, FIAttribute* out, int index) {
+  return FlashPhaseComponentArray(it, out, index, kHeavyLiquid);
 }
 
-FINTOP_API bool FI_CDECL CTLiquid2PhaseComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return FlashPhaseComponent(*it, move, kLiquid2); });
+bool CTLiquid2PhaseComponent(FIIterator& it, int move) {
+  return FlashPhaseComponent(it, move, kLiquid2);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

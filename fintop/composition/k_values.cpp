@@ -3,8 +3,8 @@
 #include <string>
 
 #include "composition/component_entry.h"
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -26,47 +26,44 @@ int KValueArray(FIIterator& it, FIAttribute* /*out*/, int index, const std::stri
 
 using fintop::composition::ComponentEntry;
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Collection callbacks: index -1 counts the variable's components without moving the
 // iterator; any other index records "CmpCnt" and returns the index.
 // Element callbacks: enter the element "CmpCnt" names (recorded by any K-value array or the
 // component array); move 0 only tests. A failed move leaves the iterator where it stood.
 
-FINTOP_API int FI_CDECL CTKVMLArray(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return KValueArray(*it, out, index, kKValueMixedLiquid); });
+int CTKVMLArray(FIIterator& it, FIAttribute* out, int index) {
+  return KValueArray(it, out, index, kKValueMixedLiquid);
 }
 
-FINTOP_API bool FI_CDECL CTKVML(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kKValueMixedLiquid, move); });
+bool CTKVML(FIIterator& it, int move) {
+  return ComponentEntry(it, kKValueMixedLiquid, move);
 }
 
-FINTOP_API int FI_CDECL CTKVLArray(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return KValueArray(*it, out, index, kKValueLightLiquid); });
+int CTKVLArray(FIIterator& it, FIAttribute* out, int index) {
+  return KValueArray(it, out, index, kKValueLightLiquid);
 }
 
-FINTOP_API bool FI_CDECL CTKVL(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kKValueLightLiquid, move); });
+bool CTKVL(FIIterator& it, int move) {
+  return ComponentEntry(it, kKValueLightLiquid, move);
 }
 
-FINTOP_API int FI_CDECL CTKVL2Array(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return KValueArray(*it, out, index, kKValueHeavyLiquid); });
+int CTKVL2Array(FIIterator& it, FIAttribute* out, int index) {
+  return KValueArray(it, out, index, kKValueHeavyLiquid);
 }
 
-FINTOP_API bool FI_CDECL CTKVL2(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kKValueHeavyLiquid, move); });
+bool CTKVL2(FIIterator& it, int move) {
+  return ComponentEntry(it, kKValueHeavyLiquid, move);
 }
 
-FINTOP_API int FI_CDECL CTKL1L2Array(FIIterator* it, FIAttribute* out, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return KValueArray(*it, out, index, kKValueLiq1Liq2); });
+int CTKL1L2Array(FIIterator& it, FIAttribute* out, int index) {
+  return KValueArray(it, out, index, kKValueLiq1Liq2);
 }
 
-FINTOP_API bool FI_CDECL CTKL1L2(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ComponentEntry(*it, kKValueLiq1Liq2, move); });
+bool CTKL1L2(FIIterator& it, int move) {
+  return ComponentEntry(it, kKValueLiq1Liq2, move);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

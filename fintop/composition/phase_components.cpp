@@ -3,8 +3,8 @@
 // reads it and never records it.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -45,42 +45,38 @@ bool SelectedPhaseEntry(FIIterator& it, const std::string& variable, int move) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the number of components of "Phase Comp Mole Frac"."Vapour Phase" (0 when either
 // is missing or the phase is empty); the iterator neither moves nor gains attributes. Any
 // other index: records "PhaseCmpCnt" = index as an integer and returns the index, unchecked.
-FINTOP_API int FI_CDECL CTPhaseComponentArray(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kPhaseCompMoleFrac, kVapourPhase);
-    fintop::RecordInteger(*it, kPhaseCmpCnt, index);
-    return index;
-  });
+int CTPhaseComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kPhaseCompMoleFrac, kVapourPhase);
+  fintop::RecordInteger(it, kPhaseCmpCnt, index);
+  return index;
 }
 
 // The selected component's entry of "Phase Comp Mole Frac" in the phase "PhaseName" names;
 // call after CTPhaseComponentArray selected it. Move 0 only tests. A failed move leaves the
 // iterator on the stream or on the variable (see PhaseComponentEntry).
-FINTOP_API bool FI_CDECL CTPhaseComponent(FIIterator* it, int move) {
-  return fintop::Shield(it, false,
-                        [&] { return SelectedPhaseEntry(*it, kPhaseCompMoleFrac, move); });
+bool CTPhaseComponent(FIIterator& it, int move) {
+  return SelectedPhaseEntry(it, kPhaseCompMoleFrac, move);
 }
 
 // The same operation as CTPhaseComponent.
-FINTOP_API bool FI_CDECL CTPhaseMoleFraction(FIIterator* it, int move) {
+bool CTPhaseMoleFraction(FIIterator& it, int move) {
   return CTPhaseComponent(it, move);
 }
 
 // As CTPhaseComponent, on "Phase Comp Mass Frac".
-FINTOP_API bool FI_CDECL CTPhaseMassFraction(FIIterator* it, int move) {
-  return fintop::Shield(it, false,
-                        [&] { return SelectedPhaseEntry(*it, kPhaseCompMassFrac, move); });
+bool CTPhaseMassFraction(FIIterator& it, int move) {
+  return SelectedPhaseEntry(it, kPhaseCompMassFrac, move);
 }
 
 // As CTPhaseComponent, on "Phase Comp Volume Frac".
-FINTOP_API bool FI_CDECL CTPhaseVolumeFraction(FIIterator* it, int move) {
-  return fintop::Shield(it, false,
-                        [&] { return SelectedPhaseEntry(*it, kPhaseCompVolumeFrac, move); });
+bool CTPhaseVolumeFraction(FIIterator& it, int move) {
+  return SelectedPhaseEntry(it, kPhaseCompVolumeFrac, move);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -2,8 +2,8 @@
 // caller's iterator onto the curve, from where the framework walks its points.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -18,42 +18,37 @@ constexpr char kPointNo[] = "PointNo";
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 counts the compressor's curves (0 without "Compressor curve"). Any other index
 // moves the caller's iterator down into "Compressor curve" and onto the element, records
 // nothing and returns the index. Nothing is undone on failure: a failing Element leaves the
 // iterator on "Compressor curve", a failing Down leaves it where it was.
-FINTOP_API int FI_CDECL CTComprPerfCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kCompressorCurve);
-    if (it->Down(kCompressorCurve)) it->Element(index);
-    return index;
-  });
+int CTComprPerfCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kCompressorCurve);
+  if (it.Down(kCompressorCurve)) it.Element(index);
+  return index;
 }
 
 // On a curve selected by CTComprPerfCurve. Index -1 counts the curve's "Head" elements. Any
 // other index records "PointElem" and then "PointNo" (the one-based point number, an
 // integer) and returns the index; the iterator does not move.
-FINTOP_API int FI_CDECL CTPerfCurvePoint(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kHead);
-    FIAttribute value = fintop::ElementName(index);
-    it->SetAttribute(kPointElem, value);
-    value = fintop::WrapToInt(index + 1LL);
-    it->SetAttribute(kPointNo, value);
-    return index;
-  });
+int CTPerfCurvePoint(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kHead);
+  FIAttribute value = fintop::ElementName(index);
+  it.SetAttribute(kPointElem, value);
+  value = fintop::WrapToInt(index + 1LL);
+  it.SetAttribute(kPointNo, value);
+  return index;
 }
 
 // Index -1 counts the "Speed" elements, independently of "Head". Any other index records
 // "PointElem" only and returns the index; the iterator does not move.
-FINTOP_API int FI_CDECL CTSpeedFlowCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kSpeed);
-    fintop::RecordElementName(*it, kPointElem, index);
-    return index;
-  });
+int CTSpeedFlowCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kSpeed);
+  fintop::RecordElementName(it, kPointElem, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -3,8 +3,8 @@
 #include <iterator>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -53,48 +53,43 @@ constexpr int kViscosityCount = static_cast<int>(std::size(kViscosities));
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 returns 31 without reading the host. Index 0 to 30 records "CutPercent" (text
 // "Cut Pt-<row>%") and then "CutPoint" (the row's percentage, a real) and returns the index.
 // Any other index has no row: it records nothing and returns 0.
-FINTOP_API int FI_CDECL CTCutPercent(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
-    if (index == -1) return kCutCount;
-    if (index < 0 || index >= kCutCount) return 0;
-    const CutRow& row = kCuts[index];
-    FIAttribute value(row.text);
-    it->SetAttribute(kCutPercent, value);
-    value = row.percent;
-    it->SetAttribute(kCutPoint, value);
-    return index;
-  });
+int CTCutPercent(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return kCutCount;
+  if (index < 0 || index >= kCutCount) return 0;
+  const CutRow& row = kCuts[index];
+  FIAttribute value(row.text);
+  it.SetAttribute(kCutPercent, value);
+  value = row.percent;
+  it.SetAttribute(kCutPoint, value);
+  return index;
 }
 
 // Index -1 returns 2 without reading the host. Index 0 or 1 records "ViscosityName" (text)
 // and then "ReferenceTemp" (a real) and returns the index. Any other index records nothing
 // and returns 0.
-FINTOP_API int FI_CDECL CTViscosity(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, 0, [&] {
-    if (index == -1) return kViscosityCount;
-    if (index < 0 || index >= kViscosityCount) return 0;
-    const ViscosityRow& row = kViscosities[index];
-    FIAttribute value(row.name);
-    it->SetAttribute(kViscosityName, value);
-    value = row.temperature;
-    it->SetAttribute(kReferenceTemp, value);
-    return index;
-  });
+int CTViscosity(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return kViscosityCount;
+  if (index < 0 || index >= kViscosityCount) return 0;
+  const ViscosityRow& row = kViscosities[index];
+  FIAttribute value(row.name);
+  it.SetAttribute(kViscosityName, value);
+  value = row.temperature;
+  it.SetAttribute(kReferenceTemp, value);
+  return index;
 }
 
 // Index -1 counts the elements of "CO results label" (0 without it). Any other index records
 // "EntrainmentElem" and returns the index. The iterator does not move.
-FINTOP_API int FI_CDECL CTEntrainment(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kCoResultsLabel);
-    fintop::RecordElementName(*it, kEntrainmentElem, index);
-    return index;
-  });
+int CTEntrainment(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kCoResultsLabel);
+  fintop::RecordElementName(it, kEntrainmentElem, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

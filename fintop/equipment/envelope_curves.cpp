@@ -4,8 +4,8 @@
 #include <atomic>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -54,35 +54,32 @@ int StoredCurve(FIIterator& it, int index, const std::string& variable) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 returns the stored dew count and remembers the same envelope's bubble count (0
 // without one). Any other index records "CurveElement", "PointNo" and "DewCurveElement", the
 // point's name after the remembered bubble points, and returns the index. Count before
 // selecting: a selection uses the bubble count of the last dew counting call, 0 before any.
-FINTOP_API int FI_CDECL CTDewPointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return CountDewPoints(*it);
-    RecordPoint(*it, index);
-    FIAttribute name("Elem");
-    fintop::AppendNumber(
-        name, index + static_cast<long long>(bubblePointCount.load(std::memory_order_relaxed)));
-    it->SetAttribute(kDewCurveElement, name);
-    return index;
-  });
+int CTDewPointCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return CountDewPoints(it);
+  RecordPoint(it, index);
+  FIAttribute name("Elem");
+  fintop::AppendNumber(
+      name, index + static_cast<long long>(bubblePointCount.load(std::memory_order_relaxed)));
+  it.SetAttribute(kDewCurveElement, name);
+  return index;
 }
 
 // Index -1 returns the stored bubble count (0 without the variable). Any other index records
 // "CurveElement" and "PointNo" and returns the index. The iterator does not move.
-FINTOP_API int FI_CDECL CTBubblePointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return StoredCurve(*it, index, kBubblePoints); });
+int CTBubblePointCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return StoredCurve(it, index, kBubblePoints);
 }
 
 // As CTBubblePointCurve, for the hydrate curve.
-FINTOP_API int FI_CDECL CTHydratePointCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return StoredCurve(*it, index, kHydratePoints); });
+int CTHydratePointCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return StoredCurve(it, index, kHydratePoints);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

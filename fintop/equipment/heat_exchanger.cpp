@@ -3,8 +3,8 @@
 // inlet temperatures, and nothing is stored.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -54,18 +54,19 @@ bool ExchangerSide(FIIterator& it, int move, Side side) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Binds "DeltaT", "DeltaP", "OutletT" and "OutletP" to the hot side's host variables (move
 // non-zero). Always true; the iterator does not move; a missing inlet temperature binds
 // nothing. Called at the same moment, CTExchangerCold binds the opposite side.
-FINTOP_API bool FI_CDECL CTExchangerHot(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ExchangerSide(*it, move, Side::kHot); });
+bool CTExchangerHot(FIIterator& it, int move) {
+  return ExchangerSide(it, move, Side::kHot);
 }
 
 // As CTExchangerHot, for the cold side.
-FINTOP_API bool FI_CDECL CTExchangerCold(FIIterator* it, int move) {
-  return fintop::Shield(it, false, [&] { return ExchangerSide(*it, move, Side::kCold); });
+bool CTExchangerCold(FIIterator& it, int move) {
+  return ExchangerSide(it, move, Side::kCold);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

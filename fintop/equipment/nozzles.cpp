@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -44,25 +44,23 @@ int NumberTable(FIIterator& it, int index, const NumberedTable& path) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Product nozzles of a tee: "Enhanced Holdup" then "Product Nozzle Diameter".
-FINTOP_API int FI_CDECL CTTeeNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return NumberTable(*it, index, kTeeNozzles); });
+int CTTeeNozzle(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return NumberTable(it, index, kTeeNozzles);
 }
 
 // Feed nozzles of a mixer: "Enhanced Hold Up" then "Feed Nozzle Diameter".
-FINTOP_API int FI_CDECL CTMixerNozzle(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return NumberTable(*it, index, kMixerNozzles); });
+int CTMixerNozzle(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return NumberTable(it, index, kMixerNozzles);
 }
 
 // Points of a valve's curve: "Performance Curve" then the quoted lift table, counting n - 1
 // for n elements.
-FINTOP_API int FI_CDECL CTValveCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return NumberTable(*it, index, kValvePoints); });
+int CTValveCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return NumberTable(it, index, kValvePoints);
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

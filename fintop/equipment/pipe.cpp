@@ -4,8 +4,8 @@
 // can name them.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -48,49 +48,44 @@ CellRange CellsOfSegment(FIIterator& it, int segment) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 counts the elements of "Pipe Length". Any other index records "SegElemNum",
 // "SegStartCell" and "SegNumCell" (in that order) for the segment and returns the index; the
 // iterator does not move. Must precede CTPipeCell for the segment's cells.
-FINTOP_API int FI_CDECL CTPipeSegment(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kPipeLength);
-    fintop::RecordElementName(*it, kSegElemNum, index);
-    const CellRange range = CellsOfSegment(*it, index);
-    fintop::RecordInteger(*it, kSegStartCell, range.start);
-    fintop::RecordInteger(*it, kSegNumCell, range.count);
-    return index;
-  });
+int CTPipeSegment(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kPipeLength);
+  fintop::RecordElementName(it, kSegElemNum, index);
+  const CellRange range = CellsOfSegment(it, index);
+  fintop::RecordInteger(it, kSegStartCell, range.start);
+  fintop::RecordInteger(it, kSegNumCell, range.count);
+  return index;
 }
 
 // Reads what CTPipeSegment recorded. Index -1 returns "SegNumCell" (0 before any segment
 // selection). Any other index records "CellElemNum", the cell's name in the flat list
 // ("SegStartCell" plus the index), and returns the index; without "SegStartCell" the name is
 // the bare "Elem". The iterator does not move.
-FINTOP_API int FI_CDECL CTPipeCell(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) {
-      FIAttribute cells;
-      return it->GetAttribute(kSegNumCell, cells) ? cells.ival() : 0;
-    }
-    FIAttribute name("Elem");
-    FIAttribute start;
-    if (it->GetAttribute(kSegStartCell, start))
-      fintop::AppendNumber(name, index + static_cast<long long>(start.ival()));
-    it->SetAttribute(kCellElemNum, name);
-    return index;
-  });
+int CTPipeCell(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) {
+    FIAttribute cells;
+    return it.GetAttribute(kSegNumCell, cells) ? cells.ival() : 0;
+  }
+  FIAttribute name("Elem");
+  FIAttribute start;
+  if (it.GetAttribute(kSegStartCell, start))
+    fintop::AppendNumber(name, index + static_cast<long long>(start.ival()));
+  it.SetAttribute(kCellElemNum, name);
+  return index;
 }
 
 // Index -1 counts the elements of "Profile Length". Any other index records
 // "ProfileElemNum" and returns the index; the iterator does not move.
-FINTOP_API int FI_CDECL CTPipeProfile(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kProfileLength);
-    fintop::RecordElementName(*it, kProfileElemNum, index);
-    return index;
-  });
+int CTPipeProfile(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kProfileLength);
+  fintop::RecordElementName(it, kProfileElemNum, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

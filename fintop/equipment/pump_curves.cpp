@@ -4,8 +4,8 @@
 #include <atomic>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -65,56 +65,51 @@ void SelectPumpCurve(FIIterator& it, int index) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 returns the number of "Pump Curve" elements plus 1 (the coefficient curve) and
 // remembers it for the selections. The last index records "Name" = "CoefficientCurve" without
 // moving or reading the host; any other index is SelectPumpCurve, leaving the iterator on the
 // curve. Count before selecting: before any count no index is the coefficient curve, and a
 // count for another pump in between shifts it.
-FINTOP_API int FI_CDECL CTPumpCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) {
-      const int count = fintop::CountElements(*it, kPumpCurve) + 1;
-      pumpCurveCount.store(count, std::memory_order_relaxed);
-      return count;
-    }
-    if (index == pumpCurveCount.load(std::memory_order_relaxed) - 1) {
-      it->SetAttribute(kName, FIAttribute(kCoefficientCurve));
-    } else {
-      SelectPumpCurve(*it, index);
-    }
-    return index;
-  });
+int CTPumpCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) {
+    const int count = fintop::CountElements(it, kPumpCurve) + 1;
+    pumpCurveCount.store(count, std::memory_order_relaxed);
+    return count;
+  }
+  if (index == pumpCurveCount.load(std::memory_order_relaxed) - 1) {
+    it.SetAttribute(kName, FIAttribute(kCoefficientCurve));
+  } else {
+    SelectPumpCurve(it, index);
+  }
+  return index;
 }
 
 // Index -1 counts the "Pump Curve" elements, without the coefficient curve. Any other index
 // moves the caller's iterator onto that pump curve (EnterCurve) and returns the index.
-FINTOP_API int FI_CDECL CTEfficiencyCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return WalkCurves(*it, index, kPumpCurve); });
+int CTEfficiencyCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return WalkCurves(it, index, kPumpCurve);
 }
 
 // Index -1 counts the "NPSH Curve" elements. Any other index moves the caller's iterator onto
 // that NPSH curve (EnterCurve) and returns the index.
-FINTOP_API int FI_CDECL CTNPSHCurve(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index,
-                        [&] { return WalkCurves(*it, index, kNpshCurve); });
+int CTNPSHCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return WalkCurves(it, index, kNpshCurve);
 }
 
 // On an NPSH curve selected by CTNPSHCurve. Index -1 returns 2 without reading the host.
 // Index 0 binds "NPSH" and "Flow" to the point-1 variables and records "PointNo" = 1; any
 // other index binds the point-2 variables and records "PointNo" = 2. Returns the index; the
 // iterator does not move.
-FINTOP_API int FI_CDECL CTNPSHCurvePoint(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return 2;
-    const NpshPoint& point = kNpshPoints[index == 0 ? 0 : 1];
-    it->Alias(kNpsh, point.npsh);
-    it->Alias(kFlow, point.flow);
-    fintop::RecordInteger(*it, kPointNo, point.number);
-    return index;
-  });
+int CTNPSHCurvePoint(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return 2;
+  const NpshPoint& point = kNpshPoints[index == 0 ? 0 : 1];
+  it.Alias(kNpsh, point.npsh);
+  it.Alias(kFlow, point.flow);
+  fintop::RecordInteger(it, kPointNo, point.number);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -2,8 +2,8 @@
 // product streams rather than from a host table.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -15,17 +15,16 @@ constexpr char kSplitElem[] = "SplitElem";
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1 returns "Number of Product Streams" as an integer, unchecked (0 without the
 // variable). Any other index records "SplitElem" and returns the index without reading the
 // host. The iterator does not move.
-FINTOP_API int FI_CDECL CTTeeSplit(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::ReadStoredInteger(*it, kNumberOfProductStreams);
-    fintop::RecordElementName(*it, kSplitElem, index);
-    return index;
-  });
+int CTTeeSplit(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::ReadStoredInteger(it, kNumberOfProductStreams);
+  fintop::RecordElementName(it, kSplitElem, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -162,7 +162,9 @@ FINTOP_CALLBACKS(FINTOP_DECLARE_CALLBACK)
 // The facts as values (FINTOP_FACT_##moves, ##state, ##fails: true for MOVES, COUNTS, INDEX),
 // and a check that each entry's facts fit its shape: kind tests and the classifier never move
 // the caller's iterator, every element callback may (its move flag), and only collection
-// callbacks keep a count or return an index.
+// callbacks keep a count or return an index. A collection callback whose failed selection
+// gives 0 (ZERO) selects among rows of its own: it neither moves the caller's iterator nor
+// keeps a count.
 #define FINTOP_FACT_STAYS false
 #define FINTOP_FACT_MOVES true
 #define FINTOP_FACT_NONE false
@@ -171,13 +173,21 @@ FINTOP_CALLBACKS(FINTOP_DECLARE_CALLBACK)
 #define FINTOP_FACT_INDEX true
 #define FINTOP_FACTS_FIT_KIND(moves, counts, index) (!(moves) && !(counts) && !(index))
 #define FINTOP_FACTS_FIT_CLASSIFIER(moves, counts, index) (!(moves) && !(counts) && !(index))
-#define FINTOP_FACTS_FIT_COLLECTION(moves, counts, index) true
+#define FINTOP_FACTS_FIT_COLLECTION(moves, counts, index) ((index) || (!(moves) && !(counts)))
 #define FINTOP_FACTS_FIT_ELEMENT(moves, counts, index) ((moves) && !(counts) && !(index))
 #define FINTOP_CHECK_FACTS(shape, name, moves, state, fails)                                   \
   static_assert(                                                                               \
       FINTOP_FACTS_FIT_##shape(FINTOP_FACT_##moves, FINTOP_FACT_##state, FINTOP_FACT_##fails), \
       #name ": its facts do not fit its shape");
 FINTOP_CALLBACKS(FINTOP_CHECK_FACTS)
+
+// The failure result of a collection callback (`fails`): ZERO gives 0; INDEX gives a failed
+// selection's index unchanged, and a failed count (index -1) 0.
+namespace fintop {
+constexpr int FailedCollection(bool fails_with_index, int index) {
+  return fails_with_index && index != -1 ? index : 0;
+}
+}  // namespace fintop
 
 // The number of exported callbacks.
 #define FINTOP_COUNT_ONE(...) +1

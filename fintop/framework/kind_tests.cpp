@@ -1,6 +1,6 @@
 // What a host node is: the five kind tests and the unit-operation classifier.
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -39,40 +39,39 @@ constexpr UnitOperationClass kUnitOperationClasses[] = {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
-FINTOP_API bool FI_CDECL CTFlowsheets(FIIterator* it) {
-  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kFlowsheetType); });
+bool CTFlowsheets(FIIterator& it) {
+  return fintop::IsOfType(it, kFlowsheetType);
 }
 
-FINTOP_API bool FI_CDECL CTDistillationCurves(FIIterator* it) {
-  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kDistillationCurveType); });
+bool CTDistillationCurves(FIIterator& it) {
+  return fintop::IsOfType(it, kDistillationCurveType);
 }
 
-FINTOP_API bool FI_CDECL CTStreams(FIIterator* it) {
-  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kMaterialStreamType); });
+bool CTStreams(FIIterator& it) {
+  return fintop::IsOfType(it, kMaterialStreamType);
 }
 
-FINTOP_API bool FI_CDECL CTPhaseEnvelopes(FIIterator* it) {
-  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kPhaseEnvelopeType); });
+bool CTPhaseEnvelopes(FIIterator& it) {
+  return fintop::IsOfType(it, kPhaseEnvelopeType);
 }
 
-FINTOP_API bool FI_CDECL CTHeatStreams(FIIterator* it) {
-  return fintop::Shield(it, false, [&] { return fintop::IsOfType(*it, kEnergyStreamType); });
+bool CTHeatStreams(FIIterator& it) {
+  return fintop::IsOfType(it, kEnergyStreamType);
 }
 
 // Each host type is tested afresh (one read of "type" per row); out is assigned only on a
 // match and is otherwise left as it was.
-FINTOP_API bool FI_CDECL CTUnitOperations(FIIterator* it, FIAttribute* out) {
-  return fintop::Shield(it, false, [&] {
-    for (const UnitOperationClass& row : kUnitOperationClasses) {
-      if (fintop::IsOfType(*it, row.host_type)) {
-        if (out != nullptr) *out = row.class_name;
-        return true;
-      }
+bool CTUnitOperations(FIIterator& it, FIAttribute* out) {
+  for (const UnitOperationClass& row : kUnitOperationClasses) {
+    if (fintop::IsOfType(it, row.host_type)) {
+      if (out != nullptr) *out = row.class_name;
+      return true;
     }
-    return false;
-  });
+  }
+  return false;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 
 namespace {
 
@@ -104,7 +104,8 @@ void RecordRank(FIIterator& it, int index, const FIAttribute& key) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: "NumberOfActiveRxns" plus "NumberOfInactiveRxns" (each 0 when missing), and stores
 // the active number for the selections that follow. Any other index (call -1 on the same set
@@ -112,14 +113,12 @@ extern "C" {
 // inactive entry at index minus that count. Binds "RxnID" to the entry's "value" (no binding
 // when the entry or its text is missing), records "RxnActive" 1 or 0 and "RxnRank", the real
 // rank of rank entry `index` or 0.0 without one. The iterator does not move. Returns the index.
-FINTOP_API int FI_CDECL CTActiveReactions(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return CountReactions(*it);
-    const FIAttribute key("value");  // made once for both reads
-    BindReaction(*it, index, key);
-    RecordRank(*it, index, key);
-    return index;
-  });
+int CTActiveReactions(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return CountReactions(it);
+  const FIAttribute key("value");  // made once for both reads
+  BindReaction(it, index, key);
+  RecordRank(it, index, key);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 #include "reactions/reaction_walks.h"
 
 namespace {
@@ -158,54 +158,47 @@ void RecordReactionName(FIIterator& it, int index) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the number of elements of "Est. Molar Extent". Any other index: records
 // "RxnElemNum" = "Elem"+index and "RxnIndex" = index, then "RxnName", the "value" of
 // "ActiveReaction#"+index in the first reaction set of the case whose "ReactionSetName" equals
 // the reactor's "Reaction Set" (not recorded when any of it is missing). The iterator does not
 // move. Returns the index.
-FINTOP_API int FI_CDECL CTLocalReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kEstMolarExtent);
-    fintop::RecordElementName(*it, kRxnElemNum, index);
-    fintop::RecordInteger(*it, kRxnIndex, index);
-    RecordReactionName(*it, index);
-    return index;
-  });
+int CTLocalReaction(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kEstMolarExtent);
+  fintop::RecordElementName(it, kRxnElemNum, index);
+  fintop::RecordInteger(it, kRxnIndex, index);
+  RecordReactionName(it, index);
+  return index;
 }
 
 // Index -1: the number of elements of "Total Inflow". Any other index: records
 // "BalanceElemNum" = "Elem"+index and, when "Vessel Mole Frac" has that element, its "id" as
 // "CompName". The iterator does not move. Returns the index.
-FINTOP_API int FI_CDECL CTReactantBalance(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kTotalInflow);
-    fintop::reactions::SelectComponent(*it, index, kBalanceElemNum, kCompName);
-    return index;
-  });
+int CTReactantBalance(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kTotalInflow);
+  fintop::reactions::SelectComponent(it, index, kBalanceElemNum, kCompName);
+  return index;
 }
 
 // Index -1: the number of elements of "Reaction". Any other index: records "ConvRxnElemNum" =
 // "Elem"+index. The iterator does not move. Returns the index.
-FINTOP_API int FI_CDECL CTLocalConvReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kReaction);
-    fintop::RecordElementName(*it, kConvRxnElemNum, index);
-    return index;
-  });
+int CTLocalConvReaction(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kReaction);
+  fintop::RecordElementName(it, kConvRxnElemNum, index);
+  return index;
 }
 
 // Index -1: the number of elements of "Temperature Approach". Any other index: records
 // "EquilRxnElemNum" = "Elem"+index and "EquilRxnNum" = index. The iterator does not move.
 // Returns the index.
-FINTOP_API int FI_CDECL CTLocalEquilReaction(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return fintop::CountElements(*it, kTemperatureApproach);
-    fintop::RecordElementName(*it, kEquilRxnElemNum, index);
-    fintop::RecordInteger(*it, kEquilRxnNum, index);
-    return index;
-  });
+int CTLocalEquilReaction(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return fintop::CountElements(it, kTemperatureApproach);
+  fintop::RecordElementName(it, kEquilRxnElemNum, index);
+  fintop::RecordInteger(it, kEquilRxnNum, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 #include "reactions/reaction_walks.h"
 
 namespace {
@@ -114,18 +114,17 @@ void SelectReactant(FIIterator& it, int reactant) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the integer "value" of "NumberOfRows" (0 without it). Any other index: records on
 // the iterator "A" and "E", the "value" of that term's "PreFactor" and "ActivationEnergy"
 // entries (each only when its list exists), and "row" = index in every case. The iterator does
 // not move. Returns the index.
-FINTOP_API int FI_CDECL CTReactionDenominatorTerm(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return StoredCount(*it, kNumberOfRows);
-    SelectTerm(*it, index);
-    return index;
-  });
+int CTReactionDenominatorTerm(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) return StoredCount(it, kNumberOfRows);
+  SelectTerm(it, index);
+  return index;
 }
 
 // Index -1: the integer "value" of "NumberOfReactants" (0 without it), also recorded as
@@ -134,16 +133,14 @@ FINTOP_API int FI_CDECL CTReactionDenominatorTerm(FIIterator* it, FIAttribute* /
 // "component", the "ComponentName" of that entry of "KineticBasis"/"ReactantList", guarded by
 // that list's own "NumberOfReactants". Whatever is missing is not recorded; the iterator does
 // not move. Returns the index.
-FINTOP_API int FI_CDECL CTReactionComponentOrder(FIIterator* it, FIAttribute* /*out*/, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) {
-      const int count = StoredCount(*it, kNumberOfReactants);
-      fintop::RecordInteger(*it, kNcomp, count);
-      return count;
-    }
-    SelectReactant(*it, index);
-    return index;
-  });
+int CTReactionComponentOrder(FIIterator& it, FIAttribute* /*out*/, int index) {
+  if (index == -1) {
+    const int count = StoredCount(it, kNumberOfReactants);
+    fintop::RecordInteger(it, kNcomp, count);
+    return count;
+  }
+  SelectReactant(it, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers

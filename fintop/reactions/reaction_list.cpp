@@ -1,8 +1,8 @@
 // The reactions a host node lists below "ReactionList", and the generic class of each.
 #include <string>
 
-#include "framework/callbacks.h"
 #include "framework/walks.h"
+#include "framework/workers.h"
 #include "reactions/reaction_walks.h"
 
 namespace {
@@ -60,7 +60,8 @@ void SelectReaction(FIIterator& it, FIAttribute* kind, int index) {
 
 }  // namespace
 
-extern "C" {
+// The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
+namespace fintop::workers {
 
 // Index -1: the number of children named exactly "Reaction" below "ReactionList" (siblings of
 // other names are not counted); neither the iterator nor kind changes.
@@ -71,12 +72,10 @@ extern "C" {
 // "ReactionList" or "Reaction" the iterator stays at the last level reached; without
 // "ReactionType" it stays on the reaction and neither kind nor "rxnPath" is written. Returns
 // the index in every case.
-FINTOP_API int FI_CDECL CTReactions(FIIterator* it, FIAttribute* kind, int index) {
-  return fintop::Shield(it, index == -1 ? 0 : index, [&] {
-    if (index == -1) return CountReactions(*it);
-    SelectReaction(*it, kind, index);
-    return index;
-  });
+int CTReactions(FIIterator& it, FIAttribute* kind, int index) {
+  if (index == -1) return CountReactions(it);
+  SelectReaction(it, kind, index);
+  return index;
 }
 
-}  // extern "C"
+}  // namespace fintop::workers
