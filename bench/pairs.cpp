@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "framework/callback_table.h"
 #include "iterator/case_loader.h"
 
 namespace bench {
@@ -128,15 +129,13 @@ const std::vector<Pair>& Pairs() {
 
 std::vector<std::string_view> UncoveredCallbacks() {
   std::vector<std::string_view> uncovered;
-#define FINTOP_BENCH_COVERED(shape, name, ...)                                   \
-  if (std::none_of(Pairs().begin(), Pairs().end(), [](const Pair& pair) {        \
-        return std::find(pair.callbacks.begin(), pair.callbacks.end(), #name) != \
-               pair.callbacks.end();                                             \
-      })) {                                                                      \
-    uncovered.push_back(#name);                                                  \
+  for (const fintop::CallbackInfo& callback : fintop::kCallbackTable) {
+    const bool covered = std::any_of(Pairs().begin(), Pairs().end(), [&](const Pair& pair) {
+      return std::find(pair.callbacks.begin(), pair.callbacks.end(), callback.name) !=
+             pair.callbacks.end();
+    });
+    if (!covered) uncovered.push_back(callback.name);
   }
-  FINTOP_CALLBACKS(FINTOP_BENCH_COVERED)
-#undef FINTOP_BENCH_COVERED
   return uncovered;
 }
 

@@ -13,41 +13,17 @@
 namespace fintop_test {
 namespace {
 
-// One call of `entry` with `argument` (index or move flag; ignored by kind tests and the
-// classifier). The result as a number: 0 or 1 for the boolean shapes.
-long Invoke(const CallbackEntry& entry, FIIterator* it, FIAttribute* out, int argument) {
-  switch (entry.shape) {
-    case CallbackEntry::kKind:
-      return reinterpret_cast<FIKindTest>(entry.function)(it);
-    case CallbackEntry::kClassifier:
-      return reinterpret_cast<FIClassifier>(entry.function)(it, out);
-    case CallbackEntry::kCollection:
-      return reinterpret_cast<FICollection>(entry.function)(it, out, argument);
-    case CallbackEntry::kElement:
-      return reinterpret_cast<FIElement>(entry.function)(it, argument);
-  }
-  return -1;
-}
-
-// What a callback gives when it fails: false, a count of 0, a selection's index unchanged (or
-// 0, as its entry says).
-long FailureResult(const CallbackEntry& entry, int argument) {
-  return entry.fails_with_index && argument != -1 ? argument : 0;
-}
-
-// Whether this call may move the caller's iterator: a selection or a non-zero move flag of a
-// callback whose entry says MOVES.
-bool MayMove(const CallbackEntry& entry, int argument) {
-  if (!entry.moves) return false;
-  return entry.shape == CallbackEntry::kCollection ? argument != -1 : argument != 0;
+// One call of `entry` with `argument` (index or move flag).
+int Invoke(const CallbackEntry& entry, FIIterator* it, FIAttribute* out, int argument) {
+  return fintop::CallByShape(entry.shape, entry.function, it, out, argument);
 }
 
 // The arguments each callback is called with: its count and a selection, or both move flags.
 std::vector<int> ArgumentsOf(const CallbackEntry& entry) {
   switch (entry.shape) {
-    case CallbackEntry::kCollection:
+    case fintop::Shape::kCollection:
       return {-1, 1};  // a selection's failure result (1) differs from a count's (0)
-    case CallbackEntry::kElement:
+    case fintop::Shape::kElement:
       return {0, 1};
     default:
       return {0};
@@ -137,23 +113,23 @@ TEST_P(HostFailures, EveryCallbackFailsSoundlyAtEveryHostCall) {
                                   ") on " + at.path() + ", failure at host call " +
                                   std::to_string(n);
         EXPECT_EQ(run.left_alive, 0) << where;
-        if (entry.shape == CallbackEntry::kClassifier) {
+        if (entry.shape == fintop::Shape::kClassifier) {
           EXPECT_TRUE(run.out_empty) << where;
         }
         if (fault == Fault::kCallThrows) {
           // Nothing is raised across the boundary: the failure result, and no move of the
           // caller's iterator after the host failed.
-          EXPECT_EQ(run.result, FailureResult(entry, argument)) << where;
+          EXPECT_EQ(run.result, fintop::FailureResult(entry, argument)) << where;
           EXPECT_EQ(run.caller_at, run.plan.caller_before.back()) << where;
         } else {
           // A clone that is not there finds nothing: never more than the host really holds.
-          if (entry.shape != CallbackEntry::kCollection || argument == -1) {
+          if (entry.shape != fintop::Shape::kCollection || argument == -1) {
             EXPECT_LE(run.result, clean.result) << where;
           } else {
             EXPECT_EQ(run.result, clean.result) << where;
           }
         }
-        if (!MayMove(entry, argument)) {
+        if (!fintop::MayMove(entry, argument)) {
           EXPECT_EQ(run.caller_at, at.node()) << where;
         }
       }
@@ -180,7 +156,7 @@ TEST(NullIterator, EveryCallbackGivesItsFailureResult) {
     arguments.push_back(7);
     for (int argument : arguments) {
       FIAttribute out("untouched");
-      EXPECT_EQ(Invoke(entry, nullptr, &out, argument), FailureResult(entry, argument))
+      EXPECT_EQ(Invoke(entry, nullptr, &out, argument), fintop::FailureResult(entry, argument))
           << entry.name << "(" << argument << ")";
       EXPECT_STREQ(out.c_str(), "untouched") << entry.name << "(" << argument << ")";
     }

@@ -4,25 +4,14 @@
 
 namespace fintop_test {
 
-namespace {
-
-// Shape tags as the X-macro spells them.
-constexpr auto kKIND = CallbackEntry::kKind;
-constexpr auto kCLASSIFIER = CallbackEntry::kClassifier;
-constexpr auto kCOLLECTION = CallbackEntry::kCollection;
-constexpr auto kELEMENT = CallbackEntry::kElement;
-#define FINTOP_DRIVER_ENTRY(shape, name, moves, state, fails) \
-  {#name,                                                     \
-   k##shape,                                                  \
-   reinterpret_cast<void*>(&name),                            \
-   FINTOP_FACT_##moves,                                       \
-   FINTOP_FACT_##state,                                       \
-   FINTOP_FACT_##fails},
-
-}  // namespace
-
 const std::vector<CallbackEntry>& AllCallbacks() {
-  static const std::vector<CallbackEntry> all = {FINTOP_CALLBACKS(FINTOP_DRIVER_ENTRY)};
+  static const std::vector<CallbackEntry> all = [] {
+    std::vector<CallbackEntry> entries;
+    for (int id = 0; id < kCallbackCount; ++id) {
+      entries.push_back({fintop::kCallbackTable[id], fintop::LinkedCallbacks()[id]});
+    }
+    return entries;
+  }();
   return all;
 }
 
@@ -32,24 +21,9 @@ void DriveOne(const CallbackEntry& entry, const hostsim::HostIterator& at, int a
   FIIterator* it = const_cast<hostsim::HostIterator&>(at).Clone();
   auto* host = static_cast<hostsim::HostIterator*>(it);
   const std::uint32_t start = host->node();
-  bool may_move = false;
   FIAttribute out;
-  switch (entry.shape) {
-    case CallbackEntry::kKind:
-      reinterpret_cast<FIKindTest>(entry.function)(it);
-      break;
-    case CallbackEntry::kClassifier:
-      reinterpret_cast<FIClassifier>(entry.function)(it, &out);
-      break;
-    case CallbackEntry::kCollection:
-      reinterpret_cast<FICollection>(entry.function)(it, &out, argument);
-      may_move = argument != -1 && entry.moves;
-      break;
-    case CallbackEntry::kElement:
-      reinterpret_cast<FIElement>(entry.function)(it, argument);
-      may_move = argument != 0 && entry.moves;
-      break;
-  }
+  fintop::CallByShape(entry.shape, entry.function, it, &out, argument);
+  const bool may_move = fintop::MayMove(entry, argument);
   ++report.calls;
   auto violation = [&](const std::string& what) {
     report.violations.push_back(std::string(entry.name) + "(" + std::to_string(argument) + ") on " +
@@ -67,19 +41,19 @@ void DriveOne(const CallbackEntry& entry, const hostsim::HostIterator& at, int a
 void DriveNode(const hostsim::HostIterator& at, const DriveOptions& options, DriveReport& report) {
   for (const CallbackEntry& entry : AllCallbacks()) {
     switch (entry.shape) {
-      case CallbackEntry::kKind:
-      case CallbackEntry::kClassifier:
+      case fintop::Shape::kKind:
+      case fintop::Shape::kClassifier:
         DriveOne(entry, at, 0, options, report);
         break;
-      case CallbackEntry::kElement:
+      case fintop::Shape::kElement:
         DriveOne(entry, at, 0, options, report);
         DriveOne(entry, at, 1, options, report);
         break;
-      case CallbackEntry::kCollection: {
+      case fintop::Shape::kCollection: {
         // The count, on the caller's own (cloned) iterator so that stateful callbacks see it.
         FIIterator* counter = const_cast<hostsim::HostIterator&>(at).Clone();
         FIAttribute out;
-        int count = reinterpret_cast<FICollection>(entry.function)(counter, &out, -1);
+        int count = fintop::CallByShape(entry.shape, entry.function, counter, &out, -1);
         DeleteFIIterator(counter);
         ++report.calls;
         int selections = std::clamp(count, 0, options.max_selections);

@@ -13,20 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/callbacks.h"
+#include "framework/callback_table.h"
 #include "iterator/host_iterator.h"
 
 namespace fintop_test {
 
-struct CallbackEntry {
-  const char* name;
-  enum Shape { kKind, kClassifier, kCollection, kElement } shape;
+// A callback of the linked plug-in: its row of the shared table and its address.
+struct CallbackEntry : fintop::CallbackInfo {
   void* function;
-  // A selection (any index but -1) or an element call with a non-zero move flag may move the
-  // caller's iterator (MOVES in FINTOP_CALLBACKS).
-  bool moves;
-  bool counts;  // keeps a process-wide count from a counting call to its selections (COUNTS)
-  bool fails_with_index;  // a failed selection returns its index unchanged (INDEX)
 };
 
 // All 92 callbacks, in declaration order, with the facts of their FINTOP_CALLBACKS entries.

@@ -1,30 +1,20 @@
-// The plug-in's callbacks as the walk knows them: every name of FINTOP_CALLBACKS with its
-// shape, in the order of that list.
+// The plug-in's callbacks as the walk knows them: the shared table of FINTOP_CALLBACKS
+// (framework/callback_table.h), by the names the walk uses.
 #pragma once
 
-#include <array>
-#include <string_view>
-
-#include "framework/callbacks.h"
+#include "framework/callback_table.h"
 
 namespace walk {
 
-enum class Shape { kKind, kClassifier, kCollection, kElement };
-
-struct CallbackInfo {
-  const char* name;
-  Shape shape;
-};
-
-inline constexpr int kNoCallback = -1;
+using fintop::CallbackInfo;
+using fintop::FindCallback;
+using fintop::kNoCallback;
+using fintop::Shape;
+using fintop::ShapeName;
 
 // All 92, in the order of FINTOP_CALLBACKS.
-const std::array<CallbackInfo, kCallbackCount>& Callbacks();
-
-// The position of `name` in Callbacks(), or kNoCallback.
-int FindCallback(std::string_view name);
-
-// "kind test", "classifier", "collection callback", "element callback".
-const char* ShapeName(Shape shape);
+inline const std::array<CallbackInfo, kCallbackCount>& Callbacks() {
+  return fintop::kCallbackTable;
+}
 
 }  // namespace walk
