@@ -108,7 +108,7 @@ int CTColumnFeeds(FIIterator& it, FIAttribute* /*out*/, int index) {
 // "Elemno" = index without reading the host, and returns index. "Element" is what
 // CTColumnLiquidFrom reads. The caller's iterator never moves.
 int CTSectionTray(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return fintop::ReadVariable(it, kNumberOfStages).ival();
+  if (index == -1) return fintop::ReadStoredInteger(it, kNumberOfStages);
   fintop::RecordElementName(it, kElement, index);
   fintop::RecordInteger(it, kElemno, index);
   return index;

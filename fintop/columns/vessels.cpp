@@ -16,21 +16,6 @@ const std::string kLiquidMoleFraction = "Liquid Mole Fraction";
 constexpr char kNozzleElemNum[] = "NozzleElemNum";
 constexpr char kFlashPhaseCmpCnt[] = "FlashPhaseCmpCnt";
 
-// Counts the elements of `variable` (index -1) or records the component index as the
-// integer "FlashPhaseCmpCnt" and returns it. The caller's iterator never moves.
-int SelectComponent(FIIterator& it, int index, const std::string& variable) {
-  if (index == -1) return fintop::CountElements(it, variable);
-  fintop::RecordInteger(it, kFlashPhaseCmpCnt, index);
-  return index;
-}
-
-// Steps into element "FlashPhaseCmpCnt" of `variable`. Move 0 tests on a clone. When moving, a
-// failure undoes exactly the moves made: one Up when the Down succeeded and the element did
-// not, none when the Down failed, so the caller's iterator never rises above its node.
-bool EnterComponent(FIIterator& it, int move, const std::string& variable) {
-  return fintop::EnterElement(it, move, variable, kFlashPhaseCmpCnt);
-}
-
 }  // namespace
 
 // The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
@@ -48,29 +33,29 @@ int CTCondRebNozzle(FIIterator& it, FIAttribute* /*out*/, int index) {
 // components, any other index selects one for the element callbacks below (all three read
 // the same selection).
 int CTCondRebVesselComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
-  return SelectComponent(it, index, kVesselMoleFrac);
+  return fintop::SelectInteger(it, index, kVesselMoleFrac, kFlashPhaseCmpCnt);
 }
 
 int CTCondRebVaporComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
-  return SelectComponent(it, index, kVapourMoleFraction);
+  return fintop::SelectInteger(it, index, kVapourMoleFraction, kFlashPhaseCmpCnt);
 }
 
 int CTCondRebLiquidComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
-  return SelectComponent(it, index, kLiquidMoleFraction);
+  return fintop::SelectInteger(it, index, kLiquidMoleFraction, kFlashPhaseCmpCnt);
 }
 
 // The selected component's entry in each composition. Call after a component-array selection;
 // without one they fail. A failed move leaves the caller's iterator on the vessel.
 bool CTCondRebVesselComponent(FIIterator& it, int move) {
-  return EnterComponent(it, move, kVesselMoleFrac);
+  return fintop::EnterElement(it, move, kVesselMoleFrac, kFlashPhaseCmpCnt);
 }
 
 bool CTCondRebVaporComponent(FIIterator& it, int move) {
-  return EnterComponent(it, move, kVapourMoleFraction);
+  return fintop::EnterElement(it, move, kVapourMoleFraction, kFlashPhaseCmpCnt);
 }
 
 bool CTCondRebLiquidComponent(FIIterator& it, int move) {
-  return EnterComponent(it, move, kLiquidMoleFraction);
+  return fintop::EnterElement(it, move, kLiquidMoleFraction, kFlashPhaseCmpCnt);
 }
 
 }  // namespace fintop::workers

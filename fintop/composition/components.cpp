@@ -14,15 +14,7 @@ const std::string kCompVolumeFrac = "Comp Volume Frac";
 
 }  // namespace
 
-namespace fintop::composition {
-
-bool ComponentEntry(FIIterator& it, const std::string& variable, int move) {
-  return EnterElement(it, move, variable, kCmpCnt);
-}
-
-}  // namespace fintop::composition
-
-using fintop::composition::ComponentEntry;
+using fintop::composition::kCmpCnt;
 
 // The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
 namespace fintop::workers {
@@ -31,16 +23,14 @@ namespace fintop::workers {
 // iterator neither moves nor gains attributes. Any other index: records "CmpCnt" = index as
 // an integer and returns the index, unchecked against the count.
 int CTComponentArray(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return fintop::CountElements(it, kCompMoleFrac);
-  fintop::RecordInteger(it, fintop::composition::kCmpCnt, index);
-  return index;
+  return fintop::SelectInteger(it, index, kCompMoleFrac, kCmpCnt);
 }
 
 // The selected component's entry of "Comp Mole Frac"; call after CTComponentArray (or a
 // K-value array) selected it. Move 0 only tests. A failed move leaves the iterator on the
 // stream.
 bool CTComponent(FIIterator& it, int move) {
-  return ComponentEntry(it, kCompMoleFrac, move);
+  return fintop::EnterElement(it, move, kCompMoleFrac, kCmpCnt);
 }
 
 // The same operation as CTComponent.
@@ -50,12 +40,12 @@ bool CTMoleFraction(FIIterator& it, int move) {
 
 // As CTComponent, on "Comp Mass Frac".
 bool CTMassFraction(FIIterator& it, int move) {
-  return ComponentEntry(it, kCompMassFrac, move);
+  return fintop::EnterElement(it, move, kCompMassFrac, kCmpCnt);
 }
 
 // As CTComponent, on "Comp Volume Frac".
 bool CTVolumeFraction(FIIterator& it, int move) {
-  return ComponentEntry(it, kCompVolumeFrac, move);
+  return fintop::EnterElement(it, move, kCompVolumeFrac, kCmpCnt);
 }
 
 }  // namespace fintop::workers

@@ -14,17 +14,9 @@ const std::string kKValueLightLiquid = "Comp K Value - Light Liquid";
 const std::string kKValueHeavyLiquid = "Comp K Value - Heavy Liquid";
 const std::string kKValueLiq1Liq2 = "Comp K Value - Liq1 / Liq2";
 
-// Index -1: the number of elements of `variable` (0 when missing or empty). Any other index:
-// records "CmpCnt" = index as an integer and returns the index, unchecked.
-int KValueArray(FIIterator& it, FIAttribute* /*out*/, int index, const std::string& variable) {
-  if (index == -1) return fintop::CountElements(it, variable);
-  fintop::RecordInteger(it, fintop::composition::kCmpCnt, index);
-  return index;
-}
-
 }  // namespace
 
-using fintop::composition::ComponentEntry;
+using fintop::composition::kCmpCnt;
 
 // The workers; framework/entries.cpp exports each as its callback (FINTOP_CALLBACKS).
 namespace fintop::workers {
@@ -34,36 +26,36 @@ namespace fintop::workers {
 // Element callbacks: enter the element "CmpCnt" names (recorded by any K-value array or the
 // component array); move 0 only tests. A failed move leaves the iterator where it stood.
 
-int CTKVMLArray(FIIterator& it, FIAttribute* out, int index) {
-  return KValueArray(it, out, index, kKValueMixedLiquid);
+int CTKVMLArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return fintop::SelectInteger(it, index, kKValueMixedLiquid, kCmpCnt);
 }
 
 bool CTKVML(FIIterator& it, int move) {
-  return ComponentEntry(it, kKValueMixedLiquid, move);
+  return fintop::EnterElement(it, move, kKValueMixedLiquid, kCmpCnt);
 }
 
-int CTKVLArray(FIIterator& it, FIAttribute* out, int index) {
-  return KValueArray(it, out, index, kKValueLightLiquid);
+int CTKVLArray(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return fintop::SelectInteger(it, index, kKValueLightLiquid, kCmpCnt);
 }
 
 bool CTKVL(FIIterator& it, int move) {
-  return ComponentEntry(it, kKValueLightLiquid, move);
+  return fintop::EnterElement(it, move, kKValueLightLiquid, kCmpCnt);
 }
 
-int CTKVL2Array(FIIterator& it, FIAttribute* out, int index) {
-  return KValueArray(it, out, index, kKValueHeavyLiquid);
+int CTKVL2Array(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return fintop::SelectInteger(it, index, kKValueHeavyLiquid, kCmpCnt);
 }
 
 bool CTKVL2(FIIterator& it, int move) {
-  return ComponentEntry(it, kKValueHeavyLiquid, move);
+  return fintop::EnterElement(it, move, kKValueHeavyLiquid, kCmpCnt);
 }
 
-int CTKL1L2Array(FIIterator& it, FIAttribute* out, int index) {
-  return KValueArray(it, out, index, kKValueLiq1Liq2);
+int CTKL1L2Array(FIIterator& it, FIAttribute* /*out*/, int index) {
+  return fintop::SelectInteger(it, index, kKValueLiq1Liq2, kCmpCnt);
 }
 
 bool CTKL1L2(FIIterator& it, int move) {
-  return ComponentEntry(it, kKValueLiq1Liq2, move);
+  return fintop::EnterElement(it, move, kKValueLiq1Liq2, kCmpCnt);
 }
 
 }  // namespace fintop::workers

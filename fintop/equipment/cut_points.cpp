@@ -18,13 +18,15 @@ constexpr char kViscosityName[] = "ViscosityName";
 constexpr char kReferenceTemp[] = "ReferenceTemp";
 constexpr char kEntrainmentElem[] = "EntrainmentElem";
 
-struct CutRow {
-  const char* text;  // the recorded text: "Cut Pt-", the percentage as the host spells it, "%"
-  double percent;
+// A row of a fixed list: the text recorded and the real recorded after it.
+struct Row {
+  const char* text;
+  double real;
 };
 
 // The first text has one decimal place, all others two, as the host spells them.
-constexpr CutRow kCuts[] = {
+// The cut points: "Cut Pt-", the percentage as the host spells it, "%", and the percentage.
+constexpr Row kCuts[] = {
     {"Cut Pt-0.0%", 0.0},      {"Cut Pt-1.00%", 1.0},   {"Cut Pt-2.00%", 2.0},
     {"Cut Pt-3.50%", 3.5},     {"Cut Pt-5.00%", 5.0},   {"Cut Pt-7.50%", 7.5},
     {"Cut Pt-10.00%", 10.0},   {"Cut Pt-12.50%", 12.5}, {"Cut Pt-15.00%", 15.0},
@@ -37,19 +39,30 @@ constexpr CutRow kCuts[] = {
     {"Cut Pt-96.50%", 96.5},   {"Cut Pt-98.00%", 98.0}, {"Cut Pt-99.00%", 99.0},
     {"Cut Pt-100.00%", 100.0},
 };
-constexpr int kCutCount = static_cast<int>(std::size(kCuts));
-static_assert(kCutCount == 31);
+static_assert(std::size(kCuts) == 31);
 
-struct ViscosityRow {
-  const char* name;
-  double temperature;
-};
-
-constexpr ViscosityRow kViscosities[] = {
+// The viscosity reference temperatures: the name and the temperature.
+constexpr Row kViscosities[] = {
     {"Viscosity at 100 F", 100.0},
     {"Viscosity at 210 F", 210.0},
 };
-constexpr int kViscosityCount = static_cast<int>(std::size(kViscosities));
+static_assert(std::size(kViscosities) == 2);
+
+// Index -1 returns the number of rows without reading the host. A row's index records
+// `text_name` (its text) and then `real_name` (its real) and returns the index. Any other
+// index has no row: it records nothing and returns 0.
+template <int kCount>
+int SelectRow(FIIterator& it, int index, const Row (&rows)[kCount], const char* text_name,
+              const char* real_name) {
+  if (index == -1) return kCount;
+  if (index < 0 || index >= kCount) return 0;
+  const Row& row = rows[index];
+  FIAttribute value(row.text);
+  it.SetAttribute(text_name, value);
+  value = row.real;
+  it.SetAttribute(real_name, value);
+  return index;
+}
 
 }  // namespace
 
@@ -60,28 +73,14 @@ namespace fintop::workers {
 // "Cut Pt-<row>%") and then "CutPoint" (the row's percentage, a real) and returns the index.
 // Any other index has no row: it records nothing and returns 0.
 int CTCutPercent(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return kCutCount;
-  if (index < 0 || index >= kCutCount) return 0;
-  const CutRow& row = kCuts[index];
-  FIAttribute value(row.text);
-  it.SetAttribute(kCutPercent, value);
-  value = row.percent;
-  it.SetAttribute(kCutPoint, value);
-  return index;
+  return SelectRow(it, index, kCuts, kCutPercent, kCutPoint);
 }
 
 // Index -1 returns 2 without reading the host. Index 0 or 1 records "ViscosityName" (text)
 // and then "ReferenceTemp" (a real) and returns the index. Any other index records nothing
 // and returns 0.
 int CTViscosity(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return kViscosityCount;
-  if (index < 0 || index >= kViscosityCount) return 0;
-  const ViscosityRow& row = kViscosities[index];
-  FIAttribute value(row.name);
-  it.SetAttribute(kViscosityName, value);
-  value = row.temperature;
-  it.SetAttribute(kReferenceTemp, value);
-  return index;
+  return SelectRow(it, index, kViscosities, kViscosityName, kReferenceTemp);
 }
 
 // Index -1 counts the elements of "CO results label" (0 without it). Any other index records

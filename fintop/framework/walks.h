@@ -163,6 +163,16 @@ std::string AsOneLevel(std::string_view name);
 // Down by a name read from the host (see AsOneLevel). A null name fails.
 [[nodiscard]] bool DownByName(FIIterator& it, const char* name);
 
+// The integer selection that the element walk reads: index -1 counts the elements of
+// `variable`; any other index records `index_name` = index as an integer and returns the
+// index, unchecked. The caller's iterator never moves.
+inline int SelectInteger(FIIterator& it, int index, const std::string& variable,
+                         const char* index_name) {
+  if (index == -1) return CountElements(it, variable);
+  RecordInteger(it, index_name, index);
+  return index;
+}
+
 // The standard element walk: Down `variable`, read the integer attribute `index_name`, step
 // to that element. On success the working iterator stands on the element. When moving, a
 // failure after the Down undoes it with one Up; a failing Down moves nothing. Inline: the

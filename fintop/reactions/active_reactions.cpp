@@ -28,15 +28,9 @@ constexpr char kRxnRank[] = "RxnRank";
 // the split between active and inactive reactions.
 std::atomic<int> activeReactionCount{0};
 
-// Steps `it` forward `steps` times with Next; false when the siblings end first.
-bool StepForward(FIIterator& it, std::int64_t steps) {
-  for (std::int64_t i = 0; i < steps; ++i) {
-    if (!it.Next()) return false;
-  }
-  return true;
-}
-
-int CountReactions(FIIterator& it) {
+// The stored numbers of active and inactive reactions summed; the active one is kept for the
+// selections that follow (0 when there is none).
+int CountActiveReactions(FIIterator& it) {
   activeReactionCount.store(0, std::memory_order_relaxed);
   fintop::ClonedIterator clone(it);
   if (!clone) return 0;
@@ -77,7 +71,7 @@ void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
   FIAttribute name;
   {
     fintop::ClonedIterator clone(it);
-    if (clone && clone->Down(list) && clone->Down(entry) && StepForward(*clone, position)) {
+    if (clone && clone->Down(list) && clone->Down(entry) && fintop::StepNext(*clone, position)) {
       clone->GetValue(key, name);
     }
   }
@@ -89,7 +83,7 @@ void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
 bool ReadRank(FIIterator& it, int index, const FIAttribute& key, FIAttribute& rank) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return false;
-  if (!StepForward(*clone, std::max(index, 0))) return false;
+  if (!fintop::StepNext(*clone, std::max(index, 0))) return false;
   if (!clone->Down(kReactionRank)) return false;
   clone->GetValue(key, rank);
   return !rank.empty();
@@ -114,7 +108,7 @@ namespace fintop::workers {
 // when the entry or its text is missing), records "RxnActive" 1 or 0 and "RxnRank", the real
 // rank of rank entry `index` or 0.0 without one. The iterator does not move. Returns the index.
 int CTActiveReactions(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return CountReactions(it);
+  if (index == -1) return CountActiveReactions(it);
   const FIAttribute key("value");  // made once for both reads
   BindReaction(it, index, key);
   RecordRank(it, index, key);

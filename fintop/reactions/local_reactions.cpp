@@ -63,17 +63,11 @@ std::optional<int> SetNumber(FIIterator& child) {
   return number;
 }
 
-// True when the "value" of the node `it` stands on is text equal to `wanted`, whole and
-// case-sensitive.
-bool ValueIs(FIIterator& it, const char* wanted) {
-  const FIAttribute value = fintop::ReadValue(it);
-  return value.c_str() != nullptr && std::strcmp(value.c_str(), wanted) == 0;
-}
-
 // True when the reaction set `set` stands on is named exactly `wanted`.
 bool SetIsNamed(FIIterator& set, const char* wanted) {
   fintop::ClonedIterator name(set);
-  return name && name->Down(kReactionSetName) && ValueIs(*name, wanted);
+  return name && name->Down(kReactionSetName) &&
+         fintop::SameText(fintop::ReadValue(*name).c_str(), wanted);
 }
 
 // On `sets`, standing on "ReactionSetList", the lowest k in 0 .. count-1 (count >= 1) with a
@@ -89,8 +83,7 @@ bool TryEachNumber(FIIterator& sets, int count, const FIAttribute& key, const ch
     if (!sets.Down(Numbered(kReactionSetPrefix, k))) continue;
     if (sets.Down(kReactionSetName)) {
       sets.GetValue(key, name);
-      const char* text = name.c_str();
-      const bool found = text != nullptr && std::strcmp(text, wanted) == 0;
+      const bool found = fintop::SameText(name.c_str(), wanted);
       sets.Up();
       if (found) return true;
     }

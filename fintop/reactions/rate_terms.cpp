@@ -24,11 +24,6 @@ constexpr char kNcomp[] = "ncomp";
 constexpr char kExponent[] = "exponent";
 constexpr char kComponent[] = "component";
 
-// The integer "value" of the child `name`, on a clone; 0 when the child is missing.
-int StoredCount(FIIterator& it, const std::string& name) {
-  return fintop::ReadVariable(it, name).ival();
-}
-
 // On `clone`, standing on the node under the caller's iterator: Down to the list `name`, walk
 // to `entry` and read its "value" (under `key`) into `value` (empty when it has none). Leaves
 // `clone` on the entry: the caller climbs back with one Up when it reads on. False (nothing
@@ -122,7 +117,7 @@ namespace fintop::workers {
 // entries (each only when its list exists), and "row" = index in every case. The iterator does
 // not move. Returns the index.
 int CTReactionDenominatorTerm(FIIterator& it, FIAttribute* /*out*/, int index) {
-  if (index == -1) return StoredCount(it, kNumberOfRows);
+  if (index == -1) return fintop::ReadStoredInteger(it, kNumberOfRows);
   SelectTerm(it, index);
   return index;
 }
@@ -135,7 +130,7 @@ int CTReactionDenominatorTerm(FIIterator& it, FIAttribute* /*out*/, int index) {
 // not move. Returns the index.
 int CTReactionComponentOrder(FIIterator& it, FIAttribute* /*out*/, int index) {
   if (index == -1) {
-    const int count = StoredCount(it, kNumberOfReactants);
+    const int count = fintop::ReadStoredInteger(it, kNumberOfReactants);
     fintop::RecordInteger(it, kNcomp, count);
     return count;
   }

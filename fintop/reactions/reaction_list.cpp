@@ -31,7 +31,7 @@ constexpr ReactionKind kReactionKinds[] = {
 };
 
 // The number of children named exactly "Reaction" below "ReactionList", on a clone.
-int CountReactions(FIIterator& it) {
+int CountListedReactions(FIIterator& it) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kReactionList) || !clone->Down(kReaction)) return 0;
   return fintop::reactions::CountNamed(*clone, kReactionName);
@@ -73,7 +73,7 @@ namespace fintop::workers {
 // "ReactionType" it stays on the reaction and neither kind nor "rxnPath" is written. Returns
 // the index in every case.
 int CTReactions(FIIterator& it, FIAttribute* kind, int index) {
-  if (index == -1) return CountReactions(it);
+  if (index == -1) return CountListedReactions(it);
   SelectReaction(it, kind, index);
   return index;
 }

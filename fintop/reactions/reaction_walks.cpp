@@ -1,5 +1,6 @@
 #include "reactions/reaction_walks.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/walks.h"
@@ -10,16 +11,11 @@ const std::string kVesselMoleFrac = "Vessel Mole Frac";
 
 bool IsNamed(FIIterator& it, std::string_view name) {
   // Room for the name, its terminator and one more byte: a node name longer than `name`
-  // keeps at least one extra character and so compares unequal.
-  // The host's names here are short: a stack buffer serves them, a longer name gets the heap.
-  char small[64];
-  std::string large;
-  const std::size_t size = name.size() + 2;
-  char* buffer = small;
-  if (size > sizeof small) {
-    large.resize(size);
-    buffer = large.data();
-  }
+  // keeps at least one extra character and so compares unequal. The callers' names are the
+  // rate terms' list names ("ActivationEnergy" the longest); a name beyond the buffer never
+  // matches.
+  char buffer[64];
+  const std::size_t size = std::min(name.size() + 2, sizeof buffer);
   buffer[0] = '\0';
   it.GetName(buffer, static_cast<int>(size));
   return std::strlen(buffer) == name.size() && std::memcmp(buffer, name.data(), name.size()) == 0;
