@@ -73,7 +73,6 @@ void ReactionSetCallbacks(FIIterator& it, Probe& probe) {
   const int members = CTActiveReactions(&it, nullptr, -1);
   probe.Step(it, members);
   for (int i = 0; i < members; ++i) {
-    const FIAttribute key("value");
     FIIterator* member = it.Clone();
     probe.Step(*member, CTActiveReactions(member, nullptr, i));
     DeleteFIIterator(member);

@@ -1,8 +1,19 @@
-# In a cross build every test program runs under the emulator (Wine) as one test, and so in a
-# sanitizer build: starting the emulator, or a sanitized process, once per test case would
-# cost far more than the tests themselves.
-# Replaces gtest_discover_tests for the folders of tests that follow.
-function(gtest_discover_tests target)
+# fintop_discover_tests(target ...): the tests of a test program, with gtest_discover_tests'
+# arguments. Natively each test case is a test of its own (gtest_discover_tests). In a cross
+# build every test program runs under the emulator (Wine) as one test, and so in a sanitizer
+# build: starting the emulator, or a sanitized process, once per test case would cost far more
+# than the tests themselves.
+if(CMAKE_CROSSCOMPILING OR NOT FINTOP_SANITIZE STREQUAL "")
+  set(FINTOP_WHOLE_PROGRAM_TESTS TRUE)
+else()
+  set(FINTOP_WHOLE_PROGRAM_TESTS FALSE)
+endif()
+
+function(fintop_discover_tests target)
+  if(NOT FINTOP_WHOLE_PROGRAM_TESTS)
+    gtest_discover_tests(${ARGV})
+    return()
+  endif()
   cmake_parse_arguments(PARSE_ARGV 1 arg ""
     "DISCOVERY_MODE;DISCOVERY_TIMEOUT;TEST_PREFIX;TEST_SUFFIX;WORKING_DIRECTORY;TEST_LIST"
     "EXTRA_ARGS;PROPERTIES")

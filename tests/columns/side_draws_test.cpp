@@ -128,6 +128,47 @@ INSTANTIATE_TEST_SUITE_P(
                 "Case/W3"}),
     [](const auto& info) { return "Draw" + std::to_string(info.param.index); });
 
+// Draw lists that are not all there: a missing list, or one without elements, holds no
+// stream, and the search goes on to the next list. "EmptyLists" has an empty "Liquid Draws"
+// and no "Vapour Draws".
+TEST_F(SideDraws, AMissingOrEmptyDrawListIsPassedOver) {
+  const Tree tree = MakeTree(R"({"name": "Case", "children": [
+    {"name": "NoLiquidList", "children": [
+      {"name": "Vapour Draw", "elements": ["V1"]},
+      {"name": "Vapour Draws", "elements": [
+        {"children": [{"name": "Vap and Liq draws", "elements": ["V1"]}]}]}]},
+    {"name": "EmptyLists", "children": [
+      {"name": "Water Draw", "elements": ["W1"]},
+      {"name": "Liquid Draws"},
+      {"name": "Water Draws", "elements": [
+        {"value": 0},
+        {"children": [{"name": "Vap and Liq draws", "elements": ["W1"]}]}]}]},
+    {"name": "V1"}, {"name": "W1"}]})");
+  const struct {
+    const char* column;
+    std::string recorded;
+    std::string stream_at;
+  } rows[] = {
+      {"NoLiquidList",
+       "DrawElemNum=text:Elem0; Draw=text:Vapour Draw; StreamId=text:V1; "
+       "DrawsElemNum=text:Elem0; Draws=text:Vapour Draws",
+       "Case/V1"},
+      {"EmptyLists",
+       "DrawElemNum=text:Elem0; Draw=text:Water Draw; StreamId=text:W1; "
+       "DrawsElemNum=text:Elem1; Draws=text:Water Draws",
+       "Case/W1"},
+  };
+  for (const auto& row : rows) {
+    IteratorPtr it = At(tree, row.column);
+    EXPECT_EQ(CTColumnSideDraws(it.get(), nullptr, -1), 1) << row.column;
+    EXPECT_EQ(CTColumnSideDraws(it.get(), nullptr, 0), 0) << row.column;
+    EXPECT_EQ(Recorded(*it), row.recorded) << row.column;
+    EXPECT_EQ(Where(*it), std::string("Case/") + row.column);
+    EXPECT_TRUE(CTSideDrawFluid(it.get(), 1)) << row.column;
+    EXPECT_EQ(Where(*it), row.stream_at);
+  }
+}
+
 TEST_F(SideDraws, ADrawWithoutStreamRecordsEmptyTextAndNoList) {
   // Positions count every element, so draw 0 is the element without text.
   IteratorPtr it = At(tree_, "Unnamed");

@@ -1,6 +1,8 @@
 // Trees no sensible host would hold: every callback on every node must still end, leave no
 // iterator alive and move the caller's iterator only where it may.
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "support/callback_driver.h"
 #include "support/fintop_test.h"
@@ -22,10 +24,13 @@ void ExpectClean(const DriveReport& report) {
 // whose values and names come from `value` and `name`.
 void EveryVariable(TreeBuilder& b, int n, const std::string& value) {
   static const char* const kArrays[] = {
-      "Comp Mole Frac", "Comp Mass Frac", "Vapour Mole Fraction", "Vessel Mole Frac",
-      "Pipe Length", "No of Increments", "Zone duty", "Zone pressures", "Zone vapour frac",
-      "Frac Spec", "Est. Molar Extent", "Pump Curve", "NPSH Curve", "Compressor curve",
-      "Liquid Draw", "Vapour Draw", "Water Draw", "Traysection Feeds", "Nozzle Diameter"};
+      "Comp Mole Frac",   "Comp Mass Frac",    "Vapour Mole Fraction",
+      "Vessel Mole Frac", "Pipe Length",       "No of Increments",
+      "Zone duty",        "Zone pressures",    "Zone vapour frac",
+      "Frac Spec",        "Est. Molar Extent", "Pump Curve",
+      "NPSH Curve",       "Compressor curve",  "Liquid Draw",
+      "Vapour Draw",      "Water Draw",        "Traysection Feeds",
+      "Nozzle Diameter"};
   for (const char* array : kArrays) {
     b.Open(array);
     for (int i = 0; i < n; ++i) {
@@ -36,11 +41,20 @@ void EveryVariable(TreeBuilder& b, int n, const std::string& value) {
     }
     b.Close();
   }
-  static const char* const kNamingVariables[] = {
-      "Distillate Stream", "Reflux Stream", "Feed", "Product", "bottom liquid product",
-      "top liquid feed", "Type of Tray Section", "Reaction Set", "Number of Stages",
-      "NumberOfRows", "NumberOfReactants", "Number of Product Streams",
-      "Number of Points, Dew Point Curve", "Tube Inlet Temperature"};
+  static const char* const kNamingVariables[] = {"Distillate Stream",
+                                                 "Reflux Stream",
+                                                 "Feed",
+                                                 "Product",
+                                                 "bottom liquid product",
+                                                 "top liquid feed",
+                                                 "Type of Tray Section",
+                                                 "Reaction Set",
+                                                 "Number of Stages",
+                                                 "NumberOfRows",
+                                                 "NumberOfReactants",
+                                                 "Number of Product Streams",
+                                                 "Number of Points, Dew Point Curve",
+                                                 "Tube Inlet Temperature"};
   for (const char* variable : kNamingVariables) {
     b.Open(variable);
     b.Property("value", PropValue::Text(value));
@@ -50,7 +64,7 @@ void EveryVariable(TreeBuilder& b, int n, const std::string& value) {
 
 TEST_F(HostileTrees, LongNamesAndValuesDotsQuotesAndNonAsciiBytes) {
   const std::string names[] = {std::string(10000, 'n'), "a.b.c", "\"quoted\"", "half\"quote",
-                               "\xff\xfe\xc3\xa9", "", "Elem0", "."};
+                               "\xff\xfe\xc3\xa9",      "",      "Elem0",      "."};
   TreeBuilder b;
   b.Open("Top");
   for (const std::string& name : names) {
@@ -76,7 +90,8 @@ TEST_F(HostileTrees, PropertiesOfTheWrongTypeAndElementsWithoutValues) {
     b.Property("value", PropValue::Real(1e300));
     b.Close();
   }
-  for (const char* array : {"Comp Mole Frac", "No of Increments", "Traysection Feeds", "Liquid Draw"}) {
+  for (const char* array :
+       {"Comp Mole Frac", "No of Increments", "Traysection Feeds", "Liquid Draw"}) {
     b.Open(array);
     for (int i = 0; i < 4; ++i) b.Leaf("Elem" + std::to_string(i));  // no "value" at all
     b.Close();
@@ -85,6 +100,16 @@ TEST_F(HostileTrees, PropertiesOfTheWrongTypeAndElementsWithoutValues) {
   b.Close();
   ExpectClean(DriveTree(b.Finish()));
 }
+
+// The sibling steps (First, Next) made through an iterator and its clones.
+class SiblingSteps : public hostsim::IteratorObserver {
+ public:
+  void OnEvent(const hostsim::HostIterator&, const hostsim::IteratorEvent& event) override {
+    const std::string_view op = event.op;
+    if (op == "First" || op == "Next") ++steps;
+  }
+  long steps = 0;
+};
 
 TEST_F(HostileTrees, HundredThousandSiblingsAreCountedWithoutRescanning) {
   TreeBuilder b;
@@ -101,9 +126,25 @@ TEST_F(HostileTrees, HundredThousandSiblingsAreCountedWithoutRescanning) {
   b.Close();
   auto tree = b.Finish();
   IteratorPtr s = At(tree, "S");
-  EXPECT_EQ(CTComponentArray(s.get(), nullptr, -1), 100000);
-  EXPECT_EQ(CTComponentArray(s.get(), nullptr, 99999), 99999);
-  EXPECT_TRUE(CTMoleFraction(s.get(), 1));
+  // The count passes over the siblings once (First, a Next to each further sibling and the
+  // Next that fails); the selection and the move step over none.
+  const struct {
+    const char* call;
+    std::function<long()> run;
+    long result;
+    long steps;
+  } rows[] = {
+      {"count", [&] { return CTComponentArray(s.get(), nullptr, -1); }, 100000, 100001},
+      {"last selection", [&] { return CTComponentArray(s.get(), nullptr, 99999); }, 99999, 0},
+      {"move to the last", [&] { return long{CTMoleFraction(s.get(), 1)}; }, 1, 0},
+  };
+  for (const auto& row : rows) {
+    SiblingSteps observer;
+    s->set_observer(&observer);
+    EXPECT_EQ(row.run(), row.result) << row.call;
+    s->set_observer(nullptr);
+    EXPECT_EQ(observer.steps, row.steps) << row.call;
+  }
   EXPECT_EQ(Where(*s), "Top/S/Comp Mole Frac/Elem99999");
   DriveOptions options;
   options.max_selections = 2;
