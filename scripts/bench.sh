@@ -8,7 +8,7 @@
 # FINTOP_BENCH_BUILD names the build folder (default build/bench, the "bench" preset).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind python3
+scripts/ensure-deps.sh build bench figures
 build=${FINTOP_BENCH_BUILD:-build/bench}
 [ -f "$build/build.ninja" ] || cmake --preset bench -B "$build" >/dev/null
 cmake --build "$build"

@@ -60,7 +60,7 @@ done < <(dpkg-query -S "${paths[@]}" 2>/dev/null)
 # dependency, and every installed provider of a virtual one: the check may only over-approve),
 # and the packages every Debian system has (Essential, or of priority "required").
 mapfile -t present < <(
-  { sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' -e 's/^/root\t/' scripts/packages.txt
+  { scripts/ensure-deps.sh --list | sed -e 's/^/root\t/'
     dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Provides}\t${Depends}, ${Pre-Depends}\t${Essential}\t${Priority}\n'
   } | awk -F'\t' '
     function bare(s) { gsub(/\([^)]*\)|:[a-z0-9]+|[[:space:]]/, "", s); return s }

@@ -24,7 +24,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: scripts/icount.sh [--repeats N] [--check] [--build-dir DIR]" >&2; exit 2 ;;
   esac
 done
-scripts/ensure-deps.sh cmake ninja-build g++ libbenchmark-dev nlohmann-json3-dev valgrind
+scripts/ensure-deps.sh build bench
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset bench -B "$build" >/dev/null
 fi

@@ -6,8 +6,7 @@
 #   scripts/walk-figures.sh [SIZE...]     (default: 100000 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh cmake ninja-build g++ valgrind time python3 nlohmann-json3-dev \
-  libpugixml-dev libcli11-dev
+scripts/ensure-deps.sh build walk bench figures
 build=build/walk-figures
 cmake --preset release -B "$build" -DFINTOP_BUILD_BENCH=ON -DFINTOP_BUILD_TESTS=OFF \
   -DFINTOP_WERROR=OFF >/dev/null  # figures, not a check of warnings

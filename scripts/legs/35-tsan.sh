@@ -2,6 +2,8 @@
 # ThreadSanitizer: several threads walk cases at once through every callback, each with its
 # own iterators; any report fails the leg.
 set -euo pipefail
+cd "$(dirname "$0")/../.."
+scripts/ensure-deps.sh build walk unit
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 cmake --preset tsan >/dev/null
 cmake --build build/tsan --target test_reliability

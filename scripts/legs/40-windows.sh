@@ -4,9 +4,7 @@
 # fintop-walk.exe compared byte for byte with the Linux walk; the zip for users.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh cmake ninja-build g++ nlohmann-json3-dev libpugixml-dev libcli11-dev \
-  libgtest-dev googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
-  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386 zip
+scripts/ensure-deps.sh build walk unit windows
 
 fail() {
   echo "windows: $*" >&2

@@ -5,6 +5,8 @@
 # above 1.05 of its bare sequence, CTLocalReaction above 1.2 or CTReactions selecting every
 # reaction above 1.1. The figures themselves come from scripts/bench.sh.
 set -euo pipefail
+cd "$(dirname "$0")/../.."
+scripts/ensure-deps.sh build walk unit bench
 # The unit leg's release build (the same flags as the "bench" preset, tests and tools besides).
 build=build/release
 cmake --preset release >/dev/null
