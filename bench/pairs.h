@@ -120,7 +120,7 @@ CheckProbe CheckSide(const std::shared_ptr<const hostsim::HostTree>& tree, const
 // The bundled default plant, loaded once.
 const std::shared_ptr<const hostsim::HostTree>& DefaultPlant();
 
-// ---- The bare operations that many callbacks share, as prescribed.
+// ---- The bare operations that many callbacks share: the bare side.
 
 // The counting walk: Clone, Down each name, First, Next until it fails, DeleteFIIterator.
 inline int BareCount(FIIterator& it, const std::string& name) {

@@ -61,7 +61,7 @@ void ColumnBare(FIIterator& it, Probe& probe) {
   }
   probe.Step(it, feeds);
   for (int f = 0; f < feeds; ++f) {
-    // The selection, on the caller's iterator as prescribed; back where it was on success.
+    // The selection, on the caller's iterator, the bare way; back where it was on success.
     const FIAttribute key("value");
     int running = -1;
     bool selected = false;

@@ -1,6 +1,6 @@
 // Whole walks of generated cases of 10^3 to 10^6 host objects (time per host object, which is
 // to stay flat with the size, and peak memory per host object), and, apart, the selections
-// whose prescribed walk grows with the index: each selection steps from the first element to
+// whose bare walk grows with the index: each selection steps from the first element to
 // the selected one, so walking all n elements costs n^2/2 steps.
 #include <benchmark/benchmark.h>
 
