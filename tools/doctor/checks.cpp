@@ -50,6 +50,15 @@ std::string Bits(int width) {
   return std::to_string(width) + "-bit";
 }
 
+// The zip that holds the plug-in of `width`.
+std::string ZipOf(int width) {
+#if defined(_WIN32)
+  return std::string("the zip fintop-*-win") + (width == 32 ? "32" : "64") + ".zip";
+#else
+  return "a build for " + Bits(width) + " Linux";
+#endif
+}
+
 Check Make(const char* name, std::vector<std::string> problems, std::string ok_text, json details) {
   Check check;
   check.name = name;
@@ -70,22 +79,28 @@ Check Make(const char* name, std::vector<std::string> problems, std::string ok_t
 Check PluginFile(const Image& plugin) {
   const std::string file = Sanitize(BaseName(plugin.path));
   std::vector<std::string> problems;
-  std::string what = file + " is a " + Bits(plugin.width) + " " + plugin.kind + " for " + plugin.machine;
+  std::string what =
+      file + " is a " + Bits(plugin.width) + " " + plugin.kind + " for " + plugin.machine;
   if (!plugin.library) {
-    problems.push_back(what + ", not a plug-in: put the " + PluginFileName() + " of the zip in the folder");
+    problems.push_back(what + ", not a plug-in: put the " + PluginFileName() +
+                       " of the zip in the folder");
   } else if (plugin.machine != "x86-64" && plugin.machine != "x86") {
     problems.push_back(what + ", which fintop is not built for: use the " + PluginFileName() +
                        " of the zip of the host's width");
   }
 #if defined(_WIN32)
   if (plugin.file_version) {
-    what += ", file version " + *plugin.file_version + ", product version " + *plugin.product_version;
+    what +=
+        ", file version " + *plugin.file_version + ", product version " + *plugin.product_version;
   } else if (problems.empty()) {
-    problems.push_back(what + " without a version resource, so not a release build of fintop: use the " +
+    problems.push_back(what +
+                       " without a version resource, so not a release build of fintop: use the " +
                        std::string(PluginFileName()) + " of the zip");
   }
 #endif
-  json details = {{"file", Sanitize(plugin.path)}, {"kind", plugin.kind}, {"machine", plugin.machine},
+  json details = {{"file", Sanitize(plugin.path)},
+                  {"kind", plugin.kind},
+                  {"machine", plugin.machine},
                   {"width", plugin.width}};
   if (plugin.file_version) {
     details["file_version"] = *plugin.file_version;
@@ -110,23 +125,29 @@ Check Exports(const Image& plugin) {
   }
   const std::string file = Sanitize(BaseName(plugin.path));
   std::vector<std::string> problems;
-  if (!missing.empty()) {
+  if (missing.size() == expected.All().size()) {
+    problems.push_back(file + " exports none of the " + std::to_string(missing.size()) +
+                       " names of fintop");
+  } else if (!missing.empty()) {
     problems.push_back(file + " does not export " + JoinNames(missing));
   }
   if (!decorated.empty()) {
     problems.push_back(file + " exports decorated names: " + JoinNames(decorated));
   }
   if (!problems.empty()) {
-    problems.back() += ": the framework finds every export by its plain name, so this is a faulty "
-                       "build of fintop: use the " + std::string(PluginFileName()) +
-                       " of the zip (fintop/exports.txt lists what it must export)";
+    problems.back() +=
+        ": the framework finds every export by its plain name, so this is a faulty "
+        "build of fintop: use the " +
+        std::string(PluginFileName()) +
+        " of the zip (fintop/exports.txt lists what it must export)";
   }
   const std::string ok_text =
       file + " exports all " + std::to_string(expected.callbacks.size()) + " callbacks, the " +
       std::to_string(expected.bootstrap.size()) + " bootstrap functions and the " +
       std::to_string(expected.members.size()) +
       " members of FIMessageFilter, FISolver and FIPath under their plain names";
-  json details = {{"expected", expected.All().size()}, {"missing", missing}, {"decorated", decorated}};
+  json details = {
+      {"expected", expected.All().size()}, {"missing", missing}, {"decorated", decorated}};
   return Make("exports", std::move(problems), ok_text, std::move(details));
 }
 
@@ -166,24 +187,28 @@ Check Imports(const Image& plugin, const std::string& folder) {
   std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
   std::vector<std::string> order;
   std::vector<std::string> seen;
-  std::vector<Image> loaded;  // ELF: every library found, whose symbols bind the unbound ones
+  std::vector<std::string> other_width;  // framework modules of another width than the plug-in
+  int framework_width = 0;
   std::deque<std::pair<std::string, const Image*>> pending;
   std::deque<Image> images;
-  for (const ImportedModule& imported : plugin.imports) pending.emplace_back(imported.module, &plugin);
+  for (const ImportedModule& imported : plugin.imports)
+    pending.emplace_back(imported.module, &plugin);
   while (!pending.empty()) {
     auto [name, importer] = pending.front();
     pending.pop_front();
     if (Contains(seen, name)) continue;
     seen.push_back(name);
     const std::string importer_name = BaseName(importer->path);
-    const auto imported = std::find_if(importer->imports.begin(), importer->imports.end(),
-                                       [&](const ImportedModule& m) { return SameModuleName(m.module, name); });
+    const auto imported =
+        std::find_if(importer->imports.begin(), importer->imports.end(),
+                     [&](const ImportedModule& m) { return SameModuleName(m.module, name); });
     json entry = {{"module", Sanitize(name)}, {"needed_by", Sanitize(importer_name)}};
     const std::optional<Found> found = FindModule(name, *importer, folder);
     if (!found) {
       entry["found"] = nullptr;
-      problems.push_back(Sanitize(name) + " (needed by " + Sanitize(importer_name) +
-                         ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
+      problems.push_back(
+          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
       modules.push_back(entry);
       continue;
     }
@@ -204,12 +229,12 @@ Check Imports(const Image& plugin, const std::string& folder) {
                             module.machine + ") but " + Sanitize(importer_name) + " is " +
                             Bits(importer->width) + " (" + importer->machine + ")";
       if (importer == &plugin && Contains(kFrameworkModules, name)) {
-        problem += ": this framework is " + Bits(module.width) + " and needs the " +
-                   Bits(module.width) + " fintop (its zip)";
+        other_width.push_back(Sanitize(name));
+        framework_width = module.width;
       } else {
-        problem += ": put the " + Bits(importer->width) + " " + Sanitize(name) + " in the folder";
+        problems.push_back(problem + ": put the " + Bits(importer->width) + " " + Sanitize(name) +
+                           " in the folder");
       }
-      problems.push_back(problem);
       modules.push_back(entry);
       continue;
     }
@@ -222,8 +247,9 @@ Check Imports(const Image& plugin, const std::string& folder) {
       entry["missing"] = missing;
       if (!missing.empty()) {
         entry["spelling"] = Describe(SpellingOf(module.exports));
-        problems.push_back(Sanitize(name) + " in " + where + " lacks " + std::to_string(missing.size()) +
-                           " of the " + std::to_string(imported->names.size()) + " names " +
+        problems.push_back(Sanitize(name) + " in " + where + " lacks " +
+                           std::to_string(missing.size()) + " of the " +
+                           std::to_string(imported->names.size()) + " names " +
                            Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
                            "): " + MissingAdvice(module, missing, importer_name));
       }
@@ -238,6 +264,15 @@ Check Imports(const Image& plugin, const std::string& folder) {
       for (const ImportedModule& next : kept.imports) pending.emplace_back(next.module, &kept);
     }
   }
+  if (!other_width.empty()) {
+    problems.insert(problems.begin(),
+                    JoinNames(other_width) + " in the folder " +
+                        (other_width.size() == 1 ? "is " : "are ") + Bits(framework_width) +
+                        " but " + Sanitize(BaseName(plugin.path)) + " is " + Bits(plugin.width) +
+                        ": this framework is " + Bits(framework_width) + " and needs the " +
+                        Bits(framework_width) + " " + PluginFileName() + " (" +
+                        ZipOf(framework_width) + ")");
+  }
   // ELF: every undefined symbol of the plug-in must be defined by a library that is loaded.
   if (!plugin.unbound.empty() && problems.empty()) {
     std::set<std::string> defined;
@@ -247,9 +282,10 @@ Check Imports(const Image& plugin, const std::string& folder) {
       if (defined.count(name) == 0) unbound.push_back(name);
     }
     if (!unbound.empty()) {
-      problems.push_back("no library " + Sanitize(BaseName(plugin.path)) + " needs defines " +
-                         JoinNames(unbound) + ": the framework's libraries are of another version "
-                         "than the one fintop was built for: use the framework and fintop of one release");
+      problems.push_back(
+          "no library " + Sanitize(BaseName(plugin.path)) + " needs defines " + JoinNames(unbound) +
+          ": the framework's libraries are of another version "
+          "than the one fintop was built for: use the framework and fintop of one release");
     }
   }
   std::string ok_text;
@@ -267,20 +303,24 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
     std::string where;  // empty when not found
     std::string fault;  // why it cannot serve, when found
     std::vector<std::string> provides;
+    int width = 0;
   };
   std::vector<Module> modules;
   std::vector<std::string> names = {kHostProgram};
   names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
   for (const std::string& name : names) {
-    Module module{name, "", "", {}};
+    Module module;
+    module.name = name;
     std::optional<Found> found = FindModule(name, plugin, folder);
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
     if (found) {
       module.where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
       try {
         const Image image = ReadImage(found->path);
+        module.width = image.width;
         if (image.width != plugin.width) {
-          module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " + Bits(plugin.width);
+          module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
+                         Bits(plugin.width);
         }
         for (const auto& [entry, user] : kEntryPoints) {
           if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
@@ -297,13 +337,15 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
     if (m.where.empty()) return m.name + " (not found)";
     std::string text = m.name + " in " + m.where;
     if (!m.fault.empty()) return text + " " + m.fault;
-    return text + (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
+    return text +
+           (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
   };
   std::vector<std::string> problems, lacking;
   json entries = json::object();
   for (const auto& [entry, user] : kEntryPoints) {
     const auto provider = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
-      return m.fault.empty() && std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
+      return m.fault.empty() &&
+             std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
     });
     entries[entry] = provider == modules.end() ? json(nullptr) : json(provider->name);
     if (provider == modules.end()) {
@@ -313,8 +355,15 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
   std::string state;
   for (const Module& m : modules) state += (state.empty() ? "" : "; ") + describe(m);
   if (!lacking.empty()) {
-    problems.push_back("no host module provides " + JoinNames(lacking) + ": " + state +
-                       ": the folder needs the host's modules of a release that has these entry points");
+    const auto other = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
+      return m.width != 0 && m.width != plugin.width;
+    });
+    problems.push_back(
+        "no host module provides " + JoinNames(lacking) + ": " + state + ": " +
+        (other != modules.end()
+             ? "the host is " + Bits(other->width) + " and needs the " + Bits(other->width) + " " +
+                   PluginFileName() + " (" + ZipOf(other->width) + ")"
+             : "the folder needs the host's modules of a release that has these entry points"));
   }
   json details = {{"entry_points", entries}, {"modules", json::array()}};
   for (const Module& m : modules) {
@@ -335,19 +384,21 @@ Check Load(const Image& plugin, const std::string& folder, bool earlier_failed) 
   if (!result.loaded) {
     std::string problem = file + " does not load: " + Sanitize(result.message);
     if (plugin.width != OwnWidth()) {
-      problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " + Bits(OwnWidth()) +
-                 " plug-ins: run the doctor of the plug-in's zip)";
+      problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " +
+                 Bits(OwnWidth()) + " plug-ins: run the doctor of the plug-in's zip)";
     } else if (earlier_failed) {
       problem += " (the failures above say why)";
     }
     problems.push_back(problem);
   } else if (!result.unresolved.empty()) {
     problems.push_back(file + " loads, but " + JoinNames(result.unresolved) +
-                       " cannot be resolved: use the " + std::string(PluginFileName()) + " of the zip");
+                       " cannot be resolved: use the " + std::string(PluginFileName()) +
+                       " of the zip");
   }
   const std::string ok_text = file + " loads with the folder searched first, all " +
                               std::to_string(names.size()) + " exports resolve, unloaded";
-  json details = {{"loaded", result.loaded}, {"message", Sanitize(result.message)},
+  json details = {{"loaded", result.loaded},
+                  {"message", Sanitize(result.message)},
                   {"unresolved", result.unresolved}};
   return Make("load", std::move(problems), ok_text, std::move(details));
 }
@@ -361,7 +412,8 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin_
   checks.push_back(Exports(plugin));
   checks.push_back(Imports(plugin, folder));
   checks.push_back(HostEntryPoints(plugin, folder));
-  const bool failed = std::any_of(checks.begin(), checks.end(), [](const Check& c) { return !c.ok; });
+  const bool failed =
+      std::any_of(checks.begin(), checks.end(), [](const Check& c) { return !c.ok; });
   checks.push_back(Load(plugin, folder, failed));
   return checks;
 }

@@ -9,9 +9,9 @@
 namespace doctor {
 
 struct Check {
-  std::string name;     // "plug-in", "exports", "imports", "host entry points", "load"
+  std::string name;  // "plug-in", "exports", "imports", "host entry points", "load"
   bool ok = false;
-  std::string text;     // one line: what was found, and on a failure what to do
+  std::string text;        // one line: what was found, and on a failure what to do
   nlohmann::json details;  // the same in parts, for --json
 };
 

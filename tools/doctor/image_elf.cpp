@@ -29,6 +29,7 @@ class ElfFile {
     if (fd_ < 0 || fstat(fd_, &info) != 0) Fail("cannot be read");
     if (!S_ISREG(info.st_mode)) Fail("is not a file");
     if (info.st_size == 0) Fail("is empty, not a module");
+    size_ = static_cast<size_t>(info.st_size);
     if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
     elf_ = elf_begin(fd_, ELF_C_READ, nullptr);
     if (elf_ == nullptr || elf_kind(elf_) != ELF_K_ELF) Fail("is not a module (no ELF header)");
@@ -41,6 +42,7 @@ class ElfFile {
   ElfFile& operator=(const ElfFile&) = delete;
 
   Elf* get() const { return elf_; }
+  size_t size() const { return size_; }
 
   [[noreturn]] void Fail(const std::string& what) const {
     throw BadFile(Sanitize(path_) + ": " + what);
@@ -52,16 +54,22 @@ class ElfFile {
  private:
   std::string path_;
   int fd_ = -1;
+  size_t size_ = 0;
   Elf* elf_ = nullptr;
 };
 
 std::string MachineName(GElf_Half machine) {
   switch (machine) {
-    case EM_X86_64: return "x86-64";
-    case EM_386: return "x86";
-    case EM_AARCH64: return "ARM64";
-    case EM_ARM: return "ARM";
-    default: return "machine " + std::to_string(machine);
+    case EM_X86_64:
+      return "x86-64";
+    case EM_386:
+      return "x86";
+    case EM_AARCH64:
+      return "ARM64";
+    case EM_ARM:
+      return "ARM";
+    default:
+      return "machine " + std::to_string(machine);
   }
 }
 
@@ -76,7 +84,8 @@ void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
   const size_t count = header.sh_size / header.sh_entsize;
   for (size_t i = 1; i < count; ++i) {
     GElf_Sym symbol;
-    if (gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr) file.Malformed("dynamic symbols");
+    if (gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr)
+      file.Malformed("dynamic symbols");
     const char* name = elf_strptr(file.get(), header.sh_link, symbol.st_name);
     if (name == nullptr) file.Malformed("symbol names");
     const int binding = GELF_ST_BIND(symbol.st_info);
@@ -98,8 +107,13 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
   std::vector<std::string> rpath, runpath;
   for (size_t i = 0; i < count; ++i) {
     GElf_Dyn entry;
-    if (gelf_getdyn(data, static_cast<int>(i), &entry) == nullptr) file.Malformed("dynamic section");
+    if (gelf_getdyn(data, static_cast<int>(i), &entry) == nullptr)
+      file.Malformed("dynamic section");
     if (entry.d_tag == DT_NULL) break;
+    if (entry.d_tag == DT_FLAGS_1 && (entry.d_un.d_val & DF_1_PIE) != 0) {
+      image.library = false;
+      image.kind = "program";
+    }
     if (entry.d_tag != DT_NEEDED && entry.d_tag != DT_RUNPATH && entry.d_tag != DT_RPATH) continue;
     const char* text = elf_strptr(file.get(), header.sh_link, entry.d_un.d_val);
     if (text == nullptr) file.Malformed("dynamic strings");
@@ -113,7 +127,8 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
       std::string folder(rest.substr(0, end));
       rest.remove_prefix(std::min(end + 1, rest.size()));
       for (const char* origin : {"$ORIGIN", "${ORIGIN}"}) {
-        if (folder.starts_with(origin)) folder = FolderOf(image.path) + folder.substr(std::strlen(origin));
+        if (folder.starts_with(origin))
+          folder = FolderOf(image.path) + folder.substr(std::strlen(origin));
       }
       (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(folder);
     }
@@ -151,9 +166,30 @@ Image ReadImage(const std::string& path) {
   if (image.width == 0) file.Fail("is malformed (unknown ELF class)");
   image.machine = MachineName(header.e_machine);
   image.library = header.e_type == ET_DYN;
-  image.kind = image.library ? "shared object" : header.e_type == ET_EXEC ? "program" : "object file";
-  size_t sections = 0;
+  image.kind = image.library              ? "shared object"
+               : header.e_type == ET_EXEC ? "program"
+                                          : "object file";
+  // Every header and segment must lie in the file: the loader maps them, and touching a
+  // mapping beyond the end of a truncated file kills the process.
+  size_t sections = 0, segments = 0;
   if (elf_getshdrnum(file.get(), &sections) != 0) file.Malformed("section headers");
+  if (elf_getphdrnum(file.get(), &segments) != 0) file.Malformed("program headers");
+  const auto size = static_cast<GElf_Off>(file.size());
+  auto within = [size](GElf_Off offset, GElf_Off length) {
+    return offset <= size && length <= size - offset;
+  };
+  if (!within(header.e_shoff, GElf_Off{sections} * header.e_shentsize) ||
+      !within(header.e_phoff, GElf_Off{segments} * header.e_phentsize)) {
+    file.Fail("is truncated or malformed (headers beyond the end of the file)");
+  }
+  for (size_t i = 0; i < segments; ++i) {
+    GElf_Phdr segment;
+    if (gelf_getphdr(file.get(), static_cast<int>(i), &segment) == nullptr)
+      file.Malformed("program headers");
+    if (!within(segment.p_offset, segment.p_filesz)) {
+      file.Fail("is truncated or malformed (a segment beyond the end of the file)");
+    }
+  }
   for (Elf_Scn* section = elf_nextscn(file.get(), nullptr); section != nullptr;
        section = elf_nextscn(file.get(), section)) {
     GElf_Shdr section_header;
@@ -192,8 +228,9 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
     if (!path.empty() && IsFile(path)) return Found{path, FolderOf(path), true};
   }
   const char* multiarch = importer.width == 64 ? "x86_64-linux-gnu" : "i386-linux-gnu";
-  for (const std::string& place : {std::string("/lib/") + multiarch, std::string("/usr/lib/") + multiarch,
-                                   std::string("/lib"), std::string("/usr/lib")}) {
+  for (const std::string& place :
+       {std::string("/lib/") + multiarch, std::string("/usr/lib/") + multiarch, std::string("/lib"),
+        std::string("/usr/lib")}) {
     if (IsFile(place + "/" + module)) return Found{place + "/" + module, place, true};
   }
   return std::nullopt;

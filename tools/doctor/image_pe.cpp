@@ -61,13 +61,15 @@ class FileView {
 
   template <class T>
   const T& At(const void* at, const char* what) const {
-    if (at == nullptr || !Holds(at, sizeof(T))) Fail(std::string("is truncated or malformed (") + what + ")");
+    if (at == nullptr || !Holds(at, sizeof(T)))
+      Fail(std::string("is truncated or malformed (") + what + ")");
     return *static_cast<const T*>(at);
   }
 
   // The NUL-terminated text at `at`, which must end inside the file.
   std::string Text(const void* at, const char* what) const {
-    if (at == nullptr || !Holds(at, 1)) Fail(std::string("is truncated or malformed (") + what + ")");
+    if (at == nullptr || !Holds(at, 1))
+      Fail(std::string("is truncated or malformed (") + what + ")");
     const auto* p = static_cast<const char*>(at);
     const size_t room = static_cast<size_t>(reinterpret_cast<const char*>(base_) + size_ - p);
     const void* end = std::memchr(p, 0, room);
@@ -99,11 +101,16 @@ class FileView {
 
 std::string MachineName(WORD machine) {
   switch (machine) {
-    case IMAGE_FILE_MACHINE_AMD64: return "x86-64";
-    case IMAGE_FILE_MACHINE_I386: return "x86";
-    case 0xAA64: return "ARM64";
-    case IMAGE_FILE_MACHINE_ARMNT: return "ARM";
-    default: break;
+    case IMAGE_FILE_MACHINE_AMD64:
+      return "x86-64";
+    case IMAGE_FILE_MACHINE_I386:
+      return "x86";
+    case 0xAA64:
+      return "ARM64";
+    case IMAGE_FILE_MACHINE_ARMNT:
+      return "ARM";
+    default:
+      break;
   }
   char text[16];
   std::snprintf(text, sizeof text, "0x%04x", machine);
@@ -136,7 +143,8 @@ void ReadVersion(Image& image) {
 template <class T>
 const T* Directory(const FileView& view, USHORT entry, ULONG& size) {
   size = 0;
-  return static_cast<const T*>(ImageDirectoryEntryToDataEx(view.base(), FALSE, entry, &size, nullptr));
+  return static_cast<const T*>(
+      ImageDirectoryEntryToDataEx(view.base(), FALSE, entry, &size, nullptr));
 }
 
 const void* AtRva(const FileView& view, PIMAGE_NT_HEADERS nt, DWORD rva) {
@@ -145,7 +153,8 @@ const void* AtRva(const FileView& view, PIMAGE_NT_HEADERS nt, DWORD rva) {
 
 void ReadExports(const FileView& view, PIMAGE_NT_HEADERS nt, Image& image) {
   ULONG size = 0;
-  const auto* directory = Directory<IMAGE_EXPORT_DIRECTORY>(view, IMAGE_DIRECTORY_ENTRY_EXPORT, size);
+  const auto* directory =
+      Directory<IMAGE_EXPORT_DIRECTORY>(view, IMAGE_DIRECTORY_ENTRY_EXPORT, size);
   if (directory == nullptr) return;
   const auto& exports = view.At<IMAGE_EXPORT_DIRECTORY>(directory, "export directory");
   if (exports.NumberOfNames == 0) return;
@@ -176,7 +185,8 @@ std::vector<std::string> ReadThunks(const FileView& view, PIMAGE_NT_HEADERS nt, 
       names.push_back("#" + std::to_string(static_cast<unsigned>(entry & 0xffff)));
       continue;
     }
-    const auto* by_name = static_cast<const char*>(AtRva(view, nt, static_cast<DWORD>(entry & 0x7fffffff)));
+    const auto* by_name =
+        static_cast<const char*>(AtRva(view, nt, static_cast<DWORD>(entry & 0x7fffffff)));
     if (by_name == nullptr) view.Fail("is truncated or malformed (import name)");
     names.push_back(view.Text(by_name + offsetof(IMAGE_IMPORT_BY_NAME, Name), "import name"));
   }
@@ -185,14 +195,16 @@ std::vector<std::string> ReadThunks(const FileView& view, PIMAGE_NT_HEADERS nt, 
 
 void ReadImports(const FileView& view, PIMAGE_NT_HEADERS nt, Image& image) {
   ULONG size = 0;
-  const auto* descriptor = Directory<IMAGE_IMPORT_DESCRIPTOR>(view, IMAGE_DIRECTORY_ENTRY_IMPORT, size);
+  const auto* descriptor =
+      Directory<IMAGE_IMPORT_DESCRIPTOR>(view, IMAGE_DIRECTORY_ENTRY_IMPORT, size);
   if (descriptor == nullptr) return;
   for (;; ++descriptor) {
     const auto& entry = view.At<IMAGE_IMPORT_DESCRIPTOR>(descriptor, "import directory");
     if (entry.Name == 0 && entry.FirstThunk == 0) break;
     ImportedModule module;
     module.module = view.Text(AtRva(view, nt, entry.Name), "imported module name");
-    const DWORD thunks = entry.OriginalFirstThunk != 0 ? entry.OriginalFirstThunk : entry.FirstThunk;
+    const DWORD thunks =
+        entry.OriginalFirstThunk != 0 ? entry.OriginalFirstThunk : entry.FirstThunk;
     module.names = image.width == 64 ? ReadThunks<ULONGLONG>(view, nt, thunks, IMAGE_ORDINAL_FLAG64)
                                      : ReadThunks<DWORD>(view, nt, thunks, IMAGE_ORDINAL_FLAG32);
     image.imports.push_back(std::move(module));
@@ -221,7 +233,8 @@ std::string SystemFolder(int width) {
   } else {
     return WindowsFolder() + "\\Sysnative";  // the 64-bit system folder, seen from 32 bits
   }
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : WindowsFolder() + "\\System32";
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length)
+                                         : WindowsFolder() + "\\System32";
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -237,8 +250,10 @@ Image ReadImage(const std::string& path) {
   Image image;
   image.path = path;
   // The headers ImageNtHeader reads must lie in the file before it reads them.
-  const auto& dos = view.At<IMAGE_DOS_HEADER>(view.base(), "no MS-DOS header");
-  if (dos.e_magic != IMAGE_DOS_SIGNATURE) view.Fail("is not a module (no MS-DOS header)");
+  if (!view.Holds(view.base(), 2) || std::memcmp(view.base(), "MZ", 2) != 0) {
+    view.Fail("is not a module (no MS-DOS header)");
+  }
+  const auto& dos = view.At<IMAGE_DOS_HEADER>(view.base(), "MS-DOS header");
   const auto* at_nt = static_cast<const char*>(view.base()) + dos.e_lfanew;
   if (dos.e_lfanew < 0 ||
       !view.Holds(at_nt, offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + sizeof(WORD))) {
@@ -248,10 +263,21 @@ Image ReadImage(const std::string& path) {
   if (nt == nullptr) view.Fail("is not a module (no PE signature)");
   const IMAGE_FILE_HEADER& header = nt->FileHeader;
   const WORD magic = view.At<WORD>(&nt->OptionalHeader, "optional header");
-  const auto* sections = reinterpret_cast<const char*>(&nt->OptionalHeader) + header.SizeOfOptionalHeader;
+  const auto* sections =
+      reinterpret_cast<const char*>(&nt->OptionalHeader) + header.SizeOfOptionalHeader;
   if (!view.Holds(&nt->OptionalHeader, header.SizeOfOptionalHeader) ||
       !view.Holds(sections, size_t{header.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER))) {
     view.Fail("is truncated or malformed (image headers)");
+  }
+  // Every section's data must lie in the file.
+  for (WORD i = 0; i < header.NumberOfSections; ++i) {
+    IMAGE_SECTION_HEADER section;
+    std::memcpy(&section, sections + i * sizeof section, sizeof section);
+    if (section.SizeOfRawData != 0 &&
+        !view.Holds(static_cast<const char*>(view.base()) + section.PointerToRawData,
+                    section.SizeOfRawData)) {
+      view.Fail("is truncated or malformed (a section beyond the end of the file)");
+    }
   }
   if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
     image.width = 32;
@@ -262,9 +288,9 @@ Image ReadImage(const std::string& path) {
   }
   image.machine = MachineName(header.Machine);
   image.library = (header.Characteristics & IMAGE_FILE_DLL) != 0;
-  image.kind = image.library ? "DLL" : (header.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) != 0
-                                           ? "program"
-                                           : "object file";
+  image.kind = image.library                                                 ? "DLL"
+               : (header.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) != 0 ? "program"
+                                                                             : "object file";
   ReadExports(view, nt, image);
   ReadImports(view, nt, image);
   ReadVersion(image);
@@ -292,7 +318,8 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
     const size_t end = std::min(rest.find(';'), rest.size());
     const std::string entry(rest.substr(0, end));
     rest.remove_prefix(std::min(end + 1, rest.size()));
-    if (!entry.empty() && IsFile(Join(entry, module))) return Found{Join(entry, module), entry, false};
+    if (!entry.empty() && IsFile(Join(entry, module)))
+      return Found{Join(entry, module), entry, false};
   }
   return std::nullopt;
 }
@@ -340,7 +367,8 @@ const char* PluginFileName() {
 
 bool SameModuleName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
          });
 }
 

@@ -24,9 +24,11 @@ int main(int argc, char** argv) {
   CLI::App app{"Checks that fintop will load in the framework's folder, and says why not"};
   std::string folder, plugin;
   bool json = false;
-  app.add_option("FOLDER", folder, "the folder the framework loads fintop from (default: the doctor's own)");
-  app.add_option("--plugin", plugin, std::string("the plug-in file (default: ") +
-                                         doctor::PluginFileName() + " in FOLDER)");
+  app.add_option("FOLDER", folder,
+                 "the folder the framework loads fintop from (default: the doctor's own)");
+  app.add_option(
+      "--plugin", plugin,
+      std::string("the plug-in file (default: ") + doctor::PluginFileName() + " in FOLDER)");
   app.add_flag("--json", json, "the checks as one JSON document");
   try {
     app.parse(argc, argv);

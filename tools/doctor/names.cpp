@@ -86,9 +86,14 @@ Spelling SpellingOf(const std::vector<std::string>& exports) {
   size_t gcc = 0, microsoft = 0;
   for (const std::string& name : exports) {
     switch (SpellingOf(name)) {
-      case Spelling::kGcc: ++gcc; break;
-      case Spelling::kMicrosoft: ++microsoft; break;
-      case Spelling::kNone: break;
+      case Spelling::kGcc:
+        ++gcc;
+        break;
+      case Spelling::kMicrosoft:
+        ++microsoft;
+        break;
+      case Spelling::kNone:
+        break;
     }
   }
   if (gcc == 0 && microsoft == 0) return Spelling::kNone;
@@ -97,9 +102,12 @@ Spelling SpellingOf(const std::vector<std::string>& exports) {
 
 const char* Describe(Spelling spelling) {
   switch (spelling) {
-    case Spelling::kGcc: return "GCC's (_Z...)";
-    case Spelling::kMicrosoft: return "the Microsoft compiler's (?...@@...)";
-    case Spelling::kNone: break;
+    case Spelling::kGcc:
+      return "GCC's (_Z...)";
+    case Spelling::kMicrosoft:
+      return "the Microsoft compiler's (?...@@...)";
+    case Spelling::kNone:
+      break;
   }
   return "no C++ names";
 }
