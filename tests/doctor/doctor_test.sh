@@ -51,7 +51,7 @@ if [ -d "$modules/microsoft" ]; then
 fi
 if [ -n "$other" ]; then
   # The other width's framework and host modules with this width's plug-in and doctor.
-  cases=("the framework of the other width|for f in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do cp \"$other/\$f\" .; done|1|^FAIL imports: FIIterator.dll in the folder is [0-9]+-bit")
+  cases=("the framework of the other width|for f in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do cp \"$other/\$f\" .; done|1|^FAIL imports: FIIterator.dll, .* in the folder are [0-9]+-bit but $plugin is [0-9]+-bit")
 fi
 
 failed=0

@@ -390,6 +390,18 @@ Check Load(const Image& plugin, const std::string& folder, bool earlier_failed) 
       problem += " (the failures above say why)";
     }
     problems.push_back(problem);
+  } else if (!result.stubbed.empty()) {
+    std::vector<std::string> from;  // the modules the stubbed imports were to come from
+    for (const std::string& import : result.stubbed) {
+      const std::string module = import.substr(0, import.find(' '));
+      if (!Contains(from, module)) from.push_back(module);
+    }
+    problems.push_back(
+        file +
+        " loads here only because this system's loader (Wine's does so) put stubs in place of " +
+        std::to_string(result.stubbed.size()) + " imports it did not find, from " +
+        JoinNames(from) + ": Windows refuses to load it" +
+        (earlier_failed ? " (the failures above say why)" : ""));
   } else if (!result.unresolved.empty()) {
     problems.push_back(file + " loads, but " + JoinNames(result.unresolved) +
                        " cannot be resolved: use the " + std::string(PluginFileName()) +

@@ -58,6 +58,8 @@ struct LoadResult {
   bool loaded = false;
   std::string message;
   std::vector<std::string> unresolved;
+  // Windows: imports ("module name") the loader bound to stubs instead of failing the load.
+  std::vector<std::string> stubbed;
 };
 LoadResult LoadPlugin(const std::string& path, const std::string& folder,
                       const std::vector<std::string>& names);

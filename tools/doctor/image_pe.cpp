@@ -243,6 +243,40 @@ std::string Join(const std::string& folder, const std::string& name) {
   return last == '\\' || last == '/' ? folder + name : folder + "\\" + name;
 }
 
+// The imports of the loaded `module` that its modules do not export: a loader that binds
+// them to stubs instead of refusing the load (Wine's does) loads it all the same. The image
+// is the loader's own, checked by it: its pointers are read as they are.
+std::vector<std::string> StubbedImports(HMODULE module) {
+  std::vector<std::string> stubbed;
+  ULONG size = 0;
+  auto* descriptor = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+      ImageDirectoryEntryToDataEx(module, TRUE, IMAGE_DIRECTORY_ENTRY_IMPORT, &size, nullptr));
+  const auto* base = reinterpret_cast<const char*>(module);
+  for (; descriptor != nullptr && descriptor->Name != 0; ++descriptor) {
+    const char* name = base + descriptor->Name;
+    HMODULE imported = GetModuleHandleA(name);
+    const DWORD thunks = descriptor->OriginalFirstThunk != 0 ? descriptor->OriginalFirstThunk
+                                                             : descriptor->FirstThunk;
+    for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + thunks);
+         thunk->u1.AddressOfData != 0; ++thunk) {
+      if (IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) {
+        const auto ordinal = static_cast<WORD>(IMAGE_ORDINAL(thunk->u1.Ordinal));
+        if (imported == nullptr || GetProcAddress(imported, MAKEINTRESOURCEA(ordinal)) == nullptr) {
+          stubbed.push_back(std::string(name) + " #" + std::to_string(ordinal));
+        }
+        continue;
+      }
+      const auto* by_name =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData);
+      const char* function = reinterpret_cast<const char*>(by_name->Name);
+      if (imported == nullptr || GetProcAddress(imported, function) == nullptr) {
+        stubbed.push_back(std::string(name) + " " + function);
+      }
+    }
+  }
+  return stubbed;
+}
+
 }  // namespace
 
 Image ReadImage(const std::string& path) {
@@ -345,6 +379,7 @@ LoadResult LoadPlugin(const std::string& path, const std::string& folder,
   for (const std::string& name : names) {
     if (GetProcAddress(plugin, name.c_str()) == nullptr) result.unresolved.push_back(name);
   }
+  result.stubbed = StubbedImports(plugin);
   FreeLibrary(plugin);
   return result;
 }
