@@ -20,28 +20,27 @@ namespace doctor {
 
 namespace {
 
-// libelf's handle on an open file; both are released when it goes.
+// libelf's handle on an open file; both are released when it goes, also when the
+// constructor throws (each is a member of its own).
 class ElfFile {
  public:
   explicit ElfFile(const std::string& path) : path_(path) {
     struct stat info {};
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0 || fstat(fd_, &info) != 0) Fail("cannot be read");
+    fd_.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_.fd < 0 || fstat(fd_.fd, &info) != 0) Fail("cannot be read");
     if (!S_ISREG(info.st_mode)) Fail("is not a file");
     if (info.st_size == 0) Fail("is empty, not a module");
     size_ = static_cast<size_t>(info.st_size);
     if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
-    elf_ = elf_begin(fd_, ELF_C_READ, nullptr);
-    if (elf_ == nullptr || elf_kind(elf_) != ELF_K_ELF) Fail("is not a module (no ELF header)");
+    elf_.elf = elf_begin(fd_.fd, ELF_C_READ, nullptr);
+    if (elf_.elf == nullptr || elf_kind(elf_.elf) != ELF_K_ELF)
+      Fail("is not a module (no ELF header)");
   }
-  ~ElfFile() {
-    if (elf_ != nullptr) elf_end(elf_);
-    if (fd_ >= 0) close(fd_);
-  }
+
   ElfFile(const ElfFile&) = delete;
   ElfFile& operator=(const ElfFile&) = delete;
 
-  Elf* get() const { return elf_; }
+  Elf* get() const { return elf_.elf; }
   size_t size() const { return size_; }
 
   [[noreturn]] void Fail(const std::string& what) const {
@@ -52,10 +51,23 @@ class ElfFile {
   }
 
  private:
+  struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+      if (fd >= 0) close(fd);
+    }
+  };
+  struct Handle {
+    Elf* elf = nullptr;
+    ~Handle() {
+      if (elf != nullptr) elf_end(elf);
+    }
+  };
+
   std::string path_;
-  int fd_ = -1;
   size_t size_ = 0;
-  Elf* elf_ = nullptr;
+  Descriptor fd_;  // declared before elf_: closed after it
+  Handle elf_;
 };
 
 std::string MachineName(GElf_Half machine) {
