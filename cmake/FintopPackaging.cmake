@@ -1,6 +1,10 @@
 # The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux) and a
-# short text on installing it. `cpack` in a build folder makes it.
+# short text on installing it, on Windows with fintop-doctor.exe, which checks the plug-in in
+# the framework's folder. `cpack` in a build folder makes it.
 install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
+if(WIN32 AND TARGET fintop-doctor)
+  install(TARGETS fintop-doctor RUNTIME DESTINATION .)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt DESTINATION .)
 if(FINTOP_RUNTIME_DLLS)
   install(FILES ${FINTOP_RUNTIME_DLLS} DESTINATION .)

@@ -6,7 +6,7 @@
 # the Windows leg compares with; the native release build serves ./run.sh and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit bench  # the release build has the benchmarks
+scripts/ensure-deps.sh build walk unit doctor bench  # the release build has the benchmarks
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cmake --preset asan >/dev/null

@@ -3,7 +3,7 @@
 # own iterators; any report fails the leg.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit
+scripts/ensure-deps.sh build walk unit doctor
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 cmake --preset tsan >/dev/null
 cmake --build build/tsan --target test_reliability

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Windows builds, 64-bit and 32-bit (MinGW-w64): for each width fintop.dll, the stand-in
 # host and the unit tests, run under Wine of that width (the export check among them);
-# fintop-walk.exe compared byte for byte with the Linux walk; the zip for users.
+# fintop-walk.exe compared byte for byte with the Linux walk; the zip for users, whose
+# fintop-doctor.exe passes every check beside the stand-in framework; the doctor's case of a
+# plug-in among the other width's modules.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit windows
+scripts/ensure-deps.sh build walk unit doctor windows
 
 fail() {
   echo "windows: $*" >&2
@@ -30,7 +32,7 @@ check_imports() {
   for file in "$dir"/*.dll "$dir"/*.exe; do
     for dll in $("$objdump" -p "$file" | awk '/DLL Name:/ { print $3 }'); do
       case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ntdll.dll) ;;
+        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ntdll.dll | dbghelp.dll | version.dll) ;;
         *) grep -qx "${dll,,}" <<<"$own" || fail "$(basename "$file") imports $dll, which is not ours" ;;
       esac
     done
@@ -64,9 +66,9 @@ for width in 64 32; do
   # What a user unpacks next to the host: the plug-in, and on 32 bits the compiler's shared
   # unwinder with the thread library it needs (see cmake/toolchain-mingw-common.cmake).
   case $width in
-    64) objdump=x86_64-w64-mingw32-objdump shipped="INSTALL.txt fintop.dll" ;;
+    64) objdump=x86_64-w64-mingw32-objdump shipped="INSTALL.txt fintop-doctor.exe fintop.dll" ;;
     32) objdump=i686-w64-mingw32-objdump
-        shipped="INSTALL.txt fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
+        shipped="INSTALL.txt fintop-doctor.exe fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
   esac
   echo "--- $width-bit"
   cmake --preset $preset -U FINTOP_PARTS >/dev/null
@@ -90,13 +92,21 @@ for width in 64 32; do
   (cd build/$preset && cpack -G ZIP >/dev/null) || fail "cpack failed for $preset"
   zip=$(ls build/$preset/package/fintop-*.zip)
   listing=$(cmake -E tar tf "$zip")
-  [ "$(sort <<<"$listing" | tr '\n' ' ')" = "$shipped " ] || fail "$zip holds: $listing"
-  # fintop.dll needs nothing beyond Windows, the framework's modules and what the zip ships.
-  for dll in $($objdump -p build/$preset/bin/fintop.dll | awk '/DLL Name:/ { print $3 }'); do
-    case "${dll,,}" in
-      kernel32.dll | msvcrt.dll | fiiterator.dll | qelutils.dll | qelcom.dll) ;;
-      *) grep -qiw -- "$dll" <<<"$shipped" || fail "fintop.dll ($width-bit) imports $dll, which the zip does not ship" ;;
-    esac
+  [ "$(LC_ALL=C sort <<<"$listing" | tr '\n' ' ')" = "$shipped " ] || fail "$zip holds: $listing"
+  # The zip unpacked beside the stand-in framework and host modules, as a user installs it:
+  # its fintop-doctor.exe passes every check there (fintop.dll needs nothing beyond Windows,
+  # the framework's modules and what the zip ships, and loads).
+  rm -rf "$out/zip$width" && mkdir "$out/zip$width"
+  cmake -E chdir "$out/zip$width" cmake -E tar xf "$PWD/$zip"
+  for module in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do
+    cp build/$preset/bin/$module "$out/zip$width/"
   done
+  (cd "$out/zip$width" && wine ./fintop-doctor.exe) >"$out/doctor$width.txt" ||
+    { cat "$out/doctor$width.txt" >&2; fail "the $width-bit fintop-doctor.exe fails in the unpacked zip's folder"; }
+  echo "doctor: $(tail -1 "$out/doctor$width.txt" | tr -d '\r') in the unpacked $width-bit zip beside the stand-in framework"
   echo "package: $zip"
 done
+
+# The doctor's case that needs both widths: the 32-bit plug-in among the 64-bit modules.
+bash tests/doctor/doctor_test.sh --bin build/mingw32/bin --doctor fintop-doctor.exe \
+  --plugin fintop.dll --run wine --other build/mingw64/bin || fail "the doctor's case of both widths failed"

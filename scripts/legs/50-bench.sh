@@ -6,7 +6,7 @@
 # reaction above 1.1. The figures themselves come from scripts/bench.sh.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit bench
+scripts/ensure-deps.sh build walk unit doctor bench
 # The unit leg's release build (the same flags as the "bench" preset, tests and tools besides).
 build=build/release
 cmake --preset release >/dev/null

@@ -1,0 +1,131 @@
+#include "names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "framework/callbacks.h"
+
+namespace doctor {
+
+// fintop/exports.txt as the build found it (exports_txt.cpp, generated).
+extern const char kExportsTxt[];
+
+namespace {
+
+#define DOCTOR_CALLBACK_NAME(shape, name, ...) #name,
+constexpr const char* kCallbacks[] = {FINTOP_CALLBACKS(DOCTOR_CALLBACK_NAME)};
+#undef DOCTOR_CALLBACK_NAME
+
+ExpectedExports Build() {
+  ExpectedExports expected;
+  expected.callbacks.assign(std::begin(kCallbacks), std::end(kCallbacks));
+  std::string_view text = kExportsTxt;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) {
+      line.remove_suffix(1);
+    }
+    if (line.empty() || line.front() == '#') continue;
+    // The callbacks' lines are FINTOP_CALLBACKS' names (test_exports holds them equal).
+    if (std::find(std::begin(kCallbacks), std::end(kCallbacks), line) != std::end(kCallbacks)) {
+      continue;
+    }
+    (line.starts_with("_Z") ? expected.members : expected.bootstrap).emplace_back(line);
+  }
+  return expected;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+  });
+}
+
+}  // namespace
+
+std::vector<std::string> ExpectedExports::All() const {
+  std::vector<std::string> all = callbacks;
+  all.insert(all.end(), bootstrap.begin(), bootstrap.end());
+  all.insert(all.end(), members.begin(), members.end());
+  return all;
+}
+
+const ExpectedExports& Expected() {
+  static const ExpectedExports expected = Build();
+  return expected;
+}
+
+bool IsDecorated(std::string_view exported, std::string_view name) {
+  if (exported == name || name.empty()) return false;
+  std::string_view rest = exported;
+  while (rest.starts_with('_') && !rest.starts_with("_Z")) rest.remove_prefix(1);
+  if (rest.starts_with("_Z") && !name.starts_with("_Z")) {
+    // GCC's mangling holds an identifier as its length and its characters.
+    return exported.find(std::to_string(name.size()) + std::string(name)) != std::string::npos;
+  }
+  if (rest.starts_with('?')) return rest.substr(1).starts_with(std::string(name) + "@");
+  if (!rest.starts_with(name)) return false;
+  rest.remove_prefix(name.size());
+  if (rest.empty()) return true;  // only leading underscores
+  return rest.starts_with('@') && AllDigits(rest.substr(1));
+}
+
+Spelling SpellingOf(std::string_view name) {
+  while (name.starts_with('_') && !name.starts_with("_Z")) name.remove_prefix(1);
+  if (name.starts_with("_Z")) return Spelling::kGcc;
+  if (name.starts_with('?') && name.find("@@") != std::string_view::npos) {
+    return Spelling::kMicrosoft;
+  }
+  return Spelling::kNone;
+}
+
+Spelling SpellingOf(const std::vector<std::string>& exports) {
+  size_t gcc = 0, microsoft = 0;
+  for (const std::string& name : exports) {
+    switch (SpellingOf(name)) {
+      case Spelling::kGcc:
+        ++gcc;
+        break;
+      case Spelling::kMicrosoft:
+        ++microsoft;
+        break;
+      case Spelling::kNone:
+        break;
+    }
+  }
+  if (gcc == 0 && microsoft == 0) return Spelling::kNone;
+  return gcc >= microsoft ? Spelling::kGcc : Spelling::kMicrosoft;
+}
+
+const char* Describe(Spelling spelling) {
+  switch (spelling) {
+    case Spelling::kGcc:
+      return "GCC's (_Z...)";
+    case Spelling::kMicrosoft:
+      return "the Microsoft compiler's (?...@@...)";
+    case Spelling::kNone:
+      break;
+  }
+  return "no C++ names";
+}
+
+std::string Sanitize(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+}  // namespace doctor

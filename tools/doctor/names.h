@@ -1,0 +1,37 @@
+// What the doctor checks fintop against: the names the plug-in must export (the callbacks of
+// FINTOP_CALLBACKS, the rest of fintop/exports.txt, which the build embeds), and how a name
+// looks when a compiler has decorated or mangled it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace doctor {
+
+struct ExpectedExports {
+  std::vector<std::string> callbacks;  // the 92 CT callbacks, in list order
+  std::vector<std::string> bootstrap;  // the plain C names of exports.txt beyond the callbacks
+  std::vector<std::string> members;    // the C++ names (FIMessageFilter, FISolver, FIPath)
+  std::vector<std::string> All() const;
+};
+
+// The names fintop exports, from the callback list and exports.txt.
+const ExpectedExports& Expected();
+
+// Whether `exported` is `name` as a compiler decorates it: a leading underscore (`_CTStreams`),
+// a stdcall suffix (`CTStreams@4`, `_CTStreams@4`), or `name` inside a C++-mangled name
+// (GCC's `_Z...9CTStreams...`, the Microsoft compiler's `?CTStreams@@...`).
+bool IsDecorated(std::string_view exported, std::string_view name);
+
+// The C++ spelling a module's exports use.
+enum class Spelling { kNone, kGcc, kMicrosoft };
+Spelling SpellingOf(const std::vector<std::string>& exports);
+const char* Describe(Spelling spelling);
+Spelling SpellingOf(std::string_view name);
+
+// `text` with every byte outside printable ASCII shown as \xNN, so that whatever a file holds
+// prints as one line of plain text (and makes valid JSON).
+std::string Sanitize(std::string_view text);
+
+}  // namespace doctor
