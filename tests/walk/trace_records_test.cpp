@@ -1,13 +1,16 @@
 // The walk's JSON trace is one record per call (tools/common/call_record.h): rendered back in
 // the text trace's form, the default plant's records give its text trace line for line; and
-// a record reads back as it was written.
+// a record reads back as it was written; the attributes it records are those of the list
+// fintop-trace reads back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "call_record.h"
+#include "framework/recorded_attributes.h"
 #include "model.h"
 
 namespace {
@@ -87,6 +90,21 @@ TEST(JsonTrace, RecordsRenderTheTextTrace) {
   for (const record::Json& entry : doc["trace"]) Render(entry, rendered);
   ASSERT_EQ(rendered.size(), text.size());
   for (std::size_t i = 0; i < text.size(); ++i) ASSERT_EQ(rendered[i], text[i]) << "line " << i;
+}
+
+// The default plant's walk records every name of the list the proxy reads back, and no other.
+TEST(JsonTrace, AttributesRecordedAreTheListedOnes) {
+#define FINTOP_TEST_NAME(name) name,
+  const std::set<std::string> listed = {FINTOP_RECORDED_ATTRIBUTES(FINTOP_TEST_NAME)};
+#undef FINTOP_TEST_NAME
+  std::set<std::string> recorded;
+  const record::Json doc = record::Json::parse(Walk("--json --trace"));
+  for (const record::Json& entry : doc["trace"]) {
+    if (std::optional<record::Call> call = record::FromJson(entry)) {
+      for (const auto& [name, value] : call->attributes) recorded.insert(name);
+    }
+  }
+  EXPECT_EQ(recorded, listed);
 }
 
 class RoundTrip : public testing::TestWithParam<const char*> {};

@@ -1,6 +1,7 @@
 #include "call_record.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace record {
 
@@ -110,6 +111,20 @@ Json AttributeJson(const FIAttribute& attribute) {
       return attribute.c_str() != nullptr ? attribute.c_str() : "";
     default:
       return nullptr;
+  }
+}
+
+bool SameValue(const FIAttribute& a, const FIAttribute& b) {
+  if (a.type() != b.type()) return false;
+  switch (a.type()) {
+    case FT_INTEGER:
+      return a.ival() == b.ival();
+    case FT_REAL:
+      return a.rval() == b.rval() || (std::isnan(a.rval()) && std::isnan(b.rval()));
+    case FT_TEXT:
+      return std::strcmp(a.c_str() ? a.c_str() : "", b.c_str() ? b.c_str() : "") == 0;
+    default:
+      return true;
   }
 }
 

@@ -53,6 +53,9 @@ Json RealJson(double value);
 // An attribute's value as the model's JSON writes it; null when it is empty.
 Json AttributeJson(const FIAttribute& attribute);
 
+// Whether two attributes hold the same value (same type; a nan equals a nan).
+bool SameValue(const FIAttribute& a, const FIAttribute& b);
+
 // An object as one line of JSON Lines (no newline), invalid UTF-8 replaced.
 std::string Line(const Json& object);
 

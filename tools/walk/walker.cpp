@@ -23,27 +23,13 @@ Attributes Snapshot(const hostsim::HostIterator& it) {
   return Attributes(attributes.begin(), attributes.end());
 }
 
-bool Same(const FIAttribute& a, const FIAttribute& b) {
-  if (a.type() != b.type()) return false;
-  switch (a.type()) {
-    case FT_INTEGER:
-      return a.ival() == b.ival();
-    case FT_REAL:
-      return Value::From(a) == Value::From(b);  // nan equals nan
-    case FT_TEXT:
-      return std::strcmp(a.c_str() ? a.c_str() : "", b.c_str() ? b.c_str() : "") == 0;
-    default:
-      return true;
-  }
-}
-
 // The attributes that are new or changed since `before`, in the order first recorded.
 std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
   std::vector<Field> out;
   for (const auto& [name, attribute] : it.attributes()) {
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& entry) { return entry.first == name; });
-    if (old == before.end() || !Same(old->second, attribute))
+    if (old == before.end() || !record::SameValue(old->second, attribute))
       out.push_back({name, Value::From(attribute)});
   }
   return out;
