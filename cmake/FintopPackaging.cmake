@@ -1,6 +1,10 @@
-# The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux) and a
-# short text on installing it. `cpack` in a build folder makes it.
+# The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux), the
+# recording proxy fintop-trace.dll and a short text on installing them. `cpack` in a build folder makes it.
 install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
+# The recording proxy (tools/trace), which a user puts in fintop's place to record a session.
+if(TARGET fintop-trace)
+  install(TARGETS fintop-trace RUNTIME DESTINATION . LIBRARY DESTINATION .)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt DESTINATION .)
 if(FINTOP_RUNTIME_DLLS)
   install(FILES ${FINTOP_RUNTIME_DLLS} DESTINATION .)
