@@ -22,6 +22,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -140,9 +141,12 @@ using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void*, void*);
 // first call and kept until the process ends (the real plug-in is never unloaded).
 class Session {
  public:
-  static Session& Get() {
-    static Session session;
-    return session;
+  // Made in place, never destroyed (a host thread may still call while the process exits);
+  // making it throws nothing.
+  static Session& Get() noexcept {
+    alignas(Session) static unsigned char storage[sizeof(Session)];
+    static Session* session = new (storage) Session;
+    return *session;
   }
 
   void* entry(int id) const { return entries_[id]; }
