@@ -55,7 +55,8 @@ std::vector<CallbackEntry> ProxyCallbacks() {
 
 template <class Function>
 Function ProxyEntry(const char* name) {
-  return reinterpret_cast<Function>(GetProcAddress(LoadLibraryA(kProxy), name));
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(kProxy), name)));
 }
 
 // The log's lines, each parsed whole (a broken line fails the test).
