@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The default plant walked through fintop-trace against the walk without it:
-#   check_proxy_walk.sh BIN PROXY REAL CHECKER [RUNNER]
+#   check_proxy_walk.sh BIN PROXY REAL CHECKER [RUNNER] [EXPECTED]
 # BIN holds fintop-walk (fintop-walk.exe when RUNNER is given, e.g. wine), the proxy PROXY and
-# the real plug-in REAL (file names in BIN). The tree, the JSON document and the text trace
+# the real plug-in REAL (file names in BIN). EXPECTED: a folder of the direct walk's outputs
+# (tests/walk/default_{tree,json,trace}.expected), which then are not made again. The tree, the JSON document and the text trace
 # through the proxy are the direct walk's byte for byte (the trace shows every move, attribute
 # and binding on the caller's iterator: the proxy added none), and CHECKER (trace_log_check)
 # finds the log's records in agreement with the direct --json --trace. Natively, the settings
-# file beside a copy of the proxy gives the same log.
+# file beside a copy of the proxy names the log and the real plug-in.
 set -euo pipefail
-bin=$1 proxy=$2 real=$3 checker=$4 runner=${5:-}
+bin=$1 proxy=$2 real=$3 checker=$4 runner=${5:-} expected=${6:-}
 walk=./fintop-walk
 [ -n "$runner" ] && walk=./fintop-walk.exe
 work=$(mktemp -d)
@@ -27,9 +28,13 @@ run() {  # run NAME ARGS...: the walk's stdout into $work/NAME, without carriage
   tr -d '\r' <"$work/$name.raw" >"$work/$name"
 }
 
-run direct.tree
-run direct.json --json
-run direct.trace --trace
+if [ -n "$expected" ]; then
+  for output in tree json trace; do cp "$expected/default_$output.expected" "$work/direct.$output"; done
+else
+  run direct.tree
+  run direct.json --json
+  run direct.trace --trace
+fi
 run direct.calls --json --trace
 export FINTOP_TRACE_PLUGIN=$real
 FINTOP_TRACE_LOG=$(native "$work/session.log") run proxy.tree --plugin "$proxy"
@@ -45,14 +50,21 @@ done
 echo "through $proxy: tree, JSON and trace as the direct walk's; $(wc -l <"$work/session.log") log lines"
 
 if [ -z "$runner" ]; then
-  # The settings file beside the proxy, without the environment: a relative log is its folder's.
+  # The settings file beside a copy of the proxy, without the environment (a small case): the
+  # log it names, relative to its folder, records the calls through the real plug-in it names.
   mkdir "$work/copy"
   cp "$bin/$proxy" "$work/copy/"
   printf '# the settings\nFINTOP_TRACE_LOG=copy.log\nFINTOP_TRACE_PLUGIN=%s\n' "$bin/$real" \
     >"$work/copy/fintop-trace.txt"
+  small=$(dirname "$0")/../walk/small_case.json
   (unset FINTOP_TRACE_PLUGIN FINTOP_TRACE_LOG
-   cd "$bin" && $walk --plugin "$work/copy/$proxy" >/dev/null) || fail "the walk through the copy failed"
-  "$checker" "$work/direct.calls" "$work/copy/copy.log" >/dev/null ||
-    fail "the log named by fintop-trace.txt disagrees with the walk"
-  echo "fintop-trace.txt: the same records"
+   cd "$bin" && $walk "$small" --plugin "$work/copy/$proxy" >/dev/null) ||
+    fail "the walk through the copy failed"
+  [ -f "$work/copy/copy.log" ] || fail "no log where fintop-trace.txt names it"
+  grep -qxF "{\"log\":\"fintop-trace\",\"version\":1,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
+    fail "the log named by fintop-trace.txt does not name its real plug-in: $(head -1 "$work/copy/copy.log")"
+  records=$(grep -c '^{"callback":' "$work/copy/copy.log" || true)
+  [ "$records" -gt 0 ] || fail "the log named by fintop-trace.txt records no call"
+  grep -q '"error"' "$work/copy/copy.log" && fail "the log named by fintop-trace.txt has errors"
+  echo "fintop-trace.txt: its log records $records calls of the small case"
 fi
