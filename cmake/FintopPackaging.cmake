@@ -1,7 +1,12 @@
-# The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux) and a
-# short text on installing it, on Windows with fintop-doctor.exe, which checks the plug-in in
-# the framework's folder. `cpack` in a build folder makes it.
+# The plug-in as a user installs it: a zip holding fintop.dll (libfintop.so on Linux), the
+# recording proxy fintop-trace.dll and a short text on installing them, on Windows with
+# fintop-doctor.exe, which checks the plug-in in the framework's folder. `cpack` in a build
+# folder makes it.
 install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
+# The recording proxy (tools/trace), which a user puts in fintop's place to record a session.
+if(TARGET fintop-trace)
+  install(TARGETS fintop-trace RUNTIME DESTINATION . LIBRARY DESTINATION .)
+endif()
 if(WIN32 AND TARGET fintop-doctor)
   install(TARGETS fintop-doctor RUNTIME DESTINATION .)
 endif()

@@ -13,8 +13,11 @@ cmake --preset asan >/dev/null
 cmake --build build/asan
 ctest --preset asan -j2
 
-# The export table of the release libfintop.so (a sanitizer build exports more of its own).
+# The export tables of the release libfintop.so and libfintop-trace.so, which must be the same
+# (a sanitizer build exports more of its own).
 cmake --preset release >/dev/null
-cmake --build build/release --target fintop
-bash tests/exports/check_exports.sh --expected fintop/exports.txt \
-  --library build/release/bin/libfintop.so --nm nm
+cmake --build build/release --target fintop fintop-trace
+for library in libfintop.so libfintop-trace.so; do
+  bash tests/exports/check_exports.sh --expected fintop/exports.txt \
+    --library build/release/bin/$library --nm nm
+done

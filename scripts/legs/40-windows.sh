@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows builds, 64-bit and 32-bit (MinGW-w64): for each width fintop.dll, the stand-in
 # host and the unit tests, run under Wine of that width (the export check among them);
-# fintop-walk.exe compared byte for byte with the Linux walk; the zip for users, whose
-# fintop-doctor.exe passes every check beside the stand-in framework; the doctor's case of a
-# plug-in among the other width's modules.
+# fintop-walk.exe compared byte for byte with the Linux walk; the default plant walked through
+# fintop-trace.dll, against the walk without it; the zip for users, whose fintop-doctor.exe
+# passes every check beside the stand-in framework; the doctor's case of a plug-in among the
+# other width's modules.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk unit doctor windows
@@ -55,7 +56,7 @@ check_version_resource() {
 # same in every build; the unit leg's walk tests compare it with the committed files).
 linux=${FINTOP_LINUX_BUILD:-build/asan}
 [ -f "$linux/CMakeCache.txt" ] || cmake --preset "$(basename "$linux")" >/dev/null
-cmake --build "$linux" --target fintop-walk fintop >/dev/null
+cmake --build "$linux" --target fintop-walk fintop trace_log_check >/dev/null
 out=$(mktemp -d)
 trap 'cleanup; rm -rf "$out"' EXIT
 "$linux/bin/fintop-walk" >"$out/linux.txt" || fail "the Linux walk failed"
@@ -66,9 +67,10 @@ for width in 64 32; do
   # What a user unpacks next to the host: the plug-in, and on 32 bits the compiler's shared
   # unwinder with the thread library it needs (see cmake/toolchain-mingw-common.cmake).
   case $width in
-    64) objdump=x86_64-w64-mingw32-objdump shipped="INSTALL.txt fintop-doctor.exe fintop.dll" ;;
+    64) objdump=x86_64-w64-mingw32-objdump
+        shipped="INSTALL.txt fintop-doctor.exe fintop-trace.dll fintop.dll" ;;
     32) objdump=i686-w64-mingw32-objdump
-        shipped="INSTALL.txt fintop-doctor.exe fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
+        shipped="INSTALL.txt fintop-doctor.exe fintop-trace.dll fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
   esac
   echo "--- $width-bit"
   cmake --preset $preset -U FINTOP_PARTS >/dev/null
@@ -88,11 +90,21 @@ for width in 64 32; do
     fail "the $width-bit fintop-walk.exe's output differs from the Linux walk's"
   fi
   echo "walk: the $width-bit fintop-walk.exe maps the default case as the Linux walk does ($(wc -l <"$out/linux.txt") lines)"
+  bash tests/trace/check_proxy_walk.sh build/$preset/bin fintop-trace.dll fintop.dll \
+    "$linux/bin/trace_log_check" wine || fail "the $width-bit walk through fintop-trace.dll"
 
   (cd build/$preset && cpack -G ZIP >/dev/null) || fail "cpack failed for $preset"
   zip=$(ls build/$preset/package/fintop-*.zip)
   listing=$(cmake -E tar tf "$zip")
   [ "$(LC_ALL=C sort <<<"$listing" | tr '\n' ' ')" = "$shipped " ] || fail "$zip holds: $listing"
+  # fintop-trace.dll needs nothing beyond Windows, the framework's modules and what the zip
+  # ships (fintop.dll's imports are the doctor's check, below).
+  for dll in $($objdump -p build/$preset/bin/fintop-trace.dll | awk '/DLL Name:/ { print $3 }'); do
+    case "${dll,,}" in
+      kernel32.dll | msvcrt.dll | fiiterator.dll | qelutils.dll | qelcom.dll) ;;
+      *) grep -qiw -- "$dll" <<<"$shipped" || fail "fintop-trace.dll ($width-bit) imports $dll, which the zip does not ship" ;;
+    esac
+  done
   # The zip unpacked beside the stand-in framework and host modules, as a user installs it:
   # its fintop-doctor.exe passes every check there (fintop.dll needs nothing beyond Windows,
   # the framework's modules and what the zip ships, and loads).

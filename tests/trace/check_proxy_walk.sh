@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The default plant walked through fintop-trace against the walk without it:
+#   check_proxy_walk.sh BIN PROXY REAL CHECKER [RUNNER] [EXPECTED]
+# BIN holds fintop-walk (fintop-walk.exe when RUNNER is given, e.g. wine), the proxy PROXY and
+# the real plug-in REAL (file names in BIN). EXPECTED: a folder of the direct walk's outputs
+# (tests/walk/default_{tree,json,trace}.expected), which then are not made again. The tree, the JSON document and the text trace
+# through the proxy are the direct walk's byte for byte (the trace shows every move, attribute
+# and binding on the caller's iterator: the proxy added none), and CHECKER (trace_log_check)
+# finds the log's records in agreement with the direct --json --trace. Natively, the settings
+# file beside a copy of the proxy names the log and the real plug-in.
+set -euo pipefail
+bin=$1 proxy=$2 real=$3 checker=$4 runner=${5:-} expected=${6:-}
+walk=./fintop-walk
+[ -n "$runner" ] && walk=./fintop-walk.exe
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+  echo "check_proxy_walk: $*" >&2
+  exit 1
+}
+# A path as the walk's platform spells it.
+native() { if [ -n "$runner" ]; then winepath -w "$1"; else echo "$1"; fi; }
+
+run() {  # run NAME ARGS...: the walk's stdout into $work/NAME, without carriage returns
+  local name=$1
+  shift
+  (cd "$bin" && $runner $walk "$@") >"$work/$name.raw" || fail "fintop-walk $* failed"
+  tr -d '\r' <"$work/$name.raw" >"$work/$name"
+}
+
+if [ -n "$expected" ]; then
+  for output in tree json trace; do cp "$expected/default_$output.expected" "$work/direct.$output"; done
+else
+  run direct.tree
+  run direct.json --json
+  run direct.trace --trace
+fi
+run direct.calls --json --trace
+export FINTOP_TRACE_PLUGIN=$real
+FINTOP_TRACE_LOG=$(native "$work/session.log") run proxy.tree --plugin "$proxy"
+FINTOP_TRACE_LOG= run proxy.json --json --plugin "$proxy"
+FINTOP_TRACE_LOG= run proxy.trace --trace --plugin "$proxy"
+for output in tree json trace; do
+  cmp -s "$work/direct.$output" "$work/proxy.$output" || {
+    diff -u "$work/direct.$output" "$work/proxy.$output" | head -20 >&2
+    fail "the $output output through $proxy differs from the direct walk's"
+  }
+done
+"$checker" "$work/direct.calls" "$work/session.log" || fail "the log disagrees with the walk"
+echo "through $proxy: tree, JSON and trace as the direct walk's; $(wc -l <"$work/session.log") log lines"
+
+if [ -z "$runner" ]; then
+  # The settings file beside a copy of the proxy, without the environment (a small case): the
+  # log it names, relative to its folder, records the calls through the real plug-in it names.
+  mkdir "$work/copy"
+  cp "$bin/$proxy" "$work/copy/"
+  printf '# the settings\nFINTOP_TRACE_LOG=copy.log\nFINTOP_TRACE_PLUGIN=%s\n' "$bin/$real" \
+    >"$work/copy/fintop-trace.txt"
+  small=$(dirname "$0")/../walk/small_case.json
+  (unset FINTOP_TRACE_PLUGIN FINTOP_TRACE_LOG
+   cd "$bin" && $walk "$small" --plugin "$work/copy/$proxy" >/dev/null) ||
+    fail "the walk through the copy failed"
+  [ -f "$work/copy/copy.log" ] || fail "no log where fintop-trace.txt names it"
+  grep -qxF "{\"log\":\"fintop-trace\",\"version\":1,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
+    fail "the log named by fintop-trace.txt does not name its real plug-in: $(head -1 "$work/copy/copy.log")"
+  records=$(grep -c '^{"callback":' "$work/copy/copy.log" || true)
+  [ "$records" -gt 0 ] || fail "the log named by fintop-trace.txt records no call"
+  grep -q '"error"' "$work/copy/copy.log" && fail "the log named by fintop-trace.txt has errors"
+  echo "fintop-trace.txt: its log records $records calls of the small case"
+fi
