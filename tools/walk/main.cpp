@@ -217,7 +217,9 @@ void WriteJsonEnd(walk::JsonWriter& json, const Options& options, const walk::Js
                   const walk::WalkResult& result) {
   if (options.trace) {
     json.Key("trace");
-    json.Write(sink.trace());
+    json.BeginArray();
+    for (const record::Json& entry : sink.trace()) json.Write(entry);
+    json.End();
   }
   if (options.explain) {
     json.Key("explanations");

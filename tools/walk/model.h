@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "call_record.h"
 #include "framework/fi_attribute.h"
 
 namespace walk {
@@ -66,8 +67,12 @@ class ModelSink {
   virtual ~ModelSink() = default;
   virtual void Open(const ModelNode& node) = 0;
   virtual void Close(const ModelNode& node) = 0;
-  // One line of the trace (without its newline), in the order of the calls.
+  // The trace, in the order of the calls. A sink that takes records gets one entry per call
+  // and per attribute the framework records (call_record.h); one that does not gets the text
+  // trace's lines (without their newlines).
+  virtual bool TakesRecords() const { return false; }
   virtual void TraceLine(std::string_view line) = 0;
+  virtual void TraceRecord(record::Json entry) { (void)entry; }
 };
 
 // Appends the line of `node` in the indented tree, without indent or newline.

@@ -1,12 +1,12 @@
 #include "output.h"
 
-#include <cmath>
-
 namespace walk {
 
 namespace {
 
 constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+
+}  // namespace
 
 nlohmann::ordered_json JsonValue(const Value& value) {
   switch (value.kind) {
@@ -15,15 +15,12 @@ nlohmann::ordered_json JsonValue(const Value& value) {
     case Value::kInteger:
       return value.integer;
     case Value::kReal:
-      if (!std::isfinite(value.real)) return Format(value);
-      return value.real;
+      return record::RealJson(value.real);
     case Value::kText:
       return value.text;
   }
   return nullptr;
 }
-
-}  // namespace
 
 // ---- Output ---------------------------------------------------------------------------------
 

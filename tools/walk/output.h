@@ -12,6 +12,9 @@
 
 namespace walk {
 
+// A model value as the JSON document writes it (call_record.h's form); null when empty.
+nlohmann::ordered_json JsonValue(const Value& value);
+
 // stdout as the walk writes it. What is written is held in memory until it passes kHoldBytes,
 // so that a walk that stops on an error early has written nothing; from then on it is written
 // in pieces as it grows, so a large walk's output never sits whole in memory.
@@ -95,9 +98,11 @@ class JsonSink final : public ModelSink {
   explicit JsonSink(JsonWriter& json) : json_(json) {}
   void Open(const ModelNode& node) override;
   void Close(const ModelNode& node) override;
-  void TraceLine(std::string_view line) override { trace_.emplace_back(line); }
+  bool TakesRecords() const override { return true; }
+  void TraceLine(std::string_view) override {}
+  void TraceRecord(record::Json entry) override { trace_.push_back(std::move(entry)); }
 
-  const std::vector<std::string>& trace() const { return trace_; }
+  const std::vector<record::Json>& trace() const { return trace_; }
 
  private:
   struct Open_ {
@@ -106,7 +111,7 @@ class JsonSink final : public ModelSink {
   };
   JsonWriter& json_;
   std::vector<Open_> open_;
-  std::vector<std::string> trace_;
+  std::vector<record::Json> trace_;
 };
 
 }  // namespace walk

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "output.h"
+
 namespace walk {
 
 namespace {
@@ -53,9 +55,40 @@ std::vector<Binding> Bindings(const hostsim::HostIterator& it) {
   return out;
 }
 
-bool IsMove(const std::string& op) {
-  return op == "Element" || op == "Down" || op == "First" || op == "Next" || op == "Last" ||
-         op == "Up";
+// The host operations by the names the iterator reports them under.
+constexpr std::pair<const char*, HostOp> kOps[] = {
+    {"Clone", HostOp::kClone},
+    {"Element", HostOp::kElement},
+    {"Down", HostOp::kDown},
+    {"First", HostOp::kFirst},
+    {"Next", HostOp::kNext},
+    {"Last", HostOp::kLast},
+    {"Up", HostOp::kUp},
+    {"GetName", HostOp::kGetName},
+    {"GetValue", HostOp::kGetValue},
+    {"Alias", HostOp::kAlias},
+    {"SetAttribute", HostOp::kSetAttribute},
+    {"SetAttributeByKey", HostOp::kSetAttributeByKey},
+    {"GetAttribute", HostOp::kGetAttribute},
+};
+
+HostOp OpOf(const char* name) {
+  for (const auto& [known, op] : kOps) {
+    if (std::strcmp(known, name) == 0) return op;
+  }
+  return HostOp::kOther;
+}
+
+const char* NameOf(HostOp op) {
+  for (const auto& [name, known] : kOps) {
+    if (known == op) return name;
+  }
+  return "?";
+}
+
+bool IsMove(HostOp op) {
+  return op == HostOp::kElement || op == HostOp::kDown || op == HostOp::kFirst ||
+         op == HostOp::kNext || op == HostOp::kLast || op == HostOp::kUp;
 }
 
 std::string Quoted(const std::string& text) {
@@ -126,16 +159,17 @@ Walker::Iter Walker::CloneOf(hostsim::HostIterator& it) {
 
 void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
   if (!recording_) return;
+  const HostOp op = OpOf(e.op);
   if (options_.names) {
-    if (std::strcmp(e.op, "Down") == 0) {
+    if (op == HostOp::kDown) {
       CountDown(e);
-    } else if (std::strcmp(e.op, "GetValue") == 0) {
+    } else if (op == HostOp::kGetValue) {
       CountName(false, e.text, e.from, e.result);
     }
   }
   if (!options_.trace && !options_.explain) return;
   Event event;
-  event.op = e.op;
+  event.op = op;
   event.text = std::string(e.text);
   event.text2 = std::string(e.text2);
   if (e.value != nullptr) {
@@ -335,7 +369,11 @@ void Walker::Set(const Step& step, hostsim::HostIterator& it) {
     value = step.text.c_str();
   }
   it.SetAttribute(step.name.c_str(), value);
-  if (options_.trace) {
+  if (!options_.trace) return;
+  if (sink_->TakesRecords()) {
+    sink_->TraceRecord(
+        record::FrameworkJson(Path(it.node()), step.name, JsonValue(Value::From(value))));
+  } else {
     sink_->TraceLine("framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
                      Format(Value::From(value)));
   }
@@ -488,40 +526,65 @@ void Walker::Begin(int id, hostsim::HostIterator& it) {
   if (options_.progress && (calls_ & 0xfff) == 0) Progress();
 }
 
-void Walker::End(int id, const std::string& arguments, const std::string& result, bool found) {
+void Walker::End(int id, record::Call call, const std::string& arguments, const std::string& result,
+                 bool found) {
   recording_ = false;
+  const hostsim::HostIterator* caller = caller_;
   caller_ = nullptr;
   if (found) result_.callbacks[id].found = true;
   if (!options_.trace) return;
-  sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
-                   ") = " + result);
+  // The text trace's lines under the call, without their indent: the caller's moves, the
+  // attributes it recorded and the bindings it made.
+  std::vector<std::string> operations;
+  const bool records = sink_->TakesRecords();
+  if (records) call.bindings.emplace();
   for (const Event& e : events_) {
     if (!e.on_caller) continue;
+    std::string line = NameOf(e.op);
     if (IsMove(e.op)) {
-      std::string line = "  " + e.op;
-      if (e.op == "Down") line += " " + Quoted(e.text);
-      if (e.op == "Element") line += " " + std::to_string(e.number);
+      if (e.op == HostOp::kDown) line += " " + Quoted(e.text);
+      if (e.op == HostOp::kElement) line += " " + std::to_string(e.number);
       line += e.result ? " -> " + Path(e.to) : " failed";
-      sink_->TraceLine(line);
-    } else if (e.op == "SetAttribute" || e.op == "SetAttributeByKey") {
-      sink_->TraceLine("  " + e.op + " " + e.text + " = " + (e.has_value ? Format(e.value) : "?"));
-    } else if (e.op == "Alias") {
-      sink_->TraceLine("  Alias " + e.text + " -> " + e.text2);
+    } else if (e.op == HostOp::kSetAttribute || e.op == HostOp::kSetAttributeByKey) {
+      line += " " + e.text + " = " + (e.has_value ? Format(e.value) : "?");
+      if (records) call.Record(e.text, e.has_value ? JsonValue(e.value) : nullptr);
+    } else if (e.op == HostOp::kAlias) {
+      line += " " + e.text + " -> " + e.text2;
+      if (records) call.bindings->emplace_back(e.text, e.text2);
+    } else {
+      continue;
     }
+    operations.push_back(std::move(line));
   }
+  if (records) {
+    call.callback = Callbacks()[id].name;
+    call.node = Path(call_node_);
+    call.at = Path(caller->node());
+    call.operations = std::move(operations);
+    sink_->TraceRecord(record::ToJson(call));
+    return;
+  }
+  sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
+                   ") = " + result);
+  for (const std::string& line : operations) sink_->TraceLine("  " + line);
 }
 
 bool Walker::CallKind(int id, hostsim::HostIterator& it) {
   Begin(id, it);
   bool r = plugin_.kind(id)(&it);
-  End(id, "", r ? "true" : "false", r);
+  record::Call call;
+  call.result = r;
+  End(id, std::move(call), "", r ? "true" : "false", r);
   return r;
 }
 
 bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out) {
   Begin(id, it);
   bool r = plugin_.classifier(id)(&it, &out);
-  End(id, "", r ? "true, out " + Format(Value::From(out)) : "false", r);
+  record::Call call;
+  call.result = r;
+  call.out = record::AttributeJson(out);
+  End(id, std::move(call), "", r ? "true, out " + Format(Value::From(out)) : "false", r);
   return r;
 }
 
@@ -530,14 +593,23 @@ int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, 
   int r = plugin_.collection(id)(&it, &out, index);
   std::string shown = std::to_string(r);
   if (!out.empty()) shown += ", out " + Format(Value::From(out));
-  End(id, ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
+  record::Call call;
+  call.argument = record::Call::kIndex;
+  call.value = index;
+  call.result = r;
+  call.out = record::AttributeJson(out);
+  End(id, std::move(call), ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
   return r;
 }
 
 bool Walker::CallElement(int id, hostsim::HostIterator& it, int move) {
   Begin(id, it);
   bool r = plugin_.element(id)(&it, move);
-  End(id, ", move " + std::to_string(move), r ? "true" : "false", r);
+  record::Call call;
+  call.argument = record::Call::kMove;
+  call.value = move;
+  call.result = r;
+  End(id, std::move(call), ", move " + std::to_string(move), r ? "true" : "false", r);
   return r;
 }
 
@@ -556,7 +628,8 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
   // Next only ends a walk over siblings.
   const Event* failed = nullptr;
   for (const Event& e : events_) {
-    if (!e.result && e.op != "Next" && e.op != "GetValue" && e.op != "GetName") {
+    if (!e.result && e.op != HostOp::kNext && e.op != HostOp::kGetValue &&
+        e.op != HostOp::kGetName) {
       failed = &e;
       break;
     }
@@ -564,17 +637,17 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
   // A missing property explains the call only when it was the one property read; a call that
   // reads many (a type test on every child) says nothing by missing one of them.
   auto property_reads = std::count_if(events_.begin(), events_.end(),
-                                      [](const Event& e) { return e.op == "GetValue"; });
+                                      [](const Event& e) { return e.op == HostOp::kGetValue; });
   if (failed == nullptr && property_reads == 1) {
     for (const Event& e : events_) {
-      if (!e.result && e.op == "GetValue") failed = &e;
+      if (!e.result && e.op == HostOp::kGetValue) failed = &e;
     }
   }
   const Event* last_read = nullptr;  // the last value read before the failing step
   int reads = 0;
   for (const Event& e : events_) {
     if (&e == failed) break;
-    if (e.op == "GetValue" && e.result && e.has_value) {
+    if (e.op == HostOp::kGetValue && e.result && e.has_value) {
       last_read = &e;
       ++reads;
     }
@@ -588,7 +661,7 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
       why += " (" + Path(last_read->from) + " has " + Quoted(last_read->text) + " " +
              Format(last_read->value) + ")";
     }
-  } else if (failed->op == "Down") {
+  } else if (failed->op == HostOp::kDown) {
     if (last_read != nullptr && last_read->value.kind == Value::kText &&
         last_read->value.text == failed->text) {
       std::uint32_t variable = last_read->from;
@@ -599,20 +672,20 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
     } else {
       why = Path(failed->from) + " has no " + Quoted(failed->text);
     }
-  } else if (failed->op == "Element") {
+  } else if (failed->op == HostOp::kElement) {
     why = Path(failed->from) + " has no element " + std::to_string(failed->number) + " (it has " +
           std::to_string(tree_->child_count(failed->from)) + ")";
-  } else if (failed->op == "First" || failed->op == "Last") {
+  } else if (failed->op == HostOp::kFirst || failed->op == HostOp::kLast) {
     why = Path(failed->from) + " has no elements";
-  } else if (failed->op == "Up") {
+  } else if (failed->op == HostOp::kUp) {
     why = Path(failed->from) + " is the top of the case; there is nothing above it";
-  } else if (failed->op == "GetAttribute") {
+  } else if (failed->op == HostOp::kGetAttribute) {
     why = "no attribute " + Quoted(failed->text) +
           " was recorded before the call; a selection or a <set> of the mapping must record it";
-  } else if (failed->op == "GetValue") {
+  } else if (failed->op == HostOp::kGetValue) {
     why = Path(failed->from) + " has no property " + Quoted(failed->text);
   } else {
-    why = failed->op + " failed at " + Path(failed->from);
+    why = std::string(NameOf(failed->op)) + " failed at " + Path(failed->from);
   }
   Explain(where, head + why);
 }

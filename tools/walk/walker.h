@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "call_record.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "mapping.h"
@@ -69,6 +70,24 @@ struct WalkResult {
   std::string Summary() const;
 };
 
+// The host operations the walk tells apart (the iterator reports them by name).
+enum class HostOp {
+  kClone,
+  kElement,
+  kDown,
+  kFirst,
+  kNext,
+  kLast,
+  kUp,
+  kGetName,
+  kGetValue,
+  kAlias,
+  kSetAttribute,
+  kSetAttributeByKey,
+  kGetAttribute,
+  kOther,
+};
+
 class Walker final : private hostsim::IteratorObserver {
  public:
   Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options);
@@ -84,7 +103,7 @@ class Walker final : private hostsim::IteratorObserver {
   using Iter = hostsim::IteratorPtr;
 
   struct Event {
-    std::string op;
+    HostOp op = HostOp::kOther;
     std::string text, text2;
     bool has_value = false;
     Value value;
@@ -121,9 +140,11 @@ class Walker final : private hostsim::IteratorObserver {
     sink_->Close(node);
   }
 
-  // One callback call: events recorded, traced, counted.
+  // One callback call: events recorded, traced, counted. `call` holds the call's argument,
+  // result and out; End completes it from the events when the sink takes records.
   void Begin(int id, hostsim::HostIterator& it);
-  void End(int id, const std::string& arguments, const std::string& result, bool found);
+  void End(int id, record::Call call, const std::string& arguments, const std::string& result,
+           bool found);
   bool CallKind(int id, hostsim::HostIterator& it);
   bool CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out);
   int CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index);

@@ -1,0 +1,141 @@
+// The walk's JSON trace is one record per call (tools/common/call_record.h): rendered back in
+// the text trace's form, the default plant's records give its text trace line for line; and
+// a record reads back as it was written.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "call_record.h"
+#include "model.h"
+
+namespace {
+
+std::string Walk(const std::string& arguments) {
+  std::string command = std::string(FINTOP_WALK) + " " + FINTOP_PLANT + " " + arguments;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  EXPECT_NE(pipe, nullptr) << command;
+  if (pipe == nullptr) return {};
+  std::string out;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  return out;
+}
+
+// A record's value as the text trace prints it.
+std::string Shown(const record::Json& value) {
+  walk::Value v;
+  if (value.is_number_integer()) {
+    v.kind = walk::Value::kInteger;
+    v.integer = value.get<long long>();
+  } else if (value.is_number_float()) {
+    v.kind = walk::Value::kReal;
+    v.real = value.get<double>();
+  } else if (value.is_string()) {
+    v.kind = walk::Value::kText;
+    v.text = value.get<std::string>();
+  }
+  return walk::Format(v);
+}
+
+void Render(const record::Json& entry, std::vector<std::string>& lines) {
+  if (entry.contains("framework")) {
+    lines.push_back("framework " + entry["framework"].get<std::string>() + ": SetAttribute " +
+                    entry["attribute"].get<std::string>() + " = " + Shown(entry["value"]));
+    return;
+  }
+  std::optional<record::Call> call = record::FromJson(entry);
+  ASSERT_TRUE(call) << entry.dump();
+  std::string line = call->callback + "(" + call->node;
+  if (call->argument == record::Call::kIndex) line += ", " + std::to_string(call->value);
+  if (call->argument == record::Call::kMove) line += ", move " + std::to_string(call->value);
+  line += ") = ";
+  if (call->result.is_boolean()) {
+    line += call->result.get<bool>() ? "true" : "false";
+    if (call->result.get<bool>() && !call->out.is_null()) line += ", out " + Shown(call->out);
+  } else {
+    line += std::to_string(call->result.get<int>());
+    if (!call->out.is_null()) line += ", out " + Shown(call->out);
+  }
+  lines.push_back(line);
+  ASSERT_TRUE(call->operations && call->bindings) << entry.dump();
+  for (const std::string& operation : *call->operations) lines.push_back("  " + operation);
+  // What the operations show is in the record's members too.
+  std::size_t sets = 0, aliases = 0;
+  for (const std::string& operation : *call->operations) {
+    if (operation.starts_with("SetAttribute")) ++sets;
+    if (operation.starts_with("Alias ")) ++aliases;
+  }
+  EXPECT_LE(call->attributes.size(), sets) << entry.dump();
+  EXPECT_EQ(sets > 0, !call->attributes.empty()) << entry.dump();
+  EXPECT_EQ(call->bindings->size(), aliases) << entry.dump();
+}
+
+TEST(JsonTrace, RecordsRenderTheTextTrace) {
+  std::vector<std::string> text;
+  std::string out = Walk("--trace");
+  for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
+    text.push_back(out.substr(at, end - at));
+  // The text trace ends with the summary; the records are the lines before it.
+  ASSERT_GT(text.size(), 1u);
+  while (!text.empty() && text.back().starts_with("summary:")) text.pop_back();
+
+  record::Json doc = record::Json::parse(Walk("--json --trace"));
+  std::vector<std::string> rendered;
+  for (const record::Json& entry : doc["trace"]) Render(entry, rendered);
+  ASSERT_EQ(rendered.size(), text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) ASSERT_EQ(rendered[i], text[i]) << "line " << i;
+}
+
+class RoundTrip : public testing::TestWithParam<const char*> {};
+
+TEST_P(RoundTrip, ReadsBackAsWritten) {
+  record::Json written = record::Json::parse(GetParam());
+  std::optional<record::Call> call = record::FromJson(written);
+  ASSERT_TRUE(call);
+  EXPECT_EQ(record::ToJson(*call), written);
+  EXPECT_EQ(record::Json::parse(record::Line(written)), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, RoundTrip,
+    testing::Values(
+        R"({"callback":"CTStreams","node":"Plant/S","result":false,"attributes":{},"at":"Plant/S"})",
+        R"({"callback":"CTUnitOperations","node":"P","result":true,"out":"QELSeparator",
+            "attributes":{},"bindings":{},"at":"P","operations":[]})",
+        R"({"callback":"CTPumpCurve","node":"P/Pump","index":2,"result":2,
+            "attributes":{"CurveIdx":2,"Name":"a\"b","Frac":0.25,"Bad":"nan"},
+            "bindings":{"NPSH":"Point 1 NPSH"},"at":"P/Pump/Curves/Elem2",
+            "operations":["Down \"Curves\" -> P/Pump/Curves"],"thread":3})",
+        R"({"callback":"CTComponent","node":"P","move":1,"result":true,"attributes":{},
+            "at":"P/Comp Mole Frac/Elem0","thread":1})"));
+
+class NotACall : public testing::TestWithParam<const char*> {};
+
+TEST_P(NotACall, IsRefused) {
+  EXPECT_FALSE(record::FromJson(record::Json::parse(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, NotACall,
+    testing::Values(R"({"framework":"P","attribute":"A","value":1})",
+                    R"({"log":"fintop-trace","version":1,"plugin":"x"})",
+                    R"({"error":"cannot load"})", R"([1])",
+                    R"({"callback":"C","node":"P","result":"yes","at":"P"})",
+                    R"({"callback":"C","node":"P","index":"1","result":1,"at":"P"})",
+                    R"({"callback":"C","node":"P","result":1,"attributes":[],"at":"P"})"));
+
+TEST(CallRecord, KeepsFirstPlaceAndLastValue) {
+  record::Call call;
+  call.Record("B", 1);
+  call.Record("A", 2);
+  call.Record("B", 3);
+  ASSERT_EQ(call.attributes.size(), 2u);
+  EXPECT_EQ(call.attributes[0].first, "B");
+  EXPECT_EQ(call.attributes[0].second, 3);
+  EXPECT_EQ(call.attributes[1].first, "A");
+}
+
+}  // namespace
