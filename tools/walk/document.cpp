@@ -1,0 +1,740 @@
+#include "document.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+namespace walk {
+
+namespace {
+
+using json = nlohmann::json;
+
+// Model nodes nest two JSON levels a step list (the node and its contents); the walk's deepest
+// model stays far below this.
+constexpr std::size_t kMaxDepth = 200000;
+
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// The file read in blocks, with the offset of the next byte.
+class Cursor {
+ public:
+  Cursor(std::FILE* file, std::size_t block) : file_(file), buffer_(block) {}
+
+  bool AtEnd() { return at_ == size_ && !Refill(); }
+  char Current() const { return buffer_[at_]; }
+  void Advance() { ++at_; }
+  std::uint64_t offset() const { return base_ + at_; }
+  bool failed() const { return failed_; }
+  bool Seek(std::uint64_t offset) {
+    base_ = offset;
+    at_ = size_ = 0;
+    return SeekTo(file_, offset);
+  }
+  void SkipBlanks() {
+    while (!AtEnd() &&
+           (Current() == ' ' || Current() == '\n' || Current() == '\r' || Current() == '\t'))
+      Advance();
+  }
+
+ private:
+  bool Refill() {
+    base_ += size_;
+    at_ = 0;
+    size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (size_ == 0 && std::ferror(file_)) failed_ = true;
+    return size_ != 0;
+  }
+
+  std::FILE* file_;
+  std::vector<char> buffer_;
+  std::size_t at_ = 0, size_ = 0;
+  std::uint64_t base_ = 0;
+  bool failed_ = false;
+};
+
+// The parser's input: the cursor's bytes up to the end of the file.
+class CursorIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = char;
+
+  explicit CursorIterator(Cursor* cursor) : cursor_(cursor) {}
+  char operator*() const { return cursor_->Current(); }
+  CursorIterator& operator++() {
+    cursor_->Advance();
+    return *this;
+  }
+  bool operator==(const CursorIterator& other) const { return AtEnd() == other.AtEnd(); }
+  bool operator!=(const CursorIterator& other) const { return !(*this == other); }
+
+ private:
+  bool AtEnd() const { return cursor_ == nullptr || cursor_->AtEnd(); }
+  Cursor* cursor_;
+};
+
+// Parses one JSON value from where the cursor stands, leaving it after the value.
+template <typename Sax>
+bool ParseValue(Cursor& cursor, Sax& sax) {
+  return json::sax_parse(CursorIterator(&cursor), CursorIterator(nullptr), &sax,
+                         json::input_format_t::json, false);
+}
+
+// 64-bit FNV-1a over tagged pieces (the same on every platform and width).
+class Hasher {
+ public:
+  void Add(char tag, std::string_view text) {
+    Byte(static_cast<unsigned char>(tag));
+    for (char c : text) Byte(static_cast<unsigned char>(c));
+    Byte(0xff);  // a piece ends: "ab"+"c" differs from "a"+"bc"
+  }
+  void Add(std::string_view key, const Scalar& value) {
+    Add('k', key);
+    Add(value.type, value.text);
+  }
+  std::uint64_t value() const { return hash_; }
+
+ private:
+  void Byte(unsigned char b) {
+    hash_ ^= b;
+    hash_ *= 0x100000001b3ull;
+  }
+  std::uint64_t hash_ = 0xcbf29ce484222325ull;
+};
+
+std::string ParseErrorText(const nlohmann::detail::exception& e) {
+  // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error ..."
+  std::string what = e.what();
+  std::size_t colon = what.find(": ");
+  return "not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2));
+}
+
+}  // namespace
+
+std::uint64_t NameKey(std::string_view name) {
+  Hasher h;
+  h.Add('n', name);
+  return h.value();
+}
+
+// ---- Scalar, Details -------------------------------------------------------------------------
+
+std::string Scalar::Shown() const {
+  switch (type) {
+    case kNone:
+      return "(none)";
+    case kText:
+      return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+    default:
+      return text;
+  }
+}
+
+const Scalar& Details::Get(const std::string& key) const {
+  static const Scalar none;
+  for (const auto& [name, value] : members) {
+    if (name == key) return value;
+  }
+  return none;
+}
+
+// ---- DocumentReader --------------------------------------------------------------------------
+
+// Turns the parser's events into the document's records, with an explicit stack of what is
+// open: no recursion, whatever the nesting.
+class DocumentReader final : public nlohmann::json_sax<json> {
+ public:
+  DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(cursor) {}
+
+  // Reads the whole file.
+  void Read() {
+    cursor_.SkipBlanks();
+    bool first = true;
+    do {
+      bool ok = ParseValue(cursor_, *this);
+      if (!error_.empty()) Throw();
+      if (!ok || cursor_.failed())
+        Throw("cannot read the document: " + std::string(std::strerror(errno)));
+      if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
+        Throw("not a document of fintop-walk --json: it has no \"model\"");
+      first = false;
+      cursor_.SkipBlanks();
+      if (doc_.source_ == Document::kWalk && !cursor_.AtEnd())
+        Throw("unexpected text after the document");
+    } while (!cursor_.AtEnd());
+  }
+
+  bool null() override { return OnValue(Scalar{Scalar::kNull, "null"}); }
+  bool boolean(bool value) override {
+    return OnValue(Scalar{Scalar::kBool, value ? "true" : "false"});
+  }
+  bool number_integer(number_integer_t value) override {
+    return OnValue(Scalar{Scalar::kInteger, std::to_string(value)});
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    return OnValue(Scalar{Scalar::kInteger, std::to_string(value)});
+  }
+  bool number_float(number_float_t, const string_t& text) override {
+    return OnValue(Scalar{Scalar::kReal, text});
+  }
+  bool string(string_t& value) override { return OnValue(Scalar{Scalar::kText, std::move(value)}); }
+  bool binary(binary_t&) override { return Fail("unexpected binary value"); }
+
+  bool start_object(std::size_t) override {
+    std::uint64_t at = cursor_.offset() - 1;  // the '{' was the last byte read
+    if (frames_.empty()) {
+      Push(kLine, kNoRecord, false);
+      frames_.back().at = at;
+      return true;
+    }
+    Frame& f = frames_.back();
+    switch (f.kind) {
+      case kSkip:
+        ++f.skip;
+        return true;
+      case kNodes:
+        return Push(kNode, NewRecord(f.in_trace, Record::kObject, f.record, at), f.in_trace);
+      case kTrace:
+        return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
+      case kNode:
+      case kCall:
+        if (f.key == "attributes" || f.key == "bindings") {
+          Record::Kind fields = f.key == "attributes" ? Record::kAttribute : Record::kBinding;
+          if (!Push(kFields, f.record, f.in_trace)) return false;
+          frames_.back().fields = fields;
+          return true;
+        }
+        return Fail("\"" + f.key + "\" must be a text, number or boolean, found an object");
+      case kTop:
+        if (f.key == "summary") return Push(kSummary, kNoRecord, false);
+        if (f.key == "names" || f.key == "explanations") return Skip();
+        return Fail("\"" + f.key + "\" must not be an object");
+      case kSummary:
+      case kHeader:
+        return Skip();
+      default:
+        return Fail("unexpected object");
+    }
+  }
+
+  bool key(string_t& key) override {
+    Frame& f = frames_.back();
+    f.key = key;
+    switch (f.kind) {
+      case kLine:
+        if (key == "case" || key == "model") {
+          if (doc_.source_ == Document::kLog || lines_ > 0)
+            return Fail("a fintop-trace log line holds a document");
+          f.kind = kTop;
+          return TopKey(f);
+        }
+        doc_.source_ = Document::kLog;
+        doc_.has_trace_ = true;
+        ++lines_;
+        if (key == "log") {
+          f.kind = kHeader;
+          return true;
+        }
+        if (key == "error") {
+          f.kind = kSkip;
+          f.skip = 1;
+          return true;
+        }
+        if (key == "callback") {
+          f.kind = kCall;
+          f.in_trace = true;
+          f.record = NewRecord(true, Record::kCall, kNoRecord, f.at);
+          return CallKey(f);
+        }
+        return Fail(
+            "not a document of fintop-walk --json or a fintop-trace log (it starts with \"" + key +
+            "\")");
+      case kTop:
+        return TopKey(f);
+      case kNode:
+        return NodeKey(f);
+      case kCall:
+        return CallKey(f);
+      case kFields: {
+        std::uint32_t index =
+            NewRecord(f.in_trace, f.fields, f.record, Records(f.in_trace)[f.record].offset);
+        Records(f.in_trace)[index].key = NameKey(key);
+        f.field = index;
+        return true;
+      }
+      default:
+        return true;
+    }
+  }
+
+  bool end_object() override {
+    Frame f = std::move(frames_.back());
+    frames_.pop_back();
+    switch (f.kind) {
+      case kSkip:
+        if (--f.skip > 0) frames_.push_back(std::move(f));
+        return true;
+      case kNode:
+        if (!f.started) return Fail("a model node must not be empty");
+        if (!f.keyed)
+          return Fail(std::string("a model node of kind \"") + KindName(f.node) +
+                      "\" without its " + (f.node == Record::kObject ? "\"host\"" : "name"));
+        return Finish(f);
+      case kCall:
+        if (!f.keyed) return Fail("a call record without \"callback\" and \"node\"");
+        return Finish(f);
+      case kFields: {
+        std::uint64_t fields = f.children.value();
+        frames_.back().children.Add('f',
+                                    std::string_view(reinterpret_cast<const char*>(&fields), 8));
+        return true;
+      }
+      default:
+        return true;
+    }
+  }
+
+  bool start_array(std::size_t) override {
+    if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
+    Frame& f = frames_.back();
+    switch (f.kind) {
+      case kSkip:
+        ++f.skip;
+        return true;
+      case kTop:
+        if (f.key == "model") return Push(kNodes, kNoRecord, false);
+        if (f.key == "trace") return Push(kTrace, kNoRecord, true);
+        if (f.key == "names" || f.key == "explanations") return Skip();
+        return Fail("\"" + f.key + "\" must not be an array");
+      case kNode:
+        if (f.key == "contents" || f.key == "items") {
+          f.own_done = true;
+          return Push(kNodes, f.record, false);
+        }
+        return Fail("\"" + f.key + "\" must not be an array");
+      case kCall:
+        if (f.key == "operations") return Skip();
+        return Fail("\"" + f.key + "\" must not be an array");
+      case kSummary:
+        if (f.key == "not_reached" || f.key == "nothing_found_by") {
+          std::vector<std::string>* list =
+              f.key == "not_reached" ? &doc_.not_reached_ : &doc_.nothing_found_by_;
+          Push(kNames, kNoRecord, false);
+          frames_.back().names = list;
+          return true;
+        }
+        return Skip();
+      case kHeader:
+        return Skip();
+      default:
+        return Fail("unexpected array");
+    }
+  }
+
+  bool end_array() override {
+    Frame& f = frames_.back();
+    if (f.kind == kSkip && --f.skip > 0) return true;
+    std::uint64_t below = f.children.value();
+    bool list = f.kind == kNodes;
+    frames_.pop_back();
+    if (list && !frames_.empty() && frames_.back().kind == kNode)
+      frames_.back().children.Add('l', std::string_view(reinterpret_cast<const char*>(&below), 8));
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    return Fail(ParseErrorText(e));
+  }
+
+ private:
+  enum FrameKind {
+    kLine,
+    kTop,
+    kHeader,
+    kSummary,
+    kNames,
+    kNodes,
+    kNode,
+    kTrace,
+    kCall,
+    kFields,
+    kSkip
+  };
+  struct Frame {
+    FrameKind kind;
+    std::uint32_t record = kNoRecord;
+    bool in_trace = false;
+    bool started = false;  // a node's or call's first key was read
+    bool keyed = false;    // its key is complete
+    bool own_done = false;
+    Record::Kind node = Record::kObject;
+    Record::Kind fields = Record::kAttribute;
+    std::uint32_t field = kNoRecord;
+    std::uint64_t at = 0;  // a log line's offset
+    int skip = 0;
+    std::vector<std::string>* names = nullptr;
+    std::string key;
+    Hasher key_hash, content;
+    Hasher children;  // the subtrees below, in order
+  };
+
+  static const char* KindName(Record::Kind kind) {
+    switch (kind) {
+      case Record::kObject:
+        return "object";
+      case Record::kValue:
+        return "value";
+      case Record::kCollection:
+        return "collection";
+      case Record::kItem:
+        return "item";
+      default:
+        return "element";
+    }
+  }
+
+  std::vector<Record>& Records(bool in_trace) { return in_trace ? doc_.trace_ : doc_.model_; }
+
+  std::uint32_t NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
+                          std::uint64_t offset) {
+    std::vector<Record>& records = Records(in_trace);
+    Record r;
+    r.kind = kind;
+    r.parent = parent;
+    r.offset = offset;
+    r.end = static_cast<std::uint32_t>(records.size() + 1);
+    records.push_back(r);
+    return static_cast<std::uint32_t>(records.size() - 1);
+  }
+
+  bool Push(FrameKind kind, std::uint32_t record, bool in_trace) {
+    if (frames_.size() >= kMaxDepth)
+      return Fail("nests deeper than " + std::to_string(kMaxDepth) + " levels");
+    Frame& f = frames_.emplace_back();
+    f.kind = kind;
+    f.record = record;
+    f.in_trace = in_trace;
+    return true;
+  }
+
+  bool Skip() {
+    Push(kSkip, kNoRecord, false);
+    frames_.back().skip = 1;
+    return true;
+  }
+
+  bool TopKey(Frame& f) {
+    static const char* const kKeys[] = {"case",         "model", "trace",
+                                        "explanations", "names", "summary"};
+    for (const char* k : kKeys) {
+      if (f.key == k) {
+        if (f.key == "model") doc_.has_model_ = true;
+        if (f.key == "trace") doc_.has_trace_ = true;
+        if (f.key == "summary") doc_.has_summary_ = true;
+        return true;
+      }
+    }
+    return Fail("unknown member \"" + f.key + "\" in the document");
+  }
+
+  bool NodeKey(Frame& f) {
+    if (!f.started) {
+      static const std::pair<const char*, Record::Kind> kKinds[] = {
+          {"object", Record::kObject},
+          {"value", Record::kValue},
+          {"collection", Record::kCollection},
+          {"item", Record::kItem},
+          {"element", Record::kElement}};
+      for (const auto& [name, kind] : kKinds) {
+        if (f.key == name) {
+          f.started = true;
+          f.node = kind;
+          doc_.model_[f.record].kind = kind;
+          return true;
+        }
+      }
+      return Fail(
+          "a model node starts with \"object\", \"value\", \"collection\", \"item\" or "
+          "\"element\", not \"" +
+          f.key + "\"");
+    }
+    static const char* const kKeys[] = {"name",     "host",     "data", "callback", "count",
+                                        "result",   "class",    "at",   "found",    "attributes",
+                                        "bindings", "contents", "items"};
+    for (const char* k : kKeys) {
+      if (f.key == k) return true;
+    }
+    return Fail("unknown member \"" + f.key + "\" in a model node");
+  }
+
+  bool CallKey(Frame& f) {
+    if (!f.started) {
+      if (f.key != "callback" && f.key != "framework")
+        return Fail("a trace entry starts with \"callback\" or \"framework\", not \"" + f.key +
+                    "\"");
+      f.started = true;
+      if (f.key == "framework") doc_.trace_[f.record].kind = Record::kFramework;
+      return true;
+    }
+    static const char* const kKeys[] = {"node",       "index",      "move",      "result",
+                                        "out",        "attributes", "bindings",  "at",
+                                        "operations", "thread",     "attribute", "value"};
+    for (const char* k : kKeys) {
+      if (f.key == k) return true;
+    }
+    return Fail("unknown member \"" + f.key + "\" in a trace entry");
+  }
+
+  bool OnValue(Scalar value) {
+    if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
+    Frame& f = frames_.back();
+    switch (f.kind) {
+      case kSkip:
+      case kSummary:
+        return true;
+      case kTop:
+        if (f.key == "case") return true;
+        return Fail("\"" + f.key + "\" must be " + (f.key == "summary" ? "an object" : "an array"));
+      case kHeader:
+        if (f.key == "log" && value.text != "fintop-trace")
+          return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
+        if (f.key == "version" && value.text != "1")
+          return Fail("a fintop-trace log of version " + value.text + ", not 1");
+        return true;
+      case kNames:
+        if (value.type != Scalar::kText) return Fail("a callback name must be a text");
+        f.names->push_back(std::move(value.text));
+        return true;
+      case kNodes:
+        return Fail("expected a model node, found " + value.Shown());
+      case kTrace:
+        if (value.type == Scalar::kText)
+          return Fail(
+              "the trace holds lines of text, not call records (an older fintop-walk "
+              "wrote it)");
+        return Fail("expected a trace entry, found " + value.Shown());
+      case kFields: {
+        Hasher h;
+        h.Add(value.type, value.text);
+        Record& r = Records(f.in_trace)[f.field];
+        r.content = r.subtree = h.value();
+        f.children.Add('a', std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
+        f.children.Add('k', std::string_view(reinterpret_cast<const char*>(&r.key), 8));
+        return true;
+      }
+      case kNode:
+        return NodeValue(f, value);
+      case kCall:
+        return CallValue(f, value);
+      default:
+        return Fail("unexpected value " + value.Shown());
+    }
+  }
+
+  bool NodeValue(Frame& f, const Scalar& value) {
+    if (f.key == "attributes" || f.key == "bindings" || f.key == "contents" || f.key == "items")
+      return Fail("\"" + f.key + "\" must be " +
+                  (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
+    f.content.Add(f.key, value);
+    bool names_it = f.key == KindName(f.node) && f.node != Record::kObject;
+    if (names_it || (f.node == Record::kObject && f.key == "host")) {
+      if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
+        return Fail("\"" + f.key + "\" must be " +
+                    (f.node == Record::kItem ? "an integer" : "a text"));
+      f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
+      f.keyed = true;
+    }
+    return true;
+  }
+
+  bool CallValue(Frame& f, const Scalar& value) {
+    const std::string& k = f.key;
+    if (k == "attributes" || k == "bindings") return Fail("\"" + k + "\" must be an object");
+    if (k == "thread") return true;
+    if (k == "callback" || k == "node" || k == "index" || k == "move" || k == "framework" ||
+        k == "attribute") {
+      f.key_hash.Add(k, value);
+      if (k == "node" || k == "attribute") f.keyed = true;
+    } else {
+      f.content.Add(k, value);
+    }
+    return true;
+  }
+
+  bool Finish(Frame& f) {
+    std::vector<Record>& records = Records(f.in_trace);
+    Record& r = records[f.record];
+    r.key = f.key_hash.value();
+    r.content = f.content.value();
+    Hasher subtree = f.children;
+    subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
+    r.subtree = subtree.value();
+    r.end = static_cast<std::uint32_t>(records.size());
+    // The frame below is the list that holds it, or (attributes) the node itself.
+    if (!frames_.empty()) {
+      frames_.back().children.Add('s',
+                                  std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
+    }
+    if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
+    return true;
+  }
+
+  bool Fail(const std::string& what) {
+    if (error_.empty()) {
+      error_ = what;
+      error_at_ = cursor_.offset();
+    }
+    return false;
+  }
+
+  // Throws the error found, at the line and column of the byte where the parser stood.
+  [[noreturn]] void Throw(std::string what = {}) {
+    if (what.empty()) what = error_;
+    std::uint64_t line = 1, column = 1;
+    std::uint64_t at = error_.empty() ? cursor_.offset() : error_at_;
+    Cursor scan(doc_.file_, 1 << 16);
+    if (scan.Seek(0)) {
+      for (std::uint64_t i = 0; i + 1 < at && !scan.AtEnd(); ++i, scan.Advance()) {
+        if (scan.Current() == '\n') {
+          ++line;
+          column = 1;
+        } else {
+          ++column;
+        }
+      }
+    }
+    throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                        ": " + what);
+  }
+
+  Document& doc_;
+  Cursor& cursor_;
+  std::vector<Frame> frames_;
+  long lines_ = 0;  // log lines read
+  std::string error_;
+  std::uint64_t error_at_ = 0;
+};
+
+// ---- DetailsReader ---------------------------------------------------------------------------
+
+namespace {
+
+// Reads one node's or call's own members and stops before its contents.
+class DetailsReader final : public nlohmann::json_sax<json> {
+ public:
+  Details details;
+  bool done = false;
+  std::string error;
+
+  bool null() override { return OnValue(Scalar{Scalar::kNull, "null"}); }
+  bool boolean(bool v) override { return OnValue(Scalar{Scalar::kBool, v ? "true" : "false"}); }
+  bool number_integer(number_integer_t v) override {
+    return OnValue(Scalar{Scalar::kInteger, std::to_string(v)});
+  }
+  bool number_unsigned(number_unsigned_t v) override {
+    return OnValue(Scalar{Scalar::kInteger, std::to_string(v)});
+  }
+  bool number_float(number_float_t, const string_t& text) override {
+    return OnValue(Scalar{Scalar::kReal, text});
+  }
+  bool string(string_t& v) override { return OnValue(Scalar{Scalar::kText, std::move(v)}); }
+  bool binary(binary_t&) override { return false; }
+  bool start_object(std::size_t) override {
+    ++depth_;
+    if (depth_ == 2) fields_ = key_ == "attributes" ? &details.attributes : &details.bindings;
+    return true;
+  }
+  bool end_object() override {
+    if (--depth_ == 0) {
+      done = true;
+      return false;  // the object is read: stop here
+    }
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    if (++depth_ == 2) fields_ = nullptr;
+    return true;
+  }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool key(string_t& key) override {
+    if (depth_ == 1 && (key == "contents" || key == "items")) {
+      done = true;
+      return false;
+    }
+    key_ = std::move(key);
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    error = ParseErrorText(e);
+    return false;
+  }
+
+ private:
+  bool OnValue(Scalar value) {
+    if (depth_ == 1) details.members.emplace_back(key_, std::move(value));
+    if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
+    return true;
+  }
+  int depth_ = 0;
+  std::string key_;
+  std::vector<std::pair<std::string, Scalar>>* fields_ = nullptr;
+};
+
+}  // namespace
+
+// ---- Document --------------------------------------------------------------------------------
+
+Document::Document(std::FILE* file, std::string name, bool owned)
+    : file_(file), owned_(owned), name_(std::move(name)) {
+  Cursor cursor(file_, std::size_t{1} << 20);
+  DocumentReader reader(*this, cursor);
+  try {
+    reader.Read();
+  } catch (...) {
+    if (owned_) std::fclose(file_);
+    owned_ = false;
+    throw;
+  }
+  model_.shrink_to_fit();
+  trace_.shrink_to_fit();
+}
+
+Document::~Document() {
+  if (owned_) std::fclose(file_);
+}
+
+Details Document::ReadDetails(std::uint64_t offset) const {
+  Cursor cursor(file_, 4096);
+  DetailsReader reader;
+  if (cursor.Seek(offset)) ParseValue(cursor, reader);
+  if (!reader.done)
+    throw DocumentError(name_ + ": cannot read the document again" +
+                        (reader.error.empty() ? std::string() : ": " + reader.error));
+  return std::move(reader.details);
+}
+
+std::unique_ptr<Document> OpenDocument(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw DocumentError(path + ": cannot read the document: it is a directory");
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
+  return std::make_unique<Document>(file, path, true);
+}
+
+}  // namespace walk
