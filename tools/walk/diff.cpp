@@ -145,11 +145,10 @@ class Comparer {
     bool model = a_.has_model() && b_.has_model();
     bool trace = a_.has_trace() && b_.has_trace();
     if (!model && !trace) {
-      const Document& lacking = a_.has_model() ? b_ : a_;
-      throw DocumentError(lacking.name() + ": " +
-                          (lacking.has_model()
-                               ? "holds no trace to compare with the log"
-                               : "holds only a trace, and the other document none"));
+      const Document& log = a_.has_model() ? b_ : a_;
+      const Document& other = a_.has_model() ? a_ : b_;
+      throw DocumentError("nothing to compare: " + log.name() + " holds only a trace and " +
+                          other.name() + " none");
     }
     if (model) CompareModel();
     if (trace) CompareTrace();
@@ -230,6 +229,10 @@ class Comparer {
                     const Scalar& n) {
       Add(kind, kModel, group, where, label + " " + o.Shown() + " -> " + n.Shown(), o, n);
     };
+    auto target = [&](const Scalar& o, const Scalar& n) {
+      Add(DiffLine::kTargetChanged, kModel, group, where, "target " + Bare(o) + " -> " + Bare(n), o,
+          n);
+    };
     auto names = [&](const char* key) {  // a name, shown without quotes
       Scalar o = da.Get(key), n = db.Get(key);
       Add(key[0] == 'c' && key[1] == 'l' ? DiffLine::kClassChanged : DiffLine::kCallbackChanged,
@@ -266,13 +269,12 @@ class Comparer {
         if (changed("result"))
           line(DiffLine::kResultChanged, "selection returned", Or(da.Get("result"), da.Get("item")),
                Or(db.Get("result"), db.Get("item")));
-        if (changed("at"))
-          line(DiffLine::kTargetChanged, "target", Target(da, true), Target(db, true));
+        if (changed("at")) target(Target(da, true), Target(db, true));
         return false;
       case Record::kElement:
         if (changed("callback")) names("callback");
         if (changed("found") || changed("at")) {
-          line(DiffLine::kTargetChanged, "target", Target(da, false), Target(db, false));
+          target(Target(da, false), Target(db, false));
         }
         if (!changed("found") && changed("data")) {
           line(DiffLine::kValueChanged, "value", da.Get("data"), db.Get("data"));
@@ -358,7 +360,10 @@ class Comparer {
           bool at = key[0] == 'a';
           Add(at ? DiffLine::kTargetChanged
                  : (key[0] == 'v' ? DiffLine::kValueChanged : DiffLine::kResultChanged),
-              section, group, where, std::string(key) + " " + o.Shown() + " -> " + n.Shown(), o, n);
+              section, group, where,
+              std::string(key) + " " + (at ? Bare(o) : o.Shown()) + " -> " +
+                  (at ? Bare(n) : n.Shown()),
+              o, n);
         }
       }
       // The attributes and bindings of the call.

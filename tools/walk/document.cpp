@@ -165,13 +165,13 @@ class DocumentReader final : public nlohmann::json_sax<json> {
       bool ok = ParseValue(cursor_, *this);
       if (!error_.empty()) Throw();
       if (!ok || cursor_.failed())
-        Throw("cannot read the document: " + std::string(std::strerror(errno)));
+        Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_.offset());
       if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
-        Throw("not a document of fintop-walk --json: it has no \"model\"");
+        Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
       first = false;
       cursor_.SkipBlanks();
       if (doc_.source_ == Document::kWalk && !cursor_.AtEnd())
-        Throw("unexpected text after the document");
+        Throw("unexpected text after the document", cursor_.offset());
     } while (!cursor_.AtEnd());
   }
 
@@ -593,19 +593,19 @@ class DocumentReader final : public nlohmann::json_sax<json> {
   bool Fail(const std::string& what) {
     if (error_.empty()) {
       error_ = what;
-      error_at_ = cursor_.offset();
+      error_at_ = cursor_.offset() == 0 ? 0 : cursor_.offset() - 1;
     }
     return false;
   }
 
-  // Throws the error found, at the line and column of the byte where the parser stood.
-  [[noreturn]] void Throw(std::string what = {}) {
-    if (what.empty()) what = error_;
+  // Throws the error found at the last byte the parser read (or `what` at byte `at`), with its
+  // line and column.
+  [[noreturn]] void Throw() { Throw(error_, error_at_); }
+  [[noreturn]] void Throw(const std::string& what, std::uint64_t at) {
     std::uint64_t line = 1, column = 1;
-    std::uint64_t at = error_.empty() ? cursor_.offset() : error_at_;
     Cursor scan(doc_.file_, 1 << 16);
     if (scan.Seek(0)) {
-      for (std::uint64_t i = 0; i + 1 < at && !scan.AtEnd(); ++i, scan.Advance()) {
+      for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Advance()) {
         if (scan.Current() == '\n') {
           ++line;
           column = 1;
