@@ -24,6 +24,10 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
 #endif
 }
 
+bool IsBlank(char c) {
+  return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
+
 // The file read in blocks, with the offset of the next byte.
 class Cursor {
  public:
@@ -31,19 +35,36 @@ class Cursor {
 
   bool AtEnd() { return at_ == size_ && !Refill(); }
   char Current() const { return buffer_[at_]; }
-  void Advance() { ++at_; }
+  void Advance() {
+    char c = buffer_[at_++];
+    if (in_text_) {
+      if (escaped_) {
+        escaped_ = false;
+      } else if (c == '\\') {
+        escaped_ = true;
+      } else if (c == '"') {
+        in_text_ = false;
+      }
+    } else if (c == '"') {
+      in_text_ = true;
+    } else if (IsBlank(c)) {
+      // A run of blanks outside texts reads as its first: the parser's per-byte work is
+      // spared the indentation, and tokens stay apart as they were.
+      while (!AtEnd() && IsBlank(Current())) ++at_;
+    }
+  }
   std::uint64_t offset() const { return base_ + at_; }
   bool failed() const { return failed_; }
   bool Seek(std::uint64_t offset) {
     base_ = offset;
     at_ = size_ = 0;
+    in_text_ = escaped_ = false;
     return SeekTo(file_, offset);
   }
   void SkipBlanks() {
-    while (!AtEnd() &&
-           (Current() == ' ' || Current() == '\n' || Current() == '\r' || Current() == '\t'))
-      Advance();
+    while (!AtEnd() && IsBlank(Current())) ++at_;
   }
+  void Step() { ++at_; }  // on by one byte, as it is
 
  private:
   bool Refill() {
@@ -59,6 +80,7 @@ class Cursor {
   std::size_t at_ = 0, size_ = 0;
   std::uint64_t base_ = 0;
   bool failed_ = false;
+  bool in_text_ = false, escaped_ = false;  // within a JSON text, after its backslash
 };
 
 // The parser's input: the cursor's bytes up to the end of the file.
@@ -605,7 +627,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     std::uint64_t line = 1, column = 1;
     Cursor scan(doc_.file_, 1 << 16);
     if (scan.Seek(0)) {
-      for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Advance()) {
+      for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Step()) {
         if (scan.Current() == '\n') {
           ++line;
           column = 1;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "aggnode/agg_node.h"
 #include "diff.h"
@@ -314,11 +315,27 @@ int Walk(const Options& options, walk::Output& out) {
 // Compares the saved document with the new one or with the walk of the case; 1 when they
 // differ. Throws the errors of bad input.
 int Diff(Options options, walk::Output& out) {
-  std::unique_ptr<walk::Document> saved = walk::OpenDocument(options.diff_file);
-  std::unique_ptr<walk::Document> now;
+  std::unique_ptr<walk::Document> saved, now;
   if (!options.new_file.empty()) {
-    now = walk::OpenDocument(options.new_file);
+    // The two documents are read at once, the new one on a thread of its own.
+    std::exception_ptr failed;
+    std::thread reader([&] {
+      try {
+        now = walk::OpenDocument(options.new_file);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+    try {
+      saved = walk::OpenDocument(options.diff_file);
+    } catch (...) {
+      reader.join();
+      throw;
+    }
+    reader.join();
+    if (failed) std::rethrow_exception(failed);
   } else {
+    saved = walk::OpenDocument(options.diff_file);
     // The walk's document goes to a temporary file, read back as the saved one is.
     std::FILE* file = std::tmpfile();
     if (file == nullptr) throw BadInput("cannot make a temporary file for the walk's document");
