@@ -65,6 +65,16 @@ class Cursor {
     while (!AtEnd() && IsBlank(Current())) ++at_;
   }
   void Step() { ++at_; }  // on by one byte, as it is
+  // The bytes from here up to the first quote, backslash or control byte of the block read.
+  std::string_view TextRun() {
+    std::size_t from = at_;
+    while (at_ < size_) {
+      unsigned char c = static_cast<unsigned char>(buffer_[at_]);
+      if (c == '"' || c == '\\' || c < 0x20) break;
+      ++at_;
+    }
+    return {buffer_.data() + from, at_ - from};
+  }
 
  private:
   bool Refill() {
@@ -112,6 +122,242 @@ bool ParseValue(Cursor& cursor, Sax& sax) {
   return json::sax_parse(CursorIterator(&cursor), CursorIterator(nullptr), &sax,
                          json::input_format_t::json, false);
 }
+
+// Reads one JSON value from where the cursor stands and tells `handler` of it as nlohmann's SAX
+// parser would (start_object, key, end_object, ..., a Scalar for each scalar, numbers as
+// written), at a few instructions a byte: the documents are large and read whole. Leaves the
+// cursor after the value. False on a syntax error (told through handler.syntax_error) or when
+// the handler stops. Only the containers are held, as one byte each.
+template <typename Handler>
+class JsonReader {
+ public:
+  JsonReader(Cursor& cursor, Handler& handler) : c_(cursor), h_(handler) {}
+
+  bool Value() {
+    enum { kValue, kValueOrEnd, kKeyOrEnd, kKey, kColon, kNext } state = kValue;
+    std::vector<char> open;  // '{' or '[' for each container not yet closed
+    for (;;) {
+      c_.SkipBlanks();
+      if (c_.AtEnd()) return Error("unexpected end of input");
+      char ch = c_.Current();
+      switch (state) {
+        case kColon:
+          if (ch != ':') return Error("expected ':' after a key");
+          c_.Step();
+          state = kValue;
+          continue;
+        case kNext:
+          if (ch == ',') {
+            c_.Step();
+            state = open.back() == '{' ? kKey : kValue;
+            continue;
+          }
+          if (ch != (open.back() == '{' ? '}' : ']'))
+            return Error(open.back() == '{' ? "expected ',' or '}'" : "expected ',' or ']'");
+          c_.Step();
+          if (!Close(open)) return false;
+          break;
+        case kKeyOrEnd:
+          if (ch == '}') {
+            c_.Step();
+            if (!Close(open)) return false;
+            break;
+          }
+          [[fallthrough]];
+        case kKey:
+          if (ch != '"') return Error("expected a key in double quotes");
+          if (!Text() || !h_.key(text_)) return false;
+          state = kColon;
+          continue;
+        case kValueOrEnd:
+          if (ch == ']') {
+            c_.Step();
+            if (!Close(open)) return false;
+            break;
+          }
+          [[fallthrough]];
+        case kValue:
+          if (ch == '{' || ch == '[') {
+            c_.Step();
+            if (!(ch == '{' ? h_.start_object(0) : h_.start_array(0))) return false;
+            open.push_back(ch);
+            state = ch == '{' ? kKeyOrEnd : kValueOrEnd;
+            continue;
+          }
+          if (!Scalar_()) return false;
+          break;
+      }
+      if (open.empty()) return true;  // the value is complete
+      state = kNext;
+    }
+  }
+
+ private:
+  bool Close(std::vector<char>& open) {
+    char bracket = open.back();
+    open.pop_back();
+    return bracket == '{' ? h_.end_object() : h_.end_array();
+  }
+
+  bool Error(const char* what) {
+    h_.syntax_error(what);
+    return false;
+  }
+
+  bool Scalar_() {
+    char ch = c_.Current();
+    if (ch == '"') return Text() && h_.scalar(Scalar{Scalar::kText, text_});
+    if (ch == 't') return Literal("true") && h_.scalar(Scalar{Scalar::kBool, "true"});
+    if (ch == 'f') return Literal("false") && h_.scalar(Scalar{Scalar::kBool, "false"});
+    if (ch == 'n') return Literal("null") && h_.scalar(Scalar{Scalar::kNull, "null"});
+    if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
+    text_.clear();
+    while (!c_.AtEnd()) {
+      ch = c_.Current();
+      if (!((ch >= '0' && ch <= '9') || ch == '-' || ch == '+' || ch == '.' || ch == 'e' ||
+            ch == 'E'))
+        break;
+      text_ += ch;
+      c_.Step();
+    }
+    bool integer = true;
+    if (!Number(integer)) return Error("invalid number");
+    return h_.scalar(Scalar{integer ? Scalar::kInteger : Scalar::kReal, text_});
+  }
+
+  // Whether text_ is a JSON number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+  bool Number(bool& integer) const {
+    std::size_t i = 0, n = text_.size();
+    auto digits = [&] {
+      std::size_t from = i;
+      while (i < n && text_[i] >= '0' && text_[i] <= '9') ++i;
+      return i > from;
+    };
+    if (i < n && text_[i] == '-') ++i;
+    if (i < n && text_[i] == '0') {
+      ++i;
+    } else if (!digits()) {
+      return false;
+    }
+    if (i < n && text_[i] == '.') {
+      ++i;
+      integer = false;
+      if (!digits()) return false;
+    }
+    if (i < n && (text_[i] == 'e' || text_[i] == 'E')) {
+      ++i;
+      integer = false;
+      if (i < n && (text_[i] == '+' || text_[i] == '-')) ++i;
+      if (!digits()) return false;
+    }
+    return i == n;
+  }
+
+  bool Literal(const char* word) {
+    for (const char* w = word; *w != 0; ++w) {
+      if (c_.AtEnd() || c_.Current() != *w) return Error("invalid literal");
+      c_.Step();
+    }
+    return true;
+  }
+
+  // A text in double quotes into text_, its escapes undone (UTF-8 for \u).
+  bool Text() {
+    text_.clear();
+    c_.Step();  // the opening quote
+    for (;;) {
+      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      text_ += c_.TextRun();
+      if (c_.AtEnd()) continue;
+      char ch = c_.Current();
+      c_.Step();
+      if (ch == '"') return true;
+      if (static_cast<unsigned char>(ch) < 0x20) return Error("a control character in a text");
+      if (ch != '\\') {
+        text_ += ch;
+        continue;
+      }
+      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      ch = c_.Current();
+      c_.Step();
+      switch (ch) {
+        case '"':
+        case '\\':
+        case '/':
+          text_ += ch;
+          break;
+        case 'b':
+          text_ += '\b';
+          break;
+        case 'f':
+          text_ += '\f';
+          break;
+        case 'n':
+          text_ += '\n';
+          break;
+        case 'r':
+          text_ += '\r';
+          break;
+        case 't':
+          text_ += '\t';
+          break;
+        case 'u': {
+          unsigned code = 0;
+          if (!Hex(code)) return false;
+          if (code >= 0xd800 && code <= 0xdbff) {
+            unsigned low = 0;
+            if (!Literal("\\u") || !Hex(low) || low < 0xdc00 || low > 0xdfff)
+              return Error("a \\u escape of a lone surrogate");
+            code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
+          } else if (code >= 0xdc00 && code <= 0xdfff) {
+            return Error("a \\u escape of a lone surrogate");
+          }
+          Utf8(code);
+          break;
+        }
+        default:
+          return Error("an unknown escape in a text");
+      }
+    }
+  }
+
+  bool Hex(unsigned& code) {
+    for (int k = 0; k < 4; ++k) {
+      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      char ch = c_.Current();
+      c_.Step();
+      unsigned digit = ch >= '0' && ch <= '9'   ? unsigned(ch - '0')
+                       : ch >= 'a' && ch <= 'f' ? unsigned(ch - 'a' + 10)
+                       : ch >= 'A' && ch <= 'F' ? unsigned(ch - 'A' + 10)
+                                                : 16u;
+      if (digit == 16) return Error("a \\u escape without four hex digits");
+      code = code * 16 + digit;
+    }
+    return true;
+  }
+
+  void Utf8(unsigned code) {
+    if (code < 0x80) {
+      text_ += static_cast<char>(code);
+    } else if (code < 0x800) {
+      text_ += static_cast<char>(0xc0 | (code >> 6));
+      text_ += static_cast<char>(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+      text_ += static_cast<char>(0xe0 | (code >> 12));
+      text_ += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+      text_ += static_cast<char>(0x80 | (code & 0x3f));
+    } else {
+      text_ += static_cast<char>(0xf0 | (code >> 18));
+      text_ += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
+      text_ += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+      text_ += static_cast<char>(0x80 | (code & 0x3f));
+    }
+  }
+
+  Cursor& c_;
+  Handler& h_;
+  std::string text_;
+};
 
 // 64-bit FNV-1a over tagged pieces (the same on every platform and width).
 class Hasher {
@@ -184,7 +430,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     cursor_.SkipBlanks();
     bool first = true;
     do {
-      bool ok = ParseValue(cursor_, *this);
+      bool ok = JsonReader<DocumentReader>(cursor_, *this).Value();
       if (!error_.empty()) Throw();
       if (!ok || cursor_.failed())
         Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_.offset());
@@ -378,6 +624,9 @@ class DocumentReader final : public nlohmann::json_sax<json> {
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
     return Fail(ParseErrorText(e));
   }
+  // JsonReader's events beside the SAX interface's.
+  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  void syntax_error(const std::string& what) { Fail("not valid JSON: " + what); }
 
  private:
   enum FrameKind {
