@@ -122,21 +122,6 @@ std::vector<std::uint32_t> Children(const std::vector<Record>& r, std::uint32_t 
   return out;
 }
 
-const char* StepKindName(Record::Kind kind) {
-  switch (kind) {
-    case Record::kValue:
-      return "value";
-    case Record::kCollection:
-      return "collection";
-    case Record::kItem:
-      return "item";
-    case Record::kElement:
-      return "element";
-    default:
-      return "object";
-  }
-}
-
 class Comparer {
  public:
   Comparer(const Document& a, const Document& b) : a_(a), b_(b) {}
@@ -212,7 +197,7 @@ class Comparer {
         Fields(r.kind, removed ? i : kNoRecord, removed ? kNoRecord : i, r.key);
       } else if (r.kind != Record::kItem || !count_changed) {
         Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, Group(doc, i),
-            Where(doc, i), std::string(StepKindName(r.kind)) + (removed ? " removed" : " added"));
+            Where(doc, i), std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
       }
     }
   }
@@ -473,7 +458,7 @@ class Comparer {
         segment = "[" + d.Get("item").text + "]";
         break;
       default:
-        segment = d.Get(StepKindName(r.kind)).text;
+        segment = d.Get(RecordKindName(r.kind)).text;
     }
     return cache.emplace(i, segment).first->second;
   }

@@ -35,30 +35,11 @@ class Cursor {
 
   bool AtEnd() { return at_ == size_ && !Refill(); }
   char Current() const { return buffer_[at_]; }
-  void Advance() {
-    char c = buffer_[at_++];
-    if (in_text_) {
-      if (escaped_) {
-        escaped_ = false;
-      } else if (c == '\\') {
-        escaped_ = true;
-      } else if (c == '"') {
-        in_text_ = false;
-      }
-    } else if (c == '"') {
-      in_text_ = true;
-    } else if (IsBlank(c)) {
-      // A run of blanks outside texts reads as its first: the parser's per-byte work is
-      // spared the indentation, and tokens stay apart as they were.
-      while (!AtEnd() && IsBlank(Current())) ++at_;
-    }
-  }
   std::uint64_t offset() const { return base_ + at_; }
   bool failed() const { return failed_; }
   bool Seek(std::uint64_t offset) {
     base_ = offset;
     at_ = size_ = 0;
-    in_text_ = escaped_ = false;
     return SeekTo(file_, offset);
   }
   void SkipBlanks() {
@@ -90,38 +71,7 @@ class Cursor {
   std::size_t at_ = 0, size_ = 0;
   std::uint64_t base_ = 0;
   bool failed_ = false;
-  bool in_text_ = false, escaped_ = false;  // within a JSON text, after its backslash
 };
-
-// The parser's input: the cursor's bytes up to the end of the file.
-class CursorIterator {
- public:
-  using iterator_category = std::input_iterator_tag;
-  using value_type = char;
-  using difference_type = std::ptrdiff_t;
-  using pointer = const char*;
-  using reference = char;
-
-  explicit CursorIterator(Cursor* cursor) : cursor_(cursor) {}
-  char operator*() const { return cursor_->Current(); }
-  CursorIterator& operator++() {
-    cursor_->Advance();
-    return *this;
-  }
-  bool operator==(const CursorIterator& other) const { return AtEnd() == other.AtEnd(); }
-  bool operator!=(const CursorIterator& other) const { return !(*this == other); }
-
- private:
-  bool AtEnd() const { return cursor_ == nullptr || cursor_->AtEnd(); }
-  Cursor* cursor_;
-};
-
-// Parses one JSON value from where the cursor stands, leaving it after the value.
-template <typename Sax>
-bool ParseValue(Cursor& cursor, Sax& sax) {
-  return json::sax_parse(CursorIterator(&cursor), CursorIterator(nullptr), &sax,
-                         json::input_format_t::json, false);
-}
 
 // Reads one JSON value from where the cursor stands and tells `handler` of it as nlohmann's SAX
 // parser would (start_object, key, end_object, ..., a Scalar for each scalar, numbers as
@@ -381,14 +331,14 @@ class Hasher {
   std::uint64_t hash_ = 0xcbf29ce484222325ull;
 };
 
-std::string ParseErrorText(const nlohmann::detail::exception& e) {
-  // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error ..."
-  std::string what = e.what();
-  std::size_t colon = what.find(": ");
-  return "not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2));
-}
-
 }  // namespace
+
+const char* RecordKindName(Record::Kind kind) {
+  static const char* const kNames[] = {"object",  "value",   "collection",
+                                       "item",    "element", "attribute",
+                                       "binding", "call",    "framework record"};
+  return kNames[kind];
+}
 
 std::uint64_t NameKey(std::string_view name) {
   Hasher h;
@@ -421,7 +371,7 @@ const Scalar& Details::Get(const std::string& key) const {
 
 // Turns the parser's events into the document's records, with an explicit stack of what is
 // open: no recursion, whatever the nesting.
-class DocumentReader final : public nlohmann::json_sax<json> {
+class DocumentReader {
  public:
   DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(cursor) {}
 
@@ -443,23 +393,11 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     } while (!cursor_.AtEnd());
   }
 
-  bool null() override { return OnValue(Scalar{Scalar::kNull, "null"}); }
-  bool boolean(bool value) override {
-    return OnValue(Scalar{Scalar::kBool, value ? "true" : "false"});
-  }
-  bool number_integer(number_integer_t value) override {
-    return OnValue(Scalar{Scalar::kInteger, std::to_string(value)});
-  }
-  bool number_unsigned(number_unsigned_t value) override {
-    return OnValue(Scalar{Scalar::kInteger, std::to_string(value)});
-  }
-  bool number_float(number_float_t, const string_t& text) override {
-    return OnValue(Scalar{Scalar::kReal, text});
-  }
-  bool string(string_t& value) override { return OnValue(Scalar{Scalar::kText, std::move(value)}); }
-  bool binary(binary_t&) override { return Fail("unexpected binary value"); }
+  // JsonReader's events.
+  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  void syntax_error(const std::string& what) { Fail("not valid JSON: " + what); }
 
-  bool start_object(std::size_t) override {
+  bool start_object(std::size_t) {
     std::uint64_t at = cursor_.offset() - 1;  // the '{' was the last byte read
     if (frames_.empty()) {
       Push(kLine, kNoRecord, false);
@@ -496,7 +434,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     }
   }
 
-  bool key(string_t& key) override {
+  bool key(std::string& key) {
     Frame& f = frames_.back();
     f.key = key;
     switch (f.kind) {
@@ -546,7 +484,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     }
   }
 
-  bool end_object() override {
+  bool end_object() {
     Frame f = std::move(frames_.back());
     frames_.pop_back();
     switch (f.kind) {
@@ -556,7 +494,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
       case kNode:
         if (!f.started) return Fail("a model node must not be empty");
         if (!f.keyed)
-          return Fail(std::string("a model node of kind \"") + KindName(f.node) +
+          return Fail(std::string("a model node of kind \"") + RecordKindName(f.node) +
                       "\" without its " + (f.node == Record::kObject ? "\"host\"" : "name"));
         return Finish(f);
       case kCall:
@@ -573,7 +511,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     }
   }
 
-  bool start_array(std::size_t) override {
+  bool start_array(std::size_t) {
     if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
     Frame& f = frames_.back();
     switch (f.kind) {
@@ -610,7 +548,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     }
   }
 
-  bool end_array() override {
+  bool end_array() {
     Frame& f = frames_.back();
     if (f.kind == kSkip && --f.skip > 0) return true;
     std::uint64_t below = f.children.value();
@@ -620,13 +558,6 @@ class DocumentReader final : public nlohmann::json_sax<json> {
       frames_.back().children.Add('l', std::string_view(reinterpret_cast<const char*>(&below), 8));
     return true;
   }
-
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
-    return Fail(ParseErrorText(e));
-  }
-  // JsonReader's events beside the SAX interface's.
-  bool scalar(Scalar value) { return OnValue(std::move(value)); }
-  void syntax_error(const std::string& what) { Fail("not valid JSON: " + what); }
 
  private:
   enum FrameKind {
@@ -659,21 +590,6 @@ class DocumentReader final : public nlohmann::json_sax<json> {
     Hasher key_hash, content;
     Hasher children;  // the subtrees below, in order
   };
-
-  static const char* KindName(Record::Kind kind) {
-    switch (kind) {
-      case Record::kObject:
-        return "object";
-      case Record::kValue:
-        return "value";
-      case Record::kCollection:
-        return "collection";
-      case Record::kItem:
-        return "item";
-      default:
-        return "element";
-    }
-  }
 
   std::vector<Record>& Records(bool in_trace) { return in_trace ? doc_.trace_ : doc_.model_; }
 
@@ -818,7 +734,7 @@ class DocumentReader final : public nlohmann::json_sax<json> {
       return Fail("\"" + f.key + "\" must be " +
                   (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
     f.content.Add(f.key, value);
-    bool names_it = f.key == KindName(f.node) && f.node != Record::kObject;
+    bool names_it = f.key == RecordKindName(f.node) && f.node != Record::kObject;
     if (names_it || (f.node == Record::kObject && f.key == "host")) {
       if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
         return Fail("\"" + f.key + "\" must be " +
@@ -902,56 +818,41 @@ class DocumentReader final : public nlohmann::json_sax<json> {
 namespace {
 
 // Reads one node's or call's own members and stops before its contents.
-class DetailsReader final : public nlohmann::json_sax<json> {
+class DetailsReader {
  public:
   Details details;
   bool done = false;
   std::string error;
 
-  bool null() override { return OnValue(Scalar{Scalar::kNull, "null"}); }
-  bool boolean(bool v) override { return OnValue(Scalar{Scalar::kBool, v ? "true" : "false"}); }
-  bool number_integer(number_integer_t v) override {
-    return OnValue(Scalar{Scalar::kInteger, std::to_string(v)});
-  }
-  bool number_unsigned(number_unsigned_t v) override {
-    return OnValue(Scalar{Scalar::kInteger, std::to_string(v)});
-  }
-  bool number_float(number_float_t, const string_t& text) override {
-    return OnValue(Scalar{Scalar::kReal, text});
-  }
-  bool string(string_t& v) override { return OnValue(Scalar{Scalar::kText, std::move(v)}); }
-  bool binary(binary_t&) override { return false; }
-  bool start_object(std::size_t) override {
+  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
+  bool start_object(std::size_t) {
     ++depth_;
     if (depth_ == 2) fields_ = key_ == "attributes" ? &details.attributes : &details.bindings;
     return true;
   }
-  bool end_object() override {
+  bool end_object() {
     if (--depth_ == 0) {
       done = true;
       return false;  // the object is read: stop here
     }
     return true;
   }
-  bool start_array(std::size_t) override {
+  bool start_array(std::size_t) {
     if (++depth_ == 2) fields_ = nullptr;
     return true;
   }
-  bool end_array() override {
+  bool end_array() {
     --depth_;
     return true;
   }
-  bool key(string_t& key) override {
+  bool key(std::string& key) {
     if (depth_ == 1 && (key == "contents" || key == "items")) {
       done = true;
       return false;
     }
     key_ = std::move(key);
     return true;
-  }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
-    error = ParseErrorText(e);
-    return false;
   }
 
  private:
@@ -991,7 +892,7 @@ Document::~Document() {
 Details Document::ReadDetails(std::uint64_t offset) const {
   Cursor cursor(file_, 4096);
   DetailsReader reader;
-  if (cursor.Seek(offset)) ParseValue(cursor, reader);
+  if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
   if (!reader.done)
     throw DocumentError(name_ + ": cannot read the document again" +
                         (reader.error.empty() ? std::string() : ": " + reader.error));

@@ -109,6 +109,10 @@ class Document {
   std::vector<std::string> not_reached_, nothing_found_by_;
 };
 
+// "object", "value", "collection", "item", "element", "attribute", ...: a record's kind as the
+// documents name it.
+const char* RecordKindName(Record::Kind kind);
+
 // The key of an attribute or binding record named `name`.
 std::uint64_t NameKey(std::string_view name);
 
