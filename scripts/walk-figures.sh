@@ -24,7 +24,7 @@ sizes=("$@")
 instructions() {  # OUT FUNCTION COMMAND...
   local out=$1 function=$2
   shift 2
-  valgrind --tool=callgrind --callgrind-out-file="$out" "$@" >/dev/null 2>"$out.log"
+  valgrind --tool=callgrind --callgrind-out-file="$out" "$@" >/dev/null 2>"$out.log" || true  # --diff exits 1 on a difference
   local total inside
   total=$(sed -n 's/.*refs: *//p' "$out.log" | tr -d ,)
   inside=$(callgrind_annotate --inclusive=yes "$out" 2>/dev/null |
@@ -118,7 +118,8 @@ fi
 # (tree and --json). Instructions from callgrind (whole run), elapsed and CPU time from
 # /usr/bin/time, peak resident set.
 seconds() {  # COMMAND...: "elapsed user+system"
-  /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ print $1, $2 + $3 }'
+  { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null || true; } | tail -n 1 |
+    awk '{ print $1, $2 + $3 }'
 }
 diff_rows=()
 for size in "${sizes[@]}"; do
@@ -137,7 +138,7 @@ for size in "${sizes[@]}"; do
   read -r diff_e diff_c < <(seconds "${diff_cmd[@]}")
   tree_m=$(peak_kb "$bin/fintop-walk" "$case_file")
   json_m=$(peak_kb "$bin/fintop-walk" "$case_file" --json)
-  diff_m=$(peak_kb "${diff_cmd[@]}")
+  diff_m=$(peak_kb "${diff_cmd[@]}" || true)
   diff_rows+=("$size $bytes $tree_i $json_i $diff_i $tree_e $tree_c $json_e $json_c $diff_e $diff_c $tree_m $json_m $diff_m")
   echo "diff $size: ${diff_rows[-1]}" >&2
 done
