@@ -44,7 +44,7 @@ struct DiffLine {
   Scalar old_value, new_value;
   std::size_t order = 0;  // as found, within its group
 
-  // "Plant/Well Fluid: Composition[3].MoleFraction: value 0.04 -> 0.05"
+  // "Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"
   std::string Text() const;
 };
 

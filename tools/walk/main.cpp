@@ -102,7 +102,7 @@ constexpr char kFooter[] = R"(Output:
               by their host path, steps by name, items by collection and index; when both
               documents hold a trace (the walk traces when SAVED holds one), the calls too, by
               node, callback and argument. One line per difference, grouped by object
-              ("Plant/Well Fluid: Composition[3].MoleFraction: value 0.04 -> 0.05"), then a
+              ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
               line "differences: N" with the count of each kind; with --json one document.
               Exit status 0 when there is no difference, 1 when there is one.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
@@ -144,9 +144,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, const std::filesystem
                "found and missing");
   app.add_option("--diff", options.diff_file,
                  "Compare the walk's model (and calls) with this document of\n"
-                 "fintop-walk --json; exit status 1 when they differ");
+                 "fintop-walk --json; exit status 1 when they differ")
+      ->option_text("SAVED");
   app.add_option("--new", options.new_file,
-                 "With --diff: compare with this document instead of walking a case");
+                 "With --diff: compare with this document instead of walking a case")
+      ->option_text("NEW");
   app.footer(kFooter);
   try {
     app.parse(argc, argv);
