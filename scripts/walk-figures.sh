@@ -155,7 +155,7 @@ for row in sys.argv[1:]:
     tm, jm, dm = (int(x) for x in v[11:14])
     lines.append(
         f"| {size:,} | {nbytes / 1e6:.0f} MB | {g(di)} / {g(ti)} = **{di / ti:.2f}** | "
-        f"{g(ji)} = **{di / ji:.2f}** | {de:.1f} / {te:.1f} / {je:.1f} s | "
+        f"{g(di)} / {g(ji)} = **{di / ji:.2f}** | {de:.1f} / {te:.1f} / {je:.1f} s | "
         f"{dc:.1f} / {tc:.1f} / {jc:.1f} s | {dm / 1024:.0f} / {tm / 1024:.0f} / {jm / 1024:.0f} MiB: "
         f"**{dm / tm:.2f}**, **{dm / jm:.2f}** |")
 section = f"""## fintop-walk --diff
@@ -176,7 +176,7 @@ memory.
   elapsed and CPU (user + system), one run each on this shared 2-core machine: they move with
   the load, the instruction ratios do not. Peak memory: maximum resident set.
 
-| case size asked | document | instructions: diff / tree walk | / `--json` walk | elapsed: diff / tree / `--json` | CPU: diff / tree / `--json` | peak: diff / tree / `--json`: to tree, to `--json` |
+| case size asked | document | instructions: diff / tree walk | diff / `--json` walk | elapsed: diff / tree / `--json` | CPU: diff / tree / `--json` | peak: diff / tree / `--json`: to tree, to `--json` |
 |---|---|---|---|---|---|---|
 """ + "\n".join(lines) + "\n"
 text = open("BENCHMARKS.md").read()
