@@ -2,8 +2,10 @@
 # fintop-walk against the benchmark's whole walk, on the same generated cases (10^5 and 10^6
 # host objects, seed 1), and writes the figures into the section "## fintop-walk" of
 # BENCHMARKS.md. Instructions are counted with valgrind's callgrind, peak memory is the
-# maximum resident set size from /usr/bin/time. Takes about a quarter of an hour.
+# maximum resident set size from /usr/bin/time. Takes about a quarter of an hour. Then
+# fintop-walk --diff of two saved documents of each case, into "## fintop-walk --diff".
 #   scripts/walk-figures.sh [SIZE...]     (default: 100000 1000000)
+#   WALK_FIGURES=diff scripts/walk-figures.sh [SIZE...]    only the --diff figures
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh build walk bench figures
@@ -21,7 +23,7 @@ sizes=("$@")
 instructions() {  # OUT FUNCTION COMMAND...
   local out=$1 function=$2
   shift 2
-  valgrind --tool=callgrind --callgrind-out-file="$out" "$@" >/dev/null 2>"$out.log"
+  valgrind --tool=callgrind --callgrind-out-file="$out" "$@" >/dev/null 2>"$out.log" || true  # --diff exits 1 on a difference
   local total inside
   total=$(sed -n 's/.*refs: *//p' "$out.log" | tr -d ,)
   inside=$(callgrind_annotate --inclusive=yes "$out" 2>/dev/null |
@@ -33,6 +35,7 @@ peak_kb() {  # COMMAND...
 }
 
 "$bin/fintop_walk_case" write 1000 "$work/case-1000.json"
+if [ "${WALK_FIGURES:-all}" != diff ]; then
 base_walk=$(peak_kb "$bin/fintop-walk" "$work/case-1000.json")
 base_json=$(peak_kb "$bin/fintop-walk" "$work/case-1000.json" --json)
 base_bench=$(peak_kb "$bin/fintop_walk_case" walk "$work/case-1000.json")
@@ -104,6 +107,83 @@ if match:
     text = text[:match.start()] + section + ("\n" if match.end() < len(text) else "") + text[match.end():]
 else:
     text = text.rstrip("\n") + ("\n\n" if text else "") + section
+open("BENCHMARKS.md", "w").write(text)
+print(section)
+EOF
+fi
+
+# --diff: the walk's --json document of each case against a copy with its first value changed
+# (one difference), the two documents compared without a walk, against walking the case once
+# (tree and --json). Instructions from callgrind (whole run), elapsed and CPU time from
+# /usr/bin/time, peak resident set.
+seconds() {  # COMMAND...: "elapsed user+system"
+  { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null || true; } | tail -n 1 |
+    awk '{ print $1, $2 + $3 }'
+}
+diff_rows=()
+for size in "${sizes[@]}"; do
+  case_file=$work/case-$size.json
+  [ -f "$case_file" ] || "$bin/fintop_walk_case" write "$size" "$case_file"
+  "$bin/fintop-walk" "$case_file" --json >"$work/doc-$size.json"
+  sed '0,/"data": [0-9]/s/"data": \([0-9]\)/"data": 9\1/' "$work/doc-$size.json" \
+    >"$work/doc-$size-changed.json"
+  bytes=$(stat -c %s "$work/doc-$size.json")
+  diff_cmd=("$bin/fintop-walk" --diff "$work/doc-$size.json" --new "$work/doc-$size-changed.json")
+  read -r tree_i _ < <(instructions "$work/walk-$size.cg" main "$bin/fintop-walk" "$case_file")
+  read -r json_i _ < <(instructions "$work/json-$size.cg" main "$bin/fintop-walk" "$case_file" --json)
+  read -r diff_i _ < <(instructions "$work/diff-$size.cg" main "${diff_cmd[@]}")
+  read -r tree_e tree_c < <(seconds "$bin/fintop-walk" "$case_file")
+  read -r json_e json_c < <(seconds "$bin/fintop-walk" "$case_file" --json)
+  read -r diff_e diff_c < <(seconds "${diff_cmd[@]}")
+  tree_m=$(peak_kb "$bin/fintop-walk" "$case_file")
+  json_m=$(peak_kb "$bin/fintop-walk" "$case_file" --json)
+  diff_m=$(peak_kb "${diff_cmd[@]}" || true)
+  diff_rows+=("$size $bytes $tree_i $json_i $diff_i $tree_e $tree_c $json_e $json_c $diff_e $diff_c $tree_m $json_m $diff_m")
+  echo "diff $size: ${diff_rows[-1]}" >&2
+done
+
+/usr/bin/python3 - "${diff_rows[@]}" <<'EOF'
+import re, sys, datetime
+def g(n):
+    return f"{n / 1e9:.2f} G" if n >= 1e9 else f"{n / 1e6:.0f} M"
+lines = []
+for row in sys.argv[1:]:
+    v = row.split()
+    size, nbytes, ti, ji, di = (int(x) for x in v[:5])
+    te, tc, je, jc, de, dc = (float(x) for x in v[5:11])
+    tm, jm, dm = (int(x) for x in v[11:14])
+    lines.append(
+        f"| {size:,} | {nbytes / 1e6:.0f} MB | {g(di)} / {g(ti)} = **{di / ti:.2f}** | "
+        f"{g(di)} / {g(ji)} = **{di / ji:.2f}** | {de:.1f} / {te:.1f} / {je:.1f} s | "
+        f"{dc:.1f} / {tc:.1f} / {jc:.1f} s | {dm / 1024:.0f} / {tm / 1024:.0f} / {jm / 1024:.0f} MiB: "
+        f"**{dm / tm:.2f}**, **{dm / jm:.2f}** |")
+section = f"""## fintop-walk --diff
+
+Two saved documents of one generated case compared (`fintop-walk --diff DOC --new CHANGED`:
+the case's `--json` document against a copy with its first value changed, one difference),
+against walking that case once, as a tree and with `--json` (the walk that writes such a
+document). Measured by `scripts/walk-figures.sh` ({datetime.date.today()}, release build;
+`WALK_FIGURES=diff` runs only this part). Target: at most 2 times the walk's time and peak
+memory.
+
+- Each document is read once, as a stream, into compact records (48 bytes per model node,
+  call, attribute and binding: hashes of the key, of the own members and of everything below,
+  the byte offset, the parent and the end of its subtree); only where two records differ are
+  their members read again from the file at that offset. Identical subtrees are passed over by
+  their hash. The two documents are read at once, on two threads.
+- Instructions: callgrind, whole run, both documents' reading included. Times: /usr/bin/time,
+  elapsed and CPU (user + system), one run each on this shared 2-core machine: they move with
+  the load, the instruction ratios do not. Peak memory: maximum resident set.
+
+| case size asked | document | instructions: diff / tree walk | diff / `--json` walk | elapsed: diff / tree / `--json` | CPU: diff / tree / `--json` | peak: diff / tree / `--json`: to tree, to `--json` |
+|---|---|---|---|---|---|---|
+""" + "\n".join(lines) + "\n"
+text = open("BENCHMARKS.md").read()
+match = re.search(r"^## fintop-walk --diff\n.*?(?=^## |\Z)", text, re.S | re.M)
+if match:
+    text = text[:match.start()] + section + ("\n" if match.end() < len(text) else "") + text[match.end():]
+else:
+    text = text.rstrip("\n") + "\n\n" + section
 open("BENCHMARKS.md", "w").write(text)
 print(section)
 EOF

@@ -76,9 +76,9 @@ std::vector<record::Json> LogLines(const char* file) {
 // The argument rows of one callback: counts and selections, or both move flags.
 std::vector<int> Arguments(const CallbackEntry& entry) {
   switch (entry.shape) {
-    case CallbackEntry::kCollection:
+    case fintop::Shape::kCollection:
       return {-1, 0, 2, 7};
-    case CallbackEntry::kElement:
+    case fintop::Shape::kElement:
       return {0, 1};
     default:
       return {0};
@@ -103,24 +103,13 @@ TEST(Missing, EveryCallbackAnswersItsFailureAndTheLogSaysWhy) {
     for (int argument : Arguments(entry)) {
       FIAttribute out;
       record::Json result;
-      switch (entry.shape) {
-        case CallbackEntry::kKind:
-          result = reinterpret_cast<FIKindTest>(entry.function)(at.get());
-          EXPECT_EQ(result, false) << entry.name;
-          break;
-        case CallbackEntry::kClassifier:
-          result = reinterpret_cast<FIClassifier>(entry.function)(at.get(), &out);
-          EXPECT_EQ(result, false) << entry.name;
-          break;
-        case CallbackEntry::kCollection:
-          result = reinterpret_cast<FICollection>(entry.function)(at.get(), &out, argument);
-          EXPECT_EQ(result, argument == -1 || !entry.fails_with_index ? 0 : argument)
-              << entry.name << "(" << argument << ")";
-          break;
-        case CallbackEntry::kElement:
-          result = reinterpret_cast<FIElement>(entry.function)(at.get(), argument);
-          EXPECT_EQ(result, false) << entry.name;
-          break;
+      const int answer = fintop::CallByShape(entry.shape, entry.function, at.get(), &out, argument);
+      EXPECT_EQ(answer, fintop::FailureResult(entry, argument))
+          << entry.name << "(" << argument << ")";
+      if (entry.shape == fintop::Shape::kCollection) {
+        result = answer;
+      } else {
+        result = answer != 0;
       }
       EXPECT_TRUE(out.empty()) << entry.name;
       EXPECT_EQ(Where(*at), "T") << entry.name;
@@ -178,8 +167,8 @@ TEST(Threads, LinesWholeOneRecordPerCall) {
         at.MoveTo(node);
         for (const CallbackEntry& entry : entries) {
           // A count and the first selection, or the moving call: enough lines to interleave.
-          int argument = entry.shape == CallbackEntry::kElement ? 1 : 0;
-          if (entry.shape == CallbackEntry::kCollection)
+          int argument = entry.shape == fintop::Shape::kElement ? 1 : 0;
+          if (entry.shape == fintop::Shape::kCollection)
             DriveOne(entry, at, -1, options, reports[t]);
           DriveOne(entry, at, argument, options, reports[t]);
         }
@@ -225,25 +214,10 @@ TEST(Unwritable, EveryCallAnswersAsTheRealPlugin) {
         a->MoveTo(node);
         b->MoveTo(node);
         FIAttribute out_a, out_b;
-        int ra = 0, rb = 0;
-        switch (direct[i].shape) {
-          case CallbackEntry::kKind:
-            ra = reinterpret_cast<FIKindTest>(direct[i].function)(a.get());
-            rb = reinterpret_cast<FIKindTest>(proxied[i].function)(b.get());
-            break;
-          case CallbackEntry::kClassifier:
-            ra = reinterpret_cast<FIClassifier>(direct[i].function)(a.get(), &out_a);
-            rb = reinterpret_cast<FIClassifier>(proxied[i].function)(b.get(), &out_b);
-            break;
-          case CallbackEntry::kCollection:
-            ra = reinterpret_cast<FICollection>(direct[i].function)(a.get(), &out_a, argument);
-            rb = reinterpret_cast<FICollection>(proxied[i].function)(b.get(), &out_b, argument);
-            break;
-          case CallbackEntry::kElement:
-            ra = reinterpret_cast<FIElement>(direct[i].function)(a.get(), argument);
-            rb = reinterpret_cast<FIElement>(proxied[i].function)(b.get(), argument);
-            break;
-        }
+        const int ra =
+            fintop::CallByShape(direct[i].shape, direct[i].function, a.get(), &out_a, argument);
+        const int rb =
+            fintop::CallByShape(direct[i].shape, proxied[i].function, b.get(), &out_b, argument);
         const std::string what =
             std::string(direct[i].name) + "(" + std::to_string(argument) + ") on " + Where(*a);
         EXPECT_EQ(ra, rb) << what;

@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "aggnode/agg_node.h"
+#include "diff.h"
+#include "document.h"
 #include "iterator/case_context.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
@@ -92,14 +95,26 @@ constexpr char kFooter[] = R"(Output:
   --names     every host name the plug-in asked for (a level given to Down, a property key
               read): how often it was asked, found and missing, and on which host types; the
               names most often missing first.
+  --diff SAVED  walks the case and compares its model with SAVED, a document written by
+              fintop-walk --json (of this build or another, of this case or another version
+              of it); --diff OLD --new NEW compares two saved documents without a walk. A
+              fintop-trace log counts as a document holding only a trace. Objects are matched
+              by their host path, steps by name, items by collection and index; when both
+              documents hold a trace (the walk traces when SAVED holds one), the calls too, by
+              node, callback and argument. One line per difference, grouped by object
+              ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
+              line "differences: N" with the count of each kind; with --json one document.
+              Exit status 0 when there is no difference, 1 when there is one.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
-case or mapping file, a plug-in that cannot be loaded or lacks an export, or a bad option;
-then one line on stderr says what is wrong and nothing is written to stdout.)";
+case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
+option; then one line on stderr says what is wrong and nothing is written to stdout.)";
 
 struct Options {
   std::string case_file;
   std::string map_file;
   std::string plugin_file;
+  std::string diff_file;  // --diff: the saved document to compare with
+  std::string new_file;   // --new: the document to compare instead of a walk
   bool json = false, trace = false, explain = false, names = false;
 };
 
@@ -127,6 +142,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, const std::filesystem
   app.add_flag("--names", options.names,
                "Print every host name the plug-in asked for, how often it was\n"
                "found and missing");
+  app.add_option("--diff", options.diff_file,
+                 "Compare the walk's model (and calls) with this document of\n"
+                 "fintop-walk --json; exit status 1 when they differ")
+      ->option_text("SAVED");
+  app.add_option("--new", options.new_file,
+                 "With --diff: compare with this document instead of walking a case")
+      ->option_text("NEW");
   app.footer(kFooter);
   try {
     app.parse(argc, argv);
@@ -141,6 +163,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, const std::filesystem
     }
     return Fail(what + " (see --help)");
   }
+  if (!options.new_file.empty() && options.diff_file.empty())
+    return Fail("--new needs --diff (see --help)");
+  if (!options.diff_file.empty() && (options.explain || options.names))
+    return Fail("--diff takes no --explain or --names (see --help)");
+  if (!options.new_file.empty() && !options.case_file.empty())
+    return Fail("--diff with --new compares two documents: give no CASE (see --help)");
   if (options.case_file.empty()) options.case_file = DefaultCase(folder);
   return std::nullopt;
 }
@@ -286,6 +314,52 @@ int Walk(const Options& options, walk::Output& out) {
   return 0;
 }
 
+// Compares the saved document with the new one or with the walk of the case; 1 when they
+// differ. Throws the errors of bad input.
+int Diff(Options options, walk::Output& out) {
+  std::unique_ptr<walk::Document> saved, now;
+  if (!options.new_file.empty()) {
+    // The two documents are read at once, the new one on a thread of its own.
+    std::exception_ptr failed;
+    std::thread reader([&] {
+      try {
+        now = walk::OpenDocument(options.new_file);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+    try {
+      saved = walk::OpenDocument(options.diff_file);
+    } catch (...) {
+      reader.join();
+      throw;
+    }
+    reader.join();
+    if (failed) std::rethrow_exception(failed);
+  } else {
+    saved = walk::OpenDocument(options.diff_file);
+    // The walk's document goes to a temporary file, read back as the saved one is.
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr) throw BadInput("cannot make a temporary file for the walk's document");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(file, std::fclose);
+    Options walk_options = options;
+    walk_options.json = true;
+    walk_options.trace = options.trace || saved->has_trace();
+    walk::Output document(file);
+    if (Walk(walk_options, document) != 0) return kBadInput;
+    if (!document.Finish() || std::fseek(file, 0, SEEK_SET) != 0)
+      throw BadInput("cannot write the walk's document to a temporary file");
+    now = std::make_unique<walk::Document>(owned.release(), options.case_file, true);
+  }
+  walk::DiffResult result = walk::Compare(*saved, *now);
+  if (options.json) {
+    walk::WriteDiffJson(out, result);
+  } else {
+    walk::WriteDiff(out, result);
+  }
+  return result.lines.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,8 +374,16 @@ int main(int argc, char** argv) {
   return walk::RunOnLargeStack([&]() -> int {
     // Output held back until it is large: bad input found before that leaves stdout empty.
     walk::Output out(stdout);
+    int diff_status = 0;
     try {
-      if (int status = Walk(options, out); status != 0) return status;
+      if (!options.diff_file.empty()) {
+        diff_status = Diff(options, out);
+        if (diff_status == kBadInput) return diff_status;
+      } else if (int status = Walk(options, out); status != 0) {
+        return status;
+      }
+    } catch (const walk::DocumentError& e) {
+      return Fail(e.what());
     } catch (const hostsim::CaseError& e) {
       return Fail(e.what());
     } catch (const walk::MappingError& e) {
@@ -311,6 +393,7 @@ int main(int argc, char** argv) {
     } catch (const BadInput& e) {
       return Fail(e.what());
     }
-    return out.Finish() ? 0 : 1;
+    if (!out.Finish()) return options.diff_file.empty() ? 1 : kBadInput;
+    return diff_status;
   });
 }

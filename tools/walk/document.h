@@ -1,0 +1,122 @@
+// A document written by `fintop-walk --json` (with or without its trace) or a fintop-trace log
+// (JSON Lines), read as a stream into compact records: one per model node, call, framework
+// record, attribute and binding, each with a hash of its key and of its own members and the
+// byte offset of the JSON object it came from. Nothing else of the document is kept; the
+// members of a record are read again from the file (ReadDetails) only where two records differ.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace walk {
+
+// A refused document: what() is "<name>:<line>:<column>: <what is wrong>" or "<name>: <what>".
+class DocumentError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr std::uint32_t kNoRecord = 0xffffffffu;
+
+struct Record {
+  enum Kind : std::uint8_t {
+    kObject,      // key: its host path
+    kValue,       // key: the step's name
+    kCollection,  // key: the step's name
+    kItem,        // key: its index
+    kElement,     // key: the step's name
+    kAttribute,   // key: the attribute's name (of the node or call that holds it)
+    kBinding,     // key: the generic name
+    kCall,        // key: node, callback and index or move flag
+    kFramework,   // key: the path and the attribute's name
+  };
+  std::uint64_t key = 0;
+  std::uint64_t content = 0;  // the record's own members, children left out
+  std::uint64_t subtree = 0;  // its own members and everything below it
+  std::uint64_t offset = 0;   // of the JSON object holding the record
+  std::uint32_t parent = kNoRecord;
+  std::uint32_t end = 0;  // one past the last record below it
+  Kind kind = kObject;
+};
+
+// A value as the document writes it: texts without their quotes, numbers as written.
+struct Scalar {
+  enum Type : char {
+    kNone = 0,
+    kNull = 'z',
+    kBool = 'b',
+    kInteger = 'i',
+    kReal = 'r',
+    kText = 's'
+  };
+  Type type = kNone;
+  std::string text;
+
+  bool operator==(const Scalar& other) const = default;
+  // Texts in double quotes with JSON escapes, everything else as written; "(none)" for kNone.
+  std::string Shown() const;
+};
+
+// The own members of one model node or call, read again from the file: scalars in the order
+// written, the attributes and bindings objects apart.
+struct Details {
+  std::vector<std::pair<std::string, Scalar>> members;
+  std::vector<std::pair<std::string, Scalar>> attributes;
+  std::vector<std::pair<std::string, Scalar>> bindings;
+  const Scalar& Get(const std::string& key) const;
+};
+
+class Document {
+ public:
+  enum Source { kWalk, kLog };
+
+  // Reads the whole document from `file` (left open for ReadDetails; owned when `owned`).
+  // Throws DocumentError.
+  Document(std::FILE* file, std::string name, bool owned);
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  const std::string& name() const { return name_; }
+  Source source() const { return source_; }
+  bool has_model() const { return has_model_; }
+  bool has_trace() const { return has_trace_; }
+  bool has_summary() const { return has_summary_; }
+  const std::vector<Record>& model() const { return model_; }
+  const std::vector<Record>& trace() const { return trace_; }
+  const std::vector<std::string>& not_reached() const { return not_reached_; }
+  const std::vector<std::string>& nothing_found_by() const { return nothing_found_by_; }
+
+  // The own members of the JSON object at `offset`. Throws DocumentError when the file cannot
+  // be read there.
+  Details ReadDetails(std::uint64_t offset) const;
+
+ private:
+  friend class DocumentReader;
+  std::FILE* file_;
+  bool owned_;
+  std::string name_;
+  Source source_ = kWalk;
+  bool has_model_ = false, has_trace_ = false, has_summary_ = false;
+  std::vector<Record> model_;
+  std::vector<Record> trace_;
+  std::vector<std::string> not_reached_, nothing_found_by_;
+};
+
+// "object", "value", "collection", "item", "element", "attribute", ...: a record's kind as the
+// documents name it.
+const char* RecordKindName(Record::Kind kind);
+
+// The key of an attribute or binding record named `name`.
+std::uint64_t NameKey(std::string_view name);
+
+// Opens and reads the document at `path`; throws DocumentError naming it.
+std::unique_ptr<Document> OpenDocument(const std::string& path);
+
+}  // namespace walk
