@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "framework/callbacks.h"
+#include "framework/callback_table.h"
 
 namespace doctor {
 
@@ -13,13 +13,11 @@ extern const char kExportsTxt[];
 
 namespace {
 
-#define DOCTOR_CALLBACK_NAME(shape, name, ...) #name,
-constexpr const char* kCallbacks[] = {FINTOP_CALLBACKS(DOCTOR_CALLBACK_NAME)};
-#undef DOCTOR_CALLBACK_NAME
-
 ExpectedExports Build() {
   ExpectedExports expected;
-  expected.callbacks.assign(std::begin(kCallbacks), std::end(kCallbacks));
+  for (const fintop::CallbackInfo& info : fintop::kCallbackTable) {
+    expected.callbacks.emplace_back(info.name);
+  }
   std::string_view text = kExportsTxt;
   while (!text.empty()) {
     const size_t end = std::min(text.find('\n'), text.size());
@@ -30,9 +28,7 @@ ExpectedExports Build() {
     }
     if (line.empty() || line.front() == '#') continue;
     // The callbacks' lines are FINTOP_CALLBACKS' names (test_exports holds them equal).
-    if (std::find(std::begin(kCallbacks), std::end(kCallbacks), line) != std::end(kCallbacks)) {
-      continue;
-    }
+    if (fintop::FindCallback(line) != fintop::kNoCallback) continue;
     (line.starts_with("_Z") ? expected.members : expected.bootstrap).emplace_back(line);
   }
   return expected;

@@ -35,6 +35,7 @@
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
 #include "call_record.h"
+#include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
 
@@ -44,9 +45,10 @@ namespace {
 enum CallbackId { FINTOP_CALLBACKS(FINTOP_TRACE_ID) };
 #undef FINTOP_TRACE_ID
 
-#define FINTOP_TRACE_NAME(shape, name, ...) #name,
-constexpr const char* kCallbackNames[] = {FINTOP_CALLBACKS(FINTOP_TRACE_NAME)};
-#undef FINTOP_TRACE_NAME
+// A callback's id is its place in the list, as in fintop::kCallbackTable.
+constexpr const char* CallbackName(int id) {
+  return fintop::kCallbackTable[id].name;
+}
 
 #define FINTOP_TRACE_ATTRIBUTE(name) name,
 constexpr const char* kRecordedAttributes[] = {FINTOP_RECORDED_ATTRIBUTES(FINTOP_TRACE_ATTRIBUTE)};
@@ -203,15 +205,15 @@ class Session {
             "): every callback answers its failure result");
       return;
     }
-    if (find(kCallbackNames[kCTFlowsheets]) == reinterpret_cast<void*>(&CTFlowsheets)) {
+    if (find(CallbackName(kCTFlowsheets)) == reinterpret_cast<void*>(&CTFlowsheets)) {
       Error("the real plug-in " + file +
             " is fintop-trace itself: every callback answers its failure result");
       return;
     }
     for (int id = 0; id < kCallbackCount; ++id) {
-      entries_[id] = find(kCallbackNames[id]);
+      entries_[id] = find(CallbackName(id));
       if (entries_[id] == nullptr) {
-        Error("the real plug-in " + file + " does not export " + kCallbackNames[id] +
+        Error("the real plug-in " + file + " does not export " + CallbackName(id) +
               ": it answers its failure result");
       }
     }
@@ -299,7 +301,7 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   std::unique_ptr<Attributes> before;
   bool recording = true;
   try {
-    call.callback = kCallbackNames[id];
+    call.callback = CallbackName(id);
     call.argument = argument;
     call.value = value;
     if (it != nullptr) {
@@ -338,8 +340,6 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
 }  // namespace
 
 // The callbacks, one per entry of the list, by shape.
-#define FINTOP_TRACE_FAILS_ZERO(index) 0
-#define FINTOP_TRACE_FAILS_INDEX(index) ((index) == -1 ? 0 : (index))
 #define FINTOP_TRACE_KIND(name, fails)                                                       \
   FINTOP_SIGNATURE_KIND(name) {                                                              \
     return Traced<bool>(k##name, record::Call::kNone, 0, iterator, nullptr, false,           \
@@ -351,11 +351,12 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
       return reinterpret_cast<FIClassifier>(f)(iterator, out);                                \
     });                                                                                       \
   }
-#define FINTOP_TRACE_COLLECTION(name, fails)                                                    \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                                           \
-    return Traced<int>(                                                                         \
-        k##name, record::Call::kIndex, index, iterator, out, FINTOP_TRACE_FAILS_##fails(index), \
-        [&](void* f) { return reinterpret_cast<FICollection>(f)(iterator, out, index); });      \
+#define FINTOP_TRACE_COLLECTION(name, fails)                                                \
+  FINTOP_SIGNATURE_COLLECTION(name) {                                                       \
+    return Traced<int>(k##name, record::Call::kIndex, index, iterator, out,                 \
+                       fintop::FailedCollection(FINTOP_FACT_##fails, index), [&](void* f) { \
+                         return reinterpret_cast<FICollection>(f)(iterator, out, index);    \
+                       });                                                                  \
   }
 #define FINTOP_TRACE_ELEMENT(name, fails)                                                         \
   FINTOP_SIGNATURE_ELEMENT(name) {                                                                \
