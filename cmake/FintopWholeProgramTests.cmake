@@ -9,6 +9,17 @@ else()
   set(FINTOP_WHOLE_PROGRAM_TESTS FALSE)
 endif()
 
+# fintop_gtest_program_test(NAME TARGET ARG...): the GoogleTest program TARGET run once as the
+# test NAME (under the emulator in a cross build), passing only when it exits 0 and its output
+# shows GoogleTest's "[  PASSED  ]" line (run_gtest.cmake).
+function(fintop_gtest_program_test name target)
+  list(JOIN ARGN "|" args)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}>
+                   "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" "-DARGS=${args}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/run_gtest.cmake)
+endfunction()
+
 function(fintop_discover_tests target)
   if(NOT FINTOP_WHOLE_PROGRAM_TESTS)
     gtest_discover_tests(${ARGV})
@@ -20,7 +31,7 @@ function(fintop_discover_tests target)
   if(NOT arg_WORKING_DIRECTORY)
     set(arg_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1 ${arg_EXTRA_ARGS}
-           WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
+  fintop_gtest_program_test(${target} ${target} --gtest_brief=1 ${arg_EXTRA_ARGS})
+  set_tests_properties(${target} PROPERTIES WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
   set_tests_properties(${target} PROPERTIES ENVIRONMENT "WINEDEBUG=-all" ${arg_PROPERTIES})
 endfunction()

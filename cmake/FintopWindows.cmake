@@ -99,6 +99,10 @@ if(CMAKE_CROSSCOMPILING)
   endif()
 endif()
 
+set(FINTOP_SHIPPED_FLAGS -O3 -DNDEBUG CACHE STRING
+    "Compile options of the modules the zip ships (fintop.dll, fintop-trace.dll)")
+option(FINTOP_SHIPPED_IPO "Optimise fintop.dll across its files, as the native release build does" ON)
+
 # Applied once every target of the project exists.
 function(fintop_windows_finalize)
   # The stand-in modules have no export macros for their C++ API beyond the interface ones:
@@ -122,6 +126,18 @@ function(fintop_windows_finalize)
 
   if(TARGET QELCOM)
     set_target_properties(QELCOM PROPERTIES OUTPUT_NAME QELCOM SUFFIX ".DLL")
+  endif()
+
+  # What users install is optimised as the native release build optimises the plug-in (whose
+  # costs BENCHMARKS.md gives): -O3 without assertions, and the plug-in across its files. The
+  # presets keep -O1 for the stand-ins, the tools and the tests, which only the legs run.
+  foreach(_target fintop fintop-trace fintop_call_record)
+    if(TARGET ${_target})
+      target_compile_options(${_target} PRIVATE ${FINTOP_SHIPPED_FLAGS})
+    endif()
+  endforeach()
+  if(FINTOP_SHIPPED_IPO)
+    set_property(TARGET fintop PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
   endif()
 
   # The plug-in's version resource.

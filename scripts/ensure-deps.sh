@@ -5,41 +5,72 @@
 # enabled first: this script enables it, and says so.
 #   scripts/ensure-deps.sh [GROUP...]          install what is missing
 #   scripts/ensure-deps.sh --list [GROUP...]   print the groups' packages, one a line
+#
+# A package list that fails to download (a mirror caught mid-sync: "File has unexpected
+# size") is tried again a few times, then warned about: the install goes on with the lists at
+# hand, which serve every package but those of the failing list. Only an install that fails
+# ends the script, with exit status 1 and one line naming the packages, their groups and apt's
+# reason. A package marked "optional" in packages.txt may fail: a warning says so, and its
+# reason is kept in build/deps/<package>.not-installed for the legs that report what they could
+# not run without it (scripts/legs/40-windows.sh); the file is removed once it is installed.
+# Within one ./test.sh run (FINTOP_DEPS_TRIED=1) an optional package that failed is not tried
+# again by every leg.
+#   FINTOP_APT_TRIES (3) and FINTOP_APT_WAIT (5 s): how often apt-get update is tried, how far apart
+#   FINTOP_DEPS_STATE: the folder of the .not-installed records (build/deps)
 set -euo pipefail
 here=$(dirname "$0")
+state=${FINTOP_DEPS_STATE:-$here/../build/deps}
 list=0
 if [ "${1:-}" = "--list" ]; then
   list=1
   shift
 fi
 
-# The packages of the groups named, each once; an unknown group is an error.
+# "group package optional" for the groups named, each package once; an unknown group is an
+# error.
 named=$(awk -v wanted="$*" '
   BEGIN { n = split(wanted, w, " "); for (i = 1; i <= n; i++) want[w[i]] = 1 }
-  { sub(/#.*/, ""); gsub(/[[:space:]]/, "") }
-  $0 == "" { next }
-  /^\[.*\]$/ { group = substr($0, 2, length($0) - 2); known[group] = 1; next }
-  (n == 0 || group in want) && !($0 in done) { done[$0] = 1; print }
+  { sub(/#.*/, "") }
+  NF == 0 { next }
+  /^[[:space:]]*\[.*\][[:space:]]*$/ { gsub(/[[:space:]\[\]]/, ""); group = $0; known[group] = 1; next }
+  (n == 0 || group in want) && !($1 in done) { done[$1] = 1; print group, $1, ($2 == "optional") }
   END {
     for (g in want) if (!(g in known)) { print "ensure-deps: no group [" g "] in packages.txt" > "/dev/stderr"; status = 2 }
     exit status
   }' "$here/packages.txt")
-mapfile -t packages <<<"$named"
+declare -A group_of=() optional=()
+packages=()
+while read -r g p o; do
+  [ -n "$p" ] || continue
+  packages+=("$p")
+  group_of[$p]=$g
+  optional[$p]=$o
+done <<<"$named"
 if [ $list -eq 1 ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
 fi
 
-missing=()
+installed() { dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | grep -q '^ii'; }
+required=()
+wanted_optional=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^ii' || missing+=("$p")
+  if installed "$p"; then
+    rm -f "$state/$p.not-installed"
+  elif [ "${optional[$p]}" = 1 ]; then
+    # Tried once per ./test.sh run: the legs after the first know it failed.
+    [ "${FINTOP_DEPS_TRIED:-0}" = 1 ] && [ -f "$state/$p.not-installed" ] && continue
+    wanted_optional+=("$p")
+  else
+    required+=("$p")
+  fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#required[@]} -eq 0 ] && [ ${#wanted_optional[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-for p in "${missing[@]}"; do
+for p in "${required[@]}" "${wanted_optional[@]}"; do
   case "$p" in
     *:*)
       arch=${p##*:}
@@ -51,6 +82,64 @@ for p in "${missing[@]}"; do
       ;;
   esac
 done
-echo "installing: ${missing[*]}" >&2
-$sudo apt-get update -qq >&2
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+
+# apt's own error lines of a run's output, joined into one line.
+reason() {
+  local lines
+  mapfile -t lines < <(grep -E '^(E|W): ' <<<"$1" | sed -E 's/^(E|W): //')
+  local IFS=$'\x1f'
+  local joined="${lines[*]}"
+  echo "${joined//$'\x1f'/; }"
+}
+
+echo "installing: $(printf '%s ' "${required[@]}" "${wanted_optional[@]}" | sed 's/ $//')" >&2
+tries=${FINTOP_APT_TRIES:-3}
+update_failed=""
+for ((try = 1; ; try++)); do
+  if output=$($sudo apt-get update -qq 2>&1); then
+    break
+  fi
+  if [ "$try" -ge "$tries" ]; then
+    update_failed=$(reason "$(grep -m1 -E '^E: ' <<<"$output")")
+    echo "ensure-deps: warning: apt-get update failed $tries times; installing from the package lists at hand:" >&2
+    grep -E '^(E|W): ' <<<"$output" | sed 's/^/  /' >&2 || sed 's/^/  /' <<<"$output" >&2
+    break
+  fi
+  sleep "${FINTOP_APT_WAIT:-5}"
+done
+
+# Installs the packages given; on failure leaves apt's output in $output.
+apt_install() { output=$($sudo apt-get install -y -qq --no-install-recommends "$@" 2>&1); }
+
+if [ ${#required[@]} -gt 0 ] && ! apt_install "${required[@]}"; then
+  # Which of them fail: each alone (those that can be installed are, on the way).
+  failed=()
+  why=""
+  for p in "${required[@]}"; do
+    installed "$p" && continue
+    if ! apt_install "$p"; then
+      failed+=("[${group_of[$p]}] $p")
+      [ -n "$why" ] || why=$(reason "$output")
+    fi
+  done
+  if [ ${#failed[@]} -eq 0 ]; then  # failed together only: name them all
+    for p in "${required[@]}"; do failed+=("[${group_of[$p]}] $p"); done
+    why=$(reason "$output")
+  fi
+  echo "ensure-deps: could not install $(printf '%s, ' "${failed[@]}" | sed 's/, $//'): ${why:-apt-get install failed}" >&2
+  exit 1
+fi
+
+mkdir -p "$state"
+for p in "${wanted_optional[@]}"; do
+  if apt_install "$p"; then
+    rm -f "$state/$p.not-installed"
+  else
+    why=$(reason "$output")
+    why=${why:-apt-get install failed}
+    [ -z "$update_failed" ] || why+=" (apt-get update had failed: $update_failed)"
+    echo "$why" >"$state/$p.not-installed"
+    echo "ensure-deps: warning: the optional [${group_of[$p]}] $p could not be installed: $why" >&2
+  fi
+done
+exit 0
