@@ -48,18 +48,18 @@ std::string WithName(std::string text, const std::string& name) {
   return text;
 }
 
-struct Forwarder {
+struct NamedForwarder {
   const char* entry_name;
   std::intptr_t(FI_CDECL* forward)(std::intptr_t, std::intptr_t, std::intptr_t, std::intptr_t);
 };
-const Forwarder kForwarders[] = {{"GetTopFIEntryV", GetTopNorvaneEntry},
-                                 {"TestIteratorX", TestIterator}};
+const NamedForwarder kForwarders[] = {{"GetTopFIEntryV", GetTopNorvaneEntry},
+                                      {"TestIteratorX", TestIterator}};
 
 class EntryLookup : public FakeLoaderTest, public ::testing::WithParamInterface<LookupCase> {};
 
 TEST_P(EntryLookup, AsksTheModulesInOrderAndForwardsTheArgumentsUnchanged) {
   const LookupCase& row = GetParam();
-  for (const Forwarder& forwarder : kForwarders) {
+  for (const NamedForwarder& forwarder : kForwarders) {
     SCOPED_TRACE(forwarder.entry_name);
     FakeLoader loader;
     auto place = [&](const char* module, Holds holds, bool loaded, bool loadable) {

@@ -10,7 +10,7 @@ namespace fintop_test {
 namespace {
 
 constexpr char kCase[] = R"({"name": "Tiny", "children": [{"name": "Feed"}]})";
-constexpr char kMappingFiles[] = "QELAllLibraries.xml, norvanemap.xml, nunits.xml, Norvane";
+constexpr char kTopMappingFiles[] = "QELAllLibraries.xml, norvanemap.xml, nunits.xml, Norvane";
 
 // The context factory the fake host offers: records its arguments, returns g_context.
 FI::Context* g_context = nullptr;
@@ -73,7 +73,7 @@ TEST_F(TopNode, NoContextFactoryGivesNoNode) {
 TEST_F(TopNode, ANullContextGivesNoNode) {
   OfferContextFactory();
   EXPECT_EQ(GetQELNode(first_, key()), nullptr);
-  EXPECT_EQ(g_factory_calls, std::string("77, ") + kMappingFiles + ";");
+  EXPECT_EQ(g_factory_calls, std::string("77, ") + kTopMappingFiles + ";");
   EXPECT_EQ(FindTopNode(key()), nullptr);
 }
 
@@ -86,7 +86,7 @@ TEST_F(TopNode, NoIteratorGivesNoNodeAndBalancesTheReferences) {
   OfferContextFactory();
   EXPECT_EQ(GetQELNode(first_, key()), nullptr);
   EXPECT_EQ(context.references, 1);
-  EXPECT_EQ(g_factory_calls, std::string("77, ") + kMappingFiles + ";");
+  EXPECT_EQ(g_factory_calls, std::string("77, ") + kTopMappingFiles + ";");
   EXPECT_EQ(FindTopNode(key()), nullptr);
 }
 
@@ -102,11 +102,11 @@ TEST_F(TopNode, ANewNodeStandsOnTheCaseTopAndBalancesTheReferences) {
   EXPECT_EQ(Where(*QELAggNodeIterator(node)), "Tiny");
   EXPECT_EQ(hostsim::LiveIterators(), live + 1);  // the node's own, forgotten after the test
   EXPECT_EQ(FindTopNode(key()), node);
-  EXPECT_EQ(g_factory_calls, std::string("77, ") + kMappingFiles + ";");
+  EXPECT_EQ(g_factory_calls, std::string("77, ") + kTopMappingFiles + ";");
 
   // Asked again for the same key: the same node, the host is not asked again.
   EXPECT_EQ(GetQELNode(nullptr, key()), node);
-  EXPECT_EQ(g_factory_calls, std::string("77, ") + kMappingFiles + ";");
+  EXPECT_EQ(g_factory_calls, std::string("77, ") + kTopMappingFiles + ";");
   context->Release();  // the reference it came with
 }
 

@@ -8,7 +8,7 @@ namespace fintop_test {
 namespace {
 
 // The reboiler has 3 nozzles and compositions of 4, 5 and 6 components; the condenser none.
-constexpr char kColumn[] = R"({"name": "Col", "children": [
+constexpr char kVesselColumn[] = R"({"name": "Col", "children": [
     {"name": "Reboiler", "children": [
       {"name": "Nozzle Diameter", "elements": [0.1, 0.2, 0.3]},
       {"name": "Vessel Mole Frac", "elements": [0.1, 0.2, 0.3, 0.4]},
@@ -18,7 +18,7 @@ constexpr char kColumn[] = R"({"name": "Col", "children": [
 
 class Vessels : public CallbackTest {
  protected:
-  Tree tree_ = MakeTree(kColumn);
+  Tree tree_ = MakeTree(kVesselColumn);
 };
 
 struct CollectionRow {
@@ -34,7 +34,7 @@ void PrintTo(const CollectionRow& row, std::ostream* os) {
 
 class VesselCollections : public CallbackTestWithParam<CollectionRow> {
  protected:
-  Tree tree_ = MakeTree(kColumn);
+  Tree tree_ = MakeTree(kVesselColumn);
 };
 
 TEST_P(VesselCollections, CountsItsVariableAndSelectsWithoutReadingTheHost) {

@@ -13,16 +13,16 @@ std::string ValueText(FIIterator& it) {
   return value.c_str() != nullptr ? value.c_str() : "";
 }
 
-struct CountCase {
+struct ListCountCase {
   const char* label;
   const char* list;  // the "Set" node's children, as JSON
   int count;
 };
 
-class ReactionCount : public CallbackTestWithParam<CountCase> {};
+class ReactionCount : public CallbackTestWithParam<ListCountCase> {};
 
 TEST_P(ReactionCount, CountsOnlyChildrenNamedExactlyReaction) {
-  const CountCase& row = GetParam();
+  const ListCountCase& row = GetParam();
   Tree tree =
       MakeTree(std::string(R"({"name": "Case", "children": [{"name": "Set", "children": )") +
                row.list + "}]}");
@@ -36,23 +36,23 @@ TEST_P(ReactionCount, CountsOnlyChildrenNamedExactlyReaction) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, ReactionCount,
-    ::testing::Values(CountCase{"interleaved",
-                                R"([{"name": "ReactionList", "children": [{"name": "Reaction"},
+    ::testing::Values(
+        ListCountCase{"interleaved",
+                      R"([{"name": "ReactionList", "children": [{"name": "Reaction"},
                       {"name": "Reaction"}, {"name": "Notes"}, {"name": "Reaction"}]}])",
-                                3},
-                      CountCase{"near misses never count",
-                                R"([{"name": "ReactionList", "children": [{"name": "Reactions"},
+                      3},
+        ListCountCase{"near misses never count",
+                      R"([{"name": "ReactionList", "children": [{"name": "Reactions"},
                       {"name": "reaction"}, {"name": "Reaction1"},
                       {"name": "ReactionReactionReactionReactionReaction"}, {"name": "Reaction"},
                       {"name": "Reactio"}]}])",
-                                1},
-                      CountCase{"only the last child", R"([{"name": "ReactionList", "children": [
+                      1},
+        ListCountCase{"only the last child", R"([{"name": "ReactionList", "children": [
                       {"name": "Notes"}, {"name": "Reactions"}, {"name": "Reaction"}]}])",
-                                1},
-                      CountCase{"no reaction",
-                                R"([{"name": "ReactionList", "children": [{"name": "Notes"}]}])",
-                                0},
-                      CountCase{"no list", R"([{"name": "Reaction"}])", 0}),
+                      1},
+        ListCountCase{"no reaction",
+                      R"([{"name": "ReactionList", "children": [{"name": "Notes"}]}])", 0},
+        ListCountCase{"no list", R"([{"name": "Reaction"}])", 0}),
     [](const auto& info) {
       std::string name = info.param.label;
       for (char& c : name) {
