@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "call_record.h"
+#include "call_record_json.h"
 #include "framework/recorded_attributes.h"
 #include "model.h"
 
@@ -28,19 +28,25 @@ std::string Walk(const std::string& arguments) {
 }
 
 // A record's value as the text trace prints it.
-std::string Shown(const record::Json& value) {
+std::string Shown(const record::Value& value) {
   walk::Value v;
-  if (value.is_number_integer()) {
+  if (value.kind == record::Value::kInteger) {
     v.kind = walk::Value::kInteger;
-    v.integer = value.get<long long>();
-  } else if (value.is_number_float()) {
+    v.integer = value.integer;
+  } else if (value.kind == record::Value::kReal) {
     v.kind = walk::Value::kReal;
-    v.real = value.get<double>();
-  } else if (value.is_string()) {
+    v.real = value.real;
+  } else if (value.kind == record::Value::kText) {
     v.kind = walk::Value::kText;
-    v.text = value.get<std::string>();
+    v.text = value.text;
   }
   return walk::Format(v);
+}
+
+std::string Shown(const record::Json& value) {
+  std::optional<record::Call> call = record::FromJson(
+      {{"callback", "C"}, {"node", "N"}, {"result", true}, {"out", value}, {"at", "N"}});
+  return call ? Shown(call->out) : "?";
 }
 
 void Render(const record::Json& entry, std::vector<std::string>& lines) {
@@ -55,11 +61,11 @@ void Render(const record::Json& entry, std::vector<std::string>& lines) {
   if (call->argument == record::Call::kIndex) line += ", " + std::to_string(call->value);
   if (call->argument == record::Call::kMove) line += ", move " + std::to_string(call->value);
   line += ") = ";
-  if (call->result.is_boolean()) {
-    line += call->result.get<bool>() ? "true" : "false";
-    if (call->result.get<bool>() && !call->out.is_null()) line += ", out " + Shown(call->out);
+  if (call->result.kind == record::Value::kBool) {
+    line += call->result.boolean ? "true" : "false";
+    if (call->result.boolean && !call->out.is_null()) line += ", out " + Shown(call->out);
   } else {
-    line += std::to_string(call->result.get<int>());
+    line += std::to_string(call->result.integer);
     if (!call->out.is_null()) line += ", out " + Shown(call->out);
   }
   lines.push_back(line);
@@ -114,7 +120,8 @@ TEST_P(RoundTrip, ReadsBackAsWritten) {
   std::optional<record::Call> call = record::FromJson(written);
   ASSERT_TRUE(call);
   EXPECT_EQ(record::ToJson(*call), written);
-  EXPECT_EQ(record::Json::parse(record::Line(written)), written);
+  EXPECT_EQ(record::Json::parse(record::Line(*call)), written);
+  EXPECT_EQ(record::ParseCall(record::Line(*call)), call);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,12 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CallRecord, KeepsFirstPlaceAndLastValue) {
   record::Call call;
-  call.Record("B", 1);
-  call.Record("A", 2);
-  call.Record("B", 3);
+  call.Record("B", record::Value::Integer(1));
+  call.Record("A", record::Value::Integer(2));
+  call.Record("B", record::Value::Integer(3));
   ASSERT_EQ(call.attributes.size(), 2u);
   EXPECT_EQ(call.attributes[0].first, "B");
-  EXPECT_EQ(call.attributes[0].second, 3);
+  EXPECT_EQ(call.attributes[0].second, record::Value::Integer(3));
   EXPECT_EQ(call.attributes[1].first, "A");
 }
 

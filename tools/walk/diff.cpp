@@ -1,6 +1,9 @@
 #include "diff.h"
 
+#include "document_names.h"
+
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <unordered_map>
 
@@ -526,16 +529,43 @@ void WriteDiff(Output& out, const DiffResult& result) {
 
 namespace {
 
-nlohmann::ordered_json ScalarJson(const Scalar& s) {
+namespace names = document_names;
+
+// A scalar as read, written again as the document's JSON writes it (a number in its
+// canonical form).
+void WriteScalar(JsonWriter& json, const Scalar& s) {
+  const char* first = s.text.data();
+  const char* last = first + s.text.size();
   switch (s.type) {
     case Scalar::kNone:
     case Scalar::kNull:
-      return nullptr;
+      json.Null();
+      return;
     case Scalar::kText:
-      return s.text;
-    default:
-      return nlohmann::ordered_json::parse(s.text);
+      json.Text(s.text);
+      return;
+    case Scalar::kBool:
+      json.Bool(s.text == "true");
+      return;
+    case Scalar::kInteger: {
+      long long integer = 0;
+      if (auto r = std::from_chars(first, last, integer); r.ec == std::errc() && r.ptr == last) {
+        json.Integer(integer);
+        return;
+      }
+      unsigned long long natural = 0;
+      if (auto r = std::from_chars(first, last, natural); r.ec == std::errc() && r.ptr == last) {
+        json.Integer(natural);
+        return;
+      }
+      break;  // beyond 64 bits: a real
+    }
+    case Scalar::kReal:
+      break;
   }
+  double real = 0;
+  std::from_chars(first, last, real);
+  json.Real(real);
 }
 
 }  // namespace
@@ -543,27 +573,40 @@ nlohmann::ordered_json ScalarJson(const Scalar& s) {
 void WriteDiffJson(Output& out, const DiffResult& result) {
   JsonWriter json(out);
   json.BeginObject();
-  json.Key("differences");
+  json.Key(names::kDifferences);
   json.BeginArray();
   for (const DiffLine& line : result.lines) {
-    nlohmann::ordered_json entry = {{"group", line.group},
-                                    {"where", line.where},
-                                    {"kind", kKindNames[line.kind].one},
-                                    {"text", line.Text()}};
+    json.BeginObject();
+    json.Member(names::kGroup, line.group);
+    json.Member(names::kWhere, line.where);
+    json.Member(names::kKind, kKindNames[line.kind].one);
+    json.Member(names::kText, line.Text());
     if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
-      entry["old"] = ScalarJson(line.old_value);
-      entry["new"] = ScalarJson(line.new_value);
+      json.Key(names::kOld);
+      WriteScalar(json, line.old_value);
+      json.Key(names::kNew);
+      WriteScalar(json, line.new_value);
     }
-    json.Write(entry);
+    json.End();
   }
   json.End();
-  nlohmann::ordered_json counts = nlohmann::ordered_json::object();
+  std::size_t counts[DiffLine::kKinds] = {};
+  std::vector<int> order;  // the kinds in the order first met
   for (const DiffLine& line : result.lines) {
-    nlohmann::ordered_json& n = counts[kKindNames[line.kind].many];
-    n = n.is_null() ? 1 : n.get<int>() + 1;
+    if (counts[line.kind]++ == 0) order.push_back(line.kind);
   }
-  json.Key("summary");
-  json.Write({{"differences", result.lines.size()}, {"by_kind", counts}});
+  json.Key(names::kSummary);
+  json.BeginObject();
+  json.Key(names::kDifferences);
+  json.Integer(result.lines.size());
+  json.Key(names::kByKind);
+  json.BeginObject();
+  for (int kind : order) {
+    json.Key(kKindNames[kind].many);
+    json.Integer(counts[kind]);
+  }
+  json.End();
+  json.End();
   json.End();
   out << '\n';
 }

@@ -1,16 +1,15 @@
 #include "document.h"
 
+#include "json_writer.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <nlohmann/json.hpp>
 
 namespace walk {
 
 namespace {
-
-using json = nlohmann::json;
 
 // Model nodes nest two JSON levels a step list (the node and its contents); the walk's deepest
 // model stays far below this.
@@ -353,7 +352,7 @@ std::string Scalar::Shown() const {
     case kNone:
       return "(none)";
     case kText:
-      return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+      return kit::JsonText(text);
     default:
       return text;
   }
