@@ -41,11 +41,10 @@ int Utf8Length(std::string_view text, std::size_t i) {
   return length;
 }
 
-}  // namespace
-
-void AppendJsonText(std::string_view text, std::string& out) {
+// `text` with invalid UTF-8 replaced and control bytes escaped; in `json` also quotes and
+// backslashes.
+void AppendEscaped(std::string_view text, std::string& out, bool json) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
   std::size_t i = 0;
   while (i < text.size()) {
     unsigned char c = static_cast<unsigned char>(text[i]);
@@ -63,10 +62,10 @@ void AppendJsonText(std::string_view text, std::string& out) {
     ++i;
     switch (c) {
       case '"':
-        out += "\\\"";
+        out += json ? "\\\"" : "\"";
         break;
       case '\\':
-        out += "\\\\";
+        out += json ? "\\\\" : "\\";
         break;
       case '\b':
         out += "\\b";
@@ -93,7 +92,24 @@ void AppendJsonText(std::string_view text, std::string& out) {
         }
     }
   }
+}
+
+}  // namespace
+
+void AppendJsonText(std::string_view text, std::string& out) {
   out += '"';
+  AppendEscaped(text, out, true);
+  out += '"';
+}
+
+void AppendTextLine(std::string_view text, std::string& out) {
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7e) {  // (a char may be signed: every byte >= 0x80 lands here)
+      AppendEscaped(text, out, false);
+      return;
+    }
+  }
+  out += text;
 }
 
 std::string JsonText(std::string_view text) {

@@ -18,6 +18,11 @@ namespace kit {
 void AppendJsonText(std::string_view text, std::string& out);
 std::string JsonText(std::string_view text);
 
+// `text` as part of a line of the kit's text output: printable ASCII and valid UTF-8 as they
+// are, invalid UTF-8 as U+FFFD as above, control bytes as the JSON escapes above, so that one
+// line stays one line.
+void AppendTextLine(std::string_view text, std::string& out);
+
 // A finite real as JSON writes it: digits that read back the same (the shortest but in rare
 // cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from
 // 1e16; "null" otherwise.

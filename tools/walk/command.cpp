@@ -63,16 +63,22 @@ case, mapping file or document, a plug-in that cannot be loaded or lacks an expo
 option; then one line on stderr says what is wrong and nothing is written to stdout.)";
 
 int Fail(std::string what) {
-  for (char& c : what) {
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  }
-  std::fprintf(stderr, "fintop-walk: %s\n", what.c_str());
+  std::string line;
+  kit::AppendTextLine(what, line);
+  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
   return kBadInput;
 }
 
 namespace {
 
 namespace names = document_names;
+
+// A line on stderr about input passed over; the output goes on.
+void Warn(const std::string& what) {
+  std::string line;
+  kit::AppendTextLine(what, line);
+  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
+}
 
 bool StderrIsTerminal() {
 #if defined(_WIN32)
@@ -253,6 +259,7 @@ int Walk(const Options& options, Output& out) {
 // Compares the saved document with the new one or with the walk of the case; 1 when they
 // differ. Throws the errors of bad input.
 int Diff(Options options, Output& out) {
+  std::optional<kit::TempFile> temp;  // outlives the documents read from it
   std::unique_ptr<Document> saved, now;
   if (!options.new_file.empty()) {
     // The two documents are read at once, the new one on a thread of its own.
@@ -274,18 +281,19 @@ int Diff(Options options, Output& out) {
     if (failed) std::rethrow_exception(failed);
   } else {
     saved = OpenDocument(options.diff_file);
-    // The walk's document goes to a temporary file, read back as the saved one is.
-    std::FILE* file = std::tmpfile();
-    if (file == nullptr) throw BadInput("cannot make a temporary file for the walk's document");
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(file, std::fclose);
+    // The walk's document goes to a temporary file of its own, read back as the saved one is.
+    temp.emplace("fintop-walk");
     Options walk_options = options;
     walk_options.json = true;
     walk_options.trace = options.trace || saved->has_trace();
-    Output document(file);
+    Output document(temp->file());
     if (Walk(walk_options, document) != 0) return kBadInput;
-    if (!document.Finish() || std::fseek(file, 0, SEEK_SET) != 0)
-      throw BadInput("cannot write the walk's document to a temporary file");
-    now = std::make_unique<Document>(owned.release(), options.case_file, true);
+    if (!document.Finish() || std::fseek(temp->file(), 0, SEEK_SET) != 0)
+      throw BadInput("cannot write the walk's document to " + temp->path().string());
+    now = std::make_unique<Document>(temp->file(), options.case_file, false);
+  }
+  for (const Document* doc : {saved.get(), now.get()}) {
+    for (const std::string& warning : doc->warnings()) Warn(warning);
   }
   DiffResult result = Compare(*saved, *now);
   if (options.json) {

@@ -52,7 +52,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
     std::fwrite(help.data(), 1, help.size(), stdout);
     return 0;
   } catch (const CLI::ParseError& e) {
-    return walk::Fail(std::string(e.what()) + " (see --help)");
+    std::string what = e.what();
+    for (char& c : what) {
+      if (c == '\n') c = ' ';
+    }
+    return walk::Fail(what + " (see --help)");
   }
   return std::nullopt;
 }

@@ -44,8 +44,10 @@ record::Value JsonValue(const Value& value) {
 
 void TextSink::Open(const ModelNode& node) {
   if (!tree_) return;
+  raw_.clear();
+  AppendTreeLine(node, raw_);
   line_.assign(depth_ * 2, ' ');
-  AppendTreeLine(node, line_);
+  kit::AppendTextLine(raw_, line_);  // names from the case may hold any byte
   line_ += '\n';
   out_ << line_;
   ++depth_;
@@ -56,7 +58,10 @@ void TextSink::Close(const ModelNode&) {
 }
 
 void TextSink::TraceLine(std::string_view line) {
-  out_ << line << '\n';
+  line_.clear();
+  kit::AppendTextLine(line, line_);
+  line_ += '\n';
+  out_ << line_;
 }
 
 // ---- JsonSink -------------------------------------------------------------------------------

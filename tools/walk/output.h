@@ -32,7 +32,7 @@ class TextSink final : public ModelSink {
   Output& out_;
   bool tree_;
   std::size_t depth_ = 0;
-  std::string line_;  // reused for every line
+  std::string raw_, line_;  // reused for every line
 };
 
 // The model as the JSON array "model" of the document: objects, collections with their
