@@ -30,6 +30,8 @@ struct GrammarRow {
   const char* name;
   std::string document;
   const char* refused;  // the end of the error message ("line:column: what"); null: accepted
+  const char* warned = nullptr;  // the end of the one warning; null: none
+  std::size_t calls = 0;         // the trace records read
 };
 
 // A walk's document with `value` as the member "case", which takes any scalar.
@@ -48,6 +50,11 @@ std::string Nested(int levels) {
   return out + "]}";
 }
 
+const std::string kLogHeader = "{\"log\": \"fintop-trace\", \"version\": 1, \"plugin\": \"p\"}\n";
+const std::string kCallA =
+    "{\"callback\": \"CTA\", \"node\": \"P\", \"result\": true, \"attributes\": {}, \"at\": "
+    "\"P\"}\n";
+
 class Grammar : public testing::TestWithParam<GrammarRow> {};
 
 TEST_P(Grammar, AcceptsOrRefuses) {
@@ -55,6 +62,11 @@ TEST_P(Grammar, AcceptsOrRefuses) {
   try {
     walk::Document doc(row.document, "doc");
     EXPECT_EQ(row.refused, nullptr) << "accepted";
+    ASSERT_EQ(doc.warnings().size(), row.warned != nullptr ? 1u : 0u);
+    if (row.warned != nullptr) {
+      EXPECT_TRUE(doc.warnings()[0].ends_with(row.warned)) << doc.warnings()[0];
+    }
+    EXPECT_EQ(doc.trace().size(), row.calls);
   } catch (const walk::DocumentError& e) {
     ASSERT_NE(row.refused, nullptr) << e.what();
     std::string what = e.what();
@@ -116,6 +128,24 @@ const GrammarRow kGrammar[] = {
     {"unclosed", "{\"case\": 1, \"model\": [", "1:22: not valid JSON: unexpected end of input"},
     {"empty", "", "1:1: not valid JSON: unexpected end of input"},
     {"after_document", WithCase("1") + " x", "1:26: unexpected text after the document"},
+    // A log's last line cut: read up to the line before, with a warning. Any other fault in a
+    // log, or a walk's document cut, is refused.
+    {"log", kLogHeader + kCallA, nullptr, nullptr, 1},
+    {"log_cut", kLogHeader + kCallA + "{\"callback\": \"CTB\", \"no", nullptr,
+     "doc:3: the log's last line is cut off (its writer stopped in the middle of it): compared up "
+     "to line 2",
+     1},
+    {"log_cut_in_a_text", kLogHeader + kCallA + kCallA.substr(0, 30), nullptr,
+     "compared up to line 2", 1},
+    {"log_cut_header", "{\"log\": \"fintop-tr", nullptr, "compared up to line 0", 0},
+    {"log_broken_middle_line", kLogHeader + "{\"callback\": \"CTB\", \"no\n" + kCallA,
+     "2:24: not valid JSON: a control character in a text"},
+    {"log_garbage_middle_line", kLogHeader + "{\"callback\": x}\n" + kCallA,
+     "2:13: not valid JSON: invalid literal"},
+    {"log_whole_last_line_without_newline", kLogHeader + kCallA.substr(0, kCallA.size() - 1),
+     nullptr, nullptr, 1},
+    {"walk_cut", "{\"case\": \"c\", \"model\": [{\"object\": \"C\"",
+     "1:38: not valid JSON: unexpected end of input"},
     // The depth limit: 200000 levels, two a model node.
     {"deep", Nested(1000), nullptr},
     {"too_deep", Nested(100001), "nests deeper than 200000 levels"},
@@ -163,8 +193,6 @@ std::string Call(const std::string& callback, int index, const std::string& attr
 std::string LogLine(const std::string& callback, int index, const std::string& attributes) {
   return Call(callback, index, attributes, ", \"thread\": 1") + "\n";
 }
-const std::string kLogHeader = "{\"log\": \"fintop-trace\", \"version\": 1, \"plugin\": \"p\"}\n";
-
 class Classify : public testing::TestWithParam<ClassifyRow> {};
 
 TEST_P(Classify, NamesAndCountsTheChange) {
