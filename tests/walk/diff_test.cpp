@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -335,11 +334,10 @@ TEST_P(Command, AnswersAsItShould) {
   // A log cut while its third line was written.
   write("cut.jsonl", kLogHeader + LogLine("CTA", 0, "") + "{\"callback\": \"CTB\", \"no");
   const std::string command = std::string("WALK='") + FINTOP_WALK + "' DIR='" + dir.string() +
-                              "' CASE='" + FINTOP_SMALL_CASE + "'; " + row.command;
+                              "' CASE='" + FINTOP_SMALL_CASE + "'\n" + row.command + "\n";
+  write("command.sh", command);
   const fs::path err = dir / "stderr";
-  const std::string shell = "bash -c \"" +
-                            std::regex_replace(command, std::regex("[\"$`\\\\]"), "\\$&") +
-                            "\" 2>'" + err.string() + "'";
+  const std::string shell = "bash '" + (dir / "command.sh").string() + "' 2>'" + err.string() + "'";
   std::FILE* pipe = popen(shell.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string out = ReadAll(pipe);
@@ -351,8 +349,9 @@ TEST_P(Command, AnswersAsItShould) {
   std::string err_text((std::istreambuf_iterator<char>(err_file)), {});
   if (row.err[0] == 0) {
     EXPECT_EQ(err_text, "");
-  } else {
-    EXPECT_TRUE(std::regex_search(err_text, std::regex(row.err))) << err_text;
+  } else {  // one line
+    EXPECT_TRUE(err_text.starts_with("fintop-walk: ")) << err_text;
+    EXPECT_NE(err_text.find(row.err), std::string::npos) << err_text;
     EXPECT_EQ(std::count(err_text.begin(), err_text.end(), '\n'), 1) << err_text;
   }
   if (row.left_no_files) {
@@ -366,19 +365,22 @@ const CommandRow kCommands[] = {
     {"pipes_alike", R"($WALK --diff <(cat $DIR/old.json) --new <(cat $DIR/old.json))", 0, "", "",
      false},
     {"bad_pipe_position", R"($WALK --diff <(cat $DIR/bad.json) --new $DIR/old.json)", 2, "",
-     "^fintop-walk: /dev/fd/[0-9]+:3:15: not valid JSON: invalid number\n$", false},
+     ":3:15: not valid JSON: invalid number\n", false},
     {"cut_log", R"($WALK --diff $DIR/trace.json --new $DIR/cut.jsonl)", 1,
      "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
-     "^fintop-walk: .*/cut.jsonl:3: the log's last line is cut off .*: compared up to line 2\n$",
+     "/cut.jsonl:3: the log's last line is cut off (its writer stopped in the middle of it): "
+     "compared up to line 2\n",
      false},
     {"cut_log_on_a_pipe", R"($WALK --diff $DIR/trace.json --new <(cat $DIR/cut.jsonl))", 1,
      "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
-     "^fintop-walk: /dev/fd/[0-9]+:3: the log's last line is cut off", false},
+     ":3: the log's last line is cut off", false},
     {"walk_with_tmpdir", R"(TMPDIR=$DIR/tmp $WALK $CASE --json > $DIR/saved.json &&
                             TMPDIR=$DIR/tmp $WALK $CASE --diff $DIR/saved.json)",
      0, "", "", true},
     {"walk_tmpdir_missing", R"(TMPDIR=$DIR/none $WALK $CASE --diff $DIR/old.json)", 2, "",
-     "^fintop-walk: cannot find the temporary folder .*TMPDIR.*\n$", true},
+     "cannot find the temporary folder (No such file or directory): set TMPDIR (TMP on "
+     "Windows) to a writable folder\n",
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Walk, Command, testing::ValuesIn(kCommands),
