@@ -5,6 +5,7 @@
 // changed; the walk every attribute recorded). Lines of the log that are no call (its first
 // line, {"error": ...}) are skipped. Prints one line; exit status 0 when they agree, 1 when not,
 // 2 on unreadable input.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -25,17 +26,25 @@ bool Agree(const record::Call& walk, const record::Call& log, std::string& why) 
   if (walk.node != log.node) return differs("node", walk.node, log.node);
   if (walk.argument != log.argument || walk.value != log.value)
     return differs("argument", std::to_string(walk.value), std::to_string(log.value));
-  if (walk.result != log.result) return differs("result", walk.result.dump(), log.result.dump());
-  if (walk.out != log.out) return differs("out", walk.out.dump(), log.out.dump());
+  if (walk.result != log.result) return differs("result", walk.result.Shown(), log.result.Shown());
+  if (walk.out != log.out) return differs("out", walk.out.Shown(), log.out.Shown());
   if (walk.at != log.at) return differs("at", walk.at, log.at);
   for (const auto& [name, value] : log.attributes) {
     std::string held = "none";
     for (const auto& [known, walk_value] : walk.attributes) {
-      if (known == name) held = walk_value.dump();
+      if (known == name) held = walk_value.Shown();
     }
-    if (held != value.dump()) return differs(("attribute " + name).c_str(), held, value.dump());
+    if (held != value.Shown()) return differs(("attribute " + name).c_str(), held, value.Shown());
   }
   return true;
+}
+
+std::string ReadFile(const char* path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::runtime_error(std::string("cannot read ") + path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -48,23 +57,12 @@ int main(int argc, char** argv) {
   std::vector<record::Call> walk, log;
   std::size_t log_attributes = 0, other_lines = 0;
   try {
-    std::ifstream walk_file(argv[1]);
-    record::Json document = record::Json::parse(walk_file);
-    for (const record::Json& entry : document.at("trace")) {
-      if (auto call = record::FromJson(entry)) walk.push_back(std::move(*call));
-    }
-    std::ifstream log_file(argv[2], std::ios::binary);
-    if (!log_file) throw std::runtime_error(std::string("cannot read ") + argv[2]);
-    std::string line;
-    while (std::getline(log_file, line)) {
-      record::Json object = record::Json::parse(line);  // every line whole
-      if (auto call = record::FromJson(object)) {
-        log_attributes += call->attributes.size();
-        log.push_back(std::move(*call));
-      } else {
-        ++other_lines;
-      }
-    }
+    walk = record::ParseCalls(ReadFile(argv[1]));
+    std::string log_text = ReadFile(argv[2]);
+    log = record::ParseCalls(log_text);  // every line whole, or refused
+    for (const record::Call& call : log) log_attributes += call.attributes.size();
+    std::size_t lines = std::count(log_text.begin(), log_text.end(), '\n');
+    other_lines = lines - std::min(lines, log.size());
   } catch (const std::exception& e) {
     std::cerr << "trace_log_check: " << e.what() << "\n";
     return 2;

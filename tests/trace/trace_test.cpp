@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bootstrap/bootstrap.h"
-#include "call_record.h"
+#include "call_record_json.h"
 #include "framework/module_loader.h"
 #include "framework/recorded_attributes.h"
 #include "support/callback_driver.h"
@@ -96,20 +96,20 @@ TEST(Missing, EveryCallbackAnswersItsFailureAndTheLogSaysWhy) {
   long live = hostsim::LiveIterators();
   struct Expected {
     std::string callback;
-    record::Json result;
+    record::Value result;
   };
   std::vector<Expected> calls;
   for (const CallbackEntry& entry : entries) {
     for (int argument : Arguments(entry)) {
       FIAttribute out;
-      record::Json result;
+      record::Value result;
       const int answer = fintop::CallByShape(entry.shape, entry.function, at.get(), &out, argument);
       EXPECT_EQ(answer, fintop::FailureResult(entry, argument))
           << entry.name << "(" << argument << ")";
       if (entry.shape == fintop::Shape::kCollection) {
-        result = answer;
+        result = record::Value::Integer(answer);
       } else {
-        result = answer != 0;
+        result = record::Value::Bool(answer != 0);
       }
       EXPECT_TRUE(out.empty()) << entry.name;
       EXPECT_EQ(Where(*at), "T") << entry.name;

@@ -5,6 +5,7 @@
 #   stream_removed.json    the stream Produced Water taken out of the plant
 #   reaction_type.json     the first reaction of the reforming set made an equilibrium reaction
 #   value_changed.json     Well Fluid's temperature 38.0 -> 39.5
+#   cooler_as_valve.json   the Gas Cooler typed as a valve: its class changes
 # Variables: CASE (the default plant), OUT (the folder), HERE (tests/walk), WALK (fintop-walk).
 file(READ ${CASE} plant)
 
@@ -34,6 +35,7 @@ edit_after(variable_renamed.json "${well}" "\"Comp Mole Frac\"" "\"Comp Mole Fra
 edit_after(reaction_type.json "\"name\": \"ReactionSet#0\"" "\"ConversionRxnObject\""
            "\"EquilibriumRxnObject\"")
 edit_after(value_changed.json "${well}" "\"value\": 38.0" "\"value\": 39.5")
+edit_after(cooler_as_valve.json "\"name\": \"Gas Cooler\"" "\"CoolerOpObject\"" "\"ValveOpObject\"")
 # A child of the plant runs from its "{" to the first "}" at its indent.
 string(FIND "${plant}" ",\n  {\n   \"name\": \"Produced Water\"" at)
 string(SUBSTRING "${plant}" 0 ${at} head)

@@ -1,11 +1,13 @@
-// fintop-walk's output as it goes: the JSON writer lays documents out exactly as nlohmann's
-// dump with an indent of 2 (the committed expected outputs were written that way), and stdout
-// is held back until its first MiB.
+// The kit's output as it goes: the JSON writer lays documents out exactly as nlohmann's dump
+// with an indent of 2, or on one line (the committed expected outputs and the logs were written
+// that way), and stdout is held back until its first MiB.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "output.h"
 
@@ -25,20 +27,61 @@ std::string Contents(std::FILE* f) {
   return out;
 }
 
+// Writes `doc` through the writer's scalar interface, as the tools write their documents.
+void Feed(kit::JsonWriter& json, const nlohmann::ordered_json& doc) {
+  switch (doc.type()) {
+    case nlohmann::json::value_t::object:
+      json.BeginObject();
+      for (const auto& [key, member] : doc.items()) {
+        json.Key(key);
+        Feed(json, member);
+      }
+      json.End();
+      return;
+    case nlohmann::json::value_t::array:
+      json.BeginArray();
+      for (const auto& element : doc) Feed(json, element);
+      json.End();
+      return;
+    case nlohmann::json::value_t::string:
+      json.Text(doc.get_ref<const std::string&>());
+      return;
+    case nlohmann::json::value_t::boolean:
+      json.Bool(doc.get<bool>());
+      return;
+    case nlohmann::json::value_t::number_integer:
+      json.Integer(doc.get<long long>());
+      return;
+    case nlohmann::json::value_t::number_unsigned:
+      json.Integer(doc.get<unsigned long long>());
+      return;
+    case nlohmann::json::value_t::number_float:
+      json.Real(doc.get<double>());
+      return;
+    default:
+      json.Null();
+  }
+}
+
+// Each document laid out by the writer, indented and on one line, against nlohmann's dump.
 class JsonLayout : public testing::TestWithParam<const char*> {};
 
 TEST_P(JsonLayout, AsNlohmannDumpsIt) {
   const auto doc = nlohmann::ordered_json::parse(GetParam());
-  File file(std::tmpfile());
-  ASSERT_NE(file, nullptr);
-  {
-    walk::Output out(file.get());
-    walk::JsonWriter json(out);
-    json.Write(doc);
-    ASSERT_TRUE(out.Finish());
+  for (auto [layout, indent] :
+       {std::pair{kit::JsonWriter::kIndented, 2}, std::pair{kit::JsonWriter::kLine, -1}}) {
+    File file(std::tmpfile());
+    ASSERT_NE(file, nullptr);
+    {
+      walk::Output out(file.get());
+      walk::JsonWriter json(out, layout);
+      Feed(json, doc);
+      ASSERT_TRUE(out.Finish());
+    }
+    EXPECT_EQ(Contents(file.get()),
+              doc.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace))
+        << "indent " << indent;
   }
-  EXPECT_EQ(Contents(file.get()),
-            doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -47,7 +90,34 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"a": {}, "b": [1, 2.5, "x"]})",
                     R"([[[]], {"k": {"n": null, "t": true, "f": false}}, -3, 1e300])",
                     R"({"quote\"key": "a\"b\\c\u0001\u00e9", "tab": "\t"})",
-                    R"({"z": 1, "a": 2, "m": [{"x": [{}]}]})"));
+                    R"({"z": 1, "a": 2, "m": [{"x": [{}]}]})",
+                    R"(["\b\f\n\r\/\u001f\u007f", "\ud83d\ude00"])",
+                    // Reals: whole, the fixed range's ends, exponents of one, two, three digits.
+                    R"([38.0, 0.05, -0.0, 0.0, 39.5, 1e-4, 1.5e-5, 1e-7, 123456789012345.6,
+                        1e15, 1e16, 2.5e16, 1.7976931348623157e308, 5e-324, -2.2250738585072014e-308,
+                        0.1, 0.30000000000000004, 100000.0, 1234.5678e10])",
+                    // Integers at the ends of 64 bits.
+                    R"([-9223372036854775808, 9223372036854775807, 18446744073709551615, 0])"));
+
+// Texts that are not valid UTF-8: each broken sequence written as U+FFFD, as nlohmann's
+// replacing dump does.
+class JsonTextReplaced : public testing::TestWithParam<const char*> {};
+
+TEST_P(JsonTextReplaced, AsNlohmannReplacesIt) {
+  const std::string text = GetParam();
+  EXPECT_EQ(kit::JsonText(text),
+            nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, JsonTextReplaced,
+                         testing::Values("\xff",
+                                         "a\xff"
+                                         "b",
+                                         "\xc3(", "\xc3", "\xe2\x82", "\xe2\x82(", "\xe0\x80\x80",
+                                         "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf0\x9f\x98",
+                                         "\xc0\xaf", "\x80\x80", "\xf8\x88\x80\x80\x80",
+                                         "ok \xc3\xa9 \xe2\x82\xac", "\xf0\x9f\x98\x80",
+                                         "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf"));
 
 struct Held {
   std::size_t bytes;  // written in pieces of 100

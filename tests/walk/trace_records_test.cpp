@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "call_record.h"
+#include "call_record_json.h"
 #include "framework/recorded_attributes.h"
 #include "model.h"
 
@@ -28,19 +29,25 @@ std::string Walk(const std::string& arguments) {
 }
 
 // A record's value as the text trace prints it.
-std::string Shown(const record::Json& value) {
+std::string Shown(const record::Value& value) {
   walk::Value v;
-  if (value.is_number_integer()) {
+  if (value.kind == record::Value::kInteger) {
     v.kind = walk::Value::kInteger;
-    v.integer = value.get<long long>();
-  } else if (value.is_number_float()) {
+    v.integer = value.integer;
+  } else if (value.kind == record::Value::kReal) {
     v.kind = walk::Value::kReal;
-    v.real = value.get<double>();
-  } else if (value.is_string()) {
+    v.real = value.real;
+  } else if (value.kind == record::Value::kText) {
     v.kind = walk::Value::kText;
-    v.text = value.get<std::string>();
+    v.text = value.text;
   }
   return walk::Format(v);
+}
+
+std::string Shown(const record::Json& value) {
+  std::optional<record::Call> call = record::FromJson(
+      {{"callback", "C"}, {"node", "N"}, {"result", true}, {"out", value}, {"at", "N"}});
+  return call ? Shown(call->out) : "?";
 }
 
 void Render(const record::Json& entry, std::vector<std::string>& lines) {
@@ -55,11 +62,11 @@ void Render(const record::Json& entry, std::vector<std::string>& lines) {
   if (call->argument == record::Call::kIndex) line += ", " + std::to_string(call->value);
   if (call->argument == record::Call::kMove) line += ", move " + std::to_string(call->value);
   line += ") = ";
-  if (call->result.is_boolean()) {
-    line += call->result.get<bool>() ? "true" : "false";
-    if (call->result.get<bool>() && !call->out.is_null()) line += ", out " + Shown(call->out);
+  if (call->result.kind == record::Value::kBool) {
+    line += call->result.boolean ? "true" : "false";
+    if (call->result.boolean && !call->out.is_null()) line += ", out " + Shown(call->out);
   } else {
-    line += std::to_string(call->result.get<int>());
+    line += std::to_string(call->result.integer);
     if (!call->out.is_null()) line += ", out " + Shown(call->out);
   }
   lines.push_back(line);
@@ -114,7 +121,8 @@ TEST_P(RoundTrip, ReadsBackAsWritten) {
   std::optional<record::Call> call = record::FromJson(written);
   ASSERT_TRUE(call);
   EXPECT_EQ(record::ToJson(*call), written);
-  EXPECT_EQ(record::Json::parse(record::Line(written)), written);
+  EXPECT_EQ(record::Json::parse(record::Line(*call)), written);
+  EXPECT_EQ(record::ParseCall(record::Line(*call)), call);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,14 +153,68 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"callback":"C","node":"P","index":"1","result":1,"at":"P"})",
                     R"({"callback":"C","node":"P","result":1,"attributes":[],"at":"P"})"));
 
+// The record's values: how an attribute is written, whether two attributes hold the same value
+// (what fintop-trace records as changed) and whether their records read back equal.
+struct ValueRow {
+  const char* name;
+  FIAttribute a, b;
+  bool same;            // SameValue(a, b)
+  bool same_in_record;  // their record values equal
+  const char* shown;    // a's record value as written
+};
+
+class RecordValue : public testing::TestWithParam<ValueRow> {};
+
+TEST_P(RecordValue, IsWrittenComparedAndReadBack) {
+  const ValueRow& row = GetParam();
+  EXPECT_EQ(record::SameValue(row.a, row.b), row.same);
+  EXPECT_EQ(record::SameValue(row.b, row.a), row.same);
+  const record::Value a = record::AttributeValue(row.a), b = record::AttributeValue(row.b);
+  EXPECT_EQ(a == b, row.same_in_record);
+  EXPECT_EQ(a.Shown(), row.shown);
+  record::Call call;
+  call.callback = "CTPumpCurve";
+  call.result = record::Value::Integer(1);
+  call.Record("X", a);
+  std::optional<record::Call> back = record::ParseCall(record::Line(call));
+  ASSERT_TRUE(back) << record::Line(call);
+  ASSERT_EQ(back->attributes.size(), 1u);
+  EXPECT_EQ(back->attributes[0].second, a) << record::Line(call);
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+const ValueRow kValues[] = {
+    {"nan_nan", kNan, kNan, true, true, R"("nan")"},
+    {"nan_number", kNan, 1.0, false, false, R"("nan")"},
+    {"nan_zero", kNan, 0.0, false, false, R"("nan")"},
+    {"minus_inf", -kInf, -kInf, true, true, R"("-inf")"},
+    {"minus_inf_inf", -kInf, kInf, false, false, R"("-inf")"},
+    {"inf_largest", kInf, 1.7976931348623157e308, false, false, R"("inf")"},
+    {"real", 0.5, 0.5, true, true, "0.5"},
+    {"real_other", 0.5, 0.25, false, false, "0.5"},
+    {"minus_zero", -0.0, 0.0, true, true, "-0.0"},
+    {"integer_real", 1, 1.0, false, false, "1"},
+    {"integer", -7, -7, true, true, "-7"},
+    {"text", "a\"b", "a\"b", true, true, R"("a\"b")"},
+    {"text_other", "a", "b", false, false, R"("a")"},
+    // A real that is not a number is written as a text: its record equals that text's.
+    {"nan_text", kNan, "nan", false, true, R"("nan")"},
+    {"empty", FIAttribute(), FIAttribute(), true, true, "null"},
+    {"empty_text", FIAttribute(), "", false, false, "null"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Values, RecordValue, testing::ValuesIn(kValues),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(CallRecord, KeepsFirstPlaceAndLastValue) {
   record::Call call;
-  call.Record("B", 1);
-  call.Record("A", 2);
-  call.Record("B", 3);
+  call.Record("B", record::Value::Integer(1));
+  call.Record("A", record::Value::Integer(2));
+  call.Record("B", record::Value::Integer(3));
   ASSERT_EQ(call.attributes.size(), 2u);
   EXPECT_EQ(call.attributes[0].first, "B");
-  EXPECT_EQ(call.attributes[0].second, 3);
+  EXPECT_EQ(call.attributes[0].second, record::Value::Integer(3));
   EXPECT_EQ(call.attributes[1].first, "A");
 }
 

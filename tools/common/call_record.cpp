@@ -3,9 +3,43 @@
 #include <cmath>
 #include <cstring>
 
+#include "document_names.h"
+
 namespace record {
 
-void Call::Record(const std::string& name, Json value) {
+namespace names = document_names;
+
+Value Value::Real(double r) {
+  if (std::isnan(r)) return Text("nan");
+  if (std::isinf(r)) return Text(r > 0 ? "inf" : "-inf");
+  return {kReal, false, 0, r, {}};
+}
+
+bool Value::operator==(const Value& other) const {
+  if (kind != other.kind) return false;
+  switch (kind) {
+    case kNull:
+      return true;
+    case kBool:
+      return boolean == other.boolean;
+    case kInteger:
+      return integer == other.integer;
+    case kReal:
+      return real == other.real;
+    case kText:
+      return text == other.text;
+  }
+  return false;
+}
+
+std::string Value::Shown() const {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  Write(json, *this);
+  return out.text();
+}
+
+void Call::Record(const std::string& name, Value value) {
   for (auto& [known, held] : attributes) {
     if (known == name) {
       held = std::move(value);
@@ -15,102 +49,116 @@ void Call::Record(const std::string& name, Json value) {
   attributes.emplace_back(name, std::move(value));
 }
 
-Json ToJson(const Call& call) {
-  Json out = Json::object();
-  out["callback"] = call.callback;
-  out["node"] = call.node;
-  if (call.argument == Call::kIndex) out["index"] = call.value;
-  if (call.argument == Call::kMove) out["move"] = call.value;
-  out["result"] = call.result;
-  if (!call.out.is_null()) out["out"] = call.out;
-  Json attributes = Json::object();
-  for (const auto& [name, value] : call.attributes) attributes[name] = value;
-  out["attributes"] = std::move(attributes);
+void Write(kit::JsonWriter& json, const Value& value) {
+  switch (value.kind) {
+    case Value::kNull:
+      json.Null();
+      return;
+    case Value::kBool:
+      json.Bool(value.boolean);
+      return;
+    case Value::kInteger:
+      json.Integer(value.integer);
+      return;
+    case Value::kReal:
+      json.Real(value.real);
+      return;
+    case Value::kText:
+      json.Text(value.text);
+      return;
+  }
+}
+
+void Write(kit::JsonWriter& json, const Call& call) {
+  json.BeginObject();
+  json.Member(names::kCallback, call.callback);
+  json.Member(names::kNode, call.node);
+  if (call.argument != Call::kNone) {
+    json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
+    json.Integer(call.value);
+  }
+  json.Key(names::kResult);
+  Write(json, call.result);
+  if (!call.out.is_null()) {
+    json.Key(names::kOut);
+    Write(json, call.out);
+  }
+  json.Key(names::kAttributes);
+  json.BeginObject();
+  for (const auto& [name, value] : call.attributes) {
+    json.Key(name);
+    Write(json, value);
+  }
+  json.End();
   if (call.bindings) {
-    Json bindings = Json::object();
-    for (const auto& [generic, host] : *call.bindings) bindings[generic] = host;
-    out["bindings"] = std::move(bindings);
+    json.Key(names::kBindings);
+    json.BeginObject();
+    for (const auto& [generic, host] : *call.bindings) json.Member(generic, host);
+    json.End();
   }
-  out["at"] = call.at;
-  if (call.operations) out["operations"] = *call.operations;
-  if (call.thread) out["thread"] = *call.thread;
-  return out;
+  json.Member(names::kAt, call.at);
+  if (call.operations) {
+    json.Key(names::kOperations);
+    json.Texts(*call.operations);
+  }
+  if (call.thread) {
+    json.Key(names::kThread);
+    json.Integer(*call.thread);
+  }
+  json.End();
 }
 
-std::optional<Call> FromJson(const Json& object) {
-  if (!object.is_object()) return std::nullopt;
-  auto text = [&](const char* key) -> const std::string* {
-    auto found = object.find(key);
-    return found != object.end() && found->is_string() ? found->get_ptr<const std::string*>()
-                                                       : nullptr;
-  };
-  const std::string* callback = text("callback");
-  const std::string* node = text("node");
-  const std::string* at = text("at");
-  auto result = object.find("result");
-  if (callback == nullptr || node == nullptr || at == nullptr || result == object.end() ||
-      !(result->is_boolean() || result->is_number_integer()))
-    return std::nullopt;
-  Call call;
-  call.callback = *callback;
-  call.node = *node;
-  call.at = *at;
-  call.result = *result;
-  for (auto [key, kind] : {std::pair{"index", Call::kIndex}, std::pair{"move", Call::kMove}}) {
-    auto found = object.find(key);
-    if (found == object.end()) continue;
-    if (!found->is_number_integer()) return std::nullopt;
-    call.argument = kind;
-    call.value = found->get<int>();
-  }
-  if (auto out = object.find("out"); out != object.end()) call.out = *out;
-  if (auto attributes = object.find("attributes"); attributes != object.end()) {
-    if (!attributes->is_object()) return std::nullopt;
-    for (const auto& [name, value] : attributes->items()) call.attributes.emplace_back(name, value);
-  }
-  if (auto bindings = object.find("bindings"); bindings != object.end()) {
-    if (!bindings->is_object()) return std::nullopt;
-    call.bindings.emplace();
-    for (const auto& [generic, host] : bindings->items()) {
-      if (!host.is_string()) return std::nullopt;
-      call.bindings->emplace_back(generic, host.get<std::string>());
-    }
-  }
-  if (auto operations = object.find("operations"); operations != object.end()) {
-    if (!operations->is_array()) return std::nullopt;
-    call.operations.emplace();
-    for (const auto& line : *operations) {
-      if (!line.is_string()) return std::nullopt;
-      call.operations->push_back(line.get<std::string>());
-    }
-  }
-  if (auto thread = object.find("thread"); thread != object.end()) {
-    if (!thread->is_number_unsigned()) return std::nullopt;
-    call.thread = thread->get<unsigned long long>();
-  }
-  return call;
+void Write(kit::JsonWriter& json, const Framework& framework) {
+  json.BeginObject();
+  json.Member(names::kFramework, framework.path);
+  json.Member(names::kAttribute, framework.attribute);
+  json.Key(names::kValue);
+  Write(json, framework.value);
+  json.End();
 }
 
-Json FrameworkJson(const std::string& path, const std::string& name, Json value) {
-  return Json{{"framework", path}, {"attribute", name}, {"value", std::move(value)}};
+void Write(kit::JsonWriter& json, const Entry& entry) {
+  std::visit([&](const auto& e) { Write(json, e); }, entry);
 }
 
-Json RealJson(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return value;
+std::string Line(const Call& call) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  Write(json, call);
+  return out.text();
 }
 
-Json AttributeJson(const FIAttribute& attribute) {
+std::string HeaderLine(std::string_view plugin) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  json.BeginObject();
+  json.Member(names::kLog, names::kLogName);
+  json.Key(names::kVersion);
+  json.Integer(names::kLogVersion);
+  json.Member(names::kPlugin, plugin);
+  json.End();
+  return out.text();
+}
+
+std::string ErrorLine(std::string_view why) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  json.BeginObject();
+  json.Member(names::kError, why);
+  json.End();
+  return out.text();
+}
+
+Value AttributeValue(const FIAttribute& attribute) {
   switch (attribute.type()) {
     case FT_INTEGER:
-      return attribute.ival();
+      return Value::Integer(attribute.ival());
     case FT_REAL:
-      return RealJson(attribute.rval());
+      return Value::Real(attribute.rval());
     case FT_TEXT:
-      return attribute.c_str() != nullptr ? attribute.c_str() : "";
+      return Value::Text(attribute.c_str() != nullptr ? attribute.c_str() : "");
     default:
-      return nullptr;
+      return {};
   }
 }
 
@@ -126,10 +174,6 @@ bool SameValue(const FIAttribute& a, const FIAttribute& b) {
     default:
       return true;
   }
-}
-
-std::string Line(const Json& object) {
-  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace record

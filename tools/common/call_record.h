@@ -7,56 +7,96 @@
 // under the call; the walk only), "thread" (the proxy only). Paths are host names from the
 // top joined by "/". Values are written as the model's JSON writes them: integers as integers,
 // finite reals as JSON numbers, "nan"/"inf"/"-inf" as those texts, texts as strings.
+// The member names are those of document_names.h.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "framework/fi_attribute.h"
+#include "json_writer.h"
 
 namespace record {
 
-using Json = nlohmann::ordered_json;
+// A value of a record: the result, the out attribute, an attribute's value.
+struct Value {
+  enum Kind { kNull, kBool, kInteger, kReal, kText };
+  Kind kind = kNull;
+  bool boolean = false;
+  long long integer = 0;
+  double real = 0.0;  // always finite: a real that is not is held as its text
+  std::string text;
+
+  static Value Bool(bool b) { return {kBool, b, 0, 0.0, {}}; }
+  static Value Integer(long long i) { return {kInteger, false, i, 0.0, {}}; }
+  static Value Text(std::string t) { return {kText, false, 0, 0.0, std::move(t)}; }
+  // A real as the record writes it: finite as a number, else "nan", "inf" or "-inf".
+  static Value Real(double r);
+
+  bool is_null() const { return kind == kNull; }
+  // Same kind and value (a real compared exactly, as written).
+  bool operator==(const Value& other) const;
+  // As JSON writes it, on one line ("null", "true", "3", "0.5", "\"text\"").
+  std::string Shown() const;
+};
 
 struct Call {
   enum Argument { kNone, kIndex, kMove };
   std::string callback;
   std::string node;
-  Argument argument = kNone;                             // kinds and the classifier take none
-  int value = 0;                                         // the index or the move flag
-  Json result;                                           // true/false, or the collection's integer
-  Json out;                                              // null: the out attribute holds nothing
-  std::vector<std::pair<std::string, Json>> attributes;  // in the order first recorded
+  Argument argument = kNone;                              // kinds and the classifier take none
+  int value = 0;                                          // the index or the move flag
+  Value result;                                           // true/false, or the collection's integer
+  Value out;                                              // null: the out attribute holds nothing
+  std::vector<std::pair<std::string, Value>> attributes;  // in the order first recorded
   std::optional<std::vector<std::pair<std::string, std::string>>> bindings;
   std::string at;
   std::optional<std::vector<std::string>> operations;
   std::optional<unsigned long long> thread;
 
   // Records `name` = `value`: a name recorded again keeps its place and takes the last value.
-  void Record(const std::string& name, Json value);
+  void Record(const std::string& name, Value value);
+  bool operator==(const Call& other) const = default;
 };
 
-// The call as one JSON object, members in the order above.
-Json ToJson(const Call& call);
-// A call read back from its object; nullopt for another kind of line or entry (a framework
-// <set>, the log's first line, an error line) or a malformed one.
-std::optional<Call> FromJson(const Json& object);
+// An attribute the framework itself records (the mapping's <set>): {"framework": path,
+// "attribute": name, "value": value}.
+struct Framework {
+  std::string path;
+  std::string attribute;
+  Value value;
+};
 
-// The entry of an attribute the framework itself records (the mapping's <set>).
-Json FrameworkJson(const std::string& path, const std::string& name, Json value);
+// An entry of the walk's trace.
+using Entry = std::variant<Call, Framework>;
 
-// A real as the model's JSON writes it.
-Json RealJson(double value);
+// Writes the entry as one JSON object, members in the order above.
+void Write(kit::JsonWriter& json, const Value& value);
+void Write(kit::JsonWriter& json, const Call& call);
+void Write(kit::JsonWriter& json, const Framework& framework);
+void Write(kit::JsonWriter& json, const Entry& entry);
+
+// A log's lines (JSON Lines, no newline), invalid UTF-8 replaced: a call; the first line
+// {"log": "fintop-trace", "version": 1, "plugin": ...}; an error {"error": ...}.
+std::string Line(const Call& call);
+std::string HeaderLine(std::string_view plugin);
+std::string ErrorLine(std::string_view why);
+
+// A call read back from the JSON text of one object; nullopt for another kind of line or entry
+// (a framework <set>, the log's first line, an error line) or a malformed one.
+std::optional<Call> ParseCall(std::string_view object);
+// The calls of a walk's --json --trace document (its "trace"), or of a log (every line that is a
+// call), in order. Throws std::runtime_error when the text is not JSON of either.
+std::vector<Call> ParseCalls(std::string_view text);
+
 // An attribute's value as the model's JSON writes it; null when it is empty.
-Json AttributeJson(const FIAttribute& attribute);
+Value AttributeValue(const FIAttribute& attribute);
 
 // Whether two attributes hold the same value (same type; a nan equals a nan).
 bool SameValue(const FIAttribute& a, const FIAttribute& b);
-
-// An object as one line of JSON Lines (no newline), invalid UTF-8 replaced.
-std::string Line(const Json& object);
 
 }  // namespace record

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #if defined(_WIN32)
@@ -159,8 +160,7 @@ class Session {
   bool logging() const { return log_ != nullptr; }
 
   // One line, whole, flushed; after a failed write (a full disk) nothing more is written.
-  void Write(const record::Json& object) {
-    std::string line = record::Line(object);
+  void Write(std::string line) {
     line += '\n';
     std::lock_guard<std::mutex> lock(mutex_);
     if (log_ == nullptr || broken_) return;
@@ -183,7 +183,7 @@ class Session {
     std::string folder = slash == std::string::npos ? std::string() : own.substr(0, slash + 1);
     Settings settings = ReadSettings(folder);
     if (!settings.log.empty()) log_ = std::fopen(settings.log.c_str(), "ab");
-    Write({{"log", "fintop-trace"}, {"version", 1}, {"plugin", settings.plugin}});
+    Write(record::HeaderLine(settings.plugin));
     Load(settings.plugin);
   }
 
@@ -227,7 +227,7 @@ class Session {
   }
 
   void Error(const std::string& why) {
-    Write({{"error", why}});
+    Write(record::ErrorLine(why));
   }
 
   std::array<void*, kCallbackCount> entries_{};
@@ -317,20 +317,24 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
 
   if (!recording) return result;
   try {
-    call.result = result;
-    if (out != nullptr && !out->empty()) call.out = record::AttributeJson(*out);
+    if constexpr (std::is_same_v<Result, bool>) {
+      call.result = record::Value::Bool(result);
+    } else {
+      call.result = record::Value::Integer(result);
+    }
+    if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
     if (it != nullptr) {
       auto after = std::make_unique<Attributes>();
       after->Read(*it);
       for (std::size_t i = 0; i < kAttributeCount; ++i) {
         if (!after->held[i]) continue;
         if (!before->held[i] || !record::SameValue(before->values[i], after->values[i]))
-          call.Record(kRecordedAttributes[i], record::AttributeJson(after->values[i]));
+          call.Record(kRecordedAttributes[i], record::AttributeValue(after->values[i]));
       }
       call.at = PathOf(*it);
     }
     call.thread = ThreadNumber();
-    session.Write(record::ToJson(call));
+    session.Write(record::Line(call));
   } catch (...) {
     // the call's line is dropped; its result stands
   }

@@ -1,12 +1,17 @@
 #include "diff.h"
 
+#include "document_names.h"
+
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <unordered_map>
 
 namespace walk {
 
 namespace {
+
+namespace names = document_names;
 
 struct KindName {
   const char* one;
@@ -160,12 +165,12 @@ class Comparer {
     for (const Pair& p : Match(a_.model(), std::move(oa), b_.model(), std::move(ob))) {
       if (p.b == kNoRecord) {
         Details d = a_.ReadDetails(ModelA(p.a).offset);
-        Add(DiffLine::kObjectRemoved, kModel, d.Get("host").text, "",
-            "object removed (" + d.Get("object").text + ")");
+        Add(DiffLine::kObjectRemoved, kModel, d.Get(names::kHost).text, "",
+            "object removed (" + d.Get(names::kObject).text + ")");
       } else if (p.a == kNoRecord) {
         Details d = b_.ReadDetails(ModelB(p.b).offset);
-        Add(DiffLine::kObjectAdded, kModel, d.Get("host").text, "",
-            "object added (" + d.Get("object").text + ")");
+        Add(DiffLine::kObjectAdded, kModel, d.Get(names::kHost).text, "",
+            "object added (" + d.Get(names::kObject).text + ")");
       } else {
         ComparePair(p.a, p.b);
       }
@@ -218,25 +223,27 @@ class Comparer {
       Add(DiffLine::kTargetChanged, kModel, group, where, "target " + Bare(o) + " -> " + Bare(n), o,
           n);
     };
-    auto names = [&](const char* key) {  // a name, shown without quotes
+    // A name changed, shown without quotes: an object's or item's class, a step's callback.
+    auto names = [&](const char* key, DiffLine::Kind kind, const char* label) {
       Scalar o = da.Get(key), n = db.Get(key);
-      Add(key[0] == 'c' && key[1] == 'l' ? DiffLine::kClassChanged : DiffLine::kCallbackChanged,
-          kModel, group, where,
-          std::string(key[0] == 'o' ? "class" : key) + " " + Bare(o) + " -> " + Bare(n), o, n);
+      Add(kind, kModel, group, where, std::string(label) + " " + Bare(o) + " -> " + Bare(n), o, n);
     };
+    auto class_of = [&](const char* key) { names(key, DiffLine::kClassChanged, "class"); };
+    auto callback = [&] { names(names::kCallback, DiffLine::kCallbackChanged, "callback"); };
     switch (r.kind) {
       case Record::kObject:
-        if (changed("object")) names("object");
+        if (changed(names::kObject)) class_of(names::kObject);
         return false;
       case Record::kValue:
-        if (changed("data"))
-          line(DiffLine::kValueChanged, "value", Missing(da.Get("data")), Missing(db.Get("data")));
+        if (changed(names::kData))
+          line(DiffLine::kValueChanged, "value", Missing(da.Get(names::kData)),
+               Missing(db.Get(names::kData)));
         return false;
       case Record::kCollection: {
-        if (changed("callback")) names("callback");
-        if (!changed("count")) return false;
-        const Scalar& o = da.Get("count");
-        const Scalar& n = db.Get("count");
+        if (changed(names::kCallback)) callback();
+        if (!changed(names::kCount)) return false;
+        const Scalar& o = da.Get(names::kCount);
+        const Scalar& n = db.Get(names::kCount);
         long long from = std::atoll(o.text.c_str()), to = std::atoll(n.text.c_str());
         std::string items;
         if (from != to) {
@@ -250,19 +257,20 @@ class Comparer {
         return true;
       }
       case Record::kItem:
-        if (changed("class")) names("class");
-        if (changed("result"))
-          line(DiffLine::kResultChanged, "selection returned", Or(da.Get("result"), da.Get("item")),
-               Or(db.Get("result"), db.Get("item")));
-        if (changed("at")) target(Target(da, true), Target(db, true));
+        if (changed(names::kClass)) class_of(names::kClass);
+        if (changed(names::kResult))
+          line(DiffLine::kResultChanged, "selection returned",
+               Or(da.Get(names::kResult), da.Get(names::kItem)),
+               Or(db.Get(names::kResult), db.Get(names::kItem)));
+        if (changed(names::kAt)) target(Target(da, true), Target(db, true));
         return false;
       case Record::kElement:
-        if (changed("callback")) names("callback");
-        if (changed("found") || changed("at")) {
+        if (changed(names::kCallback)) callback();
+        if (changed(names::kFound) || changed(names::kAt)) {
           target(Target(da, false), Target(db, false));
         }
-        if (!changed("found") && changed("data")) {
-          line(DiffLine::kValueChanged, "value", da.Get("data"), db.Get("data"));
+        if (!changed(names::kFound) && changed(names::kData)) {
+          line(DiffLine::kValueChanged, "value", da.Get(names::kData), db.Get(names::kData));
         }
         return false;
       default:
@@ -338,14 +346,18 @@ class Comparer {
         Details db = b_.ReadDetails(rb[p.b].offset);
         CallPlace(b_, p.b, group, where, p.rank);
         Section section = rb[p.b].kind == Record::kFramework ? kFramework : kCalls;
-        for (const char* key : {"result", "out", "value", "at"}) {
+        // The call's own members; a framework record's value.
+        static constexpr std::pair<const char*, DiffLine::Kind> kMembers[] = {
+            {names::kResult, DiffLine::kResultChanged},
+            {names::kOut, DiffLine::kResultChanged},
+            {names::kValue, DiffLine::kValueChanged},
+            {names::kAt, DiffLine::kTargetChanged}};
+        for (const auto& [key, kind] : kMembers) {
           const Scalar& o = da.Get(key);
           const Scalar& n = db.Get(key);
           if (o == n) continue;
-          bool at = key[0] == 'a';
-          Add(at ? DiffLine::kTargetChanged
-                 : (key[0] == 'v' ? DiffLine::kValueChanged : DiffLine::kResultChanged),
-              section, group, where,
+          bool at = kind == DiffLine::kTargetChanged;
+          Add(kind, section, group, where,
               std::string(key) + " " + (at ? Bare(o) : o.Shown()) + " -> " +
                   (at ? Bare(n) : n.Shown()),
               o, n);
@@ -374,13 +386,15 @@ class Comparer {
                  std::uint32_t rank = kNoRecord) {
     Details d = doc.ReadDetails(doc.trace()[i].offset);
     if (doc.trace()[i].kind == Record::kFramework) {
-      group = d.Get("framework").text;
-      where = "framework " + d.Get("attribute").text;
+      group = d.Get(names::kFramework).text;
+      where = "framework " + d.Get(names::kAttribute).text;
     } else {
-      group = d.Get("node").text;
-      where = "call " + d.Get("callback").text;
-      if (d.Get("index").type != Scalar::kNone) where += "(" + d.Get("index").text + ")";
-      if (d.Get("move").type != Scalar::kNone) where += "(move " + d.Get("move").text + ")";
+      group = d.Get(names::kNode).text;
+      where = "call " + d.Get(names::kCallback).text;
+      if (d.Get(names::kIndex).type != Scalar::kNone)
+        where += "(" + d.Get(names::kIndex).text + ")";
+      if (d.Get(names::kMove).type != Scalar::kNone)
+        where += "(move " + d.Get(names::kMove).text + ")";
     }
     if (rank == kNoRecord) rank = RankOf(doc, i);
     if (rank > 0) where += " #" + std::to_string(rank + 1);
@@ -452,10 +466,10 @@ class Comparer {
     std::string segment;
     switch (r.kind) {
       case Record::kObject:
-        segment = d.Get("host").text;
+        segment = d.Get(names::kHost).text;
         break;
       case Record::kItem:
-        segment = "[" + d.Get("item").text + "]";
+        segment = "[" + d.Get(names::kItem).text + "]";
         break;
       default:
         segment = d.Get(RecordKindName(r.kind)).text;
@@ -472,8 +486,8 @@ class Comparer {
   }
   // Where an element or item left the iterator, as a scalar to show.
   static Scalar Target(const Details& d, bool item) {
-    if (!item && d.Get("found").text != "true") return {Scalar::kText, "(not found)"};
-    const Scalar& at = d.Get("at");
+    if (!item && d.Get(names::kFound).text != "true") return {Scalar::kText, "(not found)"};
+    const Scalar& at = d.Get(names::kAt);
     return at.type == Scalar::kNone ? Scalar{Scalar::kText, "(not moved)"} : at;
   }
 
@@ -520,22 +534,53 @@ DiffResult Compare(const Document& old_doc, const Document& new_doc) {
 
 void WriteDiff(Output& out, const DiffResult& result) {
   if (result.lines.empty()) return;
-  for (const DiffLine& line : result.lines) out << line.Text() << '\n';
+  std::string text;
+  for (const DiffLine& line : result.lines) {
+    text.clear();
+    kit::AppendTextLine(line.Text(), text);  // names from the documents may hold any byte
+    text += '\n';
+    out << text;
+  }
   out << result.Summary() << '\n';
 }
 
 namespace {
 
-nlohmann::ordered_json ScalarJson(const Scalar& s) {
+// A scalar as read, written again as the document's JSON writes it (a number in its
+// canonical form).
+void WriteScalar(JsonWriter& json, const Scalar& s) {
+  const char* first = s.text.data();
+  const char* last = first + s.text.size();
   switch (s.type) {
     case Scalar::kNone:
     case Scalar::kNull:
-      return nullptr;
+      json.Null();
+      return;
     case Scalar::kText:
-      return s.text;
-    default:
-      return nlohmann::ordered_json::parse(s.text);
+      json.Text(s.text);
+      return;
+    case Scalar::kBool:
+      json.Bool(s.text == "true");
+      return;
+    case Scalar::kInteger: {
+      long long integer = 0;
+      if (auto r = std::from_chars(first, last, integer); r.ec == std::errc() && r.ptr == last) {
+        json.Integer(integer);
+        return;
+      }
+      unsigned long long natural = 0;
+      if (auto r = std::from_chars(first, last, natural); r.ec == std::errc() && r.ptr == last) {
+        json.Integer(natural);
+        return;
+      }
+      break;  // beyond 64 bits: a real
+    }
+    case Scalar::kReal:
+      break;
   }
+  double real = 0;
+  std::from_chars(first, last, real);
+  json.Real(real);
 }
 
 }  // namespace
@@ -543,27 +588,40 @@ nlohmann::ordered_json ScalarJson(const Scalar& s) {
 void WriteDiffJson(Output& out, const DiffResult& result) {
   JsonWriter json(out);
   json.BeginObject();
-  json.Key("differences");
+  json.Key(names::kDifferences);
   json.BeginArray();
   for (const DiffLine& line : result.lines) {
-    nlohmann::ordered_json entry = {{"group", line.group},
-                                    {"where", line.where},
-                                    {"kind", kKindNames[line.kind].one},
-                                    {"text", line.Text()}};
+    json.BeginObject();
+    json.Member(names::kGroup, line.group);
+    json.Member(names::kWhere, line.where);
+    json.Member(names::kKind, kKindNames[line.kind].one);
+    json.Member(names::kText, line.Text());
     if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
-      entry["old"] = ScalarJson(line.old_value);
-      entry["new"] = ScalarJson(line.new_value);
+      json.Key(names::kOld);
+      WriteScalar(json, line.old_value);
+      json.Key(names::kNew);
+      WriteScalar(json, line.new_value);
     }
-    json.Write(entry);
+    json.End();
   }
   json.End();
-  nlohmann::ordered_json counts = nlohmann::ordered_json::object();
+  std::size_t counts[DiffLine::kKinds] = {};
+  std::vector<int> order;  // the kinds in the order first met
   for (const DiffLine& line : result.lines) {
-    nlohmann::ordered_json& n = counts[kKindNames[line.kind].many];
-    n = n.is_null() ? 1 : n.get<int>() + 1;
+    if (counts[line.kind]++ == 0) order.push_back(line.kind);
   }
-  json.Key("summary");
-  json.Write({{"differences", result.lines.size()}, {"by_kind", counts}});
+  json.Key(names::kSummary);
+  json.BeginObject();
+  json.Key(names::kDifferences);
+  json.Integer(result.lines.size());
+  json.Key(names::kByKind);
+  json.BeginObject();
+  for (int kind : order) {
+    json.Key(kKindNames[kind].many);
+    json.Integer(counts[kind]);
+  }
+  json.End();
+  json.End();
   json.End();
   out << '\n';
 }

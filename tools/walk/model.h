@@ -72,7 +72,7 @@ class ModelSink {
   // trace's lines (without their newlines).
   virtual bool TakesRecords() const { return false; }
   virtual void TraceLine(std::string_view line) = 0;
-  virtual void TraceRecord(record::Json entry) { (void)entry; }
+  virtual void TraceRecord(record::Entry entry) { (void)entry; }
 };
 
 // Appends the line of `node` in the indented tree, without indent or newline.

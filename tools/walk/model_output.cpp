@@ -1,6 +1,5 @@
 #include <charconv>
 #include <cmath>
-#include <nlohmann/json.hpp>
 
 #include "model.h"
 
@@ -168,8 +167,7 @@ void AppendFormat(const Value& value, std::string& out) {
         out += value.text;
         out += '"';
       } else {
-        out += nlohmann::ordered_json(value.text)
-                   .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        kit::AppendJsonText(value.text, out);
       }
       return;
   }

@@ -1,98 +1,53 @@
 #include "output.h"
 
+#include "document_names.h"
+
 namespace walk {
+
+namespace names = document_names;
 
 namespace {
 
-constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+// For an object of named entries: the last entry named as entry `i` when `i` is the first of
+// that name, else null (a name recorded twice shows once, in its first place, last value).
+template <class Entry>
+const Entry* LastOfName(const std::vector<Entry>& entries, std::size_t i,
+                        std::string Entry::*name) {
+  const std::string& wanted = entries[i].*name;
+  for (std::size_t j = 0; j < i; ++j) {
+    if (entries[j].*name == wanted) return nullptr;
+  }
+  const Entry* last = &entries[i];
+  for (std::size_t j = i + 1; j < entries.size(); ++j) {
+    if (entries[j].*name == wanted) last = &entries[j];
+  }
+  return last;
+}
 
 }  // namespace
 
-nlohmann::ordered_json JsonValue(const Value& value) {
+record::Value JsonValue(const Value& value) {
   switch (value.kind) {
     case Value::kEmpty:
-      return nullptr;
+      return {};
     case Value::kInteger:
-      return value.integer;
+      return record::Value::Integer(value.integer);
     case Value::kReal:
-      return record::RealJson(value.real);
+      return record::Value::Real(value.real);
     case Value::kText:
-      return value.text;
+      return record::Value::Text(value.text);
   }
-  return nullptr;
-}
-
-// ---- Output ---------------------------------------------------------------------------------
-
-void Output::Flush() {
-  if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size())
-    failed_ = true;
-  held_.clear();
-  started_ = true;
-}
-
-bool Output::Finish() {
-  Flush();
-  return std::fflush(file_) == 0 && !failed_;
-}
-
-// ---- JsonWriter -----------------------------------------------------------------------------
-
-void JsonWriter::Before() {
-  if (after_key_) {
-    after_key_ = false;
-    return;
-  }
-  if (levels_.empty()) return;
-  Level& level = levels_.back();
-  out_ << (level.empty ? "\n" : ",\n");
-  level.empty = false;
-  out_ << std::string(levels_.size() * 2, ' ');
-}
-
-void JsonWriter::Begin(char bracket, bool object) {
-  Before();
-  out_ << bracket;
-  levels_.push_back({object, true});
-}
-
-void JsonWriter::End() {
-  Level level = levels_.back();
-  levels_.pop_back();
-  if (!level.empty) out_ << '\n' << std::string(levels_.size() * 2, ' ');
-  out_ << (level.object ? '}' : ']');
-}
-
-void JsonWriter::Key(std::string_view key) {
-  Before();
-  out_ << nlohmann::ordered_json(key).dump(-1, ' ', false, kReplace) << ": ";
-  after_key_ = true;
-}
-
-void JsonWriter::Write(const nlohmann::ordered_json& value) {
-  if (value.is_object()) {
-    BeginObject();
-    for (const auto& [key, member] : value.items()) {
-      Key(key);
-      Write(member);
-    }
-    End();
-  } else if (value.is_array()) {
-    BeginArray();
-    for (const auto& element : value) Write(element);
-    End();
-  } else {
-    Before();
-    out_ << value.dump(-1, ' ', false, kReplace);
-  }
+  return {};
 }
 
 // ---- TextSink -------------------------------------------------------------------------------
 
 void TextSink::Open(const ModelNode& node) {
   if (!tree_) return;
+  raw_.clear();
+  AppendTreeLine(node, raw_);
   line_.assign(depth_ * 2, ' ');
-  AppendTreeLine(node, line_);
+  kit::AppendTextLine(raw_, line_);  // names from the case may hold any byte
   line_ += '\n';
   out_ << line_;
   ++depth_;
@@ -103,61 +58,79 @@ void TextSink::Close(const ModelNode&) {
 }
 
 void TextSink::TraceLine(std::string_view line) {
-  out_ << line << '\n';
+  line_.clear();
+  kit::AppendTextLine(line, line_);
+  line_ += '\n';
+  out_ << line_;
 }
 
 // ---- JsonSink -------------------------------------------------------------------------------
 
 void JsonSink::Open(const ModelNode& node) {
   if (!open_.empty() && !open_.back().contents) {
-    json_.Key(open_.back().collection ? "items" : "contents");
+    json_.Key(open_.back().collection ? names::kItems : names::kContents);
     json_.BeginArray();
     open_.back().contents = true;
   }
   json_.BeginObject();
-  auto member = [&](std::string_view key, const nlohmann::ordered_json& value) {
+  auto value = [&](std::string_view key, const Value& v) {
     json_.Key(key);
-    json_.Write(value);
+    record::Write(json_, JsonValue(v));
   };
   switch (node.kind) {
     case ModelNode::kObject:
-      member("object", node.cls);
-      member("name", node.name);
-      member("host", node.host);
+      json_.Member(names::kObject, node.cls);
+      json_.Member(names::kName, node.name);
+      json_.Member(names::kHost, node.host);
       break;
     case ModelNode::kValue:
-      member("value", node.name);
-      member("data", node.has_value ? JsonValue(node.value) : nullptr);
+      json_.Member(names::kValue, node.name);
+      value(names::kData, node.has_value ? node.value : Value{});
       break;
     case ModelNode::kCollection:
-      member("collection", node.name);
-      member("callback", node.callback);
-      member("count", node.count);
+      json_.Member(names::kCollection, node.name);
+      json_.Member(names::kCallback, node.callback);
+      json_.Key(names::kCount);
+      json_.Integer(node.count);
       break;
     case ModelNode::kItem:
-      member("item", node.index);
-      if (node.result != node.index) member("result", node.result);
-      if (!node.cls.empty()) member("class", node.cls);
-      if (!node.at.empty()) member("at", node.at);
+      json_.Key(names::kItem);
+      json_.Integer(node.index);
+      if (node.result != node.index) {
+        json_.Key(names::kResult);
+        json_.Integer(node.result);
+      }
+      if (!node.cls.empty()) json_.Member(names::kClass, node.cls);
+      if (!node.at.empty()) json_.Member(names::kAt, node.at);
       break;
     case ModelNode::kElement:
-      member("element", node.name);
-      member("callback", node.callback);
-      member("found", node.found);
-      if (!node.at.empty()) member("at", node.at);
-      if (node.has_value) member("data", JsonValue(node.value));
+      json_.Member(names::kElement, node.name);
+      json_.Member(names::kCallback, node.callback);
+      json_.Key(names::kFound);
+      json_.Bool(node.found);
+      if (!node.at.empty()) json_.Member(names::kAt, node.at);
+      if (node.has_value) value(names::kData, node.value);
       break;
   }
-  // As objects: a name recorded or bound twice shows once, with its last value.
+  // As objects: a name recorded or bound twice shows once, where first recorded, with its last
+  // value.
   if (!node.attributes.empty()) {
-    nlohmann::ordered_json attributes = nlohmann::ordered_json::object();
-    for (const Field& f : node.attributes) attributes[f.name] = JsonValue(f.value);
-    member("attributes", attributes);
+    json_.Key(names::kAttributes);
+    json_.BeginObject();
+    for (std::size_t i = 0; i < node.attributes.size(); ++i) {
+      if (const Field* last = LastOfName(node.attributes, i, &Field::name))
+        value(node.attributes[i].name, last->value);
+    }
+    json_.End();
   }
   if (!node.bindings.empty()) {
-    nlohmann::ordered_json bindings = nlohmann::ordered_json::object();
-    for (const Binding& b : node.bindings) bindings[b.generic_name] = b.host_name;
-    member("bindings", bindings);
+    json_.Key(names::kBindings);
+    json_.BeginObject();
+    for (std::size_t i = 0; i < node.bindings.size(); ++i) {
+      if (const Binding* last = LastOfName(node.bindings, i, &Binding::generic_name))
+        json_.Member(last->generic_name, last->host_name);
+    }
+    json_.End();
   }
   open_.push_back({node.kind == ModelNode::kCollection, false});
 }

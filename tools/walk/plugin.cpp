@@ -18,12 +18,4 @@ Plugin::Plugin(const std::string& file) : file_(file) {
   for (int i = 0; i < kCallbackCount; ++i) entries_[i] = resolve(Callbacks()[i].name);
 }
 
-const char* DefaultPluginName() {
-#if defined(_WIN32)
-  return "fintop.dll";
-#else
-  return "libfintop.so";
-#endif
-}
-
 }  // namespace walk

@@ -41,7 +41,4 @@ class Plugin {
   std::array<void*, kCallbackCount> entries_{};
 };
 
-// The default plug-in file name: libfintop.so, or fintop.dll on Windows.
-const char* DefaultPluginName();
-
 }  // namespace walk

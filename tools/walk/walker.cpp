@@ -358,7 +358,7 @@ void Walker::Set(const Step& step, hostsim::HostIterator& it) {
   if (!options_.trace) return;
   if (sink_->TakesRecords()) {
     sink_->TraceRecord(
-        record::FrameworkJson(Path(it.node()), step.name, JsonValue(Value::From(value))));
+        record::Framework{Path(it.node()), step.name, JsonValue(Value::From(value))});
   } else {
     sink_->TraceLine("framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
                      Format(Value::From(value)));
@@ -533,7 +533,7 @@ void Walker::End(int id, record::Call call, const std::string& arguments, const 
       line += e.result ? " -> " + Path(e.to) : " failed";
     } else if (e.op == HostOp::kSetAttribute || e.op == HostOp::kSetAttributeByKey) {
       line += " " + e.text + " = " + (e.has_value ? Format(e.value) : "?");
-      if (records) call.Record(e.text, e.has_value ? JsonValue(e.value) : nullptr);
+      if (records) call.Record(e.text, e.has_value ? JsonValue(e.value) : record::Value{});
     } else if (e.op == HostOp::kAlias) {
       line += " " + e.text + " -> " + e.text2;
       if (records) call.bindings->emplace_back(e.text, e.text2);
@@ -547,7 +547,7 @@ void Walker::End(int id, record::Call call, const std::string& arguments, const 
     call.node = Path(call_node_);
     call.at = Path(caller->node());
     call.operations = std::move(operations);
-    sink_->TraceRecord(record::ToJson(call));
+    sink_->TraceRecord(std::move(call));
     return;
   }
   sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
@@ -559,7 +559,7 @@ bool Walker::CallKind(int id, hostsim::HostIterator& it) {
   Begin(id, it);
   bool r = plugin_.kind(id)(&it);
   record::Call call;
-  call.result = r;
+  call.result = record::Value::Bool(r);
   End(id, std::move(call), "", r ? "true" : "false", r);
   return r;
 }
@@ -568,8 +568,8 @@ bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out)
   Begin(id, it);
   bool r = plugin_.classifier(id)(&it, &out);
   record::Call call;
-  call.result = r;
-  call.out = record::AttributeJson(out);
+  call.result = record::Value::Bool(r);
+  call.out = record::AttributeValue(out);
   End(id, std::move(call), "", r ? "true, out " + Format(Value::From(out)) : "false", r);
   return r;
 }
@@ -582,8 +582,8 @@ int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, 
   record::Call call;
   call.argument = record::Call::kIndex;
   call.value = index;
-  call.result = r;
-  call.out = record::AttributeJson(out);
+  call.result = record::Value::Integer(r);
+  call.out = record::AttributeValue(out);
   End(id, std::move(call), ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
   return r;
 }
@@ -594,7 +594,7 @@ bool Walker::CallElement(int id, hostsim::HostIterator& it, int move) {
   record::Call call;
   call.argument = record::Call::kMove;
   call.value = move;
-  call.result = r;
+  call.result = record::Value::Bool(r);
   End(id, std::move(call), ", move " + std::to_string(move), r ? "true" : "false", r);
   return r;
 }

@@ -3,6 +3,11 @@
 // record, attribute and binding, each with a hash of its key and of its own members and the
 // byte offset of the JSON object it came from. Nothing else of the document is kept; the
 // members of a record are read again from the file (ReadDetails) only where two records differ.
+// A document that cannot be read again (a pipe) is read into memory first (OpenDocument).
+//
+// To read bytes of any origin (a fuzzer does): Document(bytes, name) for each side, then
+// Compare (diff.h) and DiffLine::Text() of every line; DocumentError is the only thing thrown
+// for bad input.
 #pragma once
 
 #include <cstdint>
@@ -72,13 +77,17 @@ struct Details {
   const Scalar& Get(const std::string& key) const;
 };
 
+class Cursor;
+
 class Document {
  public:
   enum Source { kWalk, kLog };
 
-  // Reads the whole document from `file` (left open for ReadDetails; owned when `owned`).
-  // Throws DocumentError.
+  // Reads the whole document from `file`, which must be seekable (left open for ReadDetails;
+  // owned when `owned`). Throws DocumentError.
   Document(std::FILE* file, std::string name, bool owned);
+  // Reads the whole document from `bytes`, kept for ReadDetails. Throws DocumentError.
+  Document(std::string bytes, std::string name);
   ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -92,6 +101,8 @@ class Document {
   const std::vector<Record>& trace() const { return trace_; }
   const std::vector<std::string>& not_reached() const { return not_reached_; }
   const std::vector<std::string>& nothing_found_by() const { return nothing_found_by_; }
+  // What the reader passed over, one line each ("<name>:<line>: ..."): a log's last line cut.
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
   // The own members of the JSON object at `offset`. Throws DocumentError when the file cannot
   // be read there.
@@ -99,14 +110,19 @@ class Document {
 
  private:
   friend class DocumentReader;
-  std::FILE* file_;
+  void Read();
+  Cursor Scan(std::size_t block) const;  // the bytes from the start
+
+  std::FILE* file_;  // null: the bytes are memory_
   bool owned_;
+  std::string memory_;
   std::string name_;
   Source source_ = kWalk;
   bool has_model_ = false, has_trace_ = false, has_summary_ = false;
   std::vector<Record> model_;
   std::vector<Record> trace_;
   std::vector<std::string> not_reached_, nothing_found_by_;
+  std::vector<std::string> warnings_;
 };
 
 // "object", "value", "collection", "item", "element", "attribute", ...: a record's kind as the
@@ -116,7 +132,8 @@ const char* RecordKindName(Record::Kind kind);
 // The key of an attribute or binding record named `name`.
 std::uint64_t NameKey(std::string_view name);
 
-// Opens and reads the document at `path`; throws DocumentError naming it.
+// Opens and reads the document at `path` (a file, or a pipe or device, read into memory);
+// throws DocumentError naming it.
 std::unique_ptr<Document> OpenDocument(const std::string& path);
 
 }  // namespace walk

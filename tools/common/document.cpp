@@ -1,16 +1,18 @@
 #include "document.h"
 
+#include "document_names.h"
+#include "json_writer.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <nlohmann/json.hpp>
 
 namespace walk {
 
-namespace {
+namespace names = document_names;
 
-using json = nlohmann::json;
+namespace {
 
 // Model nodes nest two JSON levels a step list (the node and its contents); the walk's deepest
 // model stays far below this.
@@ -28,19 +30,23 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t';
 }
 
-// The file read in blocks, with the offset of the next byte.
+}  // namespace
+
+// The document's bytes from a seekable file, read in blocks, or from memory, with the offset of
+// the next byte.
 class Cursor {
  public:
   Cursor(std::FILE* file, std::size_t block) : file_(file), buffer_(block) {}
+  explicit Cursor(std::string_view memory) : memory_(memory) {}
 
   bool AtEnd() { return at_ == size_ && !Refill(); }
-  char Current() const { return buffer_[at_]; }
+  char Current() const { return data_[at_]; }
   std::uint64_t offset() const { return base_ + at_; }
   bool failed() const { return failed_; }
   bool Seek(std::uint64_t offset) {
     base_ = offset;
     at_ = size_ = 0;
-    return SeekTo(file_, offset);
+    return file_ == nullptr ? offset <= memory_.size() : SeekTo(file_, offset);
   }
   void SkipBlanks() {
     while (!AtEnd() && IsBlank(Current())) ++at_;
@@ -50,28 +56,38 @@ class Cursor {
   std::string_view TextRun() {
     std::size_t from = at_;
     while (at_ < size_) {
-      unsigned char c = static_cast<unsigned char>(buffer_[at_]);
+      unsigned char c = static_cast<unsigned char>(data_[at_]);
       if (c == '"' || c == '\\' || c < 0x20) break;
       ++at_;
     }
-    return {buffer_.data() + from, at_ - from};
+    return {data_ + from, at_ - from};
   }
 
  private:
   bool Refill() {
     base_ += size_;
     at_ = 0;
+    if (file_ == nullptr) {  // the rest of the memory is one block
+      size_ = base_ < memory_.size() ? memory_.size() - base_ : 0;
+      data_ = memory_.data() + (size_ != 0 ? base_ : 0);
+      return size_ != 0;
+    }
     size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    data_ = buffer_.data();
     if (size_ == 0 && std::ferror(file_)) failed_ = true;
     return size_ != 0;
   }
 
-  std::FILE* file_;
+  std::FILE* file_ = nullptr;
+  std::string_view memory_;
   std::vector<char> buffer_;
+  const char* data_ = nullptr;
   std::size_t at_ = 0, size_ = 0;
   std::uint64_t base_ = 0;
   bool failed_ = false;
 };
+
+namespace {
 
 // Reads one JSON value from where the cursor stands and tells `handler` of it as nlohmann's SAX
 // parser would (start_object, key, end_object, ..., a Scalar for each scalar, numbers as
@@ -255,9 +271,17 @@ class JsonReader {
           unsigned code = 0;
           if (!Hex(code)) return false;
           if (code >= 0xd800 && code <= 0xdbff) {
+            // A high surrogate must be followed by the \u escape of a low one.
+            bool escape = !c_.AtEnd() && c_.Current() == '\\';
+            if (escape) {
+              c_.Step();
+              escape = !c_.AtEnd() && c_.Current() == 'u';
+              if (escape) c_.Step();
+            }
             unsigned low = 0;
-            if (!Literal("\\u") || !Hex(low) || low < 0xdc00 || low > 0xdfff)
-              return Error("a \\u escape of a lone surrogate");
+            if (!escape) return Error("a \\u escape of a lone surrogate");
+            if (!Hex(low)) return false;
+            if (low < 0xdc00 || low > 0xdfff) return Error("a \\u escape of a lone surrogate");
             code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
           } else if (code >= 0xdc00 && code <= 0xdfff) {
             return Error("a \\u escape of a lone surrogate");
@@ -334,9 +358,10 @@ class Hasher {
 }  // namespace
 
 const char* RecordKindName(Record::Kind kind) {
-  static const char* const kNames[] = {"object",  "value",   "collection",
-                                       "item",    "element", "attribute",
-                                       "binding", "call",    "framework record"};
+  // A model node's kind is the name of its first member.
+  static const char* const kNames[] = {names::kObject, names::kValue,   names::kCollection,
+                                       names::kItem,   names::kElement, "attribute",
+                                       "binding",      "call",          "framework record"};
   return kNames[kind];
 }
 
@@ -353,7 +378,7 @@ std::string Scalar::Shown() const {
     case kNone:
       return "(none)";
     case kText:
-      return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+      return kit::JsonText(text);
     default:
       return text;
   }
@@ -375,13 +400,28 @@ class DocumentReader {
  public:
   DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(cursor) {}
 
-  // Reads the whole file.
+  // Reads the whole document. A log whose last line is cut (its writer stopped in the middle
+  // of it) is read up to the line before, and says so in its warnings.
   void Read() {
     cursor_.SkipBlanks();
     bool first = true;
     do {
+      const std::uint64_t start = cursor_.offset();
+      const std::size_t records = doc_.trace_.size();
       bool ok = JsonReader<DocumentReader>(cursor_, *this).Value();
-      if (!error_.empty()) Throw();
+      if (!error_.empty()) {
+        if (syntax_error_ && !cursor_.failed() && doc_.source_ == Document::kLog &&
+            IsLastLine(start)) {
+          doc_.trace_.resize(records);  // what the cut line had made
+          std::uint64_t line = Position(start).first;
+          doc_.warnings_.push_back(doc_.name_ + ":" + std::to_string(line) +
+                                   ": the log's last line is cut off (its writer stopped in the "
+                                   "middle of it): compared up to line " +
+                                   std::to_string(line - 1));
+          return;
+        }
+        Throw();
+      }
       if (!ok || cursor_.failed())
         Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_.offset());
       if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
@@ -395,7 +435,10 @@ class DocumentReader {
 
   // JsonReader's events.
   bool scalar(Scalar value) { return OnValue(std::move(value)); }
-  void syntax_error(const std::string& what) { Fail("not valid JSON: " + what); }
+  void syntax_error(const std::string& what) {
+    if (error_.empty()) syntax_error_ = true;
+    Fail("not valid JSON: " + what);
+  }
 
   bool start_object(std::size_t) {
     std::uint64_t at = cursor_.offset() - 1;  // the '{' was the last byte read
@@ -415,16 +458,16 @@ class DocumentReader {
         return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
       case kNode:
       case kCall:
-        if (f.key == "attributes" || f.key == "bindings") {
-          Record::Kind fields = f.key == "attributes" ? Record::kAttribute : Record::kBinding;
+        if (f.key == names::kAttributes || f.key == names::kBindings) {
+          Record::Kind fields = f.key == names::kAttributes ? Record::kAttribute : Record::kBinding;
           if (!Push(kFields, f.record, f.in_trace)) return false;
           frames_.back().fields = fields;
           return true;
         }
         return Fail("\"" + f.key + "\" must be a text, number or boolean, found an object");
       case kTop:
-        if (f.key == "summary") return Push(kSummary, kNoRecord, false);
-        if (f.key == "names" || f.key == "explanations") return Skip();
+        if (f.key == names::kSummary) return Push(kSummary, kNoRecord, false);
+        if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
         return Fail("\"" + f.key + "\" must not be an object");
       case kSummary:
       case kHeader:
@@ -439,7 +482,7 @@ class DocumentReader {
     f.key = key;
     switch (f.kind) {
       case kLine:
-        if (key == "case" || key == "model") {
+        if (key == names::kCase || key == names::kModel) {
           if (doc_.source_ == Document::kLog || lines_ > 0)
             return Fail("a fintop-trace log line holds a document");
           f.kind = kTop;
@@ -448,16 +491,16 @@ class DocumentReader {
         doc_.source_ = Document::kLog;
         doc_.has_trace_ = true;
         ++lines_;
-        if (key == "log") {
+        if (key == names::kLog) {
           f.kind = kHeader;
           return true;
         }
-        if (key == "error") {
+        if (key == names::kError) {
           f.kind = kSkip;
           f.skip = 1;
           return true;
         }
-        if (key == "callback") {
+        if (key == names::kCallback) {
           f.kind = kCall;
           f.in_trace = true;
           f.record = NewRecord(true, Record::kCall, kNoRecord, f.at);
@@ -519,23 +562,23 @@ class DocumentReader {
         ++f.skip;
         return true;
       case kTop:
-        if (f.key == "model") return Push(kNodes, kNoRecord, false);
-        if (f.key == "trace") return Push(kTrace, kNoRecord, true);
-        if (f.key == "names" || f.key == "explanations") return Skip();
+        if (f.key == names::kModel) return Push(kNodes, kNoRecord, false);
+        if (f.key == names::kTrace) return Push(kTrace, kNoRecord, true);
+        if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
         return Fail("\"" + f.key + "\" must not be an array");
       case kNode:
-        if (f.key == "contents" || f.key == "items") {
+        if (f.key == names::kContents || f.key == names::kItems) {
           f.own_done = true;
           return Push(kNodes, f.record, false);
         }
         return Fail("\"" + f.key + "\" must not be an array");
       case kCall:
-        if (f.key == "operations") return Skip();
+        if (f.key == names::kOperations) return Skip();
         return Fail("\"" + f.key + "\" must not be an array");
       case kSummary:
-        if (f.key == "not_reached" || f.key == "nothing_found_by") {
+        if (f.key == names::kNotReached || f.key == names::kNothingFoundBy) {
           std::vector<std::string>* list =
-              f.key == "not_reached" ? &doc_.not_reached_ : &doc_.nothing_found_by_;
+              f.key == names::kNotReached ? &doc_.not_reached_ : &doc_.nothing_found_by_;
           Push(kNames, kNoRecord, false);
           frames_.back().names = list;
           return true;
@@ -622,13 +665,13 @@ class DocumentReader {
   }
 
   bool TopKey(Frame& f) {
-    static const char* const kKeys[] = {"case",         "model", "trace",
-                                        "explanations", "names", "summary"};
+    static const char* const kKeys[] = {names::kCase,         names::kModel, names::kTrace,
+                                        names::kExplanations, names::kNames, names::kSummary};
     for (const char* k : kKeys) {
       if (f.key == k) {
-        if (f.key == "model") doc_.has_model_ = true;
-        if (f.key == "trace") doc_.has_trace_ = true;
-        if (f.key == "summary") doc_.has_summary_ = true;
+        if (f.key == names::kModel) doc_.has_model_ = true;
+        if (f.key == names::kTrace) doc_.has_trace_ = true;
+        if (f.key == names::kSummary) doc_.has_summary_ = true;
         return true;
       }
     }
@@ -638,11 +681,11 @@ class DocumentReader {
   bool NodeKey(Frame& f) {
     if (!f.started) {
       static const std::pair<const char*, Record::Kind> kKinds[] = {
-          {"object", Record::kObject},
-          {"value", Record::kValue},
-          {"collection", Record::kCollection},
-          {"item", Record::kItem},
-          {"element", Record::kElement}};
+          {names::kObject, Record::kObject},
+          {names::kValue, Record::kValue},
+          {names::kCollection, Record::kCollection},
+          {names::kItem, Record::kItem},
+          {names::kElement, Record::kElement}};
       for (const auto& [name, kind] : kKinds) {
         if (f.key == name) {
           f.started = true;
@@ -656,9 +699,10 @@ class DocumentReader {
           "\"element\", not \"" +
           f.key + "\"");
     }
-    static const char* const kKeys[] = {"name",     "host",     "data", "callback", "count",
-                                        "result",   "class",    "at",   "found",    "attributes",
-                                        "bindings", "contents", "items"};
+    static const char* const kKeys[] = {
+        names::kName,     names::kHost,     names::kData, names::kCallback, names::kCount,
+        names::kResult,   names::kClass,    names::kAt,   names::kFound,    names::kAttributes,
+        names::kBindings, names::kContents, names::kItems};
     for (const char* k : kKeys) {
       if (f.key == k) return true;
     }
@@ -667,16 +711,17 @@ class DocumentReader {
 
   bool CallKey(Frame& f) {
     if (!f.started) {
-      if (f.key != "callback" && f.key != "framework")
+      if (f.key != names::kCallback && f.key != names::kFramework)
         return Fail("a trace entry starts with \"callback\" or \"framework\", not \"" + f.key +
                     "\"");
       f.started = true;
-      if (f.key == "framework") doc_.trace_[f.record].kind = Record::kFramework;
+      if (f.key == names::kFramework) doc_.trace_[f.record].kind = Record::kFramework;
       return true;
     }
-    static const char* const kKeys[] = {"node",       "index",      "move",      "result",
-                                        "out",        "attributes", "bindings",  "at",
-                                        "operations", "thread",     "attribute", "value"};
+    static const char* const kKeys[] = {names::kNode,     names::kIndex,     names::kMove,
+                                        names::kResult,   names::kOut,       names::kAttributes,
+                                        names::kBindings, names::kAt,        names::kOperations,
+                                        names::kThread,   names::kAttribute, names::kValue};
     for (const char* k : kKeys) {
       if (f.key == k) return true;
     }
@@ -691,13 +736,15 @@ class DocumentReader {
       case kSummary:
         return true;
       case kTop:
-        if (f.key == "case") return true;
-        return Fail("\"" + f.key + "\" must be " + (f.key == "summary" ? "an object" : "an array"));
+        if (f.key == names::kCase) return true;
+        return Fail("\"" + f.key + "\" must be " +
+                    (f.key == names::kSummary ? "an object" : "an array"));
       case kHeader:
-        if (f.key == "log" && value.text != "fintop-trace")
+        if (f.key == names::kLog && value.text != names::kLogName)
           return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
-        if (f.key == "version" && value.text != "1")
-          return Fail("a fintop-trace log of version " + value.text + ", not 1");
+        if (f.key == names::kVersion && value.text != std::to_string(names::kLogVersion))
+          return Fail("a fintop-trace log of version " + value.text + ", not " +
+                      std::to_string(names::kLogVersion));
         return true;
       case kNames:
         if (value.type != Scalar::kText) return Fail("a callback name must be a text");
@@ -730,12 +777,13 @@ class DocumentReader {
   }
 
   bool NodeValue(Frame& f, const Scalar& value) {
-    if (f.key == "attributes" || f.key == "bindings" || f.key == "contents" || f.key == "items")
+    if (f.key == names::kAttributes || f.key == names::kBindings || f.key == names::kContents ||
+        f.key == names::kItems)
       return Fail("\"" + f.key + "\" must be " +
                   (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
     f.content.Add(f.key, value);
     bool names_it = f.key == RecordKindName(f.node) && f.node != Record::kObject;
-    if (names_it || (f.node == Record::kObject && f.key == "host")) {
+    if (names_it || (f.node == Record::kObject && f.key == names::kHost)) {
       if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
         return Fail("\"" + f.key + "\" must be " +
                     (f.node == Record::kItem ? "an integer" : "a text"));
@@ -747,12 +795,13 @@ class DocumentReader {
 
   bool CallValue(Frame& f, const Scalar& value) {
     const std::string& k = f.key;
-    if (k == "attributes" || k == "bindings") return Fail("\"" + k + "\" must be an object");
-    if (k == "thread") return true;
-    if (k == "callback" || k == "node" || k == "index" || k == "move" || k == "framework" ||
-        k == "attribute") {
+    if (k == names::kAttributes || k == names::kBindings)
+      return Fail("\"" + k + "\" must be an object");
+    if (k == names::kThread) return true;
+    if (k == names::kCallback || k == names::kNode || k == names::kIndex || k == names::kMove ||
+        k == names::kFramework || k == names::kAttribute) {
       f.key_hash.Add(k, value);
-      if (k == "node" || k == "attribute") f.keyed = true;
+      if (k == names::kNode || k == names::kAttribute) f.keyed = true;
     } else {
       f.content.Add(k, value);
     }
@@ -789,8 +838,15 @@ class DocumentReader {
   // line and column.
   [[noreturn]] void Throw() { Throw(error_, error_at_); }
   [[noreturn]] void Throw(const std::string& what, std::uint64_t at) {
+    auto [line, column] = Position(at);
+    throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                        ": " + what);
+  }
+
+  // The line and column of byte `at`, counted from the start of the document.
+  std::pair<std::uint64_t, std::uint64_t> Position(std::uint64_t at) const {
     std::uint64_t line = 1, column = 1;
-    Cursor scan(doc_.file_, 1 << 16);
+    Cursor scan = doc_.Scan(1 << 16);
     if (scan.Seek(0)) {
       for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Step()) {
         if (scan.Current() == '\n') {
@@ -801,8 +857,17 @@ class DocumentReader {
         }
       }
     }
-    throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                        ": " + what);
+    return {line, column};
+  }
+
+  // Whether the line from byte `start` is the document's last and has no newline.
+  bool IsLastLine(std::uint64_t start) const {
+    Cursor scan = doc_.Scan(1 << 16);
+    if (!scan.Seek(start)) return false;
+    for (; !scan.AtEnd(); scan.Step()) {
+      if (scan.Current() == '\n') return false;
+    }
+    return !scan.failed();
   }
 
   Document& doc_;
@@ -811,6 +876,7 @@ class DocumentReader {
   long lines_ = 0;  // log lines read
   std::string error_;
   std::uint64_t error_at_ = 0;
+  bool syntax_error_ = false;  // error_ is the parser's
 };
 
 // ---- DetailsReader ---------------------------------------------------------------------------
@@ -828,7 +894,7 @@ class DetailsReader {
   void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
   bool start_object(std::size_t) {
     ++depth_;
-    if (depth_ == 2) fields_ = key_ == "attributes" ? &details.attributes : &details.bindings;
+    if (depth_ == 2) fields_ = key_ == names::kAttributes ? &details.attributes : &details.bindings;
     return true;
   }
   bool end_object() {
@@ -847,7 +913,7 @@ class DetailsReader {
     return true;
   }
   bool key(std::string& key) {
-    if (depth_ == 1 && (key == "contents" || key == "items")) {
+    if (depth_ == 1 && (key == names::kContents || key == names::kItems)) {
       done = true;
       return false;
     }
@@ -872,7 +938,16 @@ class DetailsReader {
 
 Document::Document(std::FILE* file, std::string name, bool owned)
     : file_(file), owned_(owned), name_(std::move(name)) {
-  Cursor cursor(file_, std::size_t{1} << 20);
+  Read();
+}
+
+Document::Document(std::string bytes, std::string name)
+    : file_(nullptr), owned_(false), memory_(std::move(bytes)), name_(std::move(name)) {
+  Read();
+}
+
+void Document::Read() {
+  Cursor cursor = Scan(std::size_t{1} << 20);
   DocumentReader reader(*this, cursor);
   try {
     reader.Read();
@@ -889,8 +964,12 @@ Document::~Document() {
   if (owned_) std::fclose(file_);
 }
 
+Cursor Document::Scan(std::size_t block) const {
+  return file_ != nullptr ? Cursor(file_, block) : Cursor(memory_);
+}
+
 Details Document::ReadDetails(std::uint64_t offset) const {
-  Cursor cursor(file_, 4096);
+  Cursor cursor = Scan(4096);
   DetailsReader reader;
   if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
   if (!reader.done)
@@ -906,7 +985,18 @@ std::unique_ptr<Document> OpenDocument(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr)
     throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
-  return std::make_unique<Document>(file, path, true);
+  if (std::filesystem::is_regular_file(path, error))
+    return std::make_unique<Document>(file, path, true);
+  // A pipe or device cannot be read again where two records differ: read it whole first.
+  std::string bytes;
+  char buffer[1 << 16];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, n);
+  bool failed = std::ferror(file) != 0;
+  int reason = errno;
+  std::fclose(file);
+  if (failed) throw DocumentError(path + ": cannot read the document: " + std::strerror(reason));
+  return std::make_unique<Document>(std::move(bytes), path);
 }
 
 }  // namespace walk

@@ -1,0 +1,390 @@
+// The reader of saved documents and logs and --diff over them:
+// - Grammar: the JSON the reader accepts and refuses, and where it says the fault is.
+// - Classify: how a change between two documents is named and counted.
+// - Command: fintop-walk --diff on pipes, on a log whose last line is cut, and walking a case
+//   with its temporary file in TMPDIR.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "diff.h"
+#include "document.h"
+#include "output.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// ---- Grammar ------------------------------------------------------------------------------------
+
+struct GrammarRow {
+  const char* name;
+  std::string document;
+  const char* refused;  // the end of the error message ("line:column: what"); null: accepted
+  const char* warned = nullptr;  // the end of the one warning; null: none
+  std::size_t calls = 0;         // the trace records read
+};
+
+// A walk's document with `value` as the member "case", which takes any scalar.
+std::string WithCase(const std::string& value) {
+  return "{\"case\": " + value + ", \"model\": []}";
+}
+// ... and with `value` as "names", which the reader passes over whatever it holds.
+std::string WithNames(const std::string& value) {
+  return "{\"case\": \"c\", \"model\": [], \"names\": " + value + "}";
+}
+// Model nodes nested `levels` deep: each node's "contents" holds the next.
+std::string Nested(int levels) {
+  std::string out = "{\"case\": \"c\", \"model\": [";
+  for (int i = 0; i < levels; ++i) out += "{\"object\": \"C\", \"host\": \"h\", \"contents\": [";
+  for (int i = 0; i < levels; ++i) out += "]}";
+  return out + "]}";
+}
+
+const std::string kLogHeader = "{\"log\": \"fintop-trace\", \"version\": 1, \"plugin\": \"p\"}\n";
+const std::string kCallA =
+    "{\"callback\": \"CTA\", \"node\": \"P\", \"result\": true, \"attributes\": {}, \"at\": "
+    "\"P\"}\n";
+
+class Grammar : public testing::TestWithParam<GrammarRow> {};
+
+TEST_P(Grammar, AcceptsOrRefuses) {
+  const GrammarRow& row = GetParam();
+  try {
+    walk::Document doc(row.document, "doc");
+    EXPECT_EQ(row.refused, nullptr) << "accepted";
+    ASSERT_EQ(doc.warnings().size(), row.warned != nullptr ? 1u : 0u);
+    if (row.warned != nullptr) {
+      EXPECT_TRUE(doc.warnings()[0].ends_with(row.warned)) << doc.warnings()[0];
+    }
+    EXPECT_EQ(doc.trace().size(), row.calls);
+  } catch (const walk::DocumentError& e) {
+    ASSERT_NE(row.refused, nullptr) << e.what();
+    std::string what = e.what();
+    EXPECT_TRUE(what.ends_with(row.refused)) << what;
+    EXPECT_TRUE(what.starts_with("doc:")) << what;
+  }
+}
+
+const GrammarRow kGrammar[] = {
+    // Blanks: space, tab, CR and LF between any two tokens; no others.
+    {"blanks", "\t{ \"case\"\r\n:\t\"c\" ,\n\"model\" : [ ] }\r\n", nullptr},
+    {"form_feed", "{\"case\":\f1, \"model\": []}", "1:8: not valid JSON: invalid literal"},
+    {"nbsp",
+     "{\"case\":\xc2\xa0"
+     "1, \"model\": []}",
+     "1:8: not valid JSON: invalid literal"},
+    // Numbers.
+    {"zero", WithCase("0"), nullptr},
+    {"minus_zero", WithCase("-0"), nullptr},
+    {"real", WithCase("-12.5e+10"), nullptr},
+    {"exponent", WithCase("1E-2"), nullptr},
+    {"leading_zero", WithCase("01"), "1:11: not valid JSON: invalid number"},
+    {"leading_zero_minus", WithCase("-01.5"), "1:14: not valid JSON: invalid number"},
+    {"two_points", WithCase("1.2.3"), "1:14: not valid JSON: invalid number"},
+    {"no_fraction", WithCase("1."), "1:11: not valid JSON: invalid number"},
+    {"no_exponent", WithCase("1e"), "1:11: not valid JSON: invalid number"},
+    {"bare_minus", WithCase("-"), "1:10: not valid JSON: invalid number"},
+    {"plus", WithCase("+1"), "1:9: not valid JSON: invalid literal"},
+    {"point_first", WithCase(".5"), "1:9: not valid JSON: invalid literal"},
+    {"garbage_after_number", WithCase("12abc"), "1:11: not valid JSON: expected ',' or '}'"},
+    // Literals.
+    {"literals", WithNames("[true, false, null]"), nullptr},
+    {"short_literal", WithCase("tru"), "1:12: not valid JSON: invalid literal"},
+    {"capital_literal", WithCase("True"), "1:9: not valid JSON: invalid literal"},
+    // Texts and their escapes.
+    {"escapes", WithCase(R"("\"\\\/\b\f\n\r\t\u00e9\u20AC")"), nullptr},
+    {"surrogate_pair", WithCase(R"("\ud83d\ude00")"), nullptr},
+    {"lone_high", WithCase(R"("\ud83d")"),
+     "1:16: not valid JSON: a \\u escape of a lone surrogate"},
+    {"high_then_other", WithCase(R"("\ud83d\u0041")"),
+     "1:22: not valid JSON: a \\u escape of a lone surrogate"},
+    {"lone_low", WithCase(R"("\ude00")"), "1:16: not valid JSON: a \\u escape of a lone surrogate"},
+    {"bad_hex", WithCase(R"("\u12g4")"),
+     "1:15: not valid JSON: a \\u escape without four hex digits"},
+    {"short_hex", WithCase(R"("\u12")"),
+     "1:15: not valid JSON: a \\u escape without four hex digits"},
+    {"unknown_escape", WithCase(R"("\x41")"), "1:12: not valid JSON: an unknown escape in a text"},
+    {"raw_tab", WithCase("\"a\tb\""), "1:12: not valid JSON: a control character in a text"},
+    {"raw_newline", WithCase("\"a\nb\""), "1:12: not valid JSON: a control character in a text"},
+    {"open_text", "{\"case\": \"abc", "1:13: not valid JSON: unexpected end of input in a text"},
+    {"single_quotes", "{'case': 1}", "1:1: not valid JSON: expected a key in double quotes"},
+    // Containers.
+    {"empty_containers", WithNames("[[], {}, [[{}]]]"), nullptr},
+    {"trailing_comma_object", "{\"case\": 1, \"model\": [],}",
+     "1:24: not valid JSON: expected a key in double quotes"},
+    {"trailing_comma_array", WithNames("[1, 2,]"), "1:42: not valid JSON: invalid literal"},
+    {"missing_colon", "{\"case\" 1}", "1:8: not valid JSON: expected ':' after a key"},
+    {"missing_comma", WithNames("[1 2]"), "1:39: not valid JSON: expected ',' or ']'"},
+    {"unclosed", "{\"case\": 1, \"model\": [", "1:22: not valid JSON: unexpected end of input"},
+    {"empty", "", "1:1: not valid JSON: unexpected end of input"},
+    {"after_document", WithCase("1") + " x", "1:26: unexpected text after the document"},
+    // A log's last line cut: read up to the line before, with a warning. Any other fault in a
+    // log, or a walk's document cut, is refused.
+    {"log", kLogHeader + kCallA, nullptr, nullptr, 1},
+    {"log_cut", kLogHeader + kCallA + "{\"callback\": \"CTB\", \"no", nullptr,
+     "doc:3: the log's last line is cut off (its writer stopped in the middle of it): compared up "
+     "to line 2",
+     1},
+    {"log_cut_in_a_text", kLogHeader + kCallA + kCallA.substr(0, 30), nullptr,
+     "compared up to line 2", 1},
+    {"log_cut_header", "{\"log\": \"fintop-tr", nullptr, "compared up to line 0", 0},
+    {"log_broken_middle_line", kLogHeader + "{\"callback\": \"CTB\", \"no\n" + kCallA,
+     "2:24: not valid JSON: a control character in a text"},
+    {"log_garbage_middle_line", kLogHeader + "{\"callback\": x}\n" + kCallA,
+     "2:13: not valid JSON: invalid literal"},
+    {"log_whole_last_line_without_newline", kLogHeader + kCallA.substr(0, kCallA.size() - 1),
+     nullptr, nullptr, 1},
+    {"walk_cut", "{\"case\": \"c\", \"model\": [{\"object\": \"C\"",
+     "1:38: not valid JSON: unexpected end of input"},
+    // The depth limit: 200000 levels, two a model node.
+    {"deep", Nested(1000), nullptr},
+    {"too_deep", Nested(100001), "nests deeper than 200000 levels"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Classify
+// -------------------------------------------------------------------------------------
+
+struct ClassifyRow {
+  const char* name;
+  std::string old_doc, new_doc;
+  std::vector<std::string> lines;  // the text, "" lines left out
+  const char* summary;
+  const char* json;  // a piece of the --json output; null: not checked
+};
+
+std::string Model(const std::string& nodes) {
+  return "{\"case\": \"c\", \"model\": [" + nodes + "]}";
+}
+std::string Object(const std::string& cls, const std::string& contents = "") {
+  return "{\"object\": \"" + cls + "\", \"name\": \"C\", \"host\": \"P/C\"" +
+         (contents.empty() ? "" : ", \"contents\": [" + contents + "]") + "}";
+}
+std::string Element(const std::string& members) {
+  return "{\"element\": \"Out\", \"callback\": \"CTCondDistillate\", " + members + "}";
+}
+std::string Collection(const std::string& callback, int count, const std::string& items) {
+  return "{\"collection\": \"Reactions\", \"callback\": \"" + callback +
+         "\", \"count\": " + std::to_string(count) + ", \"items\": [" + items + "]}";
+}
+// A walk's document holding only these trace entries.
+std::string Trace(const std::string& entries) {
+  return "{\"case\": \"c\", \"model\": [], \"trace\": [" + entries + "]}";
+}
+std::string Call(const std::string& callback, int index, const std::string& attributes,
+                 const std::string& tail = "") {
+  return "{\"callback\": \"" + callback +
+         "\", \"node\": \"P/C\", \"index\": " + std::to_string(index) +
+         ", \"result\": 1, \"attributes\": {" + attributes + "}, \"at\": \"P/C\"" + tail + "}";
+}
+// The same call as a fintop-trace log line.
+std::string LogLine(const std::string& callback, int index, const std::string& attributes) {
+  return Call(callback, index, attributes, ", \"thread\": 1") + "\n";
+}
+class Classify : public testing::TestWithParam<ClassifyRow> {};
+
+TEST_P(Classify, NamesAndCountsTheChange) {
+  const ClassifyRow& row = GetParam();
+  walk::Document a(row.old_doc, "old"), b(row.new_doc, "new");
+  walk::DiffResult result = walk::Compare(a, b);
+  std::vector<std::string> lines;
+  for (const walk::DiffLine& line : result.lines) lines.push_back(line.Text());
+  EXPECT_EQ(lines, row.lines);
+  EXPECT_EQ(result.Summary(), row.summary);
+  if (row.json != nullptr) {
+    walk::Output out;
+    walk::WriteDiffJson(out, result);
+    EXPECT_NE(out.text().find(row.json), std::string::npos) << out.text();
+  }
+}
+
+const ClassifyRow kClassify[] = {
+    {"object_class",
+     Model(Object("QELHeaterCooler")),
+     Model(Object("QELValve")),
+     {"P/C: class QELHeaterCooler -> QELValve"},
+     "differences: 1 (1 class changed)",
+     R"("kind": "class changed",)"},
+    {"item_class",
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "A"})"))),
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "B"})"))),
+     {"P/C: Reactions[0]: class A -> B"},
+     "differences: 1 (1 class changed)",
+     R"("classes changed": 1)"},
+    {"collection_callback",
+     Model(Object("R", Collection("CTReactions", 0, ""))),
+     Model(Object("R", Collection("CTActiveReactions", 0, ""))),
+     {"P/C: Reactions: callback CTReactions -> CTActiveReactions"},
+     "differences: 1 (1 callback changed)",
+     R"("kind": "callback changed",)"},
+    {"element_not_found",
+     Model(Object("S", Element(R"("found": true, "at": "P/D")"))),
+     Model(Object("S", Element(R"("found": false)"))),
+     {"P/C: Out: target P/D -> (not found)"},
+     "differences: 1 (1 target changed)",
+     R"~("new": "(not found)")~"},
+    {"element_found",
+     Model(Object("S", Element(R"("found": false)"))),
+     Model(Object("S", Element(R"("found": true)"))),
+     {"P/C: Out: target (not found) -> (not moved)"},
+     "differences: 1 (1 target changed)",
+     nullptr},
+    {"element_value",
+     Model(Object("S", Element(R"("found": true, "data": 1.5)"))),
+     Model(Object("S", Element(R"("found": true, "data": 2)"))),
+     {"P/C: Out: value 1.5 -> 2"},
+     "differences: 1 (1 value changed)",
+     R"("old": 1.5,)"},
+    {"count",
+     Model(Object("R", Collection("CTReactions", 3, ""))),
+     Model(Object("R", Collection("CTReactions", 1, ""))),
+     {"P/C: Reactions: count 3 -> 1 (items 1..2 removed)"},
+     "differences: 1 (1 count changed)",
+     nullptr},
+    {"object_removed",
+     Model(Object("S")),
+     Model(""),
+     {"P/C: object removed (S)"},
+     "differences: 1 (1 object removed)",
+     nullptr},
+    // Calls against a log: a call the log lacks is removed; the walk's attribute the log lacks
+    // is not counted (the log holds only what a call changed), the log's that the walk lacks is.
+    {"log_lacks_call",
+     Trace(Call("CTA", 0, "") + "," + Call("CTB", 1, "")),
+     kLogHeader + LogLine("CTA", 0, ""),
+     {"P/C: call CTB(1): call removed"},
+     "differences: 1 (1 call removed)",
+     nullptr},
+    {"log_lacks_attribute",
+     Trace(Call("CTA", 0, R"("Seen": 1)")),
+     kLogHeader + LogLine("CTA", 0, ""),
+     {},
+     "differences: 0",
+     nullptr},
+    {"walk_lacks_attribute",
+     Trace(Call("CTA", 0, "")),
+     kLogHeader + LogLine("CTA", 0, R"("N": 1)"),
+     {"P/C: call CTA(0): attribute N (none) -> 1"},
+     "differences: 1 (1 attribute changed)",
+     R"("old": null,
+      "new": 1)"},
+    {"walks_differ_in_attribute",
+     Trace(Call("CTA", 0, R"("N": 1)")),
+     Trace(Call("CTA", 0, "")),
+     {"P/C: call CTA(0): attribute N 1 -> (none)"},
+     "differences: 1 (1 attribute changed)",
+     R"("old": 1,
+      "new": null)"},
+    {"result",
+     Trace(Call("CTA", 0, "")),
+     Trace(Call("CTA", 0, "", ", \"out\": \"X\"")),
+     {"P/C: call CTA(0): out (none) -> \"X\""},
+     "differences: 1 (1 result changed)",
+     nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Documents, Classify, testing::ValuesIn(kClassify),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+#if !defined(_WIN32)
+// ---- Command ----------------------------------------------------------------------------------
+
+struct CommandRow {
+  const char* name;
+  const char* command;  // for bash; $WALK, $DIR (the row's folder), $CASE (a small case)
+  int status;
+  const char* out;     // stdout, whole
+  const char* err;     // a regular expression over stderr ("" : none)
+  bool left_no_files;  // nothing left in $DIR/tmp
+};
+
+class Command : public testing::TestWithParam<CommandRow> {};
+
+std::string ReadAll(std::FILE* pipe) {
+  std::string out;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  return out;
+}
+
+TEST_P(Command, AnswersAsItShould) {
+  const CommandRow& row = GetParam();
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(testing::TempDir()) / (std::string("walk_diff_") + row.name);
+  fs::remove_all(dir);
+  fs::create_directories(dir / "tmp");
+  auto write = [&](const char* name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  };
+  write("old.json", Model(Object("QELHeaterCooler")));
+  write("new.json", Model(Object("QELValve")));
+  write("bad.json", "{\"case\": \"c\",\n \"model\": [\n  {\"object\": 01}]}\n");
+  write("trace.json", Trace(Call("CTA", 0, "") + "," + Call("CTB", 1, "")));
+  // A log cut while its third line was written.
+  write("cut.jsonl", kLogHeader + LogLine("CTA", 0, "") + "{\"callback\": \"CTB\", \"no");
+  const std::string command = std::string("WALK='") + FINTOP_WALK + "' DIR='" + dir.string() +
+                              "' CASE='" + FINTOP_SMALL_CASE + "'\n" + row.command + "\n";
+  write("command.sh", command);
+  const fs::path err = dir / "stderr";
+  const std::string shell = "bash '" + (dir / "command.sh").string() + "' 2>'" + err.string() + "'";
+  std::FILE* pipe = popen(shell.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out = ReadAll(pipe);
+  int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status)) << command;
+  EXPECT_EQ(WEXITSTATUS(status), row.status) << command;
+  EXPECT_EQ(out, row.out) << command;
+  std::ifstream err_file(err);
+  std::string err_text((std::istreambuf_iterator<char>(err_file)), {});
+  if (row.err[0] == 0) {
+    EXPECT_EQ(err_text, "");
+  } else {  // one line
+    EXPECT_TRUE(err_text.starts_with("fintop-walk: ")) << err_text;
+    EXPECT_NE(err_text.find(row.err), std::string::npos) << err_text;
+    EXPECT_EQ(std::count(err_text.begin(), err_text.end(), '\n'), 1) << err_text;
+  }
+  if (row.left_no_files) {
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  }
+}
+
+const CommandRow kCommands[] = {
+    {"two_pipes", R"($WALK --diff <(cat $DIR/old.json) --new <(cat $DIR/new.json))", 1,
+     "P/C: class QELHeaterCooler -> QELValve\ndifferences: 1 (1 class changed)\n", "", false},
+    {"pipes_alike", R"($WALK --diff <(cat $DIR/old.json) --new <(cat $DIR/old.json))", 0, "", "",
+     false},
+    {"bad_pipe_position", R"($WALK --diff <(cat $DIR/bad.json) --new $DIR/old.json)", 2, "",
+     ":3:15: not valid JSON: invalid number\n", false},
+    {"cut_log", R"($WALK --diff $DIR/trace.json --new $DIR/cut.jsonl)", 1,
+     "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
+     "/cut.jsonl:3: the log's last line is cut off (its writer stopped in the middle of it): "
+     "compared up to line 2\n",
+     false},
+    {"cut_log_on_a_pipe", R"($WALK --diff $DIR/trace.json --new <(cat $DIR/cut.jsonl))", 1,
+     "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
+     ":3: the log's last line is cut off", false},
+    {"walk_with_tmpdir", R"(TMPDIR=$DIR/tmp $WALK $CASE --json > $DIR/saved.json &&
+                            TMPDIR=$DIR/tmp $WALK $CASE --diff $DIR/saved.json)",
+     0, "", "", true},
+    {"walk_tmpdir_missing", R"(TMPDIR=$DIR/none $WALK $CASE --diff $DIR/old.json)", 2, "",
+     "cannot find the temporary folder (No such file or directory): set TMPDIR (TMP on "
+     "Windows) to a writable folder\n",
+     true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Walk, Command, testing::ValuesIn(kCommands),
+                         [](const auto& info) { return std::string(info.param.name); });
+#endif
+
+}  // namespace

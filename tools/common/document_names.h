@@ -1,0 +1,81 @@
+// The member names of the kit's JSON documents, written once for every writer and reader:
+// fintop-walk --json (output.cpp, the walk's main.cpp), the call record (call_record.cpp) that
+// the walk's trace and fintop-trace's log share, the --diff document (diff.cpp) and the reader
+// of saved documents and logs (document.cpp).
+#pragma once
+
+namespace document_names {
+
+// ---- fintop-walk --json: {"case", "model", "trace", "explanations", "names", "summary"} ----
+inline constexpr char kCase[] = "case";
+inline constexpr char kModel[] = "model";
+inline constexpr char kTrace[] = "trace";
+inline constexpr char kExplanations[] = "explanations";
+inline constexpr char kNames[] = "names";
+inline constexpr char kSummary[] = "summary";
+
+// A model node starts with its kind, whose value names it (an object: its class).
+inline constexpr char kObject[] = "object";
+inline constexpr char kValue[] = "value";  // also a framework record's value
+inline constexpr char kCollection[] = "collection";
+inline constexpr char kItem[] = "item";
+inline constexpr char kElement[] = "element";
+// The node's other members.
+inline constexpr char kName[] = "name";
+inline constexpr char kHost[] = "host";
+inline constexpr char kData[] = "data";
+inline constexpr char kCallback[] = "callback";  // also a call's
+inline constexpr char kCount[] = "count";
+inline constexpr char kResult[] = "result";  // also a call's
+inline constexpr char kClass[] = "class";
+inline constexpr char kAt[] = "at";  // also a call's
+inline constexpr char kFound[] = "found";
+inline constexpr char kAttributes[] = "attributes";  // also a call's
+inline constexpr char kBindings[] = "bindings";      // also a call's
+inline constexpr char kContents[] = "contents";
+inline constexpr char kItems[] = "items";
+
+// The summary.
+inline constexpr char kHostObjects[] = "host_objects";
+inline constexpr char kGenericObjects[] = "generic_objects";
+inline constexpr char kCallbacksReached[] = "callbacks_reached";
+inline constexpr char kCallbacks[] = "callbacks";
+inline constexpr char kFoundNothing[] = "found_nothing";
+inline constexpr char kNotReached[] = "not_reached";
+inline constexpr char kNothingFoundBy[] = "nothing_found_by";
+
+// An entry of "names" (kName, kFound and these).
+inline constexpr char kAs[] = "as";
+inline constexpr char kAsked[] = "asked";
+inline constexpr char kMissing[] = "missing";
+inline constexpr char kOn[] = "on";
+
+// ---- the call record (call_record.h) and the framework's own records ----
+inline constexpr char kNode[] = "node";
+inline constexpr char kIndex[] = "index";
+inline constexpr char kMove[] = "move";
+inline constexpr char kOut[] = "out";
+inline constexpr char kOperations[] = "operations";
+inline constexpr char kThread[] = "thread";
+inline constexpr char kFramework[] = "framework";
+inline constexpr char kAttribute[] = "attribute";
+
+// ---- fintop-trace's log: its first line and its error lines ----
+inline constexpr char kLog[] = "log";
+inline constexpr char kVersion[] = "version";
+inline constexpr char kPlugin[] = "plugin";
+inline constexpr char kError[] = "error";
+inline constexpr char kLogName[] = "fintop-trace";  // the value of "log"
+inline constexpr int kLogVersion = 1;
+
+// ---- fintop-walk --diff --json: {"differences": [...], "summary": {...}} ----
+inline constexpr char kDifferences[] = "differences";
+inline constexpr char kGroup[] = "group";
+inline constexpr char kWhere[] = "where";
+inline constexpr char kKind[] = "kind";
+inline constexpr char kText[] = "text";
+inline constexpr char kOld[] = "old";
+inline constexpr char kNew[] = "new";
+inline constexpr char kByKind[] = "by_kind";
+
+}  // namespace document_names

@@ -1,0 +1,40 @@
+// Where the kit's files are: the plug-in's file name, the folder of the running program, a
+// temporary file of its own.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+namespace kit {
+
+// The plug-in's file name as the host knows it.
+#if defined(_WIN32)
+inline constexpr char kPluginFile[] = "fintop.dll";
+#else
+inline constexpr char kPluginFile[] = "libfintop.so";
+#endif
+
+// The folder of the running program ("" when it cannot be told).
+std::filesystem::path ProgramFolder();
+
+// A new file in the standard library's temporary folder (TMPDIR or TMP and the like; on
+// Windows the user's, never the drive's root), under a name no file had, open for reading and
+// writing. Closed and removed when destroyed. Throws std::runtime_error naming the folder and
+// why the file cannot be made.
+class TempFile {
+ public:
+  explicit TempFile(std::string_view stem);  // the name starts with `stem`
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  std::FILE* file() const { return file_; }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::filesystem::path path_;
+};
+
+}  // namespace kit

@@ -1,0 +1,240 @@
+#include "json_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+// The number formatting of the JSON library alone, not the library.
+#include <nlohmann/detail/conversions/to_chars.hpp>
+#include <nlohmann/detail/macro_unscope.hpp>
+
+namespace kit {
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the valid UTF-8 sequence at `text[i]` (a byte >= 0x80), or the negative count of
+// bytes to replace: the invalid start, without the byte that broke it.
+int Utf8Length(std::string_view text, std::size_t i) {
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  unsigned char lead = byte(i);
+  int length = 0;
+  unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;   // overlong
+    if (lead == 0xed) high = 0x9f;  // surrogates
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;   // overlong
+    if (lead == 0xf4) high = 0x8f;  // beyond U+10FFFF
+  } else {
+    return -1;
+  }
+  for (int k = 1; k < length; ++k) {
+    if (i + k >= text.size()) return -k;
+    unsigned char c = byte(i + k);
+    if (k == 1 ? (c < low || c > high) : (c < 0x80 || c > 0xbf)) return -k;
+  }
+  return length;
+}
+
+// `text` with invalid UTF-8 replaced and control bytes escaped; in `json` also quotes and
+// backslashes.
+void AppendEscaped(std::string_view text, std::string& out, bool json) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      int length = Utf8Length(text, i);
+      if (length > 0) {
+        out.append(text.data() + i, static_cast<std::size_t>(length));
+        i += static_cast<std::size_t>(length);
+      } else {
+        out += kReplacement;
+        i += static_cast<std::size_t>(-length);
+      }
+      continue;
+    }
+    ++i;
+    switch (c) {
+      case '"':
+        out += json ? "\\\"" : "\"";
+        break;
+      case '\\':
+        out += json ? "\\\\" : "\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          out += "\\u00";
+          out += kHex[c >> 4];
+          out += kHex[c & 0xf];
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+}
+
+}  // namespace
+
+void AppendJsonText(std::string_view text, std::string& out) {
+  out += '"';
+  AppendEscaped(text, out, true);
+  out += '"';
+}
+
+void AppendTextLine(std::string_view text, std::string& out) {
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7e) {  // (a char may be signed: every byte >= 0x80 lands here)
+      AppendEscaped(text, out, false);
+      return;
+    }
+  }
+  out += text;
+}
+
+std::string JsonText(std::string_view text) {
+  std::string out;
+  AppendJsonText(text, out);
+  return out;
+}
+
+void AppendJsonReal(double value, std::string& out) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  // nlohmann's own digits (Grisu2, occasionally a digit longer than the shortest), so that a
+  // real reads exactly as documents saved by earlier builds and by the tests wrote it: --diff
+  // compares reals as written.
+  char buffer[64];
+  char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, end);
+}
+
+// ---- Output -----------------------------------------------------------------------------------
+
+void Output::Flush() {
+  if (file_ == nullptr) return;
+  if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size())
+    failed_ = true;
+  held_.clear();
+  started_ = true;
+}
+
+bool Output::Finish() {
+  if (file_ == nullptr) return true;
+  Flush();
+  return std::fflush(file_) == 0 && !failed_;
+}
+
+// ---- JsonWriter -------------------------------------------------------------------------------
+
+void JsonWriter::Before() {
+  if (after_key_) {
+    after_key_ = false;
+    return;
+  }
+  if (levels_.empty()) return;
+  Level& level = levels_.back();
+  if (layout_ == kLine) {
+    if (!level.empty) out_ << ',';
+  } else {
+    out_ << (level.empty ? "\n" : ",\n");
+    scratch_.assign(levels_.size() * 2, ' ');
+    out_ << scratch_;
+  }
+  level.empty = false;
+}
+
+void JsonWriter::Begin(char bracket, bool object) {
+  Before();
+  out_ << bracket;
+  levels_.push_back({object, true});
+}
+
+void JsonWriter::End() {
+  Level level = levels_.back();
+  levels_.pop_back();
+  if (!level.empty && layout_ == kIndented) {
+    scratch_.assign(1, '\n');
+    scratch_.append(levels_.size() * 2, ' ');
+    out_ << scratch_;
+  }
+  out_ << (level.object ? '}' : ']');
+}
+
+void JsonWriter::Key(std::string_view key) {
+  Before();
+  scratch_.clear();
+  AppendJsonText(key, scratch_);
+  scratch_ += layout_ == kLine ? ":" : ": ";
+  out_ << scratch_;
+  after_key_ = true;
+}
+
+void JsonWriter::Put(std::string_view scalar) {
+  Before();
+  out_ << scalar;
+}
+
+void JsonWriter::Null() {
+  Put("null");
+}
+
+void JsonWriter::Bool(bool value) {
+  Put(value ? "true" : "false");
+}
+
+void JsonWriter::Signed(long long value) {
+  char buffer[24];
+  auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)));
+}
+
+void JsonWriter::Unsigned(unsigned long long value) {
+  char buffer[24];
+  auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)));
+}
+
+void JsonWriter::Real(double value) {
+  Before();
+  scratch_.clear();
+  AppendJsonReal(value, scratch_);
+  out_ << scratch_;
+}
+
+void JsonWriter::Text(std::string_view text) {
+  Before();
+  scratch_.clear();
+  AppendJsonText(text, scratch_);
+  out_ << scratch_;
+}
+
+void JsonWriter::Texts(const std::vector<std::string>& texts) {
+  BeginArray();
+  for (const std::string& text : texts) Text(text);
+  End();
+}
+
+}  // namespace kit

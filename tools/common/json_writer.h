@@ -1,0 +1,120 @@
+// JSON as the kit writes it: held-back output, and a writer that lays a document out exactly as
+// nlohmann's dump does (an indent of 2, or one compact line) from scalars and texts, so that the
+// tools' translation units need no JSON library. Texts are escaped as that dump escapes them,
+// each invalid UTF-8 sequence replaced by U+FFFD.
+#pragma once
+
+#include <concepts>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kit {
+
+// `text` in double quotes with JSON escapes: \" \\ \b \f \n \r \t, other control bytes as
+// \u00xx, every other byte as it is; each invalid UTF-8 sequence becomes U+FFFD (its longest
+// valid start replaced once, the byte that broke it read again).
+void AppendJsonText(std::string_view text, std::string& out);
+std::string JsonText(std::string_view text);
+
+// `text` as part of a line of the kit's text output: printable ASCII and valid UTF-8 as they
+// are, invalid UTF-8 as U+FFFD as above, control bytes as the JSON escapes above, so that one
+// line stays one line.
+void AppendTextLine(std::string_view text, std::string& out);
+
+// A finite real as JSON writes it: digits that read back the same (the shortest but in rare
+// cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from
+// 1e16; "null" otherwise.
+void AppendJsonReal(double value, std::string& out);
+
+// Text written to a file as it is made. What is written is held in memory until it passes
+// kHoldBytes, so that a tool that stops on an error early has written nothing; from then on it
+// is written in pieces as it grows, so a large output never sits whole in memory. Without a
+// file everything is held (text()).
+class Output {
+ public:
+  static constexpr std::size_t kHoldBytes = std::size_t{1} << 20;
+
+  explicit Output(std::FILE* file = nullptr) : file_(file) {}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  Output& operator<<(std::string_view text) {
+    held_.append(text);
+    if (file_ != nullptr && held_.size() >= (started_ ? kPieceBytes : kHoldBytes)) Flush();
+    return *this;
+  }
+  Output& operator<<(char c) { return *this << std::string_view(&c, 1); }
+
+  // Whether some of the output has been written already.
+  bool started() const { return started_; }
+  // What is held (all of it, without a file).
+  const std::string& text() const { return held_; }
+  // Writes what is held and flushes the file; false when some writing failed.
+  bool Finish();
+
+ private:
+  static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+  void Flush();
+
+  std::FILE* file_;
+  std::string held_;
+  bool started_ = false;
+  bool failed_ = false;
+};
+
+// JSON written as it goes. Call order: a value at the top, or Begin...End around values, with
+// Key before each value inside an object. Nothing is checked: a caller that breaks the order
+// writes broken JSON.
+class JsonWriter {
+ public:
+  enum Layout { kIndented, kLine };  // dump(2), dump(-1)
+
+  explicit JsonWriter(Output& out, Layout layout = kIndented) : out_(out), layout_(layout) {}
+
+  void BeginObject() { Begin('{', true); }
+  void BeginArray() { Begin('[', false); }
+  void End();
+  // The key of the next value, inside an object.
+  void Key(std::string_view key);
+
+  void Null();
+  void Bool(bool value);
+  template <std::integral T>
+  requires(!std::same_as<T, bool>) void Integer(T value) {
+    if constexpr (std::is_signed_v<T>) {
+      Signed(static_cast<long long>(value));
+    } else {
+      Unsigned(static_cast<unsigned long long>(value));
+    }
+  }
+  void Real(double value);  // AppendJsonReal's form
+  void Text(std::string_view text);
+  void Texts(const std::vector<std::string>& texts);  // an array of texts
+
+  // A key and its text.
+  void Member(std::string_view key, std::string_view text) {
+    Key(key);
+    Text(text);
+  }
+
+ private:
+  struct Level {
+    bool object;
+    bool empty;
+  };
+  void Begin(char bracket, bool object);
+  void Before();  // the separator and indent before a value, unless it follows its key
+  void Signed(long long value);
+  void Unsigned(unsigned long long value);
+  void Put(std::string_view scalar);
+
+  Output& out_;
+  Layout layout_;
+  std::vector<Level> levels_;
+  bool after_key_ = false;
+  std::string scratch_;  // reused for every text and number
+};
+
+}  // namespace kit

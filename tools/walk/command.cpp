@@ -1,0 +1,351 @@
+#include "command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "aggnode/agg_node.h"
+#include "diff.h"
+#include "document.h"
+#include "document_names.h"
+#include "files.h"
+#include "iterator/case_context.h"
+#include "iterator/case_loader.h"
+#include "iterator/host_iterator.h"
+#include "large_stack.h"
+#include "mapping.h"
+#include "model.h"
+#include "output.h"
+#include "plugin.h"
+#include "walker.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace walk {
+
+const char kHelpFooter[] = R"(Output:
+  By default the generic model as an indented tree: each object as its class and host name,
+  under it the values read, the element callbacks (name, callback, where the iterator moved,
+  the value read there) and the collections (name: count, callback), each selected item as
+  [index] with the attributes recorded (Name=value) and the bindings made (Generic->Host).
+  The last line is the summary: host objects asked about, generic objects made, callbacks
+  reached (of 92) and callbacks reached that never found anything.
+  --json      the same model as one JSON document, with the summary (and the trace and the
+              explanations when asked for).
+  --trace     every callback call with its iterator's place, its arguments and result, and
+              under it the moves of that iterator, the attributes recorded and the bindings
+              made; the framework's own attribute records are marked "framework".
+  --explain   for every callback that answered no or counted nothing where the mapping file
+              expects data, the step of the iterator that failed, in words.
+  --names     every host name the plug-in asked for (a level given to Down, a property key
+              read): how often it was asked, found and missing, and on which host types; the
+              names most often missing first.
+  --diff SAVED  walks the case and compares its model with SAVED, a document written by
+              fintop-walk --json (of this build or another, of this case or another version
+              of it); --diff OLD --new NEW compares two saved documents without a walk. A
+              fintop-trace log counts as a document holding only a trace. Objects are matched
+              by their host path, steps by name, items by collection and index; when both
+              documents hold a trace (the walk traces when SAVED holds one), the calls too, by
+              node, callback and argument. One line per difference, grouped by object
+              ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
+              line "differences: N" with the count of each kind; with --json one document.
+              Exit status 0 when there is no difference, 1 when there is one.
+Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
+case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
+option; then one line on stderr says what is wrong and nothing is written to stdout.)";
+
+int Fail(std::string what) {
+  std::string line;
+  kit::AppendTextLine(what, line);
+  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
+  return kBadInput;
+}
+
+namespace {
+
+namespace names = document_names;
+
+// A line on stderr about input passed over; the output goes on.
+void Warn(const std::string& what) {
+  std::string line;
+  kit::AppendTextLine(what, line);
+  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
+}
+
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+// The default case: next to the program, else in the source tree it was built from.
+std::string DefaultCase(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::path beside = folder / "default.json";
+  if (!folder.empty() && std::filesystem::is_regular_file(beside, error)) return beside.string();
+  return std::string(FINTOP_WALK_SOURCE_DIR) + "/cases/default.json";
+}
+
+class BadInput : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The top aggregate node's iterator on the case `tree` read from `case_file`: the host opens
+// the case from the tree handed over rather than reading the file again.
+hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_file,
+                               std::shared_ptr<const hostsim::HostTree> tree) {
+  hostsim::HandOverCase(case_file, std::move(tree));
+  static char key;  // the model's key for the aggregate-node module
+  QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
+  hostsim::HandOverCase(case_file, nullptr);  // the host holds it now
+  if (node == nullptr)
+    throw BadInput(case_file +
+                   ": the plug-in could not open the case (GetQELNode returned no node)");
+  FIIterator* top = QELAggNodeIterator(node);
+  if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
+  return *static_cast<hostsim::HostIterator*>(top);
+}
+
+std::string Quoted(const std::string& text) {
+  return Format(Value{Value::kText, 0, 0.0, text});
+}
+
+// "level "Comp Mole Frac": 12 asked, 0 found, 12 missing; on MaterialStreamObject"
+void WriteNames(Output& out, const std::vector<NameUse>& names) {
+  long never =
+      std::count_if(names.begin(), names.end(), [](const NameUse& n) { return n.found == 0; });
+  out << "host names asked for: " << std::to_string(names.size())
+      << ", never found: " << std::to_string(never) << '\n';
+  for (const NameUse& n : names) {
+    out << "  " << (n.level ? "level " : "property ") << Quoted(n.name) << ": "
+        << std::to_string(n.asked) << " asked, " << std::to_string(n.found) << " found, "
+        << std::to_string(n.missing()) << " missing; on ";
+    for (std::size_t i = 0; i < n.kinds.size(); ++i) out << (i == 0 ? "" : ", ") << n.kinds[i];
+    out << '\n';
+  }
+}
+
+void WriteNamesJson(JsonWriter& json, const std::vector<NameUse>& uses) {
+  json.BeginArray();
+  for (const NameUse& n : uses) {
+    json.BeginObject();
+    json.Member(names::kName, n.name);
+    json.Member(names::kAs, n.level ? "level" : "property");
+    json.Key(names::kAsked);
+    json.Integer(n.asked);
+    json.Key(names::kFound);
+    json.Integer(n.found);
+    json.Key(names::kMissing);
+    json.Integer(n.missing());
+    json.Key(names::kOn);
+    json.Texts(n.kinds);
+    json.End();
+  }
+  json.End();
+}
+
+// The text output after the model or the trace: explanations, names, the callbacks not
+// reached or that found nothing, and the summary line.
+void WriteTextEnd(Output& out, const Options& options, const WalkResult& result) {
+  if (options.explain) {
+    for (const std::string& line : result.explanations) out << line << '\n';
+  }
+  if (options.names) WriteNames(out, result.names);
+  auto list = [&](const char* title, const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    out << title;
+    for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
+    out << '\n';
+  };
+  list("not reached:", result.Unreached());
+  list("found nothing:", result.NothingFound());
+  out << "summary: " << result.Summary() << '\n';
+}
+
+// The JSON document after its "model": the trace, explanations and names when asked for, and
+// the summary.
+void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink,
+                  const WalkResult& result) {
+  if (options.trace) {
+    json.Key(names::kTrace);
+    json.BeginArray();
+    for (const record::Entry& entry : sink.trace()) record::Write(json, entry);
+    json.End();
+  }
+  if (options.explain) {
+    json.Key(names::kExplanations);
+    json.Texts(result.explanations);
+  }
+  if (options.names) {
+    json.Key(names::kNames);
+    WriteNamesJson(json, result.names);
+  }
+  json.Key(names::kSummary);
+  json.BeginObject();
+  json.Key(names::kHostObjects);
+  json.Integer(result.host_objects);
+  json.Key(names::kGenericObjects);
+  json.Integer(result.generic_objects);
+  json.Key(names::kCallbacksReached);
+  json.Integer(result.Reached());
+  json.Key(names::kCallbacks);
+  json.Integer(kCallbackCount);
+  json.Key(names::kFoundNothing);
+  json.Integer(result.FoundNothing());
+  json.Key(names::kNotReached);
+  json.Texts(result.Unreached());
+  json.Key(names::kNothingFoundBy);
+  json.Texts(result.NothingFound());
+  json.End();
+  json.End();
+}
+
+// Loads everything, walks the case and writes the output as the walk goes. Throws the errors of
+// bad input; returns 1 when the walk left a cloned iterator alive.
+int Walk(const Options& options, Output& out) {
+  // The case is read once, here, and first: a bad one is refused with its line and column.
+  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.case_file);
+  Mapping mapping = LoadMapping(options.map_file);
+  Plugin plugin(options.plugin_file);
+  hostsim::HostIterator& top = OpenTop(plugin, options.case_file, std::move(tree));
+
+  WalkOptions walk_options;
+  walk_options.trace = options.trace;
+  walk_options.explain = options.explain;
+  walk_options.names = options.names;
+  walk_options.host_paths = options.json;
+  walk_options.progress = StderrIsTerminal();
+  Walker walker(plugin, mapping, walk_options);
+  long live = hostsim::LiveIterators();
+  auto left_alive = [&] {
+    if (hostsim::LiveIterators() == live) return false;
+    // A clone left alive is a fault of the plug-in (or of this walk), not of the input.
+    std::fprintf(stderr, "fintop-walk: %ld iterators made during the walk were not deleted\n",
+                 hostsim::LiveIterators() - live);
+    return true;
+  };
+  if (options.json) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Member(names::kCase, std::filesystem::path(options.case_file).filename().string());
+    json.Key(names::kModel);
+    json.BeginArray();
+    JsonSink sink(json);
+    WalkResult result = walker.Walk(top, sink);
+    json.End();
+    if (left_alive()) return 1;
+    WriteJsonEnd(json, options, sink, result);
+    out << '\n';
+  } else {
+    TextSink sink(out, !options.trace && !options.explain && !options.names);
+    WalkResult result = walker.Walk(top, sink);
+    if (left_alive()) return 1;
+    WriteTextEnd(out, options, result);
+  }
+  return 0;
+}
+
+// Compares the saved document with the new one or with the walk of the case; 1 when they
+// differ. Throws the errors of bad input.
+int Diff(Options options, Output& out) {
+  std::optional<kit::TempFile> temp;  // outlives the documents read from it
+  std::unique_ptr<Document> saved, now;
+  if (!options.new_file.empty()) {
+    // The two documents are read at once, the new one on a thread of its own.
+    std::exception_ptr failed;
+    std::thread reader([&] {
+      try {
+        now = OpenDocument(options.new_file);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+    try {
+      saved = OpenDocument(options.diff_file);
+    } catch (...) {
+      reader.join();
+      throw;
+    }
+    reader.join();
+    if (failed) std::rethrow_exception(failed);
+  } else {
+    saved = OpenDocument(options.diff_file);
+    // The walk's document goes to a temporary file of its own, read back as the saved one is.
+    temp.emplace("fintop-walk");
+    Options walk_options = options;
+    walk_options.json = true;
+    walk_options.trace = options.trace || saved->has_trace();
+    Output document(temp->file());
+    if (Walk(walk_options, document) != 0) return kBadInput;
+    if (!document.Finish() || std::fseek(temp->file(), 0, SEEK_SET) != 0)
+      throw BadInput("cannot write the walk's document to " + temp->path().string());
+    now = std::make_unique<Document>(temp->file(), options.case_file, false);
+  }
+  for (const Document* doc : {saved.get(), now.get()}) {
+    for (const std::string& warning : doc->warnings()) Warn(warning);
+  }
+  DiffResult result = Compare(*saved, *now);
+  if (options.json) {
+    WriteDiffJson(out, result);
+  } else {
+    WriteDiff(out, result);
+  }
+  return result.lines.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+void SetDefaults(Options& options, const std::filesystem::path& folder) {
+  options.map_file = (folder / "norvanemap.xml").string();
+  options.plugin_file = (folder / kit::kPluginFile).string();
+}
+
+std::optional<int> CheckOptions(Options& options, const std::filesystem::path& folder) {
+  if (!options.new_file.empty() && options.diff_file.empty())
+    return Fail("--new needs --diff (see --help)");
+  if (!options.diff_file.empty() && (options.explain || options.names))
+    return Fail("--diff takes no --explain or --names (see --help)");
+  if (!options.new_file.empty() && !options.case_file.empty())
+    return Fail("--diff with --new compares two documents: give no CASE (see --help)");
+  if (options.case_file.empty()) options.case_file = DefaultCase(folder);
+  return std::nullopt;
+}
+
+int Run(const Options& options) {
+  // The walk recurses as deep as the case nests. Nothing leaves the body: whatever is thrown is
+  // one line and kBadInput.
+  return RunOnLargeStack([&]() -> int {
+    try {
+      // Output held back until it is large: bad input found before that leaves stdout empty.
+      Output out(stdout);
+      int status = 0;
+      if (!options.diff_file.empty()) {
+        status = Diff(options, out);
+        if (status == kBadInput) return status;
+      } else if (status = Walk(options, out); status != 0) {
+        return status;
+      }
+      if (!out.Finish()) return options.diff_file.empty() ? 1 : kBadInput;
+      return status;
+    } catch (const std::bad_alloc&) {
+      return Fail("out of memory");
+    } catch (const std::exception& e) {
+      return Fail(e.what());
+    } catch (...) {
+      return Fail("an unexpected error");
+    }
+  });
+}
+
+}  // namespace walk

@@ -1,0 +1,40 @@
+// What fintop-walk does once its command line is read (main.cpp reads it): walk a case and
+// print its model, or compare documents (--diff). Kept apart from main.cpp so that the
+// command-line library is compiled in one small translation unit.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace walk {
+
+inline constexpr int kBadInput = 2;
+
+struct Options {
+  std::string case_file;
+  std::string map_file;
+  std::string plugin_file;
+  std::string diff_file;  // --diff: the saved document to compare with
+  std::string new_file;   // --new: the document to compare instead of a walk
+  bool json = false, trace = false, explain = false, names = false;
+};
+
+// The text after --help's options: what the output holds and the exit status.
+extern const char kHelpFooter[];
+
+// Writes "fintop-walk: <what>" as one line on stderr (control bytes blanked) and returns
+// kBadInput.
+int Fail(std::string what);
+
+// The defaults that depend on where the program is: the mapping file and plug-in beside it.
+void SetDefaults(Options& options, const std::filesystem::path& folder);
+// Checks the options together and fills in the default case; an exit status when the program is
+// to end here (one line already written).
+std::optional<int> CheckOptions(Options& options, const std::filesystem::path& folder);
+
+// Walks or compares as `options` say and writes the output to stdout. Whatever goes wrong ends
+// as one line on stderr and kBadInput; nothing is thrown.
+int Run(const Options& options);
+
+}  // namespace walk
