@@ -44,6 +44,10 @@ const SettingsRow kRows[] = {
     {"CRLF line ends",
      "# made with Notepad\r\nFINTOP_TRACE_LOG=a.jsonl\r\nFINTOP_TRACE_PLUGIN=r.dll\r\n", "a.jsonl",
      "r.dll", ""},
+    {"CRLF line ends counted once", "# settings\r\nFINTOP_TRACE_LOG=a.jsonl\r\nnonsense\r\n",
+     "a.jsonl", nullopt,
+     "fintop-trace.txt:3: not a setting (NAME=VALUE, or # before a comment): \"nonsense\" is "
+     "ignored"},
     {"CR line ends", "FINTOP_TRACE_LOG=a.jsonl\rFINTOP_TRACE_PLUGIN=r.dll\r", "a.jsonl", "r.dll",
      ""},
     {"a byte-order mark before the first line",

@@ -9,6 +9,7 @@
 // And without the proxy: driving every callback over the cases records no attribute name
 // outside FINTOP_RECORDED_ATTRIBUTES (tests/walk checks that the default plant's walk records
 // each of them).
+// records_test.cpp: the records themselves, the bootstrap and fintop-trace.txt.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
