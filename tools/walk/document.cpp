@@ -1,6 +1,7 @@
 #include "document.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -347,6 +348,21 @@ std::uint64_t NameKey(std::string_view name) {
 }
 
 // ---- Scalar, Details -------------------------------------------------------------------------
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x20) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+      out += escaped;
+    }
+  }
+  return out;
+}
 
 std::string Scalar::Shown() const {
   switch (type) {
@@ -802,7 +818,7 @@ class DocumentReader {
       }
     }
     throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                        ": " + what);
+                        ": " + OneLine(what));
   }
 
   Document& doc_;
@@ -895,7 +911,7 @@ Details Document::ReadDetails(std::uint64_t offset) const {
   if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
   if (!reader.done)
     throw DocumentError(name_ + ": cannot read the document again" +
-                        (reader.error.empty() ? std::string() : ": " + reader.error));
+                        (reader.error.empty() ? std::string() : ": " + OneLine(reader.error)));
   return std::move(reader.details);
 }
 
