@@ -96,6 +96,21 @@ const SettingsRow kRows[] = {
     {"a value longer than 4096 bytes kept whole",
      "FINTOP_TRACE_LOG=" + std::string(5000, 'v') + "\nFINTOP_TRACE_PLUGIN=r.so\n",
      std::string(5000, 'v'), "r.so", ""},
+    {"twenty complaints, then their count",
+     [] {
+       std::string text;
+       for (int i = 0; i < 25; ++i) text += "x\n";
+       return text + "FINTOP_TRACE_LOG=a\n";
+     }(),
+     "a", nullopt,
+     [] {
+       std::string complaints;
+       for (int i = 1; i <= 20; ++i) {
+         complaints += "fintop-trace.txt:" + std::to_string(i) +
+                       ": not a setting (NAME=VALUE, or # before a comment): \"x\" is ignored | ";
+       }
+       return complaints + "fintop-trace.txt: 5 more lines not understood or given again";
+     }()},
     {"every complaint, in line order",
      "what\nFINTOP_TRACE_LOG=a\nFINTOP_TRACE_LOGG=b\nFINTOP_TRACE_LOG=c\n", "c", nullopt,
      "fintop-trace.txt:1: not a setting (NAME=VALUE, or # before a comment): \"what\" is ignored "

@@ -10,6 +10,9 @@ constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // A name shown in a complaint is cut after this many bytes of the file.
 constexpr std::size_t kShownName = 64;
+// Complaints beyond this many are counted in one last complaint: a file that is not a
+// settings file at all floods nothing.
+constexpr std::size_t kMaxComplaints = 20;
 
 std::string_view Trim(std::string_view text) {
   std::size_t first = text.find_first_not_of(kBlanks);
@@ -45,7 +48,7 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
     text.remove_prefix(kByteOrderMark.size());
   const std::string prefix = std::string(origin) + ":";
-  std::size_t number = 0;
+  std::size_t number = 0, unsaid = 0;
   while (!text.empty()) {
     ++number;
     // A line ends at LF, CRLF or a lone CR.
@@ -58,7 +61,11 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
     if (line.empty() || line.front() == '#') continue;
 
     auto complain = [&](const std::string& what) {
-      settings.complaints.push_back(prefix + std::to_string(number) + ": " + what);
+      if (settings.complaints.size() < kMaxComplaints) {
+        settings.complaints.push_back(prefix + std::to_string(number) + ": " + what);
+      } else {
+        ++unsaid;
+      }
     };
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
@@ -93,6 +100,10 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
     }
     *setting = std::string(value);
     *given = number;
+  }
+  if (unsaid > 0) {
+    settings.complaints.push_back(std::string(origin) + ": " + std::to_string(unsaid) +
+                                  " more lines not understood or given again");
   }
   return settings;
 }

@@ -31,7 +31,8 @@ struct SettingsText {
   std::optional<std::string> log;
   std::optional<std::string> plugin;
   // "fintop-trace.txt:3: ...", one per line not understood or given again, in line order;
-  // printable ASCII only (other bytes of the file shown as \xNN).
+  // printable ASCII only (other bytes of the file shown as \xNN). After 20 of them, the rest
+  // are counted in a last one ("fintop-trace.txt: 7 more lines not understood or given again").
   std::vector<std::string> complaints;
 };
 
