@@ -2,13 +2,13 @@
 # Every fuzz target (fuzz/CMakeLists.txt): fuzz_callbacks with fuzz/corpus and fuzz/regressions,
 # and fuzz_<name> for each folder fuzz/<name>/ with a corpus/ (and regressions/, a dictionary
 # <name>.dict). Each target's kept inputs are replayed first; then the targets share the leg's
-# fuzzing time (FINTOP_FUZZ_SECONDS, default 45 s), each with a fixed seed. A crash, an overrun,
+# fuzzing time (FINTOP_FUZZ_SECONDS, default 30 s), each with a fixed seed. A crash, an overrun,
 # a hang (10 s) or a broken promise of any target fails the leg, with the fuzzer's own exit
 # status kept; the input that found it is left in build/fuzz/findings/<name>/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk fuzz
-seconds=${FINTOP_FUZZ_SECONDS:-45}
+seconds=${FINTOP_FUZZ_SECONDS:-30}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
