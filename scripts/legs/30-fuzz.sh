@@ -47,8 +47,10 @@ for name in "${names[@]}"; do
   fi
   inputs=("$(corpus_of "$name")")
   [ -d "$(regressions_of "$name")" ] && inputs+=("$(regressions_of "$name")")
+  mkdir -p "$findings/$name"
   status=0
-  "$fuzzer" -runs=0 -rss_limit_mb=4096 "${inputs[@]}" >"$logs/$name-replay.log" 2>&1 || status=$?
+  "$fuzzer" -runs=0 -rss_limit_mb=4096 -artifact_prefix="$findings/$name/" "${inputs[@]}" \
+    >"$logs/$name-replay.log" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
     fail "$name" "$logs/$name-replay.log" "$status" "a kept input fails (exit status $status)"
   else
