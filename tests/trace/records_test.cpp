@@ -422,7 +422,15 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
   const std::string real = (bin / kRealPlugin).string();
   const fs::path folder = fs::temp_directory_path() /
                           ("fintop-trace-settings-" + std::to_string(ProcessId()) + "-" + row.what);
-  std::error_code ignored;  // (Windows keeps a loaded module's file: a copy may be left)
+  // Removed at the end, failed or not (Windows keeps a loaded module's file: a copy may stay).
+  struct Removed {
+    fs::path path;
+    ~Removed() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } removed{folder};
+  std::error_code ignored;
   fs::remove_all(folder, ignored);
   fs::create_directories(folder);
   fs::copy_file(bin / kProxy, folder / kProxy);
@@ -459,7 +467,6 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     EXPECT_EQ(record->result, 2);
     EXPECT_EQ(AttributesOf(*record), R"({"CmpCnt":2})");
   }
-  fs::remove_all(folder, ignored);
 }
 
 const std::string kLongComment =
