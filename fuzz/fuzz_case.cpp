@@ -1,6 +1,6 @@
 // The case loader (hostsim/iterator/case_loader.h) on any bytes: a tree or a CaseError of one
 // line naming the input; anything else thrown, a crash or a hang stops the fuzzer. Every
-// node of a tree is read back (its path climbs the parents).
+// node of a tree is read back: its path climbs the parents and ends with its name.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,8 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   fuzz::Check(tree != nullptr && tree->size() > 0, "a case without its top node");
-  std::size_t bytes = 0;
-  for (std::uint32_t id = 0; id < tree->size(); ++id) bytes += tree->path(id).size();
-  fuzz::Check(bytes >= tree->size() - 1, "a node's path shorter than its levels");
+  fuzz::Check(tree->depth() <= hostsim::kMaxCaseDepth, "a case deeper than the limit");
+  for (std::uint32_t id = 0; id < tree->size(); ++id) {
+    const std::string path = tree->path(id);
+    fuzz::Check(path.ends_with(tree->name(id)), "a node's path does not end with its name", path);
+    fuzz::Check(id == 0 || path.size() > tree->name(id).size(), "a node's path lacks its parent",
+                path);
+  }
   return 0;
 }
