@@ -60,7 +60,7 @@ done
 [ "$failed" -eq 0 ] || exit "$failed"
 
 # Then the fuzzing, the time shared.
-share=$((seconds / ${#names[@]}))
+share=$((seconds/${#names[@]}))
 [ "$share" -ge 2 ] || share=2
 for name in "${names[@]}"; do
   fuzzer=build/fuzz/bin/fuzz_$name
