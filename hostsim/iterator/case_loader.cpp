@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,29 @@ class PositionedIterator {
 
 using json = nlohmann::json;
 
+// A key of the case in double quotes for a message of one line: quotes, backslashes and
+// control characters escaped as JSON writes them, a long key cut.
+std::string Quoted(const std::string& key) {
+  constexpr std::size_t kShown = 100;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < key.size() && i < kShown; ++i) {
+    const unsigned char c = static_cast<unsigned char>(key[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += '"';
+  if (key.size() > kShown) out += " (cut)";
+  return out;
+}
+
 // Builds the tree straight from the parser's events, with an explicit stack: no recursion,
 // so the depth of a case is bounded only by kMaxCaseDepth.
 class CaseReader final : public nlohmann::json_sax<json> {
@@ -94,9 +118,10 @@ class CaseReader final : public nlohmann::json_sax<json> {
           frames_.emplace_back(Kind::kProps);
           return true;
         }
-        return Fail("\"" + f.key + "\" must be " + Expected(f.key) + ", found an object");
+        return Fail(Quoted(f.key) + " must be " + Expected(f.key) + ", found an object");
       case Kind::kProps:
-        return Fail("property \"" + f.key + "\" must be a text, integer or real, found an object");
+        return Fail("property " + Quoted(f.key) +
+                    " must be a text, integer or real, found an object");
     }
     return false;
   }
@@ -114,10 +139,10 @@ class CaseReader final : public nlohmann::json_sax<json> {
       if (key == known) break;
       ++bit;
     }
-    if (bit == std::size(kKeys)) return Fail("unknown key \"" + key + "\" in a node");
+    if (bit == std::size(kKeys)) return Fail("unknown key " + Quoted(key) + " in a node");
     if (bit == 0 && f.element)
       return Fail("an element takes no \"name\" (it is named by its position)");
-    if (f.seen & (1u << bit)) return Fail("duplicate key \"" + key + "\"");
+    if (f.seen & (1u << bit)) return Fail("duplicate key " + Quoted(key));
     f.seen |= 1u << bit;
     f.key = std::move(key);
     return true;
@@ -145,9 +170,9 @@ class CaseReader final : public nlohmann::json_sax<json> {
       return true;
     }
     if (f.kind == Kind::kNode)
-      return Fail("\"" + f.key + "\" must be " + Expected(f.key) + ", found an array");
+      return Fail(Quoted(f.key) + " must be " + Expected(f.key) + ", found an array");
     if (f.kind == Kind::kProps) {
-      return Fail("property \"" + f.key + "\" must be a text, integer or real, found an array");
+      return Fail("property " + Quoted(f.key) + " must be a text, integer or real, found an array");
     }
     return Fail("expected a node object, found an array");
   }
@@ -206,7 +231,7 @@ class CaseReader final : public nlohmann::json_sax<json> {
 
   bool AddProperty(Frame& node, const std::string& key, PropValue value) {
     for (const std::string& k : node.props) {
-      if (k == key) return Fail("duplicate property \"" + key + "\"");
+      if (k == key) return Fail("duplicate property " + Quoted(key));
     }
     node.props.push_back(key);
     builder_.Property(key, std::move(value));
@@ -244,7 +269,7 @@ class CaseReader final : public nlohmann::json_sax<json> {
           return true;
         }
         if (f.key == "props" || f.key == "children" || f.key == "elements") {
-          return Fail("\"" + f.key + "\" must be " + Expected(f.key));
+          return Fail(Quoted(f.key) + " must be " + Expected(f.key));
         }
         return AddProperty(f, f.key, std::move(value));
     }

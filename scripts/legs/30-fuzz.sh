@@ -1,34 +1,84 @@
 #!/usr/bin/env bash
-# The callback fuzzer for a bounded time with a fixed seed, after replaying every kept input
-# (seed corpus and regressions). A crash, an overrun, a hang (10 s) or a broken invariant
-# fails the leg; the input that found it is left in build/fuzz/findings/.
+# Every fuzz target (fuzz/CMakeLists.txt): fuzz_callbacks with fuzz/corpus and fuzz/regressions,
+# and fuzz_<name> for each folder fuzz/<name>/ with a corpus/ (and regressions/, a dictionary
+# <name>.dict). Each target's kept inputs are replayed first; then the targets share the leg's
+# fuzzing time (FINTOP_FUZZ_SECONDS, default 30 s), each with a fixed seed. A crash, an overrun,
+# a hang (10 s) or a broken promise of any target fails the leg, with the fuzzer's own exit
+# status kept; the input that found it is left in build/fuzz/findings/<name>/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build fuzz
-seconds=${FINTOP_FUZZ_SECONDS:-45}
+scripts/ensure-deps.sh build walk fuzz
+seconds=${FINTOP_FUZZ_SECONDS:-30}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-fuzzer=build/fuzz/bin/fuzz_callbacks
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 findings=build/fuzz/findings
 work=build/fuzz/corpus-work
-rm -rf "$findings" "$work"
-mkdir -p "$findings" "$work"
-"$fuzzer" -runs=0 fuzz/regressions fuzz/corpus 2>&1 | tail -n 2
-# The filter shows the fuzzer's summary and never fails itself: the pipeline's status is the
-# fuzzer's own.
-status=0
-"$fuzzer" -seed=1 -max_total_time="$seconds" -timeout=10 -max_len=65536 -rss_limit_mb=4096 \
-  -dict=fuzz/host_names.dict -artifact_prefix="$findings/" -print_final_stats=1 \
-  "$work" fuzz/corpus 2>&1 |
-  { grep -E '^(Done|stat::number_of_executed_units|==|SUMMARY|violation)' || true; } || status=$?
-if compgen -G "$findings/*" >/dev/null; then
-  echo "the fuzzer found a fault; the input is in $findings:" >&2
-  ls "$findings" >&2
-  exit 1
-fi
-if [ "$status" -ne 0 ]; then
-  echo "the fuzzer failed (exit status $status) without leaving an input" >&2
-  exit "$status"
-fi
+logs=build/fuzz/logs
+rm -rf "$findings" "$work" "$logs"
+mkdir -p "$logs"
+
+names=(callbacks)
+for dir in fuzz/*/corpus; do
+  [ -d "$dir" ] && names+=("$(basename "$(dirname "$dir")")")
+done
+# name -> its kept inputs and dictionary
+corpus_of() { if [ "$1" = callbacks ]; then echo fuzz/corpus; else echo "fuzz/$1/corpus"; fi; }
+regressions_of() { if [ "$1" = callbacks ]; then echo fuzz/regressions; else echo "fuzz/$1/regressions"; fi; }
+dict_of() { if [ "$1" = callbacks ]; then echo fuzz/host_names.dict; else echo "fuzz/$1/$1.dict"; fi; }
+
+# The leg's exit status: the first failing fuzzer's own (1 when that was 0).
+failed=0
+fail() {  # fail NAME LOG STATUS WHAT: the fuzzer's last lines and why
+  echo "fuzz_$1: $4" >&2
+  tail -n 30 "$2" >&2
+  [ "$failed" -ne 0 ] || failed=$3
+  [ "$failed" -ne 0 ] || failed=1
+}
+
+# The kept inputs, every target: a target without its program was not built and fails the leg.
+for name in "${names[@]}"; do
+  fuzzer=build/fuzz/bin/fuzz_$name
+  if [ ! -x "$fuzzer" ]; then
+    echo "fuzz_$name: not built (fuzz/$name has a corpus; fuzz/CMakeLists.txt builds none)" >&2
+    failed=1
+    continue
+  fi
+  inputs=("$(corpus_of "$name")")
+  [ -d "$(regressions_of "$name")" ] && inputs+=("$(regressions_of "$name")")
+  mkdir -p "$findings/$name"
+  status=0
+  "$fuzzer" -runs=0 -rss_limit_mb=4096 -artifact_prefix="$findings/$name/" "${inputs[@]}" \
+    >"$logs/$name-replay.log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    fail "$name" "$logs/$name-replay.log" "$status" "a kept input fails (exit status $status)"
+  else
+    echo "fuzz_$name: $(grep -E '^Done' "$logs/$name-replay.log" | tail -n 1) (kept inputs)"
+  fi
+done
+[ "$failed" -eq 0 ] || exit "$failed"
+
+# Then the fuzzing, the time shared.
+share=$((seconds/${#names[@]}))
+[ "$share" -ge 2 ] || share=2
+for name in "${names[@]}"; do
+  fuzzer=build/fuzz/bin/fuzz_$name
+  mkdir -p "$findings/$name" "$work/$name"
+  options=(-seed=1 -max_total_time="$share" -timeout=10 -max_len=65536 -rss_limit_mb=4096
+           -artifact_prefix="$findings/$name/" -print_final_stats=1)
+  [ -f "$(dict_of "$name")" ] && options+=(-dict="$(dict_of "$name")")
+  inputs=("$(corpus_of "$name")")
+  [ -d "$(regressions_of "$name")" ] && inputs+=("$(regressions_of "$name")")
+  status=0
+  "$fuzzer" "${options[@]}" "$work/$name" "${inputs[@]}" >"$logs/$name.log" 2>&1 || status=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$name.log" | tail -n 1)
+  fresh=$(find "$work/$name" -type f | wc -l)
+  echo "fuzz_$name: ${share} s, ${runs:-?} executions, $fresh new inputs"
+  if compgen -G "$findings/$name/*" >/dev/null; then
+    fail "$name" "$logs/$name.log" "$status" "found a fault (exit status $status); the input is in $findings/$name: $(ls "$findings/$name" | tr '\n' ' ')"
+  elif [ "$status" -ne 0 ]; then
+    fail "$name" "$logs/$name.log" "$status" "the fuzzer failed (exit status $status) without leaving an input"
+  fi
+done
+exit "$failed"

@@ -51,8 +51,8 @@ TEST(CaseLoader, LargeIntegersBecomeReals) {
 }
 
 struct BadCase {
-  const char* json;
-  const char* message;  // what the error must say, after "<origin>:"
+  std::string json;
+  std::string message;  // what the error must say, after "<origin>:"
 };
 
 void PrintTo(const BadCase& row, std::ostream* os) {
@@ -93,6 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "1:48: duplicate property \"value\""},
         BadCase{R"({"name": "T", "props": {"x": [1]}})",
                 "1:31: property \"x\" must be a text, integer or real, found an array"},
+        // A key from the file is shown escaped and cut: the message stays one line.
+        BadCase{R"({"name": "T", "n\u0000a\"m\\e\n": 1})",
+                R"(1:33: unknown key "n\u0000a\"m\\e\u000a" in a node)"},
+        BadCase{
+            R"({"name": "T", "props": {"\r\t": {}}})",
+            R"(1:34: property "\u000d\u0009" must be a text, integer or real, found an object)"},
+        BadCase{R"({"name": "T", ")" + std::string(150, 'k') + R"(": 1})",
+                "1:167: unknown key \"" + std::string(100, 'k') + "\" (cut) in a node"},
         BadCase{R"({"name": "T"} {"name": "U"})",
                 "1:16: not valid JSON: syntax error while parsing value - unexpected '{'; expected "
                 "end of input"},

@@ -9,6 +9,7 @@
 // And without the proxy: driving every callback over the cases records no attribute name
 // outside FINTOP_RECORDED_ATTRIBUTES (tests/walk checks that the default plant's walk records
 // each of them).
+// records_test.cpp: the records themselves, the bootstrap and fintop-trace.txt.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -21,17 +22,12 @@
 #include "call_record_json.h"
 #include "framework/module_loader.h"
 #include "framework/recorded_attributes.h"
+#include "proxy_test.h"
 #include "support/callback_driver.h"
 #include "support/fintop_test.h"
 
 namespace fintop_test {
 namespace {
-
-#if defined(_WIN32)
-constexpr char kProxy[] = "fintop-trace.dll";
-#else
-constexpr char kProxy[] = "libfintop-trace.so";
-#endif
 
 std::vector<Tree> Cases() {
   std::vector<Tree> cases;
@@ -39,38 +35,6 @@ std::vector<Tree> Cases() {
                            "tests/walk/renamed_case.json"})
     cases.push_back(hostsim::LoadCaseFile(SourcePath(file)));
   return cases;
-}
-
-// The callbacks as the proxy exports them, with their facts.
-std::vector<CallbackEntry> ProxyCallbacks() {
-  HMODULE proxy = LoadLibraryA(kProxy);
-  EXPECT_NE(proxy, nullptr) << kProxy;
-  std::vector<CallbackEntry> entries = AllCallbacks();
-  for (CallbackEntry& entry : entries) {
-    entry.function = proxy ? reinterpret_cast<void*>(GetProcAddress(proxy, entry.name)) : nullptr;
-    EXPECT_NE(entry.function, nullptr) << entry.name;
-  }
-  return entries;
-}
-
-template <class Function>
-Function ProxyEntry(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(kProxy), name)));
-}
-
-// The log's lines, each parsed whole (a broken line fails the test).
-std::vector<record::Json> LogLines(const char* file) {
-  std::vector<record::Json> lines;
-  std::ifstream in(file, std::ios::binary);
-  EXPECT_TRUE(in) << file;
-  std::string line;
-  while (std::getline(in, line)) {
-    record::Json object = record::Json::parse(line, nullptr, false);
-    EXPECT_FALSE(object.is_discarded()) << "a broken line: " << line;
-    lines.push_back(std::move(object));
-  }
-  return lines;
 }
 
 // The argument rows of one callback: counts and selections, or both move flags.

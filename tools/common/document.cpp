@@ -4,6 +4,7 @@
 #include "json_writer.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -372,6 +373,21 @@ std::uint64_t NameKey(std::string_view name) {
 }
 
 // ---- Scalar, Details -------------------------------------------------------------------------
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x20) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+      out += escaped;
+    }
+  }
+  return out;
+}
 
 std::string Scalar::Shown() const {
   switch (type) {
@@ -840,7 +856,7 @@ class DocumentReader {
   [[noreturn]] void Throw(const std::string& what, std::uint64_t at) {
     auto [line, column] = Position(at);
     throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                        ": " + what);
+                        ": " + OneLine(what));
   }
 
   // The line and column of byte `at`, counted from the start of the document.
@@ -974,7 +990,7 @@ Details Document::ReadDetails(std::uint64_t offset) const {
   if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
   if (!reader.done)
     throw DocumentError(name_ + ": cannot read the document again" +
-                        (reader.error.empty() ? std::string() : ": " + reader.error));
+                        (reader.error.empty() ? std::string() : ": " + OneLine(reader.error)));
   return std::move(reader.details);
 }
 

@@ -125,6 +125,10 @@ class Document {
   std::vector<std::string> warnings_;
 };
 
+// `text` with its control characters written as JSON escapes (\u000a): names and texts of a
+// document in a message or a difference line keep it one line.
+std::string OneLine(std::string_view text);
+
 // "object", "value", "collection", "item", "element", "attribute", ...: a record's kind as the
 // documents name it.
 const char* RecordKindName(Record::Kind kind);

@@ -5,7 +5,9 @@
 // names the log (no name, no log) and FINTOP_TRACE_PLUGIN the real plug-in (default: the
 // default real name below, beside this module; a bare name is looked for beside it too). The
 // environment wins over fintop-trace.txt beside this module, whose lines NAME=VALUE give the
-// same two settings (relative paths there are taken from this module's folder).
+// same two settings (settings.h; relative paths there are taken from this module's folder).
+// Each line of it not understood is an {"error": ...} line of the log, or, without a log, a
+// line on stderr.
 //
 // What a call does: without a log, it forwards and returns. With one, it reads the node's path
 // (GetName on a clone climbed with Up) and every attribute name of FINTOP_RECORDED_ATTRIBUTES
@@ -23,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -39,6 +42,7 @@
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
+#include "settings.h"
 
 namespace {
 
@@ -63,9 +67,6 @@ constexpr char kSeparators[] = "\\/";
 constexpr char kDefaultReal[] = "libfintop-real.so";
 constexpr char kSeparators[] = "/";
 #endif
-constexpr char kSettingsFile[] = "fintop-trace.txt";
-constexpr char kLogVariable[] = "FINTOP_TRACE_LOG";
-constexpr char kPluginVariable[] = "FINTOP_TRACE_PLUGIN";
 
 // A climb up a host tree ends here even if the host's Up never fails.
 constexpr std::size_t kMaxLevels = 1u << 20;
@@ -110,29 +111,35 @@ bool IsAbsolute(const std::string& path) {
 struct Settings {
   std::string log;
   std::string plugin;
+  std::vector<std::string> complaints;  // about the settings file's lines
 };
 
-// The settings file's two lines, then the environment over them.
+// The whole file, or nullopt when it cannot be opened (there is none).
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::string text;
+  char block[4096];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+  std::fclose(file);
+  return text;
+}
+
+// The settings file, then the environment over it.
 Settings ReadSettings(const std::string& folder) {
   Settings settings;
-  if (std::FILE* file = std::fopen((folder + kSettingsFile).c_str(), "r")) {
-    char line[4096];
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-      std::string text(line);
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-      std::size_t equals = text.find('=');
-      if (text.empty() || text[0] == '#' || equals == std::string::npos) continue;
-      std::string name = text.substr(0, equals);
-      std::string value = text.substr(equals + 1);
-      if (!value.empty() && !IsAbsolute(value)) value = folder + value;
-      if (name == kLogVariable) settings.log = value;
-      if (name == kPluginVariable) settings.plugin = value;
-    }
-    std::fclose(file);
+  if (std::optional<std::string> text = ReadFile(folder + trace::kSettingsFileName)) {
+    trace::SettingsText file = trace::ParseSettings(*text);
+    auto resolve = [&](const std::optional<std::string>& value) {
+      if (!value || value->empty()) return std::string();
+      return IsAbsolute(*value) ? *value : folder + *value;
+    };
+    settings.log = resolve(file.log);
+    settings.plugin = resolve(file.plugin);
+    settings.complaints = std::move(file.complaints);
   }
-  if (const char* log = std::getenv(kLogVariable)) settings.log = log;
-  if (const char* plugin = std::getenv(kPluginVariable)) settings.plugin = plugin;
+  if (const char* log = std::getenv(trace::kLogSetting)) settings.log = log;
+  if (const char* plugin = std::getenv(trace::kPluginSetting)) settings.plugin = plugin;
   if (settings.plugin.empty()) settings.plugin = kDefaultReal;
   if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
   return settings;
@@ -184,6 +191,13 @@ class Session {
     Settings settings = ReadSettings(folder);
     if (!settings.log.empty()) log_ = std::fopen(settings.log.c_str(), "ab");
     Write(record::HeaderLine(settings.plugin));
+    for (const std::string& complaint : settings.complaints) {
+      if (log_ != nullptr) {
+        Error(complaint);
+      } else {
+        std::fprintf(stderr, "fintop-trace: %s\n", complaint.c_str());
+      }
+    }
     Load(settings.plugin);
   }
 

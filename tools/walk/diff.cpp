@@ -511,7 +511,7 @@ std::string DiffLine::Text() const {
   std::string out = group;
   if (!where.empty()) out += (out.empty() ? "" : ": ") + where;
   out += (out.empty() ? "" : ": ") + what;
-  return out;
+  return OneLine(out);  // host names may hold line ends
 }
 
 std::string DiffResult::Summary() const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,22 @@
 namespace walk {
 
 namespace {
+
+// `what` with its control characters written as JSON escapes (\u000a): a value of the file
+// holding a line end (&#10;) keeps the message one line.
+std::string OneLine(const std::string& what) {
+  std::string out;
+  for (char c : what) {
+    if (static_cast<unsigned char>(c) >= 0x20) {
+      out += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+      out += escaped;
+    }
+  }
+  return out;
+}
 
 class Reader {
  public:
@@ -271,7 +288,7 @@ class Reader {
   }
 
   [[noreturn]] void Fail(int line, const std::string& what) const {
-    throw MappingError(origin_ + ":" + std::to_string(line) + ": " + what);
+    throw MappingError(origin_ + ":" + std::to_string(line) + ": " + OneLine(what));
   }
 
   const std::string& text_;

@@ -1,0 +1,111 @@
+#include "settings.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace trace {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// A name shown in a complaint is cut after this many bytes of the file.
+constexpr std::size_t kShownName = 64;
+// Complaints beyond this many are counted in one last complaint: a file that is not a
+// settings file at all floods nothing.
+constexpr std::size_t kMaxComplaints = 20;
+
+std::string_view Trim(std::string_view text) {
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+// Printable ASCII kept, other bytes as \xNN, long texts cut: complaints go to a log line or
+// a terminal.
+std::string Shown(std::string_view text) {
+  std::string shown = "\"";
+  for (std::size_t i = 0; i < text.size() && i < kShownName; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+      shown += static_cast<char>(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    }
+  }
+  shown += '"';
+  if (text.size() > kShownName) shown += " (cut)";
+  return shown;
+}
+
+}  // namespace
+
+SettingsText ParseSettings(std::string_view text, std::string_view origin) {
+  SettingsText settings;
+  std::size_t log_line = 0, plugin_line = 0;  // where each was last given
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    text.remove_prefix(kByteOrderMark.size());
+  const std::string prefix = std::string(origin) + ":";
+  std::size_t number = 0, unsaid = 0;
+  while (!text.empty()) {
+    ++number;
+    // A line ends at LF, CRLF or a lone CR.
+    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+    std::string_view line = Trim(text.substr(0, end));
+    std::size_t next = end;
+    if (end < text.size())
+      next += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+    text.remove_prefix(next);
+    if (line.empty() || line.front() == '#') continue;
+
+    auto complain = [&](const std::string& what) {
+      if (settings.complaints.size() < kMaxComplaints) {
+        settings.complaints.push_back(prefix + std::to_string(number) + ": " + what);
+      } else {
+        ++unsaid;
+      }
+    };
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      complain("not a setting (NAME=VALUE, or # before a comment): " + Shown(line) + " is ignored");
+      continue;
+    }
+    const std::string_view name = Trim(line.substr(0, equals));
+    std::string_view value = Trim(line.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+
+    std::optional<std::string>* setting = nullptr;
+    std::size_t* given = nullptr;
+    if (name == kLogSetting) {
+      setting = &settings.log;
+      given = &log_line;
+    } else if (name == kPluginSetting) {
+      setting = &settings.plugin;
+      given = &plugin_line;
+    } else {
+      complain("unknown setting " + Shown(name) + " (known: " + kLogSetting + ", " +
+               kPluginSetting + "): the line is ignored");
+      continue;
+    }
+    if (value.find('\0') != std::string_view::npos) {
+      complain(std::string(name) + " holds a NUL byte: the line is ignored");
+      continue;
+    }
+    if (*given != 0) {
+      complain(std::string(name) + " is given again (line " + std::to_string(*given) +
+               " gave it before): this line's value is used");
+    }
+    *setting = std::string(value);
+    *given = number;
+  }
+  if (unsaid > 0) {
+    settings.complaints.push_back(std::string(origin) + ": " + std::to_string(unsaid) +
+                                  " more lines not understood or given again");
+  }
+  return settings;
+}
+
+}  // namespace trace

@@ -1,0 +1,41 @@
+// fintop-trace.txt, the proxy's settings file beside it: its text in, the two settings and a
+// complaint per line not understood out. Pure: reads nothing, loads nothing, never throws but
+// std::bad_alloc.
+//
+// The format, one setting a line:
+//   # a comment (first non-blank character '#'); blank lines are skipped
+//   FINTOP_TRACE_LOG = C:\My Logs\session.jsonl
+//   FINTOP_TRACE_PLUGIN="fintop-real.dll"
+// Lines end with LF or CRLF and are read whole, whatever their length; a UTF-8 byte-order mark
+// before the first line is skipped. Blanks (spaces, tabs) around the name and around the value
+// are dropped; blanks inside the value are kept, so a path with spaces needs no quotes. A value
+// in double quotes is taken without them (and keeps blanks at its ends). An empty value unsets
+// the setting. A setting given twice takes the later line, with a complaint. A line that is
+// not NAME=VALUE, an unknown name and a value holding a NUL byte are complained about and
+// ignored.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trace {
+
+inline constexpr char kSettingsFileName[] = "fintop-trace.txt";
+inline constexpr char kLogSetting[] = "FINTOP_TRACE_LOG";
+inline constexpr char kPluginSetting[] = "FINTOP_TRACE_PLUGIN";
+
+struct SettingsText {
+  // As written (relative paths are the caller's to resolve); nullopt when not given.
+  std::optional<std::string> log;
+  std::optional<std::string> plugin;
+  // "fintop-trace.txt:3: ...", one per line not understood or given again, in line order;
+  // printable ASCII only (other bytes of the file shown as \xNN). After 20 of them, the rest
+  // are counted in a last one ("fintop-trace.txt: 7 more lines not understood or given again").
+  std::vector<std::string> complaints;
+};
+
+SettingsText ParseSettings(std::string_view text, std::string_view origin = kSettingsFileName);
+
+}  // namespace trace
