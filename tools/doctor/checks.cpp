@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -12,7 +13,12 @@ namespace doctor {
 
 namespace {
 
+// The framework's modules under this system's file names.
+#if defined(_WIN32)
 constexpr const char* kFrameworkModules[] = {"FIIterator.dll", "QELUtils.dll", "QELCOM.DLL"};
+#else
+constexpr const char* kFrameworkModules[] = {"libFIIterator.so", "libQELUtils.so", "libQELCOM.so"};
+#endif
 constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread-1.dll"};
 // The host's modules searched for its entry points, in the bootstrap's order ("norvane.exe"
 // only when it is in the folder: the bootstrap asks it only when it is the running host), and
@@ -315,7 +321,12 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
   for (const std::string& name : names) {
     Module module;
     module.name = name;
+    // The bootstrap asks the host's own modules, which the host loads from its folder first
+    // (the stand-in loader does so too), whatever the plug-in's search path holds.
     std::optional<Found> found = FindModule(name, plugin, folder);
+    const std::filesystem::path local = std::filesystem::path(folder) / name;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(local, error)) found = Found{local.string(), "the folder"};
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
     if (found) {
       module.where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
