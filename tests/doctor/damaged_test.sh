@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The doctor on damaged copies of the built plug-in: each copy has 1 to 8 bytes changed, most
-# in the headers (the first 4 KiB; one in four in the last 8 KiB, where ELF keeps its section
-# headers; one in four anywhere), with a fixed seed, and lies in a folder with the stand-in
+# in the headers (half in the first 4 KiB, 1 KiB for a PE; one in four in the last 8 KiB,
+# where ELF keeps its section headers; one in four anywhere), with a fixed seed, and lies in a folder with the stand-in
 # framework. Every run must end by itself within the time limit with exit status 0 or 1 and
 # its five check lines and the count (nothing on stderr), or 2 and one line on stderr (nothing
 # on stdout): no signal, no loader abort, no hang.
@@ -35,6 +35,10 @@ shopt -s nullglob
 cp "$bin"/*.dll "$bin"/*.DLL "$bin"/*.so "$bin/$doctor" "$folder"/
 shopt -u nullglob
 size=$(stat -c %s "$bin/$plugin")
+# A PE's headers end within the first KiB, an ELF's program headers and dynamic tables within
+# the first 4 KiB.
+headers=4096
+case $plugin in *.dll) headers=1024 ;; esac
 export FINTOP_DOCTOR_LOAD_SECONDS=$seconds
 
 RANDOM=$seed
@@ -46,7 +50,7 @@ for ((copy = 1; copy <= copies; copy++)); do
   changes=$((RANDOM % 8 + 1)) where=""
   for ((i = 0; i < changes; i++)); do
     case $((RANDOM % 4)) in
-      0 | 1) at=$(($(random31) % (size < 4096 ? size : 4096))) ;;
+      0 | 1) at=$(($(random31) % (size < headers ? size : headers))) ;;
       2) at=$((size - 1 - $(random31) % (size < 8192 ? size : 8192))) ;;
       *) at=$(($(random31) % size)) ;;
     esac

@@ -45,6 +45,7 @@ if [ -f "$bin/libgcc_s_dw2-1.dll" ]; then
   advice="it ships in the 32-bit zip beside fintop\.dll: copy it into the folder"
 fi
 q=${plugin//./\\.}  # the plug-in's name in a pattern
+sep='[/\\]'        # a folder's separator in a pattern
 
 # The lines of a folder where everything is right, as patterns.
 entries='"GetTopFIEntryV", "GetTopNorvaneCtx", "TestIteratorX"'
@@ -82,9 +83,9 @@ cases=(
   "a plug-in without an export|cp \"$modules/missing/$plugin\" .|1|OK ~ ^FAIL exports: $q does not export CTStreams: the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['missing'] == ['CTStreams'] and c['exports']['decorated'] == [] and c['load']['unresolved'] == ['CTStreams'] and c['load']['loaded']"
   "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|OK ~ ^FAIL exports: $q exports decorated names: _CTStreams \(for CTStreams\): the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['decorated'] == ['_CTStreams (for CTStreams)'] and c['exports']['missing'] == []"
   "a plug-in exporting a name that is not UTF-8|LC_ALL=C sed 's/_Z9CTStreamsX/_Z9CTStreams\\xff/' \"$modules/nonutf8/$plugin\" >$plugin|1|OK ~ ^FAIL exports: $q exports decorated names: _Z9CTStreams\\\\xff \(for CTStreams\): .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: .*\$ ~ 2|c['exports']['decorated'] == ['_Z9CTStreams\\\\xff (for CTStreams)']"
-  "a plug-in that is not a module|echo not a module >$plugin|2|^fintop-doctor: \./$q: is not a module|"
-  "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|2|^fintop-doctor: \./$q: is truncated or malformed|"
-  "an empty plug-in|: >$plugin|2|^fintop-doctor: \./$q: is empty, not a module\$|"
+  "a plug-in that is not a module|echo not a module >$plugin|2|^fintop-doctor: \.$sep$q: is not a module|"
+  "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|2|^fintop-doctor: \.$sep$q: is truncated or malformed|"
+  "an empty plug-in|: >$plugin|2|^fintop-doctor: \.$sep$q: is empty, not a module\$|"
   "a folder that is not one|json=0; folder=nowhere|2|^fintop-doctor: nowhere: not a folder\$|"
   "an option the doctor does not know|json=0; extra=--frobnicate|2|^fintop-doctor: .*frobnicate|"
 )
