@@ -64,6 +64,14 @@ if [ "$kind" != DLL ]; then
   lacking="^FAIL imports: no library $q needs defines _ZN11FIAttribute6AppendEi: the framework's libraries are of another version than the one fintop was built for: use the framework and fintop of one release\$"
   lacking_json="len(c['imports']['problems']) == 1 and '_ZN11FIAttribute6AppendEi' in c['imports']['problems'][0]"
 fi
+# A crash while loading: Linux's loader lets it end the process; Wine's ends the load with it.
+crash_line="the loader crashed \(SIGSEGV\) while loading $q: the file is damaged, or not a plug-in of this build"
+crash_outcome=crashed abort_cause=SIGABRT
+if [ "$kind" = DLL ]; then
+  crash_line="($q does not load: .* OR the loader crashed \(exception 0xC0000005, access violation\) while loading $q: .*)"
+  crash_outcome="' + c['load']['outcome'] + '"  # either
+  abort_cause="abort, exit status 3"
+fi
 # A plug-in of stubs needs only the system's modules.
 stub_imports="^ok   imports: [^;]* in [^;]*(; [^;]* in [^;]*)*: each $width-bit and exporting every name it is asked for\$"
 names=(plug-in exports imports host load)
@@ -83,6 +91,9 @@ cases=(
   "a plug-in without an export|cp \"$modules/missing/$plugin\" .|1|OK ~ ^FAIL exports: $q does not export CTStreams: the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['missing'] == ['CTStreams'] and c['exports']['decorated'] == [] and c['load']['unresolved'] == ['CTStreams'] and c['load']['loaded']"
   "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|OK ~ ^FAIL exports: $q exports decorated names: _CTStreams \(for CTStreams\): the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['decorated'] == ['_CTStreams (for CTStreams)'] and c['exports']['missing'] == []"
   "a plug-in exporting a name that is not UTF-8|LC_ALL=C sed 's/_Z9CTStreamsX/_Z9CTStreams\\xff/' \"$modules/nonutf8/$plugin\" >$plugin|1|OK ~ ^FAIL exports: $q exports decorated names: _Z9CTStreams\\\\xff \(for CTStreams\): .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: .*\$ ~ 2|c['exports']['decorated'] == ['_Z9CTStreams\\\\xff (for CTStreams)']"
+  "a plug-in whose loading crashes|cp \"$modules/crash/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $crash_line\$ ~ 2|c['load']['outcome'] == '$crash_outcome' and not c['load']['loaded']"
+  "a plug-in whose loading aborts|cp \"$modules/abort/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: the loader aborted \($abort_cause\) while loading $q( \(it said: .*\))?: the file is damaged, or not a plug-in of this build\$ ~ 2|c['load']['outcome'] == 'aborted' and c['load']['message'] == '$abort_cause'"
+  "a plug-in whose loading never ends|cp \"$modules/hang/$plugin\" .; seconds=4|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $q did not finish loading within 4 s \(stopped while loading it\): the file is damaged, or not a plug-in of this build\$ ~ 2|c['load']['outcome'] == 'timed out'"
   "a plug-in that is not a module|echo not a module >$plugin|2|^fintop-doctor: \.$sep$q: is not a module|"
   "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|2|^fintop-doctor: \.$sep$q: is truncated or malformed|"
   "an empty plug-in|: >$plugin|2|^fintop-doctor: \.$sep$q: is empty, not a module\$|"
@@ -143,7 +154,7 @@ for row in "${cases[@]}"; do
   shopt -s nullglob
   cp "$bin"/*.dll "$bin"/*.DLL "$bin"/*.so "$bin/$doctor" "$dir"/
   shopt -u nullglob
-  json=1 folder=. extra=""
+  json=1 folder=. extra="" seconds=30
   pushd "$dir" >/dev/null
   if ! eval "$setup"; then
     echo "FAILED: $name: the setup failed"
@@ -154,7 +165,7 @@ for row in "${cases[@]}"; do
   popd >/dev/null
   problem=""
   actual=0
-  (cd "$dir" && "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
+  (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
   tr -d '\r' <"$work/out" >"$work/stdout"
   tr -d '\r' <"$work/err" >"$work/stderr"
   if [ "$actual" != "$status" ]; then
@@ -186,7 +197,7 @@ for row in "${cases[@]}"; do
     fi
     if [ -z "$problem" ] && [ "$json" = 1 ]; then
       actual=0
-      (cd "$dir" && "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
+      (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
       if [ "$actual" != "$status" ] || [ -s "$work/err" ]; then
         problem="--json: exit status $actual (not $status) or output on stderr"
       elif ! $python -c "$json_check" "$work/stdout" "$work/json" "$test" 2>"$work/why"; then
