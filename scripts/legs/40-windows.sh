@@ -121,4 +121,4 @@ done
 
 # The doctor's case that needs both widths: the 32-bit plug-in among the 64-bit modules.
 bash tests/doctor/doctor_test.sh --bin build/mingw32/bin --doctor fintop-doctor.exe \
-  --plugin fintop.dll --run wine --other build/mingw64/bin || fail "the doctor's case of both widths failed"
+  --plugin fintop.dll --width 32 --run wine --other build/mingw64/bin || fail "the doctor's case of both widths failed"
