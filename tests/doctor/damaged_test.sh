@@ -41,8 +41,8 @@ headers=4096
 case $plugin in *.dll) headers=1024 ;; esac
 export FINTOP_DOCTOR_LOAD_SECONDS=$seconds
 
+# $RANDOM from the seed, never in a subshell (which would seed it anew).
 RANDOM=$seed
-random31() { echo $(((RANDOM << 16) ^ (RANDOM << 1) ^ RANDOM)); }
 failed=0 crashed=0 aborted=0 hung=0 refused=0 unreadable=0 passed=0 other=0
 check_lines='^(ok  |FAIL) (plug-in|exports|imports|host entry points|load): '
 for ((copy = 1; copy <= copies; copy++)); do
@@ -50,9 +50,9 @@ for ((copy = 1; copy <= copies; copy++)); do
   changes=$((RANDOM % 8 + 1)) where=""
   for ((i = 0; i < changes; i++)); do
     case $((RANDOM % 4)) in
-      0 | 1) at=$(($(random31) % (size < headers ? size : headers))) ;;
-      2) at=$((size - 1 - $(random31) % (size < 8192 ? size : 8192))) ;;
-      *) at=$(($(random31) % size)) ;;
+      0 | 1) at=$((((RANDOM << 16) ^ (RANDOM << 1) ^ RANDOM) % (size < headers ? size : headers))) ;;
+      2) at=$((size - 1 - ((RANDOM << 16) ^ (RANDOM << 1) ^ RANDOM) % (size < 8192 ? size : 8192))) ;;
+      *) at=$((((RANDOM << 16) ^ (RANDOM << 1) ^ RANDOM) % size)) ;;
     esac
     byte=$((RANDOM % 256))
     printf "\\x$(printf %02x $byte)" | dd of="$folder/$plugin" bs=1 seek=$at conv=notrunc status=none
