@@ -297,7 +297,9 @@ Check Imports(const Image& plugin, const std::string& folder) {
     if (!ok_text.empty()) ok_text += "; ";
     ok_text += JoinNames(found_at[where]) + " in " + where;
   }
-  ok_text += ": each " + Bits(plugin.width) + " and exporting every name it is asked for";
+  ok_text = order.empty() ? Sanitize(BaseName(plugin.path)) + " imports no module"
+                          : ok_text + ": each " + Bits(plugin.width) +
+                                " and exporting every name it is asked for";
   if (!unreadable.empty()) {
     // A bound import table without its names: what is taken from these cannot be compared.
     ok_text +=
