@@ -3,7 +3,8 @@
 // messages, what a damaged module prints) is kept only as the last such line. The doctor
 // trusts none of it to be well formed: a report that does not end with "done" is the child's
 // end, told by how the process ended.
-//   step loading | step resolving | step unloading   what the child starts next
+//   step WHAT                                         what the child starts next ("loading",
+//                                                     "resolving the exports of", "unloading")
 //   loaded | refused MESSAGE                          the loader's answer
 //   unresolved NAME                                   an expected export not resolved
 //   stubbed MODULE NAME                               an import bound to a stub (Wine)
