@@ -178,4 +178,4 @@ if [ "${wine_ok[32]}" != 1 ] || [ "${wine_ok[64]}" != 1 ]; then
   exit 0
 fi
 bash tests/doctor/doctor_test.sh --bin build/mingw32/bin --doctor fintop-doctor.exe \
-  --plugin fintop.dll --run wine --other build/mingw64/bin || fail "the doctor's case of both widths failed"
+  --plugin fintop.dll --width 32 --run wine --other build/mingw64/bin || fail "the doctor's case of both widths failed"

@@ -1,70 +1,160 @@
 #!/usr/bin/env bash
 # fintop-doctor's cases: each makes a fresh folder as the zip and the stand-in framework make
 # it (the build's modules, the plug-in, the doctor), changes one thing in it, runs the doctor
-# there as a user does and checks its exit status and the line that must name the cause.
-#   doctor_test.sh --bin DIR --doctor NAME --plugin NAME [--run EMULATOR] [--other DIR]
+# there as a user does, and checks the exit status and every line: the five check lines in
+# order (each ok line as written, each FAIL line with its cause and its advice) and the count;
+# then runs it with --json and checks the document against the lines (check names, ok flags,
+# texts, problems, the failed count) and the case's details. A case that fails the doctor as a
+# file (exit 2) must give one line on stderr and nothing on stdout.
+#   doctor_test.sh --bin DIR --doctor NAME --plugin NAME --width BITS [--run EMULATOR]
+#                  [--other DIR]
 # DIR is the build's bin folder (bin/doctor/ holds the faulty modules). --other DIR, the bin
 # folder of the other width, runs only the case of the plug-in among that width's modules.
 set -euo pipefail
 
-bin="" doctor="" plugin="" run=() other=""
+bin="" doctor="" plugin="" width=64 run=() other=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift 2 ;;
     --doctor) doctor=$2; shift 2 ;;
     --plugin) plugin=$2; shift 2 ;;
+    --width) width=$2; shift 2 ;;
     --run) run=("$2"); shift 2 ;;
     --other) other=$2; shift 2 ;;
     *) echo "doctor_test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 [ -x "$bin/$doctor" ] || { echo "doctor_test: no $doctor in '$bin'" >&2; exit 2; }
+python=/usr/bin/python3
+[ -x $python ] || { echo "doctor_test: no $python (package python3)" >&2; exit 2; }
 bin=$(cd "$bin" && pwd)
 [ -z "$other" ] || other=$(cd "$other" && pwd)
 modules=$bin/doctor
+machine=x86-64
+[ "$width" = 32 ] && machine=x86
 case $plugin in
-  *.dll) framework=FIIterator.dll qelutils=QELUtils.dll ;;
-  *) framework=libFIIterator.so qelutils=libQELUtils.so ;;
+  *.dll) framework=FIIterator.dll qelutils=QELUtils.dll kind=DLL
+    version=", file version [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+, product version [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+" ;;
+  *) framework=libFIIterator.so qelutils=libQELUtils.so kind="shared object" version="" ;;
 esac
 # The module a user forgets to copy: on 32-bit Windows the compiler's unwinder.
 removed=$framework
-[ -f "$bin/libgcc_s_dw2-1.dll" ] && removed=libgcc_s_dw2-1.dll
+advice="it is a framework module: run the doctor on the framework's own folder, and copy fintop's files there"
+if [ -f "$bin/libgcc_s_dw2-1.dll" ]; then
+  removed=libgcc_s_dw2-1.dll
+  advice="it ships in the 32-bit zip beside fintop\.dll: copy it into the folder"
+fi
+q=${plugin//./\\.}  # the plug-in's name in a pattern
+sep='[/\\]'        # a folder's separator in a pattern
+
+# The lines of a folder where everything is right, as patterns.
+entries='"GetTopFIEntryV", "GetTopNorvaneCtx", "TestIteratorX"'
+declare -A OK=(
+  [plug-in]="^ok   plug-in: $q is a $width-bit $kind for $machine$version\$"
+  [exports]="^ok   exports: $q exports all 92 callbacks, the 4 bootstrap functions and the 21 members of FIMessageFilter, FISolver and FIPath under their plain names\$"
+  [imports]="^ok   imports: (.*; )?([^;]*, )?${qelutils//./\\.}(, [^;]*)? in the folder(; .*)?: each $width-bit and exporting every name it is asked for\$"
+  [host]="^ok   host entry points: norvaneeng\.dll in the folder provides $entries; finadapt\.dll in the folder provides $entries\$"
+  [load]="^ok   load: $q loads with the folder searched first, all 117 exports resolve, unloaded\$"
+)
+# A framework module without a name fintop takes from it: a PE import names its module, an
+# ELF symbol is looked for in every library loaded.
+lacking="^FAIL imports: ${qelutils//./\\.} in the folder lacks 1 of the 16 names $q takes from it \(_ZN11FIAttribute6AppendEi\): ${qelutils//./\\.} is of another version than the one $q was built for: use the framework modules and fintop of one release\$"
+lacking_json="[m['missing'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [['_ZN11FIAttribute6AppendEi']]"
+if [ "$kind" != DLL ]; then
+  lacking="^FAIL imports: no library $q needs defines _ZN11FIAttribute6AppendEi: the framework's libraries are of another version than the one fintop was built for: use the framework and fintop of one release\$"
+  lacking_json="len(c['imports']['problems']) == 1 and '_ZN11FIAttribute6AppendEi' in c['imports']['problems'][0]"
+fi
+# A crash while loading: Linux's loader lets it end the process; Wine's ends the load with it.
+crash_line="the loader crashed \(SIGSEGV\) while loading $q: the file is damaged, or not a plug-in of this build"
+crash_outcome=crashed abort_cause=SIGABRT
+if [ "$kind" = DLL ]; then
+  crash_line="($q does not load: .* OR the loader crashed \(exception 0xC0000005, access violation\) while loading $q: .*)"
+  crash_outcome="' + c['load']['outcome'] + '"  # either
+  abort_cause="abort, exit status 3"
+fi
+# A plug-in of stubs needs only the system's modules.
+stub_imports="^ok   imports: [^;]* in [^;]*(; [^;]* in [^;]*)*: each $width-bit and exporting every name it is asked for\$"
+names=(plug-in exports imports host load)
+above=" \(the failures above say why\)"
+zip_advice="use the $q of the zip \(fintop/exports\.txt lists what it must export\)"
+
+# name | setup (run in the folder) | exit status | the five check lines (OK: as above; " OR "
+# for a bar) and the count, separated by " ~ " | a Python test of the JSON document (c: the
+# checks by name); for exit status 2 the pattern of the line on stderr
+cases=(
+  "the whole folder|:|0|OK ~ OK ~ OK ~ OK ~ OK ~ 0|c['load']['loaded'] and c['load']['outcome'] == 'loaded' and c['exports']['missing'] == [] and c['exports']['expected'] == 117 and c['plug-in']['width'] == $width"
+  "a module missing|rm $removed|1|OK ~ OK ~ ^FAIL imports: $removed \(needed by [^)]*\) is not in the folder, the system's folders or PATH: $advice\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$removed'] == [None] and c['load']['outcome'] == 'refused' and not c['load']['loaded']"
+  "a framework of another version|cp \"$modules/lacking/$qelutils\" .|1|OK ~ OK ~ $lacking ~ OK ~ ^FAIL load: $q (does not load: .*$above OR loads here only because .*)\$ ~ 2|$lacking_json"
+  "a host module lacking an entry point|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll|1|OK ~ OK ~ OK ~ ^FAIL host entry points: no host module provides \"TestIteratorX\" \(TestIterator returns 0 without it\): norvaneeng\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"; finadapt\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\": the folder needs the host's modules of a release that has these entry points\$ ~ OK ~ 1|c['host entry points']['entry_points'] == {'GetTopFIEntryV': 'norvaneeng.dll', 'GetTopNorvaneCtx': 'norvaneeng.dll', 'TestIteratorX': None}"
+  "a host program that has what the host modules lack|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll; cp \"$modules/program/norvane.exe\" .|0|OK ~ OK ~ OK ~ ^ok   host entry points: norvane\.exe in the folder provides $entries; norvaneeng\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"; finadapt\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"\$ ~ OK ~ 0|c['host entry points']['entry_points'] == {'GetTopFIEntryV': 'norvane.exe', 'GetTopNorvaneCtx': 'norvane.exe', 'TestIteratorX': 'norvane.exe'}"
+  "a host program elsewhere is not the host|mkdir elsewhere; cp \"$modules/program/norvane.exe\" elsewhere/; cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll|1|OK ~ OK ~ OK ~ ^FAIL host entry points: no host module provides \"TestIteratorX\" .*\$ ~ OK ~ 1|[m['module'] for m in c['host entry points']['modules']] == ['norvaneeng.dll', 'finadapt.dll']"
+  "a plug-in without an export|cp \"$modules/missing/$plugin\" .|1|OK ~ ^FAIL exports: $q does not export CTStreams: the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['missing'] == ['CTStreams'] and c['exports']['decorated'] == [] and c['load']['unresolved'] == ['CTStreams'] and c['load']['loaded']"
+  "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|OK ~ ^FAIL exports: $q exports decorated names: _CTStreams \(for CTStreams\): the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['decorated'] == ['_CTStreams (for CTStreams)'] and c['exports']['missing'] == []"
+  "a plug-in exporting a name that is not UTF-8|LC_ALL=C sed 's/_Z9CTStreamsX/_Z9CTStreams\\xff/' \"$modules/nonutf8/$plugin\" >$plugin|1|OK ~ ^FAIL exports: $q exports decorated names: _Z9CTStreams\\\\xff \(for CTStreams\): .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: .*\$ ~ 2|c['exports']['decorated'] == ['_Z9CTStreams\\\\xff (for CTStreams)']"
+  "a plug-in whose loading crashes|cp \"$modules/crash/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $crash_line\$ ~ 2|c['load']['outcome'] == '$crash_outcome' and not c['load']['loaded']"
+  "a plug-in whose loading aborts|cp \"$modules/abort/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: the loader aborted \($abort_cause\) while loading $q( \(it said: .*\))?: the file is damaged, or not a plug-in of this build\$ ~ 2|c['load']['outcome'] == 'aborted' and c['load']['message'] == '$abort_cause'"
+  "a plug-in whose loading never ends|cp \"$modules/hang/$plugin\" .; seconds=4|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $q did not finish loading within 4 s \(stopped while loading it\): the file is damaged, or not a plug-in of this build\$ ~ 2|c['load']['outcome'] == 'timed out'"
+  "a plug-in that is not a module|echo not a module >$plugin|2|^fintop-doctor: \.$sep$q: is not a module|"
+  "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|2|^fintop-doctor: \.$sep$q: is truncated or malformed|"
+  "an empty plug-in|: >$plugin|2|^fintop-doctor: \.$sep$q: is empty, not a module\$|"
+  "a folder that is not one|json=0; folder=nowhere|2|^fintop-doctor: nowhere: not a folder\$|"
+  "an option the doctor does not know|json=0; extra=--frobnicate|2|^fintop-doctor: .*frobnicate|"
+)
+if [ -d "$modules/microsoft" ]; then
+  cases+=("a framework of the Microsoft compiler|cp \"$modules/microsoft/$qelutils\" .|1|OK ~ OK ~ ^FAIL imports: QELUtils\.dll in the folder lacks 16 of the 16 names $q takes from it \(_ZN10FITopEntry6CreateEN2FI9ObjectPtrINS0_7ContextEEEPv, .*\): its own C\+\+ exports use the Microsoft compiler's \(\?\.\.\.@@\.\.\.\) spelling and $q takes GCC's \(_Z\.\.\.\) names: QELUtils\.dll was built with another compiler, and fintop must be built with the compiler family of the framework \(README, \"The boundary with the host\"\): use a fintop built with that compiler\$ ~ OK ~ ^FAIL load: $q (does not load: .* OR loads here only because this system's loader \(Wine's does so\) put stubs in place of 16 imports it did not find, from QELUtils\.dll: Windows refuses to load it)$above\$ ~ 2|[m['spelling'] for m in c['imports']['modules'] if m['module'] == 'QELUtils.dll'] == [\"the Microsoft compiler's (?...@@...)\"]")
+fi
+# ELF: machine, width, a program in the plug-in's place, RUNPATH and RPATH.
+if [ -d "$modules/runpath" ]; then
+  cases+=(
+    "a plug-in for another machine|cp \"$modules/missing/$plugin\" .; printf '\\xb7\\x00' >machine; dd if=machine of=$plugin bs=1 seek=18 conv=notrunc status=none|1|^FAIL plug-in: $q is a 64-bit shared object for ARM64, which fintop is not built for: use the $q of the zip of the host's width\$ ~ ^FAIL exports: $q does not export CTStreams: .*\$ ~ ^FAIL imports: [^ ]+ in [^ ]+ is 64-bit \(x86-64\) but $q is 64-bit \(ARM64\): put the 64-bit .* in the folder\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 4|c['plug-in']['machine'] == 'ARM64' and c['plug-in']['problems'] != []"
+    "a program in the plug-in's place|cp $doctor $plugin|1|^FAIL plug-in: $q is a 64-bit program for x86-64, not a plug-in: put the $q of the zip in the folder\$ ~ ^FAIL exports: $q exports none of the 117 names of fintop: .*\$ ~ ^ok   imports: .* ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 3|c['plug-in']['kind'] == 'program'"
+    "a plug-in finding the framework through its RUNPATH|cp \"$modules/runpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|[m['found'].endswith('/framework/$qelutils') for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [True]"
+    "a plug-in whose RUNPATH does not name the folder|cp \"$modules/runpath/$plugin\" .|1|OK ~ OK ~ ^FAIL imports: $qelutils \(needed by $q\) is not in the folder, the system's folders or PATH: .*\$ ~ OK ~ ^FAIL load: $q does not load: .*$qelutils.*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [None]"
+    "a plug-in finding the framework through its RPATH|cp \"$modules/rpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|c['load']['outcome'] == 'loaded'"
+  )
+  if [ -f "$modules/width32/$plugin" ]; then
+    cases+=("a 32-bit plug-in among 64-bit modules|cp \"$modules/width32/$plugin\" .|1|^ok   plug-in: $q is a 32-bit shared object for x86\$ ~ ^FAIL exports: $q does not export CTStreams: .*\$ ~ ^ok   imports: $q imports no module\$ ~ ^FAIL host entry points: no host module provides .*: norvaneeng\.dll in the folder is 64-bit, $q 32-bit; finadapt\.dll in the folder is 64-bit, $q 32-bit: the host is 64-bit and needs the 64-bit $q \(a build for 64-bit Linux\)\$ ~ ^FAIL load: $q does not load: .* \(this fintop-doctor is 64-bit and loads only 64-bit plug-ins: run the doctor of the plug-in's zip\)\$ ~ 3|c['plug-in']['width'] == 32 and c['load']['outcome'] == 'refused'")
+  else
+    echo "note: no 32-bit stub plug-in in this build (no -m32 compiler): that case is not run"
+  fi
+fi
+if [ -n "$other" ]; then
+  # The other width's framework and host modules with this width's plug-in and doctor.
+  cases=("the framework of the other width|for f in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do cp \"$other/\$f\" .; done|1|OK ~ OK ~ ^FAIL imports: FIIterator\.dll, .* in the folder are [0-9]+-bit but $q is $width-bit: this framework is [0-9]+-bit and needs the [0-9]+-bit $q \(the zip fintop-\*-win[0-9]+\.zip\)\$ ~ ^FAIL host entry points: .*the host is [0-9]+-bit and needs .*\$ ~ ^FAIL load: .*\$ ~ 3|c['imports']['problems'] != []")
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# name | setup (run in the folder) | exit status | pattern of the line that names the cause
-cases=(
-  "the whole folder|:|0|^0 of 5 checks failed$"
-  "the whole folder, JSON|json=1|0|\"failed\": 0,"
-  "a module missing|rm $removed|1|^FAIL imports: $removed \(needed by [^)]*\) is not in the folder"
-  "a framework of another version|cp \"$modules/lacking/$qelutils\" .|1|^FAIL imports: .*_ZN11FIAttribute6AppendEi"
-  "a host module lacking an entry point|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll|1|^FAIL host entry points: no host module provides \"TestIteratorX\""
-  "a plug-in without an export|cp \"$modules/missing/$plugin\" .|1|^FAIL exports: $plugin does not export CTStreams:"
-  "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|^FAIL exports: $plugin exports decorated names: _CTStreams \(for CTStreams\):"
-  "a plug-in that is not a module|echo not a module >$plugin|2|$plugin: is not a module"
-  "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|2|$plugin: is truncated or malformed"
-  "an empty plug-in|: >$plugin|2|$plugin: is empty"
-)
-if [ -d "$modules/microsoft" ]; then
-  cases+=("a framework of the Microsoft compiler|cp \"$modules/microsoft/$qelutils\" .|1|^FAIL imports: QELUtils.dll in the folder lacks 16 of the 16 names .* the Microsoft compiler's \(\?\.\.\.@@\.\.\.\) spelling")
-fi
-if [ -n "$other" ]; then
-  # The other width's framework and host modules with this width's plug-in and doctor.
-  cases=("the framework of the other width|for f in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do cp \"$other/\$f\" .; done|1|^FAIL imports: FIIterator.dll, .* in the folder are [0-9]+-bit but $plugin is [0-9]+-bit")
-fi
+# Compares the text run's lines and the --json run's document; then the case's own test.
+json_check='
+import json, re, sys
+lines = open(sys.argv[1]).read().splitlines()
+d = json.load(open(sys.argv[2]))
+names = ["plug-in", "exports", "imports", "host entry points", "load"]
+assert [k["check"] for k in d["checks"]] == names, "check names"
+c = {k["check"]: k for k in d["checks"]}
+for line, k in zip(lines, d["checks"]):
+    ok = line.startswith("ok   ")
+    assert k["ok"] == ok, "ok of " + k["check"]
+    assert line.split(": ", 1)[1] == k["text"], "text of " + k["check"]
+    assert (k["problems"] == []) == ok, "problems of " + k["check"]
+failed = sum(not k["ok"] for k in d["checks"])
+assert d["failed"] == failed and lines[-1] == d["summary"] == "%d of 5 checks failed" % failed, "count"
+assert eval(sys.argv[3]), "the case: " + sys.argv[3]
+'
 
 failed=0
 n=0
 for row in "${cases[@]}"; do
-  IFS='|' read -r name setup status pattern <<<"$row"
+  IFS='|' read -r name setup status expected test <<<"$row"
   n=$((n + 1))
   dir=$work/$n
   mkdir "$dir"
   shopt -s nullglob
   cp "$bin"/*.dll "$bin"/*.DLL "$bin"/*.so "$bin/$doctor" "$dir"/
   shopt -u nullglob
-  json=0
+  json=1 folder=. extra="" seconds=30
   pushd "$dir" >/dev/null
   if ! eval "$setup"; then
     echo "FAILED: $name: the setup failed"
@@ -73,27 +163,46 @@ for row in "${cases[@]}"; do
     continue
   fi
   popd >/dev/null
-  args=()
-  [ "$json" = 1 ] && args=(--json)
+  problem=""
   actual=0
-  (cd "$dir" && "${run[@]}" "./$doctor" "${args[@]}") >"$work/out" 2>"$work/err" || actual=$?
+  (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
   tr -d '\r' <"$work/out" >"$work/stdout"
   tr -d '\r' <"$work/err" >"$work/stderr"
-  problem=""
   if [ "$actual" != "$status" ]; then
     problem="exit status $actual, not $status"
   elif [ "$status" = 2 ]; then
-    # One line on stderr naming the file, nothing on stdout.
-    if [ -s "$work/stdout" ] || [ "$(wc -l <"$work/stderr")" != 1 ] || ! grep -Eq -- "$pattern" "$work/stderr"; then
-      problem="not the one line on stderr matching '$pattern'"
+    if [ -s "$work/stdout" ] || [ "$(wc -l <"$work/stderr")" != 1 ] || ! grep -Eq -- "$expected" "$work/stderr"; then
+      problem="not the one line on stderr matching '$expected'"
     fi
   else
-    if ! grep -Eq -- "$pattern" "$work/stdout"; then
-      problem="no line matches '$pattern'"
-    elif [ "$status" = 1 ] && ! grep -q '^[1-5] of 5 checks failed$' "$work/stdout"; then
-      problem="the last line does not count the failed checks"
-    elif [ "$json" = 0 ] && grep -Evq '^(ok  |FAIL) [a-z -]+: |^[0-5] of 5 checks failed$' "$work/stdout"; then
-      problem="a line that is neither a check nor the count"
+    mapfile -t lines <"$work/stdout"
+    IFS=$'\n' read -r -d '' -a patterns < <(sed 's/ ~ /\n/g' <<<"$expected" && printf '\0')
+    if [ -s "$work/stderr" ]; then
+      problem="output on stderr"
+    elif [ "${#lines[@]}" != 6 ]; then
+      problem="${#lines[@]} lines, not the five checks and the count"
+    else
+      for i in 0 1 2 3 4; do
+        pattern=${patterns[$i]}
+        [ "$pattern" = OK ] && pattern=${OK[${names[$i]}]}
+        pattern=${pattern//' OR '/|}  # the table's fields are split at bars
+        if ! grep -Eq -- "$pattern" <<<"${lines[$i]}"; then
+          problem="line $((i + 1)) does not match '$pattern'"
+          break
+        fi
+      done
+      if [ -z "$problem" ] && [ "${lines[5]}" != "${patterns[5]} of 5 checks failed" ]; then
+        problem="the count is not '${patterns[5]} of 5 checks failed'"
+      fi
+    fi
+    if [ -z "$problem" ] && [ "$json" = 1 ]; then
+      actual=0
+      (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
+      if [ "$actual" != "$status" ] || [ -s "$work/err" ]; then
+        problem="--json: exit status $actual (not $status) or output on stderr"
+      elif ! $python -c "$json_check" "$work/stdout" "$work/json" "$test" 2>"$work/why"; then
+        problem="--json: $(tail -n 1 "$work/why")"
+      fi
     fi
   fi
   if [ -n "$problem" ]; then
@@ -104,4 +213,5 @@ for row in "${cases[@]}"; do
     echo "ok: $name"
   fi
 done
+echo "$n cases"
 exit $failed

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -12,9 +13,12 @@ namespace doctor {
 
 namespace {
 
-using nlohmann::json;
-
+// The framework's modules under this system's file names.
+#if defined(_WIN32)
 constexpr const char* kFrameworkModules[] = {"FIIterator.dll", "QELUtils.dll", "QELCOM.DLL"};
+#else
+constexpr const char* kFrameworkModules[] = {"libFIIterator.so", "libQELUtils.so", "libQELCOM.so"};
+#endif
 constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread-1.dll"};
 // The host's modules searched for its entry points, in the bootstrap's order ("norvane.exe"
 // only when it is in the folder: the bootstrap asks it only when it is the running host), and
@@ -59,7 +63,8 @@ std::string ZipOf(int width) {
 #endif
 }
 
-Check Make(const char* name, std::vector<std::string> problems, std::string ok_text, json details) {
+Check Make(const char* name, std::vector<std::string> problems, std::string ok_text,
+           Details details) {
   Check check;
   check.name = name;
   check.ok = problems.empty();
@@ -71,8 +76,8 @@ Check Make(const char* name, std::vector<std::string> problems, std::string ok_t
       check.text += problem;
     }
   }
+  check.problems = std::move(problems);
   check.details = std::move(details);
-  check.details["problems"] = problems;
   return check;
 }
 
@@ -98,14 +103,8 @@ Check PluginFile(const Image& plugin) {
                        std::string(PluginFileName()) + " of the zip");
   }
 #endif
-  json details = {{"file", Sanitize(plugin.path)},
-                  {"kind", plugin.kind},
-                  {"machine", plugin.machine},
-                  {"width", plugin.width}};
-  if (plugin.file_version) {
-    details["file_version"] = *plugin.file_version;
-    details["product_version"] = *plugin.product_version;
-  }
+  PluginDetails details{plugin.path,  plugin.kind,         plugin.machine,
+                        plugin.width, plugin.file_version, plugin.product_version};
   return Make("plug-in", std::move(problems), what, std::move(details));
 }
 
@@ -146,8 +145,7 @@ Check Exports(const Image& plugin) {
       std::to_string(expected.bootstrap.size()) + " bootstrap functions and the " +
       std::to_string(expected.members.size()) +
       " members of FIMessageFilter, FISolver and FIPath under their plain names";
-  json details = {
-      {"expected", expected.All().size()}, {"missing", missing}, {"decorated", decorated}};
+  ExportsDetails details{expected.All().size(), missing, decorated};
   return Make("exports", std::move(problems), ok_text, std::move(details));
 }
 
@@ -183,7 +181,8 @@ std::string MissingAdvice(const Image& module, const std::vector<std::string>& m
 // Follows the plug-in's imports (and theirs, outside the system's folders) as the loader does.
 Check Imports(const Image& plugin, const std::string& folder) {
   std::vector<std::string> problems;
-  json modules = json::array();
+  ImportsDetails details;
+  std::vector<std::string> unreadable;                       // modules whose names cannot be read
   std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
   std::vector<std::string> order;
   std::vector<std::string> seen;
@@ -202,27 +201,28 @@ Check Imports(const Image& plugin, const std::string& folder) {
     const auto imported =
         std::find_if(importer->imports.begin(), importer->imports.end(),
                      [&](const ImportedModule& m) { return SameModuleName(m.module, name); });
-    json entry = {{"module", Sanitize(name)}, {"needed_by", Sanitize(importer_name)}};
+    ImportDetails entry;
+    entry.module = name;
+    entry.needed_by = importer_name;
     const std::optional<Found> found = FindModule(name, *importer, folder);
     if (!found) {
-      entry["found"] = nullptr;
       problems.push_back(
           Sanitize(name) + " (needed by " + Sanitize(importer_name) +
           ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
-      modules.push_back(entry);
+      details.modules.push_back(entry);
       continue;
     }
-    entry["found"] = Sanitize(found->path);
+    entry.found = found->path;
     Image module;
     try {
       module = ReadImage(found->path);
     } catch (const BadFile& error) {
       problems.push_back(Sanitize(name) + " (needed by " + Sanitize(importer_name) +
                          ") cannot be used: " + error.what() + ": replace it");
-      modules.push_back(entry);
+      details.modules.push_back(entry);
       continue;
     }
-    entry["width"] = module.width;
+    entry.width = module.width;
     const std::string where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
     if (module.width != importer->width || module.machine != importer->machine) {
       std::string problem = Sanitize(name) + " in " + where + " is " + Bits(module.width) + " (" +
@@ -235,7 +235,7 @@ Check Imports(const Image& plugin, const std::string& folder) {
         problems.push_back(problem + ": put the " + Bits(importer->width) + " " + Sanitize(name) +
                            " in the folder");
       }
-      modules.push_back(entry);
+      details.modules.push_back(entry);
       continue;
     }
     if (imported != importer->imports.end() && !imported->names.empty()) {
@@ -244,9 +244,9 @@ Check Imports(const Image& plugin, const std::string& folder) {
       for (const std::string& wanted : imported->names) {
         if (!wanted.starts_with("#") && exports.count(wanted) == 0) missing.push_back(wanted);
       }
-      entry["missing"] = missing;
+      entry.missing = missing;
       if (!missing.empty()) {
-        entry["spelling"] = Describe(SpellingOf(module.exports));
+        entry.spelling = Describe(SpellingOf(module.exports));
         problems.push_back(Sanitize(name) + " in " + where + " lacks " +
                            std::to_string(missing.size()) + " of the " +
                            std::to_string(imported->names.size()) + " names " +
@@ -254,9 +254,13 @@ Check Imports(const Image& plugin, const std::string& folder) {
                            "): " + MissingAdvice(module, missing, importer_name));
       }
     }
+    if (imported != importer->imports.end() && imported->names_unreadable) {
+      entry.names_unreadable = true;
+      unreadable.push_back(Sanitize(name));
+    }
     found_at[where].push_back(Sanitize(name));
     if (std::find(order.begin(), order.end(), where) == order.end()) order.push_back(where);
-    modules.push_back(entry);
+    details.modules.push_back(entry);
     images.push_back(std::move(module));
     const Image& kept = images.back();
     // Windows' own modules come with Windows; on ELF the libraries' own needs bind symbols too.
@@ -293,8 +297,16 @@ Check Imports(const Image& plugin, const std::string& folder) {
     if (!ok_text.empty()) ok_text += "; ";
     ok_text += JoinNames(found_at[where]) + " in " + where;
   }
-  ok_text += ": each " + Bits(plugin.width) + " and exporting every name it is asked for";
-  return Make("imports", std::move(problems), ok_text, {{"modules", modules}});
+  ok_text = order.empty() ? Sanitize(BaseName(plugin.path)) + " imports no module"
+                          : ok_text + ": each " + Bits(plugin.width) +
+                                " and exporting every name it is asked for";
+  if (!unreadable.empty()) {
+    // A bound import table without its names: what is taken from these cannot be compared.
+    ok_text +=
+        " (" + JoinNames(unreadable) +
+        ": their names were not compared, the table that imports them was bound without them)";
+  }
+  return Make("imports", std::move(problems), ok_text, std::move(details));
 }
 
 Check HostEntryPoints(const Image& plugin, const std::string& folder) {
@@ -311,7 +323,12 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
   for (const std::string& name : names) {
     Module module;
     module.name = name;
+    // The bootstrap asks the host's own modules, which the host loads from its folder first
+    // (the stand-in loader does so too), whatever the plug-in's search path holds.
     std::optional<Found> found = FindModule(name, plugin, folder);
+    const std::filesystem::path local = std::filesystem::path(folder) / name;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(local, error)) found = Found{local.string(), "the folder"};
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
     if (found) {
       module.where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
@@ -341,13 +358,15 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
            (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
   };
   std::vector<std::string> problems, lacking;
-  json entries = json::object();
+  HostDetails details;
   for (const auto& [entry, user] : kEntryPoints) {
     const auto provider = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
       return m.fault.empty() &&
              std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
     });
-    entries[entry] = provider == modules.end() ? json(nullptr) : json(provider->name);
+    details.entry_points.emplace_back(entry, provider == modules.end()
+                                                 ? std::nullopt
+                                                 : std::optional<std::string>(provider->name));
     if (provider == modules.end()) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
@@ -365,68 +384,115 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
                    PluginFileName() + " (" + ZipOf(other->width) + ")"
              : "the folder needs the host's modules of a release that has these entry points"));
   }
-  json details = {{"entry_points", entries}, {"modules", json::array()}};
   for (const Module& m : modules) {
-    details["modules"].push_back({{"module", m.name},
-                                  {"found", m.where.empty() ? json(nullptr) : json(m.where)},
-                                  {"fault", m.fault},
-                                  {"provides", m.provides}});
+    details.modules.push_back({m.name,
+                               m.where.empty() ? std::nullopt : std::optional<std::string>(m.where),
+                               m.fault, m.provides});
   }
   return Make("host entry points", std::move(problems), state, std::move(details));
 }
 
+const char* OutcomeName(LoadResult::Outcome outcome) {
+  switch (outcome) {
+    case LoadResult::Outcome::kLoaded:
+      return "loaded";
+    case LoadResult::Outcome::kRefused:
+      return "refused";
+    case LoadResult::Outcome::kCrashed:
+      return "crashed";
+    case LoadResult::Outcome::kAborted:
+      return "aborted";
+    case LoadResult::Outcome::kTimedOut:
+      return "timed out";
+    case LoadResult::Outcome::kNoReport:
+      break;
+  }
+  return "no report";
+}
+
+// The real load, in a child process: a crash, an abort or a hang there is this check's answer.
 Check Load(const Image& plugin, const std::string& folder, bool earlier_failed) {
   const ExpectedExports& expected = Expected();
   const std::vector<std::string> names = expected.All();
-  const LoadResult result = LoadPlugin(plugin.path, folder, names);
-  const std::string file = Sanitize(BaseName(plugin.path));
+  const int seconds = LoadSeconds();
+  const LoadResult result = LoadInChild(plugin.path, folder, seconds);
+  const std::string file = BaseName(plugin.path);
+  const std::string damaged = ": the file is damaged, or not a plug-in of this build";
+  // The loader's own last words, when it left any (ld.so's assertion, a runtime's message).
+  const std::string said = result.output.empty() ? "" : " (it said: " + result.output + ")";
   std::vector<std::string> problems;
-  if (!result.loaded) {
-    std::string problem = file + " does not load: " + Sanitize(result.message);
-    if (plugin.width != OwnWidth()) {
-      problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " +
-                 Bits(OwnWidth()) + " plug-ins: run the doctor of the plug-in's zip)";
-    } else if (earlier_failed) {
-      problem += " (the failures above say why)";
+  switch (result.outcome) {
+    case LoadResult::Outcome::kRefused: {
+      std::string problem = file + " does not load: " + result.message;
+      if (plugin.width != OwnWidth()) {
+        problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " +
+                   Bits(OwnWidth()) + " plug-ins: run the doctor of the plug-in's zip)";
+      } else if (earlier_failed) {
+        problem += " (the failures above say why)";
+      }
+      problems.push_back(problem);
+      break;
     }
-    problems.push_back(problem);
-  } else if (!result.stubbed.empty()) {
-    std::vector<std::string> from;  // the modules the stubbed imports were to come from
-    for (const std::string& import : result.stubbed) {
-      const std::string module = import.substr(0, import.find(' '));
-      if (!Contains(from, module)) from.push_back(module);
-    }
-    problems.push_back(
-        file +
-        " loads here only because this system's loader (Wine's does so) put stubs in place of " +
-        std::to_string(result.stubbed.size()) + " imports it did not find, from " +
-        JoinNames(from) + ": Windows refuses to load it" +
-        (earlier_failed ? " (the failures above say why)" : ""));
-  } else if (!result.unresolved.empty()) {
-    problems.push_back(file + " loads, but " + JoinNames(result.unresolved) +
-                       " cannot be resolved: use the " + std::string(PluginFileName()) +
-                       " of the zip");
+    case LoadResult::Outcome::kCrashed:
+      problems.push_back("the loader crashed (" + result.message + ") while " + result.step + " " +
+                         file + said + damaged);
+      break;
+    case LoadResult::Outcome::kAborted:
+      problems.push_back("the loader aborted (" + result.message + ") while " + result.step + " " +
+                         file + said + damaged);
+      break;
+    case LoadResult::Outcome::kTimedOut:
+      problems.push_back(file + " did not finish loading within " + std::to_string(seconds) +
+                         " s (stopped while " + result.step + " it)" + said + damaged);
+      break;
+    case LoadResult::Outcome::kNoReport:
+      problems.push_back(file + " could not be checked: " + result.message + said);
+      break;
+    case LoadResult::Outcome::kLoaded:
+      if (!result.stubbed.empty()) {
+        std::vector<std::string> from;  // the modules the stubbed imports were to come from
+        for (const std::string& import : result.stubbed) {
+          const std::string module = import.substr(0, import.find(' '));
+          if (!Contains(from, module)) from.push_back(module);
+        }
+        problems.push_back(
+            file +
+            " loads here only because this system's loader (Wine's does so) put stubs in place "
+            "of " +
+            std::to_string(result.stubbed.size()) + " imports it did not find, from " +
+            JoinNames(from) + ": Windows refuses to load it" +
+            (earlier_failed ? " (the failures above say why)" : ""));
+      } else if (!result.unresolved.empty()) {
+        problems.push_back(file + " loads, but " + JoinNames(result.unresolved) +
+                           " cannot be resolved: use the " + std::string(PluginFileName()) +
+                           " of the zip");
+      }
+      break;
   }
   const std::string ok_text = file + " loads with the folder searched first, all " +
                               std::to_string(names.size()) + " exports resolve, unloaded";
-  json details = {{"loaded", result.loaded},
-                  {"message", Sanitize(result.message)},
-                  {"unresolved", result.unresolved}};
+  LoadDetails details{result.outcome == LoadResult::Outcome::kLoaded, OutcomeName(result.outcome),
+                      result.message, result.unresolved, result.stubbed};
   return Make("load", std::move(problems), ok_text, std::move(details));
 }
 
 }  // namespace
 
-std::vector<Check> Examine(const std::string& folder, const std::string& plugin_path) {
+std::vector<Check> Examine(const std::string& folder, const std::string& plugin_path,
+                           const std::function<void(const Check&)>& decided) {
   const Image plugin = ReadImage(plugin_path);
   std::vector<Check> checks;
-  checks.push_back(PluginFile(plugin));
-  checks.push_back(Exports(plugin));
-  checks.push_back(Imports(plugin, folder));
-  checks.push_back(HostEntryPoints(plugin, folder));
+  auto add = [&](Check check) {
+    checks.push_back(std::move(check));
+    decided(checks.back());
+  };
+  add(PluginFile(plugin));
+  add(Exports(plugin));
+  add(Imports(plugin, folder));
+  add(HostEntryPoints(plugin, folder));
   const bool failed =
       std::any_of(checks.begin(), checks.end(), [](const Check& c) { return !c.ok; });
-  checks.push_back(Load(plugin, folder, failed));
+  add(Load(plugin, folder, failed));
   return checks;
 }
 

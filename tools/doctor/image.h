@@ -1,13 +1,16 @@
 // The platform side of the doctor: a module file read as an image (never run), where the
-// system's loader would find a module, and the real load of the plug-in. image_pe.cpp (Windows:
-// dbghelp's image functions, version.dll, LoadLibraryEx) and image_elf.cpp (Linux: libelf,
-// dlopen) implement it.
+// system's loader would find a module, and the real load of the plug-in in a child process.
+// image_pe.cpp (Windows: pe_read.cpp with dbghelp's lookups, version.dll, CreateProcess and
+// LoadLibraryEx in the child) and image_elf.cpp (Linux: elf_read.cpp, posix_spawn and dlopen in
+// the child) implement it. Texts read from files are kept as they are; the writers escape them.
 #pragma once
 
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "load_report.h"
 
 namespace doctor {
 
@@ -20,6 +23,8 @@ class BadFile : public std::runtime_error {
 struct ImportedModule {
   std::string module;              // as the importer names it
   std::vector<std::string> names;  // what it takes from it ("#N" for an ordinal)
+  // A bound import without its name table: the file holds addresses where the names were.
+  bool names_unreadable = false;
 };
 
 struct Image {
@@ -52,17 +57,14 @@ struct Found {
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
                                 const std::string& folder);
 
-// The real load of the plug-in with `folder` searched first, every name in `names` resolved,
-// then unloaded. `message` is the system's own on failure.
-struct LoadResult {
-  bool loaded = false;
-  std::string message;
-  std::vector<std::string> unresolved;
-  // Windows: imports ("module name") the loader bound to stubs instead of failing the load.
-  std::vector<std::string> stubbed;
-};
-LoadResult LoadPlugin(const std::string& path, const std::string& folder,
-                      const std::vector<std::string>& names);
+// The real load of the plug-in, in a child process (LoadInChild starts the doctor again with
+// --load-only; that process runs LoadOnly): the plug-in loaded with `folder` searched first,
+// every expected export resolved, unloaded. The child's report is read by ReadLoadReport
+// (load_report.h); nothing of the plug-in runs in the doctor's own process.
+
+LoadResult LoadInChild(const std::string& path, const std::string& folder, int seconds);
+// The child's side: loads, reports on stdout and returns its exit status.
+int LoadOnly(const std::string& path, const std::string& folder);
 
 // The folder of the doctor's own executable.
 std::string OwnFolder();

@@ -1,152 +1,37 @@
-// The platform side on Linux: a module is read with libelf (its dynamic symbols, its needed
-// libraries and RUNPATH), libraries are looked for as the dynamic linker does, and the real
-// load is dlopen with every name resolved by dlsym.
+// The platform side on Linux: a module is read with elf_read.cpp, libraries are looked for as
+// the dynamic linker does, and the real load (dlopen, dlsym, dlclose) runs in a child process:
+// the doctor itself again, started with posix_spawn, whose report comes back on a pipe.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <gelf.h>
-#include <libelf.h>
 #include <link.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
+#include "elf_read.h"
 #include "image.h"
 #include "names.h"
+
+extern char** environ;
 
 namespace doctor {
 
 namespace {
 
-// libelf's handle on an open file; both are released when it goes, also when the
-// constructor throws (each is a member of its own).
-class ElfFile {
- public:
-  explicit ElfFile(const std::string& path) : path_(path) {
-    struct stat info {};
-    fd_.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_.fd < 0 || fstat(fd_.fd, &info) != 0) Fail("cannot be read");
-    if (!S_ISREG(info.st_mode)) Fail("is not a file");
-    if (info.st_size == 0) Fail("is empty, not a module");
-    size_ = static_cast<size_t>(info.st_size);
-    if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
-    elf_.elf = elf_begin(fd_.fd, ELF_C_READ, nullptr);
-    if (elf_.elf == nullptr || elf_kind(elf_.elf) != ELF_K_ELF)
-      Fail("is not a module (no ELF header)");
-  }
-
-  ElfFile(const ElfFile&) = delete;
-  ElfFile& operator=(const ElfFile&) = delete;
-
-  Elf* get() const { return elf_.elf; }
-  size_t size() const { return size_; }
-
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw BadFile(Sanitize(path_) + ": " + what);
-  }
-  [[noreturn]] void Malformed(const char* part) const {
-    Fail(std::string("is truncated or malformed (") + part + ": " + elf_errmsg(-1) + ")");
-  }
-
- private:
-  struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-      if (fd >= 0) close(fd);
-    }
-  };
-  struct Handle {
-    Elf* elf = nullptr;
-    ~Handle() {
-      if (elf != nullptr) elf_end(elf);
-    }
-  };
-
-  std::string path_;
-  size_t size_ = 0;
-  Descriptor fd_;  // declared before elf_: closed after it
-  Handle elf_;
-};
-
-std::string MachineName(GElf_Half machine) {
-  switch (machine) {
-    case EM_X86_64:
-      return "x86-64";
-    case EM_386:
-      return "x86";
-    case EM_AARCH64:
-      return "ARM64";
-    case EM_ARM:
-      return "ARM";
-    default:
-      return "machine " + std::to_string(machine);
-  }
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr || header.sh_entsize == 0) file.Malformed("dynamic symbols");
-  const size_t count = header.sh_size / header.sh_entsize;
-  for (size_t i = 1; i < count; ++i) {
-    GElf_Sym symbol;
-    if (gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr)
-      file.Malformed("dynamic symbols");
-    const char* name = elf_strptr(file.get(), header.sh_link, symbol.st_name);
-    if (name == nullptr) file.Malformed("symbol names");
-    const int binding = GELF_ST_BIND(symbol.st_info);
-    const int type = GELF_ST_TYPE(symbol.st_info);
-    if (*name == '\0' || type == STT_SECTION || type == STT_FILE) continue;
-    if (symbol.st_shndx == SHN_UNDEF) {
-      if (binding == STB_GLOBAL) image.unbound.emplace_back(name);
-    } else if ((binding == STB_GLOBAL || binding == STB_WEAK || binding == STB_GNU_UNIQUE) &&
-               GELF_ST_VISIBILITY(symbol.st_other) == STV_DEFAULT) {
-      image.exports.emplace_back(name);
-    }
-  }
-}
-
-void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr || header.sh_entsize == 0) file.Malformed("dynamic section");
-  const size_t count = header.sh_size / header.sh_entsize;
-  std::vector<std::string> rpath, runpath;
-  for (size_t i = 0; i < count; ++i) {
-    GElf_Dyn entry;
-    if (gelf_getdyn(data, static_cast<int>(i), &entry) == nullptr)
-      file.Malformed("dynamic section");
-    if (entry.d_tag == DT_NULL) break;
-    if (entry.d_tag == DT_FLAGS_1 && (entry.d_un.d_val & DF_1_PIE) != 0) {
-      image.library = false;
-      image.kind = "program";
-    }
-    if (entry.d_tag != DT_NEEDED && entry.d_tag != DT_RUNPATH && entry.d_tag != DT_RPATH) continue;
-    const char* text = elf_strptr(file.get(), header.sh_link, entry.d_un.d_val);
-    if (text == nullptr) file.Malformed("dynamic strings");
-    if (entry.d_tag == DT_NEEDED) {
-      image.imports.push_back({text, {}});
-      continue;
-    }
-    std::string_view rest = text;
-    while (!rest.empty()) {
-      const size_t end = std::min(rest.find(':'), rest.size());
-      std::string folder(rest.substr(0, end));
-      rest.remove_prefix(std::min(end + 1, rest.size()));
-      for (const char* origin : {"$ORIGIN", "${ORIGIN}"}) {
-        if (folder.starts_with(origin))
-          folder = FolderOf(image.path) + folder.substr(std::strlen(origin));
-      }
-      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(folder);
-    }
-  }
-  // RPATH counts only when there is no RUNPATH.
-  image.run_path = runpath.empty() ? rpath : runpath;
 }
 
 bool IsFile(const std::string& path) {
@@ -165,52 +50,87 @@ std::vector<std::string> Split(const char* text) {
   return parts;
 }
 
+std::string OwnPath() {
+  char buffer[4096];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  return length > 0 && static_cast<size_t>(length) < sizeof buffer
+             ? std::string(buffer, static_cast<size_t>(length))
+             : "fintop-doctor";
+}
+
+std::string SignalName(int signal) {
+  switch (signal) {
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGILL:
+      return "SIGILL";
+    case SIGFPE:
+      return "SIGFPE";
+    case SIGABRT:
+      return "SIGABRT";
+    case SIGTRAP:
+      return "SIGTRAP";
+    case SIGSYS:
+      return "SIGSYS";
+    case SIGKILL:
+      return "SIGKILL";
+    default:
+      return "signal " + std::to_string(signal);
+  }
+}
+
+// How a child that has ended ended. ld.so ends a process with status 127 on a failed
+// assertion ("Inconsistency detected by ld.so"): an abort of the loader like SIGABRT.
+ChildEnd Ended(int status) {
+  ChildEnd end;
+  if (WIFSIGNALED(status)) {
+    const int signal = WTERMSIG(status);
+    end.how = signal == SIGABRT ? ChildEnd::How::kAborted : ChildEnd::How::kCrashed;
+    end.what = SignalName(signal);
+  } else {
+    end.status = WEXITSTATUS(status);
+    if (end.status == 127) {
+      end.how = ChildEnd::How::kAborted;
+      end.what = "exit status 127";
+    }
+  }
+  return end;
+}
+
+// The child's environment: the doctor's, with the sanitizers (in a sanitizer build) told to
+// let a crash end the process by its signal and to skip the leak check.
+std::vector<std::string> ChildEnvironment() {
+  std::vector<std::string> variables;
+  std::string sanitizer = "ASAN_OPTIONS=";
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string_view text = *variable;
+    if (text.starts_with("ASAN_OPTIONS=")) {
+      sanitizer = std::string(text) + ":";
+    } else {
+      variables.emplace_back(text);
+    }
+  }
+  variables.push_back(sanitizer +
+                      "handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:"
+                      "handle_abort=0:detect_leaks=0");
+  return variables;
+}
+
 }  // namespace
 
 Image ReadImage(const std::string& path) {
-  ElfFile file(path);
-  Image image;
-  image.path = path;
-  GElf_Ehdr header;
-  if (gelf_getehdr(file.get(), &header) == nullptr) file.Malformed("ELF header");
-  const int elf_class = gelf_getclass(file.get());
-  image.width = elf_class == ELFCLASS64 ? 64 : elf_class == ELFCLASS32 ? 32 : 0;
-  if (image.width == 0) file.Fail("is malformed (unknown ELF class)");
-  image.machine = MachineName(header.e_machine);
-  image.library = header.e_type == ET_DYN;
-  image.kind = image.library              ? "shared object"
-               : header.e_type == ET_EXEC ? "program"
-                                          : "object file";
-  // Every header and segment must lie in the file: the loader maps them, and touching a
-  // mapping beyond the end of a truncated file kills the process.
-  size_t sections = 0, segments = 0;
-  if (elf_getshdrnum(file.get(), &sections) != 0) file.Malformed("section headers");
-  if (elf_getphdrnum(file.get(), &segments) != 0) file.Malformed("program headers");
-  const auto size = static_cast<GElf_Off>(file.size());
-  auto within = [size](GElf_Off offset, GElf_Off length) {
-    return offset <= size && length <= size - offset;
-  };
-  if (!within(header.e_shoff, GElf_Off{sections} * header.e_shentsize) ||
-      !within(header.e_phoff, GElf_Off{segments} * header.e_phentsize)) {
-    file.Fail("is truncated or malformed (headers beyond the end of the file)");
-  }
-  for (size_t i = 0; i < segments; ++i) {
-    GElf_Phdr segment;
-    if (gelf_getphdr(file.get(), static_cast<int>(i), &segment) == nullptr)
-      file.Malformed("program headers");
-    if (!within(segment.p_offset, segment.p_filesz)) {
-      file.Fail("is truncated or malformed (a segment beyond the end of the file)");
-    }
-  }
-  for (Elf_Scn* section = elf_nextscn(file.get(), nullptr); section != nullptr;
-       section = elf_nextscn(file.get(), section)) {
-    GElf_Shdr section_header;
-    if (gelf_getshdr(section, &section_header) == nullptr) file.Malformed("section headers");
-    if (section_header.sh_type == SHT_DYNSYM) ReadSymbols(file, section, section_header, image);
-    if (section_header.sh_type == SHT_DYNAMIC) ReadDynamic(file, section, section_header, image);
-  }
-  if (elf_errno() != 0) file.Malformed("sections");
-  return image;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) throw BadFile(path + ": cannot be read");
+  if (!S_ISREG(info.st_mode)) throw BadFile(path + ": is not a file");
+  std::vector<unsigned char> bytes(static_cast<size_t>(info.st_size));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw BadFile(path + ": cannot be read");
+  const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  bytes.resize(got);  // a file that shrank since: what is there
+  return ReadElf(bytes, path);
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
@@ -229,7 +149,8 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
     if (FolderOf(path) == folder || place == folder) return Found{path, "the folder", false};
     return Found{path, place, false};
   }
-  // A system library: the one this process has loaded already, else the default folders.
+  // A system library: the one this process has loaded already (RTLD_NOLOAD loads nothing and
+  // runs nothing), else the default folders.
   if (void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
     link_map* map = nullptr;
     std::string path;
@@ -248,31 +169,110 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   return std::nullopt;
 }
 
-LoadResult LoadPlugin(const std::string& path, const std::string& /*folder*/,
-                      const std::vector<std::string>& names) {
-  LoadResult result;
+LoadResult LoadInChild(const std::string& path, const std::string& folder, int seconds) {
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
+    return ReadLoadReport("", {ChildEnd::How::kNotStarted, 0, std::strerror(errno)});
+  }
+  // The child's stdout and stderr are the pipe (the loader's own messages come back too), its
+  // stdin nothing; the pipe's own ends close at exec.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
+  const std::string self = OwnPath();
+  std::vector<std::string> arguments = {self, "--load-only", path, folder};
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = ChildEnvironment();
+  std::vector<char*> envp;
+  for (std::string& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  pid_t child = 0;
+  const int spawned =
+      posix_spawn(&child, "/proc/self/exe", &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (spawned != 0) {
+    close(pipe_ends[0]);
+    return ReadLoadReport("", {ChildEnd::How::kNotStarted, 0, std::strerror(spawned)});
+  }
+  // Read until the child has ended and the pipe is drained, or until the time is up. A
+  // process the child left behind may hold the pipe open: the child's end decides.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  std::string output;
+  bool open = true;
+  std::optional<int> status;
+  while (true) {
+    if (!status) {
+      int value = 0;
+      if (waitpid(child, &value, WNOHANG) == child) status = value;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!open && status) break;
+    if (now >= deadline) break;
+    if (!open) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    pollfd poll_fd{pipe_ends[0], POLLIN, 0};
+    const int wait_ms = status ? 0 : 50;
+    const int ready = poll(&poll_fd, 1, wait_ms);
+    if (ready < 0 && errno != EINTR) open = false;
+    if (ready <= 0) {
+      if (status) open = false;  // ended, and nothing more is waiting
+      continue;
+    }
+    char buffer[4096];
+    const ssize_t got = read(pipe_ends[0], buffer, sizeof buffer);
+    if (got > 0) {
+      if (output.size() < (1u << 20)) output.append(buffer, static_cast<size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      open = false;
+    }
+  }
+  close(pipe_ends[0]);
+  ChildEnd end;
+  if (!status) {
+    kill(child, SIGKILL);
+    int value = 0;
+    while (waitpid(child, &value, 0) < 0 && errno == EINTR) {
+    }
+    end.how = ChildEnd::How::kTimedOut;
+  } else {
+    end = Ended(*status);
+  }
+  return ReadLoadReport(output, end);
+}
+
+int LoadOnly(const std::string& path, const std::string& /*folder*/) {
+  // The folder is searched through the plug-in's own RUNPATH ($ORIGIN), as the framework's
+  // load does.
   const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  Report("step loading");
   dlerror();
   void* plugin = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (plugin == nullptr) {
     const char* message = dlerror();
-    result.message = message != nullptr ? message : "dlopen failed";
-    return result;
+    Report(std::string("refused ") + (message != nullptr ? message : "dlopen failed"));
+    Report("done");
+    return 0;
   }
-  result.loaded = true;
-  for (const std::string& name : names) {
-    if (dlsym(plugin, name.c_str()) == nullptr) result.unresolved.push_back(name);
+  Report("loaded");
+  Report("step resolving the exports of");
+  for (const std::string& name : Expected().All()) {
+    if (dlsym(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
+  Report("step unloading");
   dlclose(plugin);
-  return result;
+  Report("done");
+  return 0;
 }
 
 std::string OwnFolder() {
-  char buffer[4096];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  return length > 0 && static_cast<size_t>(length) < sizeof buffer
-             ? FolderOf(std::string(buffer, static_cast<size_t>(length)))
-             : ".";
+  return FolderOf(OwnPath());
 }
 
 int OwnWidth() {

@@ -1,8 +1,8 @@
-// The platform side on Windows. A module is read from a read-only view of its file with
-// dbghelp's image functions (ImageNtHeader, ImageDirectoryEntryToDataEx, ImageRvaToVa), which
-// read the image headers of either width; they trust the offsets a file holds, so every
-// pointer they give is checked against the view before it is read. The version resource comes
-// from version.dll. Only the plug-in is ever loaded, and only by LoadPlugin.
+// The platform side on Windows. A module is read from a read-only view of its file by
+// pe_read.cpp, with dbghelp's ImageDirectoryEntryToDataEx and ImageRvaToVa answering its two
+// lookups (either width); the version resource comes from version.dll. The real load runs in a
+// child process: the doctor itself again (CreateProcess), which loads the plug-in and reports
+// on a pipe; nothing of a module read here runs in the doctor's own process.
 #include <windows.h>
 // windows.h first: dbghelp.h needs its types.
 #include <dbghelp.h>
@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "image.h"
 #include "names.h"
+#include "pe_read.h"
 
 namespace doctor {
 
@@ -41,6 +44,7 @@ class FileView {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file_, &size)) Fail("cannot be read: " + SystemMessage(GetLastError()));
     if (size.QuadPart == 0) Fail("is empty, not a module");
+    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) Fail("is too large to read");
     size_ = static_cast<size_t>(size.QuadPart);
     mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping_ == nullptr) Fail("cannot be mapped: " + SystemMessage(GetLastError()));
@@ -51,35 +55,11 @@ class FileView {
   FileView(const FileView&) = delete;
   FileView& operator=(const FileView&) = delete;
 
-  void* base() const { return const_cast<unsigned char*>(base_); }
+  std::span<const unsigned char> bytes() const { return {base_, size_}; }
 
-  // Whether [at, at + length) lies in the file.
-  bool Holds(const void* at, size_t length) const {
-    const auto* p = static_cast<const unsigned char*>(at);
-    return p >= base_ && p <= base_ + size_ && length <= static_cast<size_t>(base_ + size_ - p);
-  }
-
-  template <class T>
-  const T& At(const void* at, const char* what) const {
-    if (at == nullptr || !Holds(at, sizeof(T)))
-      Fail(std::string("is truncated or malformed (") + what + ")");
-    return *static_cast<const T*>(at);
-  }
-
-  // The NUL-terminated text at `at`, which must end inside the file.
-  std::string Text(const void* at, const char* what) const {
-    if (at == nullptr || !Holds(at, 1))
-      Fail(std::string("is truncated or malformed (") + what + ")");
-    const auto* p = static_cast<const char*>(at);
-    const size_t room = static_cast<size_t>(reinterpret_cast<const char*>(base_) + size_ - p);
-    const void* end = std::memchr(p, 0, room);
-    if (end == nullptr) Fail(std::string("is truncated or malformed (") + what + ")");
-    return std::string(p, static_cast<const char*>(end));
-  }
-
-  [[noreturn]] void Fail(const std::string& what) const {
-    const_cast<FileView*>(this)->Close();
-    throw BadFile(Sanitize(path_) + ": " + what);
+  [[noreturn]] void Fail(const std::string& what) {
+    Close();
+    throw BadFile(path_ + ": " + what);
   }
 
  private:
@@ -99,23 +79,37 @@ class FileView {
   size_t size_ = 0;
 };
 
-std::string MachineName(WORD machine) {
-  switch (machine) {
-    case IMAGE_FILE_MACHINE_AMD64:
-      return "x86-64";
-    case IMAGE_FILE_MACHINE_I386:
-      return "x86";
-    case 0xAA64:
-      return "ARM64";
-    case IMAGE_FILE_MACHINE_ARMNT:
-      return "ARM";
-    default:
-      break;
+// dbghelp's answers to the walk's two lookups, as offsets into the view. ReadPe asks only once
+// the headers these functions read are checked to lie in the file; an answer outside the
+// view is no answer.
+class DbghelpLookups : public PeLookups {
+ public:
+  explicit DbghelpLookups(std::span<const unsigned char> file) : file_(file) {}
+
+  std::optional<uint64_t> RvaToOffset(uint32_t rva) const override {
+    PIMAGE_NT_HEADERS nt = ImageNtHeader(base());
+    if (nt == nullptr) return std::nullopt;
+    return OffsetOf(ImageRvaToVa(nt, base(), rva, nullptr));
   }
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04x", machine);
-  return text;
-}
+
+  std::optional<FileRange> Directory(unsigned entry) const override {
+    ULONG size = 0;
+    const std::optional<uint64_t> offset = OffsetOf(
+        ImageDirectoryEntryToDataEx(base(), FALSE, static_cast<USHORT>(entry), &size, nullptr));
+    if (!offset) return std::nullopt;
+    return FileRange{*offset, size};
+  }
+
+ private:
+  void* base() const { return const_cast<unsigned char*>(file_.data()); }
+  std::optional<uint64_t> OffsetOf(const void* at) const {
+    const auto* p = static_cast<const unsigned char*>(at);
+    if (p == nullptr || p < file_.data() || p >= file_.data() + file_.size()) return std::nullopt;
+    return static_cast<uint64_t>(p - file_.data());
+  }
+
+  std::span<const unsigned char> file_;
+};
 
 std::string VersionText(DWORD most, DWORD least) {
   return std::to_string(HIWORD(most)) + "." + std::to_string(LOWORD(most)) + "." +
@@ -137,78 +131,6 @@ void ReadVersion(Image& image) {
   if (info->dwSignature != 0xFEEF04BD) return;
   image.file_version = VersionText(info->dwFileVersionMS, info->dwFileVersionLS);
   image.product_version = VersionText(info->dwProductVersionMS, info->dwProductVersionLS);
-}
-
-// The data of directory `entry` of the image, or null when it has none.
-template <class T>
-const T* Directory(const FileView& view, USHORT entry, ULONG& size) {
-  size = 0;
-  return static_cast<const T*>(
-      ImageDirectoryEntryToDataEx(view.base(), FALSE, entry, &size, nullptr));
-}
-
-const void* AtRva(const FileView& view, PIMAGE_NT_HEADERS nt, DWORD rva) {
-  return rva == 0 ? nullptr : ImageRvaToVa(nt, view.base(), rva, nullptr);
-}
-
-void ReadExports(const FileView& view, PIMAGE_NT_HEADERS nt, Image& image) {
-  ULONG size = 0;
-  const auto* directory =
-      Directory<IMAGE_EXPORT_DIRECTORY>(view, IMAGE_DIRECTORY_ENTRY_EXPORT, size);
-  if (directory == nullptr) return;
-  const auto& exports = view.At<IMAGE_EXPORT_DIRECTORY>(directory, "export directory");
-  if (exports.NumberOfNames == 0) return;
-  const void* names = AtRva(view, nt, exports.AddressOfNames);
-  if (names == nullptr || !view.Holds(names, size_t{exports.NumberOfNames} * sizeof(DWORD))) {
-    view.Fail("is truncated or malformed (export names)");
-  }
-  for (DWORD i = 0; i < exports.NumberOfNames; ++i) {
-    DWORD rva = 0;
-    std::memcpy(&rva, static_cast<const char*>(names) + i * sizeof(DWORD), sizeof rva);
-    image.exports.push_back(view.Text(AtRva(view, nt, rva), "export name"));
-  }
-}
-
-// One module's thunks: names, or "#N" for an import by ordinal.
-template <class Thunk>
-std::vector<std::string> ReadThunks(const FileView& view, PIMAGE_NT_HEADERS nt, DWORD rva,
-                                    Thunk ordinal_flag) {
-  std::vector<std::string> names;
-  const auto* thunk = static_cast<const char*>(AtRva(view, nt, rva));
-  if (thunk == nullptr) view.Fail("is truncated or malformed (import thunks)");
-  for (;; thunk += sizeof(Thunk)) {
-    if (!view.Holds(thunk, sizeof(Thunk))) view.Fail("is truncated or malformed (import thunks)");
-    Thunk entry = 0;
-    std::memcpy(&entry, thunk, sizeof entry);
-    if (entry == 0) break;
-    if ((entry & ordinal_flag) != 0) {
-      names.push_back("#" + std::to_string(static_cast<unsigned>(entry & 0xffff)));
-      continue;
-    }
-    const auto* by_name =
-        static_cast<const char*>(AtRva(view, nt, static_cast<DWORD>(entry & 0x7fffffff)));
-    if (by_name == nullptr) view.Fail("is truncated or malformed (import name)");
-    names.push_back(view.Text(by_name + offsetof(IMAGE_IMPORT_BY_NAME, Name), "import name"));
-  }
-  return names;
-}
-
-void ReadImports(const FileView& view, PIMAGE_NT_HEADERS nt, Image& image) {
-  ULONG size = 0;
-  const auto* descriptor =
-      Directory<IMAGE_IMPORT_DESCRIPTOR>(view, IMAGE_DIRECTORY_ENTRY_IMPORT, size);
-  if (descriptor == nullptr) return;
-  for (;; ++descriptor) {
-    const auto& entry = view.At<IMAGE_IMPORT_DESCRIPTOR>(descriptor, "import directory");
-    if (entry.Name == 0 && entry.FirstThunk == 0) break;
-    ImportedModule module;
-    module.module = view.Text(AtRva(view, nt, entry.Name), "imported module name");
-    const DWORD thunks =
-        entry.OriginalFirstThunk != 0 ? entry.OriginalFirstThunk : entry.FirstThunk;
-    module.names = image.width == 64 ? ReadThunks<ULONGLONG>(view, nt, thunks, IMAGE_ORDINAL_FLAG64)
-                                     : ReadThunks<DWORD>(view, nt, thunks, IMAGE_ORDINAL_FLAG32);
-    image.imports.push_back(std::move(module));
-  }
 }
 
 bool IsFile(const std::string& path) {
@@ -243,90 +165,95 @@ std::string Join(const std::string& folder, const std::string& name) {
   return last == '\\' || last == '/' ? folder + name : folder + "\\" + name;
 }
 
-// The imports of the loaded `module` that its modules do not export: a loader that binds
-// them to stubs instead of refusing the load (Wine's does) loads it all the same. The image
-// is the loader's own, checked by it: its pointers are read as they are.
-std::vector<std::string> StubbedImports(HMODULE module) {
-  std::vector<std::string> stubbed;
-  ULONG size = 0;
-  auto* descriptor = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-      ImageDirectoryEntryToDataEx(module, TRUE, IMAGE_DIRECTORY_ENTRY_IMPORT, &size, nullptr));
-  const auto* base = reinterpret_cast<const char*>(module);
-  for (; descriptor != nullptr && descriptor->Name != 0; ++descriptor) {
-    const char* name = base + descriptor->Name;
-    HMODULE imported = GetModuleHandleA(name);
-    const DWORD thunks = descriptor->OriginalFirstThunk != 0 ? descriptor->OriginalFirstThunk
-                                                             : descriptor->FirstThunk;
-    for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + thunks);
-         thunk->u1.AddressOfData != 0; ++thunk) {
-      if (IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) {
-        const auto ordinal = static_cast<WORD>(IMAGE_ORDINAL(thunk->u1.Ordinal));
-        if (imported == nullptr || GetProcAddress(imported, MAKEINTRESOURCEA(ordinal)) == nullptr) {
-          stubbed.push_back(std::string(name) + " #" + std::to_string(ordinal));
-        }
-        continue;
-      }
-      const auto* by_name =
-          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData);
-      const char* function = reinterpret_cast<const char*>(by_name->Name);
-      if (imported == nullptr || GetProcAddress(imported, function) == nullptr) {
-        stubbed.push_back(std::string(name) + " " + function);
-      }
-    }
-  }
-  return stubbed;
+std::string OwnPath() {
+  char buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : "fintop-doctor.exe";
 }
+
+// One argument of a command line as the C runtime splits it again: quoted, with backslashes
+// before a quote (and at the end) doubled.
+std::string Quoted(const std::string& argument) {
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, '\\');
+  return out + "\"";
+}
+
+// The names of the exception codes a crashing loader ends a process with.
+std::string ExceptionName(DWORD code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+  const char* name = nullptr;
+  switch (code) {
+    case 0xC0000005:
+      name = "access violation";
+      break;
+    case 0xC0000006:
+      name = "in-page error";
+      break;
+    case 0xC000001D:
+      name = "illegal instruction";
+      break;
+    case 0xC0000094:
+      name = "integer division by zero";
+      break;
+    case 0xC0000096:
+      name = "privileged instruction";
+      break;
+    case 0xC00000FD:
+      name = "stack overflow";
+      break;
+    case 0xC0000374:
+      name = "heap corruption";
+      break;
+    case 0xC0000409:
+      name = "stack buffer overrun";
+      break;
+    case 0x80000003:
+      name = "breakpoint";
+      break;
+    case 0xC0000142:
+      name = "a module's initialisation failed";
+      break;
+    default:
+      break;
+  }
+  return std::string("exception ") + hex + (name != nullptr ? std::string(", ") + name : "");
+}
+
+// The child's last word on an exception nothing handled: its code as the exit status, at once
+// (no debugger, no dialog box, no module's detach code).
+LONG WINAPI EndOnException(EXCEPTION_POINTERS* exception) {
+  const DWORD code = exception != nullptr && exception->ExceptionRecord != nullptr
+                         ? exception->ExceptionRecord->ExceptionCode
+                         : 0xC0000005;
+  TerminateProcess(GetCurrentProcess(), code);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+struct Handle {
+  HANDLE handle = nullptr;
+  ~Handle() {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
 
 }  // namespace
 
 Image ReadImage(const std::string& path) {
   FileView view(path);
-  Image image;
-  image.path = path;
-  // The headers ImageNtHeader reads must lie in the file before it reads them.
-  if (!view.Holds(view.base(), 2) || std::memcmp(view.base(), "MZ", 2) != 0) {
-    view.Fail("is not a module (no MS-DOS header)");
-  }
-  const auto& dos = view.At<IMAGE_DOS_HEADER>(view.base(), "MS-DOS header");
-  const auto* at_nt = static_cast<const char*>(view.base()) + dos.e_lfanew;
-  if (dos.e_lfanew < 0 ||
-      !view.Holds(at_nt, offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + sizeof(WORD))) {
-    view.Fail("is truncated or malformed (image headers)");
-  }
-  PIMAGE_NT_HEADERS nt = ImageNtHeader(view.base());
-  if (nt == nullptr) view.Fail("is not a module (no PE signature)");
-  const IMAGE_FILE_HEADER& header = nt->FileHeader;
-  const WORD magic = view.At<WORD>(&nt->OptionalHeader, "optional header");
-  const auto* sections =
-      reinterpret_cast<const char*>(&nt->OptionalHeader) + header.SizeOfOptionalHeader;
-  if (!view.Holds(&nt->OptionalHeader, header.SizeOfOptionalHeader) ||
-      !view.Holds(sections, size_t{header.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER))) {
-    view.Fail("is truncated or malformed (image headers)");
-  }
-  // Every section's data must lie in the file.
-  for (WORD i = 0; i < header.NumberOfSections; ++i) {
-    IMAGE_SECTION_HEADER section;
-    std::memcpy(&section, sections + i * sizeof section, sizeof section);
-    if (section.SizeOfRawData != 0 &&
-        !view.Holds(static_cast<const char*>(view.base()) + section.PointerToRawData,
-                    section.SizeOfRawData)) {
-      view.Fail("is truncated or malformed (a section beyond the end of the file)");
-    }
-  }
-  if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-    image.width = 32;
-  } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-    image.width = 64;
-  } else {
-    view.Fail("is malformed (unknown optional header)");
-  }
-  image.machine = MachineName(header.Machine);
-  image.library = (header.Characteristics & IMAGE_FILE_DLL) != 0;
-  image.kind = image.library                                                 ? "DLL"
-               : (header.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) != 0 ? "program"
-                                                                             : "object file";
-  ReadExports(view, nt, image);
-  ReadImports(view, nt, image);
+  const DbghelpLookups lookups(view.bytes());
+  Image image = ReadPe(view.bytes(), path, &lookups);
   ReadVersion(image);
   return image;
 }
@@ -358,30 +285,125 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   return std::nullopt;
 }
 
-LoadResult LoadPlugin(const std::string& path, const std::string& folder,
-                      const std::vector<std::string>& names) {
-  LoadResult result;
+LoadResult LoadInChild(const std::string& path, const std::string& folder, int seconds) {
+  auto not_started = [](const std::string& why) {
+    return ReadLoadReport("", {ChildEnd::How::kNotStarted, 0, why});
+  };
+  // The child's stdout and stderr are the pipe's inheritable end, its stdin NUL.
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  Handle read_end, write_end, nothing;
+  if (!CreatePipe(&read_end.handle, &write_end.handle, &inherit, 0) ||
+      !SetHandleInformation(read_end.handle, HANDLE_FLAG_INHERIT, 0)) {
+    return not_started(SystemMessage(GetLastError()));
+  }
+  nothing.handle = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nothing.handle;
+  startup.hStdOutput = write_end.handle;
+  startup.hStdError = write_end.handle;
+  const std::string self = OwnPath();
+  std::string command = Quoted(self) + " --load-only " + Quoted(path) + " " + Quoted(folder);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process)) {
+    return not_started(SystemMessage(GetLastError()));
+  }
+  Handle child{process.hProcess}, thread{process.hThread};
+  CloseHandle(write_end.handle);  // the child's copy is its only writer now
+  write_end.handle = nullptr;
+  // Read until the child has ended and the pipe is drained, or until the time is up.
+  const ULONGLONG deadline = GetTickCount64() + 1000ull * static_cast<unsigned>(seconds);
+  std::string output;
+  bool ended = false, open = true;
+  while (GetTickCount64() < deadline) {
+    DWORD waiting = 0;
+    if (open && !PeekNamedPipe(read_end.handle, nullptr, 0, nullptr, &waiting, nullptr)) {
+      open = false;  // every writer has closed it
+    }
+    if (open && waiting > 0) {
+      char buffer[4096];
+      DWORD got = 0;
+      if (!ReadFile(read_end.handle, buffer, std::min<DWORD>(waiting, sizeof buffer), &got,
+                    nullptr)) {
+        open = false;
+      } else if (output.size() < (1u << 20)) {
+        output.append(buffer, got);
+      }
+      continue;
+    }
+    if (ended) break;  // ended, and nothing more is waiting
+    ended = WaitForSingleObject(child.handle, 20) == WAIT_OBJECT_0;
+  }
+  ChildEnd end;
+  if (!ended) {
+    TerminateProcess(child.handle, 1);
+    WaitForSingleObject(child.handle, 5000);
+    end.how = ChildEnd::How::kTimedOut;
+    return ReadLoadReport(output, end);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(child.handle, &code);
+  end.status = static_cast<long>(code);
+  if ((code & 0xF0000000) == 0xC0000000 || code == 0x80000003) {
+    end.how = ChildEnd::How::kCrashed;
+    end.what = ExceptionName(code);
+  } else if (code == 3) {
+    end.how = ChildEnd::How::kAborted;  // the C runtime's abort()
+    end.what = "abort, exit status 3";
+  }
+  return ReadLoadReport(output, end);
+}
+
+int LoadOnly(const std::string& path, const std::string& folder) {
+  // No dialog box for a module that is missing or of the wrong width, none for a crash.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(EndOnException);
+  // The plug-in's imports, from its file: after the load each is asked of its module.
+  std::vector<ImportedModule> imports;
+  try {
+    imports = ReadImage(path).imports;
+  } catch (const BadFile&) {
+    // The doctor read it before starting this process; the loader has the last word now.
+  }
   char full[MAX_PATH];
   const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   const std::string file = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
-  // No dialog box for a module that is missing or of the wrong width: the error comes back.
-  const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  Report("step loading");
   SetDllDirectoryA(folder.c_str());
   HMODULE plugin = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   const DWORD error = GetLastError();
   SetDllDirectoryA(nullptr);
-  SetErrorMode(mode);
   if (plugin == nullptr) {
-    result.message = SystemMessage(error);
-    return result;
+    Report("refused " + SystemMessage(error));
+    Report("done");
+    return 0;
   }
-  result.loaded = true;
-  for (const std::string& name : names) {
-    if (GetProcAddress(plugin, name.c_str()) == nullptr) result.unresolved.push_back(name);
+  Report("loaded");
+  Report("step resolving the exports of");
+  for (const std::string& name : Expected().All()) {
+    if (GetProcAddress(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
-  result.stubbed = StubbedImports(plugin);
+  // A loader that binds a missing import to a stub instead of refusing the load (Wine's does)
+  // loaded it all the same: every import is asked of the module it comes from.
+  for (const ImportedModule& module : imports) {
+    HMODULE from = GetModuleHandleA(module.module.c_str());
+    for (const std::string& name : module.names) {
+      const char* wanted = name.c_str();
+      if (name.starts_with("#")) {
+        wanted = MAKEINTRESOURCEA(static_cast<WORD>(std::strtoul(name.c_str() + 1, nullptr, 10)));
+      }
+      if (from == nullptr || GetProcAddress(from, wanted) == nullptr) {
+        Report("stubbed " + Sanitize(module.module) + " " + Sanitize(name));
+      }
+    }
+  }
+  Report("step unloading");
   FreeLibrary(plugin);
-  return result;
+  Report("done");
+  return 0;
 }
 
 std::string OwnFolder() {

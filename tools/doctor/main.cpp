@@ -1,26 +1,32 @@
 // fintop-doctor [FOLDER] [--plugin FILE] [--json]: checks a plug-in in the folder a framework
-// loads it from and says, one line a check, what will keep it from loading and what to do.
-// Exit status 0 when every check passes, 1 when one fails, 2 for a bad argument or a plug-in
-// file that is no readable module (one line on stderr, nothing on stdout).
+// loads it from and says, one line a check as each is decided, what will keep it from loading
+// and what to do. Exit status 0 when every check passes, 1 when one fails, 2 for a bad
+// argument, a plug-in file that is no readable module or any other fault of the doctor's own
+// (one line on stderr). `fintop-doctor --load-only FILE FOLDER`, not in the help, is the load
+// check's child process (image.h, LoadOnly).
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 
 #include "checks.h"
 #include "image.h"
+#include "json_report.h"
 #include "names.h"
 
 namespace {
 
 int Usage(const std::string& message) {
+  std::cout.flush();
   std::cerr << "fintop-doctor: " << doctor::Sanitize(message) << "\n";
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
+  if (argc == 4 && std::string_view(argv[1]) == "--load-only") {
+    return doctor::LoadOnly(argv[2], argv[3]);
+  }
   CLI::App app{"Checks that fintop will load in the framework's folder, and says why not"};
   std::string folder, plugin;
   bool json = false;
@@ -45,7 +51,11 @@ int main(int argc, char** argv) {
 
   std::vector<doctor::Check> checks;
   try {
-    checks = doctor::Examine(folder, plugin);
+    checks = doctor::Examine(folder, plugin, [json](const doctor::Check& check) {
+      if (json) return;
+      std::cout << (check.ok ? "ok   " : "FAIL ") << check.name << ": "
+                << doctor::Sanitize(check.text) << std::endl;  // flushed: seen at once
+    });
   } catch (const doctor::BadFile& bad) {
     return Usage(bad.what());
   }
@@ -54,24 +64,22 @@ int main(int argc, char** argv) {
   const std::string summary = std::to_string(failed) + " of " + std::to_string(checks.size()) +
                               (checks.size() == 1 ? " check" : " checks") + " failed";
   if (json) {
-    nlohmann::json document = {{"folder", doctor::Sanitize(folder)},
-                               {"plugin", doctor::Sanitize(plugin)},
-                               {"checks", nlohmann::json::array()},
-                               {"failed", failed},
-                               {"summary", summary}};
-    for (const doctor::Check& check : checks) {
-      nlohmann::json entry = check.details;
-      entry["check"] = check.name;
-      entry["ok"] = check.ok;
-      entry["text"] = check.text;
-      document["checks"].push_back(std::move(entry));
-    }
-    std::cout << document.dump(2) << "\n";
+    std::cout << doctor::JsonReport(folder, plugin, checks, failed, summary);
   } else {
-    for (const doctor::Check& check : checks) {
-      std::cout << (check.ok ? "ok   " : "FAIL ") << check.name << ": " << check.text << "\n";
-    }
     std::cout << summary << "\n";
   }
+  std::cout.flush();
   return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& error) {
+    return Usage(std::string("internal error: ") + error.what());
+  } catch (...) {
+    return Usage("internal error");
+  }
 }

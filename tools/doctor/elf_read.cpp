@@ -1,0 +1,191 @@
+#include "elf_read.h"
+
+#include <gelf.h>
+#include <libelf.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace doctor {
+
+namespace {
+
+// libelf's handle on a copy of the bytes (libelf wants them writable); released when it goes,
+// also when the constructor throws.
+class ElfFile {
+ public:
+  ElfFile(std::span<const unsigned char> file, const std::string& path)
+      : path_(path), bytes_(file.begin(), file.end()) {
+    if (bytes_.empty()) Fail("is empty, not a module");
+    if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
+    elf_.elf = elf_memory(bytes_.data(), bytes_.size());
+    if (elf_.elf == nullptr || elf_kind(elf_.elf) != ELF_K_ELF) {
+      Fail("is not a module (no ELF header)");
+    }
+  }
+
+  ElfFile(const ElfFile&) = delete;
+  ElfFile& operator=(const ElfFile&) = delete;
+
+  Elf* get() const { return elf_.elf; }
+  size_t size() const { return bytes_.size(); }
+
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_ + ": " + what); }
+  [[noreturn]] void Malformed(const char* part) const {
+    Fail(std::string("is truncated or malformed (") + part + ": " + elf_errmsg(-1) + ")");
+  }
+
+ private:
+  struct Handle {
+    Elf* elf = nullptr;
+    ~Handle() {
+      if (elf != nullptr) elf_end(elf);
+    }
+  };
+
+  std::string path_;
+  std::vector<char> bytes_;  // declared before elf_: freed after it
+  Handle elf_;
+};
+
+std::string MachineName(GElf_Half machine) {
+  switch (machine) {
+    case EM_X86_64:
+      return "x86-64";
+    case EM_386:
+      return "x86";
+    case EM_AARCH64:
+      return "ARM64";
+    case EM_ARM:
+      return "ARM";
+    default:
+      return "machine " + std::to_string(machine);
+  }
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The entries of a table section: its size over its entry size, which must be the type's.
+size_t Entries(const ElfFile& file, const GElf_Shdr& header, Elf_Type type, const char* part) {
+  const size_t entry = gelf_fsize(file.get(), type, 1, EV_CURRENT);
+  if (entry == 0 || header.sh_entsize != entry) file.Malformed(part);
+  return header.sh_size / entry;
+}
+
+void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
+  Elf_Data* data = elf_getdata(section, nullptr);
+  if (data == nullptr) file.Malformed("dynamic symbols");
+  const size_t count = Entries(file, header, ELF_T_SYM, "dynamic symbols");
+  for (size_t i = 1; i < count; ++i) {
+    GElf_Sym symbol;
+    if (i > INT32_MAX || gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr) {
+      file.Malformed("dynamic symbols");
+    }
+    const char* name = elf_strptr(file.get(), header.sh_link, symbol.st_name);
+    if (name == nullptr) file.Malformed("symbol names");
+    const int binding = GELF_ST_BIND(symbol.st_info);
+    const int type = GELF_ST_TYPE(symbol.st_info);
+    if (*name == '\0' || type == STT_SECTION || type == STT_FILE) continue;
+    if (symbol.st_shndx == SHN_UNDEF) {
+      if (binding == STB_GLOBAL) image.unbound.emplace_back(name);
+    } else if ((binding == STB_GLOBAL || binding == STB_WEAK || binding == STB_GNU_UNIQUE) &&
+               GELF_ST_VISIBILITY(symbol.st_other) == STV_DEFAULT) {
+      image.exports.emplace_back(name);
+    }
+  }
+}
+
+void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
+  Elf_Data* data = elf_getdata(section, nullptr);
+  if (data == nullptr) file.Malformed("dynamic section");
+  const size_t count = Entries(file, header, ELF_T_DYN, "dynamic section");
+  std::vector<std::string> rpath, runpath;
+  for (size_t i = 0; i < count; ++i) {
+    GElf_Dyn entry;
+    if (i > INT32_MAX || gelf_getdyn(data, static_cast<int>(i), &entry) == nullptr) {
+      file.Malformed("dynamic section");
+    }
+    if (entry.d_tag == DT_NULL) break;
+    if (entry.d_tag == DT_FLAGS_1 && (entry.d_un.d_val & DF_1_PIE) != 0) {
+      image.library = false;
+      image.kind = "program";
+    }
+    if (entry.d_tag != DT_NEEDED && entry.d_tag != DT_RUNPATH && entry.d_tag != DT_RPATH) continue;
+    const char* text = elf_strptr(file.get(), header.sh_link, entry.d_un.d_val);
+    if (text == nullptr) file.Malformed("dynamic strings");
+    if (entry.d_tag == DT_NEEDED) {
+      image.imports.push_back({text, {}});
+      continue;
+    }
+    std::string_view rest = text;
+    while (!rest.empty()) {
+      const size_t end = std::min(rest.find(':'), rest.size());
+      std::string folder(rest.substr(0, end));
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+      for (const char* origin : {"$ORIGIN", "${ORIGIN}"}) {
+        if (folder.starts_with(origin))
+          folder = FolderOf(image.path) + folder.substr(std::strlen(origin));
+      }
+      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(folder);
+    }
+  }
+  // RPATH counts only when there is no RUNPATH.
+  image.run_path = runpath.empty() ? rpath : runpath;
+}
+
+}  // namespace
+
+Image ReadElf(std::span<const unsigned char> bytes, const std::string& path) {
+  const ElfFile file(bytes, path);
+  elf_errno();  // clears an error left by an earlier file
+  Image image;
+  image.path = path;
+  GElf_Ehdr header;
+  if (gelf_getehdr(file.get(), &header) == nullptr) file.Malformed("ELF header");
+  const int elf_class = gelf_getclass(file.get());
+  image.width = elf_class == ELFCLASS64 ? 64 : elf_class == ELFCLASS32 ? 32 : 0;
+  if (image.width == 0) file.Fail("is malformed (unknown ELF class)");
+  image.machine = MachineName(header.e_machine);
+  image.library = header.e_type == ET_DYN;
+  image.kind = image.library              ? "shared object"
+               : header.e_type == ET_EXEC ? "program"
+                                          : "object file";
+  // Every header and segment must lie in the file: the loader maps them, and touching a
+  // mapping beyond the end of a truncated file kills the process.
+  size_t sections = 0, segments = 0;
+  if (elf_getshdrnum(file.get(), &sections) != 0) file.Malformed("section headers");
+  if (elf_getphdrnum(file.get(), &segments) != 0) file.Malformed("program headers");
+  const auto size = static_cast<GElf_Off>(file.size());
+  auto within = [size](GElf_Off offset, GElf_Off length) {
+    return offset <= size && length <= size - offset;
+  };
+  // Counts and entry sizes are 16 bits at most (or 32 for an extended count): no overflow.
+  if (sections > UINT32_MAX || segments > UINT32_MAX ||
+      !within(header.e_shoff, GElf_Off{sections} * header.e_shentsize) ||
+      !within(header.e_phoff, GElf_Off{segments} * header.e_phentsize)) {
+    file.Fail("is truncated or malformed (headers beyond the end of the file)");
+  }
+  for (size_t i = 0; i < segments; ++i) {
+    GElf_Phdr segment;
+    if (gelf_getphdr(file.get(), static_cast<int>(i), &segment) == nullptr)
+      file.Malformed("program headers");
+    if (!within(segment.p_offset, segment.p_filesz)) {
+      file.Fail("is truncated or malformed (a segment beyond the end of the file)");
+    }
+  }
+  for (Elf_Scn* section = elf_nextscn(file.get(), nullptr); section != nullptr;
+       section = elf_nextscn(file.get(), section)) {
+    GElf_Shdr section_header;
+    if (gelf_getshdr(section, &section_header) == nullptr) file.Malformed("section headers");
+    if (section_header.sh_type == SHT_DYNSYM) ReadSymbols(file, section, section_header, image);
+    if (section_header.sh_type == SHT_DYNAMIC) ReadDynamic(file, section, section_header, image);
+  }
+  if (elf_errno() != 0) file.Malformed("sections");
+  return image;
+}
+
+}  // namespace doctor

@@ -1,0 +1,17 @@
+// An ELF module read with libelf from its file's bytes, never mapped or run: its kind, machine
+// and width, its dynamic symbols, needed libraries and RUNPATH/RPATH. Every header and segment
+// must lie in the file. The fuzzer reads its inputs with it.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "image.h"
+
+namespace doctor {
+
+// Reads `file` (the bytes of `path`, whose folder $ORIGIN stands for). Throws BadFile naming
+// `path` and the fault.
+Image ReadElf(std::span<const unsigned char> file, const std::string& path);
+
+}  // namespace doctor
