@@ -7,7 +7,7 @@
 # status kept; the input that found it is left in build/fuzz/findings/<name>/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk fuzz
+scripts/ensure-deps.sh build walk doctor fuzz
 seconds=${FINTOP_FUZZ_SECONDS:-30}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
