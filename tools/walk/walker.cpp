@@ -26,7 +26,9 @@ Attributes Snapshot(const hostsim::HostIterator& it) {
 // The attributes that are new or changed since `before`, in the order first recorded.
 std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
   std::vector<Field> out;
-  for (const auto& [name, attribute] : it.attributes()) {
+  for (const auto& held : it.attributes()) {
+    const auto& name = held.first;
+    const auto& attribute = held.second;
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& entry) { return entry.first == name; });
     if (old == before.end() || !record::SameValue(old->second, attribute))
