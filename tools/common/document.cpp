@@ -376,16 +376,7 @@ std::uint64_t NameKey(std::string_view name) {
 
 std::string OneLine(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x20) {
-      out += c;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-      out += escaped;
-    }
-  }
+  kit::AppendTextLine(text, out);
   return out;
 }
 

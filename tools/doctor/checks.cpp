@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "files.h"
 #include "image.h"
 #include "names.h"
 
@@ -87,10 +88,10 @@ Check PluginFile(const Image& plugin) {
   std::string what =
       file + " is a " + Bits(plugin.width) + " " + plugin.kind + " for " + plugin.machine;
   if (!plugin.library) {
-    problems.push_back(what + ", not a plug-in: put the " + PluginFileName() +
+    problems.push_back(what + ", not a plug-in: put the " + kit::kPluginFile +
                        " of the zip in the folder");
   } else if (plugin.machine != "x86-64" && plugin.machine != "x86") {
-    problems.push_back(what + ", which fintop is not built for: use the " + PluginFileName() +
+    problems.push_back(what + ", which fintop is not built for: use the " + kit::kPluginFile +
                        " of the zip of the host's width");
   }
 #if defined(_WIN32)
@@ -100,7 +101,7 @@ Check PluginFile(const Image& plugin) {
   } else if (problems.empty()) {
     problems.push_back(what +
                        " without a version resource, so not a release build of fintop: use the " +
-                       std::string(PluginFileName()) + " of the zip");
+                       std::string(kit::kPluginFile) + " of the zip");
   }
 #endif
   PluginDetails details{plugin.path,  plugin.kind,         plugin.machine,
@@ -137,7 +138,7 @@ Check Exports(const Image& plugin) {
     problems.back() +=
         ": the framework finds every export by its plain name, so this is a faulty "
         "build of fintop: use the " +
-        std::string(PluginFileName()) +
+        std::string(kit::kPluginFile) +
         " of the zip (fintop/exports.txt lists what it must export)";
   }
   const std::string ok_text =
@@ -274,7 +275,7 @@ Check Imports(const Image& plugin, const std::string& folder) {
                         (other_width.size() == 1 ? "is " : "are ") + Bits(framework_width) +
                         " but " + Sanitize(BaseName(plugin.path)) + " is " + Bits(plugin.width) +
                         ": this framework is " + Bits(framework_width) + " and needs the " +
-                        Bits(framework_width) + " " + PluginFileName() + " (" +
+                        Bits(framework_width) + " " + kit::kPluginFile + " (" +
                         ZipOf(framework_width) + ")");
   }
   // ELF: every undefined symbol of the plug-in must be defined by a library that is loaded.
@@ -381,7 +382,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
         "no host module provides " + JoinNames(lacking) + ": " + state + ": " +
         (other != modules.end()
              ? "the host is " + Bits(other->width) + " and needs the " + Bits(other->width) + " " +
-                   PluginFileName() + " (" + ZipOf(other->width) + ")"
+                   kit::kPluginFile + " (" + ZipOf(other->width) + ")"
              : "the folder needs the host's modules of a release that has these entry points"));
   }
   for (const Module& m : modules) {
@@ -464,7 +465,7 @@ Check Load(const Image& plugin, const std::string& folder, bool earlier_failed) 
             (earlier_failed ? " (the failures above say why)" : ""));
       } else if (!result.unresolved.empty()) {
         problems.push_back(file + " loads, but " + JoinNames(result.unresolved) +
-                           " cannot be resolved: use the " + std::string(PluginFileName()) +
+                           " cannot be resolved: use the " + std::string(kit::kPluginFile) +
                            " of the zip");
       }
       break;

@@ -66,12 +66,9 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
 // The child's side: loads, reports on stdout and returns its exit status.
 int LoadOnly(const std::string& path, const std::string& folder);
 
-// The folder of the doctor's own executable.
-std::string OwnFolder();
-
-// The doctor's own width, and the plug-in's and the host modules' file names here.
+// The doctor's own width, and whether two host module file names are the same here (the
+// doctor's own folder and the plug-in's file name: tools/common/files.h).
 int OwnWidth();
-const char* PluginFileName();
 bool SameModuleName(const std::string& a, const std::string& b);
 
 }  // namespace doctor

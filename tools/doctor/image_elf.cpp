@@ -271,16 +271,8 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   return 0;
 }
 
-std::string OwnFolder() {
-  return FolderOf(OwnPath());
-}
-
 int OwnWidth() {
   return static_cast<int>(sizeof(void*) * 8);
-}
-
-const char* PluginFileName() {
-  return "libfintop.so";
 }
 
 bool SameModuleName(const std::string& a, const std::string& b) {

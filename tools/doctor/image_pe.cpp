@@ -406,20 +406,8 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   return 0;
 }
 
-std::string OwnFolder() {
-  char buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  std::string path = length > 0 && length < MAX_PATH ? std::string(buffer, length) : ".";
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 int OwnWidth() {
   return static_cast<int>(sizeof(void*) * 8);
-}
-
-const char* PluginFileName() {
-  return "fintop.dll";
 }
 
 bool SameModuleName(const std::string& a, const std::string& b) {

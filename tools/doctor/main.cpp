@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "checks.h"
+#include "files.h"
 #include "image.h"
 #include "json_report.h"
 #include "names.h"
@@ -32,9 +33,8 @@ int Run(int argc, char** argv) {
   bool json = false;
   app.add_option("FOLDER", folder,
                  "the folder the framework loads fintop from (default: the doctor's own)");
-  app.add_option(
-      "--plugin", plugin,
-      std::string("the plug-in file (default: ") + doctor::PluginFileName() + " in FOLDER)");
+  app.add_option("--plugin", plugin,
+                 std::string("the plug-in file (default: ") + kit::kPluginFile + " in FOLDER)");
   app.add_flag("--json", json, "the checks as one JSON document");
   try {
     app.parse(argc, argv);
@@ -44,10 +44,13 @@ int Run(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return Usage(error.what());
   }
-  if (folder.empty()) folder = doctor::OwnFolder();
+  if (folder.empty()) {
+    folder = kit::ProgramFolder().string();
+    if (folder.empty()) folder = ".";
+  }
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return Usage(folder + ": not a folder");
-  if (plugin.empty()) plugin = (std::filesystem::path(folder) / doctor::PluginFileName()).string();
+  if (plugin.empty()) plugin = (std::filesystem::path(folder) / kit::kPluginFile).string();
 
   std::vector<doctor::Check> checks;
   try {

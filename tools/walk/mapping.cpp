@@ -1,5 +1,7 @@
 #include "mapping.h"
 
+#include "json_writer.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -17,19 +19,11 @@ namespace walk {
 
 namespace {
 
-// `what` with its control characters written as JSON escapes (\u000a): a value of the file
-// holding a line end (&#10;) keeps the message one line.
+// `what` as one line: control characters escaped (a value of the file holding a line end,
+// &#10;, keeps the message one line), invalid UTF-8 replaced.
 std::string OneLine(const std::string& what) {
   std::string out;
-  for (char c : what) {
-    if (static_cast<unsigned char>(c) >= 0x20) {
-      out += c;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-      out += escaped;
-    }
-  }
+  kit::AppendTextLine(what, out);
   return out;
 }
 
