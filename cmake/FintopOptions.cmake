@@ -25,3 +25,12 @@ endif()
 function(fintop_exact_file_name target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME ${file_name})
 endfunction()
+
+# A static library that goes into the proxy's module (fintop-trace): position-independent, its
+# symbols hidden, so the module exports fintop's names and nothing of it.
+function(fintop_module_part target)
+  set_target_properties(${target} PROPERTIES
+    POSITION_INDEPENDENT_CODE ON
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
