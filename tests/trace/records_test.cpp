@@ -493,7 +493,8 @@ const SettingsFileRow kSettingsFileRows[] = {
      "\nnonsense\n",
      "session.jsonl",
      {"fintop-trace.txt:2: unknown setting \"FINTOP_TRACE_PLUGN\" (known: FINTOP_TRACE_LOG, "
-      "FINTOP_TRACE_PLUGIN): the line is ignored",
+      "FINTOP_TRACE_PLUGIN, FINTOP_TRACE_SNAPSHOT, FINTOP_TRACE_SNAPSHOT_NODES, "
+      "FINTOP_TRACE_SNAPSHOT_DEPTH): the line is ignored",
       "fintop-trace.txt:4: not a setting (NAME=VALUE, or # before a comment): \"nonsense\" is "
       "ignored"},
      ""},

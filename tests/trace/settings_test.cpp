@@ -32,7 +32,9 @@ std::string LongComment(std::size_t length, const std::string& tail) {
 }
 
 const std::string kTail = "FINTOP_TRACE_PLUGIN=libother.so";
-const std::string kUnknown = " (known: FINTOP_TRACE_LOG, FINTOP_TRACE_PLUGIN): the line is ignored";
+const std::string kUnknown =
+    " (known: FINTOP_TRACE_LOG, FINTOP_TRACE_PLUGIN, FINTOP_TRACE_SNAPSHOT, "
+    "FINTOP_TRACE_SNAPSHOT_NODES, FINTOP_TRACE_SNAPSHOT_DEPTH): the line is ignored";
 
 const SettingsRow kRows[] = {
     {"an empty file", "", nullopt, nullopt, ""},

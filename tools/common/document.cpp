@@ -474,6 +474,7 @@ class DocumentReader {
         return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
       case kNode:
       case kCall:
+        if (f.kind == kCall && f.key == names::kBefore) return Skip();  // read, not compared
         if (f.key == names::kAttributes || f.key == names::kBindings) {
           Record::Kind fields = f.key == names::kAttributes ? Record::kAttribute : Record::kBinding;
           if (!Push(kFields, f.record, f.in_trace)) return false;
@@ -508,10 +509,15 @@ class DocumentReader {
         doc_.has_trace_ = true;
         ++lines_;
         if (key == names::kLog) {
+          ++doc_.sessions_;
           f.kind = kHeader;
           return true;
         }
-        if (key == names::kError) {
+        if (key == names::kError || key == names::kBegin || key == names::kSnapshot) {
+          if (key == names::kBegin)
+            doc_.begins_.push_back({f.at, static_cast<std::uint32_t>(doc_.trace_.size())});
+          if (key == names::kSnapshot && doc_.snapshot_line_ == Document::kNoOffset)
+            doc_.snapshot_line_ = f.at;
           f.kind = kSkip;
           f.skip = 1;
           return true;
@@ -734,10 +740,10 @@ class DocumentReader {
       if (f.key == names::kFramework) doc_.trace_[f.record].kind = Record::kFramework;
       return true;
     }
-    static const char* const kKeys[] = {names::kNode,     names::kIndex,     names::kMove,
-                                        names::kResult,   names::kOut,       names::kAttributes,
-                                        names::kBindings, names::kAt,        names::kOperations,
-                                        names::kThread,   names::kAttribute, names::kValue};
+    static const char* const kKeys[] = {
+        names::kNode,       names::kIndex,    names::kMove,  names::kResult,     names::kOut,
+        names::kAttributes, names::kBindings, names::kAt,    names::kOperations, names::kThread,
+        names::kAttribute,  names::kValue,    names::kBefore};
     for (const char* k : kKeys) {
       if (f.key == k) return true;
     }
@@ -758,9 +764,13 @@ class DocumentReader {
       case kHeader:
         if (f.key == names::kLog && value.text != names::kLogName)
           return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
-        if (f.key == names::kVersion && value.text != std::to_string(names::kLogVersion))
-          return Fail("a fintop-trace log of version " + value.text + ", not " +
-                      std::to_string(names::kLogVersion));
+        if (f.key == names::kVersion) {
+          // Version 1 is still read for --diff; the replay refuses it.
+          if (value.text != "1" && value.text != std::to_string(names::kLogVersion))
+            return Fail("a fintop-trace log of version " + value.text + ", not " +
+                        std::to_string(names::kLogVersion));
+          doc_.log_version_ = value.text == "1" ? 1 : names::kLogVersion;
+        }
         return true;
       case kNames:
         if (value.type != Scalar::kText) return Fail("a callback name must be a text");
@@ -811,7 +821,7 @@ class DocumentReader {
 
   bool CallValue(Frame& f, const Scalar& value) {
     const std::string& k = f.key;
-    if (k == names::kAttributes || k == names::kBindings)
+    if (k == names::kAttributes || k == names::kBindings || k == names::kBefore)
       return Fail("\"" + k + "\" must be an object");
     if (k == names::kThread) return true;
     if (k == names::kCallback || k == names::kNode || k == names::kIndex || k == names::kMove ||
@@ -910,7 +920,10 @@ class DetailsReader {
   void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
   bool start_object(std::size_t) {
     ++depth_;
-    if (depth_ == 2) fields_ = key_ == names::kAttributes ? &details.attributes : &details.bindings;
+    if (depth_ == 2)
+      fields_ = key_ == names::kAttributes ? &details.attributes
+                : key_ == names::kBefore   ? &details.before
+                                           : &details.bindings;
     return true;
   }
   bool end_object() {
