@@ -209,6 +209,15 @@ std::string BeginLine(const Call& call) {
     json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
     json.Integer(call.value);
   }
+  if (call.before) {
+    json.Key(names::kBefore);
+    json.BeginObject();
+    for (const auto& [name, value] : *call.before) {
+      json.Key(name);
+      Write(json, value);
+    }
+    json.End();
+  }
   if (call.thread) {
     json.Key(names::kThread);
     json.Integer(*call.thread);

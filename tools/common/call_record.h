@@ -113,7 +113,7 @@ void Write(kit::JsonWriter& json, const Entry& entry);
 // A log's lines (JSON Lines, no newline), invalid UTF-8 replaced: a call; the first line
 // {"log": "fintop-trace", "version": 2, "plugin": ...}; an error {"error": ...}; the line
 // written as a call begins, before it is forwarded, {"begin": callback, "node", "index" or
-// "move", "thread"} (a session that ended inside a call ends with it); the snapshot's
+// "move", "before", "thread"} (a session that ended inside a call ends with it); the snapshot's
 // {"snapshot": file, "nodes": count, "digest": FNV-1a of its bytes as 16 hex digits, "cut":
 // why, when it was cut}. Version 1 logs have no "before", "begin" or snapshot lines, and
 // addresses without escapes.

@@ -920,6 +920,7 @@ class DetailsReader {
   void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
   bool start_object(std::size_t) {
     ++depth_;
+    if (depth_ == 2 && key_ == names::kBefore) details.has_before = true;
     if (depth_ == 2)
       fields_ = key_ == names::kAttributes ? &details.attributes
                 : key_ == names::kBefore   ? &details.before

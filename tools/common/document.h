@@ -75,6 +75,7 @@ struct Details {
   std::vector<std::pair<std::string, Scalar>> attributes;
   std::vector<std::pair<std::string, Scalar>> bindings;
   std::vector<std::pair<std::string, Scalar>> before;  // a call's "before"
+  bool has_before = false;
   const Scalar& Get(const std::string& key) const;
 };
 
