@@ -458,7 +458,7 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     std::vector<record::Json> lines = LogLines((folder / row.log).string());
     ASSERT_EQ(lines.size(), row.errors.size() + 2);
     EXPECT_EQ(lines[0].dump(),
-              record::Json({{"log", "fintop-trace"}, {"version", 1}, {"plugin", real}}).dump());
+              record::Json({{"log", "fintop-trace"}, {"version", 2}, {"plugin", real}}).dump());
     for (std::size_t i = 0; i < row.errors.size(); ++i)
       EXPECT_EQ(lines[i + 1].dump(), record::Json({{"error", row.errors[i]}}).dump());
     std::optional<record::Call> record = record::FromJson(lines.back());
