@@ -99,7 +99,7 @@ void Nothing(FIIterator&) {}
 
 // The one record a call added to `log`.
 record::Call OnlyRecord(const std::string& log) {
-  std::vector<record::Json> lines = NewLines(log);
+  std::vector<record::Json> lines = WithoutBegins(NewLines(log));
   EXPECT_EQ(lines.size(), 1u);
   if (lines.empty()) return {};
   std::optional<record::Call> call = record::FromJson(lines.back());
@@ -456,7 +456,7 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
   EXPECT_EQ(files, expected_files);
   if (*row.log) {
     std::vector<record::Json> lines = LogLines((folder / row.log).string());
-    ASSERT_EQ(lines.size(), row.errors.size() + 2);
+    ASSERT_EQ(lines.size(), row.errors.size() + 3);  // the first line, the begin line, the call
     EXPECT_EQ(lines[0].dump(),
               record::Json({{"log", "fintop-trace"}, {"version", 2}, {"plugin", real}}).dump());
     for (std::size_t i = 0; i < row.errors.size(); ++i)
@@ -464,8 +464,9 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     std::optional<record::Call> record = record::FromJson(lines.back());
     ASSERT_TRUE(record) << lines.back().dump();
     EXPECT_EQ(record->callback, "CTComponentArray");
-    EXPECT_EQ(record->result, 2);
+    EXPECT_EQ(record->result, record::Value::Integer(2));
     EXPECT_EQ(AttributesOf(*record), R"({"CmpCnt":2})");
+    EXPECT_EQ(lines[lines.size() - 2].value("begin", ""), "CTComponentArray");
   }
 }
 
