@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # fintop-walk SNAPSHOT --replay LOG on sessions recorded here through fintop-trace:
-#   check_replay.sh BIN ALTERED SMALL
+#   check_replay.sh BIN ALTERED SMALL TRICKY CHECKER THREADS
 # BIN holds fintop-walk, libfintop.so and libfintop-trace.so; ALTERED is a plug-in that turns
-# CTHeatStreams' answer round (altered_plugin.cpp); SMALL a small case. The default plant is
+# CTHeatStreams' answer round (altered_plugin.cpp); SMALL a small case; TRICKY a case whose host
+# names hold "/", "\" and "\#2" and repeat among siblings; CHECKER is trace_log_check. The default plant is
 # recorded once with its snapshot, the small case once with a snapshot cut at 3 nodes. Each row
 # of the table replays a log (made from those by one change) and expects an exit status, the
 # last line of stdout (or the one line of stderr) and how many lines name a difference.
 set -euo pipefail
-bin=$1 altered=$2 small=$3
+bin=$1 altered=$2 small=$3 tricky=$4 checker=$5 threads=$6
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -95,4 +96,43 @@ grep -q '"fintop-trace snapshot": "cut at 3 nodes: stopped at 3 nodes' "$work/sm
   fail "the cut snapshot does not say so"
 grep -q '"cut":"stopped at 3 nodes' "$work/small.log" || fail "the log does not say the snapshot is cut"
 "$walk" "$work/small.json" >/dev/null || fail "the cut snapshot is no case"
+
+# Names that hold the address's own characters, and siblings of one name: the log's addresses
+# name each node (the walk's records agree), and every call replays on its own node.
+record "$work/tricky.log" "$work/tricky.json" "$tricky"
+"$walk" "$tricky" --json --trace >"$work/tricky.walk" || fail "the walk of $tricky"
+"$checker" "$work/tricky.walk" "$work/tricky.log" >/dev/null || fail "tricky: the log disagrees with the walk"
+for address in 'Tricky\\/Top/Feed\\#2' 'Tricky\\/Top/A\\/B\\\\C' 'Tricky\\/Top/Feed\\\\#2"'; do
+  grep -qF "\"node\":\"$address" "$work/tricky.log" || fail "tricky: no call on $address"
+done
+tricky_calls=$(grep -c '^{"callback"' "$work/tricky.log")
+[ "$("$walk" "$work/tricky.json" --replay "$work/tricky.log")" = \
+  "replayed: $tricky_calls calls, $tricky_calls answered as recorded, 0 differ" ] ||
+  fail "tricky: the replay differs"
+echo "ok tricky names: $tricky_calls calls"
+
+# Four threads at once: their calls replay in the log's order. A call of the three callbacks
+# whose process-wide count another thread's count can change in between may answer otherwise;
+# every call that does must say that its order among the other threads' calls is not known.
+FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$work/threads.log" \
+  FINTOP_TRACE_SNAPSHOT="$work/threads.json" "$threads" "$bin/libfintop-trace.so" "$plant" \
+  "$bin/norvanemap.xml" || fail "threads: the walks through the proxy failed"
+[ "$(grep -o '"thread":[0-9]*}$' "$work/threads.log" | sort -u | wc -l)" = 4 ] ||
+  fail "threads: the log holds not four threads' calls"
+set +e
+"$walk" "$work/threads.json" --replay "$work/threads.log" >"$work/out" 2>"$work/err"
+got=$?
+set -e
+threads_calls=$(grep -c '^{"callback"' "$work/threads.log")
+case $got in
+  0) ;;
+  1) unexplained=$(grep ': call ' "$work/out" | grep -v 'so its order among them is not known$' |
+       head -n 3 || true)
+     [ -z "$unexplained" ] || fail "threads: differences not put down to the order: $unexplained"
+     grep ': call ' "$work/out" |
+       grep -v ': call \(CTDewPointCurve\|CTBubblePointCurve\|CTHydratePointCurve\|CTPumpCurve\|CTEfficiencyCurve\|CTNPSHCurve\|CTNPSHCurvePoint\|CTActiveReactions\)(' |
+       head -n 3 | grep . && fail "threads: a call outside the counted callbacks differs" ;;
+  *) fail "threads: exit status $got: $(cat "$work/err")" ;;
+esac
+echo "ok threads: $threads_calls calls of 4 threads, $(tail -n 1 "$work/out")"
 echo "replay: ${#rows[@]} rows"
