@@ -499,6 +499,13 @@ const SettingsFileRow kSettingsFileRows[] = {
       "fintop-trace.txt:4: not a setting (NAME=VALUE, or # before a comment): \"nonsense\" is "
       "ignored"},
      ""},
+    {"SnapshotLimitNotACount",
+     "FINTOP_TRACE_LOG=session.jsonl\nFINTOP_TRACE_PLUGIN={REAL}\nFINTOP_TRACE_SNAPSHOT_NODES="
+     "lots\n",
+     "session.jsonl",
+     {"FINTOP_TRACE_SNAPSHOT_NODES is not a count from 1 to 10^12 (lots): the default 5000000 is "
+      "used"},
+     ""},
     {"NoLogComplaintsOnStderr",
      "FINTOP_TRACE_LOG: session.jsonl\r\nFINTOP_TRACE_PLUGIN={REAL}\r\n",
      "",
