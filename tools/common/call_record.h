@@ -37,9 +37,11 @@ inline constexpr const char* kHeldAttributes[] = {FINTOP_HELD_ATTRIBUTES(FINTOP_
 // address names one node, whatever the names hold: "Plant/A\/B/Reaction\#2" is the second
 // child named "Reaction" of the child "A/B" of "Plant". fintop-walk counts the place on its
 // tree; fintop-trace sees the host through the iterator alone, which has no node identity, and
-// counts it from the siblings: the names of all the parent's children (First, Next on a clone
-// of the parent) and how many siblings follow the node (Next on a clone of it) give the node's
-// position among them, so the place is exact even for siblings alike in everything else.
+// counts it from the siblings: how many follow the node (Next on a clone of it) against how many
+// follow the first child of its name (Down with the name as one quoted level) gives the node's
+// position after that one, and the names of the siblings between give its place; so the place
+// is exact even for siblings alike in everything else. (A name holding a double quote, which
+// Down cannot take as one level, has all the parent's children read with First and Next.)
 struct Level {
   std::string name;
   std::size_t place = 1;  // 1 for the first child of that name

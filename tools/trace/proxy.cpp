@@ -23,11 +23,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -324,10 +326,51 @@ void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
   }
 }
 
+// The place (1, 2, ...) of a child named `name` of `parent`, followed by `after` siblings, among
+// the children of that name. The first of them is found with Down (the name as one quoted
+// level): when as many siblings follow it, it is the node, and only the siblings between it
+// and the node are read otherwise. A name holding a double quote cannot be one level: then
+// every child's name is read.
+std::size_t PlaceAmongNamesakes(FIIterator& parent, const std::string& name, std::size_t after,
+                                std::string& buffer, std::string& sibling) {
+  auto following = [](FIIterator& at) {
+    std::size_t n = 0;
+    if (Clone next{at.Clone()}) {
+      while (next->Next()) ++n;
+    }
+    return n;
+  };
+  if (name.find('"') == std::string::npos) {
+    Clone first{parent.Clone()};
+    if (first && first->Down("\"" + name + "\"")) {
+      const std::size_t first_after = following(*first);
+      if (first_after == after) return 1;
+      if (first_after > after) {
+        std::size_t place = 1;  // counting the node itself, the last sibling read
+        for (std::size_t steps = first_after - after; steps > 0 && first->Next(); --steps) {
+          ReadName(*first, buffer, sibling);
+          if (sibling == name) ++place;
+        }
+        return place;
+      }
+    }
+  }
+  std::vector<bool> same;  // for each child of the parent: named as the node
+  if (Clone child{parent.Clone()}; child && child->First()) {
+    do {
+      ReadName(*child, buffer, sibling);
+      same.push_back(sibling == name);
+    } while (child->Next());
+  }
+  std::size_t place = 1;
+  std::size_t position = same.size() > after ? same.size() - 1 - after : 0;
+  for (std::size_t i = 0; i < position; ++i) place += same[i] ? 1 : 0;
+  return place;
+}
+
 // The address (call_record.h) of where `it` stands, read on clones. At each level, the node's
 // place among its parent's children of its name: how many siblings follow it (Next on a clone
-// of it) gives its position, the names of the parent's children (First, Next on a clone of the
-// parent) those of its name before it.
+// of it) gives its position, PlaceAmongNamesakes the place from that.
 std::string AddressOf(FIIterator& it) {
   Clone clone(it.Clone());
   if (!clone) return {};
@@ -345,17 +388,7 @@ std::string AddressOf(FIIterator& it) {
       while (next->Next()) ++after;
     }
     bool up = levels.size() + 1 < kMaxLevels && clone->Up();
-    if (up) {
-      std::vector<bool> same;  // for each child of the parent: named as the node
-      if (Clone child{clone->Clone()}; child && child->First()) {
-        do {
-          ReadName(*child, buffer, sibling);
-          same.push_back(sibling == level.name);
-        } while (child->Next());
-      }
-      std::size_t position = same.size() > after ? same.size() - 1 - after : 0;
-      for (std::size_t i = 0; i < position; ++i) level.place += same[i] ? 1 : 0;
-    }
+    if (up) level.place = PlaceAmongNamesakes(*clone, level.name, after, buffer, sibling);
     levels.push_back(std::move(level));
     if (!up) break;
   }
@@ -519,10 +552,15 @@ struct Attributes {
   }
 };
 
+// 1 for the first thread that called, and so on. Kept in a map rather than in thread-local
+// storage: a module loaded at run time with thread-local data of its own leaves LeakSanitizer's
+// exit scan a stale block once it is unloaded (seen with the copy a settings file sits beside).
+// Never destroyed, as the session: a host thread may still call while the process exits.
 unsigned long long ThreadNumber() {
-  static std::atomic<unsigned long long> next{0};
-  thread_local const unsigned long long mine = ++next;
-  return mine;
+  static std::mutex* mutex = new std::mutex;
+  static auto* numbers = new std::map<std::thread::id, unsigned long long>;
+  std::lock_guard<std::mutex> lock(*mutex);
+  return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
 // One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
