@@ -142,6 +142,9 @@ class Document {
   int sessions_ = 0;
   std::vector<Begin> begins_;
   std::uint64_t snapshot_line_ = kNoOffset;
+  mutable std::string window_;  // ReadDetails' bytes of the file from window_at_
+  mutable std::uint64_t window_at_ = 0;
+  mutable std::size_t window_size_ = std::size_t{1} << 14;
 };
 
 // `text` with its control characters written as JSON escapes (\u000a): names and texts of a

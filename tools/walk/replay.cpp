@@ -134,16 +134,36 @@ class Replayer {
       : options_(options), tree_(std::move(tree)), log_(log), plugin_(plugin) {}
 
   int Run(Output& out) {
-    ReadBegins();
     std::vector<std::uint64_t> call_offsets;
     const std::vector<Record>& r = log_.trace();
     for (std::uint32_t i = 0; i < r.size(); i = r[i].end) {
       if (r[i].kind == Record::kCall) call_offsets.push_back(r[i].offset);
     }
+    std::vector<Pending> calls;
+    // A log whose begin lines and calls alternate (one call at a time, whatever the thread):
+    // each call's begin line is the one before it, and the begin lines after the last call
+    // never returned; nothing overlapped, and no begin line needs reading.
+    const std::vector<Document::Begin>& begins = log_.begins();
+    bool alternate = begins.size() >= call_offsets.size();
+    for (std::size_t k = 0; alternate && k < begins.size(); ++k)
+      alternate = begins[k].calls == std::min(k, call_offsets.size());
+    if (alternate) {
+      for (std::size_t k = 0; k < begins.size(); ++k) {
+        begins_.push_back({begins[k].offset, {}});
+        if (k < call_offsets.size()) {
+          calls.push_back({call_offsets[k], begins[k].offset, false});
+        } else {
+          calls.push_back({begins[k].offset, begins[k].offset, true});
+        }
+      }
+      alternate_ = true;
+      for (const Pending& call : calls) ReplayCall(call, call_offsets);
+      return Finish(out);
+    }
+    ReadBegins();
     // The begin line of each call: the last of its thread before it.
     std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
     std::size_t b = 0;
-    std::vector<Pending> calls;
     for (std::uint64_t offset : call_offsets) {
       for (; b < begins_.size() && begins_[b].offset < offset; ++b)
         open[begins_[b].thread] = begins_[b].offset;
@@ -160,6 +180,11 @@ class Replayer {
     for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
 
     for (const Pending& call : calls) ReplayCall(call, call_offsets);
+    return Finish(out);
+  }
+
+ private:
+  int Finish(Output& out) {
     if (options_.json) {
       WriteJson(out);
     } else {
@@ -174,7 +199,6 @@ class Replayer {
     return differ_ == 0 ? 0 : 1;
   }
 
- private:
   struct Pending {
     std::uint64_t offset;  // of the call line; of the begin line for one never ended
     std::uint64_t began;   // of its begin line (the call line's own without one)
@@ -308,6 +332,7 @@ class Replayer {
   // Whether another line of the log (a begin or a call of another thread) lies between the
   // call's begin line and its own line.
   bool Overlapped(const Pending& call, const std::vector<std::uint64_t>& call_offsets) const {
+    if (alternate_) return false;
     std::uint64_t from = call.began, to = call.unreturned ? ~std::uint64_t{0} : call.offset;
     auto begin = std::upper_bound(begins_.begin(), begins_.end(), from,
                                   [](std::uint64_t v, const Begun& b) { return v < b.offset; });
@@ -380,6 +405,7 @@ class Replayer {
   const Document& log_;
   const Plugin& plugin_;
   std::vector<Begun> begins_;
+  bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
   std::vector<DiffLine> lines_;
