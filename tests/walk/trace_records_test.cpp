@@ -258,6 +258,7 @@ const AddressRow kAddresses[] = {
     {"place_without_digits", {}, "P/x\\#"},
     {"text_after_place", {}, "P/x\\#2y"},
     {"place_too_long", {}, "P/x\\#1234567890"},
+    {"place_with_leading_zero", {}, "P/x\\#02"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Addresses, Address, testing::ValuesIn(kAddresses),

@@ -80,6 +80,7 @@ bool SplitAddress(std::string_view address, std::vector<Level>& levels) {
       level.name += address[i];
     } else if (address[i] == '#') {
       std::size_t place = 0, digits = 0;
+      if (i + 1 < address.size() && address[i + 1] == '0') return false;  // one spelling per place
       for (; i + 1 < address.size() && address[i + 1] >= '0' && address[i + 1] <= '9'; ++i) {
         if (++digits > 9) return false;
         place = place * 10 + static_cast<std::size_t>(address[i + 1] - '0');
