@@ -50,7 +50,7 @@ struct Level {
 // Appends one level, "/" before it unless it is the `first`.
 void AppendLevel(std::string& address, std::string_view name, std::size_t place, bool first);
 // The levels of an address, the top first; false for a malformed one (a "\" before anything
-// but "\\", "/" or "#N" with N >= 2, no leading zero, at the level's end).
+// but "\", "/" or "#N" with N >= 2, no leading zero, at the level's end).
 bool SplitAddress(std::string_view address, std::vector<Level>& levels);
 
 // A value of a record: the result, the out attribute, an attribute's value.
