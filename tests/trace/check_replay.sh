@@ -36,6 +36,7 @@ cmp -s "$work/plant.log" "$work/altered.log" && fail "line $n of the log was not
 head -n -1 "$work/plant.log" >"$work/inside.log"  # the last call's line never written
 head -c -40 "$work/plant.log" >"$work/cut.log"    # the host killed while it was written
 sed '1s/"version":2/"version":1/' "$work/plant.log" >"$work/old.log"
+cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appended to one log
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
 last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
 
@@ -53,6 +54,7 @@ rows=(
   "old_log|plant.json|old.log|libfintop.so|2|old.log: a log of fintop-trace version 1, written before calls held the attributes|0"
   "not_a_log|plant.json|plant.json|libfintop.so|2|plant.json:2:[0-9]+: not a document of fintop-walk --json or a fintop-trace log|0"
   "no_log|plant.json|missing.log|libfintop.so|2|missing.log: cannot read the document|0"
+  "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each\\)|0"
 )
 for row in "${rows[@]}"; do
   IFS='|' read -r name snapshot log plugin status wanted lines <<<"$row"
