@@ -2,13 +2,17 @@
 // at its first NUL into the old and the new document (without one, the new is empty), each read,
 // then compared, then every difference's line and the summary written. A DocumentError of
 // one line naming its document is an answer; anything else thrown, a crash or a hang stops
-// the fuzzer.
+// the fuzzer. The new document is also read as the replay reads a log: each begin line and call
+// record read again, and each address in them split into levels, which written again must give
+// the address back.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "call_record.h"
 #include "diff.h"
 #include "document.h"
 #include "fuzz_check.h"
@@ -25,6 +29,28 @@ std::unique_ptr<walk::Document> Read(std::string_view bytes, const char* name) {
   }
 }
 
+// The log's lines as the replay reads them (replay.cpp): details, "before" and addresses.
+void ReadAsLog(const walk::Document& doc) {
+  std::vector<std::uint64_t> offsets;
+  for (const walk::Document::Begin& begin : doc.begins()) offsets.push_back(begin.offset);
+  for (const walk::Record& r : doc.trace()) {
+    if (r.kind == walk::Record::kCall) offsets.push_back(r.offset);
+  }
+  if (doc.snapshot_line() != walk::Document::kNoOffset) offsets.push_back(doc.snapshot_line());
+  std::vector<record::Level> levels;
+  for (std::uint64_t offset : offsets) {
+    walk::Details d = doc.ReadDetails(offset);
+    for (const char* key : {"node", "at"}) {
+      const std::string& address = d.Get(key).text;
+      if (!record::SplitAddress(address, levels)) continue;
+      std::string again;
+      for (std::size_t i = 0; i < levels.size(); ++i)
+        record::AppendLevel(again, levels[i].name, levels[i].place, i == 0);
+      fuzz::Check(again == address, "an address written again differs", address);
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,6 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view new_bytes = nul == std::string::npos ? "" : all.substr(nul + 1);
   std::unique_ptr<walk::Document> old_doc = Read(old_bytes, "old.json");
   std::unique_ptr<walk::Document> new_doc = Read(new_bytes, "new.json");
+  if (new_doc) {
+    try {
+      ReadAsLog(*new_doc);
+    } catch (const walk::DocumentError& e) {
+      fuzz::CheckOneLine(e.what(), "new.json");
+    }
+  }
   if (!old_doc || !new_doc) return 0;
   walk::DiffResult result;
   try {

@@ -63,3 +63,11 @@
   X("ncomp")                          \
   X("row")                            \
   X("rxnPath")
+
+// The attributes the framework records that the plug-in reads (the mapping's <set>), as X(name).
+// With the list above, the attributes a call can read: fintop-trace and fintop-walk's trace
+// record their values before each call ("before"), so that the call can be made again.
+#define FINTOP_FRAMEWORK_ATTRIBUTES(X) X("PhaseName")
+
+// Both lists, the plug-in's first.
+#define FINTOP_HELD_ATTRIBUTES(X) FINTOP_RECORDED_ATTRIBUTES(X) FINTOP_FRAMEWORK_ATTRIBUTES(X)

@@ -156,8 +156,11 @@ for width in 64 32; do
     fail "the $width-bit fintop-walk.exe's output differs from the Linux walk's"
   fi
   echo "walk: the $width-bit fintop-walk.exe maps the default case as the Linux walk does ($(wc -l <"$out/linux.txt") lines)"
+  # Through fintop-trace.dll, with the snapshot: the log and snapshot it writes under Wine are
+  # replayed by the Linux fintop-walk.
   bash tests/trace/check_proxy_walk.sh build/$preset/bin fintop-trace.dll fintop.dll \
-    "$linux/bin/trace_log_check" wine || fail "the $width-bit walk through fintop-trace.dll"
+    "$linux/bin/trace_log_check" wine "" "$linux/bin" ||
+    fail "the $width-bit walk through fintop-trace.dll"
 
   # The zip unpacked beside the stand-in framework and host modules, as a user installs it:
   # its fintop-doctor.exe passes every check there (fintop.dll needs nothing beyond Windows,

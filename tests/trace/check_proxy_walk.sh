@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # The default plant walked through fintop-trace against the walk without it:
-#   check_proxy_walk.sh BIN PROXY REAL CHECKER [RUNNER] [EXPECTED]
+#   check_proxy_walk.sh BIN PROXY REAL CHECKER [RUNNER] [EXPECTED] [LINUX_BIN]
 # BIN holds fintop-walk (fintop-walk.exe when RUNNER is given, e.g. wine), the proxy PROXY and
 # the real plug-in REAL (file names in BIN). EXPECTED: a folder of the direct walk's outputs
 # (tests/walk/default_{tree,json,trace}.expected), which then are not made again. The tree, the JSON document and the text trace
 # through the proxy are the direct walk's byte for byte (the trace shows every move, attribute
 # and binding on the caller's iterator: the proxy added none), and CHECKER (trace_log_check)
 # finds the log's records in agreement with the direct --json --trace. Natively, the settings
-# file beside a copy of the proxy names the log and the real plug-in.
+# file beside a copy of the proxy names the log and the real plug-in. The session records its
+# snapshot: the Linux fintop-walk (in LINUX_BIN, default BIN) walks it as the plant, byte for
+# byte, and replays the log on it with every call answered as recorded.
 set -euo pipefail
-bin=$1 proxy=$2 real=$3 checker=$4 runner=${5:-} expected=${6:-}
+bin=$1 proxy=$2 real=$3 checker=$4 runner=${5:-} expected=${6:-} linux_bin=${7:-$1}
 walk=./fintop-walk
 [ -n "$runner" ] && walk=./fintop-walk.exe
 work=$(mktemp -d)
@@ -37,7 +39,8 @@ else
 fi
 run direct.calls --json --trace
 export FINTOP_TRACE_PLUGIN=$real
-FINTOP_TRACE_LOG=$(native "$work/session.log") run proxy.tree --plugin "$proxy"
+FINTOP_TRACE_LOG=$(native "$work/session.log") FINTOP_TRACE_SNAPSHOT=$(native "$work/snapshot.json") \
+  run proxy.tree --plugin "$proxy"
 FINTOP_TRACE_LOG= run proxy.json --json --plugin "$proxy"
 FINTOP_TRACE_LOG= run proxy.trace --trace --plugin "$proxy"
 for output in tree json trace; do
@@ -48,6 +51,20 @@ for output in tree json trace; do
 done
 "$checker" "$work/direct.calls" "$work/session.log" || fail "the log disagrees with the walk"
 echo "through $proxy: tree, JSON and trace as the direct walk's; $(wc -l <"$work/session.log") log lines"
+
+# The snapshot is the plant as the plug-in saw it; the log replays on it, call for call.
+(cd "$linux_bin" && ./fintop-walk "$work/snapshot.json") >"$work/snapshot.tree" ||
+  fail "the Linux fintop-walk cannot walk the snapshot"
+cmp -s "$work/direct.tree" "$work/snapshot.tree" || {
+  diff -u "$work/direct.tree" "$work/snapshot.tree" | head -20 >&2
+  fail "the snapshot's tree differs from the plant's"
+}
+calls=$(grep -c '^{"callback"' "$work/session.log")
+(cd "$linux_bin" && ./fintop-walk "$work/snapshot.json" --replay "$work/session.log") \
+  >"$work/replay" || fail "the replay of the log: $(tail -n 3 "$work/replay")"
+[ "$(cat "$work/replay")" = "replayed: $calls calls, $calls answered as recorded, 0 differ" ] ||
+  fail "the replay says: $(head -n 3 "$work/replay")"
+echo "the snapshot walks as the plant; the replay of its $calls calls answers as recorded"
 
 if [ -z "$runner" ]; then
   # The settings file beside a copy of the proxy, without the environment (a small case): the
@@ -61,7 +78,7 @@ if [ -z "$runner" ]; then
    cd "$bin" && $walk "$small" --plugin "$work/copy/$proxy" >/dev/null) ||
     fail "the walk through the copy failed"
   [ -f "$work/copy/copy.log" ] || fail "no log where fintop-trace.txt names it"
-  grep -qxF "{\"log\":\"fintop-trace\",\"version\":1,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
+  grep -qxF "{\"log\":\"fintop-trace\",\"version\":2,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
     fail "the log named by fintop-trace.txt does not name its real plug-in: $(head -1 "$work/copy/copy.log")"
   records=$(grep -c '^{"callback":' "$work/copy/copy.log" || true)
   [ "$records" -gt 0 ] || fail "the log named by fintop-trace.txt records no call"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,28 @@ inline std::vector<record::Json> LogLines(const std::string& file) {
     lines.push_back(std::move(object));
   }
   return lines;
+}
+
+// The lines but the begin lines, after checking that each begin line is followed, on its
+// thread, by the record of the call it began (a begin line left open fails the test).
+inline std::vector<record::Json> WithoutBegins(const std::vector<record::Json>& lines) {
+  std::vector<record::Json> out;
+  std::map<unsigned long long, std::string> open;  // thread -> the callback begun
+  for (const record::Json& line : lines) {
+    const unsigned long long thread = line.value("thread", 0ull);
+    if (line.contains("begin")) {
+      EXPECT_EQ(open.count(thread), 0u) << "two begin lines of one thread: " << line.dump();
+      open[thread] = line.value("begin", "");
+      continue;
+    }
+    if (line.contains("callback")) {
+      EXPECT_EQ(open[thread], line.value("callback", "")) << line.dump();
+      open.erase(thread);
+    }
+    out.push_back(line);
+  }
+  EXPECT_TRUE(open.empty()) << "a call begun and never recorded";
+  return out;
 }
 
 }  // namespace fintop_test

@@ -99,7 +99,7 @@ void Nothing(FIIterator&) {}
 
 // The one record a call added to `log`.
 record::Call OnlyRecord(const std::string& log) {
-  std::vector<record::Json> lines = NewLines(log);
+  std::vector<record::Json> lines = WithoutBegins(NewLines(log));
   EXPECT_EQ(lines.size(), 1u);
   if (lines.empty()) return {};
   std::optional<record::Call> call = record::FromJson(lines.back());
@@ -456,9 +456,9 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
   EXPECT_EQ(files, expected_files);
   if (*row.log) {
     std::vector<record::Json> lines = LogLines((folder / row.log).string());
-    ASSERT_EQ(lines.size(), row.errors.size() + 2);
+    ASSERT_EQ(lines.size(), row.errors.size() + 3);  // the first line, the begin line, the call
     EXPECT_EQ(lines[0].dump(),
-              record::Json({{"log", "fintop-trace"}, {"version", 1}, {"plugin", real}}).dump());
+              record::Json({{"log", "fintop-trace"}, {"version", 2}, {"plugin", real}}).dump());
     for (std::size_t i = 0; i < row.errors.size(); ++i)
       EXPECT_EQ(lines[i + 1].dump(), record::Json({{"error", row.errors[i]}}).dump());
     std::optional<record::Call> record = record::FromJson(lines.back());
@@ -466,6 +466,7 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     EXPECT_EQ(record->callback, "CTComponentArray");
     EXPECT_EQ(record->result.Shown(), "2");
     EXPECT_EQ(AttributesOf(*record), R"({"CmpCnt":2})");
+    EXPECT_EQ(lines[lines.size() - 2].value("begin", ""), "CTComponentArray");
   }
 }
 
@@ -493,9 +494,17 @@ const SettingsFileRow kSettingsFileRows[] = {
      "\nnonsense\n",
      "session.jsonl",
      {"fintop-trace.txt:2: unknown setting \"FINTOP_TRACE_PLUGN\" (known: FINTOP_TRACE_LOG, "
-      "FINTOP_TRACE_PLUGIN): the line is ignored",
+      "FINTOP_TRACE_PLUGIN, FINTOP_TRACE_SNAPSHOT, FINTOP_TRACE_SNAPSHOT_NODES, "
+      "FINTOP_TRACE_SNAPSHOT_DEPTH): the line is ignored",
       "fintop-trace.txt:4: not a setting (NAME=VALUE, or # before a comment): \"nonsense\" is "
       "ignored"},
+     ""},
+    {"SnapshotLimitNotACount",
+     "FINTOP_TRACE_LOG=session.jsonl\nFINTOP_TRACE_PLUGIN={REAL}\nFINTOP_TRACE_SNAPSHOT_NODES="
+     "lots\n",
+     "session.jsonl",
+     {"FINTOP_TRACE_SNAPSHOT_NODES is not a count from 1 to 10^12 (lots): the default 5000000 is "
+      "used"},
      ""},
     {"NoLogComplaintsOnStderr",
      "FINTOP_TRACE_LOG: session.jsonl\r\nFINTOP_TRACE_PLUGIN={REAL}\r\n",

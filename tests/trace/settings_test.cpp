@@ -32,7 +32,9 @@ std::string LongComment(std::size_t length, const std::string& tail) {
 }
 
 const std::string kTail = "FINTOP_TRACE_PLUGIN=libother.so";
-const std::string kUnknown = " (known: FINTOP_TRACE_LOG, FINTOP_TRACE_PLUGIN): the line is ignored";
+const std::string kUnknown =
+    " (known: FINTOP_TRACE_LOG, FINTOP_TRACE_PLUGIN, FINTOP_TRACE_SNAPSHOT, "
+    "FINTOP_TRACE_SNAPSHOT_NODES, FINTOP_TRACE_SNAPSHOT_DEPTH): the line is ignored";
 
 const SettingsRow kRows[] = {
     {"an empty file", "", nullopt, nullopt, ""},
@@ -141,6 +143,29 @@ TEST(SettingsOrigin, ComplaintsNameTheFileGiven) {
   EXPECT_EQ(settings.complaints[0],
             "C:\\host\\fintop-trace.txt:1: not a setting (NAME=VALUE, or # before a comment): "
             "\"x\" is ignored");
+}
+
+// The snapshot's three settings, taken as written (the proxy reads the limits' numbers).
+TEST(SettingsSnapshot, GivenAsWritten) {
+  struct Row {
+    const char* text;
+    std::optional<std::string> snapshot, nodes, depth;
+  };
+  const Row rows[] = {
+      {"FINTOP_TRACE_SNAPSHOT = C:\\My Logs\\case.json\r\n", "C:\\My Logs\\case.json", nullopt,
+       nullopt},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=1000\nFINTOP_TRACE_SNAPSHOT_DEPTH = 20\n", nullopt, "1000",
+       "20"},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=many\n", nullopt, "many", nullopt},
+      {"FINTOP_TRACE_SNAPSHOT=a.json\nFINTOP_TRACE_SNAPSHOT=\n", "", nullopt, nullopt},
+  };
+  for (const Row& row : rows) {
+    const trace::SettingsText settings = trace::ParseSettings(row.text);
+    EXPECT_EQ(settings.snapshot, row.snapshot) << row.text;
+    EXPECT_EQ(settings.snapshot_nodes, row.nodes) << row.text;
+    EXPECT_EQ(settings.snapshot_depth, row.depth) << row.text;
+    EXPECT_EQ(settings.log, nullopt) << row.text;
+  }
 }
 
 }  // namespace

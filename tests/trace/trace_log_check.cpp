@@ -1,6 +1,7 @@
 // trace_log_check WALK_JSON LOG: the call records of a walk's --json --trace document against
 // the records of fintop-trace's log of the same walk, record for record: callback, node, index
-// or move, result, out and where the iterator stands after the call alike, and every attribute
+// or move, the attributes held before it, result, out and where the iterator stands after the
+// call alike, and every attribute
 // of the log's record held with the same value by the walk's (the log holds only what a call
 // changed; the walk every attribute recorded). Lines of the log that are no call (its first
 // line, {"error": ...}) are skipped. Prints one line; exit status 0 when they agree, 1 when not,
@@ -29,6 +30,14 @@ bool Agree(const record::Call& walk, const record::Call& log, std::string& why) 
   if (walk.result != log.result) return differs("result", walk.result.Shown(), log.result.Shown());
   if (walk.out != log.out) return differs("out", walk.out.Shown(), log.out.Shown());
   if (walk.at != log.at) return differs("at", walk.at, log.at);
+  // What the iterator held before the call: the same on both sides, every name of it.
+  auto shown = [](const record::Call& call) {
+    std::string text = call.before ? "" : "(none)";
+    for (const auto& [name, value] : call.before.value_or(decltype(call.before)::value_type{}))
+      text += name + "=" + value.Shown() + " ";
+    return text;
+  };
+  if (shown(walk) != shown(log)) return differs("before", shown(walk), shown(log));
   for (const auto& [name, value] : log.attributes) {
     std::string held = "none";
     for (const auto& [known, walk_value] : walk.attributes) {

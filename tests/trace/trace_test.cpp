@@ -90,7 +90,7 @@ TEST(Missing, EveryCallbackAnswersItsFailureAndTheLogSaysWhy) {
   EXPECT_EQ(ProxyEntry<GetQELNodeFn>("GetQELNode")(nullptr, nullptr), nullptr);
   EXPECT_FALSE(ProxyEntry<FIElement>("Find1")(at.get(), 1));
 
-  std::vector<record::Json> lines = LogLines(log);
+  std::vector<record::Json> lines = WithoutBegins(LogLines(log));
   ASSERT_EQ(lines.size(), calls.size() + 2);
   EXPECT_EQ(lines[0]["log"], "fintop-trace");
   ASSERT_TRUE(lines[1].contains("error")) << lines[1].dump();
@@ -146,7 +146,7 @@ TEST(Threads, LinesWholeOneRecordPerCall) {
     calls += report.calls;
     for (const std::string& line : report.violations) ADD_FAILURE() << line;
   }
-  std::vector<record::Json> lines = LogLines(log);
+  std::vector<record::Json> lines = WithoutBegins(LogLines(log));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0]["log"], "fintop-trace");
   long records = 0, attributes = 0;

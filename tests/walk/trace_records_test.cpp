@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "address.h"
 #include "call_record_json.h"
 #include "framework/recorded_attributes.h"
+#include "iterator/case_loader.h"
 #include "model.h"
 
 namespace {
@@ -216,6 +218,64 @@ TEST(CallRecord, KeepsFirstPlaceAndLastValue) {
   EXPECT_EQ(call.attributes[0].first, "B");
   EXPECT_EQ(call.attributes[0].second, record::Value::Integer(3));
   EXPECT_EQ(call.attributes[1].first, "A");
+}
+
+// Addresses: each level's name and place written and read back; a malformed address refused.
+struct AddressRow {
+  const char* name;
+  std::vector<record::Level> levels;  // empty: `address` is refused
+  const char* address;
+};
+
+class Address : public testing::TestWithParam<AddressRow> {};
+
+TEST_P(Address, WrittenAndReadBack) {
+  const AddressRow& row = GetParam();
+  std::vector<record::Level> read;
+  if (row.levels.empty()) {
+    EXPECT_FALSE(record::SplitAddress(row.address, read)) << row.address;
+    return;
+  }
+  std::string written;
+  for (std::size_t i = 0; i < row.levels.size(); ++i)
+    record::AppendLevel(written, row.levels[i].name, row.levels[i].place, i == 0);
+  EXPECT_EQ(written, row.address);
+  ASSERT_TRUE(record::SplitAddress(row.address, read));
+  EXPECT_EQ(read, row.levels);
+}
+
+const AddressRow kAddresses[] = {
+    {"top", {{"Plant", 1}}, "Plant"},
+    {"empty_top", {{"", 1}, {"x", 1}}, "/x"},
+    {"slash", {{"Plant", 1}, {"A/B", 1}}, "Plant/A\\/B"},
+    {"backslash", {{"P", 1}, {"a\\b", 1}}, "P/a\\\\b"},
+    {"second_of_name", {{"P", 1}, {"Reaction", 2}, {"Elem0", 1}}, "P/Reaction\\#2/Elem0"},
+    {"tenth_of_name", {{"P", 1}, {"R", 10}}, "P/R\\#10"},
+    {"name_like_a_place", {{"P", 1}, {"Feed\\#2", 1}}, "P/Feed\\\\#2"},
+    {"trailing_backslash", {}, "P/x\\"},
+    {"unknown_escape", {}, "P/x\\q"},
+    {"place_one", {}, "P/x\\#1"},
+    {"place_without_digits", {}, "P/x\\#"},
+    {"text_after_place", {}, "P/x\\#2y"},
+    {"place_too_long", {}, "P/x\\#1234567890"},
+    {"place_with_leading_zero", {}, "P/x\\#02"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Addresses, Address, testing::ValuesIn(kAddresses),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every node of a tree whose names repeat and hold the address's own characters has an address
+// that finds it again; an address of a node the tree lacks finds none.
+TEST(Address, NamesEveryNodeOfTheTree) {
+  auto tree = hostsim::LoadCaseText(R"({"name": "T/1", "children": [
+      {"name": "R", "children": [{"name": "x"}]}, {"name": "R\\#2"}, {"name": "R", "children": [
+      {"name": "x"}, {"name": "x"}, {"name": "a\\b/c"}]}, {"name": "R"}]})");
+  for (std::uint32_t node = 0; node < tree->size(); ++node)
+    EXPECT_EQ(walk::FindAddress(*tree, walk::AddressOf(*tree, node)), node) << node;
+  EXPECT_EQ(walk::AddressOf(*tree, tree->size() - 1), "T\\/1/R\\#2/a\\\\b\\/c");
+  for (const char* missing :
+       {"T/1", "T\\/1/R\\#4", "T\\/1/R\\#3/x\\#3", "T\\/1/Q", "U", "T\\/1/R\\"})
+    EXPECT_EQ(walk::FindAddress(*tree, missing), hostsim::kNoNode) << missing;
 }
 
 }  // namespace

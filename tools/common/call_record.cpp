@@ -1,6 +1,7 @@
 #include "call_record.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "document_names.h"
@@ -49,6 +50,56 @@ void Call::Record(const std::string& name, Value value) {
   attributes.emplace_back(name, std::move(value));
 }
 
+void AppendLevel(std::string& address, std::string_view name, std::size_t place, bool first) {
+  if (!first) address += '/';
+  for (char c : name) {
+    if (c == '\\' || c == '/') address += '\\';
+    address += c;
+  }
+  if (place > 1) address += "\\#" + std::to_string(place);
+}
+
+bool SplitAddress(std::string_view address, std::vector<Level>& levels) {
+  levels.clear();
+  levels.emplace_back();
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    char c = address[i];
+    Level& level = levels.back();
+    if (level.place > 1) {  // "\#N" ends its level
+      if (c != '/') return false;
+      levels.emplace_back();
+      continue;
+    }
+    if (c == '/') {
+      levels.emplace_back();
+    } else if (c != '\\') {
+      level.name += c;
+    } else if (++i == address.size()) {
+      return false;
+    } else if (address[i] == '\\' || address[i] == '/') {
+      level.name += address[i];
+    } else if (address[i] == '#') {
+      std::size_t place = 0, digits = 0;
+      if (i + 1 < address.size() && address[i + 1] == '0') return false;  // one spelling per place
+      for (; i + 1 < address.size() && address[i + 1] >= '0' && address[i + 1] <= '9'; ++i) {
+        if (++digits > 9) return false;
+        place = place * 10 + static_cast<std::size_t>(address[i + 1] - '0');
+      }
+      if (place < 2) return false;
+      level.place = place;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Digest::Hex() const {
+  char text[24];
+  std::snprintf(text, sizeof text, "%016llx", value);
+  return text;
+}
+
 void Write(kit::JsonWriter& json, const Value& value) {
   switch (value.kind) {
     case Value::kNull:
@@ -76,6 +127,15 @@ void Write(kit::JsonWriter& json, const Call& call) {
   if (call.argument != Call::kNone) {
     json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
     json.Integer(call.value);
+  }
+  if (call.before) {
+    json.Key(names::kBefore);
+    json.BeginObject();
+    for (const auto& [name, value] : *call.before) {
+      json.Key(name);
+      Write(json, value);
+    }
+    json.End();
   }
   json.Key(names::kResult);
   Write(json, call.result);
@@ -136,6 +196,47 @@ std::string HeaderLine(std::string_view plugin) {
   json.Key(names::kVersion);
   json.Integer(names::kLogVersion);
   json.Member(names::kPlugin, plugin);
+  json.End();
+  return out.text();
+}
+
+std::string BeginLine(const Call& call) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  json.BeginObject();
+  json.Member(names::kBegin, call.callback);
+  json.Member(names::kNode, call.node);
+  if (call.argument != Call::kNone) {
+    json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
+    json.Integer(call.value);
+  }
+  if (call.before) {
+    json.Key(names::kBefore);
+    json.BeginObject();
+    for (const auto& [name, value] : *call.before) {
+      json.Key(name);
+      Write(json, value);
+    }
+    json.End();
+  }
+  if (call.thread) {
+    json.Key(names::kThread);
+    json.Integer(*call.thread);
+  }
+  json.End();
+  return out.text();
+}
+
+std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::string_view digest,
+                         std::string_view cut) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  json.BeginObject();
+  json.Member(names::kSnapshot, file);
+  json.Key(names::kNodes);
+  json.Integer(nodes);
+  json.Member(names::kDigest, digest);
+  if (!cut.empty()) json.Member(names::kCut, cut);
   json.End();
   return out.text();
 }

@@ -1,12 +1,14 @@
 // One callback call as a trace records it: the entries of fintop-walk --json --trace and the
 // lines of fintop-trace's log are these objects. Members, in this order: "callback", "node",
-// "index" (collections) or "move" (element callbacks), "result", "out" (only when the out
+// "index" (collections) or "move" (element callbacks), "before" (the attributes of
+// FINTOP_HELD_ATTRIBUTES the iterator held before the call, with their values, in the list's
+// order: what the call can read, so that it can be made again), "result", "out" (only when the out
 // attribute holds a value after the call), "attributes" (name -> value, in the order first
 // recorded, last value kept), "bindings" (generic name -> host name; the walk only), "at"
 // (where the caller's iterator stands after the call), "operations" (the text trace's lines
 // under the call; the walk only), "thread" (the proxy only). Paths are host names from the
-// top joined by "/". Values are written as the model's JSON writes them: integers as integers,
-// finite reals as JSON numbers, "nan"/"inf"/"-inf" as those texts, texts as strings.
+// top joined by "/" (Addresses below). Values are written as the model's JSON writes them: integers
+// as integers, finite reals as JSON numbers, "nan"/"inf"/"-inf" as those texts, texts as strings.
 // The member names are those of document_names.h.
 #pragma once
 
@@ -18,9 +20,38 @@
 #include <vector>
 
 #include "framework/fi_attribute.h"
+#include "framework/recorded_attributes.h"
 #include "json_writer.h"
 
 namespace record {
+
+#define FINTOP_RECORD_NAME(name) name,
+// The attributes a call's "before" holds, in this order.
+inline constexpr const char* kHeldAttributes[] = {FINTOP_HELD_ATTRIBUTES(FINTOP_RECORD_NAME)};
+#undef FINTOP_RECORD_NAME
+
+// ---- Addresses ("node", "at") ----
+// The host names from the top down, joined by "/". Within a name "\" and "/" are written "\\"
+// and "\/"; a node that is not the first child of its name below its parent has "\#N" after its
+// name, N its place (2, 3, ...) among its parent's children of that name, in their order. So an
+// address names one node, whatever the names hold: "Plant/A\/B/Reaction\#2" is the second
+// child named "Reaction" of the child "A/B" of "Plant". fintop-walk counts the place on its
+// tree; fintop-trace sees the host through the iterator alone, which has no node identity, and
+// counts it from the siblings: how many follow the node (Next on a clone of it) against how many
+// follow the first child of its name (Down with the name as one quoted level) gives the node's
+// position after that one, and the names of the siblings between give its place; so the place
+// is exact even for siblings alike in everything else. (A name holding a double quote, which
+// Down cannot take as one level, has all the parent's children read with First and Next.)
+struct Level {
+  std::string name;
+  std::size_t place = 1;  // 1 for the first child of that name
+  bool operator==(const Level& other) const = default;
+};
+// Appends one level, "/" before it unless it is the `first`.
+void AppendLevel(std::string& address, std::string_view name, std::size_t place, bool first);
+// The levels of an address, the top first; false for a malformed one (a "\" before anything
+// but "\", "/" or "#N" with N >= 2, no leading zero, at the level's end).
+bool SplitAddress(std::string_view address, std::vector<Level>& levels);
 
 // A value of a record: the result, the out attribute, an attribute's value.
 struct Value {
@@ -48,8 +79,9 @@ struct Call {
   enum Argument { kNone, kIndex, kMove };
   std::string callback;
   std::string node;
-  Argument argument = kNone;                              // kinds and the classifier take none
-  int value = 0;                                          // the index or the move flag
+  Argument argument = kNone;  // kinds and the classifier take none
+  int value = 0;              // the index or the move flag
+  std::optional<std::vector<std::pair<std::string, Value>>> before;  // absent in old records
   Value result;                                           // true/false, or the collection's integer
   Value out;                                              // null: the out attribute holds nothing
   std::vector<std::pair<std::string, Value>> attributes;  // in the order first recorded
@@ -81,10 +113,27 @@ void Write(kit::JsonWriter& json, const Framework& framework);
 void Write(kit::JsonWriter& json, const Entry& entry);
 
 // A log's lines (JSON Lines, no newline), invalid UTF-8 replaced: a call; the first line
-// {"log": "fintop-trace", "version": 1, "plugin": ...}; an error {"error": ...}.
+// {"log": "fintop-trace", "version": 2, "plugin": ...}; an error {"error": ...}; the line
+// written as a call begins, before it is forwarded, {"begin": callback, "node", "index" or
+// "move", "before", "thread"} (a session that ended inside a call ends with it); the snapshot's
+// {"snapshot": file, "nodes": count, "digest": FNV-1a of its bytes as 16 hex digits, "cut":
+// why, when it was cut}. Version 1 logs have no "before", "begin" or snapshot lines, and
+// addresses without escapes.
 std::string Line(const Call& call);
 std::string HeaderLine(std::string_view plugin);
 std::string ErrorLine(std::string_view why);
+std::string BeginLine(const Call& call);
+std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::string_view digest,
+                         std::string_view cut);
+
+// FNV-1a over bytes, 64 bits: a snapshot's digest ("%016llx" of it in the log).
+struct Digest {
+  unsigned long long value = 14695981039346656037ull;
+  void Add(std::string_view bytes) {
+    for (unsigned char c : bytes) value = (value ^ c) * 1099511628211ull;
+  }
+  std::string Hex() const;
+};
 
 // A call read back from the JSON text of one object; nullopt for another kind of line or entry
 // (a framework <set>, the log's first line, an error line) or a malformed one.

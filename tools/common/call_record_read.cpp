@@ -79,6 +79,15 @@ std::optional<Call> FromJson(const Json& object) {
       call.attributes.emplace_back(name, std::move(value));
     }
   }
+  if (auto before = object.find(names::kBefore); before != object.end()) {
+    if (!before->is_object()) return std::nullopt;
+    call.before.emplace();
+    for (const auto& [name, json] : before->items()) {
+      Value value;
+      if (!ValueFrom(json, value)) return std::nullopt;
+      call.before->emplace_back(name, std::move(value));
+    }
+  }
   if (auto bindings = object.find(names::kBindings); bindings != object.end()) {
     if (!bindings->is_object()) return std::nullopt;
     call.bindings.emplace();

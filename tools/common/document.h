@@ -74,6 +74,8 @@ struct Details {
   std::vector<std::pair<std::string, Scalar>> members;
   std::vector<std::pair<std::string, Scalar>> attributes;
   std::vector<std::pair<std::string, Scalar>> bindings;
+  std::vector<std::pair<std::string, Scalar>> before;  // a call's "before"
+  bool has_before = false;
   const Scalar& Get(const std::string& key) const;
 };
 
@@ -101,6 +103,19 @@ class Document {
   const std::vector<Record>& trace() const { return trace_; }
   const std::vector<std::string>& not_reached() const { return not_reached_; }
   const std::vector<std::string>& nothing_found_by() const { return nothing_found_by_; }
+  // A log's version (its first line's "version"; 0 for a walk's document), how many first lines
+  // it holds (one per session appended to it), its "begin" lines (the offset of each and how many
+  // calls came before it) and its snapshot line (offset; kNoOffset when there is none). "before"
+  // of a call is read by ReadDetails only, never compared.
+  static constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
+  struct Begin {
+    std::uint64_t offset;
+    std::uint32_t calls;  // trace records before it
+  };
+  int log_version() const { return log_version_; }
+  int sessions() const { return sessions_; }
+  const std::vector<Begin>& begins() const { return begins_; }
+  std::uint64_t snapshot_line() const { return snapshot_line_; }
   // What the reader passed over, one line each ("<name>:<line>: ..."): a log's last line cut.
   const std::vector<std::string>& warnings() const { return warnings_; }
 
@@ -123,6 +138,13 @@ class Document {
   std::vector<Record> trace_;
   std::vector<std::string> not_reached_, nothing_found_by_;
   std::vector<std::string> warnings_;
+  int log_version_ = 0;
+  int sessions_ = 0;
+  std::vector<Begin> begins_;
+  std::uint64_t snapshot_line_ = kNoOffset;
+  mutable std::string window_;  // ReadDetails' bytes of the file from window_at_
+  mutable std::uint64_t window_at_ = 0;
+  mutable std::size_t window_size_ = std::size_t{1} << 14;
 };
 
 // `text` with its control characters written as JSON escapes (\u000a): names and texts of a

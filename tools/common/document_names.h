@@ -55,6 +55,7 @@ inline constexpr char kNode[] = "node";
 inline constexpr char kIndex[] = "index";
 inline constexpr char kMove[] = "move";
 inline constexpr char kOut[] = "out";
+inline constexpr char kBefore[] = "before";
 inline constexpr char kOperations[] = "operations";
 inline constexpr char kThread[] = "thread";
 inline constexpr char kFramework[] = "framework";
@@ -66,7 +67,13 @@ inline constexpr char kVersion[] = "version";
 inline constexpr char kPlugin[] = "plugin";
 inline constexpr char kError[] = "error";
 inline constexpr char kLogName[] = "fintop-trace";  // the value of "log"
-inline constexpr int kLogVersion = 1;
+// 2: calls carry "before", "begin" and snapshot lines, addresses escaped (call_record.h).
+inline constexpr int kLogVersion = 2;
+inline constexpr char kBegin[] = "begin";
+inline constexpr char kSnapshot[] = "snapshot";
+inline constexpr char kNodes[] = "nodes";
+inline constexpr char kDigest[] = "digest";
+inline constexpr char kCut[] = "cut";
 
 // ---- fintop-walk --diff --json: {"differences": [...], "summary": {...}} ----
 inline constexpr char kDifferences[] = "differences";
@@ -77,5 +84,11 @@ inline constexpr char kText[] = "text";
 inline constexpr char kOld[] = "old";
 inline constexpr char kNew[] = "new";
 inline constexpr char kByKind[] = "by_kind";
+
+// ---- fintop-walk --replay --json: {"differences": [...], "summary": {...}} ----
+inline constexpr char kReplayed[] = "replayed";
+inline constexpr char kSame[] = "same";
+inline constexpr char kDiffer[] = "differ";
+inline constexpr char kUnreturned[] = "never_returned";
 
 }  // namespace document_names

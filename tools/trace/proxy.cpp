@@ -19,14 +19,18 @@
 // result (FINTOP_CALLBACKS' `fails`), and the log says why in an {"error": ...} line.
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -55,10 +59,9 @@ constexpr const char* CallbackName(int id) {
   return fintop::kCallbackTable[id].name;
 }
 
-#define FINTOP_TRACE_ATTRIBUTE(name) name,
-constexpr const char* kRecordedAttributes[] = {FINTOP_RECORDED_ATTRIBUTES(FINTOP_TRACE_ATTRIBUTE)};
-#undef FINTOP_TRACE_ATTRIBUTE
-constexpr std::size_t kAttributeCount = std::size(kRecordedAttributes);
+// What a call can read: the plug-in's recorded attributes and the framework's it reads.
+constexpr const auto& kHeldAttributes = record::kHeldAttributes;
+constexpr std::size_t kAttributeCount = std::size(kHeldAttributes);
 
 #if defined(_WIN32)
 constexpr char kDefaultReal[] = "fintop-real.dll";
@@ -72,6 +75,12 @@ constexpr char kSeparators[] = "/";
 constexpr std::size_t kMaxLevels = 1u << 20;
 // Names are read into a buffer that doubles up to this size.
 constexpr int kMaxName = 1 << 20;
+// The snapshot's limits unless the settings give others: a large real case fits, and the
+// depth is what fintop-walk reads (hostsim::kMaxCaseDepth).
+constexpr unsigned long long kDefaultSnapshotNodes = 5000000;
+constexpr unsigned long long kDefaultSnapshotDepth = 10000;
+// The host properties the plug-in reads, the only ones a snapshot holds.
+constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
 
 // This module's file name; empty when it cannot be found.
 std::string OwnFile() {
@@ -111,8 +120,19 @@ bool IsAbsolute(const std::string& path) {
 struct Settings {
   std::string log;
   std::string plugin;
+  std::string snapshot;
+  unsigned long long snapshot_nodes = kDefaultSnapshotNodes;
+  unsigned long long snapshot_depth = kDefaultSnapshotDepth;
   std::vector<std::string> complaints;  // about the settings file's lines
 };
+
+// A limit's text as a count from 1; nullopt for anything else.
+std::optional<unsigned long long> Count(const std::string& text) {
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  unsigned long long n = std::stoull(text);
+  return n > 0 ? std::optional(n) : std::nullopt;
+}
 
 // The whole file, or nullopt when it cannot be opened (there is none).
 std::optional<std::string> ReadFile(const std::string& path) {
@@ -128,6 +148,7 @@ std::optional<std::string> ReadFile(const std::string& path) {
 // The settings file, then the environment over it.
 Settings ReadSettings(const std::string& folder) {
   Settings settings;
+  std::optional<std::string> nodes, depth;  // the snapshot's limits as given
   if (std::optional<std::string> text = ReadFile(folder + trace::kSettingsFileName)) {
     trace::SettingsText file = trace::ParseSettings(*text);
     auto resolve = [&](const std::optional<std::string>& value) {
@@ -136,10 +157,28 @@ Settings ReadSettings(const std::string& folder) {
     };
     settings.log = resolve(file.log);
     settings.plugin = resolve(file.plugin);
+    settings.snapshot = resolve(file.snapshot);
     settings.complaints = std::move(file.complaints);
+    nodes = file.snapshot_nodes;
+    depth = file.snapshot_depth;
   }
   if (const char* log = std::getenv(trace::kLogSetting)) settings.log = log;
   if (const char* plugin = std::getenv(trace::kPluginSetting)) settings.plugin = plugin;
+  if (const char* snapshot = std::getenv(trace::kSnapshotSetting)) settings.snapshot = snapshot;
+  if (const char* n = std::getenv(trace::kSnapshotNodesSetting)) nodes = n;
+  if (const char* d = std::getenv(trace::kSnapshotDepthSetting)) depth = d;
+  for (auto [name, text, limit] :
+       {std::tuple{trace::kSnapshotNodesSetting, &nodes, &settings.snapshot_nodes},
+        std::tuple{trace::kSnapshotDepthSetting, &depth, &settings.snapshot_depth}}) {
+    if (!*text || (*text)->empty()) continue;
+    if (std::optional<unsigned long long> n = Count(**text)) {
+      *limit = *n;
+    } else {
+      settings.complaints.push_back(std::string(name) + " is not a count from 1 to 10^12 (" +
+                                    **text + "): the default " + std::to_string(*limit) +
+                                    " is used");
+    }
+  }
   if (settings.plugin.empty()) settings.plugin = kDefaultReal;
   if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
   return settings;
@@ -165,6 +204,10 @@ class Session {
   GetQELNodeFn get_qel_node() const { return get_qel_node_; }
   FIElement find1() const { return find1_; }
   bool logging() const { return log_ != nullptr; }
+  // Whether the snapshot is still to be taken (at the first call that brings an iterator).
+  bool snapshot_pending() const { return snapshot_pending_.load(std::memory_order_acquire); }
+  // Takes the snapshot from `it` once per session; a call on another thread meanwhile waits.
+  void TakeSnapshot(FIIterator& it) noexcept;
 
   // One line, whole, flushed; after a failed write (a full disk) nothing more is written.
   void Write(std::string line) {
@@ -189,6 +232,10 @@ class Session {
     std::size_t slash = own.find_last_of(kSeparators);
     std::string folder = slash == std::string::npos ? std::string() : own.substr(0, slash + 1);
     Settings settings = ReadSettings(folder);
+    snapshot_file_ = settings.snapshot;
+    snapshot_nodes_ = settings.snapshot_nodes;
+    snapshot_depth_ = settings.snapshot_depth;
+    snapshot_pending_ = !snapshot_file_.empty();
     if (!settings.log.empty()) log_ = std::fopen(settings.log.c_str(), "ab");
     Write(record::HeaderLine(settings.plugin));
     for (const std::string& complaint : settings.complaints) {
@@ -252,6 +299,11 @@ class Session {
   std::FILE* log_ = nullptr;
   std::mutex mutex_;
   bool broken_ = false;
+  std::string snapshot_file_;
+  unsigned long long snapshot_nodes_ = kDefaultSnapshotNodes;
+  unsigned long long snapshot_depth_ = kDefaultSnapshotDepth;
+  std::atomic<bool> snapshot_pending_{false};
+  std::once_flag snapshot_once_;
 };
 
 struct DeleteIterator {
@@ -259,30 +311,234 @@ struct DeleteIterator {
 };
 using Clone = std::unique_ptr<FIIterator, DeleteIterator>;
 
-// The path of host names from the top down to where `it` stands, read on a clone.
-std::string PathOf(FIIterator& it) {
+// The name of the node `it` stands on, read whole into `buffer` (kept for the next read).
+void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
+  if (buffer.size() < 256) buffer.assign(256, '\0');
+  for (;;) {
+    buffer[0] = '\0';
+    it.GetName(buffer.data(), static_cast<int>(buffer.size()));
+    std::size_t length = std::strlen(buffer.c_str());
+    if (length + 1 < buffer.size() || buffer.size() >= kMaxName) {
+      name.assign(buffer.c_str(), length);
+      return;
+    }
+    buffer.assign(buffer.size() * 2, '\0');  // it may have been cut: read it again
+  }
+}
+
+// The place (1, 2, ...) of a child named `name` of `parent`, followed by `after` siblings, among
+// the children of that name. The first of them is found with Down (the name as one quoted
+// level): when as many siblings follow it, it is the node, and only the siblings between it
+// and the node are read otherwise. A name holding a double quote cannot be one level: then
+// every child's name is read.
+std::size_t PlaceAmongNamesakes(FIIterator& parent, const std::string& name, std::size_t after,
+                                std::string& buffer, std::string& sibling) {
+  auto following = [](FIIterator& at) {
+    std::size_t n = 0;
+    if (Clone next{at.Clone()}) {
+      while (next->Next()) ++n;
+    }
+    return n;
+  };
+  if (name.find('"') == std::string::npos) {
+    Clone first{parent.Clone()};
+    if (first && first->Down("\"" + name + "\"")) {
+      const std::size_t first_after = following(*first);
+      if (first_after == after) return 1;
+      if (first_after > after) {
+        std::size_t place = 1;  // counting the node itself, the last sibling read
+        for (std::size_t steps = first_after - after; steps > 0 && first->Next(); --steps) {
+          ReadName(*first, buffer, sibling);
+          if (sibling == name) ++place;
+        }
+        return place;
+      }
+    }
+  }
+  std::vector<bool> same;  // for each child of the parent: named as the node
+  if (Clone child{parent.Clone()}; child && child->First()) {
+    do {
+      ReadName(*child, buffer, sibling);
+      same.push_back(sibling == name);
+    } while (child->Next());
+  }
+  std::size_t place = 1;
+  std::size_t position = same.size() > after ? same.size() - 1 - after : 0;
+  for (std::size_t i = 0; i < position; ++i) place += same[i] ? 1 : 0;
+  return place;
+}
+
+// The address (call_record.h) of where `it` stands, read on clones. At each level, the node's
+// place among its parent's children of its name: how many siblings follow it (Next on a clone
+// of it) gives its position, PlaceAmongNamesakes the place from that.
+std::string AddressOf(FIIterator& it) {
   Clone clone(it.Clone());
   if (!clone) return {};
-  std::vector<std::string> names;
-  std::string buffer(256, '\0');
-  do {
-    for (;;) {
-      buffer[0] = '\0';
-      clone->GetName(buffer.data(), static_cast<int>(buffer.size()));
-      std::size_t length = std::strlen(buffer.c_str());
-      if (length + 1 < buffer.size() || buffer.size() >= kMaxName) {
-        names.emplace_back(buffer.c_str(), length);
-        break;
-      }
-      buffer.assign(buffer.size() * 2, '\0');  // it may have been cut: read it again
+  struct Named {
+    std::string name;
+    std::size_t place;
+  };
+  std::vector<Named> levels;
+  std::string buffer, sibling;
+  for (;;) {
+    Named level{{}, 1};
+    ReadName(*clone, buffer, level.name);
+    std::size_t after = 0;  // siblings after the node
+    if (Clone next{clone->Clone()}) {
+      while (next->Next()) ++after;
     }
-  } while (names.size() < kMaxLevels && clone->Up());
-  std::string path;
-  for (auto name = names.rbegin(); name != names.rend(); ++name) {
-    if (!path.empty() || name != names.rbegin()) path += '/';
-    path += *name;
+    bool up = levels.size() + 1 < kMaxLevels && clone->Up();
+    if (up) level.place = PlaceAmongNamesakes(*clone, level.name, after, buffer, sibling);
+    levels.push_back(std::move(level));
+    if (!up) break;
   }
-  return path;
+  std::string address;
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+    record::AppendLevel(address, level->name, level->place, level == levels.rbegin());
+  return address;
+}
+
+// ---- the snapshot ---------------------------------------------------------------------------
+
+// Writes the host tree as the plug-in sees it, from the top, in the case format of fintop-walk
+// (hostsim/iterator/case_loader.h): each node's name, its "type", "value" and "id" as GetValue
+// gives them, its children in order. One clone moves through the tree (First, Next, Up), so
+// the caller's iterator is never moved; a second finds the top. Stops at `max_nodes` nodes and
+// below `max_depth` levels; the top's property "fintop-trace snapshot" says whether and where it
+// was cut. `digest` is computed over what the replay reads back (SnapshotDigest's order).
+struct SnapshotResult {
+  unsigned long long nodes = 0;
+  std::string digest;
+  std::string cut;  // empty: complete
+};
+
+class SnapshotWriter {
+ public:
+  SnapshotWriter(kit::JsonWriter& json, unsigned long long max_nodes, unsigned long long max_depth)
+      : json_(json), max_nodes_(max_nodes), max_depth_(max_depth) {}
+
+  SnapshotResult Write(FIIterator& caller) {
+    Clone at(caller.Clone());
+    if (!at) throw std::bad_alloc();
+    for (std::size_t levels = 0; levels < kMaxLevels && at->Up(); ++levels) {
+    }
+    std::size_t depth = 0;
+    bool stop = false;  // the node limit is reached
+    const std::string full = "stopped at " + std::to_string(max_nodes_) + " nodes (" +
+                             trace::kSnapshotNodesSetting + "): the nodes after that are left out";
+    Open(*at);
+    for (;;) {
+      // On the node written last: down to its first child, unless a limit stops it.
+      if (!stop && at->First()) {
+        if (depth >= max_depth_) {
+          at->Up();
+          Cut("the nodes below depth " + std::to_string(max_depth_) + " (" +
+              trace::kSnapshotDepthSetting + ") are left out");
+        } else if (nodes_ >= max_nodes_) {
+          at->Up();
+          Cut(full);
+          stop = true;
+        } else {
+          json_.Key("children");
+          json_.BeginArray();
+          ++depth;
+          Open(*at);
+          continue;
+        }
+      }
+      // Closed, then on to its next sibling, or up to close the parent.
+      for (;;) {
+        Close(depth == 0);
+        if (depth == 0) return {nodes_, digest_.Hex(), cut_};
+        if (!stop && at->Next()) {
+          if (nodes_ < max_nodes_) {
+            Open(*at);
+            break;
+          }
+          Cut(full);
+          stop = true;
+        }
+        at->Up();
+        --depth;
+        json_.End();  // the parent's children
+      }
+    }
+  }
+
+ private:
+  void Open(FIIterator& it) {
+    ++nodes_;
+    ReadName(it, buffer_, name_);
+    json_.BeginObject();
+    json_.Member("name", name_);
+    digest_.Add("\x01");
+    digest_.Add(name_);
+    for (const char* key : kSnapshotKeys) {
+      FIAttribute value;
+      it.GetValue(FIAttribute(key), value);
+      if (value.empty()) continue;
+      json_.Key(key);
+      record::Value v = record::AttributeValue(value);
+      record::Write(json_, v);
+      digest_.Add(std::string_view(key, std::strlen(key) + 1));
+      digest_.Add(v.Shown());
+    }
+  }
+  // Closes the node written last open; the top says what the snapshot is.
+  void Close(bool top) {
+    digest_.Add("\x02");
+    if (top) {
+      json_.Key("props");
+      json_.BeginObject();
+      json_.Member("fintop-trace snapshot",
+                   cut_.empty() ? "complete: " + std::to_string(nodes_) + " nodes"
+                                : "cut at " + std::to_string(nodes_) + " nodes: " + cut_);
+      json_.End();
+    }
+    json_.End();
+  }
+  void Cut(const std::string& why) {
+    if (cut_.empty()) cut_ = why;
+  }
+
+  kit::JsonWriter& json_;
+  unsigned long long max_nodes_, max_depth_;
+  unsigned long long nodes_ = 0;
+  std::string buffer_, name_, cut_;
+  record::Digest digest_;
+};
+
+void Session::TakeSnapshot(FIIterator& it) noexcept {
+  try {
+    std::call_once(snapshot_once_, [&] {
+      std::FILE* file = std::fopen(snapshot_file_.c_str(), "wb");
+      if (file == nullptr) {
+        Error("cannot write the snapshot " + snapshot_file_ + ": " + std::strerror(errno));
+        return;
+      }
+      SnapshotResult snapshot;
+      bool written = false;
+      try {
+        kit::Output out(file);
+        kit::JsonWriter json(out);
+        snapshot = SnapshotWriter(json, snapshot_nodes_, snapshot_depth_).Write(it);
+        out << '\n';
+        written = out.Finish();
+      } catch (...) {
+      }
+      written = std::fclose(file) == 0 && written;
+      if (!written) {
+        Error("cannot write the snapshot " + snapshot_file_ + " (out of memory or disk space)");
+        return;
+      }
+      Write(record::SnapshotLine(snapshot_file_, snapshot.nodes, snapshot.digest, snapshot.cut));
+      if (!snapshot.cut.empty())
+        Error("the snapshot " + snapshot_file_ + " is cut: " + snapshot.cut +
+              "; calls on the nodes left out cannot be replayed");
+    });
+  } catch (...) {
+  }
+  snapshot_pending_.store(false, std::memory_order_release);
 }
 
 // The recorded attributes as the caller's iterator holds them.
@@ -292,14 +548,19 @@ struct Attributes {
 
   void Read(FIIterator& it) {
     for (std::size_t i = 0; i < kAttributeCount; ++i)
-      held[i] = it.GetAttribute(kRecordedAttributes[i], values[i]);
+      held[i] = it.GetAttribute(kHeldAttributes[i], values[i]);
   }
 };
 
+// 1 for the first thread that called, and so on. Kept in a map rather than in thread-local
+// storage: a module loaded at run time with thread-local data of its own leaves LeakSanitizer's
+// exit scan a stale block once it is unloaded (seen with the copy a settings file sits beside).
+// Never destroyed, as the session: a host thread may still call while the process exits.
 unsigned long long ThreadNumber() {
-  static std::atomic<unsigned long long> next{0};
-  thread_local const unsigned long long mine = ++next;
-  return mine;
+  static std::mutex* mutex = new std::mutex;
+  static auto* numbers = new std::map<std::thread::id, unsigned long long>;
+  std::lock_guard<std::mutex> lock(*mutex);
+  return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
 // One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
@@ -308,6 +569,7 @@ template <class Result, class Forward>
 Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it,
               const FIAttribute* out, Result failure, Forward forward) {
   Session& session = Session::Get();
+  if (it != nullptr && session.snapshot_pending()) session.TakeSnapshot(*it);
   void* entry = session.entry(id);
   if (!session.logging()) return entry != nullptr ? forward(entry) : failure;
 
@@ -319,10 +581,18 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
     call.argument = argument;
     call.value = value;
     if (it != nullptr) {
-      call.node = PathOf(*it);
+      call.node = AddressOf(*it);
       before = std::make_unique<Attributes>();
       before->Read(*it);
+      call.before.emplace();
+      for (std::size_t i = 0; i < kAttributeCount; ++i) {
+        if (before->held[i])
+          call.before->emplace_back(kHeldAttributes[i], record::AttributeValue(before->values[i]));
+      }
     }
+    call.thread = ThreadNumber();
+    // Written before the call is forwarded: a session that ends inside it ends with this line.
+    session.Write(record::BeginLine(call));
   } catch (...) {
     recording = false;
   }
@@ -343,11 +613,10 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
       for (std::size_t i = 0; i < kAttributeCount; ++i) {
         if (!after->held[i]) continue;
         if (!before->held[i] || !record::SameValue(before->values[i], after->values[i]))
-          call.Record(kRecordedAttributes[i], record::AttributeValue(after->values[i]));
+          call.Record(kHeldAttributes[i], record::AttributeValue(after->values[i]));
       }
-      call.at = PathOf(*it);
+      call.at = AddressOf(*it);
     }
-    call.thread = ThreadNumber();
     session.Write(record::Line(call));
   } catch (...) {
     // the call's line is dropped; its result stands

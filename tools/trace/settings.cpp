@@ -44,7 +44,16 @@ std::string Shown(std::string_view text) {
 
 SettingsText ParseSettings(std::string_view text, std::string_view origin) {
   SettingsText settings;
-  std::size_t log_line = 0, plugin_line = 0;  // where each was last given
+  // Each setting, where it goes and the line that last gave it.
+  struct Known {
+    const char* name;
+    std::optional<std::string>* value;
+    std::size_t line = 0;
+  } known[] = {{kLogSetting, &settings.log},
+               {kPluginSetting, &settings.plugin},
+               {kSnapshotSetting, &settings.snapshot},
+               {kSnapshotNodesSetting, &settings.snapshot_nodes},
+               {kSnapshotDepthSetting, &settings.snapshot_depth}};
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
     text.remove_prefix(kByteOrderMark.size());
   const std::string prefix = std::string(origin) + ":";
@@ -77,29 +86,26 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
       value = value.substr(1, value.size() - 2);
 
-    std::optional<std::string>* setting = nullptr;
-    std::size_t* given = nullptr;
-    if (name == kLogSetting) {
-      setting = &settings.log;
-      given = &log_line;
-    } else if (name == kPluginSetting) {
-      setting = &settings.plugin;
-      given = &plugin_line;
-    } else {
-      complain("unknown setting " + Shown(name) + " (known: " + kLogSetting + ", " +
-               kPluginSetting + "): the line is ignored");
+    Known* setting = nullptr;
+    for (Known& k : known) {
+      if (name == k.name) setting = &k;
+    }
+    if (setting == nullptr) {
+      std::string names;
+      for (const Known& k : known) names += std::string(names.empty() ? "" : ", ") + k.name;
+      complain("unknown setting " + Shown(name) + " (known: " + names + "): the line is ignored");
       continue;
     }
     if (value.find('\0') != std::string_view::npos) {
       complain(std::string(name) + " holds a NUL byte: the line is ignored");
       continue;
     }
-    if (*given != 0) {
-      complain(std::string(name) + " is given again (line " + std::to_string(*given) +
+    if (setting->line != 0) {
+      complain(std::string(name) + " is given again (line " + std::to_string(setting->line) +
                " gave it before): this line's value is used");
     }
-    *setting = std::string(value);
-    *given = number;
+    *setting->value = std::string(value);
+    setting->line = number;
   }
   if (unsaid > 0) {
     settings.complaints.push_back(std::string(origin) + ": " + std::to_string(unsaid) +

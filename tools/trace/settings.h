@@ -1,4 +1,4 @@
-// fintop-trace.txt, the proxy's settings file beside it: its text in, the two settings and a
+// fintop-trace.txt, the proxy's settings file beside it: its text in, the settings and a
 // complaint per line not understood out. Pure: reads nothing, loads nothing, never throws but
 // std::bad_alloc.
 //
@@ -6,6 +6,9 @@
 //   # a comment (first non-blank character '#'); blank lines are skipped
 //   FINTOP_TRACE_LOG = C:\My Logs\session.jsonl
 //   FINTOP_TRACE_PLUGIN="fintop-real.dll"
+//   FINTOP_TRACE_SNAPSHOT = C:\My Logs\session-case.json
+//   FINTOP_TRACE_SNAPSHOT_NODES = 5000000
+//   FINTOP_TRACE_SNAPSHOT_DEPTH = 10000
 // Lines end with LF or CRLF and are read whole, whatever their length; a UTF-8 byte-order mark
 // before the first line is skipped. Blanks (spaces, tabs) around the name and around the value
 // are dropped; blanks inside the value are kept, so a path with spaces needs no quotes. A value
@@ -25,11 +28,17 @@ namespace trace {
 inline constexpr char kSettingsFileName[] = "fintop-trace.txt";
 inline constexpr char kLogSetting[] = "FINTOP_TRACE_LOG";
 inline constexpr char kPluginSetting[] = "FINTOP_TRACE_PLUGIN";
+inline constexpr char kSnapshotSetting[] = "FINTOP_TRACE_SNAPSHOT";
+inline constexpr char kSnapshotNodesSetting[] = "FINTOP_TRACE_SNAPSHOT_NODES";
+inline constexpr char kSnapshotDepthSetting[] = "FINTOP_TRACE_SNAPSHOT_DEPTH";
 
 struct SettingsText {
   // As written (relative paths are the caller's to resolve); nullopt when not given.
   std::optional<std::string> log;
   std::optional<std::string> plugin;
+  std::optional<std::string> snapshot;        // the snapshot's file
+  std::optional<std::string> snapshot_nodes;  // its limits, as written (the proxy reads them)
+  std::optional<std::string> snapshot_depth;
   // "fintop-trace.txt:3: ...", one per line not understood or given again, in line order;
   // printable ASCII only (other bytes of the file shown as \xNN). After 20 of them, the rest
   // are counted in a last one ("fintop-trace.txt: 7 more lines not understood or given again").

@@ -21,6 +21,7 @@
 #include "model.h"
 #include "output.h"
 #include "plugin.h"
+#include "replay.h"
 #include "walker.h"
 
 #if defined(_WIN32)
@@ -58,6 +59,13 @@ const char kHelpFooter[] = R"(Output:
               ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
               line "differences: N" with the count of each kind; with --json one document.
               Exit status 0 when there is no difference, 1 when there is one.
+  SNAPSHOT --replay LOG  makes each call of LOG (a fintop-trace log) again on SNAPSHOT (the
+              case fintop-trace wrote with it), on the recorded node with the attributes held
+              then, and compares the answer: one line per call answered otherwise (result,
+              out, attribute, where the iterator stands), a call that never returned in the
+              field last, then "replayed: N calls, S answered as recorded, D differ"; with
+              --json one document. Exit status 0 when all answer as recorded, 1 when one
+              does not, 2 for bad input.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
 case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
 option; then one line on stderr says what is wrong and nothing is written to stdout.)";
@@ -318,6 +326,9 @@ std::optional<int> CheckOptions(Options& options, const std::filesystem::path& f
     return Fail("--diff takes no --explain or --names (see --help)");
   if (!options.new_file.empty() && !options.case_file.empty())
     return Fail("--diff with --new compares two documents: give no CASE (see --help)");
+  if (!options.replay_file.empty() &&
+      (!options.diff_file.empty() || options.trace || options.explain || options.names))
+    return Fail("--replay takes no --diff, --trace, --explain or --names (see --help)");
   if (options.case_file.empty()) options.case_file = DefaultCase(folder);
   return std::nullopt;
 }
@@ -330,13 +341,17 @@ int Run(const Options& options) {
       // Output held back until it is large: bad input found before that leaves stdout empty.
       Output out(stdout);
       int status = 0;
-      if (!options.diff_file.empty()) {
+      if (!options.replay_file.empty()) {
+        status = Replay({options.case_file, options.replay_file, options.plugin_file, options.json},
+                        out, Warn);
+      } else if (!options.diff_file.empty()) {
         status = Diff(options, out);
         if (status == kBadInput) return status;
       } else if (status = Walk(options, out); status != 0) {
         return status;
       }
-      if (!out.Finish()) return options.diff_file.empty() ? 1 : kBadInput;
+      if (!out.Finish())
+        return options.diff_file.empty() && options.replay_file.empty() ? 1 : kBadInput;
       return status;
     } catch (const std::bad_alloc&) {
       return Fail("out of memory");

@@ -15,8 +15,9 @@ struct Options {
   std::string case_file;
   std::string map_file;
   std::string plugin_file;
-  std::string diff_file;  // --diff: the saved document to compare with
-  std::string new_file;   // --new: the document to compare instead of a walk
+  std::string diff_file;    // --diff: the saved document to compare with
+  std::string new_file;     // --new: the document to compare instead of a walk
+  std::string replay_file;  // --replay: the log whose calls are made again on the case
   bool json = false, trace = false, explain = false, names = false;
 };
 

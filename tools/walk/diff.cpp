@@ -40,6 +40,8 @@ constexpr KindName kKindNames[DiffLine::kKinds] = {
     {"callback not reached", "callbacks not reached"},
     {"callback found something", "callbacks found something"},
     {"callback found nothing", "callbacks found nothing"},
+    {"call never returned", "calls never returned"},
+    {"clones left alive", "clones left alive"},
 };
 
 enum Section { kModel, kCalls, kFramework, kCallbacks };
@@ -585,25 +587,27 @@ void WriteScalar(JsonWriter& json, const Scalar& s) {
 
 }  // namespace
 
+void WriteDiffLine(JsonWriter& json, const DiffLine& line) {
+  json.BeginObject();
+  json.Member(names::kGroup, line.group);
+  json.Member(names::kWhere, line.where);
+  json.Member(names::kKind, kKindNames[line.kind].one);
+  json.Member(names::kText, line.Text());
+  if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
+    json.Key(names::kOld);
+    WriteScalar(json, line.old_value);
+    json.Key(names::kNew);
+    WriteScalar(json, line.new_value);
+  }
+  json.End();
+}
+
 void WriteDiffJson(Output& out, const DiffResult& result) {
   JsonWriter json(out);
   json.BeginObject();
   json.Key(names::kDifferences);
   json.BeginArray();
-  for (const DiffLine& line : result.lines) {
-    json.BeginObject();
-    json.Member(names::kGroup, line.group);
-    json.Member(names::kWhere, line.where);
-    json.Member(names::kKind, kKindNames[line.kind].one);
-    json.Member(names::kText, line.Text());
-    if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
-      json.Key(names::kOld);
-      WriteScalar(json, line.old_value);
-      json.Key(names::kNew);
-      WriteScalar(json, line.new_value);
-    }
-    json.End();
-  }
+  for (const DiffLine& line : result.lines) WriteDiffLine(json, line);
   json.End();
   std::size_t counts[DiffLine::kKinds] = {};
   std::vector<int> order;  // the kinds in the order first met

@@ -34,6 +34,8 @@ struct DiffLine {
     kNotReached,
     kFoundSomething,
     kFoundNothing,
+    kCallNeverReturned,  // the replay's: a call the field's session ended inside
+    kClonesLeft,         // the replay's: a call left cloned iterators alive
     kKinds
   };
   Kind kind;
@@ -61,5 +63,7 @@ DiffResult Compare(const Document& old_doc, const Document& new_doc);
 // The lines and the summary line; or one JSON document of them.
 void WriteDiff(Output& out, const DiffResult& result);
 void WriteDiffJson(Output& out, const DiffResult& result);
+// One line as an element of that document's "differences".
+void WriteDiffLine(JsonWriter& json, const DiffLine& line);
 
 }  // namespace walk

@@ -41,6 +41,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
                  "Compare the walk's model (and calls) with this document of\n"
                  "fintop-walk --json; exit status 1 when they differ")
       ->option_text("SAVED");
+  app.add_option("--replay", options.replay_file,
+                 "Make every call of this fintop-trace log again on CASE (the\n"
+                 "snapshot recorded with it) and name the calls answered otherwise;\n"
+                 "exit status 1 when one is")
+      ->option_text("LOG");
   app.add_option("--new", options.new_file,
                  "With --diff: compare with this document instead of walking a case")
       ->option_text("NEW");

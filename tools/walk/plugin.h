@@ -34,6 +34,7 @@ class Plugin {
   FIClassifier classifier(int id) const { return reinterpret_cast<FIClassifier>(entries_[id]); }
   FICollection collection(int id) const { return reinterpret_cast<FICollection>(entries_[id]); }
   FIElement element(int id) const { return reinterpret_cast<FIElement>(entries_[id]); }
+  void* entry(int id) const { return entries_[id]; }
 
  private:
   std::string file_;

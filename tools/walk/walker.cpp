@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "address.h"
 #include "output.h"
 
 namespace walk {
@@ -510,6 +511,16 @@ void Walker::Begin(int id, hostsim::HostIterator& it) {
   events_.clear();
   caller_ = &it;
   call_node_ = it.node();
+  before_.clear();
+  if (options_.trace && sink_->TakesRecords()) {
+    // What the call can read, as the record's "before" holds it: the held names in list order.
+    std::vector<std::pair<std::string, FIAttribute>> held = it.attributes();
+    for (const char* name : record::kHeldAttributes) {
+      auto found = std::find_if(held.begin(), held.end(),
+                                [&](const auto& entry) { return entry.first == name; });
+      if (found != held.end()) before_.emplace_back(name, record::AttributeValue(found->second));
+    }
+  }
   recording_ = true;
   if (options_.progress && (calls_ & 0xfff) == 0) Progress();
 }
@@ -546,8 +557,9 @@ void Walker::End(int id, record::Call call, const std::string& arguments, const 
   }
   if (records) {
     call.callback = Callbacks()[id].name;
-    call.node = Path(call_node_);
-    call.at = Path(caller->node());
+    call.node = AddressOf(*tree_, call_node_);
+    call.before = std::move(before_);
+    call.at = AddressOf(*tree_, caller->node());
     call.operations = std::move(operations);
     sink_->TraceRecord(std::move(call));
     return;

@@ -169,6 +169,7 @@ class Walker final : private hostsim::IteratorObserver {
   bool recording_ = false;
   const hostsim::HostIterator* caller_ = nullptr;
   std::uint32_t call_node_ = 0;
+  std::vector<std::pair<std::string, record::Value>> before_;  // the call's "before"
   std::vector<Event> events_;
   long calls_ = 0;
   int depth_ = 0;  // step lists being run, one inside the other

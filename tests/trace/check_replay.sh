@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# fintop-walk SNAPSHOT --replay LOG on sessions recorded here through fintop-trace:
+#   check_replay.sh BIN ALTERED SMALL TRICKY CHECKER THREADS
+# BIN holds fintop-walk, libfintop.so and libfintop-trace.so; ALTERED is a plug-in that turns
+# CTHeatStreams' answer round (altered_plugin.cpp); SMALL a small case; TRICKY a case whose host
+# names hold "/", "\" and "\#2" and repeat among siblings; CHECKER is trace_log_check. The default plant is
+# recorded once with its snapshot, the small case once with a snapshot cut at 3 nodes. Each row
+# of the table replays a log (made from those by one change) and expects an exit status, the
+# last line of stdout (or the one line of stderr) and how many lines name a difference.
+set -euo pipefail
+bin=$1 altered=$2 small=$3 tricky=$4 checker=$5 threads=$6
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+  echo "check_replay: $*" >&2
+  exit 1
+}
+walk="$bin/fintop-walk"
+record() {  # record LOG SNAPSHOT CASE [ENV...]: CASE walked through the proxy
+  local log=$1 snapshot=$2 case=$3
+  shift 3
+  env FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$log" \
+    FINTOP_TRACE_SNAPSHOT="$snapshot" "$@" "$walk" "$case" --plugin "$bin/libfintop-trace.so" \
+    >/dev/null || fail "the walk of $case through the proxy failed"
+}
+plant="$bin/default.json"
+record "$work/plant.log" "$work/plant.json" "$plant"
+record "$work/small.log" "$work/small.json" "$small" FINTOP_TRACE_SNAPSHOT_NODES=3
+calls=$(grep -c '^{"callback"' "$work/plant.log")
+heat=$(grep -c '^{"callback":"CTHeatStreams"' "$work/plant.log")
+
+# The logs of the rows, each from the plant's by one change.
+n=$(grep -n '^{"callback":"CTHeatStreams"' "$work/plant.log" | sed -n 3p | cut -d: -f1)
+sed "${n}s/\"result\":false/\"result\":true/" "$work/plant.log" >"$work/altered.log"
+cmp -s "$work/plant.log" "$work/altered.log" && fail "line $n of the log was not altered"
+head -n -1 "$work/plant.log" >"$work/inside.log"  # the last call's line never written
+head -c -40 "$work/plant.log" >"$work/cut.log"    # the host killed while it was written
+sed '1s/"version":2/"version":1/' "$work/plant.log" >"$work/old.log"
+cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appended to one log
+last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
+last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
+
+same="replayed: $calls calls, $calls answered as recorded, 0 differ"
+one="replayed: $calls calls, $((calls - 1)) answered as recorded, 1 differs"
+# name|snapshot|log|plug-in|status|last line (regex)|lines naming a call
+rows=(
+  "recorded|plant.json|plant.log|libfintop.so|0|^$same\$|0"
+  "one_answer_altered|plant.json|altered.log|libfintop.so|1|^$one\$|1"
+  "plugin_altered|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - heat)) answered as recorded, $heat differ\$|$heat"
+  "ended_inside_a_call|plant.json|inside.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
+  "cut_mid_line|plant.json|cut.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
+  "another_snapshot|small.json|plant.log|libfintop.so|2|plant.log: recorded with the snapshot .*plant.json \\(digest [0-9a-f]{16}\\), and .*small.json is another|0"
+  "snapshot_cut|small.json|small.log|libfintop.so|2|small.log: a call on .*, a node that .*small.json lacks \\(the snapshot was cut: stopped at 3 nodes \\(FINTOP_TRACE_SNAPSHOT_NODES\\)|0"
+  "old_log|plant.json|old.log|libfintop.so|2|old.log: a log of fintop-trace version 1, written before calls held the attributes|0"
+  "not_a_log|plant.json|plant.json|libfintop.so|2|plant.json:2:[0-9]+: not a document of fintop-walk --json or a fintop-trace log|0"
+  "no_log|plant.json|missing.log|libfintop.so|2|missing.log: cannot read the document|0"
+  "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each\\)|0"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name snapshot log plugin status wanted lines <<<"$row"
+  [[ $plugin == /* ]] || plugin="$bin/$plugin"
+  set +e
+  FINTOP_ALTERED_REAL="$bin/libfintop.so" "$walk" "$work/$snapshot" --replay "$work/$log" \
+    --plugin "$plugin" >"$work/out" 2>"$work/err"
+  got=$?
+  set -e
+  [ "$got" = "$status" ] || fail "$name: exit status $got, not $status ($(head -c 300 "$work/err"))"
+  if [ "$status" = 2 ]; then
+    [ ! -s "$work/out" ] || fail "$name: stdout is not empty"
+    [ "$(wc -l <"$work/err")" = 1 ] || fail "$name: stderr is not one line: $(cat "$work/err")"
+    grep -Eq "$wanted" "$work/err" || fail "$name: stderr is $(cat "$work/err")"
+  else
+    grep -Eq "$wanted" <(tail -n 1 "$work/out") || fail "$name: the last line is $(tail -n 1 "$work/out")"
+    named=$(grep -c ': call ' "$work/out" || true)
+    [ "$named" = "$lines" ] || fail "$name: $named lines name a call, not $lines"
+  fi
+  echo "ok $name"
+done
+# What the lines name: the altered call, every call of CTHeatStreams and only those, the call the
+# session ended inside (a cut last line is left out, with one line on stderr).
+"$walk" "$work/plant.json" --replay "$work/altered.log" >"$work/out" || true
+grep -q ": call CTHeatStreams #3: result true -> false$" "$work/out" ||
+  grep -q ": call CTHeatStreams: result true -> false$" "$work/out" ||
+  fail "one_answer_altered names $(head -n 1 "$work/out")"
+FINTOP_ALTERED_REAL="$bin/libfintop.so" "$walk" "$work/plant.json" --replay "$work/plant.log" \
+  --plugin "$altered" >"$work/out" || true
+[ "$(grep ': call ' "$work/out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\): result ' || true)" = 0 ] ||
+  fail "plugin_altered names other calls: $(grep ': call ' "$work/out" | grep -v CTHeatStreams | head -n 2)"
+for log in inside cut; do
+  "$walk" "$work/plant.json" --replay "$work/$log.log" >"$work/out" 2>"$work/err" || true
+  grep -qF "$last_node: call " "$work/out" || fail "$log: the unreturned call on $last_node is not named"
+  grep -q "never returned in the field (the session ended inside it); here: result " "$work/out" ||
+    fail "$log: $(head -n 1 "$work/out")"
+done
+grep -q "the log's last line is cut off" "$work/err" || fail "cut_mid_line: stderr is $(cat "$work/err")"
+# The cut snapshot says so in itself and in the log, and is a case fintop-walk reads.
+grep -q '"fintop-trace snapshot": "cut at 3 nodes: stopped at 3 nodes' "$work/small.json" ||
+  fail "the cut snapshot does not say so"
+grep -q '"cut":"stopped at 3 nodes' "$work/small.log" || fail "the log does not say the snapshot is cut"
+"$walk" "$work/small.json" >/dev/null || fail "the cut snapshot is no case"
+
+# Names that hold the address's own characters, and siblings of one name: the log's addresses
+# name each node (the walk's records agree), and every call replays on its own node.
+record "$work/tricky.log" "$work/tricky.json" "$tricky"
+"$walk" "$tricky" --json --trace >"$work/tricky.walk" || fail "the walk of $tricky"
+"$checker" "$work/tricky.walk" "$work/tricky.log" >/dev/null || fail "tricky: the log disagrees with the walk"
+for address in 'Tricky\\/Top/Feed\\#2' 'Tricky\\/Top/A\\/B\\\\C' 'Tricky\\/Top/Feed\\\\#2"'; do
+  grep -qF "\"node\":\"$address" "$work/tricky.log" || fail "tricky: no call on $address"
+done
+tricky_calls=$(grep -c '^{"callback"' "$work/tricky.log")
+[ "$("$walk" "$work/tricky.json" --replay "$work/tricky.log")" = \
+  "replayed: $tricky_calls calls, $tricky_calls answered as recorded, 0 differ" ] ||
+  fail "tricky: the replay differs"
+echo "ok tricky names: $tricky_calls calls"
+
+# Four threads at once: their calls replay in the log's order. A call of the three callbacks
+# whose process-wide count another thread's count can change in between may answer otherwise;
+# every call that does must say that its order among the other threads' calls is not known.
+FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$work/threads.log" \
+  FINTOP_TRACE_SNAPSHOT="$work/threads.json" "$threads" "$bin/libfintop-trace.so" "$plant" \
+  "$bin/norvanemap.xml" || fail "threads: the walks through the proxy failed"
+[ "$(grep -o '"thread":[0-9]*}$' "$work/threads.log" | sort -u | wc -l)" = 4 ] ||
+  fail "threads: the log holds not four threads' calls"
+set +e
+"$walk" "$work/threads.json" --replay "$work/threads.log" >"$work/out" 2>"$work/err"
+got=$?
+set -e
+threads_calls=$(grep -c '^{"callback"' "$work/threads.log")
+case $got in
+  0) ;;
+  1) unexplained=$(grep ': call ' "$work/out" | grep -v 'so its order among them is not known$' |
+       head -n 3 || true)
+     [ -z "$unexplained" ] || fail "threads: differences not put down to the order: $unexplained"
+     grep ': call ' "$work/out" |
+       grep -v ': call \(CTDewPointCurve\|CTBubblePointCurve\|CTHydratePointCurve\|CTPumpCurve\|CTEfficiencyCurve\|CTNPSHCurve\|CTNPSHCurvePoint\|CTActiveReactions\)(' |
+       head -n 3 | grep . && fail "threads: a call outside the counted callbacks differs" ;;
+  *) fail "threads: exit status $got: $(cat "$work/err")" ;;
+esac
+echo "ok threads: $threads_calls calls of 4 threads, $(tail -n 1 "$work/out")"
+echo "replay: ${#rows[@]} rows"

@@ -1,0 +1,456 @@
+#include "replay.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "address.h"
+#include "call_record.h"
+#include "callback_table.h"
+#include "diff.h"
+#include "document.h"
+#include "document_names.h"
+#include "iterator/case_loader.h"
+#include "iterator/host_iterator.h"
+#include "plugin.h"
+
+namespace walk {
+
+namespace {
+
+namespace names = document_names;
+
+// The properties a snapshot holds, in the order fintop-trace reads them.
+constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
+
+record::Value FromProp(const hostsim::PropValue& p) {
+  switch (p.kind) {
+    case hostsim::PropValue::kInteger:
+      return record::Value::Integer(p.integer);
+    case hostsim::PropValue::kReal:
+      return record::Value::Real(p.real);
+    case hostsim::PropValue::kText:
+      break;
+  }
+  return record::Value::Text(p.text);
+}
+
+// The digest fintop-trace gives a snapshot as it writes it: each node in depth-first order as
+// 0x01, its name, each property read (key, NUL, its value as the record writes it), its
+// children, 0x02.
+std::string TreeDigest(const hostsim::HostTree& tree) {
+  record::Digest digest;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> open;  // node, next child
+  auto enter = [&](std::uint32_t node) {
+    digest.Add("\x01");
+    digest.Add(tree.name(node));
+    for (const char* key : kSnapshotKeys) {
+      if (const hostsim::PropValue* p = tree.property(node, key)) {
+        digest.Add(std::string_view(key, std::char_traits<char>::length(key) + 1));
+        digest.Add(FromProp(*p).Shown());
+      }
+    }
+    open.emplace_back(node, 0);
+  };
+  if (tree.size() == 0) return digest.Hex();
+  enter(hostsim::HostTree::root());
+  while (!open.empty()) {
+    auto& [node, next] = open.back();
+    if (next < tree.child_count(node)) {
+      std::uint32_t child = tree.node(node).first_child + next++;
+      enter(child);
+    } else {
+      digest.Add("\x02");
+      open.pop_back();
+    }
+  }
+  return digest.Hex();
+}
+
+// A scalar of the log as the record's value.
+Scalar ScalarOf(const record::Value& v) {
+  switch (v.kind) {
+    case record::Value::kNull:
+      return {};
+    case record::Value::kBool:
+      return {Scalar::kBool, v.boolean ? "true" : "false"};
+    case record::Value::kInteger:
+      return {Scalar::kInteger, std::to_string(v.integer)};
+    case record::Value::kReal: {
+      std::string text;
+      kit::AppendJsonReal(v.real, text);
+      return {Scalar::kReal, text};
+    }
+    case record::Value::kText:
+      return {Scalar::kText, v.text};
+  }
+  return {};
+}
+
+// A recorded value as an attribute to hold; false for a value no attribute holds.
+bool AttributeOf(const Scalar& s, FIAttribute& out) {
+  switch (s.type) {
+    case Scalar::kInteger: {
+      int value = 0;
+      auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), value);
+      if (r.ec != std::errc() || r.ptr != s.text.data() + s.text.size()) return false;
+      out = FIAttribute(value);
+      return true;
+    }
+    case Scalar::kReal:
+      out = FIAttribute(std::strtod(s.text.c_str(), nullptr));
+      return true;
+    case Scalar::kText:
+      out = FIAttribute(s.text.c_str());
+      return true;
+    case Scalar::kNull:
+      out = FIAttribute();
+      return true;
+    default:
+      return false;
+  }
+}
+
+class BadLog : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Begun {
+  std::uint64_t offset;
+  std::string thread;
+};
+
+class Replayer {
+ public:
+  Replayer(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
+           const Document& log, const Plugin& plugin)
+      : options_(options), tree_(std::move(tree)), log_(log), plugin_(plugin) {}
+
+  int Run(Output& out) {
+    std::vector<std::uint64_t> call_offsets;
+    const std::vector<Record>& r = log_.trace();
+    for (std::uint32_t i = 0; i < r.size(); i = r[i].end) {
+      if (r[i].kind == Record::kCall) call_offsets.push_back(r[i].offset);
+    }
+    std::vector<Pending> calls;
+    // A log whose begin lines and calls alternate (one call at a time, whatever the thread):
+    // each call's begin line is the one before it, and the begin lines after the last call
+    // never returned; nothing overlapped, and no begin line needs reading.
+    const std::vector<Document::Begin>& begins = log_.begins();
+    bool alternate = begins.size() >= call_offsets.size();
+    for (std::size_t k = 0; alternate && k < begins.size(); ++k)
+      alternate = begins[k].calls == std::min(k, call_offsets.size());
+    if (alternate) {
+      for (std::size_t k = 0; k < begins.size(); ++k) {
+        begins_.push_back({begins[k].offset, {}});
+        if (k < call_offsets.size()) {
+          calls.push_back({call_offsets[k], begins[k].offset, false});
+        } else {
+          calls.push_back({begins[k].offset, begins[k].offset, true});
+        }
+      }
+      alternate_ = true;
+      for (const Pending& call : calls) ReplayCall(call, call_offsets);
+      return Finish(out);
+    }
+    ReadBegins();
+    // The begin line of each call: the last of its thread before it.
+    std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
+    std::size_t b = 0;
+    for (std::uint64_t offset : call_offsets) {
+      for (; b < begins_.size() && begins_[b].offset < offset; ++b)
+        open[begins_[b].thread] = begins_[b].offset;
+      Details d = log_.ReadDetails(offset);
+      std::string thread = d.Get(names::kThread).text;
+      std::uint64_t began = offset;
+      if (auto found = open.find(thread); found != open.end()) {
+        began = found->second;
+        open.erase(found);
+      }
+      calls.push_back({offset, began, false});
+    }
+    for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
+    for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
+
+    for (const Pending& call : calls) ReplayCall(call, call_offsets);
+    return Finish(out);
+  }
+
+ private:
+  int Finish(Output& out) {
+    if (options_.json) {
+      WriteJson(out);
+    } else {
+      std::string text;
+      for (const DiffLine& line : lines_) {
+        text.clear();
+        kit::AppendTextLine(line.Text(), text);
+        out << text << '\n';
+      }
+      out << Summary() << '\n';
+    }
+    return differ_ == 0 ? 0 : 1;
+  }
+
+  struct Pending {
+    std::uint64_t offset;  // of the call line; of the begin line for one never ended
+    std::uint64_t began;   // of its begin line (the call line's own without one)
+    bool unreturned;
+  };
+
+  void ReadBegins() {
+    for (const Document::Begin& begin : log_.begins()) {
+      Details d = log_.ReadDetails(begin.offset);
+      begins_.push_back({begin.offset, d.Get(names::kThread).text});
+    }
+  }
+
+  [[noreturn]] void Refuse(const std::string& what) { throw BadLog(log_.name() + ": " + what); }
+
+  void ReplayCall(const Pending& pending, const std::vector<std::uint64_t>& call_offsets) {
+    Details d = log_.ReadDetails(pending.offset);
+    const std::string& callback = d.Get(pending.unreturned ? names::kBegin : names::kCallback).text;
+    auto known = ids_.find(callback);
+    if (known == ids_.end()) known = ids_.emplace(callback, FindCallback(callback)).first;
+    int id = known->second;
+    if (id == kNoCallback)
+      Refuse("a call of " + OneLine(callback) + ", which is no callback of fintop");
+    const CallbackInfo& info = Callbacks()[id];
+    const Scalar& node_text = d.Get(names::kNode);
+    std::uint32_t node = FindAddress(*tree_, node_text.text);
+    if (node_text.type != Scalar::kText || node == hostsim::kNoNode)
+      Refuse("a call on " + OneLine(node_text.text) + ", a node that " + options_.snapshot +
+             " lacks" + (cut_.empty() ? "" : " (the snapshot was cut: " + cut_ + ")") +
+             ": replay the log against the snapshot recorded with it");
+    int argument = 0;
+    std::string where = "call " + callback;
+    for (const char* key : {names::kIndex, names::kMove}) {
+      const Scalar& s = d.Get(key);
+      if (s.type == Scalar::kNone) continue;
+      auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), argument);
+      if (s.type != Scalar::kInteger || r.ec != std::errc())
+        Refuse("a call of " + callback + " whose \"" + key + "\" is no integer");
+      where += std::string("(") + (key == names::kMove ? "move " : "") + s.text + ")";
+    }
+    std::uint32_t rank = ranks_[OneLine(node_text.text) + '\n' + where]++;
+    if (rank > 0) where += " #" + std::to_string(rank + 1);
+
+    // The iterator as the call found it in the field.
+    hostsim::IteratorPtr it = hostsim::NewIterator(tree_);
+    it->MoveTo(node);
+    std::vector<std::pair<std::string, Scalar>> expected;
+    {
+      if (!d.has_before)
+        Refuse(
+            "a call record without \"before\" (written before records held the attributes "
+            "of the iterator before the call): record the session again");
+      for (const auto& [name, value] : d.before) {
+        FIAttribute held;
+        if (!AttributeOf(value, held))
+          Refuse("a call of " + callback + " held " + OneLine(name) + " = " + value.Shown() +
+                 ", which no attribute holds");
+        it->SetAttribute(name.c_str(), held);
+        Put(expected, name, value);
+      }
+      for (const auto& [name, value] : d.attributes) Put(expected, name, value);
+    }
+    FIAttribute out;
+    long live = hostsim::LiveIterators();
+    int result = CallByShape(info.shape, plugin_.entry(id), it.get(), &out, argument);
+    long left = hostsim::LiveIterators() - live;
+    ++replayed_;
+
+    record::Value answer = info.shape == Shape::kCollection ? record::Value::Integer(result)
+                                                            : record::Value::Bool(result != 0);
+    Scalar now_result = ScalarOf(answer);
+    Scalar now_out = ScalarOf(record::AttributeValue(out));
+    std::string now_at = AddressOf(*tree_, it->node());
+    const std::string group = node_text.text;
+    std::size_t before = lines_.size();
+    if (pending.unreturned) {
+      Add(DiffLine::kCallNeverReturned, group, where,
+          "never returned in the field (the session ended inside it); here: result " +
+              now_result.Shown() +
+              (now_out.type == Scalar::kNone ? "" : ", out " + now_out.Shown()) + ", at " + now_at,
+          {}, now_result);
+    } else {
+      auto compare = [&](const char* key, DiffLine::Kind kind, const Scalar& now) {
+        const Scalar& was = d.Get(key);
+        if (was == now) return;
+        bool at = kind == DiffLine::kTargetChanged;
+        Add(kind, group, where,
+            std::string(key) + " " + (at ? Bare(was) : was.Shown()) + " -> " +
+                (at ? Bare(now) : now.Shown()),
+            was, now);
+      };
+      compare(names::kResult, DiffLine::kResultChanged, now_result);
+      compare(names::kOut, DiffLine::kResultChanged, now_out);
+      // The attributes after the call: every name it could hold, and any the record names.
+      std::vector<std::string> wanted(std::begin(record::kHeldAttributes),
+                                      std::end(record::kHeldAttributes));
+      for (const auto& [name, value] : expected) {
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) wanted.push_back(name);
+      }
+      for (const std::string& name : wanted) {
+        FIAttribute held;
+        Scalar now = it->GetAttribute(name.c_str(), held) ? ScalarOf(record::AttributeValue(held))
+                                                          : Scalar{};
+        if (now.type == Scalar::kNone && held.empty() && Find(expected, name) != nullptr &&
+            Find(expected, name)->type == Scalar::kNull)
+          now = {Scalar::kNull, "null"};
+        const Scalar* was = Find(expected, name);
+        Scalar w = was != nullptr ? *was : Scalar{};
+        if (w == now) continue;
+        Add(DiffLine::kAttributeChanged, group, where,
+            "attribute " + name + " " + w.Shown() + " -> " + now.Shown(), w, now);
+      }
+      compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at});
+    }
+    it.reset();
+    if (left != 0)
+      Add(DiffLine::kClonesLeft, group, where,
+          std::to_string(left) + " cloned iterators left alive");
+    if (lines_.size() == before) {
+      ++same_;
+      return;
+    }
+    ++differ_;
+    if (pending.unreturned) ++unreturned_;
+    if (Overlapped(pending, call_offsets))
+      lines_.back().what +=
+          "; in the field this call ran while calls of other threads began or ended, so its "
+          "order among them is not known";
+  }
+
+  // Whether another line of the log (a begin or a call of another thread) lies between the
+  // call's begin line and its own line.
+  bool Overlapped(const Pending& call, const std::vector<std::uint64_t>& call_offsets) const {
+    if (alternate_) return false;
+    std::uint64_t from = call.began, to = call.unreturned ? ~std::uint64_t{0} : call.offset;
+    auto begin = std::upper_bound(begins_.begin(), begins_.end(), from,
+                                  [](std::uint64_t v, const Begun& b) { return v < b.offset; });
+    if (begin != begins_.end() && begin->offset < to) return true;
+    auto c = std::upper_bound(call_offsets.begin(), call_offsets.end(), from);
+    return c != call_offsets.end() && *c < to;
+  }
+
+  static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
+                  const Scalar& value) {
+    for (auto& [n, v] : list) {
+      if (n == name) {
+        v = value;
+        return;
+      }
+    }
+    list.emplace_back(name, value);
+  }
+  static const Scalar* Find(const std::vector<std::pair<std::string, Scalar>>& list,
+                            const std::string& name) {
+    for (const auto& [n, v] : list) {
+      if (n == name) return &v;
+    }
+    return nullptr;
+  }
+  static std::string Bare(const Scalar& s) { return s.type == Scalar::kText ? s.text : s.Shown(); }
+
+  void Add(DiffLine::Kind kind, const std::string& group, const std::string& where,
+           std::string what, Scalar o = {}, Scalar n = {}) {
+    lines_.push_back(
+        {kind, 1, group, where, std::move(what), std::move(o), std::move(n), lines_.size()});
+  }
+
+  std::string Summary() const {
+    std::string s = "replayed: " + std::to_string(replayed_) + " calls, " + std::to_string(same_) +
+                    " answered as recorded, " + std::to_string(differ_) +
+                    (differ_ == 1 ? " differs" : " differ");
+    if (unreturned_ > 0) s += " (" + std::to_string(unreturned_) + " never returned in the field)";
+    return s;
+  }
+
+  void WriteJson(Output& out) const {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key(names::kDifferences);
+    json.BeginArray();
+    for (const DiffLine& line : lines_) WriteDiffLine(json, line);
+    json.End();
+    json.Key(names::kSummary);
+    json.BeginObject();
+    json.Key(names::kReplayed);
+    json.Integer(replayed_);
+    json.Key(names::kSame);
+    json.Integer(same_);
+    json.Key(names::kDiffer);
+    json.Integer(differ_);
+    json.Key(names::kUnreturned);
+    json.Integer(unreturned_);
+    json.End();
+    json.End();
+    out << '\n';
+  }
+
+ public:
+  std::string cut_;  // why the snapshot was cut, from the log; empty when whole
+
+ private:
+  const ReplayOptions& options_;
+  std::shared_ptr<const hostsim::HostTree> tree_;
+  const Document& log_;
+  const Plugin& plugin_;
+  std::vector<Begun> begins_;
+  bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
+  std::unordered_map<std::string, int> ids_;
+  std::unordered_map<std::string, std::uint32_t> ranks_;
+  std::vector<DiffLine> lines_;
+  long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
+};
+
+}  // namespace
+
+int Replay(const ReplayOptions& options, Output& out,
+           const std::function<void(const std::string&)>& warn) {
+  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.snapshot);
+  std::unique_ptr<Document> log = OpenDocument(options.log);
+  for (const std::string& warning : log->warnings()) warn(warning);
+  const std::string& name = log->name();
+  if (!log->has_trace())
+    throw BadLog(name +
+                 ": holds no calls: give a fintop-trace log (or a document of "
+                 "fintop-walk --json --trace)");
+  if (log->source() == Document::kLog) {
+    if (log->log_version() == 0)
+      throw BadLog(name + ": lacks the log's first line ({\"log\": \"fintop-trace\", ...})");
+    if (log->log_version() < names::kLogVersion)
+      throw BadLog(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
+                   ", written before calls held the attributes the iterator held before them: it "
+                   "cannot be replayed; record the session again with this fintop-trace");
+    if (log->sessions() > 1)
+      throw BadLog(name + ": holds " + std::to_string(log->sessions()) +
+                   " sessions (one {\"log\": ...} line each): replay one of them, cut at its "
+                   "first line");
+  }
+  std::string cut;
+  if (log->snapshot_line() != Document::kNoOffset) {
+    Details d = log->ReadDetails(log->snapshot_line());
+    cut = d.Get(names::kCut).text;
+    std::string recorded = d.Get(names::kDigest).text;
+    std::string digest = TreeDigest(*tree);
+    if (recorded != digest)
+      throw BadLog(name + ": recorded with the snapshot " + OneLine(d.Get(names::kSnapshot).text) +
+                   " (digest " + OneLine(recorded) + "), and " + options.snapshot +
+                   " is another (digest " + digest + "): replay the log against its own snapshot");
+  }
+  Plugin plugin(options.plugin);
+  Replayer replayer(options, std::move(tree), *log, plugin);
+  replayer.cut_ = cut;
+  return replayer.Run(out);
+}
+
+}  // namespace walk
