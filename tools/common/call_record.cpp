@@ -120,9 +120,10 @@ void Write(kit::JsonWriter& json, const Value& value) {
   }
 }
 
-void Write(kit::JsonWriter& json, const Call& call) {
-  json.BeginObject();
-  json.Member(names::kCallback, call.callback);
+// What a call's record and its begin line both hold, after the callback under `key`: the
+// node, the argument and the attributes held before the call.
+static void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Call& call) {
+  json.Member(key, call.callback);
   json.Member(names::kNode, call.node);
   if (call.argument != Call::kNone) {
     json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
@@ -137,6 +138,11 @@ void Write(kit::JsonWriter& json, const Call& call) {
     }
     json.End();
   }
+}
+
+void Write(kit::JsonWriter& json, const Call& call) {
+  json.BeginObject();
+  WriteCallHead(json, names::kCallback, call);
   json.Key(names::kResult);
   Write(json, call.result);
   if (!call.out.is_null()) {
@@ -204,21 +210,7 @@ std::string BeginLine(const Call& call) {
   kit::Output out;
   kit::JsonWriter json(out, kit::JsonWriter::kLine);
   json.BeginObject();
-  json.Member(names::kBegin, call.callback);
-  json.Member(names::kNode, call.node);
-  if (call.argument != Call::kNone) {
-    json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
-    json.Integer(call.value);
-  }
-  if (call.before) {
-    json.Key(names::kBefore);
-    json.BeginObject();
-    for (const auto& [name, value] : *call.before) {
-      json.Key(name);
-      Write(json, value);
-    }
-    json.End();
-  }
+  WriteCallHead(json, names::kBegin, call);
   if (call.thread) {
     json.Key(names::kThread);
     json.Integer(*call.thread);
