@@ -19,17 +19,21 @@
 
 namespace kit {
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path ProgramPath() {
 #if defined(_WIN32)
   char buffer[4096];
   DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
   if (n == 0 || n >= sizeof buffer) return {};
-  return std::filesystem::path(std::string(buffer, n)).parent_path();
+  return std::filesystem::path(std::string(buffer, n));
 #else
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : self.parent_path();
+  return error ? std::filesystem::path() : self;
 #endif
+}
+
+std::filesystem::path ProgramFolder() {
+  return ProgramPath().parent_path();
 }
 
 TempFile::TempFile(std::string_view stem) {

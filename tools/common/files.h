@@ -15,7 +15,8 @@ inline constexpr char kPluginFile[] = "fintop.dll";
 inline constexpr char kPluginFile[] = "libfintop.so";
 #endif
 
-// The folder of the running program ("" when it cannot be told).
+// The running program's own file, and its folder ("" when it cannot be told).
+std::filesystem::path ProgramPath();
 std::filesystem::path ProgramFolder();
 
 // A new file in the standard library's temporary folder (TMPDIR or TMP and the like; on

@@ -64,11 +64,6 @@ std::string MachineName(GElf_Half machine) {
   }
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The entries of a table section: its size over its entry size, which must be the type's.
 size_t Entries(const ElfFile& file, const GElf_Shdr& header, Elf_Type type, const char* part) {
   const size_t entry = gelf_fsize(file.get(), type, 1, EV_CURRENT);
@@ -138,6 +133,11 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
 
 Image ReadElf(std::span<const unsigned char> bytes, const std::string& path) {
   const ElfFile file(bytes, path);

@@ -14,4 +14,7 @@ namespace doctor {
 // `path` and the fault.
 Image ReadElf(std::span<const unsigned char> file, const std::string& path);
 
+// The folder part of a path ("." for a bare name, "/" for the root's files).
+std::string FolderOf(const std::string& path);
+
 }  // namespace doctor

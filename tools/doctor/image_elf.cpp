@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "elf_read.h"
+#include "files.h"
 #include "image.h"
 #include "names.h"
 
@@ -28,11 +29,6 @@ extern char** environ;
 namespace doctor {
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool IsFile(const std::string& path) {
   struct stat info {};
@@ -51,11 +47,8 @@ std::vector<std::string> Split(const char* text) {
 }
 
 std::string OwnPath() {
-  char buffer[4096];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  return length > 0 && static_cast<size_t>(length) < sizeof buffer
-             ? std::string(buffer, static_cast<size_t>(length))
-             : "fintop-doctor";
+  const std::string path = kit::ProgramPath().string();
+  return path.empty() ? "fintop-doctor" : path;
 }
 
 std::string SignalName(int signal) {

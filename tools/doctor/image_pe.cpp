@@ -14,6 +14,7 @@
 #include <cstring>
 #include <span>
 
+#include "files.h"
 #include "image.h"
 #include "names.h"
 #include "pe_read.h"
@@ -166,9 +167,8 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 std::string OwnPath() {
-  char buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : "fintop-doctor.exe";
+  const std::string path = kit::ProgramPath().string();
+  return path.empty() ? "fintop-doctor.exe" : path;
 }
 
 // One argument of a command line as the C runtime splits it again: quoted, with backslashes
