@@ -9,8 +9,10 @@ cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk unit doctor bench  # the release build has the benchmarks
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-cmake --preset asan >/dev/null
-cmake --build build/asan
+# The Windows leg builds its Linux walk in build/asan too, maybe at the same time (./test.sh
+# runs legs side by side): the folder's lock keeps the two builds apart.
+mkdir -p build
+flock build/asan.lock sh -c 'cmake --preset asan >/dev/null && cmake --build build/asan'
 ctest --preset asan -j2
 
 # The export tables of the release libfintop.so and libfintop-trace.so, which must be the same

@@ -2,9 +2,9 @@
 # Every fuzz target (fuzz/CMakeLists.txt): fuzz_callbacks with fuzz/corpus and fuzz/regressions,
 # and fuzz_<name> for each folder fuzz/<name>/ with a corpus/ (and regressions/, a dictionary
 # <name>.dict). Each target's kept inputs are replayed first; then the targets share the leg's
-# fuzzing time (FINTOP_FUZZ_SECONDS, default 30 s), each with a fixed seed. A crash, an overrun,
-# a hang (10 s) or a broken promise of any target fails the leg, with the fuzzer's own exit
-# status kept; the input that found it is left in build/fuzz/findings/<name>/.
+# fuzzing time (FINTOP_FUZZ_SECONDS, default 30 s), each with a fixed seed, two at a time. A
+# crash, an overrun, a hang (10 s) or a broken promise of any target fails the leg, with the
+# fuzzer's own exit status kept; the input that found it is left in build/fuzz/findings/<name>/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk doctor fuzz
@@ -59,24 +59,41 @@ for name in "${names[@]}"; do
 done
 [ "$failed" -eq 0 ] || exit "$failed"
 
-# Then the fuzzing, the time shared.
+# Then the fuzzing, the time shared: each target fuzzes for its share, FINTOP_FUZZ_JOBS of them
+# at a time (default 2: a fuzzer runs on one thread).
 share=$((seconds/${#names[@]}))
 [ "$share" -ge 2 ] || share=2
-for name in "${names[@]}"; do
-  fuzzer=build/fuzz/bin/fuzz_$name
+jobs=${FINTOP_FUZZ_JOBS:-2}
+fuzz() {  # fuzz NAME: one target's fuzzing, its exit status in $logs/NAME.status
+  local name=$1 fuzzer=build/fuzz/bin/fuzz_$1 status=0
   mkdir -p "$findings/$name" "$work/$name"
-  options=(-seed=1 -max_total_time="$share" -timeout=10 -max_len=65536 -rss_limit_mb=4096
-           -artifact_prefix="$findings/$name/" -print_final_stats=1)
+  local options=(-seed=1 -max_total_time="$share" -timeout=10 -max_len=65536 -rss_limit_mb=4096
+                 -artifact_prefix="$findings/$name/" -print_final_stats=1)
   [ -f "$(dict_of "$name")" ] && options+=(-dict="$(dict_of "$name")")
-  inputs=("$(corpus_of "$name")")
+  local inputs=("$(corpus_of "$name")")
   [ -d "$(regressions_of "$name")" ] && inputs+=("$(regressions_of "$name")")
-  status=0
   "$fuzzer" "${options[@]}" "$work/$name" "${inputs[@]}" >"$logs/$name.log" 2>&1 || status=$?
+  echo "$status" >"$logs/$name.status"
+}
+running=0
+for name in "${names[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  fuzz "$name" &
+  running=$((running + 1))
+done
+wait
+for name in "${names[@]}"; do
+  status=$(cat "$logs/$name.status" 2>/dev/null || echo "none")
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$name.log" | tail -n 1)
   fresh=$(find "$work/$name" -type f | wc -l)
   echo "fuzz_$name: ${share} s, ${runs:-?} executions, $fresh new inputs"
   if compgen -G "$findings/$name/*" >/dev/null; then
     fail "$name" "$logs/$name.log" "$status" "found a fault (exit status $status); the input is in $findings/$name: $(ls "$findings/$name" | tr '\n' ' ')"
+  elif [ "$status" = none ]; then
+    fail "$name" "$logs/$name.log" 1 "the fuzzer gave no exit status"
   elif [ "$status" -ne 0 ]; then
     fail "$name" "$logs/$name.log" "$status" "the fuzzer failed (exit status $status) without leaving an input"
   fi

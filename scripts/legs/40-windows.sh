@@ -25,12 +25,20 @@ fail() {
 # A throwaway Wine prefix, made once for the whole leg; it runs programs of both widths.
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/fintop-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all
+out=$(mktemp -d)
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$out"
 }
 trap cleanup EXIT
-wineboot --init >/dev/null 2>&1 || fail "wineboot failed"
+# The prefix is made while the first width builds; the probe waits for it.
+wineboot --init >"$out/wineboot.log" 2>&1 &
+wineboot_pid=$!
+wine_ready() {
+  [ -n "$wineboot_pid" ] || return 0
+  wait "$wineboot_pid" || { cat "$out/wineboot.log" >&2; fail "wineboot failed"; }
+  wineboot_pid=""
+}
 
 # The modules that a Windows build may import: its own, and Windows' own. Anything else (the
 # compiler's runtime DLLs in particular) would be missing on the user's machine.
@@ -64,6 +72,7 @@ check_version_resource() {
 # not.
 wine_runs() {
   local width=$1 bin=$2 output status=0
+  wine_ready
   output=$(cd "$bin" && timeout 120 wine ./wine_probe.exe 2>&1) || status=$?
   output=$(tr -d '\r' <<<"$output")
   if [ "$output" = "fintop wine probe: running" ] && [ $status -eq 73 ]; then
@@ -85,13 +94,18 @@ not_run() {
 declare -A wine_ok=()
 
 # The Linux walk that the Windows walks must match: the unit leg's build (its output is the
-# same in every build; the unit leg's walk tests compare it with the committed files).
+# same in every build; the unit leg's walk tests compare it with the committed files). Built
+# when first needed, after the first width's build and tests, under the folder's lock: the unit
+# leg may be building that folder at the same time (./test.sh runs legs side by side).
 linux=${FINTOP_LINUX_BUILD:-build/asan}
-[ -f "$linux/CMakeCache.txt" ] || cmake --preset "$(basename "$linux")" >/dev/null
-cmake --build "$linux" --target fintop-walk fintop trace_log_check >/dev/null
-out=$(mktemp -d)
-trap 'cleanup; rm -rf "$out"' EXIT
-"$linux/bin/fintop-walk" >"$out/linux.txt" || fail "the Linux walk failed"
+linux_walk() {
+  [ ! -f "$out/linux.txt" ] || return 0
+  mkdir -p "$(dirname "$linux")"
+  flock "$linux.lock" sh -c '{ [ -f "$1/CMakeCache.txt" ] || cmake --preset "$(basename "$1")" >/dev/null; } &&
+    cmake --build "$1" --target fintop-walk fintop trace_log_check >/dev/null' sh "$linux" ||
+    fail "the Linux walk could not be built in $linux"
+  "$linux/bin/fintop-walk" >"$out/linux.txt" || fail "the Linux walk failed"
+}
 
 scripts/fetch-pugixml-source.sh build/third_party/pugixml
 for width in 64 32; do
@@ -148,6 +162,7 @@ for width in 64 32; do
   echo "package: $zip"
   [ "${wine_ok[$width]}" = 1 ] || continue
 
+  linux_walk
   (cd build/$preset/bin && wine ./fintop-walk.exe) >"$out/windows$width.raw" ||
     fail "the $width-bit fintop-walk.exe failed under Wine"
   tr -d '\r' <"$out/windows$width.raw" >"$out/windows$width.txt"

@@ -199,9 +199,9 @@ Check Imports(const Image& plugin, const std::string& folder) {
     if (Contains(seen, name)) continue;
     seen.push_back(name);
     const std::string importer_name = BaseName(importer->path);
-    const auto imported =
-        std::find_if(importer->imports.begin(), importer->imports.end(),
-                     [&](const ImportedModule& m) { return SameModuleName(m.module, name); });
+    const auto imported = std::find_if(
+        importer->imports.begin(), importer->imports.end(),
+        [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
     ImportDetails entry;
     entry.module = name;
     entry.needed_by = importer_name;
@@ -361,10 +361,11 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder) {
   std::vector<std::string> problems, lacking;
   HostDetails details;
   for (const auto& [entry, user] : kEntryPoints) {
-    const auto provider = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
-      return m.fault.empty() &&
-             std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
-    });
+    const auto provider =
+        std::find_if(modules.begin(), modules.end(), [&entry = entry](const Module& m) {
+          return m.fault.empty() &&
+                 std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
+        });
     details.entry_points.emplace_back(entry, provider == modules.end()
                                                  ? std::nullopt
                                                  : std::optional<std::string>(provider->name));

@@ -11,15 +11,15 @@ namespace doctor {
 
 namespace {
 
-// libelf's handle on a copy of the bytes (libelf wants them writable); released when it goes,
-// also when the constructor throws.
+// libelf's handle on the bytes, which libelf wants writable and which the caller keeps for the
+// handle's life; released when it goes, also when the constructor throws.
 class ElfFile {
  public:
-  ElfFile(std::span<const unsigned char> file, const std::string& path)
-      : path_(path), bytes_(file.begin(), file.end()) {
-    if (bytes_.empty()) Fail("is empty, not a module");
+  ElfFile(std::span<unsigned char> file, const std::string& path)
+      : path_(path), size_(file.size()) {
+    if (file.empty()) Fail("is empty, not a module");
     if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
-    elf_.elf = elf_memory(bytes_.data(), bytes_.size());
+    elf_.elf = elf_memory(reinterpret_cast<char*>(file.data()), file.size());
     if (elf_.elf == nullptr || elf_kind(elf_.elf) != ELF_K_ELF) {
       Fail("is not a module (no ELF header)");
     }
@@ -29,7 +29,7 @@ class ElfFile {
   ElfFile& operator=(const ElfFile&) = delete;
 
   Elf* get() const { return elf_.elf; }
-  size_t size() const { return bytes_.size(); }
+  size_t size() const { return size_; }
 
   [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_ + ": " + what); }
   [[noreturn]] void Malformed(const char* part) const {
@@ -45,7 +45,7 @@ class ElfFile {
   };
 
   std::string path_;
-  std::vector<char> bytes_;  // declared before elf_: freed after it
+  size_t size_;
   Handle elf_;
 };
 
@@ -140,6 +140,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 Image ReadElf(std::span<const unsigned char> bytes, const std::string& path) {
+  std::vector<unsigned char> copy(bytes.begin(), bytes.end());
+  return ReadElfInPlace(copy, path);
+}
+
+Image ReadElfInPlace(std::span<unsigned char> bytes, const std::string& path) {
   const ElfFile file(bytes, path);
   elf_errno();  // clears an error left by an earlier file
   Image image;

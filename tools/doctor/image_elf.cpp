@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "elf_read.h"
@@ -117,13 +118,14 @@ Image ReadImage(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) throw BadFile(path + ": cannot be read");
   if (!S_ISREG(info.st_mode)) throw BadFile(path + ": is not a file");
-  std::vector<unsigned char> bytes(static_cast<size_t>(info.st_size));
+  // Not zeroed first: fread fills it, and a file that shrank since is read as far as it goes.
+  const auto size = static_cast<size_t>(info.st_size);
+  const std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) throw BadFile(path + ": cannot be read");
-  const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  const size_t got = std::fread(bytes.get(), 1, size, file);
   std::fclose(file);
-  bytes.resize(got);  // a file that shrank since: what is there
-  return ReadElf(bytes, path);
+  return ReadElfInPlace({bytes.get(), got}, path);
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
