@@ -61,22 +61,34 @@ if [ ${#lane1[@]} -gt 0 ] && [ ${#lane2[@]} -gt 0 ]; then
   export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 fi
 
+# The CPU time, user and system, of a shell's finished children in whole seconds, from what
+# `times` wrote to FILE (`times` itself must run in that shell, not in a $(...) of it).
+children_cpu() {
+  awk 'NR == 2 {
+    total = 0
+    for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); total += t[1] * 60 + t[2] }
+    printf "%d\n", total }' "$1"
+}
+
 # run_leg SCRIPT: the leg, its output held in its log and printed whole when it ends (one
-# leg's at a time); its name and exit status go to the results.
+# leg's at a time), with its time and the CPU time it took; its name and exit status go to the
+# results.
 run_leg() {
   local leg=$1 name start status=0 took
   name=$(basename "$leg" .sh)
   echo "--- leg $name started" | flock "$logs/print.lock" cat
   start=$(date +%s)
+  times >"$logs/$name.cpu-before"
   bash "$leg" >"$logs/$name.log" 2>&1 </dev/null || status=$?
-  took=$(($(date +%s) - start))
+  times >"$logs/$name.cpu-after"
+  took="$(($(date +%s) - start))s, CPU $(($(children_cpu "$logs/$name.cpu-after") - $(children_cpu "$logs/$name.cpu-before")))s"
   {
     echo "=== leg $name"
     cat "$logs/$name.log"
     if [ $status -eq 0 ]; then
-      echo "=== leg $name passed (${took}s)"
+      echo "=== leg $name passed ($took)"
     else
-      echo "=== leg $name FAILED (${took}s, exit status $status)"
+      echo "=== leg $name FAILED ($took, exit status $status)"
     fi
   } | flock "$logs/print.lock" cat
   echo "$name $status" >>"$results"

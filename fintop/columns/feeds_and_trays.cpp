@@ -1,9 +1,12 @@
 // Inside a column: the feeds of all its tray sections as one numbered collection, and the
 // trays of one tray section.
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kElement;
 
 // Host names.
 constexpr char kTraySectionType[] = "TraySectionObject";
@@ -14,7 +17,6 @@ const std::string kNumberOfStages = "Number of Stages";
 constexpr char kFeedElemNum[] = "FeedElemNum";
 constexpr char kSection[] = "Section";
 constexpr char kFeedName[] = "FeedName";
-constexpr char kElement[] = "Element";
 constexpr char kElemno[] = "Elemno";
 
 // A feed as the walk finds it.

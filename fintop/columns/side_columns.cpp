@@ -1,11 +1,14 @@
 // Side strippers and side rectifiers: tray sections that take a draw from the main column and
 // send a return back to it, with possibly a reboiler and a bottoms product. The iterator stands
 // on the side column; its streams and reboiler are its siblings, named by its variables.
+#include "framework/host_names.h"
 #include "framework/named_stream.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kDraw;
 
 // Variable of the side column telling its kind, and the two kinds recognised.
 const std::string kTypeOfTraySection = "Type of Tray Section";
@@ -21,7 +24,6 @@ const std::string kFirstDownstreamUnitOperation = "\"Downstream Unit Operations\
 constexpr char kReboilerType[] = "BPReboilerObject";
 constexpr char kTypeKey[] = "type";
 // Attributes carrying a stream name from the test call to the moving call.
-constexpr char kDraw[] = "Draw";
 constexpr char kReturn[] = "Return";
 
 // Which variable names the stream for each kind, and where its name is kept.

@@ -3,10 +3,14 @@
 #include <optional>
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kDraw;
+using fintop::names::kElement;
 
 // Draw variables, one per kind; each element's "value" names a draw stream.
 const std::string kLiquidDraw = "Liquid Draw";
@@ -24,11 +28,9 @@ const std::string kLiquidDrawsOfTrays = "Liquid Draws#1";
 // Attributes recorded by CTColumnSideDraws ("Draw" is shared with the side columns) and
 // "Element", recorded by CTSectionTray.
 constexpr char kDrawElemNum[] = "DrawElemNum";
-constexpr char kDraw[] = "Draw";
 constexpr char kStreamId[] = "StreamId";
 constexpr char kDrawsElemNum[] = "DrawsElemNum";
 constexpr char kDraws[] = "Draws";
-constexpr char kElement[] = "Element";
 
 // The number of draws of one kind: the elements of `variable` whose "value" has text. Moves
 // `it` and brings it back.

@@ -1,9 +1,12 @@
 // A column's condenser and reboiler vessels: their nozzles and the components of the vessel
 // contents and of its vapour and liquid phases.
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kFlashPhaseCmpCnt;
 
 // Host variables on the condenser or reboiler node.
 const std::string kNozzleDiameter = "Nozzle Diameter";
@@ -14,7 +17,6 @@ const std::string kLiquidMoleFraction = "Liquid Mole Fraction";
 // Attributes: the nozzle selection, and the component selection that the flash-phase
 // composition callbacks share with these.
 constexpr char kNozzleElemNum[] = "NozzleElemNum";
-constexpr char kFlashPhaseCmpCnt[] = "FlashPhaseCmpCnt";
 
 }  // namespace
 

@@ -2,13 +2,15 @@
 #include <string>
 
 #include "composition/component_entry.h"
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
 
+using fintop::names::kCompMoleFrac;
+
 // Composition variables of a stream node, one element per component in case order.
-const std::string kCompMoleFrac = "Comp Mole Frac";
 const std::string kCompMassFrac = "Comp Mass Frac";
 const std::string kCompVolumeFrac = "Comp Volume Frac";
 

@@ -3,13 +3,16 @@
 // condenser and reboiler component callbacks also write and read.
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
 
+using fintop::names::kCompMoleFrac;
+using fintop::names::kFlashPhaseCmpCnt;
+
 // The composition table: one element per component, in component order.
-const std::string kCompMoleFrac = "Comp Mole Frac";
 // Phase children of the node. The second liquid is counted below "Heavy Liquid" and entered
 // below "Liquid2": the host keeps both names.
 const std::string kVapour = "Vapour";
@@ -19,7 +22,6 @@ const std::string kLiquid2 = "Liquid2";
 
 // Selected component indices (integers).
 constexpr char kFluidPhaseCmpCnt[] = "FluidPhaseCmpCnt";
-constexpr char kFlashPhaseCmpCnt[] = "FlashPhaseCmpCnt";
 
 // Reads `index_name`, then Down `phase` (when given), Down "Comp Mole Frac", Element. Every
 // failure with move non-zero is followed by exactly one Up on the caller's iterator, whichever

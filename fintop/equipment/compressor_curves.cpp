@@ -2,10 +2,13 @@
 // caller's iterator onto the curve, from where the framework walks its points.
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kPointNo;
 
 // Host collections; the second word of the compressor's is lower-case.
 const std::string kCompressorCurve = "Compressor curve";  // of a compressor: its curves
@@ -14,7 +17,6 @@ const std::string kSpeed = "Speed";                       // of a curve: one per
 
 // Attributes recorded on the caller's iterator.
 constexpr char kPointElem[] = "PointElem";
-constexpr char kPointNo[] = "PointNo";
 
 }  // namespace
 

@@ -4,10 +4,13 @@
 #include <atomic>
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kPointNo;
 
 // Host variables of the envelope node; each "value" is a curve's number of points.
 const std::string kDewPoints = "Number of Points, Dew Point Curve";
@@ -16,7 +19,6 @@ const std::string kHydratePoints = "Number of Points, Hydrate Curve";
 
 // Attributes recorded on the caller's iterator, in this order.
 constexpr char kCurveElement[] = "CurveElement";
-constexpr char kPointNo[] = "PointNo";
 constexpr char kDewCurveElement[] = "DewCurveElement";
 
 // The bubble count of the envelope whose dew curve was counted last. Written only by the dew

@@ -4,10 +4,13 @@
 // can name them.
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kProfileElemNum;
 
 // Host variables of the pipe node.
 const std::string kPipeLength = "Pipe Length";           // one element per segment
@@ -19,7 +22,6 @@ constexpr char kSegElemNum[] = "SegElemNum";
 constexpr char kSegStartCell[] = "SegStartCell";
 constexpr char kSegNumCell[] = "SegNumCell";
 constexpr char kCellElemNum[] = "CellElemNum";
-constexpr char kProfileElemNum[] = "ProfileElemNum";
 
 struct CellRange {
   int start = 0;  // cells in all segments before the selected one

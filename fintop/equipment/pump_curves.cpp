@@ -4,10 +4,13 @@
 #include <atomic>
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kPointNo;
 
 // Host names.
 const std::string kPumpCurve = "Pump Curve";    // of a pump: one element per pump curve
@@ -16,7 +19,6 @@ const std::string kNpshCurve = "NPSH Curve";    // of a pump: one element per NP
 
 // Attributes recorded on the caller's iterator.
 constexpr char kName[] = "Name";
-constexpr char kPointNo[] = "PointNo";
 constexpr char kCoefficientCurve[] = "CoefficientCurve";
 
 // Generic names bound by an NPSH curve point.

@@ -1,9 +1,12 @@
 // A heater's zones and profile: the outlet vapour fraction, the zones numbered over the duty
 // table and the profile points numbered over the pressure table.
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
+
+using fintop::names::kProfileElemNum;
 
 // Host tables on the heater node.
 const std::string kZoneVapourFrac = "Zone vapour frac";
@@ -14,7 +17,6 @@ const std::string kZonePressures = "Zone pressures";
 constexpr char kHeaterZoneElemNum[] = "HeaterZoneElemNum";
 constexpr char kHeaterZoneElemNum1[] = "HeaterZoneElemNum1";
 constexpr char kZoneNo[] = "ZoneNo";
-constexpr char kProfileElemNum[] = "ProfileElemNum";
 constexpr char kHeatTransferred[] = "HeatTransferred";
 constexpr char kProfileZoneNo[] = "ProfileZoneNo";
 

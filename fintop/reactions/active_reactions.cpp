@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 
 namespace {
 
-const std::string kActiveReactionList = "ActiveReactionList";
+using fintop::names::kActiveReactionList;
+
 const std::string kNumberOfActiveRxns = "NumberOfActiveRxns";
 const std::string kActiveReaction = "ActiveReaction";
 const std::string kInactiveReactionList = "InactiveReactionList";

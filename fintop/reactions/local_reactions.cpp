@@ -7,21 +7,23 @@
 #include <string_view>
 #include <system_error>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 #include "reactions/reaction_walks.h"
 
 namespace {
 
+using fintop::names::kActiveReactionList;
+using fintop::names::kReaction;
+
 const std::string kEstMolarExtent = "\"Est. Molar Extent\"";
 const std::string kTotalInflow = "Total Inflow";
-const std::string kReaction = "Reaction";
 const std::string kTemperatureApproach = "Temperature Approach";
 const std::string kReactionSet = "Reaction Set";
 const std::string kNumberOfReactionSets =
     "Basis.ReactionPackage.ReactionSetList.NumberOfReactionSets";
 const std::string kReactionSetName = "ReactionSetName";
-const std::string kActiveReactionList = "ActiveReactionList";
 constexpr char kReactionSetPrefix[] = "ReactionSet#";
 constexpr char kActiveReactionPrefix[] = "ActiveReaction#";
 constexpr char kRxnElemNum[] = "RxnElemNum";

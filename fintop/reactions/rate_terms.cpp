@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 #include "reactions/reaction_walks.h"
@@ -13,7 +14,7 @@ const std::string kPreFactor = "PreFactor";
 const std::string kActivationEnergy = "ActivationEnergy";
 const std::string kNumberOfReactants = "NumberOfReactants";
 const std::string kExponents = "Exponents";
-const std::string kKineticBasis = "KineticBasis";
+const std::string kKineticBasisName = fintop::names::kKineticBasis;  // as Down takes it
 const std::string kReactantList = "ReactantList";
 const std::string kReactant = "Reactant";
 const std::string kComponentName = "ComponentName";
@@ -42,7 +43,8 @@ bool ReadEntry(FIIterator& clone, const std::string& name, std::int64_t entry,
 // "NumberOfReactants". False when any of it is missing.
 bool ReadComponent(FIIterator& clone, int reactant, const FIAttribute& key,
                    FIAttribute& component) {
-  if (!clone.Down(kKineticBasis) || !clone.Down(kReactantList) || !clone.Down(kNumberOfReactants)) {
+  if (!clone.Down(kKineticBasisName) || !clone.Down(kReactantList) ||
+      !clone.Down(kNumberOfReactants)) {
     return false;
   }
   {

@@ -1,19 +1,21 @@
 // The reactions a host node lists below "ReactionList", and the generic class of each.
 #include <string>
 
+#include "framework/host_names.h"
 #include "framework/walks.h"
 #include "framework/workers.h"
 #include "reactions/reaction_walks.h"
 
 namespace {
 
+using fintop::names::kKineticBasis;
+using fintop::names::kReaction;
+
 const std::string kReactionList = "ReactionList";
 // The name tested on every sibling of the list, and the same as Down takes it.
 constexpr char kReactionName[] = "Reaction";
-const std::string kReaction = kReactionName;
 const std::string kReactionType = "ReactionType";
 constexpr char kRxnPath[] = "rxnPath";
-constexpr char kKineticBasis[] = "KineticBasis";
 
 struct ReactionKind {
   const char* host_type;

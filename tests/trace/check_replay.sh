@@ -61,9 +61,11 @@ for row in "${rows[@]}"; do
   [[ $plugin == /* ]] || plugin="$bin/$plugin"
   set +e
   FINTOP_ALTERED_REAL="$bin/libfintop.so" "$walk" "$work/$snapshot" --replay "$work/$log" \
-    --plugin "$plugin" >"$work/out" 2>"$work/err"
+    --plugin "$plugin" >"$work/$name.out" 2>"$work/$name.err"
   got=$?
   set -e
+  cp "$work/$name.out" "$work/out"
+  cp "$work/$name.err" "$work/err"
   [ "$got" = "$status" ] || fail "$name: exit status $got, not $status ($(head -c 300 "$work/err"))"
   if [ "$status" = 2 ]; then
     [ ! -s "$work/out" ] || fail "$name: stdout is not empty"
@@ -76,23 +78,20 @@ for row in "${rows[@]}"; do
   fi
   echo "ok $name"
 done
-# What the lines name: the altered call, every call of CTHeatStreams and only those, the call the
-# session ended inside (a cut last line is left out, with one line on stderr).
-"$walk" "$work/plant.json" --replay "$work/altered.log" >"$work/out" || true
-grep -q ": call CTHeatStreams #3: result true -> false$" "$work/out" ||
-  grep -q ": call CTHeatStreams: result true -> false$" "$work/out" ||
-  fail "one_answer_altered names $(head -n 1 "$work/out")"
-FINTOP_ALTERED_REAL="$bin/libfintop.so" "$walk" "$work/plant.json" --replay "$work/plant.log" \
-  --plugin "$altered" >"$work/out" || true
-[ "$(grep ': call ' "$work/out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\): result ' || true)" = 0 ] ||
-  fail "plugin_altered names other calls: $(grep ': call ' "$work/out" | grep -v CTHeatStreams | head -n 2)"
-for log in inside cut; do
-  "$walk" "$work/plant.json" --replay "$work/$log.log" >"$work/out" 2>"$work/err" || true
-  grep -qF "$last_node: call " "$work/out" || fail "$log: the unreturned call on $last_node is not named"
-  grep -q "never returned in the field (the session ended inside it); here: result " "$work/out" ||
-    fail "$log: $(head -n 1 "$work/out")"
+# What the rows' lines name: the altered call, every call of CTHeatStreams and only those, the
+# call the session ended inside (a cut last line is left out, with one line on stderr).
+grep -q ": call CTHeatStreams #3: result true -> false$" "$work/one_answer_altered.out" ||
+  grep -q ": call CTHeatStreams: result true -> false$" "$work/one_answer_altered.out" ||
+  fail "one_answer_altered names $(head -n 1 "$work/one_answer_altered.out")"
+[ "$(grep ': call ' "$work/plugin_altered.out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\): result ' || true)" = 0 ] ||
+  fail "plugin_altered names other calls: $(grep ': call ' "$work/plugin_altered.out" | grep -v CTHeatStreams | head -n 2)"
+for row in ended_inside_a_call cut_mid_line; do
+  grep -qF "$last_node: call " "$work/$row.out" || fail "$row: the unreturned call on $last_node is not named"
+  grep -q "never returned in the field (the session ended inside it); here: result " "$work/$row.out" ||
+    fail "$row: $(head -n 1 "$work/$row.out")"
 done
-grep -q "the log's last line is cut off" "$work/err" || fail "cut_mid_line: stderr is $(cat "$work/err")"
+grep -q "the log's last line is cut off" "$work/cut_mid_line.err" ||
+  fail "cut_mid_line: stderr is $(cat "$work/cut_mid_line.err")"
 # The cut snapshot says so in itself and in the log, and is a case fintop-walk reads.
 grep -q '"fintop-trace snapshot": "cut at 3 nodes: stopped at 3 nodes' "$work/small.json" ||
   fail "the cut snapshot does not say so"

@@ -49,7 +49,7 @@ class ElfFile {
   Handle elf_;
 };
 
-std::string MachineName(GElf_Half machine) {
+std::string ElfMachineName(GElf_Half machine) {
   switch (machine) {
     case EM_X86_64:
       return "x86-64";
@@ -154,7 +154,7 @@ Image ReadElfInPlace(std::span<unsigned char> bytes, const std::string& path) {
   const int elf_class = gelf_getclass(file.get());
   image.width = elf_class == ELFCLASS64 ? 64 : elf_class == ELFCLASS32 ? 32 : 0;
   if (image.width == 0) file.Fail("is malformed (unknown ELF class)");
-  image.machine = MachineName(header.e_machine);
+  image.machine = ElfMachineName(header.e_machine);
   image.library = header.e_type == ET_DYN;
   image.kind = image.library              ? "shared object"
                : header.e_type == ET_EXEC ? "program"

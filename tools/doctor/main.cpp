@@ -4,13 +4,13 @@
 // argument, a plug-in file that is no readable module or any other fault of the doctor's own
 // (one line on stderr). `fintop-doctor --load-only FILE FOLDER`, not in the help, is the load
 // check's child process (image.h, LoadOnly).
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 
 #include "checks.h"
+#include "command_line.h"
 #include "files.h"
 #include "image.h"
 #include "json_report.h"
@@ -28,21 +28,23 @@ int Run(int argc, char** argv) {
   if (argc == 4 && std::string_view(argv[1]) == "--load-only") {
     return doctor::LoadOnly(argv[2], argv[3]);
   }
-  CLI::App app{"Checks that fintop will load in the framework's folder, and says why not"};
+  kit::CommandLine line("Checks that fintop will load in the framework's folder, and says why not");
   std::string folder, plugin;
   bool json = false;
-  app.add_option("FOLDER", folder,
+  line.AddOption("FOLDER", folder,
                  "the folder the framework loads fintop from (default: the doctor's own)");
-  app.add_option("--plugin", plugin,
+  line.AddOption("--plugin", plugin,
                  std::string("the plug-in file (default: ") + kit::kPluginFile + " in FOLDER)");
-  app.add_flag("--json", json, "the checks as one JSON document");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& error) {
-    return Usage(error.what());
+  line.AddFlag("--json", json, "the checks as one JSON document");
+  std::string text;
+  switch (line.Parse(argc, argv, text)) {
+    case kit::CommandLine::Outcome::kRun:
+      break;
+    case kit::CommandLine::Outcome::kHelp:
+      std::cout << text;
+      return 0;
+    case kit::CommandLine::Outcome::kError:
+      return Usage(text);
   }
   if (folder.empty()) {
     folder = kit::ProgramFolder().string();

@@ -238,7 +238,7 @@ class Walk {
   size_t names_ = 0, bytes_ = 0;
 };
 
-std::string MachineName(uint16_t machine) {
+std::string PeMachineName(uint16_t machine) {
   switch (machine) {
     case 0x8664:
       return "x86-64";
@@ -267,7 +267,7 @@ Image ReadPe(std::span<const unsigned char> bytes, const std::string& path,
   Image image;
   image.path = path;
   image.width = headers.width;
-  image.machine = MachineName(headers.machine);
+  image.machine = PeMachineName(headers.machine);
   image.library = (headers.characteristics & kFileDll) != 0;
   image.kind = image.library                                      ? "DLL"
                : (headers.characteristics & kFileExecutable) != 0 ? "program"

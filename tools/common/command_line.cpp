@@ -1,0 +1,44 @@
+#include "command_line.h"
+
+#include <CLI/CLI.hpp>
+
+namespace kit {
+
+struct CommandLine::App {
+  App(const std::string& description, const std::string& name) : cli(description, name) {}
+  CLI::App cli;
+};
+
+CommandLine::CommandLine(const std::string& description, const std::string& name)
+    : app_(std::make_unique<App>(description, name)) {}
+
+CommandLine::~CommandLine() = default;
+
+void CommandLine::AddOption(const std::string& name, std::string& into, const std::string& help,
+                            const std::string& value_name) {
+  CLI::Option* option = app_->cli.add_option(name, into, help);
+  if (!value_name.empty()) option->option_text(value_name);
+}
+
+void CommandLine::AddFlag(const std::string& name, bool& into, const std::string& help) {
+  app_->cli.add_flag(name, into, help);
+}
+
+void CommandLine::SetFooter(const std::string& footer) {
+  app_->cli.footer(footer);
+}
+
+CommandLine::Outcome CommandLine::Parse(int argc, char** argv, std::string& text) {
+  try {
+    app_->cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    text = app_->cli.help();
+    return Outcome::kHelp;
+  } catch (const CLI::ParseError& error) {
+    text = error.what();
+    return Outcome::kError;
+  }
+  return Outcome::kRun;
+}
+
+}  // namespace kit
