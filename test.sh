@@ -6,8 +6,9 @@
 # the two cores idle for long stretches (linking, a fuzzer or callgrind on one thread, Wine
 # starting programs, a long test at the end of a suite); the other lane's leg takes it. Legs
 # that build in the same folder take turns through that folder's lock (flock on
-# build/NAME.lock), whichever lane they are in. Each leg's output is held in build/legs/NAME.log and shown whole
-# when the leg ends. FINTOP_LANES=1 runs the legs one after the other.
+# build/NAME.lock), whichever lane they are in. Each leg's output is held in
+# build/legs/NAME.log and shown whole when the leg ends, with its time and CPU time.
+# FINTOP_LANES=1 runs the legs one after the other.
 set -uo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh || exit 1
@@ -37,10 +38,10 @@ for leg in scripts/legs/*.sh; do
   legs+=("$leg")
 done
 
-# The second lane: the Windows builds and the fuzzers, which share no build folder with the
-# unit, benchmark and ThreadSanitizer legs of the first but the Linux walk's (behind its lock).
-# Every other leg goes to the first lane.
-second_lane="40-windows 30-fuzz"
+# The second lane: the Windows builds, the fuzzers and the benchmarks; every other leg goes to
+# the first (the unit and ThreadSanitizer legs). The two lanes take about as long. The folders
+# both use (the Linux walk's build/asan, the release build) are behind their locks.
+second_lane="40-windows 30-fuzz 50-bench"
 lane1=() lane2=()
 for leg in "${legs[@]}"; do
   name=$(basename "$leg" .sh)

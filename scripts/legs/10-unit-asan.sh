@@ -17,8 +17,9 @@ ctest --preset asan -j2
 
 # The export tables of the release libfintop.so and libfintop-trace.so, which must be the same
 # (a sanitizer build exports more of its own).
-cmake --preset release >/dev/null
-cmake --build build/release --target fintop fintop-trace
+# The benchmark leg builds in build/release too (under the same lock).
+flock build/release.lock sh -c 'cmake --preset release >/dev/null &&
+  cmake --build build/release --target fintop fintop-trace'
 for library in libfintop.so libfintop-trace.so; do
   bash tests/exports/check_exports.sh --expected fintop/exports.txt \
     --library build/release/bin/$library --nm nm

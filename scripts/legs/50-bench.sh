@@ -8,9 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk unit doctor bench
 # The unit leg's release build (the same flags as the "bench" preset, tests and tools besides).
+# The unit leg builds in that folder too, maybe at the same time (./test.sh runs legs side by
+# side): the folder's lock keeps the builds apart.
 build=build/release
-cmake --preset release >/dev/null
-cmake --build $build --target fintop_bench fintop_icount
+mkdir -p build
+flock $build.lock sh -c 'cmake --preset release >/dev/null &&
+  cmake --build build/release --target fintop_bench fintop_icount'
 out=$($build/bin/fintop_bench --benchmark_min_time=0.01 2>&1) || { echo "$out"; exit 1; }
 echo "$out" | grep -E "^(Overhead|WholeWalk)" || true
 if echo "$out" | grep -q "ERROR OCCURRED"; then
