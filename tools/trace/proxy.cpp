@@ -563,15 +563,20 @@ unsigned long long ThreadNumber() {
   return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
+// The call of the real plug-in's entry `f` with the caller's arguments (those of its shape).
+template <class Result>
+using Forward = Result (*)(void* f, FIIterator* it, FIAttribute* out, int value);
+
 // One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
-// log, recorded.
-template <class Result, class Forward>
-Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it,
-              const FIAttribute* out, Result failure, Forward forward) {
+// log, recorded. A template of the result type alone, not of each callback's forwarding: 2
+// copies of this body, not 92, in every build of the proxy.
+template <class Result>
+Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it, FIAttribute* out,
+              Result failure, Forward<Result> forward) {
   Session& session = Session::Get();
   if (it != nullptr && session.snapshot_pending()) session.TakeSnapshot(*it);
   void* entry = session.entry(id);
-  if (!session.logging()) return entry != nullptr ? forward(entry) : failure;
+  if (!session.logging()) return entry != nullptr ? forward(entry, it, out, value) : failure;
 
   record::Call call;
   std::unique_ptr<Attributes> before;
@@ -597,7 +602,7 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
     recording = false;
   }
 
-  Result result = entry != nullptr ? forward(entry) : failure;
+  Result result = entry != nullptr ? forward(entry, it, out, value) : failure;
 
   if (!recording) return result;
   try {
@@ -627,28 +632,34 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
 }  // namespace
 
 // The callbacks, one per entry of the list, by shape.
-#define FINTOP_TRACE_KIND(name, fails)                                                       \
-  FINTOP_SIGNATURE_KIND(name) {                                                              \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, nullptr, false,           \
-                        [&](void* f) { return reinterpret_cast<FIKindTest>(f)(iterator); }); \
+#define FINTOP_TRACE_KIND(name, fails)                                             \
+  FINTOP_SIGNATURE_KIND(name) {                                                    \
+    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, nullptr, false, \
+                        [](void* f, FIIterator* it, FIAttribute*, int) {           \
+                          return reinterpret_cast<FIKindTest>(f)(it);              \
+                        });                                                        \
   }
-#define FINTOP_TRACE_CLASSIFIER(name, fails)                                                  \
-  FINTOP_SIGNATURE_CLASSIFIER(name) {                                                         \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, out, false, [&](void* f) { \
-      return reinterpret_cast<FIClassifier>(f)(iterator, out);                                \
-    });                                                                                       \
+#define FINTOP_TRACE_CLASSIFIER(name, fails)                                   \
+  FINTOP_SIGNATURE_CLASSIFIER(name) {                                          \
+    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, out, false, \
+                        [](void* f, FIIterator* it, FIAttribute* o, int) {     \
+                          return reinterpret_cast<FIClassifier>(f)(it, o);     \
+                        });                                                    \
   }
-#define FINTOP_TRACE_COLLECTION(name, fails)                                                \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                                       \
-    return Traced<int>(k##name, record::Call::kIndex, index, iterator, out,                 \
-                       fintop::FailedCollection(FINTOP_FACT_##fails, index), [&](void* f) { \
-                         return reinterpret_cast<FICollection>(f)(iterator, out, index);    \
-                       });                                                                  \
+#define FINTOP_TRACE_COLLECTION(name, fails)                                 \
+  FINTOP_SIGNATURE_COLLECTION(name) {                                        \
+    return Traced<int>(k##name, record::Call::kIndex, index, iterator, out,  \
+                       fintop::FailedCollection(FINTOP_FACT_##fails, index), \
+                       [](void* f, FIIterator* it, FIAttribute* o, int i) {  \
+                         return reinterpret_cast<FICollection>(f)(it, o, i); \
+                       });                                                   \
   }
-#define FINTOP_TRACE_ELEMENT(name, fails)                                                         \
-  FINTOP_SIGNATURE_ELEMENT(name) {                                                                \
-    return Traced<bool>(k##name, record::Call::kMove, move, iterator, nullptr, false,             \
-                        [&](void* f) { return reinterpret_cast<FIElement>(f)(iterator, move); }); \
+#define FINTOP_TRACE_ELEMENT(name, fails)                                             \
+  FINTOP_SIGNATURE_ELEMENT(name) {                                                    \
+    return Traced<bool>(k##name, record::Call::kMove, move, iterator, nullptr, false, \
+                        [](void* f, FIIterator* it, FIAttribute*, int m) {            \
+                          return reinterpret_cast<FIElement>(f)(it, m);               \
+                        });                                                           \
   }
 #define FINTOP_TRACE_DEFINE(shape, name, moves, state, fails) FINTOP_TRACE_##shape(name, fails)
 
