@@ -31,7 +31,9 @@ cleanup() {
   rm -rf "$WINEPREFIX" "$out"
 }
 trap cleanup EXIT
-# The prefix is made while the first width builds; the probe waits for it.
+# The prefix is made while the first width builds; the probe waits for it. The server stays up
+# between the leg's programs (-p) rather than starting again after every pause.
+wineserver -p
 wineboot --init >"$out/wineboot.log" 2>&1 &
 wineboot_pid=$!
 wine_ready() {
