@@ -71,12 +71,8 @@ the snapshot. Goal: the replay within 2 times the traced walk (`fintop-walk CASE
 - The replay against the traced walk: **{replay[0] / traced[0]:.2f}** times its elapsed time,
   **{replay[1] / traced[1]:.2f}** its CPU time, **{replay[2] / traced[2]:.2f}** its peak memory.
 """
-text = open("BENCHMARKS.md").read()
-match = re.search(r"^## fintop-walk --replay\n.*?(?=^## |\Z)", text, re.S | re.M)
-if match:
-    text = text[:match.start()] + section + ("\n" if match.end() < len(text) else "") + text[match.end():]
-else:
-    text = text.rstrip("\n") + "\n\n" + section
-open("BENCHMARKS.md", "w").write(text)
+sys.path.insert(0, "scripts")
+from benchmarks_section import write_section
+write_section("## fintop-walk --replay", section)
 print(section)
 EOF

@@ -101,13 +101,9 @@ was built whole in memory before it was written.
 | case size asked | host objects | instructions, whole run: walk / bench | walk only | peak B/object tree | `--json` | bench |
 |---|---|---|---|---|---|---|
 """ + "\n".join(lines) + "\n"
-text = open("BENCHMARKS.md").read() if __import__("os").path.exists("BENCHMARKS.md") else ""
-match = re.search(r"^## fintop-walk\n.*?(?=^## |\Z)", text, re.S | re.M)
-if match:
-    text = text[:match.start()] + section + ("\n" if match.end() < len(text) else "") + text[match.end():]
-else:
-    text = text.rstrip("\n") + ("\n\n" if text else "") + section
-open("BENCHMARKS.md", "w").write(text)
+sys.path.insert(0, "scripts")
+from benchmarks_section import write_section
+write_section("## fintop-walk", section)
 print(section)
 EOF
 fi
@@ -178,12 +174,8 @@ memory.
 | case size asked | document | instructions: diff / tree walk | diff / `--json` walk | elapsed: diff / tree / `--json` | CPU: diff / tree / `--json` | peak: diff / tree / `--json`: to tree, to `--json` |
 |---|---|---|---|---|---|---|
 """ + "\n".join(lines) + "\n"
-text = open("BENCHMARKS.md").read()
-match = re.search(r"^## fintop-walk --diff\n.*?(?=^## |\Z)", text, re.S | re.M)
-if match:
-    text = text[:match.start()] + section + ("\n" if match.end() < len(text) else "") + text[match.end():]
-else:
-    text = text.rstrip("\n") + "\n\n" + section
-open("BENCHMARKS.md", "w").write(text)
+sys.path.insert(0, "scripts")
+from benchmarks_section import write_section
+write_section("## fintop-walk --diff", section)
 print(section)
 EOF

@@ -126,8 +126,7 @@ static void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Cal
   json.Member(key, call.callback);
   json.Member(names::kNode, call.node);
   if (call.argument != Call::kNone) {
-    json.Key(call.argument == Call::kIndex ? names::kIndex : names::kMove);
-    json.Integer(call.value);
+    json.Member(call.argument == Call::kIndex ? names::kIndex : names::kMove, call.value);
   }
   if (call.before) {
     json.Key(names::kBefore);
@@ -168,8 +167,7 @@ void Write(kit::JsonWriter& json, const Call& call) {
     json.Texts(*call.operations);
   }
   if (call.thread) {
-    json.Key(names::kThread);
-    json.Integer(*call.thread);
+    json.Member(names::kThread, *call.thread);
   }
   json.End();
 }
@@ -199,8 +197,7 @@ std::string HeaderLine(std::string_view plugin) {
   kit::JsonWriter json(out, kit::JsonWriter::kLine);
   json.BeginObject();
   json.Member(names::kLog, names::kLogName);
-  json.Key(names::kVersion);
-  json.Integer(names::kLogVersion);
+  json.Member(names::kVersion, names::kLogVersion);
   json.Member(names::kPlugin, plugin);
   json.End();
   return out.text();
@@ -212,8 +209,7 @@ std::string BeginLine(const Call& call) {
   json.BeginObject();
   WriteCallHead(json, names::kBegin, call);
   if (call.thread) {
-    json.Key(names::kThread);
-    json.Integer(*call.thread);
+    json.Member(names::kThread, *call.thread);
   }
   json.End();
   return out.text();
@@ -225,8 +221,7 @@ std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::s
   kit::JsonWriter json(out, kit::JsonWriter::kLine);
   json.BeginObject();
   json.Member(names::kSnapshot, file);
-  json.Key(names::kNodes);
-  json.Integer(nodes);
+  json.Member(names::kNodes, nodes);
   json.Member(names::kDigest, digest);
   if (!cut.empty()) json.Member(names::kCut, cut);
   json.End();

@@ -93,10 +93,15 @@ class JsonWriter {
   void Text(std::string_view text);
   void Texts(const std::vector<std::string>& texts);  // an array of texts
 
-  // A key and its text.
+  // A key and its text, or its integer.
   void Member(std::string_view key, std::string_view text) {
     Key(key);
     Text(text);
+  }
+  template <std::integral T>
+  requires(!std::same_as<T, bool>) void Member(std::string_view key, T value) {
+    Key(key);
+    Integer(value);
   }
 
  private:

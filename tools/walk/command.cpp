@@ -150,12 +150,9 @@ void WriteNamesJson(JsonWriter& json, const std::vector<NameUse>& uses) {
     json.BeginObject();
     json.Member(names::kName, n.name);
     json.Member(names::kAs, n.level ? "level" : "property");
-    json.Key(names::kAsked);
-    json.Integer(n.asked);
-    json.Key(names::kFound);
-    json.Integer(n.found);
-    json.Key(names::kMissing);
-    json.Integer(n.missing());
+    json.Member(names::kAsked, n.asked);
+    json.Member(names::kFound, n.found);
+    json.Member(names::kMissing, n.missing());
     json.Key(names::kOn);
     json.Texts(n.kinds);
     json.End();
@@ -201,16 +198,11 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
   }
   json.Key(names::kSummary);
   json.BeginObject();
-  json.Key(names::kHostObjects);
-  json.Integer(result.host_objects);
-  json.Key(names::kGenericObjects);
-  json.Integer(result.generic_objects);
-  json.Key(names::kCallbacksReached);
-  json.Integer(result.Reached());
-  json.Key(names::kCallbacks);
-  json.Integer(kCallbackCount);
-  json.Key(names::kFoundNothing);
-  json.Integer(result.FoundNothing());
+  json.Member(names::kHostObjects, result.host_objects);
+  json.Member(names::kGenericObjects, result.generic_objects);
+  json.Member(names::kCallbacksReached, result.Reached());
+  json.Member(names::kCallbacks, kCallbackCount);
+  json.Member(names::kFoundNothing, result.FoundNothing());
   json.Key(names::kNotReached);
   json.Texts(result.Unreached());
   json.Key(names::kNothingFoundBy);

@@ -616,13 +616,11 @@ void WriteDiffJson(Output& out, const DiffResult& result) {
   }
   json.Key(names::kSummary);
   json.BeginObject();
-  json.Key(names::kDifferences);
-  json.Integer(result.lines.size());
+  json.Member(names::kDifferences, result.lines.size());
   json.Key(names::kByKind);
   json.BeginObject();
   for (int kind : order) {
-    json.Key(kKindNames[kind].many);
-    json.Integer(counts[kind]);
+    json.Member(kKindNames[kind].many, counts[kind]);
   }
   json.End();
   json.End();

@@ -90,15 +90,12 @@ void JsonSink::Open(const ModelNode& node) {
     case ModelNode::kCollection:
       json_.Member(names::kCollection, node.name);
       json_.Member(names::kCallback, node.callback);
-      json_.Key(names::kCount);
-      json_.Integer(node.count);
+      json_.Member(names::kCount, node.count);
       break;
     case ModelNode::kItem:
-      json_.Key(names::kItem);
-      json_.Integer(node.index);
+      json_.Member(names::kItem, node.index);
       if (node.result != node.index) {
-        json_.Key(names::kResult);
-        json_.Integer(node.result);
+        json_.Member(names::kResult, node.result);
       }
       if (!node.cls.empty()) json_.Member(names::kClass, node.cls);
       if (!node.at.empty()) json_.Member(names::kAt, node.at);

@@ -383,14 +383,10 @@ class Replayer {
     json.End();
     json.Key(names::kSummary);
     json.BeginObject();
-    json.Key(names::kReplayed);
-    json.Integer(replayed_);
-    json.Key(names::kSame);
-    json.Integer(same_);
-    json.Key(names::kDiffer);
-    json.Integer(differ_);
-    json.Key(names::kUnreturned);
-    json.Integer(unreturned_);
+    json.Member(names::kReplayed, replayed_);
+    json.Member(names::kSame, same_);
+    json.Member(names::kDiffer, differ_);
+    json.Member(names::kUnreturned, unreturned_);
     json.End();
     json.End();
     out << '\n';
