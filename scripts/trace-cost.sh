@@ -7,8 +7,7 @@
 # section "fintop-trace". Takes about half a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh cmake ninja-build g++ valgrind nlohmann-json3-dev libpugixml-dev \
-  libcli11-dev
+scripts/ensure-deps.sh build walk bench
 cmake --preset release >/dev/null
 cmake --build build/release --target fintop-walk fintop fintop-trace >/dev/null
 bin=build/release/bin
@@ -33,7 +32,7 @@ nolog_own=$(count nolog_own "" 'CT*' -- --plugin libfintop-trace.so)
 logged=$(count logged "$work/session.log" -- --plugin libfintop-trace.so)
 rm -f "$work/session.log"
 logged_own=$(count logged_own "$work/session.log" 'CT*' -- --plugin libfintop-trace.so)
-calls=$(($(wc -l <"$work/session.log") - 1))  # all but the log's first line
+calls=$(grep -c "^{\"callback\"" "$work/session.log")
 
 per() { echo $((($1 + $calls / 2) / $calls)); }
 echo "callback calls of the walk: $calls"

@@ -1,7 +1,8 @@
 // A plug-in that answers differently by construction, for the replay's tests: every export
 // forwards to the real plug-in named by FINTOP_ALTERED_REAL (loaded at the first call), but
-// CTHeatStreams, whose answer is turned round. A replay with it must name exactly the calls of
-// CTHeatStreams and no other.
+// CTHeatStreams, whose answer is turned round; with FINTOP_ALTERED=exchanger, CTExchangerHot
+// instead, which binds the cold side (the real CTExchangerCold's answer). A replay with it must
+// name exactly the calls of that callback and no other.
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -18,8 +19,19 @@ void* Real(const char* name) {
   return module != nullptr ? dlsym(module, name) : nullptr;
 }
 
+bool Exchanger() {
+  static const bool exchanger = std::getenv("FINTOP_ALTERED") != nullptr &&
+                                std::strcmp(std::getenv("FINTOP_ALTERED"), "exchanger") == 0;
+  return exchanger;
+}
+
 bool Altered(const char* name, bool answer) {
-  return std::strcmp(name, "CTHeatStreams") == 0 ? !answer : answer;
+  return !Exchanger() && std::strcmp(name, "CTHeatStreams") == 0 ? !answer : answer;
+}
+
+// The real entry called for `name`.
+const char* Target(const char* name) {
+  return Exchanger() && std::strcmp(name, "CTExchangerHot") == 0 ? "CTExchangerCold" : name;
 }
 
 }  // namespace
@@ -36,9 +48,9 @@ bool Altered(const char* name, bool answer) {
   FINTOP_SIGNATURE_COLLECTION(name) {                                         \
     return reinterpret_cast<FICollection>(Real(#name))(iterator, out, index); \
   }
-#define ALTERED_ELEMENT(name)                                        \
-  FINTOP_SIGNATURE_ELEMENT(name) {                                   \
-    return reinterpret_cast<FIElement>(Real(#name))(iterator, move); \
+#define ALTERED_ELEMENT(name)                                                \
+  FINTOP_SIGNATURE_ELEMENT(name) {                                           \
+    return reinterpret_cast<FIElement>(Real(Target(#name)))(iterator, move); \
   }
 #define ALTERED_DEFINE(shape, name, ...) ALTERED_##shape(name)
 

@@ -78,7 +78,7 @@ if [ -z "$runner" ]; then
    cd "$bin" && $walk "$small" --plugin "$work/copy/$proxy" >/dev/null) ||
     fail "the walk through the copy failed"
   [ -f "$work/copy/copy.log" ] || fail "no log where fintop-trace.txt names it"
-  grep -qxF "{\"log\":\"fintop-trace\",\"version\":2,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
+  grep -qxF "{\"log\":\"fintop-trace\",\"version\":3,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
     fail "the log named by fintop-trace.txt does not name its real plug-in: $(head -1 "$work/copy/copy.log")"
   records=$(grep -c '^{"callback":' "$work/copy/copy.log" || true)
   [ "$records" -gt 0 ] || fail "the log named by fintop-trace.txt records no call"

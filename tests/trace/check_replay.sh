@@ -28,6 +28,9 @@ record "$work/plant.log" "$work/plant.json" "$plant"
 record "$work/small.log" "$work/small.json" "$small" FINTOP_TRACE_SNAPSHOT_NODES=3
 calls=$(grep -c '^{"callback"' "$work/plant.log")
 heat=$(grep -c '^{"callback":"CTHeatStreams"' "$work/plant.log")
+# The calls of CTExchangerHot that bound a side (four variables each).
+hot=$(grep '^{"callback":"CTExchangerHot"' "$work/plant.log" | grep -c '"bindings":{"' || true)
+[ "$hot" -gt 0 ] || fail "no call of CTExchangerHot recorded a binding"
 
 # The logs of the rows, each from the plant's by one change.
 n=$(grep -n '^{"callback":"CTHeatStreams"' "$work/plant.log" | sed -n 3p | cut -d: -f1)
@@ -35,18 +38,23 @@ sed "${n}s/\"result\":false/\"result\":true/" "$work/plant.log" >"$work/altered.
 cmp -s "$work/plant.log" "$work/altered.log" && fail "line $n of the log was not altered"
 head -n -1 "$work/plant.log" >"$work/inside.log"  # the last call's line never written
 head -c -40 "$work/plant.log" >"$work/cut.log"    # the host killed while it was written
-sed '1s/"version":2/"version":1/' "$work/plant.log" >"$work/old.log"
+sed '1s/"version":3/"version":1/' "$work/plant.log" >"$work/old.log"
+# As version 2 wrote it: no bindings.
+sed -e '1s/"version":3/"version":2/' -e 's/,"bindings":{[^}]*}//' "$work/plant.log" >"$work/v2.log"
+grep -q '"bindings"' "$work/v2.log" && fail "the bindings of v2.log were not taken out"
 cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appended to one log
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
 last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
 
 same="replayed: $calls calls, $calls answered as recorded, 0 differ"
 one="replayed: $calls calls, $((calls - 1)) answered as recorded, 1 differs"
-# name|snapshot|log|plug-in|status|last line (regex)|lines naming a call
+# name|snapshot|log|plug-in|status|last line (regex)|lines naming a call|environment
 rows=(
   "recorded|plant.json|plant.log|libfintop.so|0|^$same\$|0"
   "one_answer_altered|plant.json|altered.log|libfintop.so|1|^$one\$|1"
   "plugin_altered|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - heat)) answered as recorded, $heat differ\$|$heat"
+  "exchanger_swapped|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - hot)) answered as recorded, $hot differs?\$|$((4 * hot))|FINTOP_ALTERED=exchanger"
+  "version_2|plant.json|v2.log|libfintop.so|0|^$same\$|0"
   "ended_inside_a_call|plant.json|inside.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
   "cut_mid_line|plant.json|cut.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
   "another_snapshot|small.json|plant.log|libfintop.so|2|plant.log: recorded with the snapshot .*plant.json \\(digest [0-9a-f]{16}\\), and .*small.json is another|0"
@@ -57,10 +65,10 @@ rows=(
   "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each\\)|0"
 )
 for row in "${rows[@]}"; do
-  IFS='|' read -r name snapshot log plugin status wanted lines <<<"$row"
+  IFS='|' read -r name snapshot log plugin status wanted lines environment <<<"$row"
   [[ $plugin == /* ]] || plugin="$bin/$plugin"
   set +e
-  FINTOP_ALTERED_REAL="$bin/libfintop.so" "$walk" "$work/$snapshot" --replay "$work/$log" \
+  env FINTOP_ALTERED_REAL="$bin/libfintop.so" $environment "$walk" "$work/$snapshot" --replay "$work/$log" \
     --plugin "$plugin" >"$work/$name.out" 2>"$work/$name.err"
   got=$?
   set -e
@@ -85,6 +93,15 @@ grep -q ": call CTHeatStreams #3: result true -> false$" "$work/one_answer_alter
   fail "one_answer_altered names $(head -n 1 "$work/one_answer_altered.out")"
 [ "$(grep ': call ' "$work/plugin_altered.out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\): result ' || true)" = 0 ] ||
   fail "plugin_altered names other calls: $(grep ': call ' "$work/plugin_altered.out" | grep -v CTHeatStreams | head -n 2)"
+# The swapped side: every line names a binding of CTExchangerHot, recorded and now each a side.
+grep ': call ' "$work/exchanger_swapped.out" |
+  grep -v ': call CTExchangerHot(move 1): binding [A-Za-z]* "\(Tube\|Shell\) [^"]*" -> "\(Tube\|Shell\) [^"]*"$' |
+  head -n 2 | grep . && fail "exchanger_swapped names another difference"
+grep -q 'binding DeltaT "Shell Side Delta T" -> "Tube Side Delta T"\|binding DeltaT "Tube Side Delta T" -> "Shell Side Delta T"' \
+  "$work/exchanger_swapped.out" || fail "exchanger_swapped: DeltaT's side is not named"
+# A log without bindings is replayed whole, and says once that they are not compared.
+[ "$(cat "$work/version_2.err")" = "fintop-walk: $work/v2.log: a log of fintop-trace version 2, which recorded no bindings: the calls' bindings are not compared" ] ||
+  fail "version_2: stderr is $(cat "$work/version_2.err")"
 for row in ended_inside_a_call cut_mid_line; do
   grep -qF "$last_node: call " "$work/$row.out" || fail "$row: the unreturned call on $last_node is not named"
   grep -q "never returned in the field (the session ended inside it); here: result " "$work/$row.out" ||

@@ -2,6 +2,7 @@
 // - RecordsNames: node names at and past the proxy's first name buffer (256 bytes), and an
 //   empty top name, read whole into the record's node and "at";
 // - RecordsHeld: an attribute the caller's iterator already held before the call;
+// - RecordsBindings: the bindings a call makes, as the record holds them;
 // - RecordsBootstrap: GetTopNorvaneEntry and TestIterator reach the stand-in host through the
 //   real plug-in's forwarders with every argument and result intact; GetQELNode and Find1.
 // Every call is made twice, through the proxy and directly on a twin iterator: the result,
@@ -210,7 +211,7 @@ void PrintTo(const HeldRow& row, std::ostream* out) {
 
 class RecordsHeld : public RecordsTest, public ::testing::WithParamInterface<HeldRow> {};
 
-TEST_P(RecordsHeld, TheRecordHoldsWhatTheCallChanged) {
+TEST_P(RecordsHeld, TheRecordHoldsWhatTheCallRecorded) {
   const HeldRow& row = GetParam();
   Tree tree = MakeTree(R"({"name": "T", "children": [{"name": "S", "type": "MaterialStreamObject",
                            "children": [{"name": "Comp Mole Frac", "elements": [1, 2, 3]}]}]})");
@@ -230,13 +231,61 @@ TEST_P(RecordsHeld, TheRecordHoldsWhatTheCallChanged) {
 const HeldRow kHeldRows[] = {
     {"not held before", false, FIAttribute(), 2, R"({"CmpCnt":2})"},
     {"held with another integer", true, FIAttribute(1), 2, R"({"CmpCnt":2})"},
-    {"held with the same integer: written again unseen", true, FIAttribute(2), 2, R"({})"},
+    {"held with the same integer: written again", true, FIAttribute(2), 2, R"({"CmpCnt":2})"},
     {"held as a real of the same number", true, FIAttribute(2.0), 2, R"({"CmpCnt":2})"},
     {"held as a text of the same number", true, FIAttribute("2"), 2, R"({"CmpCnt":2})"},
     {"held empty", true, FIAttribute(), 0, R"({"CmpCnt":0})"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Before, RecordsHeld, ::testing::ValuesIn(kHeldRows));
+
+// A call that binds, on a node of `tree`, and the record's "bindings" it must give.
+struct BindingRow {
+  const char* what;
+  const char* tree;
+  const char* path;
+  const char* callback;
+  int argument;
+  const char* bindings;
+};
+
+void PrintTo(const BindingRow& row, std::ostream* out) {
+  *out << row.what;
+}
+
+class RecordsBindings : public RecordsTest, public ::testing::WithParamInterface<BindingRow> {};
+
+TEST_P(RecordsBindings, TheRecordHoldsTheBindingsInTheOrderMade) {
+  const BindingRow& row = GetParam();
+  Tree tree = MakeTree(row.tree);
+  const std::string log = Log();
+  NewLines(log);
+  CallTwice(tree, row.path, row.callback, row.argument, Nothing);
+  record::Call record = OnlyRecord(log);
+  EXPECT_EQ(record.callback, row.callback);
+  EXPECT_EQ(record::ToJson(record)["bindings"].dump(), row.bindings);
+}
+
+constexpr char kExchanger[] = R"({"name": "T", "children": [{"name": "E", "children": [
+    {"name": "Tube Inlet Temperature", "value": 120.0},
+    {"name": "Shell Inlet Temperature", "value": 40.0}]}]})";
+constexpr char kTubeSide[] =
+    R"({"DeltaT":"Tube Side Delta T","DeltaP":"Tube Side Pressure Drop",)"
+    R"("OutletT":"Tube Outlet Temperature","OutletP":"Tube Outlet Pressure"})";
+constexpr char kShellSide[] =
+    R"({"DeltaT":"Shell Side Delta T","DeltaP":"Shell Side Pressure Drop",)"
+    R"("OutletT":"Shell Outlet Temperature","OutletP":"Shell Outlet Pressure"})";
+
+const BindingRow kBindingRows[] = {
+    {"the hot side: the tube", kExchanger, "E", "CTExchangerHot", 1, kTubeSide},
+    {"the cold side: the shell", kExchanger, "E", "CTExchangerCold", 1, kShellSide},
+    {"move 0 binds nothing", kExchanger, "E", "CTExchangerHot", 0, "{}"},
+    {"NPSH of point 2", R"({"name": "T", "children": [{"name": "C"}]})", "C", "CTNPSHCurvePoint", 1,
+     R"({"NPSH":"Point 2 NPSH","Flow":"Point 2 Vol Flow"})"},
+    {"a kind test binds nothing", kExchanger, "E", "CTStreams", 0, "{}"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, RecordsBindings, ::testing::ValuesIn(kBindingRows));
 
 // The host's entry points through the proxy's forwarders, then the real plug-in's.
 using Forwarder = std::intptr_t(FI_CDECL*)(std::intptr_t, std::intptr_t, std::intptr_t,
@@ -458,7 +507,7 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     std::vector<record::Json> lines = LogLines((folder / row.log).string());
     ASSERT_EQ(lines.size(), row.errors.size() + 3);  // the first line, the begin line, the call
     EXPECT_EQ(lines[0].dump(),
-              record::Json({{"log", "fintop-trace"}, {"version", 2}, {"plugin", real}}).dump());
+              record::Json({{"log", "fintop-trace"}, {"version", 3}, {"plugin", real}}).dump());
     for (std::size_t i = 0; i < row.errors.size(); ++i)
       EXPECT_EQ(lines[i + 1].dump(), record::Json({{"error", row.errors[i]}}).dump());
     std::optional<record::Call> record = record::FromJson(lines.back());

@@ -1,11 +1,9 @@
 // trace_log_check WALK_JSON LOG: the call records of a walk's --json --trace document against
 // the records of fintop-trace's log of the same walk, record for record: callback, node, index
-// or move, the attributes held before it, result, out and where the iterator stands after the
-// call alike, and every attribute
-// of the log's record held with the same value by the walk's (the log holds only what a call
-// changed; the walk every attribute recorded). Lines of the log that are no call (its first
-// line, {"error": ...}) are skipped. Prints one line; exit status 0 when they agree, 1 when not,
-// 2 on unreadable input.
+// or move, the attributes held before it, result, out, the attributes it recorded and the
+// bindings it made (each in the order made) and where the iterator stands after the call
+// alike. Lines of the log that are no call (its first line, {"error": ...}) are skipped. Prints one
+// line; exit status 0 when they agree, 1 when not, 2 on unreadable input.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -38,13 +36,20 @@ bool Agree(const record::Call& walk, const record::Call& log, std::string& why) 
     return text;
   };
   if (shown(walk) != shown(log)) return differs("before", shown(walk), shown(log));
-  for (const auto& [name, value] : log.attributes) {
-    std::string held = "none";
-    for (const auto& [known, walk_value] : walk.attributes) {
-      if (known == name) held = walk_value.Shown();
-    }
-    if (held != value.Shown()) return differs(("attribute " + name).c_str(), held, value.Shown());
-  }
+  // What the call recorded and bound: every one, in the order made.
+  auto recorded = [](const record::Call& call) {
+    std::string text;
+    for (const auto& [name, value] : call.attributes) text += name + "=" + value.Shown() + " ";
+    return text;
+  };
+  if (recorded(walk) != recorded(log)) return differs("attributes", recorded(walk), recorded(log));
+  auto bound = [](const record::Call& call) {
+    if (!call.bindings) return std::string("(not recorded)");
+    std::string text;
+    for (const auto& [generic, host] : *call.bindings) text += generic + "->" + host + " ";
+    return text;
+  };
+  if (bound(walk) != bound(log)) return differs("bindings", bound(walk), bound(log));
   return true;
 }
 
@@ -64,12 +69,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<record::Call> walk, log;
-  std::size_t log_attributes = 0, other_lines = 0;
+  std::size_t log_attributes = 0, log_bindings = 0, other_lines = 0;
   try {
     walk = record::ParseCalls(ReadFile(argv[1]));
     std::string log_text = ReadFile(argv[2]);
     log = record::ParseCalls(log_text);  // every line whole, or refused
-    for (const record::Call& call : log) log_attributes += call.attributes.size();
+    for (const record::Call& call : log) {
+      log_attributes += call.attributes.size();
+      log_bindings += call.bindings ? call.bindings->size() : 0;
+    }
     std::size_t lines = std::count(log_text.begin(), log_text.end(), '\n');
     other_lines = lines - std::min(lines, log.size());
   } catch (const std::exception& e) {
@@ -89,7 +97,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::cout << walk.size() << " records agree (" << log_attributes << " attributes changed, "
-            << other_lines << " other lines)\n";
+  std::cout << walk.size() << " records agree (" << log_attributes << " attributes recorded, "
+            << log_bindings << " bindings, " << other_lines << " other lines)\n";
   return 0;
 }

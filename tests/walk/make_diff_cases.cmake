@@ -47,8 +47,8 @@ string(SUBSTRING "${tail}" ${end} -1 rest)
 file(WRITE ${OUT}/stream_removed.json "${head}${rest}")
 
 # The plant's saved document with its trace, and small documents written by hand: a walk's
-# trace and a fintop-trace log of the same calls (the log sees only the attributes a call
-# changed, no bindings; it adds the thread), bad and foreign documents.
+# trace and fintop-trace logs of the same calls (before version 3 a log sees only the attributes
+# a call changed, no bindings; it adds the thread), bad and foreign documents.
 execute_process(COMMAND ${WALK} ${CASE} --json --trace OUTPUT_FILE ${OUT}/plant_trace.json
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -70,6 +70,12 @@ ${call_b}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem2\", \"thread\": 8}
 file(WRITE ${OUT}/log_same.jsonl "${call_a}, \"attributes\": {\"CmpCnt\": 0}, \"at\": \"Plant/Feed\", \"thread\": 1}
 ${call_b}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem0\", \"thread\": 1}
 ${call_b}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem1\", \"thread\": 2}
+")
+# From version 3 a log holds every attribute a call recorded and its bindings, compared whole.
+file(WRITE ${OUT}/log_v3.jsonl "{\"log\": \"fintop-trace\", \"version\": 3, \"plugin\": \"fintop.dll\"}
+${call_a}, \"attributes\": {\"CmpCnt\": 0}, \"bindings\": {\"X\": \"Z\"}, \"at\": \"Plant/Feed\", \"thread\": 1}
+${call_b}, \"attributes\": {}, \"bindings\": {}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem0\", \"thread\": 1}
+${call_b}, \"attributes\": {}, \"bindings\": {}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem1\", \"thread\": 1}
 ")
 file(READ ${HERE}/default_json.expected saved)
 string(SUBSTRING "${saved}" 0 5000 truncated)

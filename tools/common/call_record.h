@@ -4,7 +4,7 @@
 // FINTOP_HELD_ATTRIBUTES the iterator held before the call, with their values, in the list's
 // order: what the call can read, so that it can be made again), "result", "out" (only when the out
 // attribute holds a value after the call), "attributes" (name -> value, in the order first
-// recorded, last value kept), "bindings" (generic name -> host name; the walk only), "at"
+// recorded, last value kept), "bindings" (generic name -> host name, in the order made), "at"
 // (where the caller's iterator stands after the call), "operations" (the text trace's lines
 // under the call; the walk only), "thread" (the proxy only). Paths are host names from the
 // top joined by "/" (Addresses below). Values are written as the model's JSON writes them: integers
@@ -113,12 +113,13 @@ void Write(kit::JsonWriter& json, const Framework& framework);
 void Write(kit::JsonWriter& json, const Entry& entry);
 
 // A log's lines (JSON Lines, no newline), invalid UTF-8 replaced: a call; the first line
-// {"log": "fintop-trace", "version": 2, "plugin": ...}; an error {"error": ...}; the line
+// {"log": "fintop-trace", "version": 3, "plugin": ...}; an error {"error": ...}; the line
 // written as a call begins, before it is forwarded, {"begin": callback, "node", "index" or
 // "move", "before", "thread"} (a session that ended inside a call ends with it); the snapshot's
 // {"snapshot": file, "nodes": count, "digest": FNV-1a of its bytes as 16 hex digits, "cut":
-// why, when it was cut}. Version 1 logs have no "before", "begin" or snapshot lines, and
-// addresses without escapes.
+// why, when it was cut}. Version 2 logs have no "bindings", and their calls' "attributes" hold
+// only the values a call changed; version 1 logs have no "before", "begin" or snapshot lines
+// either, and addresses without escapes.
 std::string Line(const Call& call);
 std::string HeaderLine(std::string_view plugin);
 std::string ErrorLine(std::string_view why);

@@ -757,11 +757,17 @@ class DocumentReader {
         if (f.key == names::kLog && value.text != names::kLogName)
           return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
         if (f.key == names::kVersion) {
-          // Version 1 is still read for --diff; the replay refuses it.
-          if (value.text != "1" && value.text != std::to_string(names::kLogVersion))
+          // Earlier versions are still read: version 1 for --diff (the replay refuses it),
+          // version 2 without bindings.
+          int version = 0;
+          for (int known = 1; known <= names::kLogVersion; ++known) {
+            if (value.type == Scalar::kInteger && value.text == std::to_string(known))
+              version = known;
+          }
+          if (version == 0)
             return Fail("a fintop-trace log of version " + value.text + ", not " +
                         std::to_string(names::kLogVersion));
-          doc_.log_version_ = value.text == "1" ? 1 : names::kLogVersion;
+          doc_.log_version_ = version;
         }
         return true;
       case kNames:

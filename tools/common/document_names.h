@@ -68,7 +68,11 @@ inline constexpr char kPlugin[] = "plugin";
 inline constexpr char kError[] = "error";
 inline constexpr char kLogName[] = "fintop-trace";  // the value of "log"
 // 2: calls carry "before", "begin" and snapshot lines, addresses escaped (call_record.h).
-inline constexpr int kLogVersion = 2;
+// 3: calls carry "bindings" and every attribute the call recorded (2: only those it changed).
+inline constexpr int kLogVersion = 3;
+// The first versions whose calls carry "before" (a replay needs it) and "bindings".
+inline constexpr int kLogVersionBefore = 2;
+inline constexpr int kLogVersionBindings = 3;
 inline constexpr char kBegin[] = "begin";
 inline constexpr char kSnapshot[] = "snapshot";
 inline constexpr char kNodes[] = "nodes";

@@ -47,6 +47,18 @@ void AppendEscaped(std::string_view text, std::string& out, bool json) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::size_t i = 0;
   while (i < text.size()) {
+    // A run of bytes written as they are, appended at once (most texts are one run).
+    std::size_t plain = i;
+    while (plain < text.size()) {
+      const unsigned char b = static_cast<unsigned char>(text[plain]);
+      if (b < 0x20 || b >= 0x80 || b == '"' || b == '\\') break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      if (i == text.size()) break;
+    }
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       int length = Utf8Length(text, i);

@@ -11,12 +11,15 @@
 //
 // What a call does: without a log, it forwards and returns. With one, it reads the node's path
 // (GetName on a clone climbed with Up) and every attribute name of FINTOP_RECORDED_ATTRIBUTES
-// (GetAttribute on the caller's iterator), forwards, reads them again and the path of where
-// the iterator stands, and writes the line. The caller's iterator is only read (Clone,
-// GetAttribute); every clone is deleted on every path. What the recording throws (an allocation
-// failure) drops that call's line; the call is forwarded once and answered all the same. A real
-// plug-in that cannot be loaded, or lacks a callback, makes that callback answer its failure
-// result (FINTOP_CALLBACKS' `fails`), and the log says why in an {"error": ...} line.
+// (GetAttribute on the caller's iterator: the record's "before"), writes the begin line, and
+// forwards with the call's own iterator in the caller's place (call_iterator.h), which passes
+// every operation on and notes the attributes and bindings the call makes; then it reads the
+// path of where the iterator stands and writes the call's line. The proxy itself only reads
+// the caller's iterator (Clone, GetAttribute); every clone is deleted on every path. What the
+// recording throws (an allocation failure) drops that call's line; the call is forwarded once and
+// answered all the same. A real plug-in that cannot be loaded, or lacks a callback, makes that
+// callback answer its failure result (FINTOP_CALLBACKS' `fails`), and the log says why in an
+// {"error": ...} line.
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -42,6 +45,7 @@
 
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
+#include "call_iterator.h"
 #include "call_record.h"
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
@@ -563,6 +567,27 @@ unsigned long long ThreadNumber() {
   return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
+// Completes a call's record with its answer and where the iterator stands (read again only when
+// the call may have moved it), and writes it;
+// `failed` (a note the call's iterator could not make) or what the recording throws drops the
+// line, and the call's answer stands.
+template <class Result>
+void Finish(Session& session, record::Call& call, Result result, FIIterator* it, FIAttribute* out,
+            bool failed, bool moved = true) noexcept {
+  if (failed) return;
+  try {
+    if constexpr (std::is_same_v<Result, bool>) {
+      call.result = record::Value::Bool(result);
+    } else {
+      call.result = record::Value::Integer(result);
+    }
+    if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
+    if (it != nullptr) call.at = moved ? AddressOf(*it) : call.node;
+    session.Write(record::Line(call));
+  } catch (...) {
+  }
+}
+
 // The call of the real plug-in's entry `f` with the caller's arguments (those of its shape).
 template <class Result>
 using Forward = Result (*)(void* f, FIIterator* it, FIAttribute* out, int value);
@@ -579,7 +604,6 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   if (!session.logging()) return entry != nullptr ? forward(entry, it, out, value) : failure;
 
   record::Call call;
-  std::unique_ptr<Attributes> before;
   bool recording = true;
   try {
     call.callback = CallbackName(id);
@@ -587,13 +611,14 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
     call.value = value;
     if (it != nullptr) {
       call.node = AddressOf(*it);
-      before = std::make_unique<Attributes>();
+      auto before = std::make_unique<Attributes>();
       before->Read(*it);
       call.before.emplace();
       for (std::size_t i = 0; i < kAttributeCount; ++i) {
         if (before->held[i])
           call.before->emplace_back(kHeldAttributes[i], record::AttributeValue(before->values[i]));
       }
+      call.bindings.emplace();
     }
     call.thread = ThreadNumber();
     // Written before the call is forwarded: a session that ends inside it ends with this line.
@@ -601,31 +626,25 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   } catch (...) {
     recording = false;
   }
-
-  Result result = entry != nullptr ? forward(entry, it, out, value) : failure;
-
-  if (!recording) return result;
-  try {
-    if constexpr (std::is_same_v<Result, bool>) {
-      call.result = record::Value::Bool(result);
-    } else {
-      call.result = record::Value::Integer(result);
-    }
-    if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
-    if (it != nullptr) {
-      auto after = std::make_unique<Attributes>();
-      after->Read(*it);
-      for (std::size_t i = 0; i < kAttributeCount; ++i) {
-        if (!after->held[i]) continue;
-        if (!before->held[i] || !record::SameValue(before->values[i], after->values[i]))
-          call.Record(kHeldAttributes[i], record::AttributeValue(after->values[i]));
-      }
-      call.at = AddressOf(*it);
-    }
-    session.Write(record::Line(call));
-  } catch (...) {
-    // the call's line is dropped; its result stands
+  if (!recording || entry == nullptr) {
+    Result result = entry != nullptr ? forward(entry, it, out, value) : failure;
+    if (recording) Finish(session, call, result, it, out, false);
+    return result;
   }
+
+  // The real plug-in is handed the call's own iterator (call_iterator.h), which notes the
+  // attributes and bindings the call makes on the framework's.
+  Result result;
+  bool failed = false, moved = true;
+  if (it != nullptr) {
+    trace::CallIterator recorded(*it, call);
+    result = forward(entry, &recorded, out, value);
+    failed = recorded.failed();
+    moved = recorded.moved();
+  } else {
+    result = forward(entry, it, out, value);
+  }
+  Finish(session, call, result, it, out, failed, moved);
   return result;
 }
 

@@ -321,6 +321,11 @@ class Comparer {
   // ---- the calls ----
   void CompareTrace() {
     bool log = a_.source() == Document::kLog || b_.source() == Document::kLog;
+    // A log before version 3 holds no bindings, and of a call's attributes only those it changed.
+    auto partial = [](const Document& d) {
+      return d.source() == Document::kLog && d.log_version() < names::kLogVersionBindings;
+    };
+    bool older = partial(a_) || partial(b_);
     std::vector<Pair> pairs = Match(a_.trace(), Children(a_.trace(), kNoRecord, true), b_.trace(),
                                     Children(b_.trace(), kNoRecord, true));
     for (const Pair& p : pairs) {
@@ -370,12 +375,11 @@ class Comparer {
         bool both = f.a != kNoRecord && f.b != kNoRecord;
         const Record& r = f.a != kNoRecord ? ra[f.a] : rb[f.b];
         if (both && ra[f.a].content == rb[f.b].content) continue;
-        if (log && r.kind == Record::kBinding) continue;  // a log holds none
-        if (log && !both) {
-          // A log holds only the attributes a call changed: one the walk alone holds is not
-          // counted.
+        if (older && r.kind == Record::kBinding) continue;
+        if (older && !both) {
+          // One the other side alone holds is not counted against the older log.
           const Document& holder = f.a != kNoRecord ? a_ : b_;
-          if (holder.source() == Document::kWalk) continue;
+          if (!partial(holder)) continue;
         }
         Fields(r.kind, f.a, f.b, r.key, true, p.rank);
       }

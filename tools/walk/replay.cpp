@@ -117,6 +117,11 @@ bool AttributeOf(const Scalar& s, FIAttribute& out) {
   }
 }
 
+// Whether the calls of `log` hold the bindings they made: a walk's trace, a log from version 3.
+bool RecordsBindings(const Document& log) {
+  return log.source() == Document::kWalk || log.log_version() >= names::kLogVersionBindings;
+}
+
 class BadLog : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -131,7 +136,11 @@ class Replayer {
  public:
   Replayer(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
            const Document& log, const Plugin& plugin)
-      : options_(options), tree_(std::move(tree)), log_(log), plugin_(plugin) {}
+      : options_(options),
+        tree_(std::move(tree)),
+        log_(log),
+        plugin_(plugin),
+        bindings_(RecordsBindings(log)) {}
 
   int Run(Output& out) {
     std::vector<std::uint64_t> call_offsets;
@@ -311,6 +320,7 @@ class Replayer {
         Add(DiffLine::kAttributeChanged, group, where,
             "attribute " + name + " " + w.Shown() + " -> " + now.Shown(), w, now);
       }
+      if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
       compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at});
     }
     it.reset();
@@ -339,6 +349,31 @@ class Replayer {
     if (begin != begins_.end() && begin->offset < to) return true;
     auto c = std::upper_bound(call_offsets.begin(), call_offsets.end(), from);
     return c != call_offsets.end() && *c < to;
+  }
+
+  // The bindings the call made against those recorded: for each generic name, recorded first
+  // and then any new, the host name bound last to it on each side.
+  void CompareBindings(const std::vector<std::pair<std::string, Scalar>>& recorded,
+                       const std::vector<hostsim::AliasBinding>& made, const std::string& group,
+                       const std::string& where) {
+    std::vector<std::pair<std::string, Scalar>> now;
+    for (const hostsim::AliasBinding& b : made)
+      Put(now, b.generic_name, {Scalar::kText, b.host_name});
+    std::vector<std::pair<std::string, Scalar>> was;
+    for (const auto& [name, host] : recorded) Put(was, name, host);
+    auto differs = [&](const std::string& name) {
+      const Scalar* w = Find(was, name);
+      const Scalar* n = Find(now, name);
+      Scalar o = w != nullptr ? *w : Scalar{};
+      Scalar m = n != nullptr ? *n : Scalar{};
+      if (o == m) return;
+      Add(DiffLine::kBindingChanged, group, where,
+          "binding " + name + " " + o.Shown() + " -> " + m.Shown(), o, m);
+    };
+    for (const auto& [name, host] : was) differs(name);
+    for (const auto& [name, host] : now) {
+      if (Find(was, name) == nullptr) differs(name);
+    }
   }
 
   static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
@@ -401,6 +436,7 @@ class Replayer {
   const Document& log_;
   const Plugin& plugin_;
   std::vector<Begun> begins_;
+  const bool bindings_;     // the log's calls hold their bindings
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
@@ -423,7 +459,7 @@ int Replay(const ReplayOptions& options, Output& out,
   if (log->source() == Document::kLog) {
     if (log->log_version() == 0)
       throw BadLog(name + ": lacks the log's first line ({\"log\": \"fintop-trace\", ...})");
-    if (log->log_version() < names::kLogVersion)
+    if (log->log_version() < names::kLogVersionBefore)
       throw BadLog(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
                    ", written before calls held the attributes the iterator held before them: it "
                    "cannot be replayed; record the session again with this fintop-trace");
@@ -432,6 +468,9 @@ int Replay(const ReplayOptions& options, Output& out,
                    " sessions (one {\"log\": ...} line each): replay one of them, cut at its "
                    "first line");
   }
+  if (!RecordsBindings(*log))
+    warn(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
+         ", which recorded no bindings: the calls' bindings are not compared");
   std::string cut;
   if (log->snapshot_line() != Document::kNoOffset) {
     Details d = log->ReadDetails(log->snapshot_line());

@@ -3,7 +3,8 @@
 // the record. Each call gets a fresh iterator on its recorded node holding the attributes the
 // record says it held before ("before"), and a fresh out attribute; the answer compared is the
 // result, the out value, the attributes after the call (those held before with those the call
-// recorded over them) and where the iterator stands. One line per call that answers otherwise,
+// recorded over them), the bindings it made (not recorded in logs before version 3: said once)
+// and where the iterator stands. One line per call that answers otherwise,
 // as --diff writes a call's difference; a call the log began and never ended (the session ended
 // inside it) is replayed last and shown. A log written by several threads is replayed in the
 // order of its call lines: a differing call that ran in the field while another thread's calls
