@@ -62,9 +62,40 @@ cmp -s "$work/direct.tree" "$work/snapshot.tree" || {
 calls=$(grep -c '^{"callback"' "$work/session.log")
 (cd "$linux_bin" && ./fintop-walk "$work/snapshot.json" --replay "$work/session.log") \
   >"$work/replay" || fail "the replay of the log: $(tail -n 3 "$work/replay")"
-[ "$(cat "$work/replay")" = "replayed: $calls calls, $calls answered as recorded, 0 differ" ] ||
+# Who recorded it, then no difference: two lines.
+grep -Eqx "recorded 20[0-9-]{8}T[0-9:]{8}Z by fintop-trace [0-9.]+ in .*fintop-walk(\.exe)?, with the real plug-in .*$real \((32|64)-bit(, file version [0-9.]+, product version [0-9.]+)?\)" \
+  <(head -n 1 "$work/replay") || fail "the replay's first line: $(head -n 1 "$work/replay")"
+[ "$(tail -n +2 "$work/replay")" = "replayed: $calls calls, $calls answered as recorded, 0 differ" ] ||
   fail "the replay says: $(head -n 3 "$work/replay")"
 echo "the snapshot walks as the plant; the replay of its $calls calls answers as recorded"
+
+# A recording never vanishes: a second session to one log name takes a new name beside it
+# (snapshots too), and (natively, where the temporary folder is ours to set) a log whose folder
+# does not exist goes to the temporary folder; each log says where it was asked to go.
+small=$(dirname "$0")/../walk/small_case.json
+small_copy=$work/small.json
+cp "$small" "$small_copy"
+for session in 1 2; do
+  FINTOP_TRACE_LOG=$(native "$work/again.log") FINTOP_TRACE_SNAPSHOT=$(native "$work/again.json") \
+    run "again$session" "$(native "$small_copy")" --plugin "$proxy"
+done
+for file in again.log again-2.log again.json again-2.json; do
+  [ -s "$work/$file" ] || fail "the second session to one name: no $file"
+done
+[ "$(grep -c '^{"log"' "$work/again.log")" = 1 ] || fail "again.log holds more than one session"
+grep -qF 'holds an earlier session: this one is ' "$work/again-2.log" ||
+  fail "again-2.log does not say why it is not again.log"
+grep -q '"snapshot":".*again-2.json"' "$work/again-2.log" ||
+  fail "again-2.log does not name its snapshot again-2.json"
+if [ -z "$runner" ]; then
+  mkdir "$work/temp"
+  TMPDIR=$work/temp FINTOP_TRACE_LOG=$work/no-such-folder/lost.log run lost "$small_copy" \
+    --plugin "$proxy"
+  [ -s "$work/temp/lost.log" ] || fail "a log whose folder is missing is not in the temporary folder"
+  grep -qF "cannot write $work/no-such-folder/lost.log (No such file or directory): written to the temporary folder, $work/temp/lost.log" \
+    "$work/temp/lost.log" || fail "the log in the temporary folder does not say why: $(sed -n 2p "$work/temp/lost.log")"
+fi
+echo "a second session to one name recorded beside the first; a log with no folder in the temporary one"
 
 if [ -z "$runner" ]; then
   # The settings file beside a copy of the proxy, without the environment (a small case): the
@@ -73,12 +104,11 @@ if [ -z "$runner" ]; then
   cp "$bin/$proxy" "$work/copy/"
   printf '# the settings\nFINTOP_TRACE_LOG=copy.log\nFINTOP_TRACE_PLUGIN=%s\n' "$bin/$real" \
     >"$work/copy/fintop-trace.txt"
-  small=$(dirname "$0")/../walk/small_case.json
   (unset FINTOP_TRACE_PLUGIN FINTOP_TRACE_LOG
    cd "$bin" && $walk "$small" --plugin "$work/copy/$proxy" >/dev/null) ||
     fail "the walk through the copy failed"
   [ -f "$work/copy/copy.log" ] || fail "no log where fintop-trace.txt names it"
-  grep -qxF "{\"log\":\"fintop-trace\",\"version\":3,\"plugin\":\"$bin/$real\"}" "$work/copy/copy.log" ||
+  head -n 1 "$work/copy/copy.log" | grep -qF "{\"log\":\"fintop-trace\",\"version\":3,\"plugin\":\"$bin/$real\"," ||
     fail "the log named by fintop-trace.txt does not name its real plug-in: $(head -1 "$work/copy/copy.log")"
   records=$(grep -c '^{"callback":' "$work/copy/copy.log" || true)
   [ "$records" -gt 0 ] || fail "the log named by fintop-trace.txt records no call"

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -506,8 +507,21 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
   if (*row.log) {
     std::vector<record::Json> lines = LogLines((folder / row.log).string());
     ASSERT_EQ(lines.size(), row.errors.size() + 3);  // the first line, the begin line, the call
-    EXPECT_EQ(lines[0].dump(),
-              record::Json({{"log", "fintop-trace"}, {"version", 3}, {"plugin", real}}).dump());
+    // Who recorded it: the real plug-in, the process's width, this recorder, when, in what.
+    record::Json head = lines[0];
+    EXPECT_TRUE(std::regex_match(
+        head.value("started", ""),
+        std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]Z")))
+        << head.dump();
+    EXPECT_NE(head.value("host", "").find("test_trace"), std::string::npos) << head.dump();
+    head.erase("started");
+    head.erase("host");
+    EXPECT_EQ(head.dump(), record::Json({{"log", "fintop-trace"},
+                                         {"version", 3},
+                                         {"plugin", real},
+                                         {"width", sizeof(void*) * 8},
+                                         {"recorder", "1.0.0"}})
+                               .dump());
     for (std::size_t i = 0; i < row.errors.size(); ++i)
       EXPECT_EQ(lines[i + 1].dump(), record::Json({{"error", row.errors[i]}}).dump());
     std::optional<record::Call> record = record::FromJson(lines.back());

@@ -192,13 +192,23 @@ std::string Line(const Call& call) {
   return out.text();
 }
 
-std::string HeaderLine(std::string_view plugin) {
+std::string HeaderLine(const LogHead& head) {
   kit::Output out;
   kit::JsonWriter json(out, kit::JsonWriter::kLine);
   json.BeginObject();
   json.Member(names::kLog, names::kLogName);
   json.Member(names::kVersion, names::kLogVersion);
-  json.Member(names::kPlugin, plugin);
+  json.Member(names::kPlugin, head.plugin);
+  for (auto [key, text] : {std::pair{names::kPluginVersion, &head.plugin_version},
+                           std::pair{names::kPluginProduct, &head.plugin_product}}) {
+    if (!text->empty()) json.Member(key, *text);
+  }
+  if (head.width != 0) json.Member(names::kWidth, head.width);
+  for (auto [key, text] :
+       {std::pair{names::kRecorder, &head.recorder}, std::pair{names::kStarted, &head.started},
+        std::pair{names::kHost, &head.host}, std::pair{names::kHostVersion, &head.host_version}}) {
+    if (!text->empty()) json.Member(key, *text);
+  }
   json.End();
   return out.text();
 }

@@ -121,7 +121,19 @@ void Write(kit::JsonWriter& json, const Entry& entry);
 // only the values a call changed; version 1 logs have no "before", "begin" or snapshot lines
 // either, and addresses without escapes.
 std::string Line(const Call& call);
-std::string HeaderLine(std::string_view plugin);
+// The first line: who recorded the session, with what and when. Empty texts and a width of 0
+// (what the system could not tell) are left out.
+struct LogHead {
+  std::string plugin;          // the real plug-in's file
+  std::string plugin_version;  // its file and product versions
+  std::string plugin_product;
+  int width = 0;             // 32 or 64 (the process's, which the plug-in shares)
+  std::string recorder;      // fintop-trace's version
+  std::string started;       // UTC, "2026-12-09T20:55:00Z"
+  std::string host;          // the host program's file
+  std::string host_version;  // its product version
+};
+std::string HeaderLine(const LogHead& head);
 std::string ErrorLine(std::string_view why);
 std::string BeginLine(const Call& call);
 std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::string_view digest,

@@ -381,6 +381,21 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
+std::string SessionsText(const Document& log) {
+  const std::vector<std::uint64_t>& lines = log.session_lines();
+  std::string at;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0)
+      at += i + 1 == lines.size() && lines.size() == static_cast<std::size_t>(log.sessions())
+                ? " and "
+                : ", ";
+    at += std::to_string(lines[i]);
+  }
+  if (lines.size() < static_cast<std::size_t>(log.sessions())) at += ", ...";
+  return "holds " + std::to_string(log.sessions()) +
+         " sessions (one {\"log\": ...} line each, at lines " + at + ")";
+}
+
 std::string Scalar::Shown() const {
   switch (type) {
     case kNone:
@@ -439,6 +454,7 @@ class DocumentReader {
       if (doc_.source_ == Document::kWalk && !cursor_.AtEnd())
         Throw("unexpected text after the document", cursor_.offset());
     } while (!cursor_.AtEnd());
+    SessionLines();
   }
 
   // JsonReader's events.
@@ -502,6 +518,10 @@ class DocumentReader {
         ++lines_;
         if (key == names::kLog) {
           ++doc_.sessions_;
+          // Where the first sessions start (made line numbers once the reading is done).
+          if (doc_.session_lines_.size() < Document::kSessionLinesKept)
+            doc_.session_lines_.push_back(f.at);
+          if (doc_.sessions_ == 1) doc_.head_line_ = f.at;
           f.kind = kHeader;
           return true;
         }
@@ -882,6 +902,20 @@ class DocumentReader {
       }
     }
     return {line, column};
+  }
+
+  // The offsets of the sessions' first lines made their line numbers, in one reading, where
+  // there are several (a log of one session is never refused for it).
+  void SessionLines() {
+    std::vector<std::uint64_t>& lines = doc_.session_lines_;
+    if (doc_.sessions_ < 2) return;
+    Cursor scan = doc_.Scan(1 << 16);
+    if (!scan.Seek(0)) return;
+    std::uint64_t line = 1, at = 0;
+    for (std::uint64_t& offset : lines) {
+      for (; at < offset && !scan.AtEnd(); ++at, scan.Step()) line += scan.Current() == '\n';
+      offset = line;
+    }
   }
 
   // Whether the line from byte `start` is the document's last and has no newline.

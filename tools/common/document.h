@@ -114,6 +114,11 @@ class Document {
   };
   int log_version() const { return log_version_; }
   int sessions() const { return sessions_; }
+  // The line numbers where the first sessions start (at most kSessionLinesKept; where there is
+  // one, its offset), and the offset of the first session's first line (kNoOffset: none).
+  static constexpr std::size_t kSessionLinesKept = 8;
+  const std::vector<std::uint64_t>& session_lines() const { return session_lines_; }
+  std::uint64_t head_line() const { return head_line_; }
   const std::vector<Begin>& begins() const { return begins_; }
   std::uint64_t snapshot_line() const { return snapshot_line_; }
   // What the reader passed over, one line each ("<name>:<line>: ..."): a log's last line cut.
@@ -140,6 +145,8 @@ class Document {
   std::vector<std::string> warnings_;
   int log_version_ = 0;
   int sessions_ = 0;
+  std::vector<std::uint64_t> session_lines_;
+  std::uint64_t head_line_ = kNoOffset;
   std::vector<Begin> begins_;
   std::uint64_t snapshot_line_ = kNoOffset;
   mutable std::string window_;  // ReadDetails' bytes of the file from window_at_
@@ -157,6 +164,10 @@ const char* RecordKindName(Record::Kind kind);
 
 // The key of an attribute or binding record named `name`.
 std::uint64_t NameKey(std::string_view name);
+
+// "holds 2 sessions (one {"log": ...} line each, at lines 1 and 6474)": why a log of several
+// sessions is refused, for its reader's message.
+std::string SessionsText(const Document& log);
 
 // Opens and reads the document at `path` (a file, or a pipe or device, read into memory);
 // throws DocumentError naming it.

@@ -22,7 +22,7 @@ inline constexpr char kItem[] = "item";
 inline constexpr char kElement[] = "element";
 // The node's other members.
 inline constexpr char kName[] = "name";
-inline constexpr char kHost[] = "host";
+inline constexpr char kHost[] = "host";  // also a log's first line
 inline constexpr char kData[] = "data";
 inline constexpr char kCallback[] = "callback";  // also a call's
 inline constexpr char kCount[] = "count";
@@ -66,6 +66,14 @@ inline constexpr char kLog[] = "log";
 inline constexpr char kVersion[] = "version";
 inline constexpr char kPlugin[] = "plugin";
 inline constexpr char kError[] = "error";
+// Who recorded the session (version 3): the real plug-in's versions and width, the recorder's
+// version, when it started, the host program (kHost) and its version.
+inline constexpr char kPluginVersion[] = "plugin_version";
+inline constexpr char kPluginProduct[] = "plugin_product_version";
+inline constexpr char kWidth[] = "width";
+inline constexpr char kRecorder[] = "recorder";
+inline constexpr char kStarted[] = "started";
+inline constexpr char kHostVersion[] = "host_version";
 inline constexpr char kLogName[] = "fintop-trace";  // the value of "log"
 // 2: calls carry "before", "begin" and snapshot lines, addresses escaped (call_record.h).
 // 3: calls carry "bindings" and every attribute the call recorded (2: only those it changed).
@@ -94,5 +102,6 @@ inline constexpr char kReplayed[] = "replayed";
 inline constexpr char kSame[] = "same";
 inline constexpr char kDiffer[] = "differ";
 inline constexpr char kUnreturned[] = "never_returned";
+inline constexpr char kRecorded[] = "recorded";  // who recorded the session, as one text
 
 }  // namespace document_names

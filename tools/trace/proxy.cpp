@@ -37,12 +37,7 @@
 #include <type_traits>
 #include <vector>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
+#include "address.h"
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
 #include "call_iterator.h"
@@ -50,7 +45,10 @@
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
+#include "recording_file.h"
 #include "settings.h"
+#include "snapshot.h"
+#include "system.h"
 
 namespace {
 
@@ -66,127 +64,6 @@ constexpr const char* CallbackName(int id) {
 // What a call can read: the plug-in's recorded attributes and the framework's it reads.
 constexpr const auto& kHeldAttributes = record::kHeldAttributes;
 constexpr std::size_t kAttributeCount = std::size(kHeldAttributes);
-
-#if defined(_WIN32)
-constexpr char kDefaultReal[] = "fintop-real.dll";
-constexpr char kSeparators[] = "\\/";
-#else
-constexpr char kDefaultReal[] = "libfintop-real.so";
-constexpr char kSeparators[] = "/";
-#endif
-
-// A climb up a host tree ends here even if the host's Up never fails.
-constexpr std::size_t kMaxLevels = 1u << 20;
-// Names are read into a buffer that doubles up to this size.
-constexpr int kMaxName = 1 << 20;
-// The snapshot's limits unless the settings give others: a large real case fits, and the
-// depth is what fintop-walk reads (hostsim::kMaxCaseDepth).
-constexpr unsigned long long kDefaultSnapshotNodes = 5000000;
-constexpr unsigned long long kDefaultSnapshotDepth = 10000;
-// The host properties the plug-in reads, the only ones a snapshot holds.
-constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
-
-// This module's file name; empty when it cannot be found.
-std::string OwnFile() {
-#if defined(_WIN32)
-  HMODULE self = nullptr;
-  if (!GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(&OwnFile), &self))
-    return {};
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(self, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) return path.substr(0, n);
-    path.resize(path.size() * 2);
-  }
-#else
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&OwnFile), &info) == 0 || info.dli_fname == nullptr) return {};
-  return info.dli_fname;
-#endif
-}
-
-bool HasFolder(const std::string& path) {
-  return path.find_first_of(kSeparators) != std::string::npos;
-}
-
-bool IsAbsolute(const std::string& path) {
-#if defined(_WIN32)
-  return (path.size() > 1 && path[1] == ':') ||
-         (!path.empty() && std::strchr(kSeparators, path[0]));
-#else
-  return !path.empty() && path[0] == '/';
-#endif
-}
-
-struct Settings {
-  std::string log;
-  std::string plugin;
-  std::string snapshot;
-  unsigned long long snapshot_nodes = kDefaultSnapshotNodes;
-  unsigned long long snapshot_depth = kDefaultSnapshotDepth;
-  std::vector<std::string> complaints;  // about the settings file's lines
-};
-
-// A limit's text as a count from 1; nullopt for anything else.
-std::optional<unsigned long long> Count(const std::string& text) {
-  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
-    return std::nullopt;
-  unsigned long long n = std::stoull(text);
-  return n > 0 ? std::optional(n) : std::nullopt;
-}
-
-// The whole file, or nullopt when it cannot be opened (there is none).
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
-  std::string text;
-  char block[4096];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
-  std::fclose(file);
-  return text;
-}
-
-// The settings file, then the environment over it.
-Settings ReadSettings(const std::string& folder) {
-  Settings settings;
-  std::optional<std::string> nodes, depth;  // the snapshot's limits as given
-  if (std::optional<std::string> text = ReadFile(folder + trace::kSettingsFileName)) {
-    trace::SettingsText file = trace::ParseSettings(*text);
-    auto resolve = [&](const std::optional<std::string>& value) {
-      if (!value || value->empty()) return std::string();
-      return IsAbsolute(*value) ? *value : folder + *value;
-    };
-    settings.log = resolve(file.log);
-    settings.plugin = resolve(file.plugin);
-    settings.snapshot = resolve(file.snapshot);
-    settings.complaints = std::move(file.complaints);
-    nodes = file.snapshot_nodes;
-    depth = file.snapshot_depth;
-  }
-  if (const char* log = std::getenv(trace::kLogSetting)) settings.log = log;
-  if (const char* plugin = std::getenv(trace::kPluginSetting)) settings.plugin = plugin;
-  if (const char* snapshot = std::getenv(trace::kSnapshotSetting)) settings.snapshot = snapshot;
-  if (const char* n = std::getenv(trace::kSnapshotNodesSetting)) nodes = n;
-  if (const char* d = std::getenv(trace::kSnapshotDepthSetting)) depth = d;
-  for (auto [name, text, limit] :
-       {std::tuple{trace::kSnapshotNodesSetting, &nodes, &settings.snapshot_nodes},
-        std::tuple{trace::kSnapshotDepthSetting, &depth, &settings.snapshot_depth}}) {
-    if (!*text || (*text)->empty()) continue;
-    if (std::optional<unsigned long long> n = Count(**text)) {
-      *limit = *n;
-    } else {
-      settings.complaints.push_back(std::string(name) + " is not a count from 1 to 10^12 (" +
-                                    **text + "): the default " + std::to_string(*limit) +
-                                    " is used");
-    }
-  }
-  if (settings.plugin.empty()) settings.plugin = kDefaultReal;
-  if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
-  return settings;
-}
 
 using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void*, void*);
 
@@ -232,54 +109,68 @@ class Session {
   }
 
   void Open() {
-    std::string own = OwnFile();
-    std::size_t slash = own.find_last_of(kSeparators);
-    std::string folder = slash == std::string::npos ? std::string() : own.substr(0, slash + 1);
-    Settings settings = ReadSettings(folder);
+    const std::string folder = trace::FolderOf(trace::OwnFile());
+    trace::Settings settings =
+        trace::ReadSettings(folder, trace::kDefaultSnapshotNodes, trace::kDefaultSnapshotDepth);
     snapshot_file_ = settings.snapshot;
     snapshot_nodes_ = settings.snapshot_nodes;
     snapshot_depth_ = settings.snapshot_depth;
     snapshot_pending_ = !snapshot_file_.empty();
-    if (!settings.log.empty()) log_ = std::fopen(settings.log.c_str(), "ab");
-    Write(record::HeaderLine(settings.plugin));
-    for (const std::string& complaint : settings.complaints) {
+    std::vector<std::string> notes = std::move(settings.complaints);
+    if (!settings.log.empty()) {
+      trace::RecordingFile log = trace::CreateRecording(settings.log);
+      log_ = log.file;
+      if (!log.moved.empty()) notes.insert(notes.begin(), "the log: " + log.moved);
+    }
+    void* module = Load(settings.plugin, notes);
+    Write(record::HeaderLine(Head(settings.plugin, module != nullptr)));
+    for (const std::string& note : notes) {
       if (log_ != nullptr) {
-        Error(complaint);
+        Error(note);
       } else {
-        std::fprintf(stderr, "fintop-trace: %s\n", complaint.c_str());
+        std::fprintf(stderr, "fintop-trace: %s\n", note.c_str());
       }
     }
-    Load(settings.plugin);
   }
 
-  void Load(const std::string& file) {
-#if defined(_WIN32)
-    HMODULE module = LoadLibraryA(file.c_str());
-    auto find = [&](const char* name) {
-      return reinterpret_cast<void*>(GetProcAddress(module, name));
-    };
-    std::string why = module == nullptr ? "error " + std::to_string(GetLastError()) : "";
-#else
-    void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto find = [&](const char* name) { return dlsym(module, name); };
-    const char* error = module == nullptr ? dlerror() : nullptr;
-    std::string why = module == nullptr ? (error != nullptr ? error : "not loaded") : "";
-#endif
-    if (module == nullptr) {
-      Error("cannot load the real plug-in " + file + " (" + why +
-            "): every callback answers its failure result");
-      return;
+  // Who records the session, with what and when (the log's first line).
+  static record::LogHead Head(const std::string& plugin, bool loaded) {
+    record::LogHead head;
+    head.plugin = plugin;
+    if (loaded) {
+      trace::FileVersion version = trace::VersionOf(plugin);
+      head.plugin_version = version.file;
+      head.plugin_product = version.product;
+      head.width = static_cast<int>(sizeof(void*) * 8);  // the plug-in shares the process's
     }
+    head.recorder = FINTOP_TRACE_VERSION;
+    head.started = trace::NowUtc();
+    head.host = trace::HostProgram();
+    head.host_version = trace::VersionOf(head.host).product;
+    return head;
+  }
+
+  // Loads the real plug-in and finds its entries; what is wrong goes to `notes`. The module,
+  // or null.
+  void* Load(const std::string& file, std::vector<std::string>& notes) {
+    std::string why;
+    void* module = trace::LoadModule(file, why);
+    if (module == nullptr) {
+      notes.push_back("cannot load the real plug-in " + file + " (" + why +
+                      "): every callback answers its failure result");
+      return nullptr;
+    }
+    auto find = [&](const char* name) { return trace::FindEntry(module, name); };
     if (find(CallbackName(kCTFlowsheets)) == reinterpret_cast<void*>(&CTFlowsheets)) {
-      Error("the real plug-in " + file +
-            " is fintop-trace itself: every callback answers its failure result");
-      return;
+      notes.push_back("the real plug-in " + file +
+                      " is fintop-trace itself: every callback answers its failure result");
+      return nullptr;
     }
     for (int id = 0; id < kCallbackCount; ++id) {
       entries_[id] = find(CallbackName(id));
       if (entries_[id] == nullptr) {
-        Error("the real plug-in " + file + " does not export " + CallbackName(id) +
-              ": it answers its failure result");
+        notes.push_back("the real plug-in " + file + " does not export " + CallbackName(id) +
+                        ": it answers its failure result");
       }
     }
     top_entry_ = reinterpret_cast<fintop::HostEntry>(find("GetTopNorvaneEntry"));
@@ -287,13 +178,13 @@ class Session {
     get_qel_node_ = reinterpret_cast<GetQELNodeFn>(find("GetQELNode"));
     find1_ = reinterpret_cast<FIElement>(find("Find1"));
     for (const char* name : {"GetTopNorvaneEntry", "TestIterator", "GetQELNode", "Find1"}) {
-      if (find(name) == nullptr) Error("the real plug-in " + file + " does not export " + name);
+      if (find(name) == nullptr)
+        notes.push_back("the real plug-in " + file + " does not export " + name);
     }
+    return module;
   }
 
-  void Error(const std::string& why) {
-    Write(record::ErrorLine(why));
-  }
+  void Error(const std::string& why) { Write(record::ErrorLine(why)); }
 
   std::array<void*, kCallbackCount> entries_{};
   fintop::HostEntry top_entry_ = nullptr;
@@ -304,240 +195,36 @@ class Session {
   std::mutex mutex_;
   bool broken_ = false;
   std::string snapshot_file_;
-  unsigned long long snapshot_nodes_ = kDefaultSnapshotNodes;
-  unsigned long long snapshot_depth_ = kDefaultSnapshotDepth;
+  unsigned long long snapshot_nodes_ = trace::kDefaultSnapshotNodes;
+  unsigned long long snapshot_depth_ = trace::kDefaultSnapshotDepth;
   std::atomic<bool> snapshot_pending_{false};
   std::once_flag snapshot_once_;
-};
-
-struct DeleteIterator {
-  void operator()(FIIterator* it) const { DeleteFIIterator(it); }
-};
-using Clone = std::unique_ptr<FIIterator, DeleteIterator>;
-
-// The name of the node `it` stands on, read whole into `buffer` (kept for the next read).
-void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
-  if (buffer.size() < 256) buffer.assign(256, '\0');
-  for (;;) {
-    buffer[0] = '\0';
-    it.GetName(buffer.data(), static_cast<int>(buffer.size()));
-    std::size_t length = std::strlen(buffer.c_str());
-    if (length + 1 < buffer.size() || buffer.size() >= kMaxName) {
-      name.assign(buffer.c_str(), length);
-      return;
-    }
-    buffer.assign(buffer.size() * 2, '\0');  // it may have been cut: read it again
-  }
-}
-
-// The place (1, 2, ...) of a child named `name` of `parent`, followed by `after` siblings, among
-// the children of that name. The first of them is found with Down (the name as one quoted
-// level): when as many siblings follow it, it is the node, and only the siblings between it
-// and the node are read otherwise. A name holding a double quote cannot be one level: then
-// every child's name is read.
-std::size_t PlaceAmongNamesakes(FIIterator& parent, const std::string& name, std::size_t after,
-                                std::string& buffer, std::string& sibling) {
-  auto following = [](FIIterator& at) {
-    std::size_t n = 0;
-    if (Clone next{at.Clone()}) {
-      while (next->Next()) ++n;
-    }
-    return n;
-  };
-  if (name.find('"') == std::string::npos) {
-    Clone first{parent.Clone()};
-    if (first && first->Down("\"" + name + "\"")) {
-      const std::size_t first_after = following(*first);
-      if (first_after == after) return 1;
-      if (first_after > after) {
-        std::size_t place = 1;  // counting the node itself, the last sibling read
-        for (std::size_t steps = first_after - after; steps > 0 && first->Next(); --steps) {
-          ReadName(*first, buffer, sibling);
-          if (sibling == name) ++place;
-        }
-        return place;
-      }
-    }
-  }
-  std::vector<bool> same;  // for each child of the parent: named as the node
-  if (Clone child{parent.Clone()}; child && child->First()) {
-    do {
-      ReadName(*child, buffer, sibling);
-      same.push_back(sibling == name);
-    } while (child->Next());
-  }
-  std::size_t place = 1;
-  std::size_t position = same.size() > after ? same.size() - 1 - after : 0;
-  for (std::size_t i = 0; i < position; ++i) place += same[i] ? 1 : 0;
-  return place;
-}
-
-// The address (call_record.h) of where `it` stands, read on clones. At each level, the node's
-// place among its parent's children of its name: how many siblings follow it (Next on a clone
-// of it) gives its position, PlaceAmongNamesakes the place from that.
-std::string AddressOf(FIIterator& it) {
-  Clone clone(it.Clone());
-  if (!clone) return {};
-  struct Named {
-    std::string name;
-    std::size_t place;
-  };
-  std::vector<Named> levels;
-  std::string buffer, sibling;
-  for (;;) {
-    Named level{{}, 1};
-    ReadName(*clone, buffer, level.name);
-    std::size_t after = 0;  // siblings after the node
-    if (Clone next{clone->Clone()}) {
-      while (next->Next()) ++after;
-    }
-    bool up = levels.size() + 1 < kMaxLevels && clone->Up();
-    if (up) level.place = PlaceAmongNamesakes(*clone, level.name, after, buffer, sibling);
-    levels.push_back(std::move(level));
-    if (!up) break;
-  }
-  std::string address;
-  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
-    record::AppendLevel(address, level->name, level->place, level == levels.rbegin());
-  return address;
-}
-
-// ---- the snapshot ---------------------------------------------------------------------------
-
-// Writes the host tree as the plug-in sees it, from the top, in the case format of fintop-walk
-// (hostsim/iterator/case_loader.h): each node's name, its "type", "value" and "id" as GetValue
-// gives them, its children in order. One clone moves through the tree (First, Next, Up), so
-// the caller's iterator is never moved; a second finds the top. Stops at `max_nodes` nodes and
-// below `max_depth` levels; the top's property "fintop-trace snapshot" says whether and where it
-// was cut. `digest` is computed over what the replay reads back (SnapshotDigest's order).
-struct SnapshotResult {
-  unsigned long long nodes = 0;
-  std::string digest;
-  std::string cut;  // empty: complete
-};
-
-class SnapshotWriter {
- public:
-  SnapshotWriter(kit::JsonWriter& json, unsigned long long max_nodes, unsigned long long max_depth)
-      : json_(json), max_nodes_(max_nodes), max_depth_(max_depth) {}
-
-  SnapshotResult Write(FIIterator& caller) {
-    Clone at(caller.Clone());
-    if (!at) throw std::bad_alloc();
-    for (std::size_t levels = 0; levels < kMaxLevels && at->Up(); ++levels) {
-    }
-    std::size_t depth = 0;
-    bool stop = false;  // the node limit is reached
-    const std::string full = "stopped at " + std::to_string(max_nodes_) + " nodes (" +
-                             trace::kSnapshotNodesSetting + "): the nodes after that are left out";
-    Open(*at);
-    for (;;) {
-      // On the node written last: down to its first child, unless a limit stops it.
-      if (!stop && at->First()) {
-        if (depth >= max_depth_) {
-          at->Up();
-          Cut("the nodes below depth " + std::to_string(max_depth_) + " (" +
-              trace::kSnapshotDepthSetting + ") are left out");
-        } else if (nodes_ >= max_nodes_) {
-          at->Up();
-          Cut(full);
-          stop = true;
-        } else {
-          json_.Key("children");
-          json_.BeginArray();
-          ++depth;
-          Open(*at);
-          continue;
-        }
-      }
-      // Closed, then on to its next sibling, or up to close the parent.
-      for (;;) {
-        Close(depth == 0);
-        if (depth == 0) return {nodes_, digest_.Hex(), cut_};
-        if (!stop && at->Next()) {
-          if (nodes_ < max_nodes_) {
-            Open(*at);
-            break;
-          }
-          Cut(full);
-          stop = true;
-        }
-        at->Up();
-        --depth;
-        json_.End();  // the parent's children
-      }
-    }
-  }
-
- private:
-  void Open(FIIterator& it) {
-    ++nodes_;
-    ReadName(it, buffer_, name_);
-    json_.BeginObject();
-    json_.Member("name", name_);
-    digest_.Add("\x01");
-    digest_.Add(name_);
-    for (const char* key : kSnapshotKeys) {
-      FIAttribute value;
-      it.GetValue(FIAttribute(key), value);
-      if (value.empty()) continue;
-      json_.Key(key);
-      record::Value v = record::AttributeValue(value);
-      record::Write(json_, v);
-      digest_.Add(std::string_view(key, std::strlen(key) + 1));
-      digest_.Add(v.Shown());
-    }
-  }
-  // Closes the node written last open; the top says what the snapshot is.
-  void Close(bool top) {
-    digest_.Add("\x02");
-    if (top) {
-      json_.Key("props");
-      json_.BeginObject();
-      json_.Member("fintop-trace snapshot",
-                   cut_.empty() ? "complete: " + std::to_string(nodes_) + " nodes"
-                                : "cut at " + std::to_string(nodes_) + " nodes: " + cut_);
-      json_.End();
-    }
-    json_.End();
-  }
-  void Cut(const std::string& why) {
-    if (cut_.empty()) cut_ = why;
-  }
-
-  kit::JsonWriter& json_;
-  unsigned long long max_nodes_, max_depth_;
-  unsigned long long nodes_ = 0;
-  std::string buffer_, name_, cut_;
-  record::Digest digest_;
 };
 
 void Session::TakeSnapshot(FIIterator& it) noexcept {
   try {
     std::call_once(snapshot_once_, [&] {
-      std::FILE* file = std::fopen(snapshot_file_.c_str(), "wb");
-      if (file == nullptr) {
-        Error("cannot write the snapshot " + snapshot_file_ + ": " + std::strerror(errno));
-        return;
-      }
-      SnapshotResult snapshot;
+      trace::RecordingFile file = trace::CreateRecording(snapshot_file_);
+      if (!file.moved.empty()) Error("the snapshot: " + file.moved);
+      if (file.file == nullptr) return;
+      trace::SnapshotResult snapshot;
       bool written = false;
       try {
-        kit::Output out(file);
+        kit::Output out(file.file);
         kit::JsonWriter json(out);
-        snapshot = SnapshotWriter(json, snapshot_nodes_, snapshot_depth_).Write(it);
+        snapshot = trace::WriteSnapshot(json, it, snapshot_nodes_, snapshot_depth_);
         out << '\n';
         written = out.Finish();
       } catch (...) {
       }
-      written = std::fclose(file) == 0 && written;
+      written = std::fclose(file.file) == 0 && written;
       if (!written) {
-        Error("cannot write the snapshot " + snapshot_file_ + " (out of memory or disk space)");
+        Error("cannot write the snapshot " + file.path + " (out of memory or disk space)");
         return;
       }
-      Write(record::SnapshotLine(snapshot_file_, snapshot.nodes, snapshot.digest, snapshot.cut));
+      Write(record::SnapshotLine(file.path, snapshot.nodes, snapshot.digest, snapshot.cut));
       if (!snapshot.cut.empty())
-        Error("the snapshot " + snapshot_file_ + " is cut: " + snapshot.cut +
+        Error("the snapshot " + file.path + " is cut: " + snapshot.cut +
               "; calls on the nodes left out cannot be replayed");
     });
   } catch (...) {
@@ -582,7 +269,7 @@ void Finish(Session& session, record::Call& call, Result result, FIIterator* it,
       call.result = record::Value::Integer(result);
     }
     if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
-    if (it != nullptr) call.at = moved ? AddressOf(*it) : call.node;
+    if (it != nullptr) call.at = moved ? trace::AddressOf(*it) : call.node;
     session.Write(record::Line(call));
   } catch (...) {
   }
@@ -610,7 +297,7 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
     call.argument = argument;
     call.value = value;
     if (it != nullptr) {
-      call.node = AddressOf(*it);
+      call.node = trace::AddressOf(*it);
       auto before = std::make_unique<Attributes>();
       before->Read(*it);
       call.before.emplace();

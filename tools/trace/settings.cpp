@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
+
+#include "system.h"
 
 namespace trace {
 namespace {
@@ -111,6 +114,69 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
     settings.complaints.push_back(std::string(origin) + ": " + std::to_string(unsaid) +
                                   " more lines not understood or given again");
   }
+  return settings;
+}
+
+namespace {
+
+// A limit's text as a count from 1; nullopt for anything else.
+std::optional<unsigned long long> Count(const std::string& text) {
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  unsigned long long n = std::stoull(text);
+  return n > 0 ? std::optional(n) : std::nullopt;
+}
+
+// The whole file, or nullopt when it cannot be opened (there is none).
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::FILE* file = OpenFile(path, "rb");
+  if (file == nullptr) return std::nullopt;
+  std::string text;
+  char block[4096];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+  std::fclose(file);
+  return text;
+}
+
+}  // namespace
+
+Settings ReadSettings(const std::string& folder, unsigned long long default_nodes,
+                      unsigned long long default_depth) {
+  Settings settings{{}, {}, {}, default_nodes, default_depth, false, {}};
+  std::optional<std::string> nodes, depth;  // the snapshot's limits as given
+  if (std::optional<std::string> text = ReadFile(folder + kSettingsFileName)) {
+    SettingsText file = ParseSettings(*text);
+    auto resolve = [&](const std::optional<std::string>& value) {
+      if (!value || value->empty()) return std::string();
+      return IsAbsolute(*value) ? *value : folder + *value;
+    };
+    settings.file = true;
+    settings.log = resolve(file.log);
+    settings.plugin = resolve(file.plugin);
+    settings.snapshot = resolve(file.snapshot);
+    settings.complaints = std::move(file.complaints);
+    nodes = file.snapshot_nodes;
+    depth = file.snapshot_depth;
+  }
+  if (auto log = Environment(kLogSetting)) settings.log = *log;
+  if (auto plugin = Environment(kPluginSetting)) settings.plugin = *plugin;
+  if (auto snapshot = Environment(kSnapshotSetting)) settings.snapshot = *snapshot;
+  if (auto n = Environment(kSnapshotNodesSetting)) nodes = n;
+  if (auto d = Environment(kSnapshotDepthSetting)) depth = d;
+  for (auto [name, text, limit] :
+       {std::tuple{kSnapshotNodesSetting, &nodes, &settings.snapshot_nodes},
+        std::tuple{kSnapshotDepthSetting, &depth, &settings.snapshot_depth}}) {
+    if (!*text || (*text)->empty()) continue;
+    if (std::optional<unsigned long long> n = Count(**text)) {
+      *limit = *n;
+    } else {
+      settings.complaints.push_back(std::string(name) + " is not a count from 1 to 10^12 (" +
+                                    **text + "): the default " + std::to_string(*limit) +
+                                    " is used");
+    }
+  }
+  if (settings.plugin.empty()) settings.plugin = kDefaultRealPlugin;
+  if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
   return settings;
 }
 

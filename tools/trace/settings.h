@@ -1,6 +1,6 @@
-// fintop-trace.txt, the proxy's settings file beside it: its text in, the settings and a
-// complaint per line not understood out. Pure: reads nothing, loads nothing, never throws but
-// std::bad_alloc.
+// fintop-trace.txt, the proxy's settings file beside it. ParseSettings: its text in, the
+// settings and a complaint per line not understood out; pure: reads nothing, loads nothing,
+// never throws but std::bad_alloc. ReadSettings: the file read, and the environment over it.
 //
 // The format, one setting a line:
 //   # a comment (first non-blank character '#'); blank lines are skipped
@@ -46,5 +46,28 @@ struct SettingsText {
 };
 
 SettingsText ParseSettings(std::string_view text, std::string_view origin = kSettingsFileName);
+
+// The real plug-in's name when none is given, looked for beside the recorder.
+#if defined(_WIN32)
+inline constexpr char kDefaultRealPlugin[] = "fintop-real.dll";
+#else
+inline constexpr char kDefaultRealPlugin[] = "libfintop-real.so";
+#endif
+
+// What the recorder does, as fintop-trace.txt in `folder` (the recorder's, with its separator)
+// and the environment over it give it: paths whole (relative ones in the file taken from
+// `folder`; the real plug-in's bare name too), the snapshot's limits as counts.
+struct Settings {
+  std::string log;       // empty: no log
+  std::string plugin;    // never empty
+  std::string snapshot;  // empty: no snapshot
+  unsigned long long snapshot_nodes;
+  unsigned long long snapshot_depth;
+  bool file = false;                    // fintop-trace.txt was read
+  std::vector<std::string> complaints;  // about its lines and the limits given
+};
+// Reads the file (UTF-8 paths, wide calls on Windows) and the environment.
+Settings ReadSettings(const std::string& folder, unsigned long long default_nodes,
+                      unsigned long long default_depth);
 
 }  // namespace trace

@@ -134,6 +134,11 @@ class Comparer {
   Comparer(const Document& a, const Document& b) : a_(a), b_(b) {}
 
   DiffResult Run() {
+    for (const Document* d : {&a_, &b_}) {
+      if (d->sessions() > 1)
+        throw DocumentError(d->name() + ": " + SessionsText(*d) +
+                            ": compare one session: cut the log at a session's first line");
+    }
     bool model = a_.has_model() && b_.has_model();
     bool trace = a_.has_trace() && b_.has_trace();
     if (!model && !trace) {

@@ -122,6 +122,29 @@ bool RecordsBindings(const Document& log) {
   return log.source() == Document::kWalk || log.log_version() >= names::kLogVersionBindings;
 }
 
+// Who recorded the session, from the log's first line (the members a recorder of its version
+// wrote): "recorded 2026-12-09T20:55:00Z by fintop-trace 1.0.0 in HOST (version V), with the
+// real plug-in PLUGIN (64-bit, file version F, product version P)".
+std::string SessionHead(const Details& head) {
+  auto text = [&](const char* key) { return OneLine(head.Get(key).text); };
+  std::string line = "recorded";
+  if (!text(names::kStarted).empty()) line += " " + text(names::kStarted);
+  if (!text(names::kRecorder).empty()) line += " by fintop-trace " + text(names::kRecorder);
+  if (!text(names::kHost).empty()) {
+    line += " in " + text(names::kHost);
+    if (!text(names::kHostVersion).empty()) line += " (version " + text(names::kHostVersion) + ")";
+  }
+  line += ", with the real plug-in " + text(names::kPlugin);
+  std::string about;
+  if (!text(names::kWidth).empty()) about += text(names::kWidth) + "-bit";
+  for (auto [key, what] : {std::pair{names::kPluginVersion, "file version "},
+                           std::pair{names::kPluginProduct, "product version "}}) {
+    if (!text(key).empty()) about += (about.empty() ? "" : ", ") + std::string(what) + text(key);
+  }
+  if (!about.empty()) line += " (" + about + ")";
+  return line;
+}
+
 class BadLog : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -198,6 +221,7 @@ class Replayer {
       WriteJson(out);
     } else {
       std::string text;
+      if (!head_.empty()) out << head_ << '\n';
       for (const DiffLine& line : lines_) {
         text.clear();
         kit::AppendTextLine(line.Text(), text);
@@ -416,6 +440,7 @@ class Replayer {
     json.BeginArray();
     for (const DiffLine& line : lines_) WriteDiffLine(json, line);
     json.End();
+    if (!head_.empty()) json.Member(names::kRecorded, head_);
     json.Key(names::kSummary);
     json.BeginObject();
     json.Member(names::kReplayed, replayed_);
@@ -428,7 +453,8 @@ class Replayer {
   }
 
  public:
-  std::string cut_;  // why the snapshot was cut, from the log; empty when whole
+  std::string cut_;   // why the snapshot was cut, from the log; empty when whole
+  std::string head_;  // who recorded the session (SessionHead); empty for a walk's document
 
  private:
   const ReplayOptions& options_;
@@ -464,9 +490,8 @@ int Replay(const ReplayOptions& options, Output& out,
                    ", written before calls held the attributes the iterator held before them: it "
                    "cannot be replayed; record the session again with this fintop-trace");
     if (log->sessions() > 1)
-      throw BadLog(name + ": holds " + std::to_string(log->sessions()) +
-                   " sessions (one {\"log\": ...} line each): replay one of them, cut at its "
-                   "first line");
+      throw BadLog(name + ": " + SessionsText(*log) +
+                   ": replay one session: cut the log at a session's first line");
   }
   if (!RecordsBindings(*log))
     warn(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
@@ -485,6 +510,8 @@ int Replay(const ReplayOptions& options, Output& out,
   Plugin plugin(options.plugin);
   Replayer replayer(options, std::move(tree), *log, plugin);
   replayer.cut_ = cut;
+  if (log->head_line() != Document::kNoOffset)
+    replayer.head_ = SessionHead(log->ReadDetails(log->head_line()));
   return replayer.Run(out);
 }
 

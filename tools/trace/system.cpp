@@ -1,0 +1,259 @@
+#include "system.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace trace {
+
+bool HasFolder(const std::string& path) {
+  return path.find_first_of(kSeparators) != std::string::npos;
+}
+
+bool IsAbsolute(const std::string& path) {
+#if defined(_WIN32)
+  return (path.size() > 1 && path[1] == ':') ||
+         (!path.empty() && std::strchr(kSeparators, path[0]) != nullptr);
+#else
+  return !path.empty() && path[0] == '/';
+#endif
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of(kSeparators);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+#if defined(_WIN32)
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::string ModuleFile(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return Narrow(path.substr(0, n));
+    path.resize(path.size() * 2);
+  }
+}
+
+// The system's message for `code`, inserts left out, on one line.
+std::string SystemMessage(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = n > 0 ? Narrow(std::wstring(text, n)) : std::string();
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.'))
+    message.pop_back();
+  for (char& c : message) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return (message.empty() ? "error" : message) + " (error " + std::to_string(code) + ")";
+}
+
+std::string VersionText(DWORD high, DWORD low) {
+  return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
+         std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
+}
+
+}  // namespace
+
+std::string OwnFile() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&OwnFile), &self))
+    return {};
+  return ModuleFile(self);
+}
+
+std::string HostProgram() {
+  return ModuleFile(nullptr);
+}
+
+std::optional<std::string> Environment(const char* name) {
+  const wchar_t* value = _wgetenv(Wide(name).c_str());
+  if (value == nullptr) return std::nullopt;
+  return Narrow(value);
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+std::FILE* CreateNewFile(const std::string& path) {
+  const int fd =
+      _wopen(Wide(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
+}
+
+bool IsSpecialFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DEVICE) != 0;
+}
+
+std::string TempFolder() {
+  wchar_t buffer[MAX_PATH + 2];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  return n > 0 && n <= MAX_PATH + 1 ? Narrow(std::wstring(buffer, n)) : std::string();
+}
+
+std::string LastError() {
+  const DWORD code = GetLastError();
+  return code != 0 ? SystemMessage(code) : std::strerror(errno);
+}
+
+void* LoadModule(const std::string& path, std::string& why) {
+  HMODULE module = LoadLibraryExW(Wide(path).c_str(), nullptr, 0);
+  if (module == nullptr) why = SystemMessage(GetLastError());
+  return reinterpret_cast<void*>(module);
+}
+
+void* FindEntry(void* module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+FileVersion VersionOf(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<unsigned char> block(size);
+  if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return {};
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) ||
+      info == nullptr || length < sizeof *info)
+    return {};
+  return {VersionText(info->dwFileVersionMS, info->dwFileVersionLS),
+          VersionText(info->dwProductVersionMS, info->dwProductVersionLS)};
+}
+
+#else
+
+std::string OwnFile() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&OwnFile), &info) == 0 || info.dli_fname == nullptr) return {};
+  return info.dli_fname;
+}
+
+std::string HostProgram() {
+  std::string path(4096, '\0');
+  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return {};
+  path.resize(static_cast<std::size_t>(n));
+  return path;
+}
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+std::FILE* CreateNewFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+bool IsSpecialFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
+std::string TempFolder() {
+  for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+    const char* folder = std::getenv(name);
+    if (folder != nullptr && folder[0] != '\0') {
+      std::string path = folder;
+      if (path.back() != '/') path += '/';
+      return path;
+    }
+  }
+  return "/tmp/";
+}
+
+std::string LastError() {
+  return std::strerror(errno);
+}
+
+void* LoadModule(const std::string& path, std::string& why) {
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    const char* error = dlerror();
+    why = error != nullptr ? error : "not loaded";
+  }
+  return module;
+}
+
+void* FindEntry(void* module, const char* name) {
+  return dlsym(module, name);
+}
+
+FileVersion VersionOf(const std::string&) {
+  return {};
+}
+
+#endif
+
+std::string NowUtc() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+#if defined(_WIN32)
+  gmtime_s(&utc, &now);
+#else
+  gmtime_r(&now, &utc);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace trace
