@@ -27,12 +27,12 @@ commands=$(sed -n 's/^C\t//p' <<<"$lines")
 targets=$(/usr/bin/python3 -c 'import json, sys; presets = json.load(open(sys.argv[1]))["buildPresets"]
 print(*next(p for p in presets if p["name"] == "walk")["targets"])' "$presets") ||
   fail "no build preset \"walk\" in $presets"
-for name in $(grep -oE '(\blib)?fintop[A-Za-z0-9_-]*(\.so)?\b' <<<"$commands" | sort -u); do
+while read -r name; do
   target=${name#lib}
   target=${target%.so}
   [[ " $targets " == *" $target "* ]] ||
     fail "the commands use $name, which the walk preset (./run.sh) does not build (targets: $targets)"
-done
+done < <(grep -oE '(\blib)?fintop[A-Za-z0-9_-]*(\.so)?\b' <<<"$commands" | sort -u)
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
