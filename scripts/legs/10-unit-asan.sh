@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer with leak checks (warnings as errors); any report fails the leg.
 # The optimised builds run the same suite under Wine, 64-bit and 32-bit (the Windows leg), so
 # a native optimised run would prove nothing more. This build's fintop-walk is the Linux walk
-# the Windows leg compares with; the native release build serves ./run.sh and the benchmarks.
+# the Windows leg compares with, and runs README.md's user commands (scripts.readme); the
+# native release build serves the benchmarks (./run.sh builds its own, build/walk).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk unit doctor bench  # the release build has the benchmarks
