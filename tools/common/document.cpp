@@ -907,15 +907,7 @@ class DocumentReader {
   // The offsets of the sessions' first lines made their line numbers, in one reading, where
   // there are several (a log of one session is never refused for it).
   void SessionLines() {
-    std::vector<std::uint64_t>& lines = doc_.session_lines_;
-    if (doc_.sessions_ < 2) return;
-    Cursor scan = doc_.Scan(1 << 16);
-    if (!scan.Seek(0)) return;
-    std::uint64_t line = 1, at = 0;
-    for (std::uint64_t& offset : lines) {
-      for (; at < offset && !scan.AtEnd(); ++at, scan.Step()) line += scan.Current() == '\n';
-      offset = line;
-    }
+    if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
   }
 
   // Whether the line from byte `start` is the document's last and has no newline.
@@ -1028,6 +1020,20 @@ Document::~Document() {
 
 Cursor Document::Scan(std::size_t block) const {
   return file_ != nullptr ? Cursor(file_, block) : Cursor(memory_);
+}
+
+std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets) const {
+  std::vector<std::uint64_t> lines;
+  lines.reserve(offsets.size());
+  Cursor scan = Scan(std::size_t{1} << 16);
+  std::uint64_t line = 1, at = 0;
+  const bool readable = scan.Seek(0);
+  for (std::uint64_t offset : offsets) {
+    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step())
+      line += scan.Current() == '\n';
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 Details Document::ReadDetails(std::uint64_t offset) const {

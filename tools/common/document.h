@@ -124,6 +124,10 @@ class Document {
   // What the reader passed over, one line each ("<name>:<line>: ..."): a log's last line cut.
   const std::vector<std::string>& warnings() const { return warnings_; }
 
+  // The line numbers (from 1) of the bytes at `offsets`, which must be in ascending order,
+  // counted in one reading.
+  std::vector<std::uint64_t> LinesOf(const std::vector<std::uint64_t>& offsets) const;
+
   // The own members of the JSON object at `offset`. Throws DocumentError when the file cannot
   // be read there.
   Details ReadDetails(std::uint64_t offset) const;

@@ -13,6 +13,7 @@
 #include "document.h"
 #include "document_names.h"
 #include "files.h"
+#include "input_kind.h"
 #include "iterator/case_context.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
@@ -215,7 +216,9 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
 // bad input; returns 1 when the walk left a cloned iterator alive.
 int Walk(const Options& options, Output& out) {
   // The case is read once, here, and first: a bad one is refused with its line and column.
-  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.case_file);
+  std::shared_ptr<const hostsim::HostTree> tree =
+      kit::Reading(options.case_file, kit::InputRole::kCase,
+                   [&] { return hostsim::LoadCaseFile(options.case_file); });
   Mapping mapping = LoadMapping(options.map_file);
   Plugin plugin(options.plugin_file);
   hostsim::HostIterator& top = OpenTop(plugin, options.case_file, std::move(tree));
@@ -266,13 +269,15 @@ int Diff(Options options, Output& out) {
     std::exception_ptr failed;
     std::thread reader([&] {
       try {
-        now = OpenDocument(options.new_file);
+        now = kit::Reading(options.new_file, kit::InputRole::kDocument,
+                           [&] { return OpenDocument(options.new_file); });
       } catch (...) {
         failed = std::current_exception();
       }
     });
     try {
-      saved = OpenDocument(options.diff_file);
+      saved = kit::Reading(options.diff_file, kit::InputRole::kDocument,
+                           [&] { return OpenDocument(options.diff_file); });
     } catch (...) {
       reader.join();
       throw;
@@ -280,7 +285,8 @@ int Diff(Options options, Output& out) {
     reader.join();
     if (failed) std::rethrow_exception(failed);
   } else {
-    saved = OpenDocument(options.diff_file);
+    saved = kit::Reading(options.diff_file, kit::InputRole::kDocument,
+                         [&] { return OpenDocument(options.diff_file); });
     // The walk's document goes to a temporary file of its own, read back as the saved one is.
     temp.emplace("fintop-walk");
     Options walk_options = options;
@@ -321,6 +327,10 @@ std::optional<int> CheckOptions(Options& options, const std::filesystem::path& f
   if (!options.replay_file.empty() &&
       (!options.diff_file.empty() || options.trace || options.explain || options.names))
     return Fail("--replay takes no --diff, --trace, --explain or --names (see --help)");
+  if (!options.replay_file.empty() && options.case_file.empty())
+    return Fail(
+        "--replay needs the snapshot recorded with the log before it: fintop-walk "
+        "SNAPSHOT --replay LOG");
   if (options.case_file.empty()) options.case_file = DefaultCase(folder);
   return std::nullopt;
 }

@@ -16,6 +16,7 @@
 #include "diff.h"
 #include "document.h"
 #include "document_names.h"
+#include "input_kind.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
@@ -217,6 +218,7 @@ class Replayer {
 
  private:
   int Finish(Output& out) {
+    NameLogLines();
     if (options_.json) {
       WriteJson(out);
     } else {
@@ -248,6 +250,7 @@ class Replayer {
   [[noreturn]] void Refuse(const std::string& what) { throw BadLog(log_.name() + ": " + what); }
 
   void ReplayCall(const Pending& pending, const std::vector<std::uint64_t>& call_offsets) {
+    call_offset_ = pending.offset;
     Details d = log_.ReadDetails(pending.offset);
     const std::string& callback = d.Get(pending.unreturned ? names::kBegin : names::kCallback).text;
     auto known = ids_.find(callback);
@@ -319,9 +322,7 @@ class Replayer {
         if (was == now) return;
         bool at = kind == DiffLine::kTargetChanged;
         Add(kind, group, where,
-            std::string(key) + " " + (at ? Bare(was) : was.Shown()) + " -> " +
-                (at ? Bare(now) : now.Shown()),
-            was, now);
+            Changed(key, at ? Bare(was) : was.Shown(), at ? Bare(now) : now.Shown()), was, now);
       };
       compare(names::kResult, DiffLine::kResultChanged, now_result);
       compare(names::kOut, DiffLine::kResultChanged, now_out);
@@ -342,7 +343,7 @@ class Replayer {
         Scalar w = was != nullptr ? *was : Scalar{};
         if (w == now) continue;
         Add(DiffLine::kAttributeChanged, group, where,
-            "attribute " + name + " " + w.Shown() + " -> " + now.Shown(), w, now);
+            Changed("attribute " + name, w.Shown(), now.Shown()), w, now);
       }
       if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
       compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at});
@@ -391,8 +392,8 @@ class Replayer {
       Scalar o = w != nullptr ? *w : Scalar{};
       Scalar m = n != nullptr ? *n : Scalar{};
       if (o == m) return;
-      Add(DiffLine::kBindingChanged, group, where,
-          "binding " + name + " " + o.Shown() + " -> " + m.Shown(), o, m);
+      Add(DiffLine::kBindingChanged, group, where, Changed("binding " + name, o.Shown(), m.Shown()),
+          o, m);
     };
     for (const auto& [name, host] : was) differs(name);
     for (const auto& [name, host] : now) {
@@ -417,12 +418,32 @@ class Replayer {
     }
     return nullptr;
   }
+  // "result recorded false, now true": which side is the field's.
+  static std::string Changed(const std::string& member, const std::string& recorded,
+                             const std::string& now) {
+    return member + " recorded " + recorded + ", now " + now;
+  }
   static std::string Bare(const Scalar& s) { return s.type == Scalar::kText ? s.text : s.Shown(); }
 
   void Add(DiffLine::Kind kind, const std::string& group, const std::string& where,
            std::string what, Scalar o = {}, Scalar n = {}) {
     lines_.push_back(
         {kind, 1, group, where, std::move(what), std::move(o), std::move(n), lines_.size()});
+    line_offsets_.push_back(call_offset_);
+  }
+
+  // Each line's call named with its line in the log ("call CTHeatStreams (log line 212)"),
+  // counted in one reading of the log once the calls are replayed.
+  void NameLogLines() {
+    std::vector<std::uint64_t> offsets = line_offsets_;
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    const std::vector<std::uint64_t> numbers = log_.LinesOf(offsets);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const std::size_t k =
+          std::lower_bound(offsets.begin(), offsets.end(), line_offsets_[i]) - offsets.begin();
+      lines_[i].where += " (log line " + std::to_string(numbers[k]) + ")";
+    }
   }
 
   std::string Summary() const {
@@ -467,6 +488,8 @@ class Replayer {
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
   std::vector<DiffLine> lines_;
+  std::vector<std::uint64_t> line_offsets_;  // of each line's call in the log
+  std::uint64_t call_offset_ = 0;            // of the call being replayed
   long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
 };
 
@@ -474,8 +497,11 @@ class Replayer {
 
 int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn) {
-  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.snapshot);
-  std::unique_ptr<Document> log = OpenDocument(options.log);
+  std::shared_ptr<const hostsim::HostTree> tree =
+      kit::Reading(options.snapshot, kit::InputRole::kSnapshot,
+                   [&] { return hostsim::LoadCaseFile(options.snapshot); });
+  std::unique_ptr<Document> log =
+      kit::Reading(options.log, kit::InputRole::kLog, [&] { return OpenDocument(options.log); });
   for (const std::string& warning : log->warnings()) warn(warning);
   const std::string& name = log->name();
   if (!log->has_trace())

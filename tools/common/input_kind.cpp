@@ -1,0 +1,113 @@
+#include "input_kind.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+namespace kit {
+namespace {
+
+// How much of a file is read to tell what it is.
+constexpr std::size_t kSniffBytes = 4096;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kElf =
+    "\x7f"
+    "ELF";
+
+bool Blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The first member's name of the JSON object `text` starts with; "" when it does not.
+std::string FirstKey(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && Blank(text[i])) ++i;
+  if (i == text.size() || text[i] != '{') return {};
+  for (++i; i < text.size() && Blank(text[i]); ++i) {
+  }
+  if (i == text.size() || text[i] != '"') return {};
+  const std::size_t end = text.find('"', i + 1);
+  return end == std::string_view::npos ? std::string()
+                                       : std::string(text.substr(i + 1, end - i - 1));
+}
+
+}  // namespace
+
+InputKind SniffInput(const std::string& path) {
+  // The path is UTF-8 text; on Windows the stream opens it through the wide calls. Only a
+  // regular file is read again: a pipe's bytes are gone, a folder has none.
+  const std::filesystem::path file_path(std::u8string(path.begin(), path.end()));
+  std::error_code error;
+  if (!std::filesystem::exists(file_path, error)) return InputKind::kMissing;
+  if (!std::filesystem::is_regular_file(file_path, error)) return InputKind::kOther;
+  std::ifstream file(file_path, std::ios::binary);
+  if (!file) return InputKind::kMissing;
+  char buffer[kSniffBytes];
+  file.read(buffer, sizeof buffer);
+  std::string_view text(buffer, static_cast<std::size_t>(file.gcount()));
+  if (text.substr(0, 3) == kByteOrderMark) text.remove_prefix(3);
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return InputKind::kEmpty;
+  // A program's or library's first bytes, or a NUL in what does not start as JSON (a JSON file
+  // with a NUL in it is left to its reader, which says where).
+  const bool json = text[first] == '{' || text[first] == '[';
+  if (text.substr(0, 4) == kElf || text.substr(0, 2) == "MZ" ||
+      (!json && text.find('\0') != std::string_view::npos))
+    return InputKind::kBinary;
+  const std::string key = FirstKey(text);
+  for (const char* log : {"log", "callback", "begin", "snapshot", "error"}) {
+    if (key == log) return InputKind::kLog;
+  }
+  if (key == "case" || key == "model") return InputKind::kDocument;
+  for (const char* node : {"name", "type", "value", "id", "props", "children", "elements"}) {
+    if (key == node) return InputKind::kCase;
+  }
+  return InputKind::kOther;
+}
+
+std::string Misgiven(const std::string& path, InputRole role) {
+  static constexpr const char* kWanted[] = {
+      "give a case: a host tree in JSON (a node with \"name\" and \"children\")",
+      "give the snapshot recorded with the log: fintop-walk SNAPSHOT --replay LOG",
+      "give a document saved by fintop-walk CASE --json (or a fintop-trace log)",
+      "give the fintop-trace log after --replay: fintop-walk SNAPSHOT --replay LOG"};
+  const std::string wanted = kWanted[static_cast<int>(role)];
+  switch (SniffInput(path)) {
+    case InputKind::kEmpty:
+      return path + ": the file is empty: " + wanted;
+    case InputKind::kBinary:
+      return path + ": not a text file (a program or library?): " + wanted;
+    case InputKind::kLog:
+      if (role == InputRole::kSnapshot)
+        return path +
+               ": a fintop-trace log, not a snapshot: the log and the snapshot are swapped? " +
+               wanted;
+      if (role == InputRole::kCase)
+        return path + ": a fintop-trace log, not a case: replay it on its snapshot with " +
+               "fintop-walk SNAPSHOT --replay " + path;
+      return {};
+    case InputKind::kDocument:
+      if (role == InputRole::kCase || role == InputRole::kSnapshot)
+        return path + ": a document of fintop-walk --json, not a " +
+               (role == InputRole::kCase ? "case" : "snapshot") +
+               ": compare a walk with it as fintop-walk CASE --diff " + path;
+      if (role == InputRole::kLog)
+        return path + ": a document of fintop-walk --json, not a fintop-trace log: " + wanted;
+      return {};
+    case InputKind::kCase:
+      if (role == InputRole::kDocument)
+        return path + ": a case (a host tree), not a saved document: compare a walk of it as " +
+               "fintop-walk " + path + " --diff SAVED, or save one with fintop-walk " + path +
+               " --json > SAVED";
+      if (role == InputRole::kLog)
+        return path + ": a case (a host tree), not a fintop-trace log: the log and the snapshot " +
+               "are swapped? " + wanted;
+      return {};
+    case InputKind::kMissing:
+    case InputKind::kOther:
+      return {};
+  }
+  return {};
+}
+
+}  // namespace kit

@@ -1,0 +1,44 @@
+// What a user's file is, told from its first bytes, for refusals that say what the input is and
+// what to do: a file given where another kind belongs (a log as the snapshot, a case to --diff)
+// is named as what it is. Only a refusal asks: a file read whole never pays for this.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kit {
+
+enum class InputKind {
+  kMissing,   // cannot be opened
+  kEmpty,     // no bytes, or only blanks
+  kBinary,    // not text: a NUL byte or a program's or library's first bytes
+  kLog,       // a fintop-trace log
+  kDocument,  // a document of fintop-walk --json
+  kCase,      // a host tree (a case, a snapshot)
+  kOther,     // text of another kind, or JSON that does not say
+};
+
+InputKind SniffInput(const std::string& path);
+
+// What a reader expected of a file.
+enum class InputRole { kCase, kSnapshot, kDocument, kLog };
+
+// One line that says what the file at `path` is and what to do, when it is of another kind
+// than `role` takes (or empty, or binary); "" when it is of that kind or cannot be told, and
+// the reader's own message stands.
+std::string Misgiven(const std::string& path, InputRole role);
+
+// `read()`; when it refuses the file at `path` (throws std::runtime_error) and the file is of
+// another kind than `role` takes, that is said instead, in one line.
+template <class Read>
+auto Reading(const std::string& path, InputRole role, Read read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const std::runtime_error&) {
+    std::string misgiven = Misgiven(path, role);
+    if (misgiven.empty()) throw;
+    throw std::runtime_error(misgiven);
+  }
+}
+
+}  // namespace kit
