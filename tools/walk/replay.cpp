@@ -19,59 +19,13 @@
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
+#include "snapshot_digest.h"
 
 namespace walk {
 
 namespace {
 
 namespace names = document_names;
-
-// The properties a snapshot holds, in the order fintop-trace reads them.
-constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
-
-record::Value FromProp(const hostsim::PropValue& p) {
-  switch (p.kind) {
-    case hostsim::PropValue::kInteger:
-      return record::Value::Integer(p.integer);
-    case hostsim::PropValue::kReal:
-      return record::Value::Real(p.real);
-    case hostsim::PropValue::kText:
-      break;
-  }
-  return record::Value::Text(p.text);
-}
-
-// The digest fintop-trace gives a snapshot as it writes it: each node in depth-first order as
-// 0x01, its name, each property read (key, NUL, its value as the record writes it), its
-// children, 0x02.
-std::string TreeDigest(const hostsim::HostTree& tree) {
-  record::Digest digest;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> open;  // node, next child
-  auto enter = [&](std::uint32_t node) {
-    digest.Add("\x01");
-    digest.Add(tree.name(node));
-    for (const char* key : kSnapshotKeys) {
-      if (const hostsim::PropValue* p = tree.property(node, key)) {
-        digest.Add(std::string_view(key, std::char_traits<char>::length(key) + 1));
-        digest.Add(FromProp(*p).Shown());
-      }
-    }
-    open.emplace_back(node, 0);
-  };
-  if (tree.size() == 0) return digest.Hex();
-  enter(hostsim::HostTree::root());
-  while (!open.empty()) {
-    auto& [node, next] = open.back();
-    if (next < tree.child_count(node)) {
-      std::uint32_t child = tree.node(node).first_child + next++;
-      enter(child);
-    } else {
-      digest.Add("\x02");
-      open.pop_back();
-    }
-  }
-  return digest.Hex();
-}
 
 // A scalar of the log as the record's value.
 Scalar ScalarOf(const record::Value& v) {
@@ -134,6 +88,11 @@ class Replayer {
       : options_(options), tree_(std::move(tree)), log_(log), plugin_(plugin) {}
 
   int Run(Output& out) {
+    ReplayAll();
+    return Finish(out);
+  }
+
+  void ReplayAll() {
     std::vector<std::uint64_t> call_offsets;
     const std::vector<Record>& r = log_.trace();
     for (std::uint32_t i = 0; i < r.size(); i = r[i].end) {
@@ -157,8 +116,10 @@ class Replayer {
         }
       }
       alternate_ = true;
-      for (const Pending& call : calls) ReplayCall(call, call_offsets);
-      return Finish(out);
+      for (const Pending& call : calls) {
+        if (!stopped_) ReplayCall(call, call_offsets);
+      }
+      return;
     }
     ReadBegins();
     // The begin line of each call: the last of its thread before it.
@@ -179,9 +140,12 @@ class Replayer {
     for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
     for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
 
-    for (const Pending& call : calls) ReplayCall(call, call_offsets);
-    return Finish(out);
+    for (const Pending& call : calls) {
+      if (!stopped_) ReplayCall(call, call_offsets);
+    }
   }
+
+  const std::vector<DiffLine>& lines() const { return lines_; }
 
  private:
   int Finish(Output& out) {
@@ -261,6 +225,7 @@ class Replayer {
       }
       for (const auto& [name, value] : d.attributes) Put(expected, name, value);
     }
+    Watch(pending, id, argument, nullptr);
     FIAttribute out;
     long live = hostsim::LiveIterators();
     int result = CallByShape(info.shape, plugin_.entry(id), it.get(), &out, argument);
@@ -317,6 +282,7 @@ class Replayer {
     if (left != 0)
       Add(DiffLine::kClonesLeft, group, where,
           std::to_string(left) + " cloned iterators left alive");
+    Watch(pending, id, argument, &before);
     if (lines_.size() == before) {
       ++same_;
       return;
@@ -392,8 +358,19 @@ class Replayer {
     out << '\n';
   }
 
+  // Tells the watcher of the call (after it, with its lines); stops when it says so.
+  void Watch(const Pending& pending, int id, int argument, const std::size_t* first_line) {
+    if (!watch_ || stopped_) return;
+    ReplayStep step{
+        pending.offset,       pending.began, pending.unreturned, id, argument, lines_, 0,
+        first_line != nullptr};
+    if (first_line != nullptr) step.first_line = *first_line;
+    if (!watch_(step)) stopped_ = true;
+  }
+
  public:
   std::string cut_;  // why the snapshot was cut, from the log; empty when whole
+  ReplayWatch watch_;
 
  private:
   const ReplayOptions& options_;
@@ -405,15 +382,18 @@ class Replayer {
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
   std::vector<DiffLine> lines_;
+  bool stopped_ = false;  // the watcher stopped the replay
   long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
 };
 
 }  // namespace
 
-int Replay(const ReplayOptions& options, Output& out,
-           const std::function<void(const std::string&)>& warn) {
-  std::shared_ptr<const hostsim::HostTree> tree = hostsim::LoadCaseFile(options.snapshot);
-  std::unique_ptr<Document> log = OpenDocument(options.log);
+ReplayInput OpenReplay(const ReplayOptions& options,
+                       const std::function<void(const std::string&)>& warn) {
+  ReplayInput input;
+  input.tree = hostsim::LoadCaseFile(options.snapshot);
+  input.log = OpenDocument(options.log);
+  const std::unique_ptr<Document>& log = input.log;
   for (const std::string& warning : log->warnings()) warn(warning);
   const std::string& name = log->name();
   if (!log->has_trace())
@@ -432,21 +412,35 @@ int Replay(const ReplayOptions& options, Output& out,
                    " sessions (one {\"log\": ...} line each): replay one of them, cut at its "
                    "first line");
   }
-  std::string cut;
   if (log->snapshot_line() != Document::kNoOffset) {
     Details d = log->ReadDetails(log->snapshot_line());
-    cut = d.Get(names::kCut).text;
+    input.cut = d.Get(names::kCut).text;
     std::string recorded = d.Get(names::kDigest).text;
-    std::string digest = TreeDigest(*tree);
+    std::string digest = TreeDigest(*input.tree);
     if (recorded != digest)
       throw BadLog(name + ": recorded with the snapshot " + OneLine(d.Get(names::kSnapshot).text) +
                    " (digest " + OneLine(recorded) + "), and " + options.snapshot +
                    " is another (digest " + digest + "): replay the log against its own snapshot");
   }
+  return input;
+}
+
+int Replay(const ReplayOptions& options, Output& out,
+           const std::function<void(const std::string&)>& warn) {
+  ReplayInput input = OpenReplay(options, warn);
   Plugin plugin(options.plugin);
-  Replayer replayer(options, std::move(tree), *log, plugin);
-  replayer.cut_ = cut;
+  Replayer replayer(options, std::move(input.tree), *input.log, plugin);
+  replayer.cut_ = input.cut;
   return replayer.Run(out);
 }
 
+std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
+                                  std::shared_ptr<const hostsim::HostTree> tree,
+                                  const Document& log, const Plugin& plugin,
+                                  const ReplayWatch& watch) {
+  Replayer replayer(options, std::move(tree), log, plugin);
+  replayer.watch_ = watch;
+  replayer.ReplayAll();
+  return replayer.lines();
+}
 }  // namespace walk
