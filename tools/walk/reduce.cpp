@@ -192,8 +192,13 @@ class Reducer {
   // whole tree becomes the calls kept; none: the difference came from elsewhere.
   void ChooseCalls() {
     CutTree whole(tree_);
-    calls_ = {target_};
-    bool shown = Shows(Test(whole));
+    bool shown = false;
+    // Tests in this process (no fork) see the count the calls before left: the counting call
+    // is kept, so that every test starts from the count it sets.
+    if (kChildProcesses || !count_) {
+      calls_ = {target_};
+      shown = Shows(Test(whole));
+    }
     if (!shown && count_) {
       calls_ = {*count_, target_};
       shown = Shows(Test(whole));
@@ -232,7 +237,8 @@ class Reducer {
       ReplayLines(test_options_, built.tree, log, plugin_, watch);
       return answer;
     };
-    return RunInChild(work, std::min(kHangSeconds, std::max(Left(), 0.5)));
+    // The time bound is looked at before each test; a test is cut only as hanging.
+    return RunInChild(work, kHangSeconds);
   }
 
   // Whether a test shows the difference of the call to reduce: the same crash or hang, or the
@@ -387,7 +393,7 @@ class Reducer {
     shown_ = now;
     char line[160];
     std::snprintf(line, sizeof line, "\rreduce: %s, %ld replays, %u nodes left, %.1f s\x1b[K",
-                  s.pass(), s.tests(), s.nodes(), Since(start_));
+                  s.pass(), replays_, s.nodes(), Since(start_));
     std::fputs(line, stderr);
   }
 
