@@ -21,10 +21,10 @@ env FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$work/plant.log" \
 export FINTOP_ALTERED_REAL="$bin/libfintop.so"
 
 # The logs of the rows, short so that the replays that find the call are quick: the plant's
-# first 199 calls; the same ended inside the next; the pump's counting call and its three
+# first 199 calls; the session ended inside its tenth call; the pump's counting call and its three
 # selections, the coefficient curve's recorded otherwise (it answers so only after the count).
 head -n 400 "$work/plant.log" >"$work/short.log"
-head -n 401 "$work/plant.log" >"$work/inside.log"
+head -n 21 "$work/plant.log" >"$work/inside.log"
 n=$(grep -n '^{"callback":"CTPumpCurve".*"index":-1' "$work/plant.log" | head -n 1 | cut -d: -f1)
 { head -n 2 "$work/plant.log"; sed -n "$((n - 1)),$((n + 6))p" "$work/plant.log"; } |
   sed 's/"Name":"CoefficientCurve"/"Name":"Coefficients"/' >"$work/pump.log"
@@ -37,7 +37,8 @@ rows=(
   "second_call|short.log|$altered|-|--call $second|10|1|: call CTHeatStreams: result false -> true\$"
   "needs_its_count|pump.log|libfintop.so|-|-|10|2|: call CTPumpCurve\\(2\\): attribute Name \"Coefficients\" -> \"CoefficientCurve\"\$"
   "crashes|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_CRASH=1|-|10|1|: call CTKVML\\(move 0\\): crashes \\(replayed in a child process\\)\$"
-  "never_returned|inside.log|libfintop.so|-|--json|15|1|: call CT[A-Za-z0-9]+(\\([^)]*\\))?: never returned in the field \\(the session ended inside it\\); here: result "
+  "bounded|short.log|$altered|-|--max-replays 2|5000|1|: call CTHeatStreams: result false -> true\$"
+  "never_returned|inside.log|libfintop.so|-|--json|10|1|: call CTHeatStreams: never returned in the field \\(the session ended inside it\\); here: result false, at "
 )
 for row in "${rows[@]}"; do
   IFS='|' read -r name log plugin environment options nodes kept wanted <<<"$row"
@@ -83,6 +84,8 @@ done
   "$(head -n 1 "$work/whole.out" | sed 's/^[^:]*: //')" ] ||
   fail "heat_streams: '$reduced_heat' is not the whole replay's $(head -n 1 "$work/whole.out")"
 grep -q "^call: line $second of " "$work/second_call.out" || fail "second_call: $(head -n 1 "$work/second_call.out")"
+grep -q '^stopped: at the bound of 2 replays (--max-replays): the case may reduce further$' \
+  "$work/bounded.out" || fail "bounded: $(cat "$work/bounded.out")"
 grep -q '^kept: the counting call at line ' "$work/needs_its_count.out" ||
   fail "needs_its_count: the counting call is not said to be kept"
 

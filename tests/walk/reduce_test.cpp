@@ -162,7 +162,7 @@ TEST_P(ShrinkTest, KeepsWhatTheTestNeeds) {
         ++tests;
         return interesting(cut);
       },
-      {row.max_tests, 60, std::chrono::steady_clock::now()}, nullptr);
+      {row.max_tests, 0, 60, std::chrono::steady_clock::now()}, nullptr);
   shrinker.Run();
   EXPECT_TRUE(interesting(shrinker.result()));
   EXPECT_EQ(Written(*shrinker.result().Build().tree), Canonical(row.expected));

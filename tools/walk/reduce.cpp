@@ -89,8 +89,10 @@ class Reducer {
         plugin_(plugin),
         warn_(warn),
         lines_(options.replay.log) {
-    if (log_->source() == Document::kLog) {
-      head_.plugin = log_->ReadDetails(0).Get(names::kPlugin).text;
+    try {  // the field's plug-in, from the log's first line
+      if (log_->source() == Document::kLog)
+        head_.plugin = log_->ReadDetails(0).Get(names::kPlugin).text;
+    } catch (const DocumentError&) {
     }
     if (head_.plugin.empty()) head_.plugin = plugin.file();
     test_options_ = options.replay;
@@ -102,7 +104,7 @@ class Reducer {
     ChooseCalls();
     Shrinker shrinker(
         CutTree(tree_), targets_, [&](const CutTree& candidate) { return Interesting(candidate); },
-        {options_.max_replays, options_.max_seconds, start_},
+        {options_.max_replays, replays_, options_.max_seconds, start_},
         [&](const Shrinker& s) { Progress(s); });
     shrinker.Run();
     if (options_.progress) std::fputs("\r\x1b[K", stderr);
@@ -282,7 +284,6 @@ class Reducer {
             return {};
           },
           kHangSeconds);
-      ++replays_;
       if (end.kind == ChildEnd::kAnswered)
         throw ReduceError(log_file_ +
                           ": the reduced call no longer crashes or hangs when read "
@@ -306,7 +307,6 @@ class Reducer {
       return true;
     };
     std::vector<DiffLine> lines = ReplayLines(again, input.tree, *input.log, plugin_, watch);
-    ++replays_;
     if (answer != first_answer_)
       throw ReduceError(log_file_ +
                         ": the reduced call answers otherwise when read back (a "

@@ -113,7 +113,8 @@ KeptCall ReadKeptCall(const Document& log, const hostsim::HostTree& tree, std::u
     call.result = ValueOf(d.Get(names::kResult));
     call.out = ValueOf(d.Get(names::kOut));
     call.attributes = ValuesOf(d.attributes);
-    if (!d.bindings.empty()) {
+    // Records carry their bindings from log version 3 on, even when there are none.
+    if (!d.bindings.empty() || log.log_version() > 2) {
       call.bindings.emplace();
       for (const auto& [generic, host] : d.bindings)
         call.bindings->emplace_back(generic, host.text);

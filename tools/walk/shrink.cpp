@@ -87,7 +87,7 @@ bool Shrinker::Delta(std::vector<std::uint32_t> items, Apply apply) {
 bool Shrinker::Try(const CutTree& candidate) {
   double spent =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - limits_.start).count();
-  if (tests_ >= limits_.tests) {
+  if (limits_.made + tests_ >= limits_.tests) {
     stopped_ = "at the bound of " + std::to_string(limits_.tests) + " replays (--max-replays)";
     return false;
   }

@@ -19,6 +19,7 @@ namespace walk {
 
 struct ShrinkLimits {
   long tests;      // at most this many tests
+  long made;       // of which this many were made before
   double seconds;  // stop trying once this long has passed since `start`
   std::chrono::steady_clock::time_point start;
 };
