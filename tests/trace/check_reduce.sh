@@ -7,7 +7,7 @@
 # that replaying the reduced log on the reduced case names that line again (exit 1), or crashes
 # as the whole log did; the refusals give exit 2 and one line.
 set -euo pipefail
-bin=$1 altered=$2
+bin=$1 altered=$2 tricky=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -18,6 +18,9 @@ walk="$bin/fintop-walk"
 env FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$work/plant.log" \
   FINTOP_TRACE_SNAPSHOT="$work/plant.json" "$walk" --plugin "$bin/libfintop-trace.so" \
   >/dev/null || fail "the walk of the plant through the proxy failed"
+env FINTOP_TRACE_PLUGIN="$bin/libfintop.so" FINTOP_TRACE_LOG="$work/tricky.log" \
+  FINTOP_TRACE_SNAPSHOT="$work/tricky.json" "$walk" "$tricky" --plugin "$bin/libfintop-trace.so" \
+  >/dev/null || fail "the walk of $tricky through the proxy failed"
 export FINTOP_ALTERED_REAL="$bin/libfintop.so"
 
 # The logs of the rows, short so that the replays that find the call are quick: the plant's
@@ -30,23 +33,31 @@ n=$(grep -n '^{"callback":"CTPumpCurve".*"index":-1' "$work/plant.log" | head -n
   sed 's/"Name":"CoefficientCurve"/"Name":"Coefficients"/' >"$work/pump.log"
 grep -q '"Name":"Coefficients"' "$work/pump.log" || fail "the pump's log was not altered"
 second=$(grep -n '^{"callback":"CTHeatStreams"' "$work/short.log" | sed -n 2p | cut -d: -f1)
+# The second of two streams named Feed counted otherwise: the first goes, so its address loses
+# its "\#2".
+n=$(grep -n '^{"callback":"CTComponentArray","node":"Tricky\\\\/Top/Feed\\\\#2","index":-1' \
+  "$work/tricky.log" | head -n 1 | cut -d: -f1)
+{ head -n 2 "$work/tricky.log"; sed -n "$((n - 1)),${n}p" "$work/tricky.log"; } |
+  sed 's/"result":3/"result":4/' >"$work/namesake.log"
+grep -q '"result":4' "$work/namesake.log" || fail "the namesake's log was not altered"
 
-# name|log|plug-in|environment|options|most nodes|calls kept|the reduced call's line (regex)
+# name|snapshot|log|plug-in|environment|options|most nodes|calls kept|the reduced call's line (regex)
 rows=(
-  "heat_streams|short.log|$altered|-|-|10|1|: call CTHeatStreams: result false -> true\$"
-  "second_call|short.log|$altered|-|--call $second|10|1|: call CTHeatStreams: result false -> true\$"
-  "needs_its_count|pump.log|libfintop.so|-|-|10|2|: call CTPumpCurve\\(2\\): attribute Name \"Coefficients\" -> \"CoefficientCurve\"\$"
-  "crashes|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_CRASH=1|-|10|1|: call CTKVML\\(move 0\\): crashes \\(replayed in a child process\\)\$"
-  "bounded|short.log|$altered|-|--max-replays 2|5000|1|: call CTHeatStreams: result false -> true\$"
-  "never_returned|inside.log|libfintop.so|-|--json|10|1|: call CTHeatStreams: never returned in the field \\(the session ended inside it\\); here: result false, at "
+  "heat_streams|plant.json|short.log|$altered|-|-|10|1|: call CTHeatStreams: result false -> true\$"
+  "second_call|plant.json|short.log|$altered|-|--call $second|10|1|: call CTHeatStreams: result false -> true\$"
+  "needs_its_count|plant.json|pump.log|libfintop.so|-|-|10|2|: call CTPumpCurve\\(2\\): attribute Name \"Coefficients\" -> \"CoefficientCurve\"\$"
+  "crashes|plant.json|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_CRASH=1|-|10|1|: call CTKVML\\(move 0\\): crashes \\(replayed in a child process\\)\$"
+  "namesake|tricky.json|namesake.log|libfintop.so|-|-|6|1|^Tricky\\\\/Top/Feed: call CTComponentArray\\(-1\\): result 4 -> 3\$"
+  "bounded|plant.json|short.log|$altered|-|--max-replays 2|5000|1|: call CTHeatStreams: result false -> true\$"
+  "never_returned|plant.json|inside.log|libfintop.so|-|--json|10|1|: call CTHeatStreams: never returned in the field \\(the session ended inside it\\); here: result false, at "
 )
 for row in "${rows[@]}"; do
-  IFS='|' read -r name log plugin environment options nodes kept wanted <<<"$row"
+  IFS='|' read -r name snapshot log plugin environment options nodes kept wanted <<<"$row"
   [[ $plugin == /* ]] || plugin="$bin/$plugin"
   [ "$environment" = - ] && environment=
   [ "$options" = - ] && options=
   # shellcheck disable=SC2086
-  env $environment "$walk" "$work/plant.json" --replay "$work/$log" --plugin "$plugin" \
+  env $environment "$walk" "$work/$snapshot" --replay "$work/$log" --plugin "$plugin" \
     --reduce "$work/$name" $options >"$work/$name.out" 2>"$work/$name.err" ||
     fail "$name: exit status $?: $(head -c 300 "$work/$name.err")"
   if [[ $options == *--json* ]]; then

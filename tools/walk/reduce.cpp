@@ -249,12 +249,18 @@ class Reducer {
     if (crash_ != ChildEnd::kAnswered) return end.kind != ChildEnd::kAnswered;
     if (end.kind != ChildEnd::kAnswered) return false;
     if (!first_answer_.empty()) return end.answer == first_answer_;
-    std::string last = end.answer;
-    last.resize(last.size() - (sizeof kCallSeparator - 1));
-    last = last.substr(last.rfind(kCallSeparator) == std::string::npos
-                           ? 0
-                           : last.rfind(kCallSeparator) + sizeof kCallSeparator - 1);
-    if (last != reference_) return false;
+    // The target's part: after the separator before the last.
+    constexpr std::size_t kSize = sizeof kCallSeparator - 1;
+    const std::string& answer = end.answer;
+    if (answer.size() < kSize || answer.compare(answer.size() - kSize, kSize, kCallSeparator) != 0)
+      return false;  // an error
+    const std::size_t body = answer.size() - kSize;
+    std::size_t from = 0;
+    if (std::size_t at =
+            body >= kSize ? answer.rfind(kCallSeparator, body - kSize) : std::string::npos;
+        at != std::string::npos)
+      from = at + kSize;
+    if (answer.compare(from, body - from, reference_) != 0) return false;
     first_answer_ = end.answer;
     return true;
   }
@@ -358,6 +364,7 @@ class Reducer {
         << OneLine(Named(target_)) << '\n';
     if (calls_.size() > 1)
       out << "kept: the counting call at line " << std::to_string(lines_.LineOf(calls_[0].offset))
+          << (calls_[0].node == target_.node ? "" : " (on " + OneLine(calls_[0].call.node) + ")")
           << ", which it needs\n";
     out << "nodes: " << std::to_string(tree_->size()) << " -> "
         << std::to_string(built_.tree->size()) << " (properties " << std::to_string(properties)
