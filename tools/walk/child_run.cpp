@@ -5,7 +5,11 @@
 #include <exception>
 #include <new>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "files.h"
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -36,6 +40,60 @@ std::string Work(const std::function<std::string()>& work) {
 }  // namespace
 
 #if defined(_WIN32)
+
+namespace {
+
+// One argument as the C runtime's command-line parser reads it back.
+std::string CommandLineArgument(const std::string& argument) {
+  std::string out = "\"";
+  std::size_t slashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++slashes;
+      continue;
+    }
+    out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+    slashes = 0;
+    out += c;
+  }
+  out.append(slashes * 2, '\\');
+  return out + "\"";
+}
+
+}  // namespace
+
+ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds) {
+  const std::string self = kit::ProgramPath().string();
+  std::string command = CommandLineArgument(self);
+  for (const std::string& argument : arguments) command += " " + CommandLineArgument(argument);
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE nothing =
+      CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nothing;
+  PROCESS_INFORMATION process{};
+  bool started = CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process) != 0;
+  if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+  if (!started) return {ChildEnd::kAnswered, "error: cannot start " + self};
+  CloseHandle(process.hThread);
+  double limit = std::min(seconds * 1000.0, 4.0e9);
+  bool ended = WaitForSingleObject(process.hProcess, static_cast<DWORD>(std::max(limit, 0.0))) ==
+               WAIT_OBJECT_0;
+  if (!ended) {
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  if (!ended) return {ChildEnd::kHung, {}};
+  if (code > 2) return {ChildEnd::kCrashed, std::to_string(code)};
+  return {ChildEnd::kAnswered, std::to_string(code)};
+}
 
 ChildEnd RunInChild(const std::function<std::string()>& work, double /*seconds*/,
                     const std::atomic<std::uint64_t>* /*progress*/, double /*stall_seconds*/) {

@@ -1,7 +1,8 @@
 // Running a piece of work in a child process, so that a plug-in that crashes or hangs in it
 // cannot end the caller: the reducer's tests (reduce.h). On Linux the child is a fork of the
 // caller and sends its answer back through a pipe; on Windows there is no fork, and the work runs
-// in the caller itself (kChildProcesses is false: a crash there ends the caller).
+// in the caller itself (kChildProcesses is false: a crash there ends the caller), while RunSelf
+// runs the program itself again.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace walk {
 
@@ -34,6 +36,13 @@ struct ChildEnd {
 // for `stall_seconds`. `work` may throw: the answer is then "error: " and what it said.
 ChildEnd RunInChild(const std::function<std::string()>& work, double seconds,
                     const std::atomic<std::uint64_t>* progress = nullptr, double stall_seconds = 0);
+
+#if defined(_WIN32)
+// Runs this program again with `arguments` (no fork on Windows), its input and output NUL, and
+// waits at most `seconds`: kAnswered with its exit status in decimal, kCrashed for an exit
+// status above 2 (an exception's, an abort's), kHung when it was ended at the deadline.
+ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds);
+#endif
 
 // Zeroed memory whose writes by a child are seen by the caller (shared with the children made
 // after it), for `count` objects of T, which must be trivial.

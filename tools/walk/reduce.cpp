@@ -1,19 +1,17 @@
 #include "reduce.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <numeric>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "address.h"
+#include "call_search.h"
 #include "callback_table.h"
 #include "case_writer.h"
 #include "child_run.h"
@@ -36,17 +34,9 @@ class ReduceError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-constexpr std::uint64_t kNone = ~std::uint64_t{0};
+constexpr std::uint64_t kNone = kNoOffset;
 // Separates the signatures of the kept calls in a test's answer.
 constexpr char kCallSeparator[] = "\x1e\n";
-
-// What the search of the log for the call writes, seen by the caller even when it dies.
-struct SearchState {
-  std::atomic<std::uint64_t> calls;  // begun so far
-  std::uint64_t offset, began;       // of the call begun last
-  bool unreturned;
-  std::uint64_t last_count[kCallbackCount];  // the last counting call of each callback that counts
-};
 
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -124,53 +114,40 @@ class Reducer {
         throw ReduceError(Where(options_.call_line) + ": the log has no such line");
     }
     if (options_.progress) std::fputs("reduce: replaying the log to find the call\x1b[K", stderr);
-    auto state = SharedWithChildren<SearchState>();
-    new (state.get()) SearchState{};
-    for (std::uint64_t& offset : state->last_count) offset = kNone;
-    auto search = [&]() -> std::string {
-      CutTree::Built whole{tree_, std::vector<std::uint32_t>(tree_->size())};
-      std::iota(whole.original.begin(), whole.original.end(), 0u);
-      std::string found;
-      ReplayWatch watch = [&](const ReplayStep& step) {
-        if (!step.done) {
-          state->offset = step.offset;
-          state->began = step.began;
-          state->unreturned = step.unreturned;
-          state->calls.fetch_add(1);
-          return true;
-        }
-        if (Callbacks()[step.callback].counts && step.argument == -1 && !step.unreturned)
-          state->last_count[step.callback] = step.offset;
-        bool differs = step.lines.size() > step.first_line;
-        if (wanted != kNone ? step.offset != wanted && step.began != wanted : !differs) return true;
-        found = "found\n" + Signature(step.lines, step.first_line, step.lines.size(), whole);
-        return false;
-      };
-      ReplayLines(options_.replay, tree_, *log_, plugin_, watch);
-      return found.empty() ? "none" : found;
-    };
-    ChildEnd end = RunInChild(search, Left(), &state->calls, kHangSeconds);
-    if (end.kind == ChildEnd::kHung && Left() <= 0)
+#if defined(_WIN32)
+    // The tests run in this process: first a replay of the whole log in a child (this program
+    // again) must show that no call crashes or hangs the plug-in.
+    ChildEnd whole = RunSelf({options_.replay.snapshot, "--replay", options_.replay.log, "--plugin",
+                              options_.replay.plugin},
+                             Left());
+    if (whole.answer.rfind("error: ", 0) == 0) throw ReduceError(whole.answer.substr(7));
+    if (whole.kind != ChildEnd::kAnswered)
+      throw ReduceError(
+          options_.replay.log + ": the replay " +
+          (whole.kind == ChildEnd::kHung ? "hangs" : "crashes") +
+          " the plug-in (in a child process); on Windows the reducer makes its "
+          "tests in its own process, which such a call would end: reduce it on Linux");
+#endif
+    FoundCall found =
+        SearchLog(options_.replay, tree_, *log_, plugin_, wanted, Left(), kHangSeconds);
+    if (found.end == ChildEnd::kHung && Left() <= 0)
       throw ReduceError(options_.replay.log + ": the replay took longer than " +
                         std::to_string(static_cast<long>(options_.max_seconds)) +
                         " s (--max-time) before it came to the call");
-    if (end.kind == ChildEnd::kAnswered) {
-      if (end.answer.rfind("error: ", 0) == 0) throw ReduceError(end.answer.substr(7));
-      if (end.answer == "none")
-        throw ReduceError(wanted != kNone
-                              ? Where(options_.call_line) +
-                                    ": no call's line (its record or its begin line): give "
-                                    "--call the line of a call the replay names"
-                              : options_.replay.log + ": every call answers as recorded on " +
-                                    options_.replay.snapshot + ": nothing to reduce");
-      reference_ = end.answer.substr(6);
-    } else {
-      crash_ = end.kind;
-      if (state->calls.load() == 0) throw ReduceError("the replay ended before its first call");
-    }
-    target_offset_ = state->offset;
-    bool unreturned = state->unreturned;
-    if (wanted != kNone && target_offset_ != wanted && state->began != wanted)
+    if (!found.error.empty()) throw ReduceError(found.error);
+    if (found.end == ChildEnd::kAnswered && !found.found)
+      throw ReduceError(wanted != kNone
+                            ? Where(options_.call_line) +
+                                  ": no call's line (its record or its begin line): "
+                                  "give --call the line of a call the replay names"
+                            : options_.replay.log + ": every call answers as recorded on " +
+                                  options_.replay.snapshot + ": nothing to reduce");
+    if (found.calls == 0) throw ReduceError("the replay ended before its first call");
+    crash_ = found.end;
+    reference_ = found.signature;
+    target_offset_ = found.offset;
+    bool unreturned = found.unreturned;
+    if (wanted != kNone && target_offset_ != wanted && found.began != wanted)
       throw ReduceError(Where(lines_.LineOf(target_offset_)) + ": the replay " + Ended() +
                         " in this call, before the call at line " +
                         std::to_string(options_.call_line) + ": reduce this one (--call " +
@@ -179,15 +156,11 @@ class Reducer {
     if (crash_ == ChildEnd::kAnswered && reference_.empty())
       throw ReduceError(Where(options_.call_line) + ": " + Named(target_) +
                         " answers as recorded: nothing to reduce");
-    if (!kChildProcesses && unreturned)
-      throw ReduceError(Where(lines_.LineOf(target_offset_)) + ": " + Named(target_) +
-                        " never returned in the field; on Windows the reducer makes its "
-                        "tests in its own process, which that call may end: reduce it on Linux");
     int id = FindCallback(target_.call.callback);
     if (id != kNoCallback && Callbacks()[id].counts &&
         target_.call.argument == record::Call::kIndex && target_.call.value != -1 &&
-        state->last_count[id] != kNone)
-      count_ = ReadKeptCall(*log_, *tree_, state->last_count[id], false);
+        found.last_count[id] != kNone)
+      count_ = ReadKeptCall(*log_, *tree_, found.last_count[id], false);
   }
 
   // The call alone, else after its counting call: the first that shows the difference on the
@@ -265,7 +238,9 @@ class Reducer {
     return true;
   }
 
-  bool Interesting(const CutTree& candidate) { return Shows(Test(candidate)); }
+  bool Interesting(const CutTree& candidate) {
+    return Shows(Test(candidate));
+  }
 
   // Writes the two files and reads them back as --replay does: the same difference, or the
   // same crash or hang in a child.
@@ -404,12 +379,18 @@ class Reducer {
     std::fputs(line, stderr);
   }
 
-  double Left() const { return options_.max_seconds - Since(start_); }
-  std::string Where(long line) const { return options_.replay.log + ":" + std::to_string(line); }
+  double Left() const {
+    return options_.max_seconds - Since(start_);
+  }
+  std::string Where(long line) const {
+    return options_.replay.log + ":" + std::to_string(line);
+  }
   std::string Named(const KeptCall& kept) const {
     return CallName(kept.call) + " on " + kept.call.node;
   }
-  std::string Ended() const { return crash_ == ChildEnd::kHung ? "hung" : "crashed"; }
+  std::string Ended() const {
+    return crash_ == ChildEnd::kHung ? "hung" : "crashed";
+  }
 
   const ReduceOptions& options_;
   ReplayOptions test_options_;
