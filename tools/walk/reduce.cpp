@@ -130,6 +130,7 @@ class Reducer {
 #endif
     FoundCall found =
         SearchLog(options_.replay, tree_, *log_, plugin_, wanted, Left(), kHangSeconds);
+    if (options_.progress) std::fputs("\r\x1b[K", stderr);
     if (found.end == ChildEnd::kHung && Left() <= 0)
       throw ReduceError(options_.replay.log + ": the replay took longer than " +
                         std::to_string(static_cast<long>(options_.max_seconds)) +
