@@ -79,8 +79,8 @@ const char kHelpFooter[] = R"(Output:
               counting call before it when it needs it. Writes PREFIX.case.json and
               PREFIX.log.jsonl, which --replay replays to the same difference, and reports
               nodes before and after, replays tried, time and the reduced call's line (with
-              --json one document). --max-replays (default 2000) and --max-time (seconds,
-              default 300) bound the search: the best case found by then is written. Exit
+              --json one document). --max-replays (default 1000) and --max-time (seconds,
+              default 60) bound the search: the best case found by then is written. Exit
               status 0 when the files are written; 2 for bad input, or when no call differs
               or the call's difference does not show when it is replayed alone.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed

@@ -58,9 +58,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
                  "call that differs)",
                  "N");
   line.AddOption("--max-replays", options.max_replays_text,
-                 "With --reduce: try at most this many replays (default 2000)", "N");
+                 "With --reduce: try at most this many replays (default 1000)", "N");
   line.AddOption("--max-time", options.max_time_text,
-                 "With --reduce: stop trying after this many seconds (default 300)", "SECONDS");
+                 "With --reduce: stop trying after this many seconds (default 60)", "SECONDS");
   line.AddOption("--new", options.new_file,
                  "With --diff: compare with this document instead of walking a case", "NEW");
   line.SetFooter(walk::kHelpFooter);

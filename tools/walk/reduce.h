@@ -19,8 +19,8 @@
 namespace walk {
 
 // The defaults: a 10^5-object snapshot reduces within both on a small machine.
-inline constexpr long kDefaultMaxReplays = 2000;
-inline constexpr double kDefaultMaxSeconds = 300;
+inline constexpr long kDefaultMaxReplays = 1000;
+inline constexpr double kDefaultMaxSeconds = 60;
 // A test whose child has not answered after this long hangs.
 inline constexpr double kHangSeconds = 5;
 
