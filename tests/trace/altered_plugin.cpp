@@ -1,10 +1,17 @@
-// A plug-in that answers differently by construction, for the replay's tests: every export
-// forwards to the real plug-in named by FINTOP_ALTERED_REAL (loaded at the first call), but
-// CTHeatStreams, whose answer is turned round; with FINTOP_ALTERED=exchanger, CTExchangerHot
-// instead, which binds the cold side (the real CTExchangerCold's answer). A replay with it must
-// name exactly the calls of that callback and no other.
+// A plug-in that answers differently by construction, for the replay's and the reducer's tests:
+// every export forwards to the real plug-in named by FINTOP_ALTERED_REAL (loaded at the first
+// call), but one callback, FINTOP_ALTERED_CALLBACK (default CTHeatStreams), whose answer is
+// changed: a yes or no turned round, a count or index one more. With FINTOP_ALTERED_CRASH=1 that
+// callback aborts the process instead, with FINTOP_ALTERED_HANG=1 it never returns. With
+// FINTOP_ALTERED_FROM=N only its calls from the N-th in the process on are altered (an answer
+// that depends on the calls before). With FINTOP_ALTERED_AS=OTHER an altered element callback
+// answers as the real OTHER does instead (CTExchangerHot as CTExchangerCold: the cold side
+// bound for the hot). A replay with it must name exactly the calls of that callback and no
+// other.
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,38 +26,62 @@ void* Real(const char* name) {
   return module != nullptr ? dlsym(module, name) : nullptr;
 }
 
-bool Exchanger() {
-  static const bool exchanger = std::getenv("FINTOP_ALTERED") != nullptr &&
-                                std::strcmp(std::getenv("FINTOP_ALTERED"), "exchanger") == 0;
-  return exchanger;
+bool Set(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
-bool Altered(const char* name, bool answer) {
-  return !Exchanger() && std::strcmp(name, "CTHeatStreams") == 0 ? !answer : answer;
+// Whether `name` is the callback altered; crashes or hangs there when asked to.
+bool Altered(const char* name) {
+  static const char* altered = [] {
+    const char* chosen = std::getenv("FINTOP_ALTERED_CALLBACK");
+    return chosen != nullptr && *chosen != '\0' ? chosen : "CTHeatStreams";
+  }();
+  if (std::strcmp(name, altered) != 0) return false;
+  static const long from = [] {
+    const char* n = std::getenv("FINTOP_ALTERED_FROM");
+    return n != nullptr ? std::atol(n) : 1;
+  }();
+  static std::atomic<long> calls{0};
+  if (++calls < from) return false;
+  if (Set("FINTOP_ALTERED_CRASH")) std::abort();
+  while (Set("FINTOP_ALTERED_HANG")) pause();
+  return true;
 }
 
-// The real entry called for `name`.
-const char* Target(const char* name) {
-  return Exchanger() && std::strcmp(name, "CTExchangerHot") == 0 ? "CTExchangerCold" : name;
+// The callback an altered one answers as; null: its own answer, changed.
+const char* As() {
+  static const char* as = [] {
+    const char* other = std::getenv("FINTOP_ALTERED_AS");
+    return other != nullptr && *other != '\0' ? other : nullptr;
+  }();
+  return as;
 }
 
 }  // namespace
 
-#define ALTERED_KIND(name)                                                      \
-  FINTOP_SIGNATURE_KIND(name) {                                                 \
-    return Altered(#name, reinterpret_cast<FIKindTest>(Real(#name))(iterator)); \
+#define ALTERED_KIND(name)                                             \
+  FINTOP_SIGNATURE_KIND(name) {                                        \
+    bool answer = reinterpret_cast<FIKindTest>(Real(#name))(iterator); \
+    return Altered(#name) ? !answer : answer;                          \
   }
-#define ALTERED_CLASSIFIER(name)                                       \
-  FINTOP_SIGNATURE_CLASSIFIER(name) {                                  \
-    return reinterpret_cast<FIClassifier>(Real(#name))(iterator, out); \
+#define ALTERED_CLASSIFIER(name)                                              \
+  FINTOP_SIGNATURE_CLASSIFIER(name) {                                         \
+    bool answer = reinterpret_cast<FIClassifier>(Real(#name))(iterator, out); \
+    return Altered(#name) ? !answer : answer;                                 \
   }
-#define ALTERED_COLLECTION(name)                                              \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                         \
-    return reinterpret_cast<FICollection>(Real(#name))(iterator, out, index); \
+#define ALTERED_COLLECTION(name)                                                    \
+  FINTOP_SIGNATURE_COLLECTION(name) {                                               \
+    int answer = reinterpret_cast<FICollection>(Real(#name))(iterator, out, index); \
+    return Altered(#name) ? answer + 1 : answer;                                    \
   }
-#define ALTERED_ELEMENT(name)                                                \
-  FINTOP_SIGNATURE_ELEMENT(name) {                                           \
-    return reinterpret_cast<FIElement>(Real(Target(#name)))(iterator, move); \
+#define ALTERED_ELEMENT(name)                                               \
+  FINTOP_SIGNATURE_ELEMENT(name) {                                          \
+    const bool altered = Altered(#name);                                    \
+    if (altered && As() != nullptr)                                         \
+      return reinterpret_cast<FIElement>(Real(As()))(iterator, move);       \
+    bool answer = reinterpret_cast<FIElement>(Real(#name))(iterator, move); \
+    return altered ? !answer : answer;                                      \
   }
 #define ALTERED_DEFINE(shape, name, ...) ALTERED_##shape(name)
 

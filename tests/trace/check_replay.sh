@@ -53,7 +53,7 @@ rows=(
   "recorded|plant.json|plant.log|libfintop.so|0|^$same\$|0"
   "one_answer_altered|plant.json|altered.log|libfintop.so|1|^$one\$|1"
   "plugin_altered|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - heat)) answered as recorded, $heat differ\$|$heat"
-  "exchanger_swapped|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - hot)) answered as recorded, $hot differs?\$|$((4 * hot))|FINTOP_ALTERED=exchanger"
+  "exchanger_swapped|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - hot)) answered as recorded, $hot differs?\$|$((4 * hot))|FINTOP_ALTERED_CALLBACK=CTExchangerHot FINTOP_ALTERED_AS=CTExchangerCold"
   "version_2|plant.json|v2.log|libfintop.so|0|^$same\$|0"
   "ended_inside_a_call|plant.json|inside.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
   "cut_mid_line|plant.json|cut.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"

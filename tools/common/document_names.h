@@ -104,4 +104,20 @@ inline constexpr char kDiffer[] = "differ";
 inline constexpr char kUnreturned[] = "never_returned";
 inline constexpr char kRecorded[] = "recorded";  // who recorded the session, as one text
 
+// ---- fintop-walk --replay --reduce --json: the call reduced, what was kept, the figures ----
+inline constexpr char kCall[] = "call";
+inline constexpr char kKeptCalls[] = "kept_calls";
+inline constexpr char kLine[] = "line";
+inline constexpr char kReducedNode[] = "reduced_node";
+inline constexpr char kOutcome[] = "outcome";
+inline constexpr char kReducedLine[] = "reduced_line";
+inline constexpr char kNodesBefore[] = "nodes_before";
+inline constexpr char kNodesAfter[] = "nodes_after";
+inline constexpr char kPropertiesBefore[] = "properties_before";
+inline constexpr char kPropertiesAfter[] = "properties_after";
+inline constexpr char kReplays[] = "replays";
+inline constexpr char kKeptCuts[] = "kept_cuts";
+inline constexpr char kSeconds[] = "seconds";
+inline constexpr char kStopped[] = "stopped";
+
 }  // namespace document_names

@@ -1,12 +1,15 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
 #include <string>
 #include <thread>
+#include <type_traits>
 
 #include "aggnode/agg_node.h"
 #include "diff.h"
@@ -22,6 +25,7 @@
 #include "model.h"
 #include "output.h"
 #include "plugin.h"
+#include "reduce.h"
 #include "replay.h"
 #include "walker.h"
 
@@ -67,6 +71,19 @@ const char kHelpFooter[] = R"(Output:
               field last, then "replayed: N calls, S answered as recorded, D differ"; with
               --json one document. Exit status 0 when all answer as recorded, 1 when one
               does not, 2 for bad input.
+  SNAPSHOT --replay LOG --reduce PREFIX  cuts SNAPSHOT down to the smallest tree found in
+              which one differing call (the first; --call N: the one at line N of LOG),
+              replayed alone, still differs the same way (or still crashes or hangs the
+              plug-in): subtrees, then single nodes (their children lifted into their
+              place), then properties, each test a replay of the call in a child process.
+              A selection of CTDewPointCurve, CTPumpCurve or CTActiveReactions keeps the
+              counting call before it when it needs it. Writes PREFIX.case.json and
+              PREFIX.log.jsonl, which --replay replays to the same difference, and reports
+              nodes before and after, replays tried, time and the reduced call's line (with
+              --json one document). --max-replays (default 1000) and --max-time (seconds,
+              default 60) bound the search: the best case found by then is written. Exit
+              status 0 when the files are written; 2 for bad input, or when no call differs
+              or the call's difference does not show when it is replayed alone.
 Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
 case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
 option; then one line on stderr says what is wrong and nothing is written to stdout.)";
@@ -331,6 +348,33 @@ std::optional<int> CheckOptions(Options& options, const std::filesystem::path& f
     return Fail(
         "--replay needs the snapshot recorded with the log before it: fintop-walk "
         "SNAPSHOT --replay LOG");
+  if (!options.reduce_prefix.empty() && options.replay_file.empty())
+    return Fail("--reduce needs --replay LOG (see --help)");
+  if (options.reduce_prefix.empty() &&
+      (!options.call_text.empty() || !options.max_replays_text.empty() ||
+       !options.max_time_text.empty()))
+    return Fail("--call, --max-replays and --max-time go with --reduce (see --help)");
+  auto number = [](const std::string& text, const char* option, auto& into) -> bool {
+    if (text.empty()) return true;
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || errno != 0 || !(value > 0) || value > 1e9 ||
+        (std::is_integral_v<std::decay_t<decltype(into)>> && value != static_cast<long>(value))) {
+      Fail(std::string(option) + " " + text + ": give a " +
+           (std::is_integral_v<std::decay_t<decltype(into)>> ? "whole " : "") +
+           "number above 0 (see --help)");
+      return false;
+    }
+    into = static_cast<std::decay_t<decltype(into)>>(value);
+    return true;
+  };
+  options.max_replays = kDefaultMaxReplays;
+  options.max_seconds = kDefaultMaxSeconds;
+  if (!number(options.call_text, "--call", options.call_line) ||
+      !number(options.max_replays_text, "--max-replays", options.max_replays) ||
+      !number(options.max_time_text, "--max-time", options.max_seconds))
+    return kBadInput;
   if (options.case_file.empty()) options.case_file = DefaultCase(folder);
   return std::nullopt;
 }
@@ -343,7 +387,16 @@ int Run(const Options& options) {
       // Output held back until it is large: bad input found before that leaves stdout empty.
       Output out(stdout);
       int status = 0;
-      if (!options.replay_file.empty()) {
+      if (!options.reduce_prefix.empty()) {
+        ReduceOptions reduce;
+        reduce.replay = {options.case_file, options.replay_file, options.plugin_file, options.json};
+        reduce.prefix = options.reduce_prefix;
+        reduce.call_line = options.call_line;
+        reduce.max_replays = options.max_replays;
+        reduce.max_seconds = options.max_seconds;
+        reduce.progress = StderrIsTerminal();
+        status = Reduce(reduce, out, Warn);
+      } else if (!options.replay_file.empty()) {
         status = Replay({options.case_file, options.replay_file, options.plugin_file, options.json},
                         out, Warn);
       } else if (!options.diff_file.empty()) {

@@ -15,9 +15,14 @@ struct Options {
   std::string case_file;
   std::string map_file;
   std::string plugin_file;
-  std::string diff_file;    // --diff: the saved document to compare with
-  std::string new_file;     // --new: the document to compare instead of a walk
-  std::string replay_file;  // --replay: the log whose calls are made again on the case
+  std::string diff_file;      // --diff: the saved document to compare with
+  std::string new_file;       // --new: the document to compare instead of a walk
+  std::string replay_file;    // --replay: the log whose calls are made again on the case
+  std::string reduce_prefix;  // --reduce: where the reduced case and log go
+  // --call, --max-replays, --max-time as given (read by CheckOptions)
+  std::string call_text, max_replays_text, max_time_text;
+  long call_line = 0, max_replays = 0;
+  double max_seconds = 0;
   bool json = false, trace = false, explain = false, names = false;
 };
 

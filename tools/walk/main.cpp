@@ -48,6 +48,19 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
                  "snapshot recorded with it) and name the calls answered otherwise;\n"
                  "exit status 1 when one is",
                  "LOG");
+  line.AddOption("--reduce", options.reduce_prefix,
+                 "With --replay: cut CASE down to the smallest tree in which one\n"
+                 "differing call still differs the same way; writes\n"
+                 "PREFIX.case.json and PREFIX.log.jsonl",
+                 "PREFIX");
+  line.AddOption("--call", options.call_text,
+                 "With --reduce: the call at this line of LOG (default: the first\n"
+                 "call that differs)",
+                 "N");
+  line.AddOption("--max-replays", options.max_replays_text,
+                 "With --reduce: try at most this many replays (default 1000)", "N");
+  line.AddOption("--max-time", options.max_time_text,
+                 "With --reduce: stop trying after this many seconds (default 60)", "SECONDS");
   line.AddOption("--new", options.new_file,
                  "With --diff: compare with this document instead of walking a case", "NEW");
   line.SetFooter(walk::kHelpFooter);

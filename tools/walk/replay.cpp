@@ -20,59 +20,14 @@
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
+#include "replay_input.h"
+#include "snapshot_digest.h"
 
 namespace walk {
 
 namespace {
 
 namespace names = document_names;
-
-// The properties a snapshot holds, in the order fintop-trace reads them.
-constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
-
-record::Value FromProp(const hostsim::PropValue& p) {
-  switch (p.kind) {
-    case hostsim::PropValue::kInteger:
-      return record::Value::Integer(p.integer);
-    case hostsim::PropValue::kReal:
-      return record::Value::Real(p.real);
-    case hostsim::PropValue::kText:
-      break;
-  }
-  return record::Value::Text(p.text);
-}
-
-// The digest fintop-trace gives a snapshot as it writes it: each node in depth-first order as
-// 0x01, its name, each property read (key, NUL, its value as the record writes it), its
-// children, 0x02.
-std::string TreeDigest(const hostsim::HostTree& tree) {
-  record::Digest digest;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> open;  // node, next child
-  auto enter = [&](std::uint32_t node) {
-    digest.Add("\x01");
-    digest.Add(tree.name(node));
-    for (const char* key : kSnapshotKeys) {
-      if (const hostsim::PropValue* p = tree.property(node, key)) {
-        digest.Add(std::string_view(key, std::char_traits<char>::length(key) + 1));
-        digest.Add(FromProp(*p).Shown());
-      }
-    }
-    open.emplace_back(node, 0);
-  };
-  if (tree.size() == 0) return digest.Hex();
-  enter(hostsim::HostTree::root());
-  while (!open.empty()) {
-    auto& [node, next] = open.back();
-    if (next < tree.child_count(node)) {
-      std::uint32_t child = tree.node(node).first_child + next++;
-      enter(child);
-    } else {
-      digest.Add("\x02");
-      open.pop_back();
-    }
-  }
-  return digest.Hex();
-}
 
 // A scalar of the log as the record's value.
 Scalar ScalarOf(const record::Value& v) {
@@ -118,39 +73,6 @@ bool AttributeOf(const Scalar& s, FIAttribute& out) {
   }
 }
 
-// Whether the calls of `log` hold the bindings they made: a walk's trace, a log from version 3.
-bool RecordsBindings(const Document& log) {
-  return log.source() == Document::kWalk || log.log_version() >= names::kLogVersionBindings;
-}
-
-// Who recorded the session, from the log's first line (the members a recorder of its version
-// wrote): "recorded 2026-12-09T20:55:00Z by fintop-trace 1.0.0 in HOST (version V), with the
-// real plug-in PLUGIN (64-bit, file version F, product version P)".
-std::string SessionHead(const Details& head) {
-  auto text = [&](const char* key) { return OneLine(head.Get(key).text); };
-  std::string line = "recorded";
-  if (!text(names::kStarted).empty()) line += " " + text(names::kStarted);
-  if (!text(names::kRecorder).empty()) line += " by fintop-trace " + text(names::kRecorder);
-  if (!text(names::kHost).empty()) {
-    line += " in " + text(names::kHost);
-    if (!text(names::kHostVersion).empty()) line += " (version " + text(names::kHostVersion) + ")";
-  }
-  line += ", with the real plug-in " + text(names::kPlugin);
-  std::string about;
-  if (!text(names::kWidth).empty()) about += text(names::kWidth) + "-bit";
-  for (auto [key, what] : {std::pair{names::kPluginVersion, "file version "},
-                           std::pair{names::kPluginProduct, "product version "}}) {
-    if (!text(key).empty()) about += (about.empty() ? "" : ", ") + std::string(what) + text(key);
-  }
-  if (!about.empty()) line += " (" + about + ")";
-  return line;
-}
-
-class BadLog : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 struct Begun {
   std::uint64_t offset;
   std::string thread;
@@ -167,6 +89,11 @@ class Replayer {
         bindings_(RecordsBindings(log)) {}
 
   int Run(Output& out) {
+    ReplayAll();
+    return Finish(out);
+  }
+
+  void ReplayAll() {
     std::vector<std::uint64_t> call_offsets;
     const std::vector<Record>& r = log_.trace();
     for (std::uint32_t i = 0; i < r.size(); i = r[i].end) {
@@ -190,8 +117,10 @@ class Replayer {
         }
       }
       alternate_ = true;
-      for (const Pending& call : calls) ReplayCall(call, call_offsets);
-      return Finish(out);
+      for (const Pending& call : calls) {
+        if (!stopped_) ReplayCall(call, call_offsets);
+      }
+      return;
     }
     ReadBegins();
     // The begin line of each call: the last of its thread before it.
@@ -212,9 +141,12 @@ class Replayer {
     for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
     for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
 
-    for (const Pending& call : calls) ReplayCall(call, call_offsets);
-    return Finish(out);
+    for (const Pending& call : calls) {
+      if (!stopped_) ReplayCall(call, call_offsets);
+    }
   }
+
+  const std::vector<DiffLine>& lines() const { return lines_; }
 
  private:
   int Finish(Output& out) {
@@ -297,6 +229,7 @@ class Replayer {
       }
       for (const auto& [name, value] : d.attributes) Put(expected, name, value);
     }
+    Watch(pending, id, argument, nullptr);
     FIAttribute out;
     long live = hostsim::LiveIterators();
     int result = CallByShape(info.shape, plugin_.entry(id), it.get(), &out, argument);
@@ -352,6 +285,7 @@ class Replayer {
     if (left != 0)
       Add(DiffLine::kClonesLeft, group, where,
           std::to_string(left) + " cloned iterators left alive");
+    Watch(pending, id, argument, &before);
     if (lines_.size() == before) {
       ++same_;
       return;
@@ -473,9 +407,20 @@ class Replayer {
     out << '\n';
   }
 
+  // Tells the watcher of the call (after it, with its lines); stops when it says so.
+  void Watch(const Pending& pending, int id, int argument, const std::size_t* first_line) {
+    if (!watch_ || stopped_) return;
+    ReplayStep step{
+        pending.offset,       pending.began, pending.unreturned, id, argument, lines_, 0,
+        first_line != nullptr};
+    if (first_line != nullptr) step.first_line = *first_line;
+    if (!watch_(step)) stopped_ = true;
+  }
+
  public:
   std::string cut_;   // why the snapshot was cut, from the log; empty when whole
   std::string head_;  // who recorded the session (SessionHead); empty for a walk's document
+  ReplayWatch watch_;
 
  private:
   const ReplayOptions& options_;
@@ -490,6 +435,7 @@ class Replayer {
   std::vector<DiffLine> lines_;
   std::vector<std::uint64_t> line_offsets_;  // of each line's call in the log
   std::uint64_t call_offset_ = 0;            // of the call being replayed
+  bool stopped_ = false;                     // the watcher stopped the replay
   long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
 };
 
@@ -497,48 +443,22 @@ class Replayer {
 
 int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn) {
-  std::shared_ptr<const hostsim::HostTree> tree =
-      kit::Reading(options.snapshot, kit::InputRole::kSnapshot,
-                   [&] { return hostsim::LoadCaseFile(options.snapshot); });
-  std::unique_ptr<Document> log =
-      kit::Reading(options.log, kit::InputRole::kLog, [&] { return OpenDocument(options.log); });
-  for (const std::string& warning : log->warnings()) warn(warning);
-  const std::string& name = log->name();
-  if (!log->has_trace())
-    throw BadLog(name +
-                 ": holds no calls: give a fintop-trace log (or a document of "
-                 "fintop-walk --json --trace)");
-  if (log->source() == Document::kLog) {
-    if (log->log_version() == 0)
-      throw BadLog(name + ": lacks the log's first line ({\"log\": \"fintop-trace\", ...})");
-    if (log->log_version() < names::kLogVersionBefore)
-      throw BadLog(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
-                   ", written before calls held the attributes the iterator held before them: it "
-                   "cannot be replayed; record the session again with this fintop-trace");
-    if (log->sessions() > 1)
-      throw BadLog(name + ": " + SessionsText(*log) +
-                   ": replay one session: cut the log at a session's first line");
-  }
-  if (!RecordsBindings(*log))
-    warn(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
-         ", which recorded no bindings: the calls' bindings are not compared");
-  std::string cut;
-  if (log->snapshot_line() != Document::kNoOffset) {
-    Details d = log->ReadDetails(log->snapshot_line());
-    cut = d.Get(names::kCut).text;
-    std::string recorded = d.Get(names::kDigest).text;
-    std::string digest = TreeDigest(*tree);
-    if (recorded != digest)
-      throw BadLog(name + ": recorded with the snapshot " + OneLine(d.Get(names::kSnapshot).text) +
-                   " (digest " + OneLine(recorded) + "), and " + options.snapshot +
-                   " is another (digest " + digest + "): replay the log against its own snapshot");
-  }
+  ReplayInput input = OpenReplay(options, warn);
   Plugin plugin(options.plugin);
-  Replayer replayer(options, std::move(tree), *log, plugin);
-  replayer.cut_ = cut;
-  if (log->head_line() != Document::kNoOffset)
-    replayer.head_ = SessionHead(log->ReadDetails(log->head_line()));
+  Replayer replayer(options, std::move(input.tree), *input.log, plugin);
+  replayer.cut_ = input.cut;
+  if (input.log->head_line() != Document::kNoOffset)
+    replayer.head_ = SessionHead(input.log->ReadDetails(input.log->head_line()));
   return replayer.Run(out);
 }
 
+std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
+                                  std::shared_ptr<const hostsim::HostTree> tree,
+                                  const Document& log, const Plugin& plugin,
+                                  const ReplayWatch& watch) {
+  Replayer replayer(options, std::move(tree), log, plugin);
+  replayer.watch_ = watch;
+  replayer.ReplayAll();
+  return replayer.lines();
+}
 }  // namespace walk

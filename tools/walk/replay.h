@@ -11,9 +11,15 @@
 // began or ended says so, since the order of the two is not known.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "diff.h"
+#include "document.h"
+#include "iterator/host_tree.h"
 #include "output.h"
 
 namespace walk {
@@ -31,5 +37,37 @@ struct ReplayOptions {
 // `warn` hears of input passed over (a log's last line cut).
 int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn);
+
+// The snapshot and the log of `options`, checked as Replay checks them (throws the same).
+struct ReplayInput {
+  std::shared_ptr<const hostsim::HostTree> tree;
+  std::unique_ptr<Document> log;
+  std::string cut;  // why the snapshot was cut, from the log; empty when whole
+};
+ReplayInput OpenReplay(const ReplayOptions& options,
+                       const std::function<void(const std::string&)>& warn);
+
+// A call as the replay makes it, told to a watcher just before it is made and after (`done`),
+// when `lines` from `first_line` on are its difference lines.
+struct ReplayStep {
+  std::uint64_t offset;  // of its line in the log; of its begin line when it never returned
+  std::uint64_t began;   // of its begin line (its own line without one)
+  bool unreturned;       // the session ended inside it
+  int callback;          // its place in Callbacks()
+  int argument;          // the index or move flag (0 without one)
+  const std::vector<DiffLine>& lines;
+  std::size_t first_line;
+  bool done;
+};
+// Returns false to stop the replay there.
+using ReplayWatch = std::function<bool(const ReplayStep&)>;
+
+class Plugin;
+// The difference lines of replaying the calls of `log` on `tree` with `plugin` (no digest is
+// compared), as Replay writes them; `watch` hears of each call. Throws as Replay does.
+std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
+                                  std::shared_ptr<const hostsim::HostTree> tree,
+                                  const Document& log, const Plugin& plugin,
+                                  const ReplayWatch& watch = {});
 
 }  // namespace walk

@@ -1,0 +1,209 @@
+// The reducer's tree (cut_tree.h), its passes (shrink.h) and the case it writes
+// (case_writer.h), on small cases: a cut tree is built as the cuts say, its nodes traced to the
+// original, written as a case that reads back as the same tree; the passes keep exactly what a
+// test needs, never remove the nodes they are told to keep, and stop at their bounds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "address.h"
+#include "case_writer.h"
+#include "cut_tree.h"
+#include "iterator/case_loader.h"
+#include "shrink.h"
+#include "snapshot_digest.h"
+
+namespace {
+
+std::string Written(const hostsim::HostTree& tree) {
+  kit::Output out;
+  walk::WriteCase(tree, out);
+  return out.text();
+}
+
+// The case `json` as WriteCase writes it.
+std::string Canonical(const std::string& json) {
+  return Written(*hostsim::LoadCaseText(json));
+}
+
+const char kCase[] = R"({"name": "Top", "type": "T", "children": [
+  {"name": "A", "value": 1, "props": {"note": "x \"q\""}, "children": [
+    {"name": "B", "id": 2.5}, {"name": "B"}, {"name": "C", "children": [{"name": "D"}]}]},
+  {"name": "E", "elements": [7, "s", null]},
+  {"name": "A", "type": "second A"}]})";
+
+struct CutRow {
+  const char* name;
+  std::vector<const char*> cut, lift;  // original addresses
+  std::vector<const char*> drop;       // "address:key" of properties dropped
+  const char* expected;                // the tree as a case
+};
+
+class CutTreeTest : public testing::TestWithParam<CutRow> {};
+
+TEST_P(CutTreeTest, BuildsWritesAndTracesBack) {
+  const CutRow& row = GetParam();
+  auto original = hostsim::LoadCaseText(kCase);
+  walk::CutTree cut(original);
+  auto node = [&](const char* address) {
+    std::uint32_t n = walk::FindAddress(*original, address);
+    EXPECT_NE(n, hostsim::kNoNode) << address;
+    return n;
+  };
+  for (const char* a : row.cut) cut.Cut(node(a));
+  for (const char* a : row.lift) cut.Lift(node(a));
+  for (const std::string d : row.drop) {
+    std::size_t colon = d.rfind(':');
+    std::uint32_t n = node(d.substr(0, colon).c_str());
+    auto properties = original->properties(n);
+    auto found = std::find_if(properties.begin(), properties.end(),
+                              [&](const auto& p) { return p.first == d.substr(colon + 1); });
+    ASSERT_NE(found, properties.end()) << d;
+    cut.Drop(original->node(n).prop_begin + static_cast<std::uint32_t>(found - properties.begin()));
+  }
+  walk::CutTree::Built built = cut.Build();
+  const std::string text = Written(*built.tree);
+  EXPECT_EQ(text, Canonical(row.expected));
+  // Read back: the same tree, to the digest.
+  auto again = hostsim::LoadCaseText(text);
+  EXPECT_EQ(Written(*again), text);
+  EXPECT_EQ(walk::TreeDigest(*again), walk::TreeDigest(*built.tree));
+  // Each node is the original node of its name, properties and place among the kept.
+  ASSERT_EQ(built.original.size(), built.tree->size());
+  EXPECT_EQ(cut.PresentNodes().size(), built.tree->size());
+  for (std::uint32_t n = 0; n < built.tree->size(); ++n) {
+    std::uint32_t o = built.original[n];
+    ASSERT_LT(o, original->size());
+    EXPECT_EQ(built.tree->name(n), original->name(o));
+    EXPECT_EQ(built.Find(o), n);
+    if (n > 0) {  // its parent is its nearest kept owner
+      std::uint32_t owner = original->parent(o);
+      while (built.Find(owner) == hostsim::kNoNode) owner = original->parent(owner);
+      EXPECT_EQ(built.original[built.tree->parent(n)], owner) << built.tree->path(n);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CutTreeTest,
+    testing::Values(CutRow{"whole", {}, {}, {}, kCase},
+                    CutRow{"subtree_cut",
+                           {"Top/A"},
+                           {},
+                           {},
+                           R"({"name": "Top", "type": "T", "children": [
+                   {"name": "E", "elements": [7, "s", null]}, {"name": "A", "type": "second A"}]})"},
+                    CutRow{"node_lifted_in_place",
+                           {},
+                           {"Top/A"},
+                           {},
+                           R"({"name": "Top", "type": "T", "children": [
+                   {"name": "B", "id": 2.5}, {"name": "B"}, {"name": "C", "children": [{"name": "D"}]},
+                   {"name": "E", "elements": [7, "s", null]}, {"name": "A", "type": "second A"}]})"},
+                    CutRow{"lifted_twice_and_cut_below",
+                           {"Top/A/B\\#2", "Top/E"},
+                           {"Top/A", "Top/A/C"},
+                           {},
+                           R"({"name": "Top", "type": "T", "children": [
+                   {"name": "B", "id": 2.5}, {"name": "D"}, {"name": "A", "type": "second A"}]})"},
+                    CutRow{"properties_dropped",
+                           {"Top/E", "Top/A\\#2"},
+                           {},
+                           {"Top:type", "Top/A:note", "Top/A/B:id"},
+                           R"({"name": "Top", "children": [{"name": "A", "value": 1, "children": [
+                   {"name": "B"}, {"name": "B"}, {"name": "C", "children": [{"name": "D"}]}]}]})"},
+                    CutRow{"all_but_the_top",
+                           {"Top/A", "Top/E", "Top/A\\#2"},
+                           {},
+                           {"Top:type"},
+                           R"({"name": "Top"})"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The passes against a test that wants some nodes (by name) and properties (by key) present.
+struct ShrinkRow {
+  const char* name;
+  std::vector<const char*> wanted_nodes;  // names that must stand
+  std::vector<const char*> wanted_keys;   // property keys that must stand
+  std::vector<const char*> targets;       // addresses never removed
+  long max_tests;
+  const char* expected;
+  bool stopped;
+};
+
+class ShrinkTest : public testing::TestWithParam<ShrinkRow> {};
+
+TEST_P(ShrinkTest, KeepsWhatTheTestNeeds) {
+  const ShrinkRow& row = GetParam();
+  auto original = hostsim::LoadCaseText(kCase);
+  auto interesting = [&](const walk::CutTree& cut) {
+    walk::CutTree::Built built = cut.Build();
+    const hostsim::HostTree& t = *built.tree;
+    for (const char* name : row.wanted_nodes) {
+      bool found = false;
+      for (std::uint32_t n = 0; n < t.size() && !found; ++n) found = t.name(n) == name;
+      if (!found) return false;
+    }
+    for (const char* key : row.wanted_keys) {
+      bool found = false;
+      for (std::uint32_t n = 0; n < t.size() && !found; ++n) found = t.property(n, key) != nullptr;
+      if (!found) return false;
+    }
+    return true;
+  };
+  std::vector<std::uint32_t> targets;
+  for (const char* a : row.targets) targets.push_back(walk::FindAddress(*original, a));
+  long tests = 0;
+  walk::Shrinker shrinker(
+      walk::CutTree(original), targets,
+      [&](const walk::CutTree& cut) {
+        ++tests;
+        return interesting(cut);
+      },
+      {row.max_tests, 0, 60, std::chrono::steady_clock::now()}, nullptr);
+  shrinker.Run();
+  EXPECT_TRUE(interesting(shrinker.result()));
+  EXPECT_EQ(Written(*shrinker.result().Build().tree), Canonical(row.expected));
+  EXPECT_EQ(shrinker.tests(), tests);
+  EXPECT_LE(tests, row.max_tests);
+  EXPECT_EQ(!shrinker.stopped().empty(), row.stopped) << shrinker.stopped();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShrinkTest,
+    testing::Values(ShrinkRow{"nothing_needed", {}, {}, {}, 1000, R"({"name": "Top"})", false},
+                    ShrinkRow{"a_deep_node_lifted_up",
+                              {"D"},
+                              {},
+                              {},
+                              1000,
+                              R"({"name": "Top", "children": [{"name": "D"}]})",
+                              false},
+                    ShrinkRow{"a_property_kept",
+                              {"B"},
+                              {"id"},
+                              {},
+                              1000,
+                              R"({"name": "Top", "children": [{"name": "B", "id": 2.5}]})",
+                              false},
+                    ShrinkRow{"a_target_and_its_owners_kept",
+                              {},
+                              {},
+                              {"Top/A/C"},
+                              1000,
+                              R"({"name": "Top", "children": [{"name": "C"}]})",
+                              false},
+                    ShrinkRow{"an_element_and_a_node",
+                              {"Elem1", "E"},
+                              {"value"},
+                              {},
+                              1000,
+                              R"({"name": "Top", "children": [{"name": "E", "children": [
+                      {"name": "Elem1", "value": "s"}]}]})",
+                              false},
+                    ShrinkRow{"stopped_at_its_bound", {"D"}, {}, {}, 2, kCase, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

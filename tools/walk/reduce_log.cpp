@@ -1,0 +1,185 @@
+#include "reduce_log.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "address.h"
+#include "document_names.h"
+
+namespace walk {
+
+namespace {
+
+namespace names = document_names;
+
+record::Value ValueOf(const Scalar& s) {
+  switch (s.type) {
+    case Scalar::kBool:
+      return record::Value::Bool(s.text == "true");
+    case Scalar::kInteger:
+      return record::Value::Integer(std::strtoll(s.text.c_str(), nullptr, 10));
+    case Scalar::kReal:
+      return record::Value::Real(std::strtod(s.text.c_str(), nullptr));
+    case Scalar::kText:
+      return record::Value::Text(s.text);
+    case Scalar::kNone:
+    case Scalar::kNull:
+      break;
+  }
+  return {};
+}
+
+std::vector<std::pair<std::string, record::Value>> ValuesOf(
+    const std::vector<std::pair<std::string, Scalar>>& list) {
+  std::vector<std::pair<std::string, record::Value>> values;
+  for (const auto& [name, value] : list) values.emplace_back(name, ValueOf(value));
+  return values;
+}
+
+// The address of original node `node` on `built`; `recorded` when `built` lacks it.
+std::string AddressOn(const CutTree::Built& built, std::uint32_t node,
+                      const std::string& recorded) {
+  std::uint32_t there = node == hostsim::kNoNode ? hostsim::kNoNode : built.Find(node);
+  return there == hostsim::kNoNode ? recorded : AddressOf(*built.tree, there);
+}
+
+// An address on `built` as the original node it names ("#12"), or as written ("?...").
+std::string Mapped(const CutTree::Built& built, const std::string& address) {
+  std::uint32_t node = FindAddress(*built.tree, address);
+  if (node == hostsim::kNoNode) return "?" + address;
+  return "#" + std::to_string(built.original[node]);
+}
+
+// "call CTReactions(2) #3" without " #3".
+std::string WithoutRank(const std::string& where) {
+  std::size_t mark = where.rfind(" #");
+  if (mark == std::string::npos || mark + 2 == where.size()) return where;
+  for (std::size_t i = mark + 2; i < where.size(); ++i) {
+    if (where[i] < '0' || where[i] > '9') return where;
+  }
+  return where.substr(0, mark);
+}
+
+}  // namespace
+
+LogLines::LogLines(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    throw std::runtime_error(path + ": cannot read the log again (--reduce needs it as a file)");
+  starts_.push_back(0);
+  char buffer[1 << 16];
+  std::uint64_t at = 0;
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0; at += n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (buffer[i] == '\n') starts_.push_back(at + i + 1);
+    }
+  }
+  std::fclose(file);
+}
+
+std::uint64_t LogLines::Start(long line) const {
+  return line >= 1 && static_cast<std::size_t>(line) <= starts_.size() ? starts_[line - 1]
+                                                                       : kNoLine;
+}
+
+long LogLines::LineOf(std::uint64_t offset) const {
+  return static_cast<long>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
+                           starts_.begin());
+}
+
+KeptCall ReadKeptCall(const Document& log, const hostsim::HostTree& tree, std::uint64_t offset,
+                      bool unreturned) {
+  Details d = log.ReadDetails(offset);
+  KeptCall kept;
+  kept.unreturned = unreturned;
+  kept.offset = offset;
+  record::Call& call = kept.call;
+  call.callback = d.Get(unreturned ? names::kBegin : names::kCallback).text;
+  call.node = d.Get(names::kNode).text;
+  for (auto [key, kind] : {std::pair{names::kIndex, record::Call::kIndex},
+                           std::pair{names::kMove, record::Call::kMove}}) {
+    const Scalar& s = d.Get(key);
+    if (s.type == Scalar::kNone) continue;
+    if (s.type != Scalar::kInteger)
+      throw std::runtime_error(log.name() + ": a call of " + OneLine(call.callback) + " whose \"" +
+                               key + "\" is no integer");
+    call.argument = kind;
+    call.value = std::atoi(s.text.c_str());
+  }
+  if (d.has_before) call.before = ValuesOf(d.before);
+  if (!unreturned) {
+    call.result = ValueOf(d.Get(names::kResult));
+    call.out = ValueOf(d.Get(names::kOut));
+    call.attributes = ValuesOf(d.attributes);
+    // Records carry their bindings from log version 3 on, even when there are none.
+    if (!d.bindings.empty() || log.log_version() > 2) {
+      call.bindings.emplace();
+      for (const auto& [generic, host] : d.bindings)
+        call.bindings->emplace_back(generic, host.text);
+    }
+    call.at = d.Get(names::kAt).text;
+    kept.at = FindAddress(tree, call.at);
+  }
+  if (const Scalar& thread = d.Get(names::kThread); thread.type == Scalar::kInteger)
+    call.thread = std::strtoull(thread.text.c_str(), nullptr, 10);
+  kept.node = FindAddress(tree, call.node);
+  return kept;
+}
+
+record::LogHead ReadHead(const Document& log) {
+  record::LogHead head;
+  if (log.head_line() == Document::kNoOffset) return head;
+  const Details d = log.ReadDetails(log.head_line());
+  for (auto [key, text] : {std::pair{names::kPlugin, &head.plugin},
+                           std::pair{names::kPluginVersion, &head.plugin_version},
+                           std::pair{names::kPluginProduct, &head.plugin_product},
+                           std::pair{names::kRecorder, &head.recorder},
+                           std::pair{names::kStarted, &head.started},
+                           std::pair{names::kHost, &head.host},
+                           std::pair{names::kHostVersion, &head.host_version}})
+    *text = d.Get(key).text;
+  if (const Scalar& width = d.Get(names::kWidth); width.type == Scalar::kInteger)
+    head.width = std::atoi(width.text.c_str());
+  return head;
+}
+
+std::string LogText(const ReducedHead& head, const std::vector<KeptCall>& calls,
+                    const CutTree::Built& built) {
+  std::string text = record::HeaderLine(head.field) + '\n';
+  text += record::SnapshotLine(head.snapshot, built.tree->size(), head.digest, {}) + '\n';
+  for (const KeptCall& kept : calls) {
+    record::Call call = kept.call;
+    call.node = AddressOn(built, kept.node, kept.call.node);
+    text += record::BeginLine(call) + '\n';
+    if (kept.unreturned) continue;
+    call.at = AddressOn(built, kept.at, kept.call.at);
+    text += record::Line(call) + '\n';
+  }
+  return text;
+}
+
+std::string Signature(const std::vector<DiffLine>& lines, std::size_t first, std::size_t last,
+                      const CutTree::Built& built) {
+  static const std::string kThreadsNote = "; in the field this call ran while calls of other";
+  std::string signature;
+  for (std::size_t i = first; i < last; ++i) {
+    const DiffLine& line = lines[i];
+    std::string what = line.what;
+    if (std::size_t note = what.find(kThreadsNote); note != std::string::npos) what.resize(note);
+    if (line.kind == DiffLine::kTargetChanged) {
+      what =
+          "at " + Mapped(built, line.old_value.text) + " -> " + Mapped(built, line.new_value.text);
+    } else if (line.kind == DiffLine::kCallNeverReturned) {
+      // "...; here: result R, out O, at ADDRESS": the address is the last member.
+      if (std::size_t at = what.rfind(", at "); at != std::string::npos)
+        what = what.substr(0, at) + ", at " + Mapped(built, what.substr(at + 5));
+    }
+    signature += std::to_string(static_cast<int>(line.kind)) + '\x1f' + WithoutRank(line.where) +
+                 '\x1f' + what + '\n';
+  }
+  return signature;
+}
+
+}  // namespace walk
