@@ -43,7 +43,7 @@ class Reader {
     return std::string(start, static_cast<const char*>(end));
   }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_ + ": " + what); }
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
   [[noreturn]] void Malformed(const char* what) const {
     Fail(std::string("is truncated or malformed (") + what + ")");
   }
@@ -175,6 +175,8 @@ class Walk {
     const std::optional<FileRange> directory = Directory(kExportEntry);
     if (!directory) return;
     if (!file_.Holds(directory->offset, kExportDirectorySize)) file_.Malformed("export directory");
+    const uint32_t name_rva = file_.Get<uint32_t>(directory->offset + 12, "export directory");
+    if (name_rva != 0) image_.own_name = Name(name_rva, "export directory's module name");
     const uint64_t count = file_.Get<uint32_t>(directory->offset + 24, "export directory");
     if (count == 0) return;
     const uint32_t names_rva = file_.Get<uint32_t>(directory->offset + 32, "export directory");
