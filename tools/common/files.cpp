@@ -132,7 +132,7 @@ TempFile::TempFile(std::string_view stem) {
       break;
     }
   }
-  throw std::runtime_error("cannot make a temporary file in " + folder.string() + ": " +
+  throw std::runtime_error("cannot make a temporary file in " + Utf8(folder) + ": " +
                            std::strerror(reason) +
                            " (set TMPDIR, TMP on Windows, to a writable folder)");
 }

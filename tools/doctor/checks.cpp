@@ -133,7 +133,7 @@ Check RecorderPlugin(const Image& recorder, const RecorderSettings& settings,
   const std::string file = Sanitize(BaseName(recorder.path));
   Described d = DescribeModule(recorder, "fintop-trace", kRecorderFile);
   std::vector<std::string> problems = std::move(d.problems);
-  const bool named = settings.real_from != "its default name";
+  const bool named = settings.real_named;
   const std::string real_name = Sanitize(named ? settings.real : BaseName(settings.real));
   std::string text = file + " is fintop-trace, the recorder (" + d.what +
                      "); the real plug-in it loads, " + real_name + " (" + settings.real_from + ")";

@@ -135,8 +135,11 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     try {
       module = ReadImage(found->path);
     } catch (const BadFile& error) {
-      problems.push_back(Sanitize(name) + " (needed by " + Sanitize(importer_name) +
-                         ") cannot be used: " + Sanitize(error.what()) + ": replace it");
+      // The system's own modules are never to be replaced from outside.
+      problems.push_back(
+          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          ") cannot be used: " + Sanitize(error.what()) +
+          (found->system ? ": the system's installation is damaged" : ": replace it"));
       details.modules.push_back(entry);
       continue;
     }

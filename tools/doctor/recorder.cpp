@@ -126,7 +126,11 @@ RecorderSettings ReadRecorderSettings(const std::string& recorder) {
                                     *value + "): the default is used");
     }
   }
-  if (!real || real->empty()) real = kRealPluginFile;
+  settings.real_named = real && !real->empty();
+  if (!settings.real_named) {
+    real = kRealPluginFile;
+    settings.real_from = "its default name";
+  }
   settings.real = HasFolder(*real) ? *real : settings.folder + *real;
   return settings;
 }

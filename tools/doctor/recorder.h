@@ -29,6 +29,7 @@ struct RecorderSettings {
   std::string folder;                        // the recorder's folder, relative paths' base
   std::optional<std::string> file;           // the settings file beside it, when there is one
   std::string real;                          // the real plug-in's path, as the recorder finds it
+  bool real_named = false;                   // by a setting, not the default name
   std::string real_from;                     // where that name comes from, for the text
   std::optional<std::string> log, snapshot;  // as the recorder resolves them
   std::vector<std::string> complaints;       // lines not understood, limits not counts
