@@ -197,7 +197,10 @@ class Walk {
       const Thunk entry = file_.Get<Thunk>(at, "import thunks");
       if (entry == 0) break;
       if ((entry & kOrdinal) != 0) {
-        names.push_back(Keep("#" + std::to_string(static_cast<unsigned>(entry & 0xffff))));
+        // Appended, not "#" + ...: gcc 12 at -O3 warns wrongly of an overlapping copy there.
+        std::string ordinal(1, '#');
+        ordinal += std::to_string(static_cast<unsigned>(entry & 0xffff));
+        names.push_back(Keep(std::move(ordinal)));
         continue;
       }
       // A hint (two bytes), then the name.
