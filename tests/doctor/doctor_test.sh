@@ -106,7 +106,6 @@ cases=(
   "a plug-in that is binary data|{ printf '\\x89PNG\\r\\n\\x1a\\n'; head -c 4000 /dev/zero; } >$plugin|1|^FAIL plug-in: $q is not a module( \\(.*\\))?: $put_zip\$ ~ 1|not c['plug-in']['ok']"
   "a truncated plug-in|head -c 3000 \"$bin/$plugin\" >$plugin|1|^FAIL plug-in: $q is truncated or malformed \(.*\): $put_zip\$ ~ 1|not c['plug-in']['ok']"
   "no plug-in in the folder|rm $plugin|1|^FAIL plug-in: $q is not in the folder: copy the $q of the zip there\$ ~ 1|not c['plug-in']['ok']"
-  "a plug-in that cannot load (its framework missing)|rm $framework $qelutils|1|OK ~ OK ~ ^FAIL imports: .*: it is a framework module: run the doctor on the framework's own folder, and copy fintop's files there\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|c['load']['outcome'] == 'refused'"
   # A command line or folder the doctor cannot use: exit status 2, one line.
   "a folder that is not one|json=0; folder=nowhere|2|^fintop-doctor: nowhere: not a folder\$|"
   "a plug-in file that is not there|json=0; extra='--plugin nothing.dll'|2|^fintop-doctor: nothing\.dll: no such file\$|"
