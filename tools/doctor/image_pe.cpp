@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files.h"
@@ -221,44 +222,24 @@ std::string Quoted(const std::string& argument) {
 
 // The names of the exception codes a crashing loader ends a process with.
 std::string ExceptionName(DWORD code) {
+  static constexpr std::pair<DWORD, const char*> kNames[] = {
+      {0xC0000005, "access violation"},
+      {0xC0000006, "in-page error"},
+      {0xC000001D, "illegal instruction"},
+      {0xC0000094, "integer division by zero"},
+      {0xC0000096, "privileged instruction"},
+      {0xC00000FD, "stack overflow"},
+      {0xC0000374, "heap corruption"},
+      {0xC0000409, "stack buffer overrun"},
+      {0x80000003, "breakpoint"},
+      {0xC0000142, "a module's initialisation failed"}};
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-  const char* name = nullptr;
-  switch (code) {
-    case 0xC0000005:
-      name = "access violation";
-      break;
-    case 0xC0000006:
-      name = "in-page error";
-      break;
-    case 0xC000001D:
-      name = "illegal instruction";
-      break;
-    case 0xC0000094:
-      name = "integer division by zero";
-      break;
-    case 0xC0000096:
-      name = "privileged instruction";
-      break;
-    case 0xC00000FD:
-      name = "stack overflow";
-      break;
-    case 0xC0000374:
-      name = "heap corruption";
-      break;
-    case 0xC0000409:
-      name = "stack buffer overrun";
-      break;
-    case 0x80000003:
-      name = "breakpoint";
-      break;
-    case 0xC0000142:
-      name = "a module's initialisation failed";
-      break;
-    default:
-      break;
+  std::string text = std::string("exception ") + hex;
+  for (const auto& [known, name] : kNames) {
+    if (known == code) text += std::string(", ") + name;
   }
-  return std::string("exception ") + hex + (name != nullptr ? std::string(", ") + name : "");
+  return text;
 }
 
 // The child's last word on an exception nothing handled: its code as the exit status, at once
