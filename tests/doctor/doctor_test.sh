@@ -108,6 +108,7 @@ cases=(
   "no plug-in in the folder|rm $plugin|1|^FAIL plug-in: $q is not in the folder: copy the $q of the zip there\$ ~ 1|not c['plug-in']['ok']"
   # A command line or folder the doctor cannot use: exit status 2, one line.
   "a folder that is not one|json=0; folder=nowhere|2|^fintop-doctor: nowhere: not a folder\$|"
+  "a folder named beyond ASCII that is not one|json=0; folder='Nörvane 日本'|2|^fintop-doctor: Nörvane 日本: not a folder\$|"
   "a plug-in file that is not there|json=0; extra='--plugin nothing.dll'|2|^fintop-doctor: nothing\.dll: no such file\$|"
   "an option the doctor does not know|json=0; extra=--frobnicate|2|^fintop-doctor: .*frobnicate|"
 )
