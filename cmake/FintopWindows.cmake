@@ -131,7 +131,7 @@ function(fintop_windows_finalize)
   # What users install is optimised as the native release build optimises the plug-in (whose
   # costs BENCHMARKS.md gives): -O3 without assertions, and the plug-in across its files. The
   # presets keep -O1 for the stand-ins, the tools and the tests, which only the legs run.
-  foreach(_target fintop fintop-trace fintop_call_record)
+  foreach(_target fintop fintop-trace fintop_call_record fintop_json)
     if(TARGET ${_target})
       target_compile_options(${_target} PRIVATE ${FINTOP_SHIPPED_FLAGS})
     endif()

@@ -95,6 +95,19 @@ not_run() {
 }
 declare -A wine_ok=()
 
+# A framework's folder named as a user's may be (a space, "ö", "日本"), holding the stand-in
+# framework and host modules of a width: the zip is unpacked and its tools run there. Prints
+# its path; `name` tells the leg's folders apart.
+framework_folder() {
+  local width=$1 name=$2 dir module
+  dir="$out/Nörvane 2024/日本/$name"
+  rm -rf "$dir" && mkdir -p "$dir"
+  for module in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do
+    cp "build/mingw$width/bin/$module" "$dir/"
+  done
+  printf '%s\n' "$dir"
+}
+
 # The Linux walk that the Windows walks must match: the unit leg's build (its output is the
 # same in every build; the unit leg's walk tests compare it with the committed files). Built
 # when first needed, after the first width's build and tests, under the folder's lock: the unit
@@ -179,18 +192,40 @@ for width in 64 32; do
     "$linux/bin/trace_log_check" wine "" "$linux/bin" ||
     fail "the $width-bit walk through fintop-trace.dll"
 
-  # The zip unpacked beside the stand-in framework and host modules, as a user installs it:
-  # its fintop-doctor.exe passes every check there (fintop.dll needs nothing beyond Windows,
-  # the framework's modules and what the zip ships, and loads).
-  rm -rf "$out/zip$width" && mkdir "$out/zip$width"
-  cmake -E chdir "$out/zip$width" cmake -E tar xf "$PWD/$zip"
-  for module in FIIterator.dll QELUtils.dll QELCOM.DLL norvaneeng.dll finadapt.dll; do
-    cp build/$preset/bin/$module "$out/zip$width/"
-  done
-  (cd "$out/zip$width" && wine ./fintop-doctor.exe) >"$out/doctor$width.txt" ||
+  # The zip unpacked beside the stand-in framework and host modules, as a user installs it,
+  # in a folder whose name is not ASCII: its fintop-doctor.exe passes every check there, run in
+  # the folder and given it from elsewhere (fintop.dll needs nothing beyond Windows, the
+  # framework's modules and what the zip ships, and loads).
+  folder=$(framework_folder $width "fw$width")
+  cmake -E chdir "$folder" cmake -E tar xf "$PWD/$zip"
+  (cd "$folder" && wine ./fintop-doctor.exe) >"$out/doctor$width.txt" ||
     { cat "$out/doctor$width.txt" >&2; fail "the $width-bit fintop-doctor.exe fails in the unpacked zip's folder"; }
-  echo "doctor: $(tail -1 "$out/doctor$width.txt" | tr -d '\r') in the unpacked $width-bit zip beside the stand-in framework"
+  # Given from elsewhere, with --json: the folder's name is shown as it is.
+  (cd "$out" && wine "$folder/fintop-doctor.exe" "$(winepath -w "$folder")" --json) >"$out/given$width.json" &&
+    grep -qF 'Nörvane 2024\\日本' "$out/given$width.json" ||
+    { cat "$out/given$width.json" >&2; fail "the $width-bit fintop-doctor.exe fails on the unpacked zip's folder given as its argument"; }
+  (cd "$folder" && wine ./fintop-doctor.exe '/?') >"$out/help$width.txt" &&
+    grep -q '^Usage:' "$out/help$width.txt" || fail "the $width-bit fintop-doctor.exe /? shows no help"
+  echo "doctor: $(tail -1 "$out/doctor$width.txt" | tr -d '\r') in the unpacked $width-bit zip beside the stand-in framework, in $folder"
 done
+
+# The 32-bit zip's fintop.dll (built without the 32-bit Wine too) in a 64-bit framework's
+# folder, checked by the 64-bit doctor: one advice, the win64 zip; no system module to copy, no
+# system message with an unfilled insert.
+if [ "${wine_ok[64]}" = 1 ]; then
+  folder=$(framework_folder 64 wrong-width)
+  cmake -E chdir "$folder" cmake -E tar xf "$PWD/$(ls build/mingw32/package/fintop-*.zip)"
+  cp build/mingw64/bin/fintop-doctor.exe "$folder/"
+  status=0
+  (cd "$folder" && wine ./fintop-doctor.exe) >"$out/wrong-width.raw" || status=$?
+  tr -d '\r' <"$out/wrong-width.raw" >"$out/wrong-width.txt"
+  if [ $status != 1 ] || [ "$(grep -o 'fintop-\*-win[0-9]*\.zip' "$out/wrong-width.txt")" != 'fintop-*-win64.zip' ] ||
+    grep -Eiq '%[0-9]|put the .* in the folder|copy it' "$out/wrong-width.txt"; then
+    cat "$out/wrong-width.txt" >&2
+    fail "the 64-bit doctor on the 32-bit fintop.dll (exit status $status): not the one advice of the win64 zip"
+  fi
+  echo "doctor: the 32-bit fintop.dll in a 64-bit folder: $(grep -o 'needs the 64-bit fintop.dll ([^)]*)' "$out/wrong-width.txt")"
+fi
 
 # The doctor's case that needs both widths: the 32-bit plug-in among the 64-bit modules.
 if [ "${wine_ok[32]}" != 1 ] || [ "${wine_ok[64]}" != 1 ]; then

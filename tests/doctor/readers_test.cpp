@@ -14,7 +14,8 @@
 namespace {
 
 // A DLL of one section (".data": file offset 0x200, RVA 0x1000) holding an export directory
-// with two names and an import descriptor for QELUtils.dll taking one name and one ordinal.
+// with its module's name and two names and an import descriptor for QELUtils.dll taking one name
+// and one ordinal.
 struct PeImage {
   int width = 64;
   uint16_t optional_size = 0;  // 0: the whole optional header with 16 directories
@@ -74,6 +75,8 @@ struct PeImage {
     Put<uint32_t>(Raw(0x1044), 0x1070);
     Text(Raw(0x1060), "CTStreams");
     Text(Raw(0x1070), "GetQELNode");
+    Put<uint32_t>(Raw(0x1000) + 12, 0x1048);  // the name it was linked under
+    Text(Raw(0x1048), "fintop-trace.dll");
     Put<uint32_t>(Raw(0x1100), 0x1140);
     Put<uint32_t>(Raw(0x1100) + 12, 0x1180);
     Put<uint32_t>(Raw(0x1100) + 16, 0x1160);
@@ -203,6 +206,16 @@ const PeRow kPeRows[] = {
     {"count_beyond_everything", 32, Nothing,
      [](PeImage& pe) { pe.Put<uint32_t>(pe.directories() - 4, 0xffffffff); }, nullptr, kExports,
      kImported, false, "x86"},
+    // The module's own name outside the file.
+    {"own_name_outside",
+     64,
+     Nothing,
+     [](PeImage& pe) { pe.Put<uint32_t>(PeImage::Raw(0x1000) + 12, 0x9000); },
+     "(export directory's module name)",
+     {},
+     {},
+     false,
+     nullptr},
     // Sizes whose sums overflow 32 bits.
     {"export_count_overflows",
      32,
@@ -394,6 +407,7 @@ TEST_P(PeReading, AnswersAsTheFileSays) {
   EXPECT_TRUE(image.library);
   EXPECT_EQ(image.kind, "DLL");
   EXPECT_EQ(image.exports, row.exports);
+  EXPECT_EQ(image.own_name, row.exports.empty() ? "" : "fintop-trace.dll");
   if (row.imported.empty() && !row.unreadable) {
     EXPECT_TRUE(image.imports.empty());
     return;

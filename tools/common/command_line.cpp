@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "files.h"
+
 namespace kit {
 
 struct CommandLine::App {
@@ -40,5 +42,29 @@ CommandLine::Outcome CommandLine::Parse(int argc, char** argv, std::string& text
   }
   return Outcome::kRun;
 }
+
+CommandLine::Outcome CommandLine::Parse(const std::vector<std::string>& arguments,
+                                        std::string& text) {
+  std::vector<std::string> copy = arguments;
+  std::vector<char*> argv;
+  for (std::string& argument : copy) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  return Parse(static_cast<int>(copy.size()), argv.data(), text);
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+#if defined(_WIN32)
+std::vector<std::string> Arguments(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments.push_back(Utf8(std::filesystem::path(argv[i])));
+    if (i > 0 && arguments.back() == "/?") arguments.back() = "--help";
+  }
+  return arguments;
+}
+#endif
 
 }  // namespace kit

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kit {
 
@@ -33,10 +34,20 @@ class CommandLine {
     kError  // `text` says what is wrong with the command line (it may hold line ends)
   };
   Outcome Parse(int argc, char** argv, std::string& text);
+  // The same on arguments as Arguments gives them (the program's name first).
+  Outcome Parse(const std::vector<std::string>& arguments, std::string& text);
 
  private:
   struct App;
   std::unique_ptr<App> app_;
 };
+
+// The program's arguments as UTF-8 text (files.h): on Windows those of wmain (a program linked
+// with -municode), UTF-16, so that a file name outside the code page arrives whole; "/?" there
+// is "--help".
+std::vector<std::string> Arguments(int argc, char** argv);
+#if defined(_WIN32)
+std::vector<std::string> Arguments(int argc, wchar_t** argv);
+#endif
 
 }  // namespace kit

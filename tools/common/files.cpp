@@ -19,12 +19,72 @@
 
 namespace kit {
 
+#if defined(_WIN32)
+namespace {
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+}  // namespace
+#endif
+
+std::filesystem::path PathOf(std::string_view utf8) {
+#if defined(_WIN32)
+  return std::filesystem::path(Wide(utf8));
+#else
+  return std::filesystem::path(std::string(utf8));
+#endif
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  return Narrow(path.native());
+#else
+  return path.native();
+#endif
+}
+
+void Show(std::FILE* stream, std::string_view utf8) {
+#if defined(_WIN32)
+  const HANDLE console = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (console != INVALID_HANDLE_VALUE && console != nullptr && GetConsoleMode(console, &mode)) {
+    std::fflush(stream);  // what the stream holds goes first
+    const std::wstring wide = Wide(utf8);
+    DWORD written = 0;
+    WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+#endif
+  std::fwrite(utf8.data(), 1, utf8.size(), stream);
+  std::fflush(stream);
+}
+
 std::filesystem::path ProgramPath() {
 #if defined(_WIN32)
-  char buffer[4096];
-  DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer) return {};
-  return std::filesystem::path(std::string(buffer, n));
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::filesystem::path(buffer.substr(0, n));
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
 #else
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -72,7 +132,7 @@ TempFile::TempFile(std::string_view stem) {
       break;
     }
   }
-  throw std::runtime_error("cannot make a temporary file in " + folder.string() + ": " +
+  throw std::runtime_error("cannot make a temporary file in " + Utf8(folder) + ": " +
                            std::strerror(reason) +
                            " (set TMPDIR, TMP on Windows, to a writable folder)");
 }

@@ -1,9 +1,10 @@
 // Where the kit's files are: the plug-in's file name, the folder of the running program, a
-// temporary file of its own.
+// temporary file of its own; paths as UTF-8 text, and that text shown to the user.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace kit {
@@ -18,6 +19,17 @@ inline constexpr char kPluginFile[] = "libfintop.so";
 // The running program's own file, and its folder ("" when it cannot be told).
 std::filesystem::path ProgramPath();
 std::filesystem::path ProgramFolder();
+
+// The tools hold paths as UTF-8 text. A path from that text and back: on Windows the file
+// system's names are UTF-16 and the ANSI calls would lose any name outside the code page, so
+// every path given to the system goes through these (PathOf(text).c_str() is wide there).
+// Invalid UTF-8 becomes U+FFFD.
+std::filesystem::path PathOf(std::string_view utf8);
+std::string Utf8(const std::filesystem::path& path);
+
+// Writes UTF-8 text to `stream` (stdout or stderr) so that it shows: on a Windows console as
+// UTF-16 (WriteConsoleW), anywhere else as the bytes they are. Flushes the stream.
+void Show(std::FILE* stream, std::string_view utf8);
 
 // A new file in the standard library's temporary folder (TMPDIR or TMP and the like; on
 // Windows the user's, never the drive's root), under a name no file had, open for reading and

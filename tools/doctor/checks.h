@@ -1,6 +1,9 @@
 // The doctor's five checks of a plug-in in the folder a framework loads it from, in order:
-// the plug-in file, its exports, its imports, the host's entry points, the real load. Texts
-// hold names as the files give them: the writers (main.cpp, json_report.cpp) escape them.
+// the plug-in file, its exports, its imports, the host's entry points, the real load. With the
+// recorder (fintop-trace) in the plug-in's place, a sixth, its settings, follows the first, and
+// the others check the recorder and the real plug-in it loads. A plug-in file that is no module
+// is the first check's failure, and the only check. Texts hold names as the files give them:
+// the writers (main.cpp, json_report.cpp) escape them.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +21,13 @@ struct PluginDetails {
   std::string file, kind, machine;
   int width = 0;
   std::optional<std::string> file_version, product_version;
+  std::optional<std::string> real_plugin;  // the recorder's real plug-in, when it is the recorder
+};
+struct RecorderDetails {
+  std::optional<std::string> settings;  // the settings file, when there is one
+  std::string plugin;                   // the real plug-in's path
+  std::optional<std::string> log, snapshot;
+  std::vector<std::string> complaints;
 };
 struct ExportsDetails {
   size_t expected = 0;
@@ -50,11 +60,12 @@ struct LoadDetails {
   std::string message;
   std::vector<std::string> unresolved, stubbed;
 };
-using Details =
-    std::variant<PluginDetails, ExportsDetails, ImportsDetails, HostDetails, LoadDetails>;
+using Details = std::variant<PluginDetails, RecorderDetails, ExportsDetails, ImportsDetails,
+                             HostDetails, LoadDetails>;
 
 struct Check {
-  std::string name;  // "plug-in", "exports", "imports", "host entry points", "load"
+  // "plug-in", "recorder", "exports", "imports", "host entry points", "load"
+  std::string name;
   bool ok = false;
   std::string text;  // one line: what was found, and on a failure what to do
   std::vector<std::string> problems;
@@ -62,9 +73,17 @@ struct Check {
 };
 
 // Runs every check on the plug-in file `plugin` for the framework folder `folder`, handing
-// each to `decided` as soon as it is decided (before the next one starts). Throws BadFile,
-// before any check, when the plug-in is no readable module.
+// each to `decided` as soon as it is decided (before the next one starts).
 std::vector<Check> Examine(const std::string& folder, const std::string& plugin,
                            const std::function<void(const Check&)>& decided);
+
+// A check from its problems (none: ok, with `ok_text`), its text the problems joined by "; ".
+Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
+                Details details);
+
+// `names` joined by ", ", each escaped and in `quote`; after kShownNames of them the rest are
+// counted ("A, B and 7 more").
+inline constexpr size_t kShownNames = 8;
+std::string JoinNames(const std::vector<std::string>& names, const char* quote = "");
 
 }  // namespace doctor

@@ -31,7 +31,7 @@ class ElfFile {
   Elf* get() const { return elf_.elf; }
   size_t size() const { return size_; }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_ + ": " + what); }
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
   [[noreturn]] void Malformed(const char* part) const {
     Fail(std::string("is truncated or malformed (") + part + ": " + elf_errmsg(-1) + ")");
   }
@@ -109,9 +109,15 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
       image.library = false;
       image.kind = "program";
     }
-    if (entry.d_tag != DT_NEEDED && entry.d_tag != DT_RUNPATH && entry.d_tag != DT_RPATH) continue;
+    if (entry.d_tag != DT_NEEDED && entry.d_tag != DT_RUNPATH && entry.d_tag != DT_RPATH &&
+        entry.d_tag != DT_SONAME)
+      continue;
     const char* text = elf_strptr(file.get(), header.sh_link, entry.d_un.d_val);
     if (text == nullptr) file.Malformed("dynamic strings");
+    if (entry.d_tag == DT_SONAME) {
+      image.own_name = text;
+      continue;
+    }
     if (entry.d_tag == DT_NEEDED) {
       image.imports.push_back({text, {}});
       continue;

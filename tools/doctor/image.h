@@ -14,10 +14,16 @@
 
 namespace doctor {
 
-// A file that is not a module, is truncated or malformed: what() names the file and the fault.
+// A file that is not a module, is truncated or malformed: what() is "PATH: FAULT", and fault()
+// what is wrong with it ("is empty, not a module").
 class BadFile : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  BadFile(const std::string& path, const std::string& fault)
+      : std::runtime_error(path + ": " + fault), fault_(fault) {}
+  const std::string& fault() const { return fault_; }
+
+ private:
+  std::string fault_;
 };
 
 struct ImportedModule {
@@ -32,7 +38,10 @@ struct Image {
   bool library = false;  // a DLL (Windows) or a shared object (ELF)
   std::string kind;      // "DLL", "executable", "shared object", ...
   std::string machine;   // "x86-64", "x86", ...
-  int width = 0;         // 32 or 64
+  // The name the module was linked under: a PE export directory's name, an ELF DT_SONAME
+  // ("fintop-trace.dll" for the recorder whatever its file is called now).
+  std::string own_name;
+  int width = 0;                                             // 32 or 64
   std::optional<std::string> file_version, product_version;  // the version resource (Windows)
   std::vector<std::string> exports;
   // Windows: each imported module with its names. ELF: the needed libraries (no names: which

@@ -116,13 +116,13 @@ std::vector<std::string> ChildEnvironment() {
 
 Image ReadImage(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) throw BadFile(path + ": cannot be read");
-  if (!S_ISREG(info.st_mode)) throw BadFile(path + ": is not a file");
+  if (stat(path.c_str(), &info) != 0) throw BadFile(path, "cannot be read");
+  if (!S_ISREG(info.st_mode)) throw BadFile(path, "is not a file");
   // Not zeroed first: fread fills it, and a file that shrank since is read as far as it goes.
   const auto size = static_cast<size_t>(info.st_size);
   const std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw BadFile(path + ": cannot be read");
+  if (file == nullptr) throw BadFile(path, "cannot be read");
   const size_t got = std::fread(bytes.get(), 1, size, file);
   std::fclose(file);
   return ReadElfInPlace({bytes.get(), got}, path);

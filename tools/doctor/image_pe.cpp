@@ -2,7 +2,8 @@
 // pe_read.cpp, with dbghelp's ImageDirectoryEntryToDataEx and ImageRvaToVa answering its two
 // lookups (either width); the version resource comes from version.dll. The real load runs in a
 // child process: the doctor itself again (CreateProcess), which loads the plug-in and reports
-// on a pipe; nothing of a module read here runs in the doctor's own process.
+// on a pipe; nothing of a module read here runs in the doctor's own process. Paths are UTF-8
+// text (files.h), given to the system through the wide calls only.
 #include <windows.h>
 // windows.h first: dbghelp.h needs its types.
 #include <dbghelp.h>
@@ -12,7 +13,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
+#include <filesystem>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "files.h"
 #include "image.h"
@@ -23,13 +29,37 @@ namespace doctor {
 
 namespace {
 
-std::string SystemMessage(DWORD error) {
-  char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
+std::wstring Wide(const std::string& utf8) {
+  return kit::PathOf(utf8).native();
+}
+std::string Narrow(const std::wstring& wide) {
+  return kit::Utf8(std::filesystem::path(wide));
+}
+
+// The system's message for `error`, its inserts filled: "%1" with `file` (the module the
+// message is about), any other insert dropped.
+std::string SystemMessage(DWORD error, const std::string& file = "") {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length) : "";
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const std::string raw =
+      length != 0 && buffer != nullptr ? Narrow(std::wstring(buffer, length)) : "";
   if (buffer != nullptr) LocalFree(buffer);
+  std::string text;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '%' || i + 1 == raw.size()) {
+      text += raw[i];
+    } else if (std::isdigit(static_cast<unsigned char>(raw[i + 1]))) {
+      size_t end = i + 1;
+      while (end < raw.size() && std::isdigit(static_cast<unsigned char>(raw[end]))) ++end;
+      if (raw.compare(i, end - i, "%1") == 0) text += file.empty() ? "the module" : file;
+      i = end - 1;
+    } else {
+      text += raw[i + 1] == 'n' ? ' ' : raw[i + 1];  // %n, %%, %. and the like
+      ++i;
+    }
+  }
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   if (text.empty()) text = "unknown error";
   return text + " (error " + std::to_string(error) + ")";
@@ -39,7 +69,7 @@ std::string SystemMessage(DWORD error) {
 class FileView {
  public:
   explicit FileView(const std::string& path) : path_(path) {
-    file_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_ = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) Fail("cannot be read: " + SystemMessage(GetLastError()));
     LARGE_INTEGER size{};
@@ -47,7 +77,7 @@ class FileView {
     if (size.QuadPart == 0) Fail("is empty, not a module");
     if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) Fail("is too large to read");
     size_ = static_cast<size_t>(size.QuadPart);
-    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping_ == nullptr) Fail("cannot be mapped: " + SystemMessage(GetLastError()));
     base_ = static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
     if (base_ == nullptr) Fail("cannot be mapped: " + SystemMessage(GetLastError()));
@@ -60,7 +90,7 @@ class FileView {
 
   [[noreturn]] void Fail(const std::string& what) {
     Close();
-    throw BadFile(path_ + ": " + what);
+    throw BadFile(path_, what);
   }
 
  private:
@@ -119,13 +149,14 @@ std::string VersionText(DWORD most, DWORD least) {
 
 void ReadVersion(Image& image) {
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(image.path.c_str(), &ignored);
+  const std::wstring path = Wide(image.path);
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return;
   std::vector<char> data(size);
-  if (!GetFileVersionInfoA(image.path.c_str(), 0, size, data.data())) return;
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
   void* fixed = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(data.data(), "\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
+  if (!VerQueryValueW(data.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
     return;
   }
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
@@ -135,28 +166,28 @@ void ReadVersion(Image& image) {
 }
 
 bool IsFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::string WindowsFolder() {
-  char buffer[MAX_PATH];
-  const UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : "C:\\Windows";
+  wchar_t buffer[MAX_PATH];
+  const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Narrow(std::wstring(buffer, length)) : "C:\\Windows";
 }
 
 // The system folder that holds modules of `width` as this process sees the file system.
 std::string SystemFolder(int width) {
-  char buffer[MAX_PATH];
+  wchar_t buffer[MAX_PATH];
   UINT length = 0;
   if (width == OwnWidth()) {
-    length = GetSystemDirectoryA(buffer, MAX_PATH);
+    length = GetSystemDirectoryW(buffer, MAX_PATH);
   } else if (OwnWidth() == 64) {
-    length = GetSystemWow64DirectoryA(buffer, MAX_PATH);
+    length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
   } else {
     return WindowsFolder() + "\\Sysnative";  // the 64-bit system folder, seen from 32 bits
   }
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length)
+  return length > 0 && length < MAX_PATH ? Narrow(std::wstring(buffer, length))
                                          : WindowsFolder() + "\\System32";
 }
 
@@ -167,7 +198,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 std::string OwnPath() {
-  const std::string path = kit::ProgramPath().string();
+  const std::string path = kit::Utf8(kit::ProgramPath());
   return path.empty() ? "fintop-doctor.exe" : path;
 }
 
@@ -191,44 +222,24 @@ std::string Quoted(const std::string& argument) {
 
 // The names of the exception codes a crashing loader ends a process with.
 std::string ExceptionName(DWORD code) {
+  static constexpr std::pair<DWORD, const char*> kNames[] = {
+      {0xC0000005, "access violation"},
+      {0xC0000006, "in-page error"},
+      {0xC000001D, "illegal instruction"},
+      {0xC0000094, "integer division by zero"},
+      {0xC0000096, "privileged instruction"},
+      {0xC00000FD, "stack overflow"},
+      {0xC0000374, "heap corruption"},
+      {0xC0000409, "stack buffer overrun"},
+      {0x80000003, "breakpoint"},
+      {0xC0000142, "a module's initialisation failed"}};
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-  const char* name = nullptr;
-  switch (code) {
-    case 0xC0000005:
-      name = "access violation";
-      break;
-    case 0xC0000006:
-      name = "in-page error";
-      break;
-    case 0xC000001D:
-      name = "illegal instruction";
-      break;
-    case 0xC0000094:
-      name = "integer division by zero";
-      break;
-    case 0xC0000096:
-      name = "privileged instruction";
-      break;
-    case 0xC00000FD:
-      name = "stack overflow";
-      break;
-    case 0xC0000374:
-      name = "heap corruption";
-      break;
-    case 0xC0000409:
-      name = "stack buffer overrun";
-      break;
-    case 0x80000003:
-      name = "breakpoint";
-      break;
-    case 0xC0000142:
-      name = "a module's initialisation failed";
-      break;
-    default:
-      break;
+  std::string text = std::string("exception ") + hex;
+  for (const auto& [known, name] : kNames) {
+    if (known == code) text += std::string(", ") + name;
   }
-  return std::string("exception ") + hex + (name != nullptr ? std::string(", ") + name : "");
+  return text;
 }
 
 // The child's last word on an exception nothing handled: its code as the exit status, at once
@@ -239,6 +250,35 @@ LONG WINAPI EndOnException(EXCEPTION_POINTERS* exception) {
                          : 0xC0000005;
   TerminateProcess(GetCurrentProcess(), code);
   return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The known DLLs (the registry's list): the loader takes these from the system folder,
+// whatever the plug-in's folder holds.
+bool IsKnownDll(const std::string& module) {
+  static const std::vector<std::string> known = [] {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                      L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDLLs", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS) {
+      return names;
+    }
+    for (DWORD i = 0; i < 4096; ++i) {
+      wchar_t name[256];
+      wchar_t data[256];
+      DWORD name_size = 256, data_size = sizeof data, type = 0;
+      const LONG status = RegEnumValueW(key, i, name, &name_size, nullptr, &type,
+                                        reinterpret_cast<BYTE*>(data), &data_size);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+      const size_t chars = std::min<size_t>(data_size / sizeof(wchar_t), 256);
+      names.push_back(Narrow(std::wstring(data, wcsnlen(data, chars))));
+    }
+    RegCloseKey(key);
+    return names;
+  }();
+  return std::any_of(known.begin(), known.end(),
+                     [&](const std::string& name) { return SameModuleName(name, module); });
 }
 
 struct Handle {
@@ -266,15 +306,21 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   if (lower.starts_with("api-ms-") || lower.starts_with("ext-ms-")) {
     return Found{module, "Windows (an API set)", true};
   }
-  // The loader's order for a plug-in loaded from `folder`: that folder, the system folder,
-  // the Windows folder, then PATH.
+  // The loader's order for a plug-in loaded from `folder`: a known DLL from the system folder;
+  // that folder, the system folder, the Windows folder, then PATH.
+  if (IsKnownDll(module) && IsFile(Join(SystemFolder(importer.width), module))) {
+    return Found{Join(SystemFolder(importer.width), module), SystemFolder(importer.width), true};
+  }
   if (IsFile(Join(folder, module))) return Found{Join(folder, module), "the folder", false};
   for (const std::string& system : {SystemFolder(importer.width), WindowsFolder()}) {
     if (IsFile(Join(system, module))) return Found{Join(system, module), system, true};
   }
-  char path[32768];
-  const DWORD length = GetEnvironmentVariableA("PATH", path, sizeof path);
-  std::string_view rest(path, length < sizeof path ? length : 0);
+  std::vector<wchar_t> wide(32768);
+  const DWORD length =
+      GetEnvironmentVariableW(L"PATH", wide.data(), static_cast<DWORD>(wide.size()));
+  const std::string path =
+      length < wide.size() ? Narrow(std::wstring(wide.data(), length)) : std::string();
+  std::string_view rest(path);
   while (!rest.empty()) {
     const size_t end = std::min(rest.find(';'), rest.size());
     const std::string entry(rest.substr(0, end));
@@ -296,18 +342,18 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
       !SetHandleInformation(read_end.handle, HANDLE_FLAG_INHERIT, 0)) {
     return not_started(SystemMessage(GetLastError()));
   }
-  nothing.handle = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  nothing.handle = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nothing.handle;
   startup.hStdOutput = write_end.handle;
   startup.hStdError = write_end.handle;
   const std::string self = OwnPath();
-  std::string command = Quoted(self) + " --load-only " + Quoted(path) + " " + Quoted(folder);
+  std::wstring command = Wide(Quoted(self) + " --load-only " + Quoted(path) + " " + Quoted(folder));
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+  if (!CreateProcessW(Wide(self).c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                       nullptr, nullptr, &startup, &process)) {
     return not_started(SystemMessage(GetLastError()));
   }
@@ -368,16 +414,20 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   } catch (const BadFile&) {
     // The doctor read it before starting this process; the loader has the last word now.
   }
-  char full[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  const std::string file = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+  std::vector<wchar_t> full(32768);
+  const DWORD length =
+      GetFullPathNameW(Wide(path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  const std::wstring file =
+      length > 0 && length < full.size() ? std::wstring(full.data(), length) : Wide(path);
   Report("step loading");
-  SetDllDirectoryA(folder.c_str());
-  HMODULE plugin = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  SetDllDirectoryW(Wide(folder).c_str());
+  HMODULE plugin = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   const DWORD error = GetLastError();
-  SetDllDirectoryA(nullptr);
+  SetDllDirectoryW(nullptr);
   if (plugin == nullptr) {
-    Report("refused " + SystemMessage(error));
+    const size_t slash = path.find_last_of("\\/");
+    Report("refused " +
+           SystemMessage(error, slash == std::string::npos ? path : path.substr(slash + 1)));
     Report("done");
     return 0;
   }

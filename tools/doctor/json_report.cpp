@@ -1,98 +1,152 @@
 #include "json_report.h"
 
-#include <nlohmann/json.hpp>
+#include <algorithm>
+#include <functional>
+#include <utility>
 
+#include "json_writer.h"
 #include "names.h"
 
 namespace doctor {
 
 namespace {
 
-using nlohmann::json;
+using kit::JsonWriter;
 
-json Text(const std::string& text) {
-  return Sanitize(text);
-}
+// An object's members, written in the order of their keys (byte order), as the document has
+// always had them.
+class Object {
+ public:
+  using Value = std::function<void(JsonWriter&)>;
 
-json Texts(const std::vector<std::string>& texts) {
-  json list = json::array();
-  for (const std::string& text : texts) list.push_back(Sanitize(text));
-  return list;
-}
-
-json TextOrNull(const std::optional<std::string>& text) {
-  return text ? Text(*text) : json(nullptr);
-}
-
-json Members(const PluginDetails& d) {
-  json members = {
-      {"file", Text(d.file)}, {"kind", d.kind}, {"machine", Text(d.machine)}, {"width", d.width}};
-  if (d.file_version) members["file_version"] = Text(*d.file_version);
-  if (d.product_version) members["product_version"] = Text(*d.product_version);
-  return members;
-}
-
-json Members(const ExportsDetails& d) {
-  return {
-      {"expected", d.expected}, {"missing", Texts(d.missing)}, {"decorated", Texts(d.decorated)}};
-}
-
-json Members(const ImportsDetails& d) {
-  json modules = json::array();
-  for (const ImportDetails& m : d.modules) {
-    json entry = {{"module", Text(m.module)},
-                  {"needed_by", Text(m.needed_by)},
-                  {"found", TextOrNull(m.found)}};
-    if (m.width) entry["width"] = *m.width;
-    if (m.missing) entry["missing"] = Texts(*m.missing);
-    if (m.spelling) entry["spelling"] = Text(*m.spelling);
-    if (m.names_unreadable) entry["names_unreadable"] = true;
-    modules.push_back(std::move(entry));
+  Object& Add(std::string key, Value value) {
+    members_.emplace_back(std::move(key), std::move(value));
+    return *this;
   }
-  return {{"modules", std::move(modules)}};
-}
-
-json Members(const HostDetails& d) {
-  json entries = json::object();
-  for (const auto& [entry, module] : d.entry_points) entries[Sanitize(entry)] = TextOrNull(module);
-  json modules = json::array();
-  for (const HostModuleDetails& m : d.modules) {
-    modules.push_back({{"module", Text(m.module)},
-                       {"found", TextOrNull(m.found)},
-                       {"fault", Text(m.fault)},
-                       {"provides", Texts(m.provides)}});
+  Object& Text(std::string key, const std::string& text) {
+    return Add(std::move(key), [text = Sanitize(text)](JsonWriter& w) { w.Text(text); });
   }
-  return {{"entry_points", std::move(entries)}, {"modules", std::move(modules)}};
+  Object& TextOrNull(std::string key, const std::optional<std::string>& text) {
+    if (!text) return Add(std::move(key), [](JsonWriter& w) { w.Null(); });
+    return Text(std::move(key), *text);
+  }
+  Object& Texts(std::string key, const std::vector<std::string>& texts) {
+    std::vector<std::string> shown;
+    for (const std::string& text : texts) shown.push_back(Sanitize(text));
+    return Add(std::move(key), [shown = std::move(shown)](JsonWriter& w) { w.Texts(shown); });
+  }
+  Object& Bool(std::string key, bool value) {
+    return Add(std::move(key), [value](JsonWriter& w) { w.Bool(value); });
+  }
+  Object& Integer(std::string key, long long value) {
+    return Add(std::move(key), [value](JsonWriter& w) { w.Integer(value); });
+  }
+
+  void Write(JsonWriter& w) {
+    std::stable_sort(members_.begin(), members_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    w.BeginObject();
+    for (const auto& [key, value] : members_) {
+      w.Key(key);
+      value(w);
+    }
+    w.End();
+  }
+
+ private:
+  std::vector<std::pair<std::string, Value>> members_;
+};
+
+void Members(const PluginDetails& d, Object& o) {
+  o.Text("file", d.file).Text("kind", d.kind).Text("machine", d.machine).Integer("width", d.width);
+  if (d.file_version) o.Text("file_version", *d.file_version);
+  if (d.product_version) o.Text("product_version", *d.product_version);
+  if (d.real_plugin) o.Text("real_plugin", *d.real_plugin);
 }
 
-json Members(const LoadDetails& d) {
-  return {{"loaded", d.loaded},
-          {"outcome", d.outcome},
-          {"message", Text(d.message)},
-          {"unresolved", Texts(d.unresolved)},
-          {"stubbed", Texts(d.stubbed)}};
+void Members(const RecorderDetails& d, Object& o) {
+  o.TextOrNull("settings", d.settings)
+      .Text("plugin", d.plugin)
+      .TextOrNull("log", d.log)
+      .TextOrNull("snapshot", d.snapshot)
+      .Texts("complaints", d.complaints);
+}
+
+void Members(const ExportsDetails& d, Object& o) {
+  o.Integer("expected", static_cast<long long>(d.expected))
+      .Texts("missing", d.missing)
+      .Texts("decorated", d.decorated);
+}
+
+void Members(const ImportsDetails& d, Object& o) {
+  std::vector<ImportDetails> modules = d.modules;
+  o.Add("modules", [modules = std::move(modules)](JsonWriter& w) {
+    w.BeginArray();
+    for (const ImportDetails& m : modules) {
+      Object entry;
+      entry.Text("module", m.module).Text("needed_by", m.needed_by).TextOrNull("found", m.found);
+      if (m.width) entry.Integer("width", *m.width);
+      if (m.missing) entry.Texts("missing", *m.missing);
+      if (m.spelling) entry.Text("spelling", *m.spelling);
+      if (m.names_unreadable) entry.Bool("names_unreadable", true);
+      entry.Write(w);
+    }
+    w.End();
+  });
+}
+
+void Members(const HostDetails& d, Object& o) {
+  o.Add("entry_points", [d](JsonWriter& w) {
+    Object entries;
+    for (const auto& [entry, module] : d.entry_points) entries.TextOrNull(Sanitize(entry), module);
+    entries.Write(w);
+  });
+  o.Add("modules", [d](JsonWriter& w) {
+    w.BeginArray();
+    for (const HostModuleDetails& m : d.modules) {
+      Object entry;
+      entry.Text("module", m.module)
+          .TextOrNull("found", m.found)
+          .Text("fault", m.fault)
+          .Texts("provides", m.provides);
+      entry.Write(w);
+    }
+    w.End();
+  });
+}
+
+void Members(const LoadDetails& d, Object& o) {
+  o.Bool("loaded", d.loaded)
+      .Text("outcome", d.outcome)
+      .Text("message", d.message)
+      .Texts("unresolved", d.unresolved)
+      .Texts("stubbed", d.stubbed);
 }
 
 }  // namespace
 
 std::string JsonReport(const std::string& folder, const std::string& plugin,
                        const std::vector<Check>& checks, int failed, const std::string& summary) {
-  json list = json::array();
-  for (const Check& check : checks) {
-    json entry = std::visit([](const auto& d) { return Members(d); }, check.details);
-    entry["check"] = check.name;
-    entry["ok"] = check.ok;
-    entry["text"] = Text(check.text);
-    entry["problems"] = Texts(check.problems);
-    list.push_back(std::move(entry));
-  }
-  const json document = {{"folder", Text(folder)},
-                         {"plugin", Text(plugin)},
-                         {"checks", std::move(list)},
-                         {"failed", failed},
-                         {"summary", summary}};
-  // Every text is ASCII by now; the replacing handler only keeps dump() from ever throwing.
-  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  kit::Output out;
+  JsonWriter w(out);
+  Object document;
+  document.Text("folder", folder).Text("plugin", plugin);
+  document.Add("checks", [&checks](JsonWriter& w) {
+    w.BeginArray();
+    for (const Check& check : checks) {
+      Object entry;
+      std::visit([&entry](const auto& d) { Members(d, entry); }, check.details);
+      entry.Text("check", check.name)
+          .Bool("ok", check.ok)
+          .Text("text", check.text)
+          .Texts("problems", check.problems);
+      entry.Write(w);
+    }
+    w.End();
+  });
+  document.Integer("failed", failed).Text("summary", summary);
+  document.Write(w);
+  return out.text() + "\n";
 }
 
 }  // namespace doctor

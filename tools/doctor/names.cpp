@@ -108,18 +108,56 @@ const char* Describe(Spelling spelling) {
   return "no C++ names";
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at `text[i]` (a byte >= 0x80) when it is valid and not a
+// C1 control (U+0080 to U+009F), else 0.
+size_t PrintableUtf8(std::string_view text, size_t i) {
+  auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0; };
+  const unsigned char lead = byte(i);
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+    if (lead == 0xc2) low = 0xa0;  // C1 controls
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;   // overlong
+    if (lead == 0xed) high = 0x9f;  // surrogates
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;   // overlong
+    if (lead == 0xf4) high = 0x8f;  // beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 std::string Sanitize(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte < 0x7f) {
-      out += c;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      out += escaped;
+      out += text[i++];
+      continue;
     }
+    if (const size_t length = byte >= 0x80 ? PrintableUtf8(text, i) : 0) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+    out += escaped;
+    ++i;
   }
   return out;
 }

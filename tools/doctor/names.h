@@ -30,8 +30,9 @@ Spelling SpellingOf(const std::vector<std::string>& exports);
 const char* Describe(Spelling spelling);
 Spelling SpellingOf(std::string_view name);
 
-// `text` with every byte outside printable ASCII shown as \xNN, so that whatever a file holds
-// prints as one line of plain text (and makes valid JSON).
+// `text` with every control byte and every byte of invalid UTF-8 shown as \xNN (printable
+// ASCII and valid UTF-8 kept: a folder named in any language shows as it is), so that whatever
+// a file holds prints as one line of text (and makes valid JSON).
 std::string Sanitize(std::string_view text);
 
 }  // namespace doctor

@@ -43,7 +43,7 @@ class Reader {
     return std::string(start, static_cast<const char*>(end));
   }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_ + ": " + what); }
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
   [[noreturn]] void Malformed(const char* what) const {
     Fail(std::string("is truncated or malformed (") + what + ")");
   }
@@ -175,6 +175,8 @@ class Walk {
     const std::optional<FileRange> directory = Directory(kExportEntry);
     if (!directory) return;
     if (!file_.Holds(directory->offset, kExportDirectorySize)) file_.Malformed("export directory");
+    const uint32_t name_rva = file_.Get<uint32_t>(directory->offset + 12, "export directory");
+    if (name_rva != 0) image_.own_name = Name(name_rva, "export directory's module name");
     const uint64_t count = file_.Get<uint32_t>(directory->offset + 24, "export directory");
     if (count == 0) return;
     const uint32_t names_rva = file_.Get<uint32_t>(directory->offset + 32, "export directory");
@@ -195,9 +197,10 @@ class Walk {
       const Thunk entry = file_.Get<Thunk>(at, "import thunks");
       if (entry == 0) break;
       if ((entry & kOrdinal) != 0) {
-        // Not "#" + std::string: GCC 12 warns falsely of an overlap there at -O3 (its bug 105651).
-        names.push_back(
-            Keep(std::string("#").append(std::to_string(static_cast<unsigned>(entry & 0xffff)))));
+        // Appended, not "#" + ...: gcc 12 at -O3 warns wrongly of an overlapping copy there.
+        std::string ordinal(1, '#');
+        ordinal += std::to_string(static_cast<unsigned>(entry & 0xffff));
+        names.push_back(Keep(std::move(ordinal)));
         continue;
       }
       // A hint (two bytes), then the name.

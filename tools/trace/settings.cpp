@@ -142,7 +142,9 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 Settings ReadSettings(const std::string& folder, unsigned long long default_nodes,
                       unsigned long long default_depth) {
-  Settings settings{{}, {}, {}, default_nodes, default_depth, false, {}};
+  Settings settings;
+  settings.snapshot_nodes = default_nodes;
+  settings.snapshot_depth = default_depth;
   std::optional<std::string> nodes, depth;  // the snapshot's limits as given
   if (std::optional<std::string> text = ReadFile(folder + kSettingsFileName)) {
     SettingsText file = ParseSettings(*text);
@@ -153,13 +155,17 @@ Settings ReadSettings(const std::string& folder, unsigned long long default_node
     settings.file = true;
     settings.log = resolve(file.log);
     settings.plugin = resolve(file.plugin);
+    if (!settings.plugin.empty()) settings.plugin_from = Settings::From::kFile;
     settings.snapshot = resolve(file.snapshot);
     settings.complaints = std::move(file.complaints);
     nodes = file.snapshot_nodes;
     depth = file.snapshot_depth;
   }
   if (auto log = Environment(kLogSetting)) settings.log = *log;
-  if (auto plugin = Environment(kPluginSetting)) settings.plugin = *plugin;
+  if (auto plugin = Environment(kPluginSetting)) {
+    settings.plugin = *plugin;
+    settings.plugin_from = Settings::From::kEnvironment;
+  }
   if (auto snapshot = Environment(kSnapshotSetting)) settings.snapshot = *snapshot;
   if (auto n = Environment(kSnapshotNodesSetting)) nodes = n;
   if (auto d = Environment(kSnapshotDepthSetting)) depth = d;
@@ -175,7 +181,10 @@ Settings ReadSettings(const std::string& folder, unsigned long long default_node
                                     " is used");
     }
   }
-  if (settings.plugin.empty()) settings.plugin = kDefaultRealPlugin;
+  if (settings.plugin.empty()) {
+    settings.plugin = kDefaultRealPlugin;
+    settings.plugin_from = Settings::From::kDefault;
+  }
   if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
   return settings;
 }

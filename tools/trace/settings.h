@@ -61,9 +61,11 @@ struct Settings {
   std::string log;       // empty: no log
   std::string plugin;    // never empty
   std::string snapshot;  // empty: no snapshot
-  unsigned long long snapshot_nodes;
-  unsigned long long snapshot_depth;
-  bool file = false;                    // fintop-trace.txt was read
+  unsigned long long snapshot_nodes = 0;
+  unsigned long long snapshot_depth = 0;
+  bool file = false;  // fintop-trace.txt was read
+  enum class From { kDefault, kFile, kEnvironment };
+  From plugin_from = From::kDefault;    // where the real plug-in's name came from
   std::vector<std::string> complaints;  // about its lines and the limits given
 };
 // Reads the file (UTF-8 paths, wide calls on Windows) and the environment.

@@ -1,0 +1,347 @@
+// The checks of the modules around the plug-in: its imports, followed as the loader follows
+// them, and the host's entry points.
+#include <cctype>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "check_parts.h"
+#include "files.h"
+#include "names.h"
+
+namespace doctor {
+
+namespace {
+
+// The framework's modules under this system's file names.
+#if defined(_WIN32)
+constexpr const char* kFrameworkModules[] = {"FIIterator.dll", "QELUtils.dll", "QELCOM.DLL"};
+#else
+constexpr const char* kFrameworkModules[] = {"libFIIterator.so", "libQELUtils.so", "libQELCOM.so"};
+#endif
+constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread-1.dll"};
+// The host's modules searched for its entry points, in the bootstrap's order ("norvane.exe"
+// only when it is in the folder: the bootstrap asks it only when it is the running host), and
+// the entry points with the bootstrap export that needs each.
+constexpr const char* kHostProgram = "norvane.exe";
+constexpr const char* kHostModules[] = {"norvaneeng.dll", "finadapt.dll"};
+constexpr std::pair<const char*, const char*> kEntryPoints[] = {
+    {"GetTopFIEntryV", "GetTopNorvaneEntry"},
+    {"GetTopNorvaneCtx", "GetQELNode"},
+    {"TestIteratorX", "TestIterator"}};
+
+// What to do about a module that is not found.
+std::string NotFoundAdvice(const std::string& module) {
+  if (Contains(kFrameworkModules, module)) {
+    return "it is a framework module: run the doctor on the framework's own folder, and copy "
+           "fintop's files there";
+  }
+  if (Contains(kCompilerRuntime, module)) {
+    return "it ships in the 32-bit zip beside fintop.dll: copy it into the folder";
+  }
+  return "copy it into the folder";
+}
+
+// What follows from a module that lacks names its importer takes from it.
+std::string MissingAdvice(const Image& module, const std::vector<std::string>& missing,
+                          const std::string& importer) {
+  const Spelling own = SpellingOf(module.exports);
+  const Spelling wanted = SpellingOf(missing);
+  const std::string file = Sanitize(BaseName(module.path));
+  if (wanted != Spelling::kNone && own != Spelling::kNone && own != wanted) {
+    return "its own C++ exports use " + std::string(Describe(own)) + " spelling and " +
+           Sanitize(importer) + " takes " + Describe(wanted) + " names: " + file +
+           " was built with another compiler, and fintop must be built with the compiler "
+           "family of the framework: use a fintop built with that compiler";
+  }
+  return file + " is of another version than the one " + Sanitize(importer) +
+         " was built for: use the framework modules and fintop of one release";
+}
+
+// A module's name as the system's loader compares them (Windows: in any case).
+std::string Key(std::string name) {
+#if defined(_WIN32)
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+#endif
+  return name;
+}
+
+// Modules of the other width than the plug-in, by where they are.
+struct OtherWidth {
+  int width = 0;
+  std::vector<std::string> framework;  // the framework's, in the folder
+  std::vector<std::string> system;     // the system's (one place: the first found)
+  std::string system_where;
+  // The system's of the plug-in's width for another processor.
+  std::vector<std::string> machine;
+  std::string machine_where, system_machine;
+};
+
+}  // namespace
+
+// Follows the plug-in's imports (and theirs, outside the system's folders) as the loader does.
+// A module of the other width that the system or the framework gives says that the plug-in is
+// of the wrong width: that is the one advice then, for nothing else can be right either.
+Check Imports(const std::vector<const Image*>& subjects, const std::string& folder,
+              bool& width_advised) {
+  const Image& plugin = *subjects.front();
+  auto is_subject = [&](const Image* image) {
+    return std::find(subjects.begin(), subjects.end(), image) != subjects.end();
+  };
+  std::vector<std::string> problems;
+  ImportsDetails details;
+  std::vector<std::string> unreadable;                       // modules whose names cannot be read
+  std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
+  std::vector<std::string> order;
+  std::set<std::string> seen;                                  // modules, by Key
+  std::set<std::pair<std::string, std::string>> subject_seen;  // (subject's path, module)
+  OtherWidth other;
+  std::deque<std::pair<std::string, const Image*>> pending;
+  std::deque<Image> images;
+  for (const Image* subject : subjects) {
+    for (const ImportedModule& imported : subject->imports)
+      pending.emplace_back(imported.module, subject);
+  }
+  while (!pending.empty()) {
+    auto [name, importer] = pending.front();
+    pending.pop_front();
+    // Each plug-in's own imports are compared with its names; beyond them a module once.
+    const std::string key = Key(name);
+    if (is_subject(importer) ? !subject_seen.emplace(importer->path, key).second
+                             : seen.count(key) != 0) {
+      continue;
+    }
+    seen.insert(key);
+    const std::string importer_name = BaseName(importer->path);
+    const auto imported = std::find_if(
+        importer->imports.begin(), importer->imports.end(),
+        [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
+    ImportDetails entry;
+    entry.module = name;
+    entry.needed_by = importer_name;
+    const std::optional<Found> found = FindModule(name, *importer, folder);
+    if (!found) {
+      problems.push_back(
+          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
+      details.modules.push_back(entry);
+      continue;
+    }
+    entry.found = found->path;
+    Image module;
+    try {
+      module = ReadImage(found->path);
+    } catch (const BadFile& error) {
+      // The system's own modules are never to be replaced from outside.
+      problems.push_back(
+          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          ") cannot be used: " + Sanitize(error.what()) +
+          (found->system ? ": the system's installation is damaged" : ": replace it"));
+      details.modules.push_back(entry);
+      continue;
+    }
+    entry.width = module.width;
+    const std::string where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
+    if (module.width == importer->width && module.machine != importer->machine && found->system) {
+      other.machine.push_back(Sanitize(name));
+      other.machine_where = where;
+      other.system_machine = module.machine;
+      details.modules.push_back(entry);
+      continue;
+    }
+    if (module.width != importer->width || module.machine != importer->machine) {
+      if (found->system) {
+        other.system.push_back(Sanitize(name));
+        if (other.system_where.empty()) other.system_where = where;
+        other.width = module.width;
+      } else if (is_subject(importer) && Contains(kFrameworkModules, name)) {
+        other.framework.push_back(Sanitize(name));
+        other.width = module.width;
+      } else {
+        problems.push_back(Sanitize(name) + " in " + where + " is " + Bits(module.width) + " (" +
+                           module.machine + ") but " + Sanitize(importer_name) + " is " +
+                           Bits(importer->width) + " (" + importer->machine + "): put the " +
+                           Bits(importer->width) + " " + Sanitize(name) + " in the folder");
+      }
+      details.modules.push_back(entry);
+      continue;
+    }
+    if (imported != importer->imports.end() && !imported->names.empty()) {
+      const std::set<std::string> exports(module.exports.begin(), module.exports.end());
+      std::vector<std::string> missing;
+      for (const std::string& wanted : imported->names) {
+        if (!wanted.starts_with("#") && exports.count(wanted) == 0) missing.push_back(wanted);
+      }
+      entry.missing = missing;
+      if (!missing.empty()) {
+        entry.spelling = Describe(SpellingOf(module.exports));
+        problems.push_back(Sanitize(name) + " in " + where + " lacks " +
+                           std::to_string(missing.size()) + " of the " +
+                           std::to_string(imported->names.size()) + " names " +
+                           Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
+                           "): " + MissingAdvice(module, missing, importer_name));
+      }
+    }
+    if (imported != importer->imports.end() && imported->names_unreadable) {
+      entry.names_unreadable = true;
+      if (!Contains(unreadable, Sanitize(name))) unreadable.push_back(Sanitize(name));
+    }
+    std::vector<std::string>& here = found_at[where];
+    if (!Contains(here, Sanitize(name))) here.push_back(Sanitize(name));
+    if (std::find(order.begin(), order.end(), where) == order.end()) order.push_back(where);
+    details.modules.push_back(entry);
+    images.push_back(std::move(module));
+    const Image& kept = images.back();
+    // Windows' own modules come with Windows; on ELF the libraries' own needs bind symbols too.
+    if (!found->system || kept.imports.empty() || kept.imports.front().names.empty()) {
+      for (const ImportedModule& next : kept.imports) pending.emplace_back(next.module, &kept);
+    }
+  }
+  const std::string files = Files(subjects);
+  const std::string is = subjects.size() == 1 ? " is " : " are ";
+  if (!other.framework.empty() || !other.system.empty()) {
+    // The one advice: the plug-in of the width the framework (or the system) has.
+    const bool framework = !other.framework.empty();
+    const std::vector<std::string>& names = framework ? other.framework : other.system;
+    problems = {JoinNames(names) + " in " + (framework ? "the folder" : other.system_where) +
+                (names.size() == 1 ? " is " : " are ") + Bits(other.width) + " but " + files + is +
+                Bits(plugin.width) + ": this " + (framework ? "framework" : "system") + " is " +
+                Bits(other.width) + " and needs the " + Bits(other.width) + " " + kit::kPluginFile +
+                " (" + ZipOf(other.width) + ")"};
+    width_advised = true;
+  } else if (!other.machine.empty()) {
+    // The system's modules are never to be replaced: the plug-in is for another processor,
+    // which its own check has said.
+    problems = {JoinNames(other.machine) + " in " + other.machine_where +
+                (other.machine.size() == 1 ? " is" : " are") + " for " + other.system_machine +
+                " but " + files + is + "for " + plugin.machine +
+                " (the failure above says what to do)"};
+  }
+  // ELF: every undefined symbol of the plug-in must be defined by a library that is loaded.
+  std::set<std::string> defined;
+  for (const Image& image : images) defined.insert(image.exports.begin(), image.exports.end());
+  for (const Image* subject : subjects) {
+    if (subject->unbound.empty() || !problems.empty()) continue;
+    std::vector<std::string> unbound;
+    for (const std::string& name : subject->unbound) {
+      if (defined.count(name) == 0) unbound.push_back(name);
+    }
+    if (!unbound.empty()) {
+      problems.push_back(
+          "no library " + Sanitize(BaseName(subject->path)) + " needs defines " +
+          JoinNames(unbound) +
+          ": the framework's libraries are of another version "
+          "than the one fintop was built for: use the framework and fintop of one release");
+    }
+  }
+  std::string ok_text;
+  for (const std::string& where : order) {
+    if (!ok_text.empty()) ok_text += "; ";
+    ok_text += JoinNames(found_at[where]) + " in " + where;
+  }
+  ok_text = order.empty() ? files + (subjects.size() == 1 ? " imports" : " import") + " no module"
+                          : ok_text + ": each " + Bits(plugin.width) +
+                                " and exporting every name it is asked for";
+  if (!unreadable.empty()) {
+    // A bound import table without its names: what is taken from these cannot be compared.
+    ok_text +=
+        " (" + JoinNames(unreadable) +
+        ": their names were not compared, the table that imports them was bound without them)";
+  }
+  return MakeCheck("imports", std::move(problems), ok_text, std::move(details));
+}
+
+Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
+  struct Module {
+    std::string name;
+    std::string where;  // empty when not found
+    std::string fault;  // why it cannot serve, when found
+    std::vector<std::string> provides;
+    int width = 0;
+  };
+  std::vector<Module> modules;
+  std::vector<std::string> names = {kHostProgram};
+  names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
+  for (const std::string& name : names) {
+    Module module;
+    module.name = name;
+    // The bootstrap asks the host's own modules, which the host loads from its folder first
+    // (the stand-in loader does so too), whatever the plug-in's search path holds.
+    std::optional<Found> found = FindModule(name, plugin, folder);
+    const std::filesystem::path local = kit::PathOf(folder) / name;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(local, error))
+      found = Found{kit::Utf8(local), "the folder"};
+    if (name == kHostProgram && (!found || found->where != "the folder")) continue;
+    if (found) {
+      module.where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
+      try {
+        const Image image = ReadImage(found->path);
+        module.width = image.width;
+        if (image.width != plugin.width) {
+          module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
+                         Bits(plugin.width);
+        }
+        for (const auto& [entry, user] : kEntryPoints) {
+          if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
+            module.provides.push_back(entry);
+          }
+        }
+      } catch (const BadFile& error) {
+        module.fault = std::string("cannot be read: ") + Sanitize(error.what());
+      }
+    }
+    modules.push_back(std::move(module));
+  }
+  auto describe = [](const Module& m) {
+    if (m.where.empty()) return m.name + " (not found)";
+    std::string text = m.name + " in " + m.where;
+    if (!m.fault.empty()) return text + " " + m.fault;
+    return text +
+           (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
+  };
+  std::vector<std::string> problems, lacking;
+  HostDetails details;
+  for (const auto& [entry, user] : kEntryPoints) {
+    const auto provider =
+        std::find_if(modules.begin(), modules.end(), [&entry = entry](const Module& m) {
+          return m.fault.empty() &&
+                 std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
+        });
+    details.entry_points.emplace_back(entry, provider == modules.end()
+                                                 ? std::nullopt
+                                                 : std::optional<std::string>(provider->name));
+    if (provider == modules.end()) {
+      lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
+    }
+  }
+  std::string state;
+  for (const Module& m : modules) state += (state.empty() ? "" : "; ") + describe(m);
+  if (!lacking.empty()) {
+    const auto other = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
+      return m.width != 0 && m.width != plugin.width;
+    });
+    std::string advice =
+        "the folder needs the host's modules of a release that has these entry points";
+    if (other != modules.end()) {
+      advice = "the host is " + Bits(other->width) +
+               (width_advised ? " (the failure above says what to do)"
+                              : " and needs the " + Bits(other->width) + " " + kit::kPluginFile +
+                                    " (" + ZipOf(other->width) + ")");
+      width_advised = true;
+    }
+    problems.push_back("no host module provides " + JoinNames(lacking) + ": " + state + ": " +
+                       advice);
+  }
+  for (const Module& m : modules) {
+    details.modules.push_back({m.name,
+                               m.where.empty() ? std::nullopt : std::optional<std::string>(m.where),
+                               m.fault, m.provides});
+  }
+  return MakeCheck("host entry points", std::move(problems), state, std::move(details));
+}
+
+}  // namespace doctor

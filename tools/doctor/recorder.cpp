@@ -1,0 +1,124 @@
+#include "recorder.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "files.h"
+#include "image.h"
+#include "names.h"
+#include "settings.h"
+#include "system.h"
+
+namespace doctor {
+
+namespace {
+
+// Why the file `path` could not be written, or nothing: its folder must exist and take a new
+// file (made and removed here), and the file, when there is one, must open for appending.
+std::optional<std::string> NotWritable(const std::string& path) {
+  const std::filesystem::path file = kit::PathOf(path);
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    return "the folder " + kit::Utf8(folder) + " does not exist";
+  }
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  const std::filesystem::path probe = folder / ("fintop-doctor-" + std::to_string(stamp) + ".tmp");
+  bool made = false;
+  {
+    std::ofstream out(probe, std::ios::binary);
+    made = out.good();
+  }
+  std::filesystem::remove(probe, error);
+  if (!made) return "the folder " + kit::Utf8(folder) + " cannot be written";
+  if (std::filesystem::exists(file, error)) {
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    if (!out.good()) return kit::Utf8(file) + " cannot be written";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool IsRecorder(const Image& image) {
+  return SameModuleName(image.own_name, kRecorderFile);
+}
+
+RecorderSettings ReadRecorderSettings(const std::string& recorder) {
+  RecorderSettings settings;
+  settings.folder = trace::FolderOf(recorder);
+  // As the recorder reads them; the limits' defaults matter only to the recorder.
+  trace::Settings read = trace::ReadSettings(settings.folder, 1, 1);
+  if (read.file) settings.file = settings.folder + trace::kSettingsFileName;
+  if (!read.log.empty()) settings.log = read.log;
+  if (!read.snapshot.empty()) settings.snapshot = read.snapshot;
+  settings.complaints = std::move(read.complaints);
+  settings.real = read.plugin;
+  settings.real_named = read.plugin_from != trace::Settings::From::kDefault;
+  switch (read.plugin_from) {
+    case trace::Settings::From::kFile:
+      settings.real_from = std::string("as ") + trace::kSettingsFileName + " names it";
+      break;
+    case trace::Settings::From::kEnvironment:
+      settings.real_from =
+          std::string("as this environment's ") + trace::kPluginSetting + " names it";
+      break;
+    case trace::Settings::From::kDefault:
+      settings.real_from = "its default name";
+      break;
+  }
+  return settings;
+}
+
+Check RecorderCheck(const RecorderSettings& settings, const std::string& file) {
+  const std::string settings_file = trace::kSettingsFileName;
+  std::vector<std::string> problems;
+  if (!settings.complaints.empty()) {
+    std::string said;
+    for (size_t i = 0; i < settings.complaints.size() && i < 3; ++i) {
+      said += (i == 0 ? "" : "; ") + settings.complaints[i];
+    }
+    if (settings.complaints.size() > 3) {
+      said += "; and " + std::to_string(settings.complaints.size() - 3) + " more";
+    }
+    problems.push_back("the recorder does not understand every setting (" + said +
+                       "): correct or remove those lines of " + settings_file +
+                       " (INSTALL.txt, \"Recording a session\")");
+  }
+  std::string written;
+  if (!settings.log) {
+    problems.push_back(std::string("no log is named (") + trace::kLogSetting + ", in " +
+                       settings_file + " or this environment), so " + file +
+                       " records nothing: name one in " + settings_file + " beside " + file + " (" +
+                       trace::kLogSetting + "=fintop-session.jsonl)");
+  } else {
+    for (const auto& [what, setting, path] :
+         {std::tuple{"log", trace::kLogSetting, settings.log},
+          std::tuple{"snapshot", trace::kSnapshotSetting, settings.snapshot}}) {
+      if (!path) continue;
+      if (const std::optional<std::string> why = NotWritable(*path)) {
+        problems.push_back(std::string("the ") + what + " " + *path + " cannot be made: " + *why +
+                           ": name a " + what + " in a folder that can be written (" + setting +
+                           ")");
+      } else {
+        written += (written.empty() ? "the " : " and the ") + std::string(what) + " " + *path;
+      }
+    }
+  }
+  std::string ok_text = settings.file
+                            ? settings_file + " beside " + file + ": every line understood"
+                            : "no " + settings_file + " beside " + file +
+                                  ": the settings come from the host's environment";
+  ok_text += "; " + written + " can be written";
+  if (!settings.snapshot) ok_text += "; no snapshot is named";
+  RecorderDetails details{settings.file, settings.real, settings.log, settings.snapshot,
+                          settings.complaints};
+  return MakeCheck("recorder", std::move(problems), ok_text, std::move(details));
+}
+
+}  // namespace doctor
