@@ -321,11 +321,13 @@ std::shared_ptr<const HostTree> LoadCaseText(std::string_view text, std::string_
 }
 
 std::shared_ptr<const HostTree> LoadCaseFile(const std::string& path) {
+  // The path is UTF-8 text: on Windows the stream opens it by its wide name.
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
+  if (std::filesystem::is_directory(file, error)) {
     throw CaseError(path + ": cannot read the case: it is a directory");
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) throw CaseError(path + ": cannot read the case: " + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();

@@ -207,6 +207,28 @@ for width in 64 32; do
   (cd "$folder" && wine ./fintop-doctor.exe '/?') >"$out/help$width.txt" &&
     grep -q '^Usage:' "$out/help$width.txt" || fail "the $width-bit fintop-doctor.exe /? shows no help"
   echo "doctor: $(tail -1 "$out/doctor$width.txt" | tr -d '\r') in the unpacked $width-bit zip beside the stand-in framework, in $folder"
+
+  # The recorder installed there as INSTALL.txt says, its settings file naming the log and the
+  # snapshot beside it: fintop-walk.exe walks the plant from that folder through it, the
+  # doctor names the recorder and the real plug-in, and the Linux walk replays the session.
+  mv "$folder/fintop.dll" "$folder/fintop-real.dll"
+  cp "$folder/fintop-trace.dll" "$folder/fintop.dll"
+  printf 'FINTOP_TRACE_LOG=session.jsonl\r\nFINTOP_TRACE_SNAPSHOT=plant-snapshot.json\r\n' \
+    >"$folder/fintop-trace.txt"
+  cp build/$preset/bin/fintop-walk.exe build/$preset/bin/norvanemap.xml cases/default.json "$folder/"
+  (cd "$folder" && env -u FINTOP_TRACE_LOG -u FINTOP_TRACE_PLUGIN -u FINTOP_TRACE_SNAPSHOT \
+    wine ./fintop-walk.exe default.json) >"$out/recorded$width.raw" ||
+    fail "the $width-bit fintop-walk.exe through the recorder in $folder"
+  tr -d '\r' <"$out/recorded$width.raw" | cmp -s - "$out/linux.txt" ||
+    fail "the $width-bit walk through the recorder in $folder differs from the Linux walk"
+  (cd "$folder" && env -u FINTOP_TRACE_LOG wine ./fintop-doctor.exe) >"$out/recorder$width.raw" ||
+    { cat "$out/recorder$width.raw" >&2; fail "the $width-bit doctor fails with the recorder installed in $folder"; }
+  grep -q 'fintop.dll is fintop-trace, the recorder.*fintop-real.dll' "$out/recorder$width.raw" ||
+    fail "the $width-bit doctor does not name the recorder and the real plug-in"
+  "$linux/bin/fintop-walk" "$folder/plant-snapshot.json" --replay "$folder/session.jsonl" \
+    >"$out/replayed$width.txt" ||
+    { tail -n 3 "$out/replayed$width.txt" >&2; fail "the session recorded in $folder does not replay on Linux"; }
+  echo "recorder: in $folder, the walk through it as the Linux walk's, the doctor names it, the session replays: $(tail -n 1 "$out/replayed$width.txt")"
 done
 
 # The 32-bit zip's fintop.dll (built without the 32-bit Wine too) in a 64-bit framework's

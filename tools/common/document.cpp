@@ -1,6 +1,7 @@
 #include "document.h"
 
 #include "document_names.h"
+#include "files.h"
 #include "json_writer.h"
 
 #include <algorithm>
@@ -1071,7 +1072,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
     throw DocumentError(path + ": cannot read the document: it is a directory");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = kit::OpenFile(path, "rb");
   if (file == nullptr)
     throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
   if (std::filesystem::is_regular_file(path, error))

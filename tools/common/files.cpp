@@ -143,4 +143,12 @@ TempFile::~TempFile() {
   std::filesystem::remove(path_, error);
 }
 
+std::FILE* OpenFile(std::string_view utf8, const char* mode) {
+#if defined(_WIN32)
+  return _wfopen(PathOf(utf8).c_str(), PathOf(mode).c_str());
+#else
+  return std::fopen(std::string(utf8).c_str(), mode);
+#endif
+}
+
 }  // namespace kit

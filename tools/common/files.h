@@ -27,6 +27,9 @@ std::filesystem::path ProgramFolder();
 std::filesystem::path PathOf(std::string_view utf8);
 std::string Utf8(const std::filesystem::path& path);
 
+// std::fopen of a path given as UTF-8 text (_wfopen on Windows); null, errno set, when not.
+std::FILE* OpenFile(std::string_view utf8, const char* mode);
+
 // Writes UTF-8 text to `stream` (stdout or stderr) so that it shows: on a Windows console as
 // UTF-16 (WriteConsoleW), anywhere else as the bytes they are. Flushes the stream.
 void Show(std::FILE* stream, std::string_view utf8);

@@ -63,20 +63,22 @@ std::string CommandLineArgument(const std::string& argument) {
 }  // namespace
 
 ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds) {
-  const std::string self = kit::ProgramPath().string();
+  const std::string self = kit::Utf8(kit::ProgramPath());
   std::string command = CommandLineArgument(self);
   for (const std::string& argument : arguments) command += " " + CommandLineArgument(argument);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE nothing =
-      CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  STARTUPINFOA startup{};
+      CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = startup.hStdOutput = startup.hStdError = nothing;
   PROCESS_INFORMATION process{};
-  bool started = CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process) != 0;
+  // Wide, so that a program in any folder starts with arguments naming any file.
+  std::wstring wide_command = kit::PathOf(command).wstring();
+  bool started = CreateProcessW(kit::PathOf(self).c_str(), wide_command.data(), nullptr, nullptr,
+                                TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process) != 0;
   if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
   if (!started) return {ChildEnd::kAnswered, "error: cannot start " + self};
   CloseHandle(process.hThread);

@@ -91,7 +91,7 @@ option; then one line on stderr says what is wrong and nothing is written to std
 int Fail(std::string what) {
   std::string line;
   kit::AppendTextLine(what, line);
-  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
+  kit::Show(stderr, "fintop-walk: " + line + "\n");  // a Windows console shows any name
   return kBadInput;
 }
 
@@ -103,7 +103,7 @@ namespace names = document_names;
 void Warn(const std::string& what) {
   std::string line;
   kit::AppendTextLine(what, line);
-  std::fprintf(stderr, "fintop-walk: %s\n", line.c_str());
+  kit::Show(stderr, "fintop-walk: " + line + "\n");
 }
 
 bool StderrIsTerminal() {
@@ -118,7 +118,7 @@ bool StderrIsTerminal() {
 std::string DefaultCase(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::path beside = folder / "default.json";
-  if (!folder.empty() && std::filesystem::is_regular_file(beside, error)) return beside.string();
+  if (!folder.empty() && std::filesystem::is_regular_file(beside, error)) return kit::Utf8(beside);
   return std::string(FINTOP_WALK_SOURCE_DIR) + "/cases/default.json";
 }
 
@@ -258,7 +258,7 @@ int Walk(const Options& options, Output& out) {
   if (options.json) {
     JsonWriter json(out);
     json.BeginObject();
-    json.Member(names::kCase, std::filesystem::path(options.case_file).filename().string());
+    json.Member(names::kCase, kit::Utf8(kit::PathOf(options.case_file).filename()));
     json.Key(names::kModel);
     json.BeginArray();
     JsonSink sink(json);
@@ -312,7 +312,7 @@ int Diff(Options options, Output& out) {
     Output document(temp->file());
     if (Walk(walk_options, document) != 0) return kBadInput;
     if (!document.Finish() || std::fseek(temp->file(), 0, SEEK_SET) != 0)
-      throw BadInput("cannot write the walk's document to " + temp->path().string());
+      throw BadInput("cannot write the walk's document to " + kit::Utf8(temp->path()));
     now = std::make_unique<Document>(temp->file(), options.case_file, false);
   }
   for (const Document* doc : {saved.get(), now.get()}) {
@@ -330,8 +330,8 @@ int Diff(Options options, Output& out) {
 }  // namespace
 
 void SetDefaults(Options& options, const std::filesystem::path& folder) {
-  options.map_file = (folder / "norvanemap.xml").string();
-  options.plugin_file = (folder / kit::kPluginFile).string();
+  options.map_file = kit::Utf8(folder / "norvanemap.xml");
+  options.plugin_file = kit::Utf8(folder / kit::kPluginFile);
 }
 
 std::optional<int> CheckOptions(Options& options, const std::filesystem::path& folder) {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "command_line.h"
@@ -19,7 +20,8 @@
 namespace {
 
 // Reads the command line into `options`; an exit status when the program is to end here.
-std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& options) {
+std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
+                                    walk::Options& options) {
   kit::CommandLine line(
       "Maps a host case into the generic model through the fintop plug-in, calling\n"
       "its callbacks by name as the framework does, and prints the model.",
@@ -65,7 +67,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
                  "With --diff: compare with this document instead of walking a case", "NEW");
   line.SetFooter(walk::kHelpFooter);
   std::string text;
-  switch (line.Parse(argc, argv, text)) {
+  switch (line.Parse(arguments, text)) {
     case kit::CommandLine::Outcome::kRun:
       return std::nullopt;
     case kit::CommandLine::Outcome::kHelp:
@@ -80,9 +82,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, walk::Options& option
   return walk::Fail(text + " (see --help)");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Every argument as UTF-8 text: on Windows those of wmain (linked with -municode), so that a
+// file in any folder arrives whole.
+int Main(const std::vector<std::string>& arguments) {
 #if defined(_WIN32)
   _setmode(_fileno(stdout), _O_BINARY);  // "\n" on every platform: the output is compared
 #endif
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     std::filesystem::path folder = kit::ProgramFolder();
     walk::Options options;
     walk::SetDefaults(options, folder);
-    if (std::optional<int> status = ParseCommandLine(argc, argv, options)) return *status;
+    if (std::optional<int> status = ParseCommandLine(arguments, options)) return *status;
     if (std::optional<int> status = walk::CheckOptions(options, folder)) return *status;
     return walk::Run(options);
   } catch (const std::exception& e) {
@@ -99,3 +101,16 @@ int main(int argc, char** argv) {
     return walk::Fail("an unexpected error");
   }
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv);  // the entry point with -municode
+int wmain(int argc, wchar_t** argv) {
+  return Main(kit::Arguments(argc, argv));
+}
+#else
+int main(int argc, char** argv) {
+  return Main(kit::Arguments(argc, argv));
+}
+#endif

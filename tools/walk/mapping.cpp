@@ -1,5 +1,6 @@
 #include "mapping.h"
 
+#include "files.h"
 #include "json_writer.h"
 
 #include <algorithm>
@@ -301,7 +302,7 @@ Mapping LoadMapping(const std::string& file) {
     throw MappingError(file + ": cannot open the mapping file: it is a directory");
   }
   errno = 0;
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(kit::PathOf(file), std::ios::binary);
   if (!in) {
     throw MappingError(file + ": cannot open the mapping file" +
                        (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));

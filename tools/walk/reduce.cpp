@@ -17,6 +17,7 @@
 #include "child_run.h"
 #include "cut_tree.h"
 #include "document_names.h"
+#include "files.h"
 #include "plugin.h"
 #include "reduce_log.h"
 #include "shrink.h"
@@ -52,7 +53,7 @@ std::string CallName(const record::Call& call) {
 }
 
 void WriteFile(const std::string& path, const std::function<void(Output&)>& write) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = kit::OpenFile(path, "wb");
   if (file == nullptr) throw ReduceError("cannot write " + path + ": " + std::strerror(errno));
   bool written = false;
   {

@@ -7,6 +7,7 @@
 
 #include "address.h"
 #include "document_names.h"
+#include "files.h"
 
 namespace walk {
 
@@ -65,7 +66,7 @@ std::string WithoutRank(const std::string& where) {
 }  // namespace
 
 LogLines::LogLines(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = kit::OpenFile(path, "rb");
   if (file == nullptr)
     throw std::runtime_error(path + ": cannot read the log again (--reduce needs it as a file)");
   starts_.push_back(0);
@@ -132,13 +133,12 @@ record::LogHead ReadHead(const Document& log) {
   record::LogHead head;
   if (log.head_line() == Document::kNoOffset) return head;
   const Details d = log.ReadDetails(log.head_line());
-  for (auto [key, text] : {std::pair{names::kPlugin, &head.plugin},
-                           std::pair{names::kPluginVersion, &head.plugin_version},
-                           std::pair{names::kPluginProduct, &head.plugin_product},
-                           std::pair{names::kRecorder, &head.recorder},
-                           std::pair{names::kStarted, &head.started},
-                           std::pair{names::kHost, &head.host},
-                           std::pair{names::kHostVersion, &head.host_version}})
+  for (auto [key, text] :
+       {std::pair{names::kPlugin, &head.plugin},
+        std::pair{names::kPluginVersion, &head.plugin_version},
+        std::pair{names::kPluginProduct, &head.plugin_product},
+        std::pair{names::kRecorder, &head.recorder}, std::pair{names::kStarted, &head.started},
+        std::pair{names::kHost, &head.host}, std::pair{names::kHostVersion, &head.host_version}})
     *text = d.Get(key).text;
   if (const Scalar& width = d.Get(names::kWidth); width.type == Scalar::kInteger)
     head.width = std::atoi(width.text.c_str());
