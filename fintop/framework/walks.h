@@ -239,8 +239,8 @@ inline int SelectInteger(FIIterator& it, int index, const std::string& variable,
 // to that element. On success the working iterator stands on the element. When moving, a
 // failure after the Down undoes it with one Up; a failing Down moves nothing. Inline: the
 // component callbacks are little else.
-[[nodiscard]] FINTOP_INLINE bool EnterElement(FIIterator& caller, int move,
-                                              const std::string& variable, const char* index_name) {
+[[nodiscard]] inline bool EnterElement(FIIterator& caller, int move, const std::string& variable,
+                                       const char* index_name) {
   WorkingIterator work(caller, move);
   if (!work || !work->Down(variable)) return false;
   FIAttribute index;
