@@ -117,6 +117,6 @@ awk -v check="$check" -v repeats="$repeats" -v family_limit="$family_limit" \
 } >"$out.tmp" && mv "$out.tmp" "$out"
 cat "$out"
 if [ "$status" -ne 0 ]; then
-  echo "an instruction-count ratio is above its limit" >&2
+  echo "an instruction-count ratio is outside its limits" >&2
   exit 1
 fi
