@@ -2,11 +2,12 @@
 """Where a pair's callback side costs more than its bare side, per callback call.
 
 Reads the callgrind dumps of one fintop_icount run made on a build with line tables
-(scripts/icount.sh --breakdown makes it) and prints, for the pairs named, the instructions per
+(scripts/icount-breakdown.sh makes it) and prints, for the pairs named, the instructions per
 callback call that the callback side runs beyond the bare side, split into:
-  guard      the exported entry around each worker: its frame, the null-iterator refusal and
+  call and guard
+             the exported entry around each worker: its frame, the null-iterator refusal and
              the exception shield (fintop/framework/entries.cpp, Shield), and the framework's
-             call through the pointer (the callback side's driver less the bare side's)
+             call through the pointer, on the callback side's driver's lines
   clone      clones and their deletion beyond the bare side's: the host's Clone, copy and
              destruction of iterators, and the plug-in's holders (ClonedIterator,
              WorkingIterator)
@@ -14,8 +15,9 @@ callback call that the callback side runs beyond the bare side, split into:
              members in the utility module) and the plug-in's lines that build them
   names      host names copied or made: std::string, strlen, memchr, memcpy beyond the bare
              side's, and the plug-in's lines that quote or copy names (AsOneLevel, DownByName)
-  other      everything else: the host operations the sides make differently (Down, GetValue,
-             GetAttribute, ...) and the plug-in's own lines not named above
+  other      everything else: the set-up of the host calls (a line that calls the host counts
+             here), the host operations the sides make differently, and the plug-in's own
+             lines not named above, less the bare side's
 
   scripts/icount-breakdown.py [--detail N] [--worst N] DUMPS_DIR [family/pair ...]
 
@@ -208,8 +210,9 @@ def main(argv):
                 bare = sum(dumps.parts[(family, pair, "bare")][1].values())
                 ratios.append((sum(counts.values()) / bare, family + "/" + pair))
         names = [name for _, name in sorted(ratios, reverse=True)[:worst]]
+    headings = {"guard": "call and guard"}
     print("| Pair | ratio | callback calls per unit | beyond the bare side, per call | " +
-          " | ".join(CATEGORIES) + " |")
+          " | ".join(headings.get(c, c) for c in CATEGORIES) + " |")
     print("|---|---|---|---|" + "---|" * len(CATEGORIES))
     for name in names:
         family, pair = name.split("/")
