@@ -238,15 +238,22 @@ inline int SelectInteger(FIIterator& it, int index, const std::string& variable,
 // The standard element walk: Down `variable`, read the integer attribute `index_name`, step
 // to that element. On success the working iterator stands on the element. When moving, a
 // failure after the Down undoes it with one Up; a failing Down moves nothing. Inline: the
-// component callbacks are little else.
+// component callbacks are little else. The moving call and the test on a clone are written
+// apart (the clone owned by ClonedIterator), so that neither tests at every step which one it
+// is: with WorkingIterator the component callbacks cost about 2 instructions a call more.
+[[nodiscard]] inline bool EnterElementOn(FIIterator& it, const std::string& variable,
+                                         const char* index_name, bool undo) {
+  if (!it.Down(variable)) return false;
+  FIAttribute index;
+  if (it.GetAttribute(index_name, index) && it.Element(index.ival())) return true;
+  if (undo) it.Up();
+  return false;
+}
 [[nodiscard]] inline bool EnterElement(FIIterator& caller, int move, const std::string& variable,
                                        const char* index_name) {
-  WorkingIterator work(caller, move);
-  if (!work || !work->Down(variable)) return false;
-  FIAttribute index;
-  if (work->GetAttribute(index_name, index) && work->Element(index.ival())) return true;
-  work.Undo(1);
-  return false;
+  if (move != 0) return EnterElementOn(caller, variable, index_name, true);
+  ClonedIterator clone(caller);
+  return clone && EnterElementOn(*clone, variable, index_name, false);
 }
 
 }  // namespace fintop
