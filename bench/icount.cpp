@@ -1,15 +1,18 @@
 // fintop_icount: the overhead pairs (pairs.h) by instruction count, under valgrind's callgrind.
 //
 //   valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=DIR/cg.out
-//            fintop_icount [--repeats N]
+//            fintop_icount [--repeats N] [--warmups N]
 //   fintop_icount --list      the pairs: family, name, host types, callbacks covered
 //
 // For every pair on the default plant, and for the reaction selections on cases that grow
 // (300 reaction sets, 1,000 reactions), it checks that both sides leave the same checksum
-// (exit status 1 if not), runs each side twice to warm up, then runs each side N times (1 by
-// default) between a zeroing and a dump of callgrind's counters. Each dump is labelled
-//   "icount <family> <name> <side> <units> <repeats>"
-// so that only the measured region counts; scripts/icount.sh reads the dumps and writes the
+// (exit status 1 if not). Then, for each side, every run on fresh iterators, it runs the other
+// side once and the side itself twice (--warmups) to warm up, and counts one run and then N
+// runs (N is --repeats, 1 by default), each between a zeroing and a dump of callgrind's
+// counters, labelled
+//   "icount <family> <name> <side>-first <units> <repeats>"   the one run, left out
+//   "icount <family> <name> <side> <units> <repeats>"         the N runs
+// so that only the measured regions count; scripts/icount.sh reads the dumps and writes the
 // table. Outside callgrind it runs the same and prints the checks.
 #include <valgrind/callgrind.h>
 
@@ -121,9 +124,12 @@ volatile std::uint64_t sink;
 
 int main(int argc, char** argv) {
   long repeats = 1;
+  long warmups = 2;
   for (int a = 1; a < argc; ++a) {
     if (std::strcmp(argv[a], "--repeats") == 0 && a + 1 < argc) {
       repeats = std::strtol(argv[++a], nullptr, 10);
+    } else if (std::strcmp(argv[a], "--warmups") == 0 && a + 1 < argc) {
+      warmups = std::strtol(argv[++a], nullptr, 10);
     } else if (std::strcmp(argv[a], "--list") == 0) {
       // The table of pairs: family, pair, the host types it runs on, the callbacks it covers.
       for (const Pair& pair : bench::Pairs()) {
@@ -139,7 +145,7 @@ int main(int argc, char** argv) {
       }
       return 0;
     } else {
-      std::fprintf(stderr, "usage: fintop_icount [--repeats N] [--list]\n");
+      std::fprintf(stderr, "usage: fintop_icount [--repeats N] [--warmups N] [--list]\n");
       return 2;
     }
   }
@@ -172,30 +178,57 @@ int main(int argc, char** argv) {
 
   CALLGRIND_START_INSTRUMENTATION;
   for (const Measurement& m : measurements) {
-    for (bool callbacks : {true, false}) {
-      // Fresh iterators for each side, so that both start from the same state; two runs to
-      // warm up, so that the host's attribute layers are as every later run finds them.
-      std::vector<hostsim::IteratorPtr> units = bench::UnitsOf(m.tree, *m.pair);
-      const bench::Side& side = callbacks ? m.pair->callbacks_side : m.pair->bare_side;
-      bench::MeasureProbe probe;
-      for (int warm = 0; warm < 2; ++warm) {
-        for (auto& unit : units) side.measure(*unit, probe);
-      }
-      // The label is made before the zeroing: only the runs are counted.
-      std::string label = "icount ";
-      for (const std::string& word :
-           {m.family, m.name, std::string(callbacks ? "callbacks" : "bare"),
-            std::to_string(units.size()), std::to_string(repeats)}) {
-        label += word;
-        label += ' ';
-      }
-      CALLGRIND_ZERO_STATS;
-      for (long r = 0; r < repeats; ++r) {
-        for (auto& unit : units) side.measure(*unit, probe);
-      }
-      CALLGRIND_DUMP_STATS_AT(label.c_str());
-      sink = probe.sum;
+    // Both sides on fresh iterators of their own, made before either runs, with their labels
+    // (only the runs are counted). The host's attribute layers and the allocator's free lists
+    // carry over from one run to the next, so each side is measured after the same history: the
+    // other side once, then itself twice to warm up; a side measured straight after the other's
+    // warm-up alone would pay for the state that one left behind.
+    // Every run on fresh iterators of its own, made before any run: the host keeps the
+    // attributes recorded on an iterator in layers that its clones share, and an iterator that
+    // several runs have recorded on makes each run cost a little more or less than the last.
+    const long runs = 1 + warmups + 1 + repeats;  // the other side's, warm-up, first, counted
+    std::vector<std::vector<hostsim::IteratorPtr>> units[2];
+    for (auto& side_units : units) {
+      for (long r = 0; r < runs; ++r) side_units.push_back(bench::UnitsOf(m.tree, *m.pair));
     }
+    std::size_t next[2] = {0, 0};
+    const bench::Side* sides[2] = {&m.pair->callbacks_side, &m.pair->bare_side};
+    std::string labels[2];
+    std::string first_labels[2];
+    for (int s = 0; s < 2; ++s) {
+      const std::string side = s == 0 ? "callbacks" : "bare";
+      for (std::string* label : {&labels[s], &first_labels[s]}) {
+        *label = "icount ";
+        for (const std::string& word :
+             {m.family, m.name, label == &labels[s] ? side : side + "-first",
+              std::to_string(units[s][0].size()), std::to_string(repeats)}) {
+          *label += word;
+          *label += ' ';
+        }
+      }
+    }
+    bench::MeasureProbe probe;
+    // A run of side `s` on the next fresh iterators of `on` (the other side's warm-up runs on
+    // this side's own, so that neither side's iterators see the other's calls).
+    auto run = [&](int s, int on) {
+      for (auto& unit : units[on][next[on]]) sides[s]->measure(*unit, probe);
+      ++next[on];
+    };
+    for (int s = 0; s < 2; ++s) {
+      run(1 - s, s);
+      for (long w = 0; w < warmups; ++w) run(s, s);
+      // The first run counted after the warm-up is sometimes dearer than every later one (by
+      // an amount that is not the same from one process to the next), so one run is counted
+      // and dumped apart ("<side>-first", which scripts/icount.sh leaves out) before the runs
+      // that make the figures.
+      CALLGRIND_ZERO_STATS;
+      run(s, s);
+      CALLGRIND_DUMP_STATS_AT(first_labels[s].c_str());
+      CALLGRIND_ZERO_STATS;
+      for (long r = 0; r < repeats; ++r) run(s, s);
+      CALLGRIND_DUMP_STATS_AT(labels[s].c_str());
+    }
+    sink = probe.sum;
   }
   CALLGRIND_STOP_INSTRUMENTATION;
   return 0;

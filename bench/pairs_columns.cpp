@@ -61,44 +61,42 @@ void ColumnBare(FIIterator& it, Probe& probe) {
   }
   probe.Step(it, feeds);
   for (int f = 0; f < feeds; ++f) {
-    // The selection, on the caller's iterator, the bare way; back where it was on success.
+    // The selection walks a clone (the caller's iterator must not be seen to move) and records
+    // on the caller's once the clone is gone.
     const FIAttribute key("value");
+    const FIAttribute id_key("id");
     int running = -1;
     bool selected = false;
-    if (it.First()) {
+    int local = -1;
+    FIAttribute section;
+    FIAttribute value;
+    FIIterator* clone = it.Clone();
+    if (clone->First()) {
       do {
-        if (!BareIsOfType(it, "TraySectionObject")) continue;
-        FIAttribute section;
-        it.GetValue(FIAttribute("id"), section);
-        int local = -1;
-        if (it.Down(kTraysectionFeeds)) {
-          if (it.First()) {
-            do {
-              FIAttribute value;
-              it.GetValue(key, value);
-              if (value.c_str() != nullptr) {
-                ++local;
-                ++running;
-              }
-              if (running == f) {
-                FIAttribute name("Elem");
-                name.Append(local);
-                it.Up();
-                it.Up();
-                it.Up();
-                probe.Set(it, "FeedElemNum", name);
-                probe.Set(it, "Section", section);
-                probe.Set(it, "FeedName", value);
-                selected = true;
-                break;
-              }
-            } while (it.Next());
-            if (selected) break;
-            it.Up();
-          }
-          it.Up();
+        if (!BareIsOfType(*clone, "TraySectionObject")) continue;
+        section.Clear();
+        clone->GetValue(id_key, section);
+        local = -1;
+        if (!clone->Down(kTraysectionFeeds)) continue;
+        if (clone->First()) {
+          do {
+            value.Clear();
+            clone->GetValue(key, value);
+            if (value.c_str() == nullptr) continue;
+            ++local;
+            selected = ++running == f;
+          } while (!selected && clone->Next());
+          if (selected) break;
+          clone->Up();
         }
-      } while (it.Next());
+        clone->Up();
+      } while (clone->Next());
+    }
+    DeleteFIIterator(clone);
+    if (selected) {
+      probe.Set(it, "FeedElemNum", BareElementText(local));
+      probe.Set(it, "Section", section);
+      probe.Set(it, "FeedName", value);
     }
     probe.Step(it, selected ? f : 0);
   }
@@ -386,16 +384,7 @@ void VesselBare(FIIterator& it, Probe& probe) {
       probe.Set(it, "FlashPhaseCmpCnt", FIAttribute(i));
       probe.Step(it, i);
       UseBareElement(it, probe, [variable](FIIterator& caller, int move) {
-        FIIterator* work = move != 0 ? &caller : caller.Clone();
-        FIAttribute at;
-        const bool entered = work->GetAttribute("FlashPhaseCmpCnt", at) && work->Down(*variable) &&
-                             work->Element(at.ival());
-        if (move == 0) {
-          DeleteFIIterator(work);
-        } else if (!entered) {
-          work->Up();
-        }
-        return entered;
+        return BareEnter(caller, move, *variable, "FlashPhaseCmpCnt");
       });
     }
   }

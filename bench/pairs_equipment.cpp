@@ -70,10 +70,12 @@ void PipeBare(FIIterator& it, Probe& probe) {
     const int cells = it.GetAttribute("SegNumCell", number) ? number.ival() : 0;
     probe.Step(it, cells);
     for (int c = 0; c < cells; ++c) {
-      FIAttribute name("Elem");
       FIAttribute first;
-      if (it.GetAttribute("SegStartCell", first)) name.Append(c + first.ival());
-      probe.Set(it, "CellElemNum", name);
+      if (it.GetAttribute("SegStartCell", first)) {
+        probe.Set(it, "CellElemNum", BareElementText(c + static_cast<long long>(first.ival())));
+      } else {
+        probe.Set(it, "CellElemNum", FIAttribute("Elem"));
+      }
       probe.Step(it, c);
     }
   }
@@ -96,9 +98,7 @@ void EnvelopeCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void BareCurvePoint(FIIterator& it, Probe& probe, int index) {
-  FIAttribute element("Elem");
-  element.Append(index);
-  probe.Set(it, "CurveElement", element);
+  BareElementName(it, probe, "CurveElement", index);
   probe.Set(it, "PointNo", FIAttribute(index));
 }
 
@@ -114,27 +114,23 @@ void EnvelopeBare(FIIterator& it, Probe& probe) {
   {
     FIIterator* clone = it.Clone();
     if (clone->Down(kDewPoints)) {
+      const FIAttribute key("value");
       FIAttribute value;
-      clone->GetValue(FIAttribute("value"), value);
+      clone->GetValue(key, value);
       dew = value.ival();
       clone->Up();
       if (clone->Down(kBubblePoints)) {
-        FIAttribute bubbles;
-        clone->GetValue(FIAttribute("value"), bubbles);
-        bubble_count = bubbles.ival();
+        value.Clear();
+        clone->GetValue(key, value);
+        bubble_count = value.ival();
       }
     }
     DeleteFIIterator(clone);
   }
   probe.Step(it, dew);
   for (int i = 0; i < dew; ++i) {
-    FIAttribute element("Elem");
-    element.Append(i);
-    probe.Set(it, "CurveElement", element);
-    probe.Set(it, "PointNo", FIAttribute(i));
-    element = "Elem";
-    element.Append(i + bubble_count);
-    probe.Set(it, "DewCurveElement", element);
+    BareCurvePoint(it, probe, i);
+    BareElementName(it, probe, "DewCurveElement", i + static_cast<long long>(bubble_count));
     probe.Step(it, i);
   }
   const int hydrate = BareStoredCount(it, kHydratePoints);
@@ -147,11 +143,15 @@ void EnvelopeBare(FIIterator& it, Probe& probe) {
 
 // ---- Distillation curve (fixed tables) and separator entrainment.
 
-constexpr const char* kCutTexts[] = {"0.0",   "1.00",  "2.00",  "3.50",  "5.00",  "7.50",  "10.00",
-                                     "12.50", "15.00", "17.50", "20.00", "25.00", "30.00", "35.00",
-                                     "40.00", "45.00", "50.00", "55.00", "60.00", "65.00", "70.00",
-                                     "75.00", "80.00", "85.00", "90.00", "92.50", "95.00", "96.50",
-                                     "98.00", "99.00", "100.00"};
+// Whole texts, as the plug-in keeps them: each recorded with one copy.
+constexpr const char* kCutTexts[] = {
+    "Cut Pt-0.0%",   "Cut Pt-1.00%",  "Cut Pt-2.00%",  "Cut Pt-3.50%",  "Cut Pt-5.00%",
+    "Cut Pt-7.50%",  "Cut Pt-10.00%", "Cut Pt-12.50%", "Cut Pt-15.00%", "Cut Pt-17.50%",
+    "Cut Pt-20.00%", "Cut Pt-25.00%", "Cut Pt-30.00%", "Cut Pt-35.00%", "Cut Pt-40.00%",
+    "Cut Pt-45.00%", "Cut Pt-50.00%", "Cut Pt-55.00%", "Cut Pt-60.00%", "Cut Pt-65.00%",
+    "Cut Pt-70.00%", "Cut Pt-75.00%", "Cut Pt-80.00%", "Cut Pt-85.00%", "Cut Pt-90.00%",
+    "Cut Pt-92.50%", "Cut Pt-95.00%", "Cut Pt-96.50%", "Cut Pt-98.00%", "Cut Pt-99.00%",
+    "Cut Pt-100.00%"};
 constexpr double kCutValues[] = {0.0,  1.0,  2.0,  3.5,  5.0,  7.5,  10.0, 12.5, 15.0, 17.5, 20.0,
                                  25.0, 30.0, 35.0, 40.0, 45.0, 50.0, 55.0, 60.0, 65.0, 70.0, 75.0,
                                  80.0, 85.0, 90.0, 92.5, 95.0, 96.5, 98.0, 99.0, 100.0};
@@ -168,21 +168,16 @@ template <class Probe>
 void CurveBare(FIIterator& it, Probe& probe) {
   probe.Step(it, 31);
   for (int i = 0; i < 31; ++i) {
-    FIAttribute cut("Cut Pt-");
-    cut.Append(kCutTexts[i]);
-    cut.Append("%");
+    FIAttribute cut(kCutTexts[i]);
     probe.Set(it, "CutPercent", cut);
-    cut.Clear();
     cut = kCutValues[i];
     probe.Set(it, "CutPoint", cut);
     probe.Step(it, i);
   }
   probe.Step(it, 2);
   for (int i = 0; i < 2; ++i) {
-    FIAttribute value;
-    value = kViscosityNames[i];
+    FIAttribute value(kViscosityNames[i]);
     probe.Set(it, "ViscosityName", value);
-    value.Clear();
     value = kReferenceTemps[i];
     probe.Set(it, "ReferenceTemp", value);
     probe.Step(it, i);
@@ -230,10 +225,8 @@ void CompressorBare(FIIterator& it, Probe& probe) {
     const int points = BareCount(*curve, kHead);
     probe.Step(*curve, points);
     for (int p = 0; p < points; ++p) {
-      FIAttribute value("Elem");
-      value.Append(p);
+      FIAttribute value = BareElementText(p);
       probe.Set(*curve, "PointElem", value);
-      value.Clear();
       value = p + 1;
       probe.Set(*curve, "PointNo", value);
       probe.Step(*curve, p);
@@ -380,6 +373,7 @@ bool BareExchanger(FIIterator& it, Probe& probe, int move, bool hot) {
     const double tube = value.rval();
     clone->Up();
     if (clone->Down(kShellInlet)) {
+      value.Clear();
       clone->GetValue(key, value);
       const double shell = value.rval();
       const bool shell_hot = shell >= tube;

@@ -30,13 +30,8 @@ void HeaterBare(FIIterator& it, Probe& probe) {
   const int zones = BareCount(it, kZoneDuty);
   probe.Step(it, zones);
   for (int z = 0; z < zones; ++z) {
-    FIAttribute name("Elem");
-    name.Append(z);
-    probe.Set(it, "HeaterZoneElemNum", name);
-    name.Clear();
-    name = "Elem";
-    name.Append(z + 1);
-    probe.Set(it, "HeaterZoneElemNum1", name);
+    BareElementName(it, probe, "HeaterZoneElemNum", z);
+    BareElementName(it, probe, "HeaterZoneElemNum1", z + 1LL);
     probe.Set(it, "ZoneNo", FIAttribute(z + 1));
     probe.Step(it, z);
   }

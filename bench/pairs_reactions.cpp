@@ -311,11 +311,11 @@ void GibbsReactorCallbacks(FIIterator& it, Probe& probe) {
 }
 
 // "prefix" followed by the number in decimal, as one level of Down.
-std::string Numbered(const char* prefix, int number) {
-  char buffer[20];
-  const std::size_t length = std::strlen(prefix);
-  std::memcpy(buffer, prefix, length);
-  const auto end = std::to_chars(buffer + length, buffer + sizeof buffer, number).ptr;
+template <std::size_t Size>
+std::string Numbered(const char (&prefix)[Size], int number) {
+  char buffer[Size - 1 + 11];  // the prefix and the 11 characters of INT_MIN
+  std::memcpy(buffer, prefix, Size - 1);
+  const auto end = std::to_chars(buffer + Size - 1, buffer + sizeof buffer, number).ptr;
   return std::string(buffer, end);
 }
 

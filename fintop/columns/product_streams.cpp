@@ -21,7 +21,7 @@ const std::string kVapourDrawStream = "Vapour Draw Stream";
 // Records nothing. With move non-zero, success leaves the caller's iterator on the stream and
 // a failure leaves it where the failing step did (on the vessel, the variable, or the vessel's
 // parent); with move 0 the caller's iterator never moves.
-bool StreamFromVariable(FIIterator& it, int move, const std::string& variable) {
+FINTOP_INLINE bool StreamFromVariable(FIIterator& it, int move, const std::string& variable) {
   return fintop::NamedStream(it, move, variable, fintop::StreamNameTest::kNullText);
 }
 

@@ -13,7 +13,7 @@ const std::string kProduct = "Product";  // names the return stream
 // not empty but holds no text fails at the last Down). Records nothing. With move non-zero,
 // success leaves the caller's iterator on the stream and a failure leaves it where the failing
 // step did; with move 0 the caller's iterator never moves.
-bool PumparoundStream(FIIterator& it, int move, const std::string& variable) {
+FINTOP_INLINE bool PumparoundStream(FIIterator& it, int move, const std::string& variable) {
   return fintop::NamedStream(it, move, variable, fintop::StreamNameTest::kEmptyValue);
 }
 

@@ -40,7 +40,7 @@ const SideColumnStreamNames kReturnNames{kOverheadVapourProduct, kReturn, kBotto
 // and records that name, exactly as read, under the callback's attribute on the caller's
 // iterator. An unknown kind, a missing or empty variable, or a value without text records
 // nothing and gives false. The caller's iterator never moves.
-bool RecordSideColumnStream(FIIterator& caller, const SideColumnStreamNames& names) {
+FINTOP_INLINE bool RecordSideColumnStream(FIIterator& caller, const SideColumnStreamNames& names) {
   fintop::ClonedIterator clone(caller);
   if (!clone || !clone->Down(kTypeOfTraySection)) return false;
   const FIAttribute kind = fintop::ReadValue(*clone);
@@ -62,13 +62,13 @@ bool RecordSideColumnStream(FIIterator& caller, const SideColumnStreamNames& nam
 // Moving call: up to the side column's parent and down to the stream named by the attribute
 // that a test call recorded. Without that attribute, or when it holds no text, nothing moves;
 // when the stream is not found the iterator stays on the side column's parent.
-bool EnterSideColumnStream(FIIterator& caller, const SideColumnStreamNames& names) {
+FINTOP_INLINE bool EnterSideColumnStream(FIIterator& caller, const SideColumnStreamNames& names) {
   FIAttribute stream;
   if (!caller.GetAttribute(names.attribute, stream) || stream.c_str() == nullptr) return false;
   return caller.Up() && fintop::DownByName(caller, stream.c_str());
 }
 
-bool SideColumnStream(FIIterator& it, int move, const SideColumnStreamNames& names) {
+FINTOP_INLINE bool SideColumnStream(FIIterator& it, int move, const SideColumnStreamNames& names) {
   return move == 0 ? RecordSideColumnStream(it, names) : EnterSideColumnStream(it, names);
 }
 

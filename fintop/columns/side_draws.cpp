@@ -34,7 +34,7 @@ constexpr char kDraws[] = "Draws";
 
 // The number of draws of one kind: the elements of `variable` whose "value" has text. Moves
 // `it` and brings it back.
-int SideDrawCount(FIIterator& it, const std::string& variable) {
+FINTOP_INLINE int SideDrawCount(FIIterator& it, const std::string& variable) {
   if (!it.Down(variable)) return 0;
   int count = 0;
   if (it.First()) {

@@ -27,7 +27,8 @@ constexpr char kFluidPhaseCmpCnt[] = "FluidPhaseCmpCnt";
 // failure with move non-zero is followed by exactly one Up on the caller's iterator, whichever
 // step failed: the framework expects the iterator there (on the node's parent when nothing
 // had moved, on the phase node when only Element failed).
-bool ComponentOfTable(FIIterator& it, int move, const char* index_name, const std::string* phase) {
+FINTOP_INLINE bool ComponentOfTable(FIIterator& it, int move, const char* index_name,
+                                    const std::string* phase) {
   fintop::WorkingIterator work(it, move);
   if (!work) return false;
   FIAttribute index;
@@ -49,7 +50,7 @@ int FlashPhaseComponentArray(FIIterator& it, FIAttribute* /*out*/, int index,
 
 // Element worker of the flash phases: the component "FlashPhaseCmpCnt" names in
 // `phase`."Comp Mole Frac".
-bool FlashPhaseComponent(FIIterator& it, int move, const std::string& phase) {
+FINTOP_INLINE bool FlashPhaseComponent(FIIterator& it, int move, const std::string& phase) {
   return ComponentOfTable(it, move, kFlashPhaseCmpCnt, &phase);
 }
 

@@ -25,7 +25,8 @@ constexpr char kPhaseName[] = "PhaseName";
 // failure leaves the caller's iterator on the stream when `variable` is missing, and on the
 // variable on every later failure (a missing phase is not undone; a failure below the phase
 // undoes one of the two moves).
-bool PhaseComponentEntry(FIIterator& it, const char* phase, const std::string& variable, int move) {
+FINTOP_INLINE bool PhaseComponentEntry(FIIterator& it, const char* phase,
+                                       const std::string& variable, int move) {
   fintop::WorkingIterator work(it, move);
   if (!work || !work->Down(variable)) return false;
   if (!fintop::DownByName(*work, phase)) return false;
@@ -37,7 +38,7 @@ bool PhaseComponentEntry(FIIterator& it, const char* phase, const std::string& v
 
 // The element callbacks' common body: without a "PhaseName" that holds text nothing is
 // cloned or moved.
-bool SelectedPhaseEntry(FIIterator& it, const std::string& variable, int move) {
+FINTOP_INLINE bool SelectedPhaseEntry(FIIterator& it, const std::string& variable, int move) {
   FIAttribute phase;
   if (!it.GetAttribute(kPhaseName, phase) || phase.c_str() == nullptr) return false;
   return PhaseComponentEntry(it, phase.c_str(), variable, move);

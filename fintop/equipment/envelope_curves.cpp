@@ -32,23 +32,27 @@ int CountDewPoints(FIIterator& it) {
   bubblePointCount.store(0, std::memory_order_relaxed);
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kDewPoints)) return 0;
-  const int dew = fintop::ReadValue(*clone).ival();
+  const FIAttribute key("value");  // one key for both reads
+  FIAttribute value;
+  clone->GetValue(key, value);
+  const int dew = value.ival();
   clone->Up();
   if (clone->Down(kBubblePoints)) {
-    bubblePointCount.store(fintop::ReadValue(*clone).ival(), std::memory_order_relaxed);
+    fintop::ReadProperty(*clone, key, value);
+    bubblePointCount.store(value.ival(), std::memory_order_relaxed);
   }
   return dew;
 }
 
 // The selection shared by the three curves: "CurveElement" and "PointNo".
-void RecordPoint(FIIterator& it, int index) {
+FINTOP_INLINE void RecordPoint(FIIterator& it, int index) {
   fintop::RecordElementName(it, kCurveElement, index);
   fintop::RecordInteger(it, kPointNo, index);
 }
 
 // A curve counted by its stored number of points (0 without `variable`) and selected by
 // RecordPoint alone.
-int StoredCurve(FIIterator& it, int index, const std::string& variable) {
+FINTOP_INLINE int StoredCurve(FIIterator& it, int index, const std::string& variable) {
   if (index == -1) return fintop::ReadStoredInteger(it, variable);
   RecordPoint(it, index);
   return index;
@@ -66,10 +70,9 @@ namespace fintop::workers {
 int CTDewPointCurve(FIIterator& it, FIAttribute* /*out*/, int index) {
   if (index == -1) return CountDewPoints(it);
   RecordPoint(it, index);
-  FIAttribute name("Elem");
-  fintop::AppendNumber(
-      name, index + static_cast<long long>(bubblePointCount.load(std::memory_order_relaxed)));
-  it.SetAttribute(kDewCurveElement, name);
+  fintop::RecordElementName(
+      it, kDewCurveElement,
+      index + static_cast<long long>(bubblePointCount.load(std::memory_order_relaxed)));
   return index;
 }
 

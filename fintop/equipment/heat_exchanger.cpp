@@ -29,16 +29,20 @@ enum class Side { kHot, kCold };
 
 // Reads both inlet temperatures on a clone and binds the four variables of the requested side
 // on the caller's iterator. The shell side is hot when Ts >= Tt; otherwise, including when
-// either value is not a number, the tube side is hot. Each temperature is read into a fresh
+// either value is not a number, the tube side is hot. Each temperature is read into an empty
 // attribute, so a variable without a value reads as not a number rather than as the other
 // side's temperature. A missing variable binds nothing.
-void BindSide(FIIterator& it, Side side) {
+FINTOP_INLINE void BindSide(FIIterator& it, Side side) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kTubeInletTemperature)) return;
-  const double tube = fintop::ReadValue(*clone).rval();
+  const FIAttribute key("value");  // one key for both reads
+  FIAttribute value;
+  clone->GetValue(key, value);
+  const double tube = value.rval();
   clone->Up();
   if (!clone->Down(kShellInletTemperature)) return;
-  const double shell = fintop::ReadValue(*clone).rval();
+  fintop::ReadProperty(*clone, key, value);  // cleared: a missing value reads as not a number
+  const double shell = value.rval();
   const bool shell_is_hot = shell >= tube;
   const bool bind_shell = (side == Side::kHot) == shell_is_hot;
   for (const SideVariable& variable : kSideVariables) {
@@ -47,7 +51,7 @@ void BindSide(FIIterator& it, Side side) {
 }
 
 // Move 0 answers that the side exists without reading anything; any other move binds it.
-bool ExchangerSide(FIIterator& it, int move, Side side) {
+FINTOP_INLINE bool ExchangerSide(FIIterator& it, int move, Side side) {
   if (move != 0) BindSide(it, side);
   return true;
 }

@@ -34,7 +34,7 @@ const NumberedTable kValvePoints{kPerformanceCurve, kLift, 1};
 
 // Index -1 counts the table's elements less the uncounted ones (never below 0; a missing level
 // or an empty table counts 0). Any other index records "Elem" and returns the index.
-int NumberTable(FIIterator& it, int index, const NumberedTable& path) {
+FINTOP_INLINE int NumberTable(FIIterator& it, int index, const NumberedTable& path) {
   if (index == -1) {
     return std::max(fintop::CountElements(it, path.holder, path.table) - path.uncounted, 0);
   }

@@ -31,7 +31,7 @@ struct CellRange {
 // Walks "No of Increments" on a clone up to `segment`. When the list ends first, the range is
 // the last segment's. One value attribute serves the whole walk, so an element without a
 // value repeats the previous element's number. A missing or empty list gives 0 and 0.
-CellRange CellsOfSegment(FIIterator& it, int segment) {
+FINTOP_INLINE CellRange CellsOfSegment(FIIterator& it, int segment) {
   CellRange range;
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kNoOfIncrements) || !clone->First()) return range;
@@ -74,11 +74,12 @@ int CTPipeCell(FIIterator& it, FIAttribute* /*out*/, int index) {
     FIAttribute cells;
     return it.GetAttribute(kSegNumCell, cells) ? cells.ival() : 0;
   }
-  FIAttribute name("Elem");
   FIAttribute start;
-  if (it.GetAttribute(kSegStartCell, start))
-    fintop::AppendNumber(name, index + static_cast<long long>(start.ival()));
-  it.SetAttribute(kCellElemNum, name);
+  if (it.GetAttribute(kSegStartCell, start)) {
+    fintop::RecordElementName(it, kCellElemNum, index + static_cast<long long>(start.ival()));
+  } else {
+    it.SetAttribute(kCellElemNum, FIAttribute("Elem"));
+  }
   return index;
 }
 

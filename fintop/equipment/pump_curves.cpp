@@ -44,12 +44,12 @@ std::atomic<int> pumpCurveCount{0};
 
 // The curve selections: Down `collection` on the caller's iterator, then onto the element.
 // Nothing is undone: a failing Element leaves the iterator on the collection.
-void EnterCurve(FIIterator& it, const std::string& collection, int index) {
+FINTOP_INLINE void EnterCurve(FIIterator& it, const std::string& collection, int index) {
   if (it.Down(collection)) it.Element(index);
 }
 
 // The collections walked as they are: counted, and entered on selection.
-int WalkCurves(FIIterator& it, int index, const std::string& collection) {
+FINTOP_INLINE int WalkCurves(FIIterator& it, int index, const std::string& collection) {
   if (index == -1) return fintop::CountElements(it, collection);
   EnterCurve(it, collection, index);
   return index;
@@ -58,7 +58,7 @@ int WalkCurves(FIIterator& it, int index, const std::string& collection) {
 // Moves onto pump curve `index` and records its "Object Name" value under "Name", as read.
 // A failing Down or Element stops where it failed; a curve without "Object Name" is entered
 // but gets no "Name".
-void SelectPumpCurve(FIIterator& it, int index) {
+FINTOP_INLINE void SelectPumpCurve(FIIterator& it, int index) {
   if (!it.Down(kPumpCurve) || !it.Element(index) || !it.Down(kObjectName)) return;
   const FIAttribute name = fintop::ReadValue(it);
   it.Up();

@@ -27,11 +27,12 @@ namespace {
     return fintop::Shield(FINTOP_BUILT(name, iterator), FINTOP_FACT_##fails,      \
                           [&] { return fintop::workers::name(*iterator, out); }); \
   }
-#define FINTOP_ENTRY_COLLECTION(name, fails)                                             \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                                    \
-    return fintop::Shield(FINTOP_BUILT(name, iterator),                                  \
-                          fintop::FailedCollection(FINTOP_FACT_##fails, index),          \
-                          [&] { return fintop::workers::name(*iterator, out, index); }); \
+#define FINTOP_ENTRY_COLLECTION(name, fails)                                  \
+  FINTOP_SIGNATURE_COLLECTION(name) {                                         \
+    return fintop::ShieldLazy(                                                \
+        FINTOP_BUILT(name, iterator),                                         \
+        [&] { return fintop::FailedCollection(FINTOP_FACT_##fails, index); }, \
+        [&] { return fintop::workers::name(*iterator, out, index); });        \
   }
 #define FINTOP_ENTRY_ELEMENT(name, fails)                                          \
   FINTOP_SIGNATURE_ELEMENT(name) {                                                 \

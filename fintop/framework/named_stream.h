@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/fi_iterator.h"
+#include "framework/walks.h"
 
 namespace fintop {
 
@@ -26,12 +27,25 @@ enum class StreamNameTest {
 // A failure undoes nothing: `it` stays on the unit when the variable is missing, on the variable
 // when its value names no stream, on the node a failing Up left it on, or on the unit's parent
 // when the stream is not found there. The name is passed to Down as one level (DownByName).
-[[nodiscard]] bool HopToNamedStream(FIIterator& it, const std::string& variable,
-                                    StreamNameTest test);
+// Inline: the product-stream and pumparound callbacks are little else.
+[[nodiscard]] FINTOP_INLINE bool HopToNamedStream(FIIterator& it, const std::string& variable,
+                                                  StreamNameTest test) {
+  if (!it.Down(variable)) return false;
+  FIAttribute name;
+  it.GetValue(FIAttribute("value"), name);
+  if (test == StreamNameTest::kNullText ? name.c_str() == nullptr : name.empty()) return false;
+  // From the variable to the unit, then to the unit's parent. A unit without a parent has no
+  // siblings: stop rather than look among the unit's own children.
+  if (!it.Up() || !it.Up()) return false;
+  return DownByName(it, name.c_str());
+}
 
 // The hop as an element callback: with move non-zero on the caller's iterator (left as
 // HopToNamedStream leaves it), with move 0 on a clone, so that the caller's never moves.
-[[nodiscard]] bool NamedStream(FIIterator& caller, int move, const std::string& variable,
-                               StreamNameTest test);
+[[nodiscard]] FINTOP_INLINE bool NamedStream(FIIterator& caller, int move,
+                                             const std::string& variable, StreamNameTest test) {
+  WorkingIterator work(caller, move);
+  return work && HopToNamedStream(*work, variable, test);
+}
 
 }  // namespace fintop

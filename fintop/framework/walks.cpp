@@ -1,7 +1,5 @@
 #include "framework/walks.h"
 
-#include <charconv>
-#include <climits>
 #include <cstring>
 
 namespace fintop {
@@ -18,23 +16,6 @@ bool StepNext(FIIterator& it, long long times) {
     if (!it.Next()) return false;
   }
   return true;
-}
-
-FIAttribute& AppendNumber(FIAttribute& text, long long number) {
-  if (number >= INT_MIN && number <= INT_MAX) return text.Append(static_cast<int>(number));
-  char digits[24];
-  *std::to_chars(digits, digits + sizeof digits - 1, number).ptr = '\0';
-  return text.Append(digits);
-}
-
-void RecordInteger(FIIterator& it, const char* name, int value) {
-  it.SetAttribute(name, FIAttribute(value));
-}
-
-FIAttribute ReadProperty(FIIterator& it, const char* key) {
-  FIAttribute out;
-  it.GetValue(FIAttribute(key), out);
-  return out;
 }
 
 FIAttribute ReadVariable(FIIterator& it, const std::string& path) {
@@ -57,10 +38,6 @@ std::string AsOneLevel(std::string_view name) {
   quoted += name;
   quoted += '"';
   return quoted;
-}
-
-bool DownByName(FIIterator& it, const char* name) {
-  return name != nullptr && it.Down(AsOneLevel(name));
 }
 
 }  // namespace fintop

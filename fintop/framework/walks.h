@@ -6,13 +6,16 @@
 // every path.
 #pragma once
 
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "framework/fi_attribute.h"
 #include "framework/fi_iterator.h"
+
+// A helper forced into each callback that calls it: a helper that several callbacks share would
+// otherwise be a call of its own inside each of their calls (a second frame and return).
+#define FINTOP_INLINE [[gnu::always_inline]] inline
 
 namespace fintop {
 
@@ -26,6 +29,18 @@ Result Shield(const FIIterator* it, Result failure, Body&& body) noexcept {
     return body();
   } catch (...) {
     return failure;
+  }
+}
+
+// The same with a failure result made only when it is given (a selection's depends on its
+// index): a call that succeeds computes nothing for the failure.
+template <class Failure, class Body>
+auto ShieldLazy(const FIIterator* it, Failure&& failure, Body&& body) noexcept {
+  if (it == nullptr) return failure();
+  try {
+    return body();
+  } catch (...) {
+    return failure();
   }
 }
 
@@ -108,15 +123,41 @@ inline int ReadStoredInteger(FIIterator& it, const std::string& path) {
   return value.ival();
 }
 
-// Appends the decimal digits of any 64-bit number (Append(int) for those that fit an int).
-FIAttribute& AppendNumber(FIAttribute& text, long long number);
+// Writes the decimal digits of `number` (a '-' first when negative) at `out`, which has room
+// for 21 characters, and returns the end. Inline and short for the small indices named most.
+FINTOP_INLINE char* WriteDecimal(char* out, long long number) {
+  unsigned long long magnitude = static_cast<unsigned long long>(number);
+  if (number < 0) {
+    *out++ = '-';
+    magnitude = 0 - magnitude;
+  }
+  if (magnitude < 10) {
+    *out = static_cast<char>('0' + magnitude);
+    return out + 1;
+  }
+  if (magnitude < 100) {
+    out[0] = static_cast<char>('0' + magnitude / 10);
+    out[1] = static_cast<char>('0' + magnitude % 10);
+    return out + 2;
+  }
+  char digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (count != 0) *out++ = digits[--count];
+  return out;
+}
 
 // The element name: "Elem" followed by the index in decimal digits. Takes a 64-bit index so
 // that an index computed from the framework's (index + 1, index + start) is named exactly.
-// The same text as FIAttribute("Elem") with the digits appended, made with one copy.
-inline FIAttribute ElementName(long long index) {
-  char text[32] = {'E', 'l', 'e', 'm'};
-  *std::to_chars(text + 4, text + sizeof text - 1, index).ptr = '\0';
+// The same text as FIAttribute("Elem") with the digits appended, made in one buffer with one
+// copy. Always inline: most selections are little else.
+FINTOP_INLINE FIAttribute ElementName(long long index) {
+  char text[4 + 21 + 1];  // "Elem", a sign and 20 digits, the end
+  std::memcpy(text, "Elem", 4);
+  *WriteDecimal(text + 4, index) = '\0';
   return FIAttribute(text);
 }
 
@@ -129,16 +170,28 @@ constexpr int WrapToInt(long long value) {
 
 // The selection: records the element name, or the integer, under `name` on the caller's
 // iterator. Neither moves it.
-inline void RecordElementName(FIIterator& it, const char* name, long long index) {
+FINTOP_INLINE void RecordElementName(FIIterator& it, const char* name, long long index) {
   it.SetAttribute(name, ElementName(index));
 }
-void RecordInteger(FIIterator& it, const char* name, int value);
+FINTOP_INLINE void RecordInteger(FIIterator& it, const char* name, int value) {
+  it.SetAttribute(name, FIAttribute(value));
+}
 
 // Reads the node property `key` ("value", "id", "type") of the node `it` stands on into a
 // fresh attribute; the result is empty when the node has no such property.
-FIAttribute ReadProperty(FIIterator& it, const char* key);
+inline FIAttribute ReadProperty(FIIterator& it, const char* key) {
+  FIAttribute out;
+  it.GetValue(FIAttribute(key), out);
+  return out;
+}
 inline FIAttribute ReadValue(FIIterator& it) {
   return ReadProperty(it, "value");
+}
+// The same with a key the caller made once for several reads: `out` is cleared first, so that
+// a node without the property reads as empty, not as the previous node's value.
+inline void ReadProperty(FIIterator& it, const FIAttribute& key, FIAttribute& out) {
+  out.Clear();
+  it.GetValue(key, out);
 }
 
 // Down to `path`, then read that node's "value" on a clone: empty when `path` is missing.
@@ -160,8 +213,17 @@ FIAttribute ReadVariable(FIIterator& it, const std::string& path);
 // A name read from the host, made one level of Down: a name holding a dot is passed in double
 // quotes unless it has a double-quote character of its own. The name itself is never cut.
 std::string AsOneLevel(std::string_view name);
-// Down by a name read from the host (see AsOneLevel). A null name fails.
-[[nodiscard]] bool DownByName(FIIterator& it, const char* name);
+// Down by a name read from the host (see AsOneLevel). A null name fails. Inline, with the name
+// copied once: the phase and stream walks make one of these per call.
+[[nodiscard]] FINTOP_INLINE bool DownByName(FIIterator& it, const char* name) {
+  if (name == nullptr) return false;
+  std::string level(name);
+  if (level.find('.') != std::string::npos && level.find('"') == std::string::npos) {
+    level.insert(level.begin(), '"');
+    level.push_back('"');
+  }
+  return it.Down(level);
+}
 
 // The integer selection that the element walk reads: index -1 counts the elements of
 // `variable`; any other index records `index_name` = index as an integer and returns the
@@ -176,15 +238,22 @@ inline int SelectInteger(FIIterator& it, int index, const std::string& variable,
 // The standard element walk: Down `variable`, read the integer attribute `index_name`, step
 // to that element. On success the working iterator stands on the element. When moving, a
 // failure after the Down undoes it with one Up; a failing Down moves nothing. Inline: the
-// component callbacks are little else.
+// component callbacks are little else. The moving call and the test on a clone are written
+// apart (the clone owned by ClonedIterator), so that neither tests at every step which one it
+// is: with WorkingIterator the component callbacks cost about 2 instructions a call more.
+[[nodiscard]] inline bool EnterElementOn(FIIterator& it, const std::string& variable,
+                                         const char* index_name, bool undo) {
+  if (!it.Down(variable)) return false;
+  FIAttribute index;
+  if (it.GetAttribute(index_name, index) && it.Element(index.ival())) return true;
+  if (undo) it.Up();
+  return false;
+}
 [[nodiscard]] inline bool EnterElement(FIIterator& caller, int move, const std::string& variable,
                                        const char* index_name) {
-  WorkingIterator work(caller, move);
-  if (!work || !work->Down(variable)) return false;
-  FIAttribute index;
-  if (work->GetAttribute(index_name, index) && work->Element(index.ival())) return true;
-  work.Undo(1);
-  return false;
+  if (move != 0) return EnterElementOn(caller, variable, index_name, true);
+  ClonedIterator clone(caller);
+  return clone && EnterElementOn(*clone, variable, index_name, false);
 }
 
 }  // namespace fintop

@@ -22,7 +22,7 @@ constexpr char kProfileZoneNo[] = "ProfileZoneNo";
 
 // The duty of zone `zone` as the host holds it; empty-handed (false) when the duty table or
 // that element is missing. Walks on a clone.
-bool ReadZoneDuty(FIIterator& it, int zone, FIAttribute& duty) {
+FINTOP_INLINE bool ReadZoneDuty(FIIterator& it, int zone, FIAttribute& duty) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kZoneDuty) || !clone->Element(zone)) return false;
   clone->GetValue(FIAttribute("value"), duty);  // read in place: `duty` is fresh

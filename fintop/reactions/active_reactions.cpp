@@ -62,7 +62,7 @@ int CountActiveReactions(FIIterator& it) {
 // made when the entry is not there or its value holds no text. The name is read on a clone
 // and bound once the clone is gone, as the records are: a write while a clone shares the
 // caller's attributes would make the host copy them.
-void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
+FINTOP_INLINE void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
   const int active = activeReactionCount.load(std::memory_order_relaxed);
   const bool is_active = index < active;
   const std::string& list = is_active ? kActiveReactionList : kInactiveReactionList;
@@ -82,7 +82,7 @@ void BindReaction(FIIterator& it, int index, const FIAttribute& key) {
 }
 
 // The real "value" of rank entry `index` into `rank`; false when there is none.
-bool ReadRank(FIIterator& it, int index, const FIAttribute& key, FIAttribute& rank) {
+FINTOP_INLINE bool ReadRank(FIIterator& it, int index, const FIAttribute& key, FIAttribute& rank) {
   fintop::ClonedIterator clone(it);
   if (!clone || !clone->Down(kReactionRanks) || !clone->Down(kReactionRankSet)) return false;
   if (!fintop::StepNext(*clone, std::max(index, 0))) return false;
@@ -92,7 +92,7 @@ bool ReadRank(FIIterator& it, int index, const FIAttribute& key, FIAttribute& ra
 }
 
 // Records "RxnRank": 0.0, then the real "value" of rank entry `index` when there is one.
-void RecordRank(FIIterator& it, int index, const FIAttribute& key) {
+FINTOP_INLINE void RecordRank(FIIterator& it, int index, const FIAttribute& key) {
   it.SetAttribute(kRxnRank, FIAttribute(0.0));
   FIAttribute rank;
   if (ReadRank(it, index, key, rank)) it.SetAttribute(kRxnRank, FIAttribute(rank.rval()));

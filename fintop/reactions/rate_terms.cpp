@@ -63,7 +63,7 @@ bool ReadComponent(FIIterator& clone, int reactant, const FIAttribute& key,
 // Records "A" and "E" of term `row` when their lists exist, and "row" in every case. Read on
 // a clone and recorded once it is gone: a write while a clone shares the caller's attributes
 // would make the host copy them.
-void SelectTerm(FIIterator& it, int row) {
+FINTOP_INLINE void SelectTerm(FIIterator& it, int row) {
   FIAttribute a;
   FIAttribute e;
   bool has_a = false;
@@ -85,7 +85,7 @@ void SelectTerm(FIIterator& it, int row) {
 // Records "exponent" (entry "row" x "ncomp" + reactant of "Exponents") when "row", "ncomp" and
 // the list exist, and "component" when the reactant list below "KineticBasis" holds the
 // reactant. Read on a clone and recorded once it is gone.
-void SelectReactant(FIIterator& it, int reactant) {
+FINTOP_INLINE void SelectReactant(FIIterator& it, int reactant) {
   FIAttribute exponent;
   FIAttribute component;
   bool has_exponent = false;

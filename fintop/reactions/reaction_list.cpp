@@ -41,7 +41,7 @@ int CountListedReactions(FIIterator& it) {
 
 // Moves the caller's iterator onto reaction `index`, classifies it into `kind` and stores
 // "rxnPath" on the iterator.
-void SelectReaction(FIIterator& it, FIAttribute* kind, int index) {
+FINTOP_INLINE void SelectReaction(FIIterator& it, FIAttribute* kind, int index) {
   if (!it.Down(kReactionList)) return;
   if (!it.Down(kReaction)) return;  // stays on "ReactionList"
   fintop::reactions::WalkToEntry(it, kReactionName, index);

@@ -1,6 +1,7 @@
 // The shared walks every callback family builds on.
 #include "framework/walks.h"
 
+#include <limits>
 #include <string>
 
 #include "support/fintop_test.h"
@@ -36,6 +37,29 @@ TEST_F(Walks, SelectionRecordsWithoutMoving) {
   fintop::RecordInteger(*it, "CmpCnt", 7);
   EXPECT_EQ(Recorded(*it), "SegElemNum=text:Elem12; CmpCnt=int:7");
   EXPECT_EQ(Where(*it), "Top/S");
+}
+
+TEST(ElementName, DigitsOfEverySixtyFourBitIndex) {
+  struct Row {
+    long long index;
+    const char* text;
+  } rows[] = {{0, "Elem0"},
+              {9, "Elem9"},
+              {10, "Elem10"},
+              {99, "Elem99"},
+              {100, "Elem100"},
+              {-1, "Elem-1"},
+              {-100, "Elem-100"},
+              {2147483647, "Elem2147483647"},
+              {2147483648LL, "Elem2147483648"},
+              {-2147483648LL, "Elem-2147483648"},
+              {std::numeric_limits<long long>::max(), "Elem9223372036854775807"},
+              {std::numeric_limits<long long>::min(), "Elem-9223372036854775808"}};
+  for (const Row& row : rows) {
+    const FIAttribute name = fintop::ElementName(row.index);
+    EXPECT_EQ(name.type(), FT_TEXT);
+    EXPECT_STREQ(name.c_str(), row.text) << row.index;
+  }
 }
 
 TEST_F(Walks, EnterElementMovesOnSuccessAndUndoesExactlyItsDownOnFailure) {
