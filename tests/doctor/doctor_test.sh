@@ -60,11 +60,11 @@ declare -A OK=(
 )
 # A framework module without a name fintop takes from it: a PE import names its module, an
 # ELF symbol is looked for in every library loaded.
-lacking="^FAIL imports: ${qelutils//./\\.} in the folder lacks 1 of the 16 names $q takes from it \(_ZN11FIAttribute6AppendEi\): ${qelutils//./\\.} is of another version than the one $q was built for: use the framework modules and fintop of one release\$"
-lacking_json="[m['missing'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [['_ZN11FIAttribute6AppendEi']]"
+lacking="^FAIL imports: ${qelutils//./\\.} in the folder lacks 1 of the [0-9]+ names $q takes from it \(_ZN11FIAttribute5ClearEv\): ${qelutils//./\\.} is of another version than the one $q was built for: use the framework modules and fintop of one release\$"
+lacking_json="[m['missing'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [['_ZN11FIAttribute5ClearEv']]"
 if [ "$kind" != DLL ]; then
-  lacking="^FAIL imports: no library $q needs defines _ZN11FIAttribute6AppendEi: the framework's libraries are of another version than the one fintop was built for: use the framework and fintop of one release\$"
-  lacking_json="len(c['imports']['problems']) == 1 and '_ZN11FIAttribute6AppendEi' in c['imports']['problems'][0]"
+  lacking="^FAIL imports: no library $q needs defines _ZN11FIAttribute5ClearEv: the framework's libraries are of another version than the one fintop was built for: use the framework and fintop of one release\$"
+  lacking_json="len(c['imports']['problems']) == 1 and '_ZN11FIAttribute5ClearEv' in c['imports']['problems'][0]"
 fi
 # A crash while loading: Linux's loader lets it end the process; Wine's ends the load with it.
 use_zip="use the $q of the zip"
@@ -125,7 +125,7 @@ if [ -f "$bin/$recorder" ]; then
   )
 fi
 if [ -d "$modules/microsoft" ]; then
-  cases+=("a framework of the Microsoft compiler|cp \"$modules/microsoft/$qelutils\" .|1|OK ~ OK ~ ^FAIL imports: QELUtils\.dll in the folder lacks 16 of the 16 names $q takes from it \(_ZN10FITopEntry6CreateEN2FI9ObjectPtrINS0_7ContextEEEPv, .*\): its own C\+\+ exports use the Microsoft compiler's \(\?\.\.\.@@\.\.\.\) spelling and $q takes GCC's \(_Z\.\.\.\) names: QELUtils\.dll was built with another compiler, and fintop must be built with the compiler family of the framework: use a fintop built with that compiler\$ ~ OK ~ ^FAIL load: $q (does not load: .* OR loads here only because this system's loader \(Wine's does so\) put stubs in place of 16 imports it did not find, from QELUtils\.dll: Windows refuses to load it)$above\$ ~ 2|[m['spelling'] for m in c['imports']['modules'] if m['module'] == 'QELUtils.dll'] == [\"the Microsoft compiler's (?...@@...)\"]")
+  cases+=("a framework of the Microsoft compiler|cp \"$modules/microsoft/$qelutils\" .|1|OK ~ OK ~ ^FAIL imports: QELUtils\.dll in the folder lacks ([0-9]+) of the \\1 names $q takes from it \(_ZN10FITopEntry6CreateEN2FI9ObjectPtrINS0_7ContextEEEPv, .*\): its own C\+\+ exports use the Microsoft compiler's \(\?\.\.\.@@\.\.\.\) spelling and $q takes GCC's \(_Z\.\.\.\) names: QELUtils\.dll was built with another compiler, and fintop must be built with the compiler family of the framework: use a fintop built with that compiler\$ ~ OK ~ ^FAIL load: $q (does not load: .* OR loads here only because this system's loader \(Wine's does so\) put stubs in place of [0-9]+ imports it did not find, from QELUtils\.dll: Windows refuses to load it)$above\$ ~ 2|[m['spelling'] for m in c['imports']['modules'] if m['module'] == 'QELUtils.dll'] == [\"the Microsoft compiler's (?...@@...)\"]")
 fi
 # ELF: machine, width, a program in the plug-in's place, RUNPATH and RPATH.
 if [ -d "$modules/runpath" ]; then
