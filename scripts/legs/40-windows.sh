@@ -166,6 +166,13 @@ for width in 64 32; do
   zip=$(ls build/$preset/package/fintop-*.zip)
   listing=$(cmake -E tar tf "$zip")
   [ "$(LC_ALL=C sort <<<"$listing" | tr '\n' ' ')" = "$shipped " ] || fail "$zip holds: $listing"
+  # INSTALL.txt with CRLF line ends (any Windows editor shows its lines), naming no file of
+  # the source tree.
+  mkdir -p "$out/text$width" && cmake -E chdir "$out/text$width" cmake -E tar xf "$PWD/$zip" INSTALL.txt
+  [ "$(grep -c $'\r$' "$out/text$width/INSTALL.txt")" = "$(wc -l <"$out/text$width/INSTALL.txt")" ] ||
+    fail "INSTALL.txt in $zip has lines without CRLF"
+  ! grep -Eq '(^|[ (])(fintop|tools|tests|hostsim|packaging|scripts)/[a-z_]+|README' "$out/text$width/INSTALL.txt" ||
+    fail "INSTALL.txt in $zip names the source tree: $(grep -E '(fintop|tools|tests|hostsim|packaging|scripts)/|README' "$out/text$width/INSTALL.txt" | head -n 1)"
   # fintop-trace.dll needs nothing beyond Windows, the framework's modules and what the zip
   # ships (fintop.dll's imports are the doctor's check, below).
   for dll in $($objdump -p build/$preset/bin/fintop-trace.dll | awk '/DLL Name:/ { print $3 }'); do

@@ -51,3 +51,19 @@ std::vector<std::string> Arguments(int argc, wchar_t** argv);
 #endif
 
 }  // namespace kit
+
+// The program's entry point: `run` (int(const std::vector<std::string>&)) called with the
+// arguments as Arguments gives them; wmain on Windows, where the program is linked with
+// -municode.
+#if defined(_WIN32)
+#define KIT_MAIN(run)                       \
+  int wmain(int argc, wchar_t** argv);      \
+  int wmain(int argc, wchar_t** argv) {     \
+    return run(kit::Arguments(argc, argv)); \
+  }
+#else
+#define KIT_MAIN(run)                       \
+  int main(int argc, char** argv) {         \
+    return run(kit::Arguments(argc, argv)); \
+  }
+#endif

@@ -151,4 +151,20 @@ std::FILE* OpenFile(std::string_view utf8, const char* mode) {
 #endif
 }
 
+std::string CommandLineArgument(std::string_view argument) {
+  std::string out = "\"";
+  std::size_t slashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++slashes;
+      continue;
+    }
+    out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+    slashes = 0;
+    out += c;
+  }
+  out.append(slashes * 2, '\\');
+  return out + "\"";
+}
+
 }  // namespace kit

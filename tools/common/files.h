@@ -27,6 +27,10 @@ std::filesystem::path ProgramFolder();
 std::filesystem::path PathOf(std::string_view utf8);
 std::string Utf8(const std::filesystem::path& path);
 
+// One argument of a command line, quoted so that the C runtime's parser reads it back whole:
+// backslashes before a quote (and at the end) doubled. For a child started with CreateProcessW.
+std::string CommandLineArgument(std::string_view argument);
+
 // std::fopen of a path given as UTF-8 text (_wfopen on Windows); null, errno set, when not.
 std::FILE* OpenFile(std::string_view utf8, const char* mode);
 

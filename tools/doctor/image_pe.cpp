@@ -202,24 +202,6 @@ std::string OwnPath() {
   return path.empty() ? "fintop-doctor.exe" : path;
 }
 
-// One argument of a command line as the C runtime splits it again: quoted, with backslashes
-// before a quote (and at the end) doubled.
-std::string Quoted(const std::string& argument) {
-  std::string out = "\"";
-  size_t backslashes = 0;
-  for (const char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, '\\');
-  return out + "\"";
-}
-
 // The names of the exception codes a crashing loader ends a process with.
 std::string ExceptionName(DWORD code) {
   static constexpr std::pair<DWORD, const char*> kNames[] = {
@@ -351,7 +333,9 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
   startup.hStdOutput = write_end.handle;
   startup.hStdError = write_end.handle;
   const std::string self = OwnPath();
-  std::wstring command = Wide(Quoted(self) + " --load-only " + Quoted(path) + " " + Quoted(folder));
+  std::wstring command =
+      Wide(kit::CommandLineArgument(self) + " --load-only " + kit::CommandLineArgument(path) + " " +
+           kit::CommandLineArgument(folder));
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(Wide(self).c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                       nullptr, nullptr, &startup, &process)) {

@@ -88,13 +88,4 @@ int Main(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-#if defined(_WIN32)
-int wmain(int argc, wchar_t** argv);  // the entry point with -municode
-int wmain(int argc, wchar_t** argv) {
-  return Main(kit::Arguments(argc, argv));
-}
-#else
-int main(int argc, char** argv) {
-  return Main(kit::Arguments(argc, argv));
-}
-#endif
+KIT_MAIN(Main)

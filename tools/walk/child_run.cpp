@@ -41,31 +41,12 @@ std::string Work(const std::function<std::string()>& work) {
 
 #if defined(_WIN32)
 
-namespace {
-
-// One argument as the C runtime's command-line parser reads it back.
-std::string CommandLineArgument(const std::string& argument) {
-  std::string out = "\"";
-  std::size_t slashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++slashes;
-      continue;
-    }
-    out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
-    slashes = 0;
-    out += c;
-  }
-  out.append(slashes * 2, '\\');
-  return out + "\"";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds) {
   const std::string self = kit::Utf8(kit::ProgramPath());
-  std::string command = CommandLineArgument(self);
-  for (const std::string& argument : arguments) command += " " + CommandLineArgument(argument);
+  std::string command = kit::CommandLineArgument(self);
+  for (const std::string& argument : arguments) command += " " + kit::CommandLineArgument(argument);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE nothing =
       CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
