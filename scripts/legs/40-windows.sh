@@ -177,7 +177,7 @@ for width in 64 32; do
   # ships (fintop.dll's imports are the doctor's check, below).
   for dll in $($objdump -p build/$preset/bin/fintop-trace.dll | awk '/DLL Name:/ { print $3 }'); do
     case "${dll,,}" in
-      kernel32.dll | msvcrt.dll | fiiterator.dll | qelutils.dll | qelcom.dll) ;;
+      kernel32.dll | msvcrt.dll | version.dll | fiiterator.dll | qelutils.dll | qelcom.dll) ;;
       *) grep -qiw -- "$dll" <<<"$shipped" || fail "fintop-trace.dll ($width-bit) imports $dll, which the zip does not ship" ;;
     esac
   done
