@@ -1,5 +1,6 @@
 #include "plugin.h"
 
+#include "files.h"
 #include "framework/module_loader.h"
 
 #if defined(_WIN32)
@@ -12,8 +13,8 @@ namespace walk {
 
 namespace {
 
-// The plug-in's module, or null with the loader's reason in `why`. On Windows by its wide
-// path (UTF-8 text here); elsewhere through the stand-in loader, which opens it with dlopen.
+// The plug-in's module, or null with the loader's reason in `why`: on Windows by its wide path
+// (UTF-8 text here), elsewhere with dlopen.
 HMODULE Load(const std::string& file, std::string& why) {
 #if defined(_WIN32)
   const std::filesystem::path path(std::u8string(file.begin(), file.end()));
@@ -34,7 +35,11 @@ HMODULE Load(const std::string& file, std::string& why) {
     why += " (error " + std::to_string(code) + ")";
   }
 #else
-  HMODULE module = LoadLibraryA(file.c_str());
+  // A bare name is looked for beside the program first, as the host's loader does.
+  HMODULE module = nullptr;
+  if (file.find('/') == std::string::npos && !kit::ProgramFolder().empty())
+    module = dlopen(kit::Utf8(kit::ProgramFolder() / file).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
     const char* error = dlerror();
     why = error != nullptr ? error : "not loaded";

@@ -1,5 +1,6 @@
-// The plug-in as the walk uses it: loaded by file name at run time with LoadLibraryA, every
-// callback and GetQELNode resolved by name with GetProcAddress, as the framework does.
+// The plug-in as the walk uses it: loaded by file name at run time (a bare name beside the
+// program first), every callback and GetQELNode resolved by name with GetProcAddress, as the
+// framework does.
 #pragma once
 
 #include <array>
