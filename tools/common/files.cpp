@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -166,5 +167,35 @@ std::string CommandLineArgument(std::string_view argument) {
   out.append(slashes * 2, '\\');
   return out + "\"";
 }
+
+#if defined(_WIN32)
+std::string SystemMessage(unsigned long error, std::string_view file) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const std::string raw =
+      length != 0 && buffer != nullptr ? Narrow(std::wstring_view(buffer, length)) : "";
+  if (buffer != nullptr) LocalFree(buffer);
+  std::string text;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '%' || i + 1 == raw.size()) {
+      text += raw[i];
+    } else if (std::isdigit(static_cast<unsigned char>(raw[i + 1]))) {
+      size_t end = i + 1;
+      while (end < raw.size() && std::isdigit(static_cast<unsigned char>(raw[end]))) ++end;
+      if (raw.compare(i, end - i, "%1") == 0)
+        text += file.empty() ? std::string_view("the module") : file;
+      i = end - 1;
+    } else {
+      text += raw[i + 1] == 'n' ? ' ' : raw[i + 1];  // %n, %%, %. and the like
+      ++i;
+    }
+  }
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  if (text.empty()) text = "unknown error";
+  return text + " (error " + std::to_string(error) + ")";
+}
+#endif
 
 }  // namespace kit

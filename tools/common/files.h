@@ -27,6 +27,12 @@ std::filesystem::path ProgramFolder();
 std::filesystem::path PathOf(std::string_view utf8);
 std::string Utf8(const std::filesystem::path& path);
 
+#if defined(_WIN32)
+// The system's message for the error code `error` (GetLastError's) on one line, with its
+// number: "%1" filled with `file` (the module it is about), any other insert dropped.
+std::string SystemMessage(unsigned long error, std::string_view file = {});
+#endif
+
 // One argument of a command line, quoted so that the C runtime's parser reads it back whole:
 // backslashes before a quote (and at the end) doubled. For a child started with CreateProcessW.
 std::string CommandLineArgument(std::string_view argument);

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "files.h"
+
 namespace kit {
 namespace {
 
@@ -36,7 +38,7 @@ std::string FirstKey(std::string_view text) {
 InputKind SniffInput(const std::string& path) {
   // The path is UTF-8 text; on Windows the stream opens it through the wide calls. Only a
   // regular file is read again: a pipe's bytes are gone, a folder has none.
-  const std::filesystem::path file_path(std::u8string(path.begin(), path.end()));
+  const std::filesystem::path file_path = PathOf(path);
   std::error_code error;
   if (!std::filesystem::exists(file_path, error)) return InputKind::kMissing;
   if (!std::filesystem::is_regular_file(file_path, error)) return InputKind::kOther;

@@ -36,51 +36,23 @@ std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
 
-// The system's message for `error`, its inserts filled: "%1" with `file` (the module the
-// message is about), any other insert dropped.
-std::string SystemMessage(DWORD error, const std::string& file = "") {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  const std::string raw =
-      length != 0 && buffer != nullptr ? Narrow(std::wstring(buffer, length)) : "";
-  if (buffer != nullptr) LocalFree(buffer);
-  std::string text;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] != '%' || i + 1 == raw.size()) {
-      text += raw[i];
-    } else if (std::isdigit(static_cast<unsigned char>(raw[i + 1]))) {
-      size_t end = i + 1;
-      while (end < raw.size() && std::isdigit(static_cast<unsigned char>(raw[end]))) ++end;
-      if (raw.compare(i, end - i, "%1") == 0) text += file.empty() ? "the module" : file;
-      i = end - 1;
-    } else {
-      text += raw[i + 1] == 'n' ? ' ' : raw[i + 1];  // %n, %%, %. and the like
-      ++i;
-    }
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  if (text.empty()) text = "unknown error";
-  return text + " (error " + std::to_string(error) + ")";
-}
-
 // A read-only view of a whole file; unmapped and closed when it goes.
 class FileView {
  public:
   explicit FileView(const std::string& path) : path_(path) {
     file_ = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) Fail("cannot be read: " + SystemMessage(GetLastError()));
+    if (file_ == INVALID_HANDLE_VALUE)
+      Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size)) Fail("cannot be read: " + SystemMessage(GetLastError()));
+    if (!GetFileSizeEx(file_, &size)) Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     if (size.QuadPart == 0) Fail("is empty, not a module");
     if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) Fail("is too large to read");
     size_ = static_cast<size_t>(size.QuadPart);
     mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping_ == nullptr) Fail("cannot be mapped: " + SystemMessage(GetLastError()));
+    if (mapping_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
     base_ = static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
-    if (base_ == nullptr) Fail("cannot be mapped: " + SystemMessage(GetLastError()));
+    if (base_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
   }
   ~FileView() { Close(); }
   FileView(const FileView&) = delete;
@@ -322,7 +294,7 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
   Handle read_end, write_end, nothing;
   if (!CreatePipe(&read_end.handle, &write_end.handle, &inherit, 0) ||
       !SetHandleInformation(read_end.handle, HANDLE_FLAG_INHERIT, 0)) {
-    return not_started(SystemMessage(GetLastError()));
+    return not_started(kit::SystemMessage(GetLastError()));
   }
   nothing.handle = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -339,7 +311,7 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(Wide(self).c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                       nullptr, nullptr, &startup, &process)) {
-    return not_started(SystemMessage(GetLastError()));
+    return not_started(kit::SystemMessage(GetLastError()));
   }
   Handle child{process.hProcess}, thread{process.hThread};
   CloseHandle(write_end.handle);  // the child's copy is its only writer now
@@ -411,7 +383,7 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   if (plugin == nullptr) {
     const size_t slash = path.find_last_of("\\/");
     Report("refused " +
-           SystemMessage(error, slash == std::string::npos ? path : path.substr(slash + 1)));
+           kit::SystemMessage(error, slash == std::string::npos ? path : path.substr(slash + 1)));
     Report("done");
     return 0;
   }

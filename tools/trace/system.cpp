@@ -11,6 +11,10 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+
+#include <filesystem>
+
+#include "files.h"
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -42,23 +46,12 @@ std::string FolderOf(const std::string& path) {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
+// Paths and texts cross to the system as UTF-16 (files.h).
+std::wstring Wide(std::string_view text) {
+  return kit::PathOf(text).wstring();
 }
-
 std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                      nullptr, nullptr);
-  return text;
+  return kit::Utf8(std::filesystem::path(wide));
 }
 
 std::string ModuleFile(HMODULE module) {
@@ -69,23 +62,6 @@ std::string ModuleFile(HMODULE module) {
     if (n < path.size()) return Narrow(path.substr(0, n));
     path.resize(path.size() * 2);
   }
-}
-
-// The system's message for `code`, inserts left out, on one line.
-std::string SystemMessage(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n > 0 ? Narrow(std::wstring(text, n)) : std::string();
-  LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.'))
-    message.pop_back();
-  for (char& c : message) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return (message.empty() ? "error" : message) + " (error " + std::to_string(code) + ")";
 }
 
 std::string VersionText(DWORD high, DWORD low) {
@@ -140,12 +116,12 @@ std::string TempFolder() {
 
 std::string LastError() {
   const DWORD code = GetLastError();
-  return code != 0 ? SystemMessage(code) : std::strerror(errno);
+  return code != 0 ? kit::SystemMessage(code) : std::strerror(errno);
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
   HMODULE module = LoadLibraryExW(Wide(path).c_str(), nullptr, 0);
-  if (module == nullptr) why = SystemMessage(GetLastError());
+  if (module == nullptr) why = kit::SystemMessage(GetLastError());
   return reinterpret_cast<void*>(module);
 }
 

@@ -3,9 +3,7 @@
 #include "files.h"
 #include "framework/module_loader.h"
 
-#if defined(_WIN32)
-#include <filesystem>
-#else
+#if !defined(_WIN32)
 #include <dlfcn.h>
 #endif
 
@@ -17,23 +15,8 @@ namespace {
 // (UTF-8 text here), elsewhere with dlopen.
 HMODULE Load(const std::string& file, std::string& why) {
 #if defined(_WIN32)
-  const std::filesystem::path path(std::u8string(file.begin(), file.end()));
-  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, 0);
-  if (module == nullptr) {
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u8string message =
-        n > 0 ? std::filesystem::path(std::wstring(text, n)).u8string() : std::u8string();
-    LocalFree(text);
-    why.assign(message.begin(), message.end());
-    while (!why.empty() &&
-           (why.back() == '\n' || why.back() == '\r' || why.back() == '.' || why.back() == ' '))
-      why.pop_back();
-    why += " (error " + std::to_string(code) + ")";
-  }
+  HMODULE module = LoadLibraryExW(kit::PathOf(file).c_str(), nullptr, 0);
+  if (module == nullptr) why = kit::SystemMessage(GetLastError(), file);
 #else
   // A bare name is looked for beside the program first, as the host's loader does.
   HMODULE module = nullptr;
