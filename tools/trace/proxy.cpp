@@ -22,18 +22,13 @@
 // {"error": ...} line.
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <optional>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <type_traits>
 #include <vector>
 
