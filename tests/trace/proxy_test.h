@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "call_record.h"
+#include "attribute_value.h"
 #include "framework/module_loader.h"
 #include "support/callback_driver.h"
 #include "support/fintop_test.h"

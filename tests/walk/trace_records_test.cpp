@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "address.h"
+#include "attribute_value.h"
 #include "call_record_json.h"
 #include "framework/recorded_attributes.h"
 #include "iterator/case_loader.h"

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "attribute_value.h"
+
 namespace trace {
 
 CallIterator::CallIterator(FIIterator& framework, record::Call& call) noexcept

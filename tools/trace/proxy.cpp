@@ -36,7 +36,7 @@
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
 #include "call_iterator.h"
-#include "call_record.h"
+#include "attribute_value.h"
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "address.h"
-#include "call_record.h"
+#include "attribute_value.h"
 #include "settings.h"
 
 namespace trace {

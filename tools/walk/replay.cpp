@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "address.h"
-#include "call_record.h"
+#include "attribute_value.h"
 #include "callback_table.h"
 #include "diff.h"
 #include "document.h"

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "address.h"
+#include "attribute_value.h"
 #include "output.h"
 
 namespace walk {

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "document.h"
-#include "output.h"
+#include "json_writer.h"
 
 namespace walk {
+
+using kit::JsonWriter;
+using kit::Output;
 
 struct DiffLine {
   enum Kind {

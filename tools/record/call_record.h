@@ -19,16 +19,9 @@
 #include <variant>
 #include <vector>
 
-#include "framework/fi_attribute.h"
-#include "framework/recorded_attributes.h"
 #include "json_writer.h"
 
 namespace record {
-
-#define FINTOP_RECORD_NAME(name) name,
-// The attributes a call's "before" holds, in this order.
-inline constexpr const char* kHeldAttributes[] = {FINTOP_HELD_ATTRIBUTES(FINTOP_RECORD_NAME)};
-#undef FINTOP_RECORD_NAME
 
 // ---- Addresses ("node", "at") ----
 // The host names from the top down, joined by "/". Within a name "\" and "/" are written "\\"
@@ -154,11 +147,5 @@ std::optional<Call> ParseCall(std::string_view object);
 // The calls of a walk's --json --trace document (its "trace"), or of a log (every line that is a
 // call), in order. Throws std::runtime_error when the text is not JSON of either.
 std::vector<Call> ParseCalls(std::string_view text);
-
-// An attribute's value as the model's JSON writes it; null when it is empty.
-Value AttributeValue(const FIAttribute& attribute);
-
-// Whether two attributes hold the same value (same type; a nan equals a nan).
-bool SameValue(const FIAttribute& a, const FIAttribute& b);
 
 }  // namespace record

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "json_reader.h"
+
 namespace walk {
 
 // A refused document: what() is "<name>:<line>:<column>: <what is wrong>" or "<name>: <what>".
@@ -50,23 +52,8 @@ struct Record {
   Kind kind = kObject;
 };
 
-// A value as the document writes it: texts without their quotes, numbers as written.
-struct Scalar {
-  enum Type : char {
-    kNone = 0,
-    kNull = 'z',
-    kBool = 'b',
-    kInteger = 'i',
-    kReal = 'r',
-    kText = 's'
-  };
-  Type type = kNone;
-  std::string text;
-
-  bool operator==(const Scalar& other) const = default;
-  // Texts in double quotes with JSON escapes, everything else as written; "(none)" for kNone.
-  std::string Shown() const;
-};
+// A value as the document writes it (json_reader.h).
+using kit::Scalar;
 
 // The own members of one model node or call, read again from the file: scalars in the order
 // written, the attributes and bindings objects apart.
@@ -78,8 +65,6 @@ struct Details {
   bool has_before = false;
   const Scalar& Get(const std::string& key) const;
 };
-
-class Cursor;
 
 class Document {
  public:
@@ -135,7 +120,7 @@ class Document {
  private:
   friend class DocumentReader;
   void Read();
-  Cursor Scan(std::size_t block) const;  // the bytes from the start
+  kit::Cursor Scan(std::size_t block) const;  // the bytes from the start
 
   std::FILE* file_;  // null: the bytes are memory_
   bool owned_;

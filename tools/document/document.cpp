@@ -1,0 +1,223 @@
+#include "document.h"
+
+#include "document_names.h"
+#include "document_reader.h"
+#include "files.h"
+#include "json_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+
+namespace walk {
+
+namespace names = document_names;
+
+const char* RecordKindName(Record::Kind kind) {
+  // A model node's kind is the name of its first member.
+  static const char* const kNames[] = {names::kObject, names::kValue,   names::kCollection,
+                                       names::kItem,   names::kElement, "attribute",
+                                       "binding",      "call",          "framework record"};
+  return kNames[kind];
+}
+
+std::uint64_t NameKey(std::string_view name) {
+  Hasher h;
+  h.Add('n', name);
+  return h.value();
+}
+
+// ---- Details --------------------------------------------------------------------------------
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  kit::AppendTextLine(text, out);
+  return out;
+}
+
+std::string SessionsText(const Document& log) {
+  const std::vector<std::uint64_t>& lines = log.session_lines();
+  std::string at;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0)
+      at += i + 1 == lines.size() && lines.size() == static_cast<std::size_t>(log.sessions())
+                ? " and "
+                : ", ";
+    at += std::to_string(lines[i]);
+  }
+  if (lines.size() < static_cast<std::size_t>(log.sessions())) at += ", ...";
+  return "holds " + std::to_string(log.sessions()) +
+         " sessions (one {\"log\": ...} line each, at lines " + at + ")";
+}
+
+const Scalar& Details::Get(const std::string& key) const {
+  static const Scalar none;
+  for (const auto& [name, value] : members) {
+    if (name == key) return value;
+  }
+  return none;
+}
+
+// ---- DetailsReader ---------------------------------------------------------------------------
+
+namespace {
+
+// Reads one node's or call's own members and stops before its contents.
+class DetailsReader {
+ public:
+  Details details;
+  bool done = false;
+  std::string error;
+
+  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
+  bool start_object(std::size_t) {
+    ++depth_;
+    if (depth_ == 2 && key_ == names::kBefore) details.has_before = true;
+    if (depth_ == 2)
+      fields_ = key_ == names::kAttributes ? &details.attributes
+                : key_ == names::kBefore   ? &details.before
+                                           : &details.bindings;
+    return true;
+  }
+  bool end_object() {
+    if (--depth_ == 0) {
+      done = true;
+      return false;  // the object is read: stop here
+    }
+    return true;
+  }
+  bool start_array(std::size_t) {
+    if (++depth_ == 2) fields_ = nullptr;
+    return true;
+  }
+  bool end_array() {
+    --depth_;
+    return true;
+  }
+  bool key(std::string& key) {
+    if (depth_ == 1 && (key == names::kContents || key == names::kItems)) {
+      done = true;
+      return false;
+    }
+    key_ = std::move(key);
+    return true;
+  }
+
+ private:
+  bool OnValue(Scalar value) {
+    if (depth_ == 1) details.members.emplace_back(key_, std::move(value));
+    if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
+    return true;
+  }
+  int depth_ = 0;
+  std::string key_;
+  std::vector<std::pair<std::string, Scalar>>* fields_ = nullptr;
+};
+
+}  // namespace
+
+// ---- Document --------------------------------------------------------------------------------
+
+Document::Document(std::FILE* file, std::string name, bool owned)
+    : file_(file), owned_(owned), name_(std::move(name)) {
+  Read();
+}
+
+Document::Document(std::string bytes, std::string name)
+    : file_(nullptr), owned_(false), memory_(std::move(bytes)), name_(std::move(name)) {
+  Read();
+}
+
+void Document::Read() {
+  Cursor cursor = Scan(std::size_t{1} << 20);
+  DocumentReader reader(*this, cursor);
+  try {
+    reader.Read();
+  } catch (...) {
+    if (owned_) std::fclose(file_);
+    owned_ = false;
+    throw;
+  }
+  model_.shrink_to_fit();
+  trace_.shrink_to_fit();
+}
+
+Document::~Document() {
+  if (owned_) std::fclose(file_);
+}
+
+Cursor Document::Scan(std::size_t block) const {
+  return file_ != nullptr ? Cursor(file_, block) : Cursor(memory_);
+}
+
+std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets) const {
+  std::vector<std::uint64_t> lines;
+  lines.reserve(offsets.size());
+  Cursor scan = Scan(std::size_t{1} << 16);
+  std::uint64_t line = 1, at = 0;
+  const bool readable = scan.Seek(0);
+  for (std::uint64_t offset : offsets) {
+    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step())
+      line += scan.Current() == '\n';
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+Details Document::ReadDetails(std::uint64_t offset) const {
+  // From a file, a window of it is kept: a reader that goes through the records in order (the
+  // replay) reads the file once, in blocks growing to 256 KiB, instead of a block per record;
+  // one that jumps about (--diff) reads 16 KiB a time.
+  if (file_ != nullptr) {
+    constexpr std::size_t kSmall = std::size_t{1} << 14, kLarge = std::size_t{1} << 18;
+    if (offset < window_at_ || offset - window_at_ + kSmall / 4 > window_.size()) {
+      const bool onward = offset >= window_at_ && offset - window_at_ <= window_.size() + kSmall;
+      window_size_ = onward ? std::min(window_size_ * 2, kLarge) : kSmall;
+      window_.resize(window_size_);
+      window_at_ = offset;
+      std::size_t n =
+          kit::SeekTo(file_, offset) ? std::fread(window_.data(), 1, window_size_, file_) : 0;
+      window_.resize(n);
+    }
+    if (offset >= window_at_ && offset - window_at_ < window_.size()) {
+      Cursor cursor{std::string_view(window_).substr(offset - window_at_)};
+      DetailsReader reader;
+      JsonReader<DetailsReader>(cursor, reader).Value();
+      if (reader.done) return std::move(reader.details);
+    }
+  }
+  Cursor cursor = Scan(4096);  // an object longer than the window's rest, or from memory
+  DetailsReader reader;
+  if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
+  if (!reader.done)
+    throw DocumentError(name_ + ": cannot read the document again" +
+                        (reader.error.empty() ? std::string() : ": " + OneLine(reader.error)));
+  return std::move(reader.details);
+}
+
+std::unique_ptr<Document> OpenDocument(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw DocumentError(path + ": cannot read the document: it is a directory");
+  std::FILE* file = kit::OpenFile(path, "rb");
+  if (file == nullptr)
+    throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
+  if (std::filesystem::is_regular_file(path, error))
+    return std::make_unique<Document>(file, path, true);
+  // A pipe or device cannot be read again where two records differ: read it whole first.
+  std::string bytes;
+  char buffer[1 << 16];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, n);
+  bool failed = std::ferror(file) != 0;
+  int reason = errno;
+  std::fclose(file);
+  if (failed) throw DocumentError(path + ": cannot read the document: " + std::strerror(reason));
+  return std::make_unique<Document>(std::move(bytes), path);
+}
+
+}  // namespace walk

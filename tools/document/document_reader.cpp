@@ -1,0 +1,292 @@
+#include "document_reader.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "document_names.h"
+
+namespace walk {
+
+namespace names = document_names;
+
+void DocumentReader::Read() {
+  cursor_.SkipBlanks();
+  bool first = true;
+  do {
+    const std::uint64_t start = cursor_.offset();
+    const std::size_t records = doc_.trace_.size();
+    bool ok = JsonReader<DocumentReader>(cursor_, *this).Value();
+    if (!error_.empty()) {
+      if (syntax_error_ && !cursor_.failed() && doc_.source_ == Document::kLog &&
+          IsLastLine(start)) {
+        doc_.trace_.resize(records);  // what the cut line had made
+        std::uint64_t line = Position(start).first;
+        doc_.warnings_.push_back(doc_.name_ + ":" + std::to_string(line) +
+                                 ": the log's last line is cut off (its writer stopped in the "
+                                 "middle of it): compared up to line " +
+                                 std::to_string(line - 1));
+        return;
+      }
+      Throw();
+    }
+    if (!ok || cursor_.failed())
+      Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_.offset());
+    if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
+      Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
+    first = false;
+    cursor_.SkipBlanks();
+    if (doc_.source_ == Document::kWalk && !cursor_.AtEnd())
+      Throw("unexpected text after the document", cursor_.offset());
+  } while (!cursor_.AtEnd());
+  SessionLines();
+}
+
+void DocumentReader::syntax_error(const std::string& what) {
+  if (error_.empty()) syntax_error_ = true;
+  Fail("not valid JSON: " + what);
+}
+
+bool DocumentReader::start_object(std::size_t) {
+  std::uint64_t at = cursor_.offset() - 1;  // the '{' was the last byte read
+  if (frames_.empty()) {
+    Push(kLine, kNoRecord, false);
+    frames_.back().at = at;
+    return true;
+  }
+  Frame& f = frames_.back();
+  switch (f.kind) {
+    case kSkip:
+      ++f.skip;
+      return true;
+    case kNodes:
+      return Push(kNode, NewRecord(f.in_trace, Record::kObject, f.record, at), f.in_trace);
+    case kTrace:
+      return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
+    case kNode:
+    case kCall:
+      if (f.kind == kCall && f.key == names::kBefore) return Skip();  // read, not compared
+      if (f.key == names::kAttributes || f.key == names::kBindings) {
+        Record::Kind fields = f.key == names::kAttributes ? Record::kAttribute : Record::kBinding;
+        if (!Push(kFields, f.record, f.in_trace)) return false;
+        frames_.back().fields = fields;
+        return true;
+      }
+      return Fail("\"" + f.key + "\" must be a text, number or boolean, found an object");
+    case kTop:
+      if (f.key == names::kSummary) return Push(kSummary, kNoRecord, false);
+      if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
+      return Fail("\"" + f.key + "\" must not be an object");
+    case kSummary:
+    case kHeader:
+      return Skip();
+    default:
+      return Fail("unexpected object");
+  }
+}
+
+bool DocumentReader::key(std::string& key) {
+  Frame& f = frames_.back();
+  f.key = key;
+  switch (f.kind) {
+    case kLine:
+      if (key == names::kCase || key == names::kModel) {
+        if (doc_.source_ == Document::kLog || lines_ > 0)
+          return Fail("a fintop-trace log line holds a document");
+        f.kind = kTop;
+        return TopKey(f);
+      }
+      doc_.source_ = Document::kLog;
+      doc_.has_trace_ = true;
+      ++lines_;
+      if (key == names::kLog) {
+        ++doc_.sessions_;
+        // Where the first sessions start (made line numbers once the reading is done).
+        if (doc_.session_lines_.size() < Document::kSessionLinesKept)
+          doc_.session_lines_.push_back(f.at);
+        if (doc_.sessions_ == 1) doc_.head_line_ = f.at;
+        f.kind = kHeader;
+        return true;
+      }
+      if (key == names::kError || key == names::kBegin || key == names::kSnapshot) {
+        if (key == names::kBegin)
+          doc_.begins_.push_back({f.at, static_cast<std::uint32_t>(doc_.trace_.size())});
+        if (key == names::kSnapshot && doc_.snapshot_line_ == Document::kNoOffset)
+          doc_.snapshot_line_ = f.at;
+        f.kind = kSkip;
+        f.skip = 1;
+        return true;
+      }
+      if (key == names::kCallback) {
+        f.kind = kCall;
+        f.in_trace = true;
+        f.record = NewRecord(true, Record::kCall, kNoRecord, f.at);
+        return CallKey(f);
+      }
+      return Fail("not a document of fintop-walk --json or a fintop-trace log (it starts with \"" +
+                  key + "\")");
+    case kTop:
+      return TopKey(f);
+    case kNode:
+      return NodeKey(f);
+    case kCall:
+      return CallKey(f);
+    case kFields: {
+      std::uint32_t index =
+          NewRecord(f.in_trace, f.fields, f.record, Records(f.in_trace)[f.record].offset);
+      Records(f.in_trace)[index].key = NameKey(key);
+      f.field = index;
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+bool DocumentReader::end_object() {
+  Frame f = std::move(frames_.back());
+  frames_.pop_back();
+  switch (f.kind) {
+    case kSkip:
+      if (--f.skip > 0) frames_.push_back(std::move(f));
+      return true;
+    case kNode:
+      if (!f.started) return Fail("a model node must not be empty");
+      if (!f.keyed)
+        return Fail(std::string("a model node of kind \"") + RecordKindName(f.node) +
+                    "\" without its " + (f.node == Record::kObject ? "\"host\"" : "name"));
+      return Finish(f);
+    case kCall:
+      if (!f.keyed) return Fail("a call record without \"callback\" and \"node\"");
+      return Finish(f);
+    case kFields: {
+      std::uint64_t fields = f.children.value();
+      frames_.back().children.Add('f', std::string_view(reinterpret_cast<const char*>(&fields), 8));
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+bool DocumentReader::start_array(std::size_t) {
+  if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
+  Frame& f = frames_.back();
+  switch (f.kind) {
+    case kSkip:
+      ++f.skip;
+      return true;
+    case kTop:
+      if (f.key == names::kModel) return Push(kNodes, kNoRecord, false);
+      if (f.key == names::kTrace) return Push(kTrace, kNoRecord, true);
+      if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
+      return Fail("\"" + f.key + "\" must not be an array");
+    case kNode:
+      if (f.key == names::kContents || f.key == names::kItems) {
+        f.own_done = true;
+        return Push(kNodes, f.record, false);
+      }
+      return Fail("\"" + f.key + "\" must not be an array");
+    case kCall:
+      if (f.key == names::kOperations) return Skip();
+      return Fail("\"" + f.key + "\" must not be an array");
+    case kSummary:
+      if (f.key == names::kNotReached || f.key == names::kNothingFoundBy) {
+        std::vector<std::string>* list =
+            f.key == names::kNotReached ? &doc_.not_reached_ : &doc_.nothing_found_by_;
+        Push(kNames, kNoRecord, false);
+        frames_.back().names = list;
+        return true;
+      }
+      return Skip();
+    case kHeader:
+      return Skip();
+    default:
+      return Fail("unexpected array");
+  }
+}
+
+bool DocumentReader::end_array() {
+  Frame& f = frames_.back();
+  if (f.kind == kSkip && --f.skip > 0) return true;
+  std::uint64_t below = f.children.value();
+  bool list = f.kind == kNodes;
+  frames_.pop_back();
+  if (list && !frames_.empty() && frames_.back().kind == kNode)
+    frames_.back().children.Add('l', std::string_view(reinterpret_cast<const char*>(&below), 8));
+  return true;
+}
+
+std::uint32_t DocumentReader::NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
+                                        std::uint64_t offset) {
+  std::vector<Record>& records = Records(in_trace);
+  Record r;
+  r.kind = kind;
+  r.parent = parent;
+  r.offset = offset;
+  r.end = static_cast<std::uint32_t>(records.size() + 1);
+  records.push_back(r);
+  return static_cast<std::uint32_t>(records.size() - 1);
+}
+
+bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
+  if (frames_.size() >= kMaxDepth)
+    return Fail("nests deeper than " + std::to_string(kMaxDepth) + " levels");
+  Frame& f = frames_.emplace_back();
+  f.kind = kind;
+  f.record = record;
+  f.in_trace = in_trace;
+  return true;
+}
+
+bool DocumentReader::Skip() {
+  Push(kSkip, kNoRecord, false);
+  frames_.back().skip = 1;
+  return true;
+}
+
+bool DocumentReader::Finish(Frame& f) {
+  std::vector<Record>& records = Records(f.in_trace);
+  Record& r = records[f.record];
+  r.key = f.key_hash.value();
+  r.content = f.content.value();
+  Hasher subtree = f.children;
+  subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
+  r.subtree = subtree.value();
+  r.end = static_cast<std::uint32_t>(records.size());
+  // The frame below is the list that holds it, or (attributes) the node itself.
+  if (!frames_.empty()) {
+    frames_.back().children.Add('s',
+                                std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
+  }
+  if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
+  return true;
+}
+
+bool DocumentReader::Fail(const std::string& what) {
+  if (error_.empty()) {
+    error_ = what;
+    error_at_ = cursor_.offset() == 0 ? 0 : cursor_.offset() - 1;
+  }
+  return false;
+}
+
+void DocumentReader::Throw(const std::string& what, std::uint64_t at) {
+  auto [line, column] = Position(at);
+  throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                      ": " + OneLine(what));
+}
+
+void DocumentReader::SessionLines() {
+  if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
+}
+
+bool DocumentReader::IsLastLine(std::uint64_t start) const {
+  Cursor scan = doc_.Scan(1 << 16);
+  if (!scan.Seek(start)) return false;
+  for (; !scan.AtEnd(); scan.Step()) {
+    if (scan.Current() == '\n') return false;
+  }
+  return !scan.failed();
+}
+
+}  // namespace walk

@@ -1,0 +1,165 @@
+// The reader of a document's records (document.h), for its own files only: DocumentReader turns
+// the JSON reader's events into records (document_reader.cpp) after checking each member against
+// the document's schema (document_schema.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "document.h"
+#include "json_reader.h"
+
+namespace walk {
+
+using kit::Cursor;
+using kit::JsonReader;
+
+// Model nodes nest two JSON levels a step list (the node and its contents); the walk's deepest
+// model stays far below this.
+inline constexpr std::size_t kMaxDepth = 200000;
+
+// 64-bit FNV-1a over tagged pieces (the same on every platform and width).
+class Hasher {
+ public:
+  void Add(char tag, std::string_view text) {
+    Byte(static_cast<unsigned char>(tag));
+    for (char c : text) Byte(static_cast<unsigned char>(c));
+    Byte(0xff);  // a piece ends: "ab"+"c" differs from "a"+"bc"
+  }
+  void Add(std::string_view key, const Scalar& value) {
+    Add('k', key);
+    Add(value.type, value.text);
+  }
+  std::uint64_t value() const { return hash_; }
+
+ private:
+  void Byte(unsigned char b) {
+    hash_ ^= b;
+    hash_ *= 0x100000001b3ull;
+  }
+  std::uint64_t hash_ = 0xcbf29ce484222325ull;
+};
+
+// Turns the parser's events into the document's records, with an explicit stack of what is
+// open: no recursion, whatever the nesting.
+class DocumentReader {
+ public:
+  DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(cursor) {}
+
+  // Reads the whole document. A log whose last line is cut (its writer stopped in the middle
+  // of it) is read up to the line before, and says so in its warnings.
+  void Read();
+
+  // JsonReader's events.
+  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  void syntax_error(const std::string& what);
+
+  bool start_object(std::size_t);
+
+  bool key(std::string& key);
+
+  bool end_object();
+
+  bool start_array(std::size_t);
+
+  bool end_array();
+
+ private:
+  enum FrameKind {
+    kLine,
+    kTop,
+    kHeader,
+    kSummary,
+    kNames,
+    kNodes,
+    kNode,
+    kTrace,
+    kCall,
+    kFields,
+    kSkip
+  };
+  struct Frame {
+    FrameKind kind;
+    std::uint32_t record = kNoRecord;
+    bool in_trace = false;
+    bool started = false;  // a node's or call's first key was read
+    bool keyed = false;    // its key is complete
+    bool own_done = false;
+    Record::Kind node = Record::kObject;
+    Record::Kind fields = Record::kAttribute;
+    std::uint32_t field = kNoRecord;
+    std::uint64_t at = 0;  // a log line's offset
+    int skip = 0;
+    std::vector<std::string>* names = nullptr;
+    std::string key;
+    Hasher key_hash, content;
+    Hasher children;  // the subtrees below, in order
+  };
+
+  std::vector<Record>& Records(bool in_trace) { return in_trace ? doc_.trace_ : doc_.model_; }
+
+  std::uint32_t NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
+                          std::uint64_t offset);
+
+  bool Push(FrameKind kind, std::uint32_t record, bool in_trace);
+
+  bool Skip();
+
+  bool TopKey(Frame& f);
+
+  bool NodeKey(Frame& f);
+
+  bool CallKey(Frame& f);
+
+  bool OnValue(Scalar value);
+
+  bool NodeValue(Frame& f, const Scalar& value);
+
+  bool CallValue(Frame& f, const Scalar& value);
+
+  bool Finish(Frame& f);
+
+  bool Fail(const std::string& what);
+
+  // Throws the error found at the last byte the parser read (or `what` at byte `at`), with its
+  // line and column.
+  [[noreturn]] void Throw() { Throw(error_, error_at_); }
+  [[noreturn]] void Throw(const std::string& what, std::uint64_t at);
+
+  // The line and column of byte `at`, counted from the start of the document.
+  std::pair<std::uint64_t, std::uint64_t> Position(std::uint64_t at) const {
+    std::uint64_t line = 1, column = 1;
+    Cursor scan = doc_.Scan(1 << 16);
+    if (scan.Seek(0)) {
+      for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Step()) {
+        if (scan.Current() == '\n') {
+          ++line;
+          column = 1;
+        } else {
+          ++column;
+        }
+      }
+    }
+    return {line, column};
+  }
+
+  // The offsets of the sessions' first lines made their line numbers, in one reading, where
+  // there are several (a log of one session is never refused for it).
+  void SessionLines();
+
+  // Whether the line from byte `start` is the document's last and has no newline.
+  bool IsLastLine(std::uint64_t start) const;
+
+  Document& doc_;
+  Cursor& cursor_;
+  std::vector<Frame> frames_;
+  long lines_ = 0;  // log lines read
+  std::string error_;
+  std::uint64_t error_at_ = 0;
+  bool syntax_error_ = false;  // error_ is the parser's
+};
+
+}  // namespace walk
