@@ -1,6 +1,8 @@
 #include "attribute_value.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace record {
@@ -29,6 +31,50 @@ bool SameValue(const FIAttribute& a, const FIAttribute& b) {
       return std::strcmp(a.c_str() ? a.c_str() : "", b.c_str() ? b.c_str() : "") == 0;
     default:
       return true;
+  }
+}
+
+// A scalar of the log as the record's value.
+kit::Scalar ScalarOf(const Value& v) {
+  switch (v.kind) {
+    case Value::kNull:
+      return {};
+    case Value::kBool:
+      return {kit::Scalar::kBool, v.boolean ? "true" : "false"};
+    case Value::kInteger:
+      return {kit::Scalar::kInteger, std::to_string(v.integer)};
+    case Value::kReal: {
+      std::string text;
+      kit::AppendJsonReal(v.real, text);
+      return {kit::Scalar::kReal, text};
+    }
+    case Value::kText:
+      return {kit::Scalar::kText, v.text};
+  }
+  return {};
+}
+
+// A recorded value as an attribute to hold; false for a value no attribute holds.
+bool AttributeOf(const kit::Scalar& s, FIAttribute& out) {
+  switch (s.type) {
+    case kit::Scalar::kInteger: {
+      int value = 0;
+      auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), value);
+      if (r.ec != std::errc() || r.ptr != s.text.data() + s.text.size()) return false;
+      out = FIAttribute(value);
+      return true;
+    }
+    case kit::Scalar::kReal:
+      out = FIAttribute(std::strtod(s.text.c_str(), nullptr));
+      return true;
+    case kit::Scalar::kText:
+      out = FIAttribute(s.text.c_str());
+      return true;
+    case kit::Scalar::kNull:
+      out = FIAttribute();
+      return true;
+    default:
+      return false;
   }
 }
 

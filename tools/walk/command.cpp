@@ -143,10 +143,6 @@ hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_fil
   return *static_cast<hostsim::HostIterator*>(top);
 }
 
-std::string Quoted(const std::string& text) {
-  return Format(Value{Value::kText, 0, 0.0, text});
-}
-
 // "level "Comp Mole Frac": 12 asked, 0 found, 12 missing; on MaterialStreamObject"
 void WriteNames(Output& out, const std::vector<NameUse>& names) {
   long never =

@@ -28,6 +28,8 @@ struct Value {
 // texts in double quotes with JSON escapes, an empty value as "empty".
 std::string Format(const Value& value);
 void AppendFormat(const Value& value, std::string& out);
+// `text` as Format writes a text value.
+std::string Quoted(const std::string& text);
 
 struct Field {
   std::string name;

@@ -179,4 +179,8 @@ std::string Format(const Value& value) {
   return out;
 }
 
+std::string Quoted(const std::string& text) {
+  return Format(Value{Value::kText, 0, 0.0, text});
+}
+
 }  // namespace walk

@@ -29,49 +29,8 @@ namespace {
 
 namespace names = document_names;
 
-// A scalar of the log as the record's value.
-Scalar ScalarOf(const record::Value& v) {
-  switch (v.kind) {
-    case record::Value::kNull:
-      return {};
-    case record::Value::kBool:
-      return {Scalar::kBool, v.boolean ? "true" : "false"};
-    case record::Value::kInteger:
-      return {Scalar::kInteger, std::to_string(v.integer)};
-    case record::Value::kReal: {
-      std::string text;
-      kit::AppendJsonReal(v.real, text);
-      return {Scalar::kReal, text};
-    }
-    case record::Value::kText:
-      return {Scalar::kText, v.text};
-  }
-  return {};
-}
-
-// A recorded value as an attribute to hold; false for a value no attribute holds.
-bool AttributeOf(const Scalar& s, FIAttribute& out) {
-  switch (s.type) {
-    case Scalar::kInteger: {
-      int value = 0;
-      auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), value);
-      if (r.ec != std::errc() || r.ptr != s.text.data() + s.text.size()) return false;
-      out = FIAttribute(value);
-      return true;
-    }
-    case Scalar::kReal:
-      out = FIAttribute(std::strtod(s.text.c_str(), nullptr));
-      return true;
-    case Scalar::kText:
-      out = FIAttribute(s.text.c_str());
-      return true;
-    case Scalar::kNull:
-      out = FIAttribute();
-      return true;
-    default:
-      return false;
-  }
-}
+using record::AttributeOf;
+using record::ScalarOf;
 
 struct Begun {
   std::uint64_t offset;

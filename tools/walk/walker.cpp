@@ -69,6 +69,8 @@ HostOp OpOf(const char* name) {
   return HostOp::kOther;
 }
 
+}  // namespace
+
 const char* NameOf(HostOp op) {
   for (const auto& [name, known] : kOps) {
     if (known == op) return name;
@@ -80,12 +82,6 @@ bool IsMove(HostOp op) {
   return op == HostOp::kElement || op == HostOp::kDown || op == HostOp::kFirst ||
          op == HostOp::kNext || op == HostOp::kLast || op == HostOp::kUp;
 }
-
-std::string Quoted(const std::string& text) {
-  return Format(Value{Value::kText, 0, 0.0, text});
-}
-
-}  // namespace
 
 int WalkResult::Reached() const {
   return static_cast<int>(std::count_if(callbacks.begin(), callbacks.end(),
@@ -197,61 +193,6 @@ std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
     out += '/';
     out += tree_->name(chain[i]);
   }
-  return out;
-}
-
-// ---- the host names the plug-in asks for ---------------------------------------------------
-
-std::string_view Walker::KindOf(std::uint32_t node) const {
-  for (std::uint32_t at = node; at != hostsim::kNoNode; at = tree_->parent(at)) {
-    const hostsim::PropValue* type = tree_->property(at, "type");
-    if (type != nullptr && type->kind == hostsim::PropValue::kText && !type->text.empty())
-      return type->text;
-  }
-  return "(no type)";
-}
-
-void Walker::CountName(bool level, std::string_view name, std::uint32_t at, bool found) {
-  NameTally& tally = names_[{level, std::string(name)}];
-  ++tally.asked;
-  if (found) ++tally.found;
-  std::string_view kind = KindOf(at);
-  if (std::find(tally.kinds.begin(), tally.kinds.end(), kind) == tally.kinds.end())
-    tally.kinds.push_back(kind);
-}
-
-void Walker::CountDown(const hostsim::IteratorEvent& e) {
-  std::vector<std::string> levels;
-  if (!hostsim::SplitPath(e.text, levels)) {
-    CountName(true, e.text, e.from, false);  // a path that names nothing
-  } else if (levels.size() == 1) {
-    CountName(true, levels.front(), e.from, e.result);
-  } else {
-    // Each level is asked of the node the one before reached; a missing one ends the path.
-    std::uint32_t at = e.from;
-    for (const std::string& level : levels) {
-      std::uint32_t child = tree_->find_child(at, level);
-      CountName(true, level, at, child != hostsim::kNoNode);
-      if (child == hostsim::kNoNode) break;
-      at = child;
-    }
-  }
-}
-
-std::vector<NameUse> Walker::Names() const {
-  std::vector<NameUse> out;
-  for (const auto& [key, tally] : names_) {
-    NameUse use{key.second, key.first, tally.asked, tally.found, {}};
-    use.kinds.assign(tally.kinds.begin(), tally.kinds.end());
-    std::sort(use.kinds.begin(), use.kinds.end());
-    out.push_back(std::move(use));
-  }
-  // The most often missing first, then the most often asked; levels before property keys.
-  std::stable_sort(out.begin(), out.end(), [](const NameUse& a, const NameUse& b) {
-    if (a.missing() != b.missing()) return a.missing() > b.missing();
-    if (a.asked != b.asked) return a.asked > b.asked;
-    return a.level && !b.level;
-  });
   return out;
 }
 
@@ -502,193 +443,6 @@ void Walker::RunObjects(const Step& step, hostsim::HostIterator& it) {
   if (!at->First()) return;
   do VisitNode(*at, false);
   while (at->Next());
-}
-
-// ---- callback calls -----------------------------------------------------------------------
-
-void Walker::Begin(int id, hostsim::HostIterator& it) {
-  ++result_.callbacks[id].calls;
-  ++calls_;
-  events_.clear();
-  caller_ = &it;
-  call_node_ = it.node();
-  before_.clear();
-  if (options_.trace && sink_->TakesRecords()) {
-    // What the call can read, as the record's "before" holds it: the held names in list order.
-    std::vector<std::pair<std::string, FIAttribute>> held = it.attributes();
-    for (const char* name : record::kHeldAttributes) {
-      auto found = std::find_if(held.begin(), held.end(),
-                                [&](const auto& entry) { return entry.first == name; });
-      if (found != held.end()) before_.emplace_back(name, record::AttributeValue(found->second));
-    }
-  }
-  recording_ = true;
-  if (options_.progress && (calls_ & 0xfff) == 0) Progress();
-}
-
-void Walker::End(int id, record::Call call, const std::string& arguments, const std::string& result,
-                 bool found) {
-  recording_ = false;
-  const hostsim::HostIterator* caller = caller_;
-  caller_ = nullptr;
-  if (found) result_.callbacks[id].found = true;
-  if (!options_.trace) return;
-  // The text trace's lines under the call, without their indent: the caller's moves, the
-  // attributes it recorded and the bindings it made.
-  std::vector<std::string> operations;
-  const bool records = sink_->TakesRecords();
-  if (records) call.bindings.emplace();
-  for (const Event& e : events_) {
-    if (!e.on_caller) continue;
-    std::string line = NameOf(e.op);
-    if (IsMove(e.op)) {
-      if (e.op == HostOp::kDown) line += " " + Quoted(e.text);
-      if (e.op == HostOp::kElement) line += " " + std::to_string(e.number);
-      line += e.result ? " -> " + Path(e.to) : " failed";
-    } else if (e.op == HostOp::kSetAttribute || e.op == HostOp::kSetAttributeByKey) {
-      line += " " + e.text + " = " + (e.has_value ? Format(e.value) : "?");
-      if (records) call.Record(e.text, e.has_value ? JsonValue(e.value) : record::Value{});
-    } else if (e.op == HostOp::kAlias) {
-      line += " " + e.text + " -> " + e.text2;
-      if (records) call.bindings->emplace_back(e.text, e.text2);
-    } else {
-      continue;
-    }
-    operations.push_back(std::move(line));
-  }
-  if (records) {
-    call.callback = Callbacks()[id].name;
-    call.node = AddressOf(*tree_, call_node_);
-    call.before = std::move(before_);
-    call.at = AddressOf(*tree_, caller->node());
-    call.operations = std::move(operations);
-    sink_->TraceRecord(std::move(call));
-    return;
-  }
-  sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
-                   ") = " + result);
-  for (const std::string& line : operations) sink_->TraceLine("  " + line);
-}
-
-bool Walker::CallKind(int id, hostsim::HostIterator& it) {
-  Begin(id, it);
-  bool r = plugin_.kind(id)(&it);
-  record::Call call;
-  call.result = record::Value::Bool(r);
-  End(id, std::move(call), "", r ? "true" : "false", r);
-  return r;
-}
-
-bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out) {
-  Begin(id, it);
-  bool r = plugin_.classifier(id)(&it, &out);
-  record::Call call;
-  call.result = record::Value::Bool(r);
-  call.out = record::AttributeValue(out);
-  End(id, std::move(call), "", r ? "true, out " + Format(Value::From(out)) : "false", r);
-  return r;
-}
-
-int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index) {
-  Begin(id, it);
-  int r = plugin_.collection(id)(&it, &out, index);
-  std::string shown = std::to_string(r);
-  if (!out.empty()) shown += ", out " + Format(Value::From(out));
-  record::Call call;
-  call.argument = record::Call::kIndex;
-  call.value = index;
-  call.result = record::Value::Integer(r);
-  call.out = record::AttributeValue(out);
-  End(id, std::move(call), ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
-  return r;
-}
-
-bool Walker::CallElement(int id, hostsim::HostIterator& it, int move) {
-  Begin(id, it);
-  bool r = plugin_.element(id)(&it, move);
-  record::Call call;
-  call.argument = record::Call::kMove;
-  call.value = move;
-  call.result = record::Value::Bool(r);
-  End(id, std::move(call), ", move " + std::to_string(move), r ? "true" : "false", r);
-  return r;
-}
-
-// ---- explaining what was not found --------------------------------------------------------
-
-void Walker::Explain(std::uint32_t where, const std::string& text) {
-  if (!options_.explain) return;
-  result_.explanations.push_back(Path(where) + ": " + text);
-}
-
-void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* what) {
-  if (!options_.explain) return;
-  std::string head =
-      std::string(Callbacks()[step.callback].name) + " (" + step.name + ") " + what + ": ";
-  // The first step that failed, moves and attribute reads before property reads; a failing
-  // Next only ends a walk over siblings.
-  const Event* failed = nullptr;
-  for (const Event& e : events_) {
-    if (!e.result && e.op != HostOp::kNext && e.op != HostOp::kGetValue &&
-        e.op != HostOp::kGetName) {
-      failed = &e;
-      break;
-    }
-  }
-  // A missing property explains the call only when it was the one property read; a call that
-  // reads many (a type test on every child) says nothing by missing one of them.
-  auto property_reads = std::count_if(events_.begin(), events_.end(),
-                                      [](const Event& e) { return e.op == HostOp::kGetValue; });
-  if (failed == nullptr && property_reads == 1) {
-    for (const Event& e : events_) {
-      if (!e.result && e.op == HostOp::kGetValue) failed = &e;
-    }
-  }
-  const Event* last_read = nullptr;  // the last value read before the failing step
-  int reads = 0;
-  for (const Event& e : events_) {
-    if (&e == failed) break;
-    if (e.op == HostOp::kGetValue && e.result && e.has_value) {
-      last_read = &e;
-      ++reads;
-    }
-  }
-  std::string why;
-  if (failed == nullptr) {
-    why = Callbacks()[step.callback].shape == Shape::kCollection
-              ? "no step failed, but the count is 0"
-              : "no step failed, but the callback answered no";
-    if (reads == 1) {
-      why += " (" + Path(last_read->from) + " has " + Quoted(last_read->text) + " " +
-             Format(last_read->value) + ")";
-    }
-  } else if (failed->op == HostOp::kDown) {
-    if (last_read != nullptr && last_read->value.kind == Value::kText &&
-        last_read->value.text == failed->text) {
-      std::uint32_t variable = last_read->from;
-      std::uint32_t owner = tree_->parent(variable);
-      why = Quoted(std::string(tree_->name(variable))) + " of " +
-            (owner == hostsim::kNoNode ? std::string("the top") : Path(owner)) + " names " +
-            Quoted(failed->text) + ", which is not under " + Path(failed->from);
-    } else {
-      why = Path(failed->from) + " has no " + Quoted(failed->text);
-    }
-  } else if (failed->op == HostOp::kElement) {
-    why = Path(failed->from) + " has no element " + std::to_string(failed->number) + " (it has " +
-          std::to_string(tree_->child_count(failed->from)) + ")";
-  } else if (failed->op == HostOp::kFirst || failed->op == HostOp::kLast) {
-    why = Path(failed->from) + " has no elements";
-  } else if (failed->op == HostOp::kUp) {
-    why = Path(failed->from) + " is the top of the case; there is nothing above it";
-  } else if (failed->op == HostOp::kGetAttribute) {
-    why = "no attribute " + Quoted(failed->text) +
-          " was recorded before the call; a selection or a <set> of the mapping must record it";
-  } else if (failed->op == HostOp::kGetValue) {
-    why = Path(failed->from) + " has no property " + Quoted(failed->text);
-  } else {
-    why = std::string(NameOf(failed->op)) + " failed at " + Path(failed->from);
-  }
-  Explain(where, head + why);
 }
 
 void Walker::Progress() {

@@ -87,6 +87,10 @@ enum class HostOp {
   kGetAttribute,
   kOther,
 };
+// "Down", "SetAttribute", ...: the operation's name as the iterator reports it.
+const char* NameOf(HostOp op);
+// Whether the operation moves the iterator.
+bool IsMove(HostOp op);
 
 class Walker final : private hostsim::IteratorObserver {
  public:
