@@ -21,7 +21,6 @@ struct Value {
   std::string text;
 
   static Value From(const FIAttribute& attribute);
-  bool operator==(const Value& other) const;
 };
 
 // Integers in decimal, reals in the shortest form that reads back the same ("nan", "inf"),

@@ -26,21 +26,6 @@ Value Value::From(const FIAttribute& attribute) {
   return v;
 }
 
-bool Value::operator==(const Value& other) const {
-  if (kind != other.kind) return false;
-  switch (kind) {
-    case kEmpty:
-      return true;
-    case kInteger:
-      return integer == other.integer;
-    case kReal:
-      return real == other.real || (std::isnan(real) && std::isnan(other.real));
-    case kText:
-      return text == other.text;
-  }
-  return false;
-}
-
 namespace {
 
 // A text that JSON writes as it is: printable ASCII without quotes or backslashes.
