@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "bootstrap/entry_points.h"
 #include "check_parts.h"
 #include "files.h"
 #include "names.h"
@@ -28,9 +29,9 @@ constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread
 constexpr const char* kHostProgram = "norvane.exe";
 constexpr const char* kHostModules[] = {"norvaneeng.dll", "finadapt.dll"};
 constexpr std::pair<const char*, const char*> kEntryPoints[] = {
-    {"GetTopFIEntryV", "GetTopNorvaneEntry"},
-    {"GetTopNorvaneCtx", "GetQELNode"},
-    {"TestIteratorX", "TestIterator"}};
+    {fintop::kGetTopFIEntryV, "GetTopNorvaneEntry"},
+    {fintop::kGetTopNorvaneCtx, "GetQELNode"},
+    {fintop::kTestIteratorX, "TestIterator"}};
 
 // What to do about a module that is not found.
 std::string NotFoundAdvice(const std::string& module) {

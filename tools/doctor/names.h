@@ -10,7 +10,7 @@
 namespace doctor {
 
 struct ExpectedExports {
-  std::vector<std::string> callbacks;  // the 92 CT callbacks, in list order
+  std::vector<std::string> callbacks;  // the CT callbacks, in list order
   std::vector<std::string> bootstrap;  // the plain C names of exports.txt beyond the callbacks
   std::vector<std::string> members;    // the C++ names (FIMessageFilter, FISolver, FIPath)
   std::vector<std::string> All() const;

@@ -276,7 +276,7 @@ using Forward = Result (*)(void* f, FIIterator* it, FIAttribute* out, int value)
 
 // One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
 // log, recorded. A template of the result type alone, not of each callback's forwarding: 2
-// copies of this body, not 92, in every build of the proxy.
+// copies of this body, not one a callback, in every build of the proxy.
 template <class Result>
 Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it, FIAttribute* out,
               Result failure, Forward<Result> forward) {

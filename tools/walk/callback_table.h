@@ -12,7 +12,7 @@ using fintop::kNoCallback;
 using fintop::Shape;
 using fintop::ShapeName;
 
-// All 92, in the order of FINTOP_CALLBACKS.
+// Every callback, in the order of FINTOP_CALLBACKS.
 inline const std::array<CallbackInfo, kCallbackCount>& Callbacks() {
   return fintop::kCallbackTable;
 }

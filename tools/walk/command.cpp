@@ -43,7 +43,7 @@ const char kHelpFooter[] = R"(Output:
   the value read there) and the collections (name: count, callback), each selected item as
   [index] with the attributes recorded (Name=value) and the bindings made (Generic->Host).
   The last line is the summary: host objects asked about, generic objects made, callbacks
-  reached (of 92) and callbacks reached that never found anything.
+  reached (of all the plug-in's callbacks) and callbacks reached that never found anything.
   --json      the same model as one JSON document, with the summary (and the trace and the
               explanations when asked for).
   --trace     every callback call with its iterator's place, its arguments and result, and

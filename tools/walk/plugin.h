@@ -23,7 +23,7 @@ using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void* first, void* second);
 
 class Plugin {
  public:
-  // Loads `file` and resolves GetQELNode and all 92 callbacks; throws PluginError naming the
+  // Loads `file` and resolves GetQELNode and every callback of the list; throws PluginError naming the
   // first export missing. The module stays loaded until the process ends, as the host's do.
   explicit Plugin(const std::string& file);
 

@@ -66,7 +66,7 @@ struct WalkResult {
   int FoundNothing() const;
   std::vector<std::string> Unreached() const;
   std::vector<std::string> NothingFound() const;
-  // "N host objects, N generic objects, N of 92 callbacks reached, N found nothing"
+  // "N host objects, N generic objects, N of <all> callbacks reached, N found nothing"
   std::string Summary() const;
 };
 
