@@ -36,15 +36,16 @@ bool IsPlain(const std::string& text) {
   return true;
 }
 
-std::string FormatReal(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  std::string text(buffer, result.ptr);
-  // A real reads as a real: 40 is printed 40.0.
-  if (text.find_first_of(".en") == std::string::npos) text += ".0";
-  return text;
+// A real as the JSON document writes it (kit::AppendJsonReal, the kit's one real formatter), and
+// "nan", "inf" or "-inf" as the record holds them.
+void AppendReal(double value, std::string& out) {
+  if (std::isnan(value)) {
+    out += "nan";
+  } else if (std::isinf(value)) {
+    out += value > 0 ? "inf" : "-inf";
+  } else {
+    kit::AppendJsonReal(value, out);
+  }
 }
 
 void AppendSuffix(const ModelNode& node, std::string& out) {
@@ -144,7 +145,7 @@ void AppendFormat(const Value& value, std::string& out) {
       AppendNumber(value.integer, out);
       return;
     case Value::kReal:
-      out += FormatReal(value.real);
+      AppendReal(value.real, out);
       return;
     case Value::kText:
       if (IsPlain(value.text)) {
