@@ -44,6 +44,7 @@ kit::Scalar ScalarOf(const Value& v) {
     case Value::kInteger:
       return {kit::Scalar::kInteger, std::to_string(v.integer)};
     case Value::kReal: {
+      if (const char* written = v.NonFinite()) return {kit::Scalar::kText, written};
       std::string text;
       kit::AppendJsonReal(v.real, text);
       return {kit::Scalar::kReal, text};

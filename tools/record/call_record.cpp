@@ -10,13 +10,22 @@ namespace record {
 
 namespace names = document_names;
 
-Value Value::Real(double r) {
-  if (std::isnan(r)) return Text("nan");
-  if (std::isinf(r)) return Text(r > 0 ? "inf" : "-inf");
-  return {kReal, false, 0, r, {}};
+const char* Value::NonFinite() const {
+  if (kind != kReal || std::isfinite(real)) return nullptr;
+  return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
 }
 
 bool Value::operator==(const Value& other) const {
+  // As written: a real that is not finite is its text.
+  const char* mine = NonFinite();
+  const char* theirs = other.NonFinite();
+  if (mine != nullptr || theirs != nullptr) {
+    std::string_view a = mine != nullptr ? mine : kind == kText ? std::string_view(text) : "";
+    std::string_view b = theirs != nullptr     ? theirs
+                         : other.kind == kText ? std::string_view(other.text)
+                                               : "";
+    return !a.empty() && a == b;
+  }
   if (kind != other.kind) return false;
   switch (kind) {
     case kNull:
@@ -112,7 +121,11 @@ void Write(kit::JsonWriter& json, const Value& value) {
       json.Integer(value.integer);
       return;
     case Value::kReal:
-      json.Real(value.real);
+      if (const char* text = value.NonFinite()) {
+        json.Text(text);
+      } else {
+        json.Real(value.real);
+      }
       return;
     case Value::kText:
       json.Text(value.text);

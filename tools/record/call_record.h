@@ -52,17 +52,19 @@ struct Value {
   Kind kind = kNull;
   bool boolean = false;
   long long integer = 0;
-  double real = 0.0;  // always finite: a real that is not is held as its text
+  double real = 0.0;  // nan and inf too, written as the texts "nan", "inf", "-inf"
   std::string text;
 
   static Value Bool(bool b) { return {kBool, b, 0, 0.0, {}}; }
   static Value Integer(long long i) { return {kInteger, false, i, 0.0, {}}; }
   static Value Text(std::string t) { return {kText, false, 0, 0.0, std::move(t)}; }
-  // A real as the record writes it: finite as a number, else "nan", "inf" or "-inf".
-  static Value Real(double r);
+  static Value Real(double r) { return {kReal, false, 0, r, {}}; }
 
   bool is_null() const { return kind == kNull; }
-  // Same kind and value (a real compared exactly, as written).
+  // "nan", "inf" or "-inf" for a real that is not finite, else null.
+  const char* NonFinite() const;
+  // Equal as written: same kind and value (a real compared exactly), a real that is not finite
+  // equal to the same one and to its text.
   bool operator==(const Value& other) const;
   // As JSON writes it, on one line ("null", "true", "3", "0.5", "\"text\"").
   std::string Shown() const;

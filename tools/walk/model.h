@@ -7,24 +7,16 @@
 #include <string_view>
 #include <vector>
 
-#include "call_record.h"
+#include "attribute_value.h"
 #include "framework/fi_attribute.h"
 
 namespace walk {
 
-// A value as the model keeps it (a copy of an FIAttribute).
-struct Value {
-  enum Kind { kEmpty, kInteger, kReal, kText };
-  Kind kind = kEmpty;
-  long long integer = 0;
-  double real = 0.0;
-  std::string text;
+// A value as the model keeps it: the record's (call_record.h), null for an empty attribute.
+using record::Value;
 
-  static Value From(const FIAttribute& attribute);
-};
-
-// Integers in decimal, reals in the shortest form that reads back the same ("nan", "inf"),
-// texts in double quotes with JSON escapes, an empty value as "empty".
+// Integers in decimal, reals as the JSON document writes them (unquoted "nan", "inf"), texts in
+// double quotes with JSON escapes, an empty value as "empty".
 std::string Format(const Value& value);
 void AppendFormat(const Value& value, std::string& out);
 // `text` as Format writes a text value.

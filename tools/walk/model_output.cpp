@@ -5,27 +5,6 @@
 
 namespace walk {
 
-Value Value::From(const FIAttribute& attribute) {
-  Value v;
-  switch (attribute.type()) {
-    case FT_EMPTY:
-      break;
-    case FT_INTEGER:
-      v.kind = kInteger;
-      v.integer = attribute.ival();
-      break;
-    case FT_REAL:
-      v.kind = kReal;
-      v.real = attribute.rval();
-      break;
-    case FT_TEXT:
-      v.kind = kText;
-      v.text = attribute.c_str() != nullptr ? attribute.c_str() : "";
-      break;
-  }
-  return v;
-}
-
 namespace {
 
 // A text that JSON writes as it is: printable ASCII without quotes or backslashes.
@@ -76,7 +55,7 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
     case ModelNode::kObject:
       out += node.cls;
       out += ' ';
-      AppendFormat(Value{Value::kText, 0, 0.0, std::string(node.name)}, out);
+      AppendFormat(Value::Text(std::string(node.name)), out);
       return;
     case ModelNode::kValue:
       out += node.name;
@@ -138,8 +117,11 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
 
 void AppendFormat(const Value& value, std::string& out) {
   switch (value.kind) {
-    case Value::kEmpty:
+    case Value::kNull:
       out += "empty";
+      return;
+    case Value::kBool:
+      out += value.boolean ? "true" : "false";
       return;
     case Value::kInteger:
       AppendNumber(value.integer, out);
@@ -166,7 +148,7 @@ std::string Format(const Value& value) {
 }
 
 std::string Quoted(const std::string& text) {
-  return Format(Value{Value::kText, 0, 0.0, text});
+  return Format(Value::Text(text));
 }
 
 }  // namespace walk

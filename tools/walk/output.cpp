@@ -26,20 +26,6 @@ const Entry* LastOfName(const std::vector<Entry>& entries, std::size_t i,
 
 }  // namespace
 
-record::Value JsonValue(const Value& value) {
-  switch (value.kind) {
-    case Value::kEmpty:
-      return {};
-    case Value::kInteger:
-      return record::Value::Integer(value.integer);
-    case Value::kReal:
-      return record::Value::Real(value.real);
-    case Value::kText:
-      return record::Value::Text(value.text);
-  }
-  return {};
-}
-
 // ---- TextSink -------------------------------------------------------------------------------
 
 void TextSink::Open(const ModelNode& node) {
@@ -75,7 +61,7 @@ void JsonSink::Open(const ModelNode& node) {
   json_.BeginObject();
   auto value = [&](std::string_view key, const Value& v) {
     json_.Key(key);
-    record::Write(json_, JsonValue(v));
+    record::Write(json_, v);
   };
   switch (node.kind) {
     case ModelNode::kObject:

@@ -12,9 +12,6 @@
 
 namespace walk {
 
-// A model value as the JSON document writes it (call_record.h's form); null when empty.
-record::Value JsonValue(const Value& value);
-
 // The kit's held-back output and JSON writer (json_writer.h).
 using kit::JsonWriter;
 using kit::Output;

@@ -23,8 +23,8 @@ using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void* first, void* second);
 
 class Plugin {
  public:
-  // Loads `file` and resolves GetQELNode and every callback of the list; throws PluginError naming the
-  // first export missing. The module stays loaded until the process ends, as the host's do.
+  // Loads `file` and resolves GetQELNode and every callback of the list; throws PluginError naming
+  // the first export missing. The module stays loaded until the process ends, as the host's do.
   explicit Plugin(const std::string& file);
 
   const std::string& file() const { return file_; }

@@ -34,7 +34,7 @@ std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& b
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& entry) { return entry.first == name; });
     if (old == before.end() || !record::SameValue(old->second, attribute))
-      out.push_back({name, Value::From(attribute)});
+      out.push_back({name, record::AttributeValue(attribute)});
   }
   return out;
 }
@@ -160,7 +160,7 @@ void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::Itera
   event.text2 = std::string(e.text2);
   if (e.value != nullptr) {
     event.has_value = true;
-    event.value = Value::From(*e.value);
+    event.value = record::AttributeValue(*e.value);
   }
   event.number = e.number;
   event.result = e.result;
@@ -303,10 +303,10 @@ void Walker::Set(const Step& step, hostsim::HostIterator& it) {
   if (!options_.trace) return;
   if (sink_->TakesRecords()) {
     sink_->TraceRecord(
-        record::Framework{Path(it.node()), step.name, JsonValue(Value::From(value))});
+        record::Framework{Path(it.node()), step.name, record::AttributeValue(value)});
   } else {
     sink_->TraceLine("framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
-                     Format(Value::From(value)));
+                     Format(record::AttributeValue(value)));
   }
 }
 
@@ -340,7 +340,7 @@ void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
     FIAttribute value;
     at->GetValue(FIAttribute(step.key.c_str()), value);
     node.has_value = !value.empty();
-    node.value = Value::From(value);
+    node.value = record::AttributeValue(value);
   }
   if (!node.has_value) {
     if (step.optional) return;
@@ -376,7 +376,7 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
       FIAttribute value;
       at->GetValue(FIAttribute(step.key.c_str()), value);
       node.has_value = !value.empty();
-      node.value = Value::From(value);
+      node.value = record::AttributeValue(value);
       if (!node.has_value && !step.optional) {
         Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
                            " has no property " + Quoted(step.key));

@@ -50,7 +50,7 @@ void Walker::End(int id, record::Call call, const std::string& arguments, const 
       line += e.result ? " -> " + Path(e.to) : " failed";
     } else if (e.op == HostOp::kSetAttribute || e.op == HostOp::kSetAttributeByKey) {
       line += " " + e.text + " = " + (e.has_value ? Format(e.value) : "?");
-      if (records) call.Record(e.text, e.has_value ? JsonValue(e.value) : record::Value{});
+      if (records) call.Record(e.text, e.has_value ? e.value : record::Value{});
     } else if (e.op == HostOp::kAlias) {
       line += " " + e.text + " -> " + e.text2;
       if (records) call.bindings->emplace_back(e.text, e.text2);
@@ -88,7 +88,7 @@ bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out)
   record::Call call;
   call.result = record::Value::Bool(r);
   call.out = record::AttributeValue(out);
-  End(id, std::move(call), "", r ? "true, out " + Format(Value::From(out)) : "false", r);
+  End(id, std::move(call), "", r ? "true, out " + Format(record::AttributeValue(out)) : "false", r);
   return r;
 }
 
@@ -96,7 +96,7 @@ int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, 
   Begin(id, it);
   int r = plugin_.collection(id)(&it, &out, index);
   std::string shown = std::to_string(r);
-  if (!out.empty()) shown += ", out " + Format(Value::From(out));
+  if (!out.empty()) shown += ", out " + Format(record::AttributeValue(out));
   record::Call call;
   call.argument = record::Call::kIndex;
   call.value = index;
