@@ -1,5 +1,6 @@
-// The doctor's PE reading on small images built here, each changed in one way, and its reading
-// of the load check child's report: tables of inputs and what the doctor must make of them.
+// The doctor's PE reading on small images built here, each changed in one way, its ELF reading
+// of the folders a module names for the loader, and its reading of the load check child's
+// report: tables of inputs and what the doctor must make of them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,14 @@
 
 #include "load_report.h"
 #include "pe_read.h"
+
+#if !defined(_WIN32)
+#include <elf.h>
+
+#include <bit>
+
+#include "elf_read.h"
+#endif
 
 namespace {
 
@@ -420,6 +429,96 @@ TEST_P(PeReading, AnswersAsTheFileSays) {
 
 INSTANTIATE_TEST_SUITE_P(Images, PeReading, testing::ValuesIn(kPeRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+#if !defined(_WIN32)
+// A shared object of this machine's byte order holding a dynamic section alone: its entries
+// (tag and text) and DT_NULL, their texts in the section it links.
+using Dynamic = std::vector<std::pair<Elf64_Sxword, std::string>>;
+std::vector<unsigned char> ElfWith(const Dynamic& entries) {
+  std::string texts(1, '\0');
+  std::vector<Elf64_Dyn> dynamic;
+  for (const auto& [tag, text] : entries) {
+    dynamic.push_back({tag, {texts.size()}});
+    texts += text + '\0';
+  }
+  dynamic.push_back({DT_NULL, {0}});
+  const size_t texts_at = sizeof(Elf64_Ehdr);
+  const size_t dynamic_at = (texts_at + texts.size() + 7) / 8 * 8;
+  const size_t dynamic_size = dynamic.size() * sizeof(Elf64_Dyn);
+  Elf64_Ehdr header{};
+  std::memcpy(header.e_ident, ELFMAG, SELFMAG);
+  header.e_ident[EI_CLASS] = ELFCLASS64;
+  header.e_ident[EI_DATA] = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+  header.e_ident[EI_VERSION] = EV_CURRENT;
+  header.e_type = ET_DYN;
+  header.e_machine = EM_X86_64;
+  header.e_version = EV_CURRENT;
+  header.e_shoff = dynamic_at + dynamic_size;
+  header.e_ehsize = sizeof header;
+  header.e_shentsize = sizeof(Elf64_Shdr);
+  header.e_shnum = 3;
+  Elf64_Shdr sections[3] = {};
+  sections[1].sh_type = SHT_STRTAB;
+  sections[1].sh_offset = texts_at;
+  sections[1].sh_size = texts.size();
+  sections[1].sh_addralign = 1;
+  sections[2].sh_type = SHT_DYNAMIC;
+  sections[2].sh_offset = dynamic_at;
+  sections[2].sh_size = dynamic_size;
+  sections[2].sh_entsize = sizeof(Elf64_Dyn);
+  sections[2].sh_link = 1;
+  sections[2].sh_addralign = 8;
+  std::vector<unsigned char> bytes(header.e_shoff + sizeof sections);
+  std::memcpy(bytes.data(), &header, sizeof header);
+  std::memcpy(bytes.data() + texts_at, texts.data(), texts.size());
+  std::memcpy(bytes.data() + dynamic_at, dynamic.data(), dynamic_size);
+  std::memcpy(bytes.data() + header.e_shoff, sections, sizeof sections);
+  return bytes;
+}
+
+struct SearchRow {
+  const char* name;
+  const char* path;  // of the module, whose folder $ORIGIN stands for
+  Dynamic entries;
+  std::vector<std::string> folders;  // the loader's, in its order
+};
+
+// The folders the loader searches for a module's needed libraries: RUNPATH's, or RPATH's only
+// when there is no RUNPATH, in the order written, $ORIGIN as the module's folder.
+const SearchRow kSearchRows[] = {
+    {"runpath", "/opt/plant/libx.so", {{DT_RUNPATH, "/a:/b"}}, {"/a", "/b"}},
+    {"rpath", "/opt/plant/libx.so", {{DT_RPATH, "/r:/s"}}, {"/r", "/s"}},
+    {"rpath_then_runpath", "/opt/plant/libx.so", {{DT_RPATH, "/r"}, {DT_RUNPATH, "/u"}}, {"/u"}},
+    {"runpath_then_rpath", "/opt/plant/libx.so", {{DT_RUNPATH, "/u"}, {DT_RPATH, "/r"}}, {"/u"}},
+    {"origin",
+     "/opt/plant/libx.so",
+     {{DT_RUNPATH, "$ORIGIN:$ORIGIN/framework:${ORIGIN}/../lib:/lib/$ORIGIN"}},
+     {"/opt/plant", "/opt/plant/framework", "/opt/plant/../lib", "/lib//opt/plant"}},
+    {"origin_in_rpath", "/opt/plant/libx.so", {{DT_RPATH, "${ORIGIN}/fw"}}, {"/opt/plant/fw"}},
+    {"origin_of_a_bare_name", "libx.so", {{DT_RUNPATH, "$ORIGIN/fw"}}, {"./fw"}},
+    {"origin_at_the_root", "/libx.so", {{DT_RUNPATH, "$ORIGIN"}}, {"/"}},
+    // A longer name is not $ORIGIN.
+    {"origin_longer_name",
+     "/opt/plant/libx.so",
+     {{DT_RUNPATH, "$ORIGINAL/a:${ORIGIN}x"}},
+     {"$ORIGINAL/a", "/opt/plantx"}},
+};
+
+class ElfSearch : public testing::TestWithParam<SearchRow> {};
+
+TEST_P(ElfSearch, FoldersInTheLoadersOrder) {
+  Dynamic entries = GetParam().entries;
+  entries.insert(entries.begin(), {DT_NEEDED, "libdep.so"});
+  const doctor::Image image = doctor::ReadElf(ElfWith(entries), GetParam().path);
+  EXPECT_EQ(image.run_path, GetParam().folders);
+  ASSERT_EQ(image.imports.size(), 1u);
+  EXPECT_EQ(image.imports[0].module, "libdep.so");
+  EXPECT_EQ(image.kind, "shared object");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dynamic, ElfSearch, testing::ValuesIn(kSearchRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 using doctor::ChildEnd;
 using Outcome = doctor::LoadResult::Outcome;

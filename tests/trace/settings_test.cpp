@@ -1,7 +1,11 @@
 // fintop-trace.txt read by its parser alone (settings.h): each row a file's text and what it
-// must give, the two settings and the complaints, joined by " | ".
+// must give, the two settings and the complaints, joined by " | "; and the snapshot's limits as
+// ReadSettings takes them from the file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -166,6 +170,48 @@ TEST(SettingsSnapshot, GivenAsWritten) {
     EXPECT_EQ(settings.snapshot_depth, row.depth) << row.text;
     EXPECT_EQ(settings.log, nullopt) << row.text;
   }
+}
+
+// The snapshot's limits as counts: from 1 to 10^12, else the default with a complaint.
+TEST(SettingsLimits, CountsFromOneTo10To12) {
+  struct Row {
+    const char* text;
+    unsigned long long nodes, depth;  // the defaults: 7 and 9
+    std::string complaints;
+  };
+  const std::string kNodes = "FINTOP_TRACE_SNAPSHOT_NODES is not a count from 1 to 10^12 (";
+  const std::string kDepth = "FINTOP_TRACE_SNAPSHOT_DEPTH is not a count from 1 to 10^12 (";
+  const Row rows[] = {
+      {"", 7, 9, ""},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=1\nFINTOP_TRACE_SNAPSHOT_DEPTH=1\n", 1, 1, ""},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=1000000000000\nFINTOP_TRACE_SNAPSHOT_DEPTH=999999999999\n",
+       1000000000000, 999999999999, ""},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=0\nFINTOP_TRACE_SNAPSHOT_DEPTH=1000000000001\n", 7, 9,
+       kNodes + "0): the default 7 is used | " + kDepth + "1000000000001): the default 9 is used"},
+      {"FINTOP_TRACE_SNAPSHOT_NODES=-1\nFINTOP_TRACE_SNAPSHOT_DEPTH=2x\n", 7, 9,
+       kNodes + "-1): the default 7 is used | " + kDepth + "2x): the default 9 is used"},
+  };
+  for (const char* name : {"FINTOP_TRACE_SNAPSHOT_NODES", "FINTOP_TRACE_SNAPSHOT_DEPTH"}) {
+#if defined(_WIN32)
+    _putenv((std::string(name) + "=").c_str());
+#else
+    unsetenv(name);
+#endif
+  }
+  const std::filesystem::path folder =
+      std::filesystem::path(testing::TempDir()) / "fintop-trace-limits";
+  std::filesystem::create_directories(folder);
+  for (const Row& row : rows) {
+    std::ofstream(folder / trace::kSettingsFileName, std::ios::binary) << row.text;
+    const trace::Settings settings = trace::ReadSettings(folder.string() + "/", 7, 9);
+    EXPECT_EQ(settings.snapshot_nodes, row.nodes) << row.text;
+    EXPECT_EQ(settings.snapshot_depth, row.depth) << row.text;
+    std::string complaints;
+    for (const std::string& complaint : settings.complaints)
+      complaints += (complaints.empty() ? "" : " | ") + complaint;
+    EXPECT_EQ(complaints, row.complaints) << row.text;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

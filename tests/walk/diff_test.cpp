@@ -153,6 +153,50 @@ const GrammarRow kGrammar[] = {
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A text's escapes undone, as a node's "name" read again: each escape, each class of hex digit,
+// the ends of UTF-8's lengths and surrogate pairs.
+struct DecodedRow {
+  const char* name;
+  const char* escaped;  // between the quotes
+  std::string text;
+};
+
+class Decoded : public testing::TestWithParam<DecodedRow> {};
+
+TEST_P(Decoded, AsTheEscapesSay) {
+  walk::Document doc(
+      std::string(R"({"case": "c", "model": [{"object": "C", "host": "P/C", "name": ")") +
+          GetParam().escaped + "\"}]}",
+      "doc");
+  ASSERT_EQ(doc.model().size(), 1u);
+  const walk::Details details = doc.ReadDetails(doc.model()[0].offset);
+  const walk::Scalar& name = details.Get("name");
+  EXPECT_EQ(name.type, walk::Scalar::kText);
+  EXPECT_EQ(name.text, GetParam().text);
+}
+
+const DecodedRow kDecoded[] = {
+    {"quote", R"(a\"b)", "a\"b"},
+    {"backslash", R"(a\\b\\)", "a\\b\\"},
+    {"slash", R"(\/a\/)", "/a/"},
+    {"backspace_form_feed", R"(\b\f)", "\b\f"},
+    {"line_feed", R"(a\nb)", "a\nb"},
+    {"carriage_return", R"(a\rb\r\n)", "a\rb\r\n"},
+    {"tab", R"(\ta\t)", "\ta\t"},
+    {"digits", R"(\u0123\u4567\u0089)", "\xc4\xa3\xe4\x95\xa7\xc2\x89"},
+    {"lower_hex", R"(\u0abc\u0def)", "\xe0\xaa\xbc\xe0\xb7\xaf"},
+    {"upper_hex", R"(\u0ABC\u0DEF)", "\xe0\xaa\xbc\xe0\xb7\xaf"},
+    {"control_as_written", R"(\u001f\u001F\u0000)", std::string("\x1f\x1f\0", 3)},
+    {"utf8_lengths", R"(\u007f\u0080\u07ff\u0800\uffff)",
+     "\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf"},
+    {"surrogate_pair", R"(\ud83d\ude00)", "\xf0\x9f\x98\x80"},
+    {"surrogate_pair_upper", R"(\uD83D\uDE00x)", "\xf0\x9f\x98\x80x"},
+    {"surrogate_ends", R"(\ud800\udc00\uDBFF\uDFFF)", "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Texts, Decoded, testing::ValuesIn(kDecoded),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- Classify
 // -------------------------------------------------------------------------------------
 
@@ -291,6 +335,19 @@ const ClassifyRow kClassify[] = {
      Trace(Call("CTA", 0, "", ", \"out\": \"X\"")),
      {"P/C: call CTA(0): out (none) -> \"X\""},
      "differences: 1 (1 result changed)",
+     nullptr},
+    // Texts that differ only in an escape: a CR is no LF, a \u escape no other character.
+    {"text_cr_not_lf",
+     Model(Object("S", Element(R"("found": true, "data": "a\rb")"))),
+     Model(Object("S", Element(R"("found": true, "data": "a\nb")"))),
+     {R"(P/C: Out: value "a\rb" -> "a\nb")"},
+     "differences: 1 (1 value changed)",
+     nullptr},
+    {"text_escape_not_another",
+     Trace(Call("CTA", 0, R"("N": "\u001f\u00e9\/")")),
+     Trace(Call("CTA", 0, R"("N": "\u001e\u00c9/")")),
+     {"P/C: call CTA(0): attribute N \"\\u001f\xc3\xa9/\" -> \"\\u001e\xc3\x89/\""},
+     "differences: 1 (1 attribute changed)",
      nullptr},
 };
 

@@ -1,6 +1,6 @@
 // The kit's output as it goes: the JSON writer lays documents out exactly as nlohmann's dump
 // with an indent of 2, or on one line (the committed expected outputs and the logs were written
-// that way), and stdout is held back until its first MiB.
+// that way), a text escaped for a line of text output, and stdout held back until its first MiB.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "document.h"
 #include "output.h"
 
 namespace {
@@ -118,6 +119,31 @@ INSTANTIATE_TEST_SUITE_P(Bytes, JsonTextReplaced,
                                          "\xc0\xaf", "\x80\x80", "\xf8\x88\x80\x80\x80",
                                          "ok \xc3\xa9 \xe2\x82\xac", "\xf0\x9f\x98\x80",
                                          "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf"));
+
+// A text as part of a line of text output (a difference line, a message): control bytes as JSON
+// escapes, invalid UTF-8 as U+FFFD, everything else, backslashes and quotes too, as it is.
+struct LineRow {
+  std::string text;
+  std::string line;
+};
+
+class TextLine : public testing::TestWithParam<LineRow> {};
+
+TEST_P(TextLine, KeepsOneLine) {
+  std::string out = "at: ";
+  kit::AppendTextLine(GetParam().text, out);
+  EXPECT_EQ(out, "at: " + GetParam().line);
+  EXPECT_EQ(walk::OneLine(GetParam().text), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, TextLine,
+    testing::Values(
+        LineRow{R"(C:\dir\"a")", R"(C:\dir\"a")"}, LineRow{"C:\\dir\\a\nb\tc", R"(C:\dir\a\nb\tc)"},
+        LineRow{"\\\\\r\x01\x1f", R"(\\\r\u0001\u001f)"}, LineRow{"\\\"\b\f\\", R"(\"\b\f\)"},
+        LineRow{"\\ \xc3\xa9 \\", "\\ \xc3\xa9 \\"},
+        LineRow{"\\\xff\\\xe2\x82", "\\\xef\xbf\xbd\\\xef\xbf\xbd"}, LineRow{"\x7f\\", "\x7f\\"},
+        LineRow{"\\\xf0\x9f\x98\x80\n\"", "\\\xf0\x9f\x98\x80\\n\""}));
 
 struct Held {
   std::size_t bytes;  // written in pieces of 100

@@ -4,7 +4,7 @@
 #include <libelf.h>
 
 #include <algorithm>
-#include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace doctor {
@@ -94,6 +94,29 @@ void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
   }
 }
 
+// `folder` with each $ORIGIN and ${ORIGIN} as the folder of `path`, wherever it stands, as the
+// loader expands them; a longer name ("$ORIGINAL") is left as it is.
+std::string ExpandOrigin(std::string_view folder, const std::string& path) {
+  std::string out;
+  for (size_t i = 0; i < folder.size();) {
+    const std::string_view rest = folder.substr(i);
+    size_t token = rest.starts_with("${ORIGIN}") ? 9 : rest.starts_with("$ORIGIN") ? 7 : 0;
+    if (token == 7 && rest.size() > 7) {
+      const char next = rest[7];
+      if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') ||
+          (next >= '0' && next <= '9') || next == '_')
+        token = 0;
+    }
+    if (token == 0) {
+      out += folder[i++];
+      continue;
+    }
+    out += FolderOf(path);
+    i += token;
+  }
+  return out;
+}
+
 void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
   Elf_Data* data = elf_getdata(section, nullptr);
   if (data == nullptr) file.Malformed("dynamic section");
@@ -125,12 +148,8 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
     std::string_view rest = text;
     while (!rest.empty()) {
       const size_t end = std::min(rest.find(':'), rest.size());
-      std::string folder(rest.substr(0, end));
+      std::string folder = ExpandOrigin(rest.substr(0, end), image.path);
       rest.remove_prefix(std::min(end + 1, rest.size()));
-      for (const char* origin : {"$ORIGIN", "${ORIGIN}"}) {
-        if (folder.starts_with(origin))
-          folder = FolderOf(image.path) + folder.substr(std::strlen(origin));
-      }
       (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(folder);
     }
   }

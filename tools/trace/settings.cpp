@@ -119,12 +119,12 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
 
 namespace {
 
-// A limit's text as a count from 1; nullopt for anything else.
+// A limit's text as a count from 1 to 10^12; nullopt for anything else.
 std::optional<unsigned long long> Count(const std::string& text) {
-  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
+  if (text.empty() || text.size() > 13 || text.find_first_not_of("0123456789") != std::string::npos)
     return std::nullopt;
   unsigned long long n = std::stoull(text);
-  return n > 0 ? std::optional(n) : std::nullopt;
+  return n > 0 && n <= 1000000000000ull ? std::optional(n) : std::nullopt;
 }
 
 // The whole file, or nullopt when it cannot be opened (there is none).
