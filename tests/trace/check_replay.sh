@@ -132,18 +132,21 @@ echo "ok tricky names: $tricky_calls calls"
 
 # The tricky session changed where only a sound comparison tells: the second CTComponent(move 1)
 # on Feed recorded as if it had not moved (its "at"; "#2" names it), an attribute held before a
-# call recorded as null (held and empty, as the replay holds it: no difference), the last call's
-# line never written. --json: the differences and the whole summary, the recorded head aside.
+# call recorded as null (held and empty, as the replay holds it: no difference), one that a call
+# recorded as null and never sets here (not held: a difference), the last call's line never
+# written. --json: the differences and the whole summary, the recorded head aside.
 feed='Tricky\\\\/Top/Feed'
 n=$(grep -n "^{\"callback\":\"CTComponent\",\"node\":\"$feed\",\"move\":1," "$work/tricky.log" |
   sed -n 2p | cut -d: -f1)
 m=$(grep -n "^{\"callback\":\"CTStreams\",\"node\":\"$feed\"," "$work/tricky.log" | head -n 1 |
   cut -d: -f1)
+k=$(grep -n '^{"callback":"CTStreams","node":"Tricky\\\\/Top/A' "$work/tricky.log" | cut -d: -f1)
 head -n -1 "$work/tricky.log" |
   sed -e "${n}s|/Comp Mole Frac/Elem1\",\"thread\"|\",\"thread\"|" \
-    -e "${m}s|\"before\":{}|\"before\":{\"Seen\":null}|" >"$work/edited.log"
-[ "$(diff "$work/tricky.log" "$work/edited.log" | grep -c '^>')" = 2 ] ||
-  fail "edited.log: not two lines changed"
+    -e "${m}s|\"before\":{}|\"before\":{\"Seen\":null}|" \
+    -e "${k}s|\"attributes\":{}|\"attributes\":{\"Seen\":null}|" >"$work/edited.log"
+[ "$(diff "$work/tricky.log" "$work/edited.log" | grep -c '^>')" = 3 ] ||
+  fail "edited.log: not three lines changed"
 last=$(grep -c . "$work/edited.log")
 set +e
 "$walk" "$work/tricky.json" --replay "$work/edited.log" --json >"$work/edited.out" 2>"$work/err"
@@ -163,6 +166,14 @@ cat >"$work/edited.expected" <<END
       "new": "Tricky\\\\/Top/Feed/Comp Mole Frac/Elem1"
     },
     {
+      "group": "Tricky\\\\/Top/A\\\\/B\\\\\\\\C",
+      "where": "call CTStreams (log line $k)",
+      "kind": "attribute changed",
+      "text": "Tricky\\\\/Top/A\\\\/B\\\\\\\\C: call CTStreams (log line $k): attribute Seen recorded null, now (none)",
+      "old": null,
+      "new": null
+    },
+    {
       "group": "$hi",
       "where": "call CTPhaseComponentArray(-1) #2 (log line $last)",
       "kind": "call never returned",
@@ -174,8 +185,8 @@ cat >"$work/edited.expected" <<END
   "recorded": (who),
   "summary": {
     "replayed": $tricky_calls,
-    "same": $((tricky_calls - 2)),
-    "differ": 2,
+    "same": $((tricky_calls - 3)),
+    "differ": 3,
     "never_returned": 1
   }
 }

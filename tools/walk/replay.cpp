@@ -225,12 +225,11 @@ class Replayer {
         if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) wanted.push_back(name);
       }
       for (const std::string& name : wanted) {
+        // Held and empty is null, as the record writes it; not held is none.
         FIAttribute held;
-        Scalar now = it->GetAttribute(name.c_str(), held) ? ScalarOf(record::AttributeValue(held))
-                                                          : Scalar{};
-        if (now.type == Scalar::kNone && held.empty() && Find(expected, name) != nullptr &&
-            Find(expected, name)->type == Scalar::kNull)
-          now = {Scalar::kNull, "null"};
+        const bool found = it->GetAttribute(name.c_str(), held);
+        Scalar now = found ? ScalarOf(record::AttributeValue(held)) : Scalar{};
+        if (found && now.type == Scalar::kNone) now = {Scalar::kNull, "null"};
         const Scalar* was = Find(expected, name);
         Scalar w = was != nullptr ? *was : Scalar{};
         if (w == now) continue;
