@@ -19,7 +19,7 @@ class NoSink final : public walk::ModelSink {
  public:
   void Open(const walk::ModelNode&) override {}
   void Close(const walk::ModelNode&) override {}
-  void TraceLine(std::string_view) override {}
+  void Trace(record::Entry) override {}
 };
 
 }  // namespace

@@ -60,12 +60,9 @@ class ModelSink {
   virtual ~ModelSink() = default;
   virtual void Open(const ModelNode& node) = 0;
   virtual void Close(const ModelNode& node) = 0;
-  // The trace, in the order of the calls. A sink that takes records gets one entry per call
-  // and per attribute the framework records (call_record.h); one that does not gets the text
-  // trace's lines (without their newlines).
-  virtual bool TakesRecords() const { return false; }
-  virtual void TraceLine(std::string_view line) = 0;
-  virtual void TraceRecord(record::Entry entry) { (void)entry; }
+  // The trace, in the order of the calls: one entry per call and per attribute the framework
+  // records (call_record.h).
+  virtual void Trace(record::Entry entry) = 0;
 };
 
 // Appends the line of `node` in the indented tree, without indent or newline.

@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include "callback_table.h"
 #include "document_names.h"
 
 namespace walk {
@@ -43,11 +44,53 @@ void TextSink::Close(const ModelNode&) {
   if (tree_) --depth_;
 }
 
-void TextSink::TraceLine(std::string_view line) {
-  line_.clear();
-  kit::AppendTextLine(line, line_);
-  line_ += '\n';
-  out_ << line_;
+void TextSink::Trace(record::Entry entry) {
+  raw_.clear();
+  auto put = [this](std::string_view indent) {
+    line_.assign(indent);
+    kit::AppendTextLine(raw_, line_);  // names from the case may hold any byte
+    line_ += '\n';
+    out_ << line_;
+  };
+  if (const auto* framework = std::get_if<record::Framework>(&entry)) {
+    raw_ = "framework " + framework->path + ": SetAttribute " + framework->attribute + " = ";
+    AppendFormat(framework->value, raw_);
+    put("");
+    return;
+  }
+  const record::Call& call = std::get<record::Call>(entry);
+  // The node's host path: the address's names, unescaped.
+  std::vector<record::Level> levels;
+  raw_ = call.callback + "(";
+  if (record::SplitAddress(call.node, levels)) {
+    for (std::size_t i = 0; i < levels.size(); ++i) (raw_ += i > 0 ? "/" : "") += levels[i].name;
+  } else {
+    raw_ += call.node;
+  }
+  if (call.argument == record::Call::kIndex) raw_ += ", " + std::to_string(call.value);
+  if (call.argument == record::Call::kMove) raw_ += ", move " + std::to_string(call.value);
+  raw_ += ") = ";
+  if (call.result.kind == record::Value::kBool) {
+    raw_ += call.result.boolean ? "true" : "false";
+    // A classifier that answers true shows its out attribute, empty or not.
+    const int id = FindCallback(call.callback);
+    if (call.result.boolean && id != kNoCallback && Callbacks()[id].shape == Shape::kClassifier) {
+      raw_ += ", out ";
+      AppendFormat(call.out, raw_);
+    }
+  } else {
+    raw_ += std::to_string(call.result.integer);
+    if (!call.out.is_null()) {
+      raw_ += ", out ";
+      AppendFormat(call.out, raw_);
+    }
+  }
+  put("");
+  if (!call.operations) return;
+  for (const std::string& operation : *call.operations) {
+    raw_ = operation;
+    put("  ");
+  }
 }
 
 // ---- JsonSink -------------------------------------------------------------------------------

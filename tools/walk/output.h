@@ -23,7 +23,9 @@ class TextSink final : public ModelSink {
   TextSink(Output& out, bool tree) : out_(out), tree_(tree) {}
   void Open(const ModelNode& node) override;
   void Close(const ModelNode& node) override;
-  void TraceLine(std::string_view line) override;
+  // The text trace's lines of the entry: the call with its arguments and its answer, then the
+  // operations under it, indented.
+  void Trace(record::Entry entry) override;
 
  private:
   Output& out_;
@@ -40,9 +42,7 @@ class JsonSink final : public ModelSink {
   explicit JsonSink(JsonWriter& json) : json_(json) {}
   void Open(const ModelNode& node) override;
   void Close(const ModelNode& node) override;
-  bool TakesRecords() const override { return true; }
-  void TraceLine(std::string_view) override {}
-  void TraceRecord(record::Entry entry) override { trace_.push_back(std::move(entry)); }
+  void Trace(record::Entry entry) override { trace_.push_back(std::move(entry)); }
 
   const std::vector<record::Entry>& trace() const { return trace_; }
 

@@ -300,14 +300,8 @@ void Walker::Set(const Step& step, hostsim::HostIterator& it) {
     value = step.text.c_str();
   }
   it.SetAttribute(step.name.c_str(), value);
-  if (!options_.trace) return;
-  if (sink_->TakesRecords()) {
-    sink_->TraceRecord(
-        record::Framework{Path(it.node()), step.name, record::AttributeValue(value)});
-  } else {
-    sink_->TraceLine("framework " + Path(it.node()) + ": SetAttribute " + step.name + " = " +
-                     Format(record::AttributeValue(value)));
-  }
+  if (options_.trace)
+    sink_->Trace(record::Framework{Path(it.node()), step.name, record::AttributeValue(value)});
 }
 
 std::string Walker::ExpandPath(const std::string& path, hostsim::HostIterator& it) {

@@ -147,8 +147,7 @@ class Walker final : private hostsim::IteratorObserver {
   // One callback call: events recorded, traced, counted. `call` holds the call's argument,
   // result and out; End completes it from the events when the sink takes records.
   void Begin(int id, hostsim::HostIterator& it);
-  void End(int id, record::Call call, const std::string& arguments, const std::string& result,
-           bool found);
+  void End(int id, record::Call call, bool found);
   bool CallKind(int id, hostsim::HostIterator& it);
   bool CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out);
   int CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index);

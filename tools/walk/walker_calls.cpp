@@ -16,7 +16,7 @@ void Walker::Begin(int id, hostsim::HostIterator& it) {
   caller_ = &it;
   call_node_ = it.node();
   before_.clear();
-  if (options_.trace && sink_->TakesRecords()) {
+  if (options_.trace) {
     // What the call can read, as the record's "before" holds it: the held names in list order.
     std::vector<std::pair<std::string, FIAttribute>> held = it.attributes();
     for (const char* name : record::kHeldAttributes) {
@@ -29,18 +29,17 @@ void Walker::Begin(int id, hostsim::HostIterator& it) {
   if (options_.progress && (calls_ & 0xfff) == 0) Progress();
 }
 
-void Walker::End(int id, record::Call call, const std::string& arguments, const std::string& result,
-                 bool found) {
+// The call's record, whichever form the trace takes (the text trace renders it): the caller's
+// moves, the attributes it recorded and the bindings it made, as the lines under the call and
+// as the record's members.
+void Walker::End(int id, record::Call call, bool found) {
   recording_ = false;
   const hostsim::HostIterator* caller = caller_;
   caller_ = nullptr;
   if (found) result_.callbacks[id].found = true;
   if (!options_.trace) return;
-  // The text trace's lines under the call, without their indent: the caller's moves, the
-  // attributes it recorded and the bindings it made.
   std::vector<std::string> operations;
-  const bool records = sink_->TakesRecords();
-  if (records) call.bindings.emplace();
+  call.bindings.emplace();
   for (const Event& e : events_) {
     if (!e.on_caller) continue;
     std::string line = NameOf(e.op);
@@ -50,27 +49,21 @@ void Walker::End(int id, record::Call call, const std::string& arguments, const 
       line += e.result ? " -> " + Path(e.to) : " failed";
     } else if (e.op == HostOp::kSetAttribute || e.op == HostOp::kSetAttributeByKey) {
       line += " " + e.text + " = " + (e.has_value ? Format(e.value) : "?");
-      if (records) call.Record(e.text, e.has_value ? e.value : record::Value{});
+      call.Record(e.text, e.has_value ? e.value : record::Value{});
     } else if (e.op == HostOp::kAlias) {
       line += " " + e.text + " -> " + e.text2;
-      if (records) call.bindings->emplace_back(e.text, e.text2);
+      call.bindings->emplace_back(e.text, e.text2);
     } else {
       continue;
     }
     operations.push_back(std::move(line));
   }
-  if (records) {
-    call.callback = Callbacks()[id].name;
-    call.node = AddressOf(*tree_, call_node_);
-    call.before = std::move(before_);
-    call.at = AddressOf(*tree_, caller->node());
-    call.operations = std::move(operations);
-    sink_->TraceRecord(std::move(call));
-    return;
-  }
-  sink_->TraceLine(std::string(Callbacks()[id].name) + "(" + Path(call_node_) + arguments +
-                   ") = " + result);
-  for (const std::string& line : operations) sink_->TraceLine("  " + line);
+  call.callback = Callbacks()[id].name;
+  call.node = AddressOf(*tree_, call_node_);
+  call.before = std::move(before_);
+  call.at = AddressOf(*tree_, caller->node());
+  call.operations = std::move(operations);
+  sink_->Trace(std::move(call));
 }
 
 bool Walker::CallKind(int id, hostsim::HostIterator& it) {
@@ -78,7 +71,7 @@ bool Walker::CallKind(int id, hostsim::HostIterator& it) {
   bool r = plugin_.kind(id)(&it);
   record::Call call;
   call.result = record::Value::Bool(r);
-  End(id, std::move(call), "", r ? "true" : "false", r);
+  End(id, std::move(call), r);
   return r;
 }
 
@@ -88,21 +81,19 @@ bool Walker::CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out)
   record::Call call;
   call.result = record::Value::Bool(r);
   call.out = record::AttributeValue(out);
-  End(id, std::move(call), "", r ? "true, out " + Format(record::AttributeValue(out)) : "false", r);
+  End(id, std::move(call), r);
   return r;
 }
 
 int Walker::CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index) {
   Begin(id, it);
   int r = plugin_.collection(id)(&it, &out, index);
-  std::string shown = std::to_string(r);
-  if (!out.empty()) shown += ", out " + Format(record::AttributeValue(out));
   record::Call call;
   call.argument = record::Call::kIndex;
   call.value = index;
   call.result = record::Value::Integer(r);
   call.out = record::AttributeValue(out);
-  End(id, std::move(call), ", " + std::to_string(index), shown, index == -1 ? r > 0 : false);
+  End(id, std::move(call), index == -1 ? r > 0 : false);
   return r;
 }
 
@@ -113,7 +104,7 @@ bool Walker::CallElement(int id, hostsim::HostIterator& it, int move) {
   call.argument = record::Call::kMove;
   call.value = move;
   call.result = record::Value::Bool(r);
-  End(id, std::move(call), ", move " + std::to_string(move), r ? "true" : "false", r);
+  End(id, std::move(call), r);
   return r;
 }
 
