@@ -172,7 +172,8 @@ run() {
     fi
   done
 }
-pending="" shown=() skipped=0 confirmed=0 where=""
+pending="" shown=() confirmed=0 where=""
+declare -A skipped=()
 flush() {
   [ -n "$pending" ] || return 0
   if [ "$where" = legs ]; then
@@ -180,7 +181,7 @@ flush() {
   elif [ "$where" = "$run" ]; then
     run "${shown[@]}"
   else
-    skipped=$((skipped + 1))
+    skipped[${where:-linux}]=$((${skipped[${where:-linux}]:-0} + 1))
   fi
   pending="" shown=()
 }
@@ -196,6 +197,10 @@ while IFS=$'\t' read -r record a b; do
 done <<<"$lines"
 flush
 [ $n -gt 0 ] || fail "README shows no command for $what"
-echo "the $n commands of README for $what ran as shown"
-[ $confirmed -eq 0 ] || echo "the legs' scripts run the $confirmed commands that README says they do"
-[ $skipped -eq 0 ] || echo "skipped: $skipped commands of fences that another leg runs (wine: the Windows leg; fuzz: the fuzz leg)"
+echo "$n of README's commands, for $what, ran as shown"
+[ $confirmed -eq 0 ] || echo "$confirmed of README's commands are run by the legs, as it says"
+declare -A runner=([linux]="the Linux suite (fences without a mark)" [wine]="the Windows leg (fences marked wine)"
+                   [fuzz]="the fuzz leg (fences marked fuzz)")
+for where in "${!skipped[@]}"; do
+  echo "skipped: ${skipped[$where]} of README's commands, for ${runner[$where]:-$where}"
+done
