@@ -79,7 +79,7 @@ grep -q '^exec ' "$user/run.sh" || fail "run.sh has no exec line to stand in for
 # $preset.
 leg_text=$(cat "$src"/scripts/legs/*.sh)
 preset_names=$(/usr/bin/python3 -c 'import json, sys
-print(*(p["name"] for p in json.load(open(sys.argv[1]))["configurePresets"]))' "$presets") ||
+print("|".join(p["name"] for p in json.load(open(sys.argv[1]))["configurePresets"]))' "$presets") ||
   fail "no configure presets in $presets"
 confirm() {
   local line=$1 piece word literal
@@ -94,9 +94,7 @@ confirm() {
       continue
     fi
     literal=$piece
-    for word in $preset_names; do
-      piece=$(sed -E "s/(^|[ /])$word( |$)/\1\$preset\2/g" <<<"$piece")
-    done
+    piece=$(sed -E "s/(^|[ /])($preset_names)( |$)/\1\$preset\3/g" <<<"$piece")
     grep -qF -- "$literal" <<<"$leg_text" || grep -qF -- "$piece" <<<"$leg_text" ||
       fail "README line $line: \"$literal\" is in no leg's script (scripts/legs/), so nothing checks it"
   done < <(sed -E 's/[[:space:]]+#.*//' <<<"$2" | awk '{
