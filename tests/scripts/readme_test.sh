@@ -4,10 +4,11 @@
 #   readme_test.sh [--run WHERE] --bin PRESET=DIR... README PRESETS
 # The commands are those of README's sh and console fences (readme_commands.awk); any other
 # fence holding a "$ " line fails. They run in README's order, each with bash, in one folder
-# that stands for the user's checkout: the source tree's files (linked), build/PRESET/bin being
-# each DIR given (the suite gives the sanitizer build's programs as build/walk/bin), and run.sh
-# a stand-in that does what ./run.sh does once it has built: its own `cd` and `exec` lines. Each
-# fence starts in that folder, and a `cd` holds for the fence's later commands.
+# that stands for the user's checkout: the source tree's files (linked: the commands only make
+# new files), build/PRESET/bin being each DIR given (the suite gives the sanitizer build's
+# programs as build/walk/bin), and run.sh a stand-in that does what ./run.sh does once it has
+# built: its own `cd` and `exec` lines. Each fence starts in that folder, and a `cd` holds for
+# the fence's later commands.
 #   sh fence: each line a command, which must end with the exit status its line gives
 #     ("# exit status N"), else 0 and nothing on stderr; a text fence right after shows the
 #     last lines of the output of the fence's last command.
@@ -143,13 +144,11 @@ run() {
   local command=$pending want=0 got i
   n=$((n + 1))
   [[ "$command" =~ \#\ exit\ status\ ([0-9]+)[[:space:]]*$ ]] && want=${BASH_REMATCH[1]}
-  if [ "$kind" = console ]; then
-    (cd "$cwd" && bash -o pipefail -c "$command"$'\n''status=$?; pwd >"$1"; exit $status' bash "$home/cwd") \
-      </dev/null >"$home/out" 2>&1
-  else
-    (cd "$cwd" && bash -o pipefail -c "$command"$'\n''status=$?; pwd >"$1"; exit $status' bash "$home/cwd") \
-      </dev/null >"$home/out" 2>"$home/err"
-  fi
+  rm -f "$home/cwd"
+  invoke() {
+    (cd "$cwd" && bash -o pipefail -c "$command"$'\n''status=$?; pwd >"$1"; exit $status' bash "$home/cwd") </dev/null
+  }
+  if [ "$kind" = console ]; then invoke >"$home/out" 2>&1; else invoke >"$home/out" 2>"$home/err"; fi
   got=$?
   cwd=$(cat "$home/cwd" 2>/dev/null || echo "$cwd")
   if [ $got -ne "$want" ] || { [ "$kind" = sh ] && [ "$want" -eq 0 ] && [ -s "$home/err" ]; }; then
@@ -185,7 +184,11 @@ flush() {
 }
 while IFS=$'\t' read -r record a b; do
   case $record in
-    F) flush; where=${a#-} kind=$b cwd=$user ;;
+    F)
+      flush
+      where=${a#-} kind=$b cwd=$user
+      [[ " wine fuzz legs " == *" ${where:-wine} "* ]] || fail "a fence marked \"$where\", which no run knows"
+      ;;
     C) flush; line=$a pending=$b ;;
     O)
       [ -n "$pending" ] || fail "output shown before any command: $a"
