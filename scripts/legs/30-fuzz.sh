@@ -6,6 +6,7 @@
 # on every run, whatever else the machine is doing (./test.sh runs another leg alongside). A
 # crash, an overrun, a hang (10 s) or a broken promise of any target fails the leg, with the
 # fuzzer's own exit status kept; the input that found it is left in build/fuzz/findings/<name>/.
+# Last, README's command that fuzzes one target longer, as it shows it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk doctor fuzz

@@ -3,8 +3,8 @@
 # host and the unit tests, run under Wine of that width (the export check among them);
 # fintop-walk.exe compared byte for byte with the Linux walk; the default plant walked through
 # fintop-trace.dll, against the walk without it; the zip for users, whose fintop-doctor.exe
-# passes every check beside the stand-in framework; the doctor's case of a plug-in among the
-# other width's modules.
+# passes every check beside the stand-in framework; README's commands under Wine (its round
+# trip); the doctor's case of a plug-in among the other width's modules.
 #
 # Each width's programs run under Wine only after a probe program of that width has shown that
 # Wine starts it (it prints a known line and exits 73): a Wine without its width's loader
