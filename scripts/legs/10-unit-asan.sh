@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer with leak checks (warnings as errors); any report fails the leg.
 # The optimised builds run the same suite under Wine, 64-bit and 32-bit (the Windows leg), so
 # a native optimised run would prove nothing more. This build's fintop-walk is the Linux walk
-# the Windows leg compares with, and runs README.md's user commands (scripts.readme); the
+# the Windows leg compares with, and runs README.md's commands
+# (scripts.readme; the Windows and fuzz legs run those that need Wine or a fuzzer); the
 # native release build serves the benchmarks (./run.sh builds its own, build/walk).
 set -euo pipefail
 cd "$(dirname "$0")/../.."

@@ -6,6 +6,7 @@
 # on every run, whatever else the machine is doing (./test.sh runs another leg alongside). A
 # crash, an overrun, a hang (10 s) or a broken promise of any target fails the leg, with the
 # fuzzer's own exit status kept; the input that found it is left in build/fuzz/findings/<name>/.
+# Last, README's command that fuzzes one target longer, as it shows it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/ensure-deps.sh build walk doctor fuzz
@@ -107,4 +108,9 @@ for name in "${names[@]}"; do
     fail "$name" "$logs/$name.log" "$status" "the fuzzer failed (exit status $status) without leaving an input"
   fi
 done
-exit "$failed"
+[ "$failed" -eq 0 ] || exit "$failed"
+
+# README's command that fuzzes one target longer, as it shows it (2 s); the unit suite skips it.
+start=$(date +%s)
+bash tests/scripts/readme_test.sh --run fuzz --bin fuzz=build/fuzz/bin README.md CMakePresets.json
+echo "README's fuzz command: $(($(date +%s) - start)) s"

@@ -3,8 +3,8 @@
 # host and the unit tests, run under Wine of that width (the export check among them);
 # fintop-walk.exe compared byte for byte with the Linux walk; the default plant walked through
 # fintop-trace.dll, against the walk without it; the zip for users, whose fintop-doctor.exe
-# passes every check beside the stand-in framework; the doctor's case of a plug-in among the
-# other width's modules.
+# passes every check beside the stand-in framework; README's commands under Wine (its round
+# trip); the doctor's case of a plug-in among the other width's modules.
 #
 # Each width's programs run under Wine only after a probe program of that width has shown that
 # Wine starts it (it prints a known line and exits 73): a Wine without its width's loader
@@ -236,6 +236,15 @@ for width in 64 32; do
     >"$out/replayed$width.txt" ||
     { tail -n 3 "$out/replayed$width.txt" >&2; fail "the session recorded in $folder does not replay on Linux"; }
   echo "recorder: in $folder, the walk through it as the Linux walk's, the doctor names it, the session replays: $(tail -n 1 "$out/replayed$width.txt")"
+
+  # README's commands under Wine (its round trip through the 64-bit fintop-trace.dll), with the
+  # Linux walk as a user's build/walk/bin; the unit suite skips them.
+  if [ $width = 64 ]; then
+    start=$(date +%s)
+    bash tests/scripts/readme_test.sh --run wine --bin walk="$linux/bin" --bin mingw64=build/mingw64/bin \
+      README.md CMakePresets.json || fail "README's commands under Wine"
+    echo "README's commands under Wine: $(($(date +%s) - start)) s"
+  fi
 done
 
 # The 32-bit zip's fintop.dll (built without the 32-bit Wine too) in a 64-bit framework's
