@@ -1,5 +1,7 @@
 #include "names.h"
 
+#include "json_writer.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -113,29 +115,11 @@ namespace {
 // The length of the UTF-8 sequence at `text[i]` (a byte >= 0x80) when it is valid and not a
 // C1 control (U+0080 to U+009F), else 0.
 size_t PrintableUtf8(std::string_view text, size_t i) {
-  auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0; };
-  const unsigned char lead = byte(i);
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-    if (lead == 0xc2) low = 0xa0;  // C1 controls
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    if (lead == 0xe0) low = 0xa0;   // overlong
-    if (lead == 0xed) high = 0x9f;  // surrogates
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    if (lead == 0xf0) low = 0x90;   // overlong
-    if (lead == 0xf4) high = 0x8f;  // beyond U+10FFFF
-  } else {
-    return 0;
-  }
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
-  }
-  return length;
+  const int length = kit::Utf8Length(text, i);
+  if (length <= 0) return 0;
+  if (static_cast<unsigned char>(text[i]) == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0)
+    return 0;  // C1 controls
+  return static_cast<size_t>(length);
 }
 
 }  // namespace

@@ -9,12 +9,6 @@
 
 namespace kit {
 
-namespace {
-
-constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the valid UTF-8 sequence at `text[i]` (a byte >= 0x80), or the negative count of
-// bytes to replace: the invalid start, without the byte that broke it.
 int Utf8Length(std::string_view text, std::size_t i) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   unsigned char lead = byte(i);
@@ -40,6 +34,10 @@ int Utf8Length(std::string_view text, std::size_t i) {
   }
   return length;
 }
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // `text` with invalid UTF-8 replaced and control bytes escaped; in `json` also quotes and
 // backslashes.

@@ -16,6 +16,10 @@ namespace kit {
 // \u00xx, every other byte as it is; each invalid UTF-8 sequence becomes U+FFFD (its longest
 // valid start replaced once, the byte that broke it read again).
 void AppendJsonText(std::string_view text, std::string& out);
+
+// The length of the valid UTF-8 sequence at `text[i]` (a byte >= 0x80), or the negative count of
+// bytes to replace: the invalid start, without the byte that broke it.
+int Utf8Length(std::string_view text, std::size_t i);
 std::string JsonText(std::string_view text);
 
 // `text` as part of a line of the kit's text output: printable ASCII and valid UTF-8 as they
