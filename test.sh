@@ -38,11 +38,11 @@ for leg in scripts/legs/*.sh; do
   legs+=("$leg")
 done
 
-# The second lane: the Windows builds and the fuzzers; every other leg goes to the first (the
-# unit, ThreadSanitizer and benchmark legs, the last after the unit leg has built the release
-# plug-in it needs). The two lanes take about as long. The folders both use (the Linux walk's
+# The second lane: the Windows builds, the fuzzers and the benchmarks (by then the unit leg has
+# built the release plug-in they need); every other leg goes to the first (the unit and
+# ThreadSanitizer legs). The two lanes take about as long. The folders both use (the Linux walk's
 # build/asan, the release build) are behind their locks.
-second_lane="40-windows 30-fuzz"
+second_lane="40-windows 30-fuzz 50-bench"
 lane1=() lane2=()
 for leg in "${legs[@]}"; do
   name=$(basename "$leg" .sh)
