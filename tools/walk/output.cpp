@@ -33,11 +33,15 @@ void TextSink::Open(const ModelNode& node) {
   if (!tree_) return;
   raw_.clear();
   AppendTreeLine(node, raw_);
-  line_.assign(depth_ * 2, ' ');
+  Put(depth_ * 2);
+  ++depth_;
+}
+
+void TextSink::Put(std::size_t indent) {
+  line_.assign(indent, ' ');
   kit::AppendTextLine(raw_, line_);  // names from the case may hold any byte
   line_ += '\n';
   out_ << line_;
-  ++depth_;
 }
 
 void TextSink::Close(const ModelNode&) {
@@ -45,17 +49,10 @@ void TextSink::Close(const ModelNode&) {
 }
 
 void TextSink::Trace(record::Entry entry) {
-  raw_.clear();
-  auto put = [this](std::string_view indent) {
-    line_.assign(indent);
-    kit::AppendTextLine(raw_, line_);  // names from the case may hold any byte
-    line_ += '\n';
-    out_ << line_;
-  };
   if (const auto* framework = std::get_if<record::Framework>(&entry)) {
     raw_ = "framework " + framework->path + ": SetAttribute " + framework->attribute + " = ";
     AppendFormat(framework->value, raw_);
-    put("");
+    Put(0);
     return;
   }
   const record::Call& call = std::get<record::Call>(entry);
@@ -63,7 +60,10 @@ void TextSink::Trace(record::Entry entry) {
   std::vector<record::Level> levels;
   raw_ = call.callback + "(";
   if (record::SplitAddress(call.node, levels)) {
-    for (std::size_t i = 0; i < levels.size(); ++i) (raw_ += i > 0 ? "/" : "") += levels[i].name;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+      if (i > 0) raw_ += '/';
+      raw_ += levels[i].name;
+    }
   } else {
     raw_ += call.node;
   }
@@ -85,11 +85,11 @@ void TextSink::Trace(record::Entry entry) {
       AppendFormat(call.out, raw_);
     }
   }
-  put("");
+  Put(0);
   if (!call.operations) return;
   for (const std::string& operation : *call.operations) {
     raw_ = operation;
-    put("  ");
+    Put(2);
   }
 }
 

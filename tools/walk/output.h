@@ -28,6 +28,9 @@ class TextSink final : public ModelSink {
   void Trace(record::Entry entry) override;
 
  private:
+  // Writes raw_ as one line of the output, after `indent` blanks.
+  void Put(std::size_t indent);
+
   Output& out_;
   bool tree_;
   std::size_t depth_ = 0;
