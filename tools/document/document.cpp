@@ -32,12 +32,6 @@ std::uint64_t NameKey(std::string_view name) {
 
 // ---- Details --------------------------------------------------------------------------------
 
-std::string OneLine(std::string_view text) {
-  std::string out;
-  kit::AppendTextLine(text, out);
-  return out;
-}
-
 std::string SessionsText(const Document& log) {
   const std::vector<std::uint64_t>& lines = log.session_lines();
   std::string at;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "json_reader.h"
+#include "json_writer.h"
 
 namespace walk {
 
@@ -143,9 +144,9 @@ class Document {
   mutable std::size_t window_size_ = std::size_t{1} << 14;
 };
 
-// `text` with its control characters written as JSON escapes (\u000a): names and texts of a
-// document in a message or a difference line keep it one line.
-std::string OneLine(std::string_view text);
+// A text as one line of the kit's output (json_writer.h): names and texts of a document in a
+// message or a difference line.
+using kit::OneLine;
 
 // "object", "value", "collection", "item", "element", "attribute", ...: a record's kind as the
 // documents name it.

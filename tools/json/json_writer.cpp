@@ -122,6 +122,12 @@ void AppendTextLine(std::string_view text, std::string& out) {
   out += text;
 }
 
+std::string OneLine(std::string_view text) {
+  std::string out;
+  AppendTextLine(text, out);
+  return out;
+}
+
 std::string JsonText(std::string_view text) {
   std::string out;
   AppendJsonText(text, out);

@@ -26,6 +26,8 @@ std::string JsonText(std::string_view text);
 // are, invalid UTF-8 as U+FFFD as above, control bytes as the JSON escapes above, so that one
 // line stays one line.
 void AppendTextLine(std::string_view text, std::string& out);
+// The same as a string: names and texts of a document in a message or a difference line.
+std::string OneLine(std::string_view text);
 
 // A finite real as JSON writes it: digits that read back the same (the shortest but in rare
 // cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from

@@ -20,13 +20,8 @@ namespace walk {
 
 namespace {
 
-// `what` as one line: control characters escaped (a value of the file holding a line end,
-// &#10;, keeps the message one line), invalid UTF-8 replaced.
-std::string OneLine(const std::string& what) {
-  std::string out;
-  kit::AppendTextLine(what, out);
-  return out;
-}
+// Messages as one line: a value of the file holding a line end (&#10;) keeps it one line.
+using kit::OneLine;
 
 class Reader {
  public:
