@@ -52,20 +52,32 @@ if [ $list -eq 1 ]; then
 fi
 
 installed() { dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | grep -q '^ii'; }
-required=()
-wanted_optional=()
-for p in "${packages[@]}"; do
-  if installed "$p"; then
-    rm -f "$state/$p.not-installed"
-  elif [ "${optional[$p]}" = 1 ]; then
-    # Tried once per ./test.sh run: the legs after the first know it failed.
-    [ "${FINTOP_DEPS_TRIED:-0}" = 1 ] && [ -f "$state/$p.not-installed" ] && continue
-    wanted_optional+=("$p")
-  else
-    required+=("$p")
-  fi
-done
-[ ${#required[@]} -eq 0 ] && [ ${#wanted_optional[@]} -eq 0 ] && exit 0
+# The packages to install: required and optional.
+missing() {
+  required=()
+  wanted_optional=()
+  local p
+  for p in "${packages[@]}"; do
+    if installed "$p"; then
+      rm -f "$state/$p.not-installed"
+    elif [ "${optional[$p]}" = 1 ]; then
+      # Tried once per ./test.sh run: the legs after the first know it failed.
+      [ "${FINTOP_DEPS_TRIED:-0}" = 1 ] && [ -f "$state/$p.not-installed" ] && continue
+      wanted_optional+=("$p")
+    else
+      required+=("$p")
+    fi
+  done
+  [ ${#required[@]} -gt 0 ] || [ ${#wanted_optional[@]} -gt 0 ]
+}
+missing || exit 0
+# One install at a time: ./test.sh's legs run side by side, each asking for its groups (the
+# Windows leg's installs go on while the unit leg compiles). What another install brought
+# while this one waited is found installed the second time.
+mkdir -p "$state"
+exec 9>"$state/install.lock"
+flock 9
+missing || exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -130,7 +142,6 @@ if [ ${#required[@]} -gt 0 ] && ! apt_install "${required[@]}"; then
   exit 1
 fi
 
-mkdir -p "$state"
 for p in "${wanted_optional[@]}"; do
   if apt_install "$p"; then
     rm -f "$state/$p.not-installed"

@@ -87,7 +87,7 @@ const SettingsRow kRows[] = {
     {"an empty name", " = a.jsonl\n", nullopt, nullopt,
      "fintop-trace.txt:1: unknown setting \"\"" + kUnknown},
     {"bytes of a name shown escaped", "F\xff\t\"\\x=1\n", nullopt, nullopt,
-     "fintop-trace.txt:1: unknown setting \"F\\xFF\\x09\\x22\\x5Cx\"" + kUnknown},
+     "fintop-trace.txt:1: unknown setting \"F\\xff\\x09\\x22\\x5cx\"" + kUnknown},
     {"a long name shown cut", std::string(5000, 'N') + "=1\n", nullopt, nullopt,
      "fintop-trace.txt:1: unknown setting \"" + std::string(64, 'N') + "\" (cut)" + kUnknown},
     {"a NUL byte in a value", "FINTOP_TRACE_LOG=a\0b\nFINTOP_TRACE_PLUGIN=r.so\n"s, nullopt, "r.so",

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "framework/callback_table.h"
 
@@ -110,40 +109,8 @@ const char* Describe(Spelling spelling) {
   return "no C++ names";
 }
 
-namespace {
-
-// The length of the UTF-8 sequence at `text[i]` (a byte >= 0x80) when it is valid and not a
-// C1 control (U+0080 to U+009F), else 0.
-size_t PrintableUtf8(std::string_view text, size_t i) {
-  const int length = kit::Utf8Length(text, i);
-  if (length <= 0) return 0;
-  if (static_cast<unsigned char>(text[i]) == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0)
-    return 0;  // C1 controls
-  return static_cast<size_t>(length);
-}
-
-}  // namespace
-
 std::string Sanitize(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      out += text[i++];
-      continue;
-    }
-    if (const size_t length = byte >= 0x80 ? PrintableUtf8(text, i) : 0) {
-      out.append(text.substr(i, length));
-      i += length;
-      continue;
-    }
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-    out += escaped;
-    ++i;
-  }
-  return out;
+  return kit::BytesShown(text);
 }
 
 }  // namespace doctor

@@ -128,6 +128,35 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
+void AppendBytesShown(std::string_view text, std::string& out, std::string_view also) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte < 0x7f && also.find(text[i]) == std::string_view::npos) {
+      out += text[i++];
+      continue;
+    }
+    // A valid sequence, but not a C1 control (U+0080 to U+009F: 0xc2 0x80 to 0xc2 0x9f).
+    const int length = byte >= 0x80 ? Utf8Length(text, i) : 0;
+    if (length > 0 && !(byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0)) {
+      out.append(text.data() + i, static_cast<std::size_t>(length));
+      i += static_cast<std::size_t>(length);
+      continue;
+    }
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xf];
+    ++i;
+  }
+}
+
+std::string BytesShown(std::string_view text, std::string_view also) {
+  std::string out;
+  out.reserve(text.size());
+  AppendBytesShown(text, out, also);
+  return out;
+}
+
 std::string JsonText(std::string_view text) {
   std::string out;
   AppendJsonText(text, out);

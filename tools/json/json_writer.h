@@ -29,6 +29,12 @@ void AppendTextLine(std::string_view text, std::string& out);
 // The same as a string: names and texts of a document in a message or a difference line.
 std::string OneLine(std::string_view text);
 
+// `text` with its bytes shown exactly, for names read from binaries and settings files, where
+// the bytes are the finding: printable ASCII and valid UTF-8 (C1 controls aside) as they are,
+// every other byte as \xNN (lower-case hex), and so are the ASCII bytes listed in `also`.
+void AppendBytesShown(std::string_view text, std::string& out, std::string_view also = {});
+std::string BytesShown(std::string_view text, std::string_view also = {});
+
 // A finite real as JSON writes it: digits that read back the same (the shortest but in rare
 // cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from
 // 1e16; "null" otherwise.

@@ -1,9 +1,9 @@
 #include "settings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
+#include "json_writer.h"
 #include "system.h"
 
 namespace trace {
@@ -24,20 +24,11 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// Printable ASCII kept, other bytes as \xNN, long texts cut: complaints go to a log line or
-// a terminal.
+// The text's bytes exactly, in quotes (a quote or backslash in it as \xNN), long texts cut:
+// complaints go to a log line or a terminal.
 std::string Shown(std::string_view text) {
   std::string shown = "\"";
-  for (std::size_t i = 0; i < text.size() && i < kShownName; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-      shown += static_cast<char>(c);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      shown += escaped;
-    }
-  }
+  kit::AppendBytesShown(text.substr(0, kShownName), shown, "\"\\");
   shown += '"';
   if (text.size() > kShownName) shown += " (cut)";
   return shown;
