@@ -76,34 +76,30 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-// The real a JSON number stands for when from_chars finds it out of range: an infinity past
-// the largest double, a zero below the smallest (as strtod rounds them). Told apart by the
-// decimal exponent of the first significant digit.
-double OutOfRange(std::string_view number) {
-  const bool negative = number.front() == '-';
+// Whether a number from_chars finds out of range is past the largest double (strtod would
+// make it an infinity) rather than below the smallest (a zero): by the decimal exponent of its
+// first significant digit.
+bool TooLarge(std::string_view number) {
   const std::size_t e = number.find_first_of("eE");
   const std::string_view digits = number.substr(0, e);
   const std::size_t point = std::min(digits.find('.'), digits.size());
   const std::size_t first = digits.find_first_of("123456789");
   long long scale = first < point ? static_cast<long long>(point - first)
                                   : -static_cast<long long>(first - point - 1);
-  if (e != std::string_view::npos) {
-    std::string_view exponent = number.substr(e + 1);
-    if (!exponent.empty() && exponent.front() == '+') exponent.remove_prefix(1);
-    long long value = 0;
-    auto r = std::from_chars(exponent.data(), exponent.data() + exponent.size(), value);
-    if (r.ec == std::errc::result_out_of_range) value = exponent.front() == '-' ? -1 : 1;
-    scale = value > 0 && scale > std::numeric_limits<long long>::max() - value   ? 1
-            : value < 0 && scale < std::numeric_limits<long long>::min() - value ? -1
-                                                                                 : scale + value;
-  }
-  const double magnitude = scale > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  return negative ? -magnitude : magnitude;
+  if (e == std::string_view::npos) return scale > 0;
+  std::string_view exponent = number.substr(e + 1);
+  if (exponent.front() == '+') exponent.remove_prefix(1);
+  long long value = 0;
+  if (std::from_chars(exponent.data(), exponent.data() + exponent.size(), value).ec != std::errc())
+    return exponent.front() != '-';                      // beyond any scale of the digits
+  constexpr long long kFar = 1'000'000'000'000'000'000;  // no text holds so many digits
+  return std::clamp(scale, -kFar, kFar) + value > 0;
 }
 
 // A number as the case writes it: an integer that fits in 32 bits, else a real (the nearest
-// double, as for a number with a fraction or an exponent).
-PropValue Number(const kit::Scalar& number) {
+// double, as for a number with a fraction or an exponent; zero below the smallest). False for
+// a number past the largest real.
+bool Number(const kit::Scalar& number, PropValue& out) {
   const char* first = number.text.data();
   const char* last = first + number.text.size();
   if (number.type == kit::Scalar::kInteger) {
@@ -111,13 +107,17 @@ PropValue Number(const kit::Scalar& number) {
     auto r = std::from_chars(first, last, value);
     if (r.ec == std::errc() && r.ptr == last && value >= std::numeric_limits<std::int32_t>::min() &&
         value <= std::numeric_limits<std::int32_t>::max()) {
-      return PropValue::Integer(static_cast<std::int32_t>(value));
+      out = PropValue::Integer(static_cast<std::int32_t>(value));
+      return true;
     }
   }
   double value = 0;
-  auto r = std::from_chars(first, last, value);
-  if (r.ec == std::errc::result_out_of_range) value = OutOfRange(number.text);
-  return PropValue::Real(value);
+  if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
+    if (TooLarge(number.text)) return false;
+    value = number.text.front() == '-' ? -0.0 : 0.0;
+  }
+  out = PropValue::Real(value);
+  return true;
 }
 
 // Builds the tree straight from the reader's events, with an explicit stack: no recursion, so
@@ -160,7 +160,12 @@ class CaseReader {
       default: {
         // The byte after a number was read to end it: an error is placed after that byte.
         lookahead_ = cursor_.AtEnd() ? 0 : 1;
-        const bool ok = Scalar(Number(value));
+        PropValue number;
+        const bool ok = Number(value, number)
+                            ? Scalar(std::move(number))
+                            : Fail("the number " + value.text.substr(0, 100) +
+                                   (value.text.size() > 100 ? " (cut)" : "") +
+                                   " is too large: a real is at most about 1.8e308");
         lookahead_ = 0;
         return ok;
       }
