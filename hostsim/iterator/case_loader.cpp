@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,50 +10,14 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
+
+#include "json_reader.h"
 
 namespace hostsim {
 
 namespace {
-
-// Where the parser is in the text: line and column of the next character to be read.
-struct Position {
-  std::size_t line = 1;
-  std::size_t column = 1;
-};
-
-// A character iterator that keeps Position up to date as the parser reads.
-class PositionedIterator {
- public:
-  using iterator_category = std::input_iterator_tag;
-  using value_type = char;
-  using difference_type = std::ptrdiff_t;
-  using pointer = const char*;
-  using reference = const char&;
-
-  PositionedIterator(const char* at, Position* position) : at_(at), position_(position) {}
-  reference operator*() const { return *at_; }
-  PositionedIterator& operator++() {
-    if (*at_ == '\n') {
-      ++position_->line;
-      position_->column = 1;
-    } else {
-      ++position_->column;
-    }
-    ++at_;
-    return *this;
-  }
-  bool operator==(const PositionedIterator& other) const { return at_ == other.at_; }
-  bool operator!=(const PositionedIterator& other) const { return at_ != other.at_; }
-
- private:
-  const char* at_;
-  Position* position_;
-};
-
-using json = nlohmann::json;
 
 // A key of the case in double quotes for a message of one line: quotes, backslashes and
 // control characters escaped as JSON writes them, a long key cut.
@@ -77,36 +42,139 @@ std::string Quoted(const std::string& key) {
   return out;
 }
 
-// Builds the tree straight from the parser's events, with an explicit stack: no recursion,
-// so the depth of a case is bounded only by kMaxCaseDepth.
-class CaseReader final : public nlohmann::json_sax<json> {
+// Whether `text` is well-formed UTF-8: no stray continuation byte, overlong form, surrogate or
+// code point past U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0, n = text.size(); i < n;) {
+    const unsigned char c = s[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 2;
+    unsigned char low = 0x80, high = 0xbf;  // the bounds of the second byte
+    if (c >= 0xc2 && c <= 0xdf) {
+      length = 2;
+    } else if (c >= 0xe0 && c <= 0xef) {
+      length = 3;
+      low = c == 0xe0 ? 0xa0 : 0x80;
+      high = c == 0xed ? 0x9f : 0xbf;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+      length = 4;
+      low = c == 0xf0 ? 0x90 : 0x80;
+      high = c == 0xf4 ? 0x8f : 0xbf;
+    } else {
+      return false;
+    }
+    if (n - i < length || s[i + 1] < low || s[i + 1] > high) return false;
+    for (std::size_t k = 2; k < length; ++k) {
+      if ((s[i + k] & 0xc0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Whether a number from_chars finds out of range is past the largest double (strtod would
+// make it an infinity) rather than below the smallest (a zero): by the decimal exponent of its
+// first significant digit.
+bool TooLarge(std::string_view number) {
+  const std::size_t e = number.find_first_of("eE");
+  const std::string_view digits = number.substr(0, e);
+  const std::size_t point = std::min(digits.find('.'), digits.size());
+  const std::size_t first = digits.find_first_of("123456789");
+  long long scale = first < point ? static_cast<long long>(point - first)
+                                  : -static_cast<long long>(first - point - 1);
+  if (e == std::string_view::npos) return scale > 0;
+  std::string_view exponent = number.substr(e + 1);
+  if (exponent.front() == '+') exponent.remove_prefix(1);
+  long long value = 0;
+  if (std::from_chars(exponent.data(), exponent.data() + exponent.size(), value).ec != std::errc())
+    return exponent.front() != '-';                      // beyond any scale of the digits
+  constexpr long long kFar = 1'000'000'000'000'000'000;  // no text holds so many digits
+  return std::clamp(scale, -kFar, kFar) + value > 0;
+}
+
+// A number as the case writes it: an integer that fits in 32 bits, else a real (the nearest
+// double, as for a number with a fraction or an exponent; zero below the smallest). False for
+// a number past the largest real.
+bool Number(const kit::Scalar& number, PropValue& out) {
+  const char* first = number.text.data();
+  const char* last = first + number.text.size();
+  if (number.type == kit::Scalar::kInteger) {
+    std::int64_t value = 0;
+    auto r = std::from_chars(first, last, value);
+    if (r.ec == std::errc() && r.ptr == last && value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max()) {
+      out = PropValue::Integer(static_cast<std::int32_t>(value));
+      return true;
+    }
+  }
+  double value = 0;
+  if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
+    if (TooLarge(number.text)) return false;
+    value = number.text.front() == '-' ? -0.0 : 0.0;
+  }
+  out = PropValue::Real(value);
+  return true;
+}
+
+// Builds the tree straight from the reader's events, with an explicit stack: no recursion, so
+// the depth of a case is bounded only by kMaxCaseDepth.
+class CaseReader {
  public:
-  explicit CaseReader(const Position* position) : position_(position) {}
+  CaseReader(std::string_view text, kit::Cursor& cursor) : text_(text), cursor_(cursor) {}
 
-  bool null() override { return Scalar(nullptr); }
-  bool boolean(bool) override { return Fail("expected a text, integer or real, found a boolean"); }
-  bool number_integer(number_integer_t value) override { return Integer(value); }
-  bool number_unsigned(number_unsigned_t value) override {
-    if (value > static_cast<number_unsigned_t>(std::numeric_limits<std::int64_t>::max())) {
-      return Scalar(PropValue::Real(static_cast<double>(value)));
+  // Reads the one node object of the text; error() tells what stopped it.
+  void Read() {
+    if (!kit::JsonReader<CaseReader>(cursor_, *this).Value()) {
+      if (error_.empty()) Fail("not a case");
+      return;
     }
-    return Integer(static_cast<std::int64_t>(value));
+    cursor_.SkipBlanks();
+    if (cursor_.AtEnd()) return;
+    const unsigned char c = static_cast<unsigned char>(cursor_.Current());
+    char found[16];
+    if (c > 0x20 && c < 0x7f) {
+      std::snprintf(found, sizeof found, "'%c'", c);
+    } else {
+      std::snprintf(found, sizeof found, "byte 0x%02x", c);
+    }
+    lookahead_ = 1;
+    Fail("not valid JSON: syntax error while parsing value - unexpected " + std::string(found) +
+         "; expected end of input");
   }
-  bool number_float(number_float_t value, const string_t&) override {
-    return Scalar(PropValue::Real(value));
-  }
-  bool string(string_t& value) override {
-    if (value.find('\0') != string_t::npos) return Fail("a text holds a NUL character");
-    return Scalar(PropValue::Text(std::move(value)));
-  }
-  bool binary(binary_t&) override { return Fail("unexpected binary value"); }
 
-  bool start_object(std::size_t) override {
-    if (frames_.empty()) {
-      if (have_top_) return Fail("a case has one top node");
-      have_top_ = true;
-      return OpenNode(false, {});
+  // The reader's events.
+  bool scalar(kit::Scalar value) {
+    switch (value.type) {
+      case kit::Scalar::kNull:
+        return Null();
+      case kit::Scalar::kBool:
+        return Fail("expected a text, integer or real, found a boolean");
+      case kit::Scalar::kText:
+        if (!IsUtf8(value.text)) return NotUtf8();
+        if (value.text.find('\0') != std::string::npos) return Fail("a text holds a NUL character");
+        return Scalar(PropValue::Text(std::move(value.text)));
+      default: {
+        // The byte after a number was read to end it: an error is placed after that byte.
+        lookahead_ = cursor_.AtEnd() ? 0 : 1;
+        PropValue number;
+        const bool ok = Number(value, number)
+                            ? Scalar(std::move(number))
+                            : Fail("the number " + value.text.substr(0, 100) +
+                                   (value.text.size() > 100 ? " (cut)" : "") +
+                                   " is too large: a real is at most about 1.8e308");
+        lookahead_ = 0;
+        return ok;
+      }
     }
+  }
+
+  bool start_object(std::size_t) {
+    last_key_ = false;
+    if (frames_.empty()) return OpenNode(false, {});
     Frame& f = frames_.back();
     switch (f.kind) {
       case Kind::kChildren:
@@ -126,7 +194,9 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return false;
   }
 
-  bool key(string_t& key) override {
+  bool key(std::string& key) {
+    if (!IsUtf8(key)) return NotUtf8();
+    last_key_ = true;
     Frame& f = frames_.back();
     if (f.kind == Kind::kProps) {
       f.key = std::move(key);
@@ -148,7 +218,8 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return true;
   }
 
-  bool end_object() override {
+  bool end_object() {
+    last_key_ = false;
     Frame f = std::move(frames_.back());
     frames_.pop_back();
     if (f.kind == Kind::kNode) {
@@ -158,7 +229,8 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return true;
   }
 
-  bool start_array(std::size_t) override {
+  bool start_array(std::size_t) {
+    last_key_ = false;
     if (frames_.empty()) return Fail("expected a node object at the top, found an array");
     Frame& f = frames_.back();
     if (f.kind == Kind::kNode && f.key == "children") {
@@ -177,16 +249,24 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return Fail("expected a node object, found an array");
   }
 
-  bool end_array() override {
+  bool end_array() {
+    last_key_ = false;
     frames_.pop_back();
     return true;
   }
 
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
-    std::string what = e.what();
-    // "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error ..."
-    std::size_t colon = what.find(": ");
-    return Fail(colon == std::string::npos ? what : "not valid JSON: " + what.substr(colon + 2));
+  void syntax_error(const std::string& what) {
+    if (what == "unexpected end of input") {
+      Fail("not valid JSON: syntax error while parsing " + CutShort());
+    } else if (what == "unexpected end of input in a text") {
+      Fail("not valid JSON: missing closing quote: the case ends inside a text (cut short?)");
+    } else {
+      // A text's error is found on its last byte read; any other on the byte it cannot take.
+      const bool in_text = what.find("in a text") != std::string::npos ||
+                           what.find("\\u escape") != std::string::npos;
+      lookahead_ = in_text || cursor_.AtEnd() ? 0 : 1;
+      Fail("not valid JSON: " + what);
+    }
   }
 
   const std::string& error() const { return error_; }
@@ -212,6 +292,25 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return "a text, integer or real";
   }
 
+  // What the text needed where it ends too soon, from its last byte and the open container.
+  std::string CutShort() const {
+    const std::size_t last = text_.find_last_not_of(" \t\r\n");
+    const char c = last == std::string_view::npos ? '[' : text_[last];
+    const bool in_array = !frames_.empty() && (frames_.back().kind == Kind::kChildren ||
+                                               frames_.back().kind == Kind::kElements);
+    if (c == '[' || c == ':' || (c == ',' && in_array))
+      return "value - unexpected end of input; expected '[', '{', or a literal";
+    if (c == '{' || c == ',')
+      return "object key - unexpected end of input; expected string literal";
+    if (last_key_) return "object separator - unexpected end of input; expected ':'";
+    return in_array ? "array - unexpected end of input; expected ']'"
+                    : "object - unexpected end of input; expected '}'";
+  }
+
+  bool NotUtf8() {
+    return Fail("not valid JSON: a text that is not UTF-8 (save the case as UTF-8)");
+  }
+
   bool OpenNode(bool element, std::string_view name) {
     if (builder_.open_depth() > kMaxCaseDepth) {
       return Fail("nodes nest deeper than " + std::to_string(kMaxCaseDepth) + " levels");
@@ -219,14 +318,6 @@ class CaseReader final : public nlohmann::json_sax<json> {
     builder_.Open(name);
     frames_.emplace_back(Kind::kNode).element = element;
     return true;
-  }
-
-  bool Integer(std::int64_t value) {
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
-      return Scalar(PropValue::Real(static_cast<double>(value)));
-    }
-    return Scalar(PropValue::Integer(static_cast<std::int32_t>(value)));
   }
 
   bool AddProperty(Frame& node, const std::string& key, PropValue value) {
@@ -238,7 +329,7 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return true;
   }
 
-  bool Scalar(std::nullptr_t) {
+  bool Null() {
     if (!frames_.empty() && frames_.back().kind == Kind::kElements) {
       builder_.Leaf("Elem" + std::to_string(frames_.back().element_count++));
       return true;
@@ -248,6 +339,7 @@ class CaseReader final : public nlohmann::json_sax<json> {
   }
 
   bool Scalar(PropValue value) {
+    last_key_ = false;
     if (frames_.empty()) return Fail("expected a node object at the top");
     Frame& f = frames_.back();
     switch (f.kind) {
@@ -276,25 +368,32 @@ class CaseReader final : public nlohmann::json_sax<json> {
     return false;
   }
 
+  // Keeps the first error, placed after the last byte read ("line:column: what").
   bool Fail(const std::string& what) {
-    if (error_.empty()) {
-      error_ =
-          std::to_string(position_->line) + ":" + std::to_string(position_->column) + ": " + what;
-    }
+    if (!error_.empty()) return false;
+    const std::size_t at = std::min<std::size_t>(cursor_.offset() + lookahead_, text_.size());
+    const std::string_view before = text_.substr(0, at);
+    const std::size_t line =
+        1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t line_start = before.rfind('\n');
+    const std::size_t column = at - (line_start == std::string_view::npos ? 0 : line_start + 1) + 1;
+    error_ = std::to_string(line) + ":" + std::to_string(column) + ": " + what;
     return false;
   }
 
-  const Position* position_;
+  std::string_view text_;
+  kit::Cursor& cursor_;
+  std::uint64_t lookahead_ = 0;  // bytes read past the cursor when an error is found
+  bool last_key_ = false;        // the last event was a key
   TreeBuilder builder_;
   std::vector<Frame> frames_;
-  bool have_top_ = false;
   std::string error_;
 };
 
 }  // namespace
 
 std::shared_ptr<const HostTree> LoadCaseText(std::string_view text, std::string_view origin) {
-  // The parser takes a NUL byte for the end of the input: refuse it here, where it is.
+  // A NUL byte is no text: refuse it here, where it is.
   if (std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
     std::string_view before = text.substr(0, nul);
     std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
@@ -303,20 +402,14 @@ std::shared_ptr<const HostTree> LoadCaseText(std::string_view text, std::string_
     throw CaseError(std::string(origin) + ":" + std::to_string(line) + ":" +
                     std::to_string(column) + ": not valid JSON: a NUL byte (not a text file?)");
   }
-  Position position;
-  CaseReader reader(&position);
-  PositionedIterator first(text.data(), &position);
-  PositionedIterator last(text.data() + text.size(), &position);
-  bool ok = false;
+  kit::Cursor cursor(text);
+  CaseReader reader(text, cursor);
   try {
-    ok = json::sax_parse(first, last, &reader);
+    reader.Read();
   } catch (const std::exception& e) {
     throw CaseError(std::string(origin) + ": " + e.what());
   }
-  if (!ok || !reader.error().empty()) {
-    std::string what = reader.error().empty() ? "not a case" : reader.error();
-    throw CaseError(std::string(origin) + ":" + what);
-  }
+  if (!reader.error().empty()) throw CaseError(std::string(origin) + ":" + reader.error());
   return reader.Finish();
 }
 

@@ -1,4 +1,5 @@
 // The case file: what it builds, and the messages for what it refuses.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -49,6 +50,41 @@ TEST(CaseLoader, LargeIntegersBecomeReals) {
   EXPECT_EQ(v.type(), FT_REAL);
   EXPECT_DOUBLE_EQ(v.rval(), 3e9);
 }
+
+// A number is an integer when written without fraction or exponent and within 32 bits, else
+// the nearest real; below the smallest real it is a zero of its sign.
+struct NumberRow {
+  const char* written;
+  hostsim::PropValue::Kind kind;
+  double value;
+};
+
+class CaseLoaderNumbers : public ::testing::TestWithParam<NumberRow> {};
+
+TEST_P(CaseLoaderNumbers, ReadAsWritten) {
+  const NumberRow& row = GetParam();
+  Tree tree = LoadCaseText(std::string(R"({"name": "T", "value": )") + row.written + "}");
+  const hostsim::PropValue* v = tree->property(tree->root(), "value");
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->kind, row.kind) << row.written;
+  const double read = v->kind == hostsim::PropValue::kInteger ? v->integer : v->real;
+  EXPECT_EQ(read, row.value) << row.written;
+  EXPECT_EQ(std::signbit(read), std::signbit(row.value)) << row.written;
+}
+
+constexpr auto kInt = hostsim::PropValue::kInteger;
+constexpr auto kReal = hostsim::PropValue::kReal;
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, CaseLoaderNumbers,
+    ::testing::Values(NumberRow{"-2147483648", kInt, -2147483648.0},
+                      NumberRow{"2147483647", kInt, 2147483647}, NumberRow{"-0", kInt, 0},
+                      NumberRow{"2147483648", kReal, 2147483648.0},
+                      NumberRow{"-9223372036854775809", kReal, -9223372036854775808.0},
+                      NumberRow{"18446744073709551616", kReal, 18446744073709551616.0},
+                      NumberRow{"1E+2", kReal, 100}, NumberRow{"-0.0", kReal, -0.0},
+                      NumberRow{"0.30000000000000004", kReal, 0.30000000000000004},
+                      NumberRow{"4.9e-324", kReal, 4.9e-324}, NumberRow{"-1e-400", kReal, -0.0},
+                      NumberRow{"1.7976931348623157e308", kReal, 1.7976931348623157e308}));
 
 struct BadCase {
   std::string json;
@@ -106,7 +142,24 @@ INSTANTIATE_TEST_SUITE_P(
                 "end of input"},
         BadCase{"",
                 "1:1: not valid JSON: syntax error while parsing value - unexpected end of input; "
-                "expected '[', '{', or a literal"}));
+                "expected '[', '{', or a literal"},
+        BadCase{R"({"name": "T"} x)",
+                "1:16: not valid JSON: syntax error while parsing value - unexpected 'x'; expected "
+                "end of input"},
+        BadCase{R"({"name": "T", "elements": [1)",
+                "1:29: not valid JSON: syntax error while parsing array - unexpected end of input; "
+                "expected ']'"},
+        BadCase{R"({"name")",
+                "1:8: not valid JSON: syntax error while parsing object separator - unexpected end "
+                "of input; expected ':'"},
+        BadCase{R"({"name": "T", "value": 1e400})",
+                "1:30: the number 1e400 is too large: a real is at most about 1.8e308"},
+        BadCase{R"({"name": "T", "value": 01})", "1:27: not valid JSON: invalid number"},
+        BadCase{"{\"name\": \"\xc3\x28\"}",
+                "1:14: not valid JSON: a text that is not UTF-8 (save the case as UTF-8)"},
+        BadCase{R"({"name": "T", "value": "\ud800"})",
+                "1:31: not valid JSON: a \\u escape of a lone surrogate"},
+        BadCase{R"({"name": "T", "value": "a\u0000"})", "1:33: a text holds a NUL character"}));
 
 TEST(CaseLoader, RefusesNestingBeyondTheLimitWithoutOverflowingTheStack) {
   std::string deep;
