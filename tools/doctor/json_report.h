@@ -1,4 +1,4 @@
-// The doctor's --json document: the only file that builds JSON (nlohmann/json.hpp stays here).
+// The doctor's --json document, written with the kit's JSON writer (json_writer.h).
 // Every text taken from a file is escaped as the text lines are (names.h, Sanitize), so the
 // document is valid JSON whatever the files hold.
 #pragma once
