@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
-#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "aggnode/agg_node.h"
@@ -459,6 +459,33 @@ void Unset(const char* name) {
 #endif
 }
 
+// Whether `text` has the shape `shape`: each "[xy]" in it one byte from x to y, every other byte
+// itself (no <regex>, a third of the program's compile time).
+bool Shaped(std::string_view text, std::string_view shape) {
+  std::size_t at = 0;
+  for (std::size_t s = 0; s < shape.size(); ++s, ++at) {
+    if (at == text.size()) return false;
+    if (shape[s] != '[') {
+      if (text[at] != shape[s]) return false;
+      continue;
+    }
+    if (s + 3 >= shape.size() || text[at] < shape[s + 1] || text[at] > shape[s + 2]) return false;
+    s += 3;
+  }
+  return at == text.size();
+}
+
+// Whether `text` is a version resource's "N.N.N.N".
+bool IsVersion(std::string_view text) {
+  int parts = 0;
+  for (std::size_t from = 0; from <= text.size(); ++parts) {
+    std::size_t end = std::min(text.find('.', from), text.size());
+    if (end == from || text.find_first_not_of("0123456789", from) < end) return false;
+    from = end + 1;
+  }
+  return parts == 4;
+}
+
 std::string Replaced(std::string text, const std::string& real) {
   for (std::size_t at; (at = text.find("{REAL}")) != std::string::npos;) text.replace(at, 6, real);
   return text;
@@ -512,16 +539,14 @@ TEST_P(SettingsFile, TheProxyReadsItAndSaysWhatItDidNotUnderstand) {
     // Who recorded it: the real plug-in, the process's width, this recorder, when, in what.
     const LogLine& head = lines[0];
     const std::string started = head.Text("started"), host = head.Text("host");
-    EXPECT_TRUE(std::regex_match(
-        started, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]Z")))
+    EXPECT_TRUE(Shaped(started, "20[09][09]-[01][09]-[03][09]T[02][09]:[05][09]:[06][09]Z"))
         << head.text;
     EXPECT_NE(host.find("test_trace"), std::string::npos) << head.text;
     // The real plug-in's version resource, where the system keeps one (Windows).
     std::string versions;
     for (const char* version : {"plugin_version", "plugin_product_version"}) {
       if (!head.Has(version)) continue;
-      EXPECT_TRUE(std::regex_match(head.Text(version), std::regex("[0-9]+(\\.[0-9]+){3}")))
-          << head.text;
+      EXPECT_TRUE(IsVersion(head.Text(version))) << head.text;
       versions += ",\"" + std::string(version) + "\":" + kit::JsonText(head.Text(version));
     }
     EXPECT_EQ(head.text, R"({"log":"fintop-trace","version":3,"plugin":)" + kit::JsonText(real) +
