@@ -35,9 +35,9 @@ function(fintop_module_part target)
     VISIBILITY_INLINES_HIDDEN ON)
 endfunction()
 
-# Code that runs briefly and includes heavy headers (the command line's CLI11, the test-only JSON
-# reader's nlohmann, the doctor): compiled at -O0 in the sanitizer build for the tests, where the
-# -O1 of the rest (top-level CMakeLists.txt) would cost compile time and save no run time.
+# Code that runs briefly and includes heavy headers (the command line's CLI11, the doctor):
+# compiled at -O0 in the sanitizer build for the tests, where the -O1 of the rest (top-level
+# CMakeLists.txt) would cost compile time and save no run time.
 function(fintop_brief_runtime target)
   if(FINTOP_SANITIZE STREQUAL "address" AND CMAKE_BUILD_TYPE STREQUAL "Debug")
     target_compile_options(${target} PRIVATE -O0)

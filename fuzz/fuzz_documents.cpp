@@ -4,14 +4,17 @@
 // one line naming its document is an answer; anything else thrown, a crash or a hang stops
 // the fuzzer. The new document is also read as the replay reads a log: each begin line and call
 // record read again, and each address in them split into levels, which written again must give
-// the address back.
+// the address back; and each call record as the tests read it back (call_reader.h), whose line
+// read back and written again must give that line.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "call_reader.h"
 #include "call_record.h"
 #include "diff.h"
 #include "document.h"
@@ -34,7 +37,14 @@ void ReadAsLog(const walk::Document& doc) {
   std::vector<std::uint64_t> offsets;
   for (const walk::Document::Begin& begin : doc.begins()) offsets.push_back(begin.offset);
   for (const walk::Record& r : doc.trace()) {
-    if (r.kind == walk::Record::kCall) offsets.push_back(r.offset);
+    if (r.kind != walk::Record::kCall) continue;
+    offsets.push_back(r.offset);
+    if (std::optional<record::Call> call = walk::CallOf(doc.ReadDetails(r.offset))) {
+      const std::string line = record::Line(*call);
+      std::optional<record::Call> again = walk::ParseCall(line);
+      fuzz::Check(again && record::Line(*again) == line,
+                  "a call record's line read back and written again differs", line);
+    }
   }
   if (doc.snapshot_line() != walk::Document::kNoOffset) offsets.push_back(doc.snapshot_line());
   std::vector<record::Level> levels;

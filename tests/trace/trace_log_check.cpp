@@ -2,8 +2,9 @@
 // the records of fintop-trace's log of the same walk, record for record: callback, node, index
 // or move, the attributes held before it, result, out, the attributes it recorded and the
 // bindings it made (each in the order made) and where the iterator stands after the call
-// alike. Lines of the log that are no call (its first line, {"error": ...}) are skipped. Prints one
-// line; exit status 0 when they agree, 1 when not, 2 on unreadable input.
+// alike. Lines of the log that are no call (its first line, {"error": ...}) are skipped; both are
+// read as fintop-walk --diff reads them (document.h), so a line it would refuse is refused. Prints
+// one line; exit status 0 when they agree, 1 when not, 2 on unreadable input.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -12,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "call_reader.h"
 #include "call_record.h"
+#include "document.h"
 
 namespace {
 
@@ -71,9 +74,9 @@ int main(int argc, char** argv) {
   std::vector<record::Call> walk, log;
   std::size_t log_attributes = 0, log_bindings = 0, other_lines = 0;
   try {
-    walk = record::ParseCalls(ReadFile(argv[1]));
+    walk = walk::CallsOf(walk::Document(ReadFile(argv[1]), argv[1]));
     std::string log_text = ReadFile(argv[2]);
-    log = record::ParseCalls(log_text);  // every line whole, or refused
+    log = walk::CallsOf(walk::Document(log_text, argv[2]));  // every line whole, or refused
     for (const record::Call& call : log) {
       log_attributes += call.attributes.size();
       log_bindings += call.bindings ? call.bindings->size() : 0;

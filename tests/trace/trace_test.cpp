@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "bootstrap/bootstrap.h"
-#include "call_record_json.h"
 #include "framework/module_loader.h"
 #include "framework/recorded_attributes.h"
 #include "proxy_test.h"
@@ -90,16 +89,17 @@ TEST(Missing, EveryCallbackAnswersItsFailureAndTheLogSaysWhy) {
   EXPECT_EQ(ProxyEntry<GetQELNodeFn>("GetQELNode")(nullptr, nullptr), nullptr);
   EXPECT_FALSE(ProxyEntry<FIElement>("Find1")(at.get(), 1));
 
-  std::vector<record::Json> lines = WithoutBegins(LogLines(log));
+  std::vector<LogLine> lines = WithoutBegins(LogLines(log));
   ASSERT_EQ(lines.size(), calls.size() + 2);
-  EXPECT_EQ(lines[0]["log"], "fintop-trace");
-  ASSERT_TRUE(lines[1].contains("error")) << lines[1].dump();
-  const std::string why = lines[1]["error"].get<std::string>();
+  EXPECT_EQ(lines[0].Get("log"), TextScalar("fintop-trace"));
+  ASSERT_TRUE(lines[1].Has("error")) << lines[1].text;
+  const std::string why = lines[1].Text("error");
+  EXPECT_EQ(lines[1].text, "{\"error\":" + kit::JsonText(why) + "}");
   EXPECT_NE(why.find("cannot load the real plug-in"), std::string::npos) << why;
   EXPECT_NE(why.find(std::getenv("FINTOP_TRACE_PLUGIN")), std::string::npos) << why;
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    std::optional<record::Call> call = record::FromJson(lines[i + 2]);
-    ASSERT_TRUE(call) << lines[i + 2].dump();
+    std::optional<record::Call> call = lines[i + 2].Call();
+    ASSERT_TRUE(call) << lines[i + 2].text;
     EXPECT_EQ(call->callback, calls[i].callback);
     EXPECT_EQ(call->result, calls[i].result) << call->callback;
     EXPECT_EQ(call->node, "T");
@@ -146,14 +146,14 @@ TEST(Threads, LinesWholeOneRecordPerCall) {
     calls += report.calls;
     for (const std::string& line : report.violations) ADD_FAILURE() << line;
   }
-  std::vector<record::Json> lines = WithoutBegins(LogLines(log));
+  std::vector<LogLine> lines = WithoutBegins(LogLines(log));
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0]["log"], "fintop-trace");
+  EXPECT_EQ(lines[0].Get("log"), TextScalar("fintop-trace"));
   long records = 0, attributes = 0;
   std::set<unsigned long long> thread_numbers;
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::optional<record::Call> call = record::FromJson(lines[i]);
-    ASSERT_TRUE(call) << lines[i].dump();
+    std::optional<record::Call> call = lines[i].Call();
+    ASSERT_TRUE(call) << lines[i].text;
     ASSERT_TRUE(call->thread);
     thread_numbers.insert(*call->thread);
     EXPECT_FALSE(call->node.empty());

@@ -59,41 +59,27 @@ const Scalar& Details::Get(const std::string& key) const {
 
 namespace {
 
-// Reads one node's or call's own members and stops before its contents.
+// Reads one object's own members and stops after it, or (a model node) before its contents.
 class DetailsReader {
  public:
-  Details details;
+  DetailsReader(Details& details, bool whole) : details_(details), whole_(whole) {}
   bool done = false;
   std::string error;
 
-  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  bool scalar(Scalar value) {
+    if (depth_ == 0) return NotAnObject();
+    if (depth_ == 1) details_.members.emplace_back(key_, std::move(value));
+    if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
+    if (depth_ == 2 && list_) details_.operations.push_back(std::move(value));
+    return true;
+  }
   void syntax_error(const std::string& what) { error = "not valid JSON: " + what; }
-  bool start_object(std::size_t) {
-    ++depth_;
-    if (depth_ == 2 && key_ == names::kBefore) details.has_before = true;
-    if (depth_ == 2)
-      fields_ = key_ == names::kAttributes ? &details.attributes
-                : key_ == names::kBefore   ? &details.before
-                                           : &details.bindings;
-    return true;
-  }
-  bool end_object() {
-    if (--depth_ == 0) {
-      done = true;
-      return false;  // the object is read: stop here
-    }
-    return true;
-  }
-  bool start_array(std::size_t) {
-    if (++depth_ == 2) fields_ = nullptr;
-    return true;
-  }
-  bool end_array() {
-    --depth_;
-    return true;
-  }
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
   bool key(std::string& key) {
-    if (depth_ == 1 && (key == names::kContents || key == names::kItems)) {
+    if (depth_ == 1 && !whole_ && (key == names::kContents || key == names::kItems)) {
       done = true;
       return false;
     }
@@ -102,17 +88,60 @@ class DetailsReader {
   }
 
  private:
-  bool OnValue(Scalar value) {
-    if (depth_ == 1) details.members.emplace_back(key_, std::move(value));
-    if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
+  bool NotAnObject() {
+    error = "not a JSON object";
+    return false;
+  }
+  bool Open(bool object) {
+    if (depth_ == 0 && !object) return NotAnObject();
+    if (++depth_ != 2) {
+      if (depth_ > 2 && (details_.compound.empty() || details_.compound.back() != member_))
+        details_.compound.push_back(member_);  // nested within a member
+      return true;
+    }
+    member_ = key_;
+    fields_ = nullptr;
+    list_ = false;
+    if (object && member_ == names::kAttributes) {
+      fields_ = &details_.attributes;
+    } else if (object && member_ == names::kBindings) {
+      fields_ = &details_.bindings;
+      details_.has_bindings = true;
+    } else if (object && member_ == names::kBefore) {
+      fields_ = &details_.before;
+      details_.has_before = true;
+    } else if (!object && member_ == names::kOperations) {
+      list_ = true;
+      details_.has_operations = true;
+    } else {
+      details_.compound.push_back(member_);
+    }
     return true;
   }
+  bool Close() {
+    if (--depth_ == 0) {
+      done = true;
+      return false;  // the object is read: stop here
+    }
+    return true;
+  }
+
+  Details& details_;
+  bool whole_;
   int depth_ = 0;
-  std::string key_;
+  bool list_ = false;  // in "operations"
+  std::string key_, member_;
   std::vector<std::pair<std::string, Scalar>>* fields_ = nullptr;
 };
 
 }  // namespace
+
+bool ReadMembers(Cursor& cursor, Details& details, bool whole, std::string& error) {
+  DetailsReader reader(details, whole);
+  JsonReader<DetailsReader>(cursor, reader).Value();
+  if (!reader.done) error = reader.error.empty() ? "not a JSON object" : reader.error;
+  return reader.done;
+}
 
 // ---- Document --------------------------------------------------------------------------------
 
@@ -179,18 +208,18 @@ Details Document::ReadDetails(std::uint64_t offset) const {
     }
     if (offset >= window_at_ && offset - window_at_ < window_.size()) {
       Cursor cursor{std::string_view(window_).substr(offset - window_at_)};
-      DetailsReader reader;
-      JsonReader<DetailsReader>(cursor, reader).Value();
-      if (reader.done) return std::move(reader.details);
+      Details details;
+      std::string error;
+      if (ReadMembers(cursor, details, false, error)) return details;
     }
   }
   Cursor cursor = Scan(4096);  // an object longer than the window's rest, or from memory
-  DetailsReader reader;
-  if (cursor.Seek(offset)) JsonReader<DetailsReader>(cursor, reader).Value();
-  if (!reader.done)
+  Details details;
+  std::string error;
+  if (!cursor.Seek(offset) || !ReadMembers(cursor, details, false, error))
     throw DocumentError(name_ + ": cannot read the document again" +
-                        (reader.error.empty() ? std::string() : ": " + OneLine(reader.error)));
-  return std::move(reader.details);
+                        (error.empty() ? std::string() : ": " + OneLine(error)));
+  return details;
 }
 
 std::unique_ptr<Document> OpenDocument(const std::string& path) {

@@ -56,16 +56,25 @@ struct Record {
 // A value as the document writes it (json_reader.h).
 using kit::Scalar;
 
-// The own members of one model node or call, read again from the file: scalars in the order
-// written, the attributes and bindings objects apart.
+// The own members of one model node, call or log line, read again from the file: scalars in
+// the order written, the attributes, bindings and "before" objects and a call's "operations"
+// apart, and the names of the members that hold anything else (an object or array of another
+// member, or one within those above): what no record's member holds.
 struct Details {
   std::vector<std::pair<std::string, Scalar>> members;
   std::vector<std::pair<std::string, Scalar>> attributes;
   std::vector<std::pair<std::string, Scalar>> bindings;
   std::vector<std::pair<std::string, Scalar>> before;  // a call's "before"
-  bool has_before = false;
+  std::vector<Scalar> operations;
+  bool has_before = false, has_bindings = false, has_operations = false;
+  std::vector<std::string> compound;
   const Scalar& Get(const std::string& key) const;
 };
+
+// Reads the JSON object at the cursor into `details`, a model node's members up to its
+// "contents" or "items" (all of them when `whole`), and leaves the cursor after what it read.
+// False, with why in `error`, for malformed JSON or a value that is no object.
+bool ReadMembers(kit::Cursor& cursor, Details& details, bool whole, std::string& error);
 
 class Document {
  public:

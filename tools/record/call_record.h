@@ -143,11 +143,4 @@ struct Digest {
   std::string Hex() const;
 };
 
-// A call read back from the JSON text of one object; nullopt for another kind of line or entry
-// (a framework <set>, the log's first line, an error line) or a malformed one.
-std::optional<Call> ParseCall(std::string_view object);
-// The calls of a walk's --json --trace document (its "trace"), or of a log (every line that is a
-// call), in order. Throws std::runtime_error when the text is not JSON of either.
-std::vector<Call> ParseCalls(std::string_view text);
-
 }  // namespace record

@@ -1,0 +1,167 @@
+#include "call_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "document_names.h"
+#include "json_writer.h"
+
+namespace walk {
+
+namespace names = document_names;
+
+namespace {
+
+// The whole of `text` as a number of type T; false for anything else or one out of its range.
+template <typename T>
+bool NumberOf(const std::string& text, T& number) {
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, number);
+  return error == std::errc() && stop == end;
+}
+
+// A scalar as the record's value; false for a number beyond the record's range.
+bool ValueOf(const Scalar& scalar, record::Value& value) {
+  switch (scalar.type) {
+    case Scalar::kNull:
+      value = {};
+      return true;
+    case Scalar::kBool:
+      value = record::Value::Bool(scalar.text == "true");
+      return true;
+    case Scalar::kInteger:
+      value = record::Value::Integer(0);
+      return NumberOf(scalar.text, value.integer);
+    case Scalar::kReal:
+      value = record::Value::Real(0.0);
+      return NumberOf(scalar.text, value.real) && std::isfinite(value.real);
+    case Scalar::kText:
+      value = record::Value::Text(scalar.text);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// `name` = `value` in `fields`: a name met again keeps its place and takes the last value.
+template <typename T>
+void Put(std::vector<std::pair<std::string, T>>& fields, const std::string& name, T value) {
+  auto found = std::find_if(fields.begin(), fields.end(),
+                            [&](const auto& field) { return field.first == name; });
+  if (found == fields.end()) {
+    fields.emplace_back(name, std::move(value));
+  } else {
+    found->second = std::move(value);
+  }
+}
+
+// The values of an object of the record, each made a value; false for one beyond its range.
+bool ValuesOf(const std::vector<std::pair<std::string, Scalar>>& fields,
+              std::vector<std::pair<std::string, record::Value>>& values) {
+  for (const auto& [name, scalar] : fields) {
+    record::Value value;
+    if (!ValueOf(scalar, value)) return false;
+    Put(values, name, std::move(value));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadLine(std::string_view line, Details& details) {
+  for (std::size_t i = 0; i < line.size(); ++i) {  // JSON is UTF-8
+    if (static_cast<unsigned char>(line[i]) < 0x80) continue;
+    int length = kit::Utf8Length(line, i);
+    if (length <= 0) return false;
+    i += static_cast<std::size_t>(length) - 1;
+  }
+  kit::Cursor cursor(line);
+  std::string error;
+  if (!ReadMembers(cursor, details, true, error)) return false;
+  cursor.SkipBlanks();
+  return cursor.AtEnd();
+}
+
+std::optional<record::Call> CallOf(const Details& d) {
+  using record::Call;
+  // A member of a call holding an object or array no call's member holds, or a scalar where
+  // a call holds an object or a list.
+  for (const char* key : {names::kCallback, names::kNode, names::kIndex, names::kMove,
+                          names::kResult, names::kOut, names::kAt, names::kThread,
+                          names::kAttributes, names::kBefore, names::kBindings, names::kOperations})
+    if (std::find(d.compound.begin(), d.compound.end(), key) != d.compound.end())
+      return std::nullopt;
+  for (const char* key : {names::kAttributes, names::kBefore, names::kBindings, names::kOperations})
+    if (d.Get(key).type != Scalar::kNone) return std::nullopt;
+
+  const Scalar &callback = d.Get(names::kCallback), &node = d.Get(names::kNode),
+               &at = d.Get(names::kAt), &result = d.Get(names::kResult);
+  if (callback.type != Scalar::kText || node.type != Scalar::kText || at.type != Scalar::kText ||
+      (result.type != Scalar::kBool && result.type != Scalar::kInteger))
+    return std::nullopt;
+  Call call;
+  call.callback = callback.text;
+  call.node = node.text;
+  call.at = at.text;
+  if (!ValueOf(result, call.result)) return std::nullopt;
+  for (auto [key, kind] :
+       {std::pair{names::kIndex, Call::kIndex}, std::pair{names::kMove, Call::kMove}}) {
+    const Scalar& argument = d.Get(key);
+    if (argument.type == Scalar::kNone) continue;
+    if (argument.type != Scalar::kInteger || !NumberOf(argument.text, call.value))
+      return std::nullopt;
+    call.argument = kind;
+  }
+  if (const Scalar& out = d.Get(names::kOut); out.type != Scalar::kNone) {
+    if (!ValueOf(out, call.out)) return std::nullopt;
+  }
+  if (!ValuesOf(d.attributes, call.attributes)) return std::nullopt;
+  if (d.has_before && !ValuesOf(d.before, call.before.emplace())) return std::nullopt;
+  if (d.has_bindings) {
+    call.bindings.emplace();
+    for (const auto& [generic, host] : d.bindings) {
+      if (host.type != Scalar::kText) return std::nullopt;
+      Put(*call.bindings, generic, host.text);
+    }
+  }
+  if (d.has_operations) {
+    call.operations.emplace();
+    for (const Scalar& line : d.operations) {
+      if (line.type != Scalar::kText) return std::nullopt;
+      call.operations->push_back(line.text);
+    }
+  }
+  if (const Scalar& thread = d.Get(names::kThread); thread.type != Scalar::kNone) {
+    if (thread.type != Scalar::kInteger || thread.text[0] == '-' ||
+        !NumberOf(thread.text, call.thread.emplace()))
+      return std::nullopt;
+  }
+  return call;
+}
+
+std::optional<record::Call> ParseCall(std::string_view line) {
+  Details details;
+  if (!ReadLine(line, details)) return std::nullopt;
+  return CallOf(details);
+}
+
+std::vector<record::Call> CallsOf(const Document& doc) {
+  if (!doc.warnings().empty()) throw DocumentError(doc.warnings().front());
+  std::vector<record::Call> calls;
+  const std::vector<Record>& trace = doc.trace();
+  for (std::uint32_t i = 0; i < trace.size(); i = trace[i].end) {
+    if (trace[i].kind != Record::kCall) continue;
+    std::optional<record::Call> call = CallOf(doc.ReadDetails(trace[i].offset));
+    if (!call) {
+      throw DocumentError(doc.name() + ":" + std::to_string(doc.LinesOf({trace[i].offset})[0]) +
+                          ": a call record that does not read back as one");
+    }
+    calls.push_back(std::move(*call));
+  }
+  return calls;
+}
+
+}  // namespace walk
