@@ -209,18 +209,24 @@ int main(int argc, char** argv) {
     }
     bench::MeasureProbe probe;
     // A run of side `s` on the next fresh iterators of `on` (the other side's warm-up runs on
-    // this side's own, so that neither side's iterators see the other's calls).
+    // this side's own, so that neither side's iterators see the other's calls). Its iterators
+    // are released after it, uncounted: what they held goes back to the allocator's free lists,
+    // where the side's next run finds the blocks it needs again. So each counted run starts
+    // from the heap its own previous run left, whatever the case's loading or the other side
+    // left behind (a glibc heap holding another's small freed blocks merges them on the next
+    // large request: up to 100,000 instructions landing in whichever run made it).
     auto run = [&](int s, int on) {
       for (auto& unit : units[on][next[on]]) sides[s]->measure(*unit, probe);
+      CALLGRIND_TOGGLE_COLLECT;
+      units[on][next[on]].clear();
       ++next[on];
+      CALLGRIND_TOGGLE_COLLECT;
     };
     for (int s = 0; s < 2; ++s) {
       run(1 - s, s);
       for (long w = 0; w < warmups; ++w) run(s, s);
-      // The first run counted after the warm-up is sometimes dearer than every later one (by
-      // an amount that is not the same from one process to the next), so one run is counted
-      // and dumped apart ("<side>-first", which scripts/icount.sh leaves out) before the runs
-      // that make the figures.
+      // The first run counted after the warm-up is dumped apart ("<side>-first", which
+      // scripts/icount.sh leaves out) before the runs that make the figures.
       CALLGRIND_ZERO_STATS;
       run(s, s);
       CALLGRIND_DUMP_STATS_AT(first_labels[s].c_str());
