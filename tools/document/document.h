@@ -5,6 +5,8 @@
 // members of a record are read again from the file (ReadDetails) only where two records differ.
 // A document that cannot be read again (a pipe) is read into memory first (OpenDocument).
 //
+// A walk's own document is read as it is written (DocumentBuilder, document_builder.h).
+//
 // To read bytes of any origin (a fuzzer does): Document(bytes, name) for each side, then
 // Compare (diff.h) and DiffLine::Text() of every line; DocumentError is the only thing thrown
 // for bad input.
@@ -129,6 +131,9 @@ class Document {
 
  private:
   friend class DocumentReader;
+  friend class DocumentBuilder;
+  explicit Document(std::string name)  // told its records (DocumentBuilder)
+      : file_(nullptr), owned_(false), name_(std::move(name)) {}
   void Read();
   kit::Cursor Scan(std::size_t block) const;  // the bytes from the start
 
