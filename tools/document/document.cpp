@@ -47,7 +47,7 @@ std::string SessionsText(const Document& log) {
          " sessions (one {\"log\": ...} line each, at lines " + at + ")";
 }
 
-const Scalar& Details::Get(const std::string& key) const {
+const Scalar& Details::Get(std::string_view key) const {
   static const Scalar none;
   for (const auto& [name, value] : members) {
     if (name == key) return value;
@@ -83,7 +83,7 @@ class DetailsReader {
       done = true;
       return false;
     }
-    key_ = std::move(key);
+    key_.swap(key);  // the parser clears its buffer before its next text
     return true;
   }
 

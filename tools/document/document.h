@@ -70,7 +70,7 @@ struct Details {
   std::vector<Scalar> operations;
   bool has_before = false, has_bindings = false, has_operations = false;
   std::vector<std::string> compound;
-  const Scalar& Get(const std::string& key) const;
+  const Scalar& Get(std::string_view key) const;  // none when it has no such member
 };
 
 // Reads the JSON object at the cursor into `details`, a model node's members up to its
@@ -107,7 +107,7 @@ class Document {
   static constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
   struct Begin {
     std::uint64_t offset;
-    std::uint32_t calls;  // trace records before it
+    std::uint32_t calls;  // calls before it (their attribute and binding records not counted)
   };
   int log_version() const { return log_version_; }
   int sessions() const { return sessions_; }

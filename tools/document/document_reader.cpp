@@ -68,6 +68,7 @@ bool DocumentReader::start_object(std::size_t) {
     case kNodes:
       return Push(kNode, NewRecord(f.in_trace, Record::kObject, f.record, at), f.in_trace);
     case kTrace:
+      ++entries_;
       return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
     case kNode:
     case kCall:
@@ -116,8 +117,7 @@ bool DocumentReader::key(std::string& read) {
         return true;
       }
       if (Is(key, names::kError) || Is(key, names::kBegin) || Is(key, names::kSnapshot)) {
-        if (Is(key, names::kBegin))
-          doc_.begins_.push_back({f.at, static_cast<std::uint32_t>(doc_.trace_.size())});
+        if (Is(key, names::kBegin)) doc_.begins_.push_back({f.at, entries_});
         if (Is(key, names::kSnapshot) && doc_.snapshot_line_ == Document::kNoOffset)
           doc_.snapshot_line_ = f.at;
         f.kind = kSkip;
@@ -128,6 +128,7 @@ bool DocumentReader::key(std::string& read) {
         f.kind = kCall;
         f.in_trace = true;
         f.record = NewRecord(true, Record::kCall, kNoRecord, f.at);
+        ++entries_;
         return CallKey(f);
       }
       return Fail("not a document of fintop-walk --json or a fintop-trace log (it starts with \"" +

@@ -171,7 +171,8 @@ class DocumentReader {
   Cursor* cursor_;  // null: told
   std::uint64_t told_at_ = 0;
   std::vector<Frame> frames_;
-  long lines_ = 0;  // log lines read
+  long lines_ = 0;             // log lines read
+  std::uint32_t entries_ = 0;  // calls and framework records read, their attributes left out
   std::string error_;
   std::uint64_t error_at_ = 0;
   bool syntax_error_ = false;  // error_ is the parser's
