@@ -61,6 +61,9 @@ class Output {
   std::uint64_t size() const { return written_ + held_.size(); }
   // What is held (all of it, without a file).
   const std::string& text() const { return held_; }
+  // Room for `bytes` held, made at once: what is held is not copied as it grows (pages of the
+  // room never written are never touched).
+  void Reserve(std::size_t bytes) { held_.reserve(bytes); }
   // What is held, taken: the output starts again empty.
   std::string Release() {
     std::string text = std::move(held_);

@@ -309,6 +309,11 @@ int Diff(Options options, Output& out) {
     walk_options.json = true;
     walk_options.trace = options.trace || saved->has_trace();
     Output document;
+    // The walk's text on one line is about the size of the saved document or smaller.
+    std::error_code error;
+    std::uintmax_t size = std::filesystem::file_size(options.diff_file, error);
+    if (!error)
+      document.Reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, 1u << 30)));
     DocumentBuilder builder(options.case_file);
     if (Walk(walk_options, document, &builder) != 0) return kBadInput;
     now = builder.Finish(document.Release());
