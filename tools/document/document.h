@@ -84,9 +84,11 @@ class Document {
 
   // Reads the whole document from `file`, which must be seekable (left open for ReadDetails;
   // owned when `owned`). Throws DocumentError.
-  Document(std::FILE* file, std::string name, bool owned);
+  // Without `hashed`, the records' hashes are left 0 (a reader that never compares them: the
+  // replay).
+  Document(std::FILE* file, std::string name, bool owned, bool hashed = true);
   // Reads the whole document from `bytes`, kept for ReadDetails. Throws DocumentError.
-  Document(std::string bytes, std::string name);
+  Document(std::string bytes, std::string name, bool hashed = true);
   ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -141,6 +143,7 @@ class Document {
   bool owned_;
   std::string memory_;
   std::string name_;
+  bool hashed_ = true;
   Source source_ = kWalk;
   bool has_model_ = false, has_trace_ = false, has_summary_ = false;
   std::vector<Record> model_;
@@ -175,6 +178,6 @@ std::string SessionsText(const Document& log);
 
 // Opens and reads the document at `path` (a file, or a pipe or device, read into memory);
 // throws DocumentError naming it.
-std::unique_ptr<Document> OpenDocument(const std::string& path);
+std::unique_ptr<Document> OpenDocument(const std::string& path, bool hashed = true);
 
 }  // namespace walk

@@ -142,7 +142,7 @@ bool DocumentReader::key(std::string& read) {
     case kFields: {
       std::uint32_t index =
           NewRecord(f.in_trace, f.fields, f.record, Records(f.in_trace)[f.record].offset);
-      Records(f.in_trace)[index].key = NameKey(key);
+      if (doc_.hashed_) Records(f.in_trace)[index].key = NameKey(key);
       f.field = index;
       return true;
     }
@@ -256,18 +256,19 @@ bool DocumentReader::Skip() {
 bool DocumentReader::Finish(Frame& f) {
   std::vector<Record>& records = Records(f.in_trace);
   Record& r = records[f.record];
+  r.end = static_cast<std::uint32_t>(records.size());
+  if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
+  if (!doc_.hashed_) return true;
   r.key = f.key_hash.value();
   r.content = f.content.value();
   Hasher subtree = f.children;
   subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
   r.subtree = subtree.value();
-  r.end = static_cast<std::uint32_t>(records.size());
   // The frame below is the list that holds it, or (attributes) the node itself.
   if (!frames_.empty()) {
     frames_.back().children.Add('s',
                                 std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
   }
-  if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
   return true;
 }
 

@@ -116,6 +116,7 @@ bool DocumentReader::OnValue(Scalar value) {
             "wrote it)");
       return Fail("expected a trace entry, found " + value.Shown());
     case kFields: {
+      if (!doc_.hashed_) return true;
       Hasher h;
       h.Add(value.type, value.text);
       Record& r = Records(f.in_trace)[f.field];
@@ -138,13 +139,13 @@ bool DocumentReader::NodeValue(Frame& f, const Scalar& value) {
       Is(f.key, names::kItems))
     return Fail("\"" + f.key + "\" must be " +
                 (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
-  f.content.Add(f.key, value);
+  if (doc_.hashed_) f.content.Add(f.key, value);
   bool names_it = f.node != Record::kObject && Is(f.key, RecordKindName(f.node));
   if (names_it || (f.node == Record::kObject && Is(f.key, names::kHost))) {
     if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
       return Fail("\"" + f.key + "\" must be " +
                   (f.node == Record::kItem ? "an integer" : "a text"));
-    f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
+    if (doc_.hashed_) f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
     f.keyed = true;
   }
   return true;
@@ -157,9 +158,9 @@ bool DocumentReader::CallValue(Frame& f, const Scalar& value) {
   if (Is(k, names::kThread)) return true;
   if (Is(k, names::kCallback) || Is(k, names::kNode) || Is(k, names::kIndex) ||
       Is(k, names::kMove) || Is(k, names::kFramework) || Is(k, names::kAttribute)) {
-    f.key_hash.Add(k, value);
+    if (doc_.hashed_) f.key_hash.Add(k, value);
     if (Is(k, names::kNode) || Is(k, names::kAttribute)) f.keyed = true;
-  } else {
+  } else if (doc_.hashed_) {
     f.content.Add(k, value);
   }
   return true;
