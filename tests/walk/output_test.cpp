@@ -3,13 +3,17 @@
 // that way), a text escaped for a line of text output, and stdout held back until its first MiB.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "document.h"
+#include "json_reader.h"
+#include "json_writer.h"
 #include "output.h"
 
 namespace {
@@ -104,10 +108,64 @@ INSTANTIATE_TEST_SUITE_P(
 // replacing dump does.
 class JsonTextReplaced : public testing::TestWithParam<const char*> {};
 
+// Each event as one text: a container with its offset, a key, a value with its type.
+struct Told : kit::JsonEvents {
+  std::vector<std::string> seen;
+  void StartObject(std::uint64_t at) override { seen.push_back("{" + std::to_string(at)); }
+  void StartArray(std::uint64_t at) override { seen.push_back("[" + std::to_string(at)); }
+  void EndObject() override { seen.push_back("}"); }
+  void EndArray() override { seen.push_back("]"); }
+  void Key(std::string_view key) override { seen.push_back("k" + std::string(key)); }
+  void Value(char type, std::string_view text) override {
+    seen.push_back(type + std::string(text));
+  }
+};
+
+// The same from a reader of the text written.
+struct Reads {
+  kit::Cursor* cursor;
+  std::vector<std::string> seen;
+  bool scalar(kit::Scalar v) { return seen.push_back(static_cast<char>(v.type) + v.text), true; }
+  void syntax_error(const std::string& what) { seen.push_back("error " + what); }
+  bool start_object(std::size_t) { return Open('{'); }
+  bool start_array(std::size_t) { return Open('['); }
+  bool end_object() { return seen.push_back("}"), true; }
+  bool end_array() { return seen.push_back("]"), true; }
+  bool key(std::string& key) { return seen.push_back("k" + key), true; }
+  bool Open(char bracket) {
+    return seen.push_back(bracket + std::to_string(cursor->offset() - 1)), true;
+  }
+};
+
 TEST_P(JsonTextReplaced, AsNlohmannReplacesIt) {
   const std::string text = GetParam();
   EXPECT_EQ(kit::JsonText(text),
             nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  // What the writer tells (--diff reads the walk's document so) is what its text reads.
+  for (auto layout : {kit::JsonWriter::kIndented, kit::JsonWriter::kLine}) {
+    kit::Output out;
+    Told told;
+    kit::JsonWriter json(out, layout);
+    json.Tell(&told);
+    json.BeginObject();
+    json.Member(text, text);
+    json.Key("n");
+    json.BeginArray();
+    json.Real(0.5);
+    json.Real(1e16);
+    json.Real(std::nan(""));
+    json.Integer(-3);
+    json.Bool(false);
+    json.Null();
+    json.BeginObject();
+    json.End();
+    json.End();
+    json.End();
+    kit::Cursor cursor(out.text());
+    Reads reads{&cursor, {}};
+    EXPECT_TRUE(kit::JsonReader<Reads>(cursor, reads).Value());
+    EXPECT_EQ(told.seen, reads.seen) << out.text();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, JsonTextReplaced,

@@ -47,7 +47,7 @@ std::string SessionsText(const Document& log) {
          " sessions (one {\"log\": ...} line each, at lines " + at + ")";
 }
 
-const Scalar& Details::Get(const std::string& key) const {
+const Scalar& Details::Get(std::string_view key) const {
   static const Scalar none;
   for (const auto& [name, value] : members) {
     if (name == key) return value;
@@ -83,7 +83,7 @@ class DetailsReader {
       done = true;
       return false;
     }
-    key_ = std::move(key);
+    key_.swap(key);  // the parser clears its buffer before its next text
     return true;
   }
 
@@ -145,13 +145,17 @@ bool ReadMembers(Cursor& cursor, Details& details, bool whole, std::string& erro
 
 // ---- Document --------------------------------------------------------------------------------
 
-Document::Document(std::FILE* file, std::string name, bool owned)
-    : file_(file), owned_(owned), name_(std::move(name)) {
+Document::Document(std::FILE* file, std::string name, bool owned, bool hashed)
+    : file_(file), owned_(owned), name_(std::move(name)), hashed_(hashed) {
   Read();
 }
 
-Document::Document(std::string bytes, std::string name)
-    : file_(nullptr), owned_(false), memory_(std::move(bytes)), name_(std::move(name)) {
+Document::Document(std::string bytes, std::string name, bool hashed)
+    : file_(nullptr),
+      owned_(false),
+      memory_(std::move(bytes)),
+      name_(std::move(name)),
+      hashed_(hashed) {
   Read();
 }
 
@@ -222,7 +226,7 @@ Details Document::ReadDetails(std::uint64_t offset) const {
   return details;
 }
 
-std::unique_ptr<Document> OpenDocument(const std::string& path) {
+std::unique_ptr<Document> OpenDocument(const std::string& path, bool hashed) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
     throw DocumentError(path + ": cannot read the document: it is a directory");
@@ -230,7 +234,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path) {
   if (file == nullptr)
     throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
   if (std::filesystem::is_regular_file(path, error))
-    return std::make_unique<Document>(file, path, true);
+    return std::make_unique<Document>(file, path, true, hashed);
   // A pipe or device cannot be read again where two records differ: read it whole first.
   std::string bytes;
   char buffer[1 << 16];
@@ -240,7 +244,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path) {
   int reason = errno;
   std::fclose(file);
   if (failed) throw DocumentError(path + ": cannot read the document: " + std::strerror(reason));
-  return std::make_unique<Document>(std::move(bytes), path);
+  return std::make_unique<Document>(std::move(bytes), path, hashed);
 }
 
 }  // namespace walk

@@ -5,6 +5,8 @@
 // members of a record are read again from the file (ReadDetails) only where two records differ.
 // A document that cannot be read again (a pipe) is read into memory first (OpenDocument).
 //
+// A walk's own document is read as it is written (DocumentBuilder, document_builder.h).
+//
 // To read bytes of any origin (a fuzzer does): Document(bytes, name) for each side, then
 // Compare (diff.h) and DiffLine::Text() of every line; DocumentError is the only thing thrown
 // for bad input.
@@ -68,7 +70,7 @@ struct Details {
   std::vector<Scalar> operations;
   bool has_before = false, has_bindings = false, has_operations = false;
   std::vector<std::string> compound;
-  const Scalar& Get(const std::string& key) const;
+  const Scalar& Get(std::string_view key) const;  // none when it has no such member
 };
 
 // Reads the JSON object at the cursor into `details`, a model node's members up to its
@@ -82,9 +84,11 @@ class Document {
 
   // Reads the whole document from `file`, which must be seekable (left open for ReadDetails;
   // owned when `owned`). Throws DocumentError.
-  Document(std::FILE* file, std::string name, bool owned);
+  // Without `hashed`, the records' hashes are left 0 (a reader that never compares them: the
+  // replay).
+  Document(std::FILE* file, std::string name, bool owned, bool hashed = true);
   // Reads the whole document from `bytes`, kept for ReadDetails. Throws DocumentError.
-  Document(std::string bytes, std::string name);
+  Document(std::string bytes, std::string name, bool hashed = true);
   ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -105,7 +109,7 @@ class Document {
   static constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
   struct Begin {
     std::uint64_t offset;
-    std::uint32_t calls;  // trace records before it
+    std::uint32_t calls;  // calls before it (their attribute and binding records not counted)
   };
   int log_version() const { return log_version_; }
   int sessions() const { return sessions_; }
@@ -129,6 +133,9 @@ class Document {
 
  private:
   friend class DocumentReader;
+  friend class DocumentBuilder;
+  explicit Document(std::string name)  // told its records (DocumentBuilder)
+      : file_(nullptr), owned_(false), name_(std::move(name)) {}
   void Read();
   kit::Cursor Scan(std::size_t block) const;  // the bytes from the start
 
@@ -136,6 +143,7 @@ class Document {
   bool owned_;
   std::string memory_;
   std::string name_;
+  bool hashed_ = true;
   Source source_ = kWalk;
   bool has_model_ = false, has_trace_ = false, has_summary_ = false;
   std::vector<Record> model_;
@@ -170,6 +178,6 @@ std::string SessionsText(const Document& log);
 
 // Opens and reads the document at `path` (a file, or a pipe or device, read into memory);
 // throws DocumentError naming it.
-std::unique_ptr<Document> OpenDocument(const std::string& path);
+std::unique_ptr<Document> OpenDocument(const std::string& path, bool hashed = true);
 
 }  // namespace walk

@@ -10,14 +10,14 @@ namespace walk {
 namespace names = document_names;
 
 void DocumentReader::Read() {
-  cursor_.SkipBlanks();
+  cursor_->SkipBlanks();
   bool first = true;
   do {
-    const std::uint64_t start = cursor_.offset();
+    const std::uint64_t start = cursor_->offset();
     const std::size_t records = doc_.trace_.size();
-    bool ok = JsonReader<DocumentReader>(cursor_, *this).Value();
+    bool ok = JsonReader<DocumentReader>(*cursor_, *this).Value();
     if (!error_.empty()) {
-      if (syntax_error_ && !cursor_.failed() && doc_.source_ == Document::kLog &&
+      if (syntax_error_ && !cursor_->failed() && doc_.source_ == Document::kLog &&
           IsLastLine(start)) {
         doc_.trace_.resize(records);  // what the cut line had made
         std::uint64_t line = Position(start).first;
@@ -29,16 +29,23 @@ void DocumentReader::Read() {
       }
       Throw();
     }
-    if (!ok || cursor_.failed())
-      Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_.offset());
+    if (!ok || cursor_->failed())
+      Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_->offset());
     if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
       Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
     first = false;
-    cursor_.SkipBlanks();
-    if (doc_.source_ == Document::kWalk && !cursor_.AtEnd())
-      Throw("unexpected text after the document", cursor_.offset());
-  } while (!cursor_.AtEnd());
+    cursor_->SkipBlanks();
+    if (doc_.source_ == Document::kWalk && !cursor_->AtEnd())
+      Throw("unexpected text after the document", cursor_->offset());
+  } while (!cursor_->AtEnd());
   SessionLines();
+}
+
+void DocumentReader::Finished() {
+  if (!error_.empty()) Throw();
+  if (!frames_.empty()) Throw("unexpected end of input", Offset());
+  if (!doc_.has_model_ || doc_.source_ != Document::kWalk)
+    Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
 }
 
 void DocumentReader::syntax_error(const std::string& what) {
@@ -47,7 +54,7 @@ void DocumentReader::syntax_error(const std::string& what) {
 }
 
 bool DocumentReader::start_object(std::size_t) {
-  std::uint64_t at = cursor_.offset() - 1;  // the '{' was the last byte read
+  std::uint64_t at = Offset() - 1;  // the '{' was the last byte read
   if (frames_.empty()) {
     Push(kLine, kNoRecord, false);
     frames_.back().at = at;
@@ -61,20 +68,21 @@ bool DocumentReader::start_object(std::size_t) {
     case kNodes:
       return Push(kNode, NewRecord(f.in_trace, Record::kObject, f.record, at), f.in_trace);
     case kTrace:
+      ++entries_;
       return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
     case kNode:
     case kCall:
-      if (f.kind == kCall && f.key == names::kBefore) return Skip();  // read, not compared
-      if (f.key == names::kAttributes || f.key == names::kBindings) {
-        Record::Kind fields = f.key == names::kAttributes ? Record::kAttribute : Record::kBinding;
+      if (f.kind == kCall && Is(f.key, names::kBefore)) return Skip();  // read, not compared
+      if (Is(f.key, names::kAttributes) || Is(f.key, names::kBindings)) {
+        Record::Kind fields = Is(f.key, names::kAttributes) ? Record::kAttribute : Record::kBinding;
         if (!Push(kFields, f.record, f.in_trace)) return false;
         frames_.back().fields = fields;
         return true;
       }
       return Fail("\"" + f.key + "\" must be a text, number or boolean, found an object");
     case kTop:
-      if (f.key == names::kSummary) return Push(kSummary, kNoRecord, false);
-      if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
+      if (Is(f.key, names::kSummary)) return Push(kSummary, kNoRecord, false);
+      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
       return Fail("\"" + f.key + "\" must not be an object");
     case kSummary:
     case kHeader:
@@ -84,12 +92,13 @@ bool DocumentReader::start_object(std::size_t) {
   }
 }
 
-bool DocumentReader::key(std::string& key) {
+bool DocumentReader::key(std::string& read) {
   Frame& f = frames_.back();
-  f.key = key;
+  f.key.swap(read);  // the parser's buffer is cleared before its next text
+  const std::string& key = f.key;
   switch (f.kind) {
     case kLine:
-      if (key == names::kCase || key == names::kModel) {
+      if (Is(key, names::kCase) || Is(key, names::kModel)) {
         if (doc_.source_ == Document::kLog || lines_ > 0)
           return Fail("a fintop-trace log line holds a document");
         f.kind = kTop;
@@ -98,7 +107,7 @@ bool DocumentReader::key(std::string& key) {
       doc_.source_ = Document::kLog;
       doc_.has_trace_ = true;
       ++lines_;
-      if (key == names::kLog) {
+      if (Is(key, names::kLog)) {
         ++doc_.sessions_;
         // Where the first sessions start (made line numbers once the reading is done).
         if (doc_.session_lines_.size() < Document::kSessionLinesKept)
@@ -107,19 +116,19 @@ bool DocumentReader::key(std::string& key) {
         f.kind = kHeader;
         return true;
       }
-      if (key == names::kError || key == names::kBegin || key == names::kSnapshot) {
-        if (key == names::kBegin)
-          doc_.begins_.push_back({f.at, static_cast<std::uint32_t>(doc_.trace_.size())});
-        if (key == names::kSnapshot && doc_.snapshot_line_ == Document::kNoOffset)
+      if (Is(key, names::kError) || Is(key, names::kBegin) || Is(key, names::kSnapshot)) {
+        if (Is(key, names::kBegin)) doc_.begins_.push_back({f.at, entries_});
+        if (Is(key, names::kSnapshot) && doc_.snapshot_line_ == Document::kNoOffset)
           doc_.snapshot_line_ = f.at;
         f.kind = kSkip;
         f.skip = 1;
         return true;
       }
-      if (key == names::kCallback) {
+      if (Is(key, names::kCallback)) {
         f.kind = kCall;
         f.in_trace = true;
         f.record = NewRecord(true, Record::kCall, kNoRecord, f.at);
+        ++entries_;
         return CallKey(f);
       }
       return Fail("not a document of fintop-walk --json or a fintop-trace log (it starts with \"" +
@@ -133,7 +142,7 @@ bool DocumentReader::key(std::string& key) {
     case kFields: {
       std::uint32_t index =
           NewRecord(f.in_trace, f.fields, f.record, Records(f.in_trace)[f.record].offset);
-      Records(f.in_trace)[index].key = NameKey(key);
+      if (doc_.hashed_) Records(f.in_trace)[index].key = NameKey(key);
       f.field = index;
       return true;
     }
@@ -176,23 +185,23 @@ bool DocumentReader::start_array(std::size_t) {
       ++f.skip;
       return true;
     case kTop:
-      if (f.key == names::kModel) return Push(kNodes, kNoRecord, false);
-      if (f.key == names::kTrace) return Push(kTrace, kNoRecord, true);
-      if (f.key == names::kNames || f.key == names::kExplanations) return Skip();
+      if (Is(f.key, names::kModel)) return Push(kNodes, kNoRecord, false);
+      if (Is(f.key, names::kTrace)) return Push(kTrace, kNoRecord, true);
+      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
       return Fail("\"" + f.key + "\" must not be an array");
     case kNode:
-      if (f.key == names::kContents || f.key == names::kItems) {
+      if (Is(f.key, names::kContents) || Is(f.key, names::kItems)) {
         f.own_done = true;
         return Push(kNodes, f.record, false);
       }
       return Fail("\"" + f.key + "\" must not be an array");
     case kCall:
-      if (f.key == names::kOperations) return Skip();
+      if (Is(f.key, names::kOperations)) return Skip();
       return Fail("\"" + f.key + "\" must not be an array");
     case kSummary:
-      if (f.key == names::kNotReached || f.key == names::kNothingFoundBy) {
+      if (Is(f.key, names::kNotReached) || Is(f.key, names::kNothingFoundBy)) {
         std::vector<std::string>* list =
-            f.key == names::kNotReached ? &doc_.not_reached_ : &doc_.nothing_found_by_;
+            Is(f.key, names::kNotReached) ? &doc_.not_reached_ : &doc_.nothing_found_by_;
         Push(kNames, kNoRecord, false);
         frames_.back().names = list;
         return true;
@@ -247,25 +256,26 @@ bool DocumentReader::Skip() {
 bool DocumentReader::Finish(Frame& f) {
   std::vector<Record>& records = Records(f.in_trace);
   Record& r = records[f.record];
+  r.end = static_cast<std::uint32_t>(records.size());
+  if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
+  if (!doc_.hashed_) return true;
   r.key = f.key_hash.value();
   r.content = f.content.value();
   Hasher subtree = f.children;
   subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
   r.subtree = subtree.value();
-  r.end = static_cast<std::uint32_t>(records.size());
   // The frame below is the list that holds it, or (attributes) the node itself.
   if (!frames_.empty()) {
     frames_.back().children.Add('s',
                                 std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
   }
-  if (records.size() >= kNoRecord) return Fail("more records than this program can hold");
   return true;
 }
 
 bool DocumentReader::Fail(const std::string& what) {
   if (error_.empty()) {
     error_ = what;
-    error_at_ = cursor_.offset() == 0 ? 0 : cursor_.offset() - 1;
+    error_at_ = Offset() == 0 ? 0 : Offset() - 1;
   }
   return false;
 }

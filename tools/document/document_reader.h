@@ -21,6 +21,11 @@ using kit::JsonReader;
 // model stays far below this.
 inline constexpr std::size_t kMaxDepth = 200000;
 
+// Whether a key read is `name`: lengths first, no strlen (the readers ask it for every member).
+inline bool Is(const std::string& key, std::string_view name) {
+  return std::string_view(key) == name;
+}
+
 // 64-bit FNV-1a over tagged pieces (the same on every platform and width).
 class Hasher {
  public:
@@ -47,7 +52,13 @@ class Hasher {
 // open: no recursion, whatever the nesting.
 class DocumentReader {
  public:
-  DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(cursor) {}
+  DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(&cursor) {}
+  // A document told as it is written (DocumentBuilder): Told(at) before each event that opens
+  // an object at byte `at`, Finished() after the last.
+  explicit DocumentReader(Document& doc) : doc_(doc), cursor_(nullptr) {}
+  void Told(std::uint64_t at) { told_at_ = at + 1; }
+  // Throws what was found wrong, or that the document has no model.
+  void Finished();
 
   // Reads the whole document. A log whose last line is cut (its writer stopped in the middle
   // of it) is read up to the line before, and says so in its warnings.
@@ -154,9 +165,14 @@ class DocumentReader {
   bool IsLastLine(std::uint64_t start) const;
 
   Document& doc_;
-  Cursor& cursor_;
+  // The offset after the last byte read.
+  std::uint64_t Offset() const { return cursor_ != nullptr ? cursor_->offset() : told_at_; }
+
+  Cursor* cursor_;  // null: told
+  std::uint64_t told_at_ = 0;
   std::vector<Frame> frames_;
-  long lines_ = 0;  // log lines read
+  long lines_ = 0;             // log lines read
+  std::uint32_t entries_ = 0;  // calls and framework records read, their attributes left out
   std::string error_;
   std::uint64_t error_at_ = 0;
   bool syntax_error_ = false;  // error_ is the parser's

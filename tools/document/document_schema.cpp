@@ -12,13 +12,14 @@ namespace walk {
 namespace names = document_names;
 
 bool DocumentReader::TopKey(Frame& f) {
-  static const char* const kKeys[] = {names::kCase,         names::kModel, names::kTrace,
-                                      names::kExplanations, names::kNames, names::kSummary};
-  for (const char* k : kKeys) {
-    if (f.key == k) {
-      if (f.key == names::kModel) doc_.has_model_ = true;
-      if (f.key == names::kTrace) doc_.has_trace_ = true;
-      if (f.key == names::kSummary) doc_.has_summary_ = true;
+  static constexpr std::string_view kKeys[] = {names::kCase,  names::kModel,
+                                               names::kTrace, names::kExplanations,
+                                               names::kNames, names::kSummary};
+  for (std::string_view k : kKeys) {
+    if (Is(f.key, k)) {
+      if (Is(f.key, names::kModel)) doc_.has_model_ = true;
+      if (Is(f.key, names::kTrace)) doc_.has_trace_ = true;
+      if (Is(f.key, names::kSummary)) doc_.has_summary_ = true;
       return true;
     }
   }
@@ -27,14 +28,14 @@ bool DocumentReader::TopKey(Frame& f) {
 
 bool DocumentReader::NodeKey(Frame& f) {
   if (!f.started) {
-    static const std::pair<const char*, Record::Kind> kKinds[] = {
+    static constexpr std::pair<std::string_view, Record::Kind> kKinds[] = {
         {names::kObject, Record::kObject},
         {names::kValue, Record::kValue},
         {names::kCollection, Record::kCollection},
         {names::kItem, Record::kItem},
         {names::kElement, Record::kElement}};
     for (const auto& [name, kind] : kKinds) {
-      if (f.key == name) {
+      if (Is(f.key, name)) {
         f.started = true;
         f.node = kind;
         doc_.model_[f.record].kind = kind;
@@ -46,30 +47,30 @@ bool DocumentReader::NodeKey(Frame& f) {
         "\"element\", not \"" +
         f.key + "\"");
   }
-  static const char* const kKeys[] = {
+  static constexpr std::string_view kKeys[] = {
       names::kName,     names::kHost,     names::kData, names::kCallback, names::kCount,
       names::kResult,   names::kClass,    names::kAt,   names::kFound,    names::kAttributes,
       names::kBindings, names::kContents, names::kItems};
-  for (const char* k : kKeys) {
-    if (f.key == k) return true;
+  for (std::string_view k : kKeys) {
+    if (Is(f.key, k)) return true;
   }
   return Fail("unknown member \"" + f.key + "\" in a model node");
 }
 
 bool DocumentReader::CallKey(Frame& f) {
   if (!f.started) {
-    if (f.key != names::kCallback && f.key != names::kFramework)
+    if (!Is(f.key, names::kCallback) && !Is(f.key, names::kFramework))
       return Fail("a trace entry starts with \"callback\" or \"framework\", not \"" + f.key + "\"");
     f.started = true;
-    if (f.key == names::kFramework) doc_.trace_[f.record].kind = Record::kFramework;
+    if (Is(f.key, names::kFramework)) doc_.trace_[f.record].kind = Record::kFramework;
     return true;
   }
-  static const char* const kKeys[] = {
+  static constexpr std::string_view kKeys[] = {
       names::kNode,       names::kIndex,    names::kMove,  names::kResult,     names::kOut,
       names::kAttributes, names::kBindings, names::kAt,    names::kOperations, names::kThread,
       names::kAttribute,  names::kValue,    names::kBefore};
-  for (const char* k : kKeys) {
-    if (f.key == k) return true;
+  for (std::string_view k : kKeys) {
+    if (Is(f.key, k)) return true;
   }
   return Fail("unknown member \"" + f.key + "\" in a trace entry");
 }
@@ -82,13 +83,13 @@ bool DocumentReader::OnValue(Scalar value) {
     case kSummary:
       return true;
     case kTop:
-      if (f.key == names::kCase) return true;
+      if (Is(f.key, names::kCase)) return true;
       return Fail("\"" + f.key + "\" must be " +
-                  (f.key == names::kSummary ? "an object" : "an array"));
+                  (Is(f.key, names::kSummary) ? "an object" : "an array"));
     case kHeader:
-      if (f.key == names::kLog && value.text != names::kLogName)
+      if (Is(f.key, names::kLog) && value.text != names::kLogName)
         return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
-      if (f.key == names::kVersion) {
+      if (Is(f.key, names::kVersion)) {
         // Earlier versions are still read: version 1 for --diff (the replay refuses it),
         // version 2 without bindings.
         int version = 0;
@@ -115,6 +116,7 @@ bool DocumentReader::OnValue(Scalar value) {
             "wrote it)");
       return Fail("expected a trace entry, found " + value.Shown());
     case kFields: {
+      if (!doc_.hashed_) return true;
       Hasher h;
       h.Add(value.type, value.text);
       Record& r = Records(f.in_trace)[f.field];
@@ -133,17 +135,17 @@ bool DocumentReader::OnValue(Scalar value) {
 }
 
 bool DocumentReader::NodeValue(Frame& f, const Scalar& value) {
-  if (f.key == names::kAttributes || f.key == names::kBindings || f.key == names::kContents ||
-      f.key == names::kItems)
+  if (Is(f.key, names::kAttributes) || Is(f.key, names::kBindings) || Is(f.key, names::kContents) ||
+      Is(f.key, names::kItems))
     return Fail("\"" + f.key + "\" must be " +
                 (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
-  f.content.Add(f.key, value);
-  bool names_it = f.key == RecordKindName(f.node) && f.node != Record::kObject;
-  if (names_it || (f.node == Record::kObject && f.key == names::kHost)) {
+  if (doc_.hashed_) f.content.Add(f.key, value);
+  bool names_it = f.node != Record::kObject && Is(f.key, RecordKindName(f.node));
+  if (names_it || (f.node == Record::kObject && Is(f.key, names::kHost))) {
     if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
       return Fail("\"" + f.key + "\" must be " +
                   (f.node == Record::kItem ? "an integer" : "a text"));
-    f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
+    if (doc_.hashed_) f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
     f.keyed = true;
   }
   return true;
@@ -151,14 +153,14 @@ bool DocumentReader::NodeValue(Frame& f, const Scalar& value) {
 
 bool DocumentReader::CallValue(Frame& f, const Scalar& value) {
   const std::string& k = f.key;
-  if (k == names::kAttributes || k == names::kBindings || k == names::kBefore)
+  if (Is(k, names::kAttributes) || Is(k, names::kBindings) || Is(k, names::kBefore))
     return Fail("\"" + k + "\" must be an object");
-  if (k == names::kThread) return true;
-  if (k == names::kCallback || k == names::kNode || k == names::kIndex || k == names::kMove ||
-      k == names::kFramework || k == names::kAttribute) {
-    f.key_hash.Add(k, value);
-    if (k == names::kNode || k == names::kAttribute) f.keyed = true;
-  } else {
+  if (Is(k, names::kThread)) return true;
+  if (Is(k, names::kCallback) || Is(k, names::kNode) || Is(k, names::kIndex) ||
+      Is(k, names::kMove) || Is(k, names::kFramework) || Is(k, names::kAttribute)) {
+    if (doc_.hashed_) f.key_hash.Add(k, value);
+    if (Is(k, names::kNode) || Is(k, names::kAttribute)) f.keyed = true;
+  } else if (doc_.hashed_) {
     f.content.Add(k, value);
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,7 +55,14 @@ class Cursor {
     return file_ == nullptr ? offset <= memory_.size() : SeekTo(file_, offset);
   }
   void SkipBlanks() {
-    while (!AtEnd() && IsBlank(Current())) ++at_;
+    do {
+      // An indented document is mostly runs of spaces: eight at a time.
+      for (std::uint64_t word; size_ - at_ >= 8; at_ += 8) {
+        std::memcpy(&word, data_ + at_, 8);
+        if (word != 0x2020202020202020ull) break;
+      }
+      while (at_ < size_ && IsBlank(data_[at_])) ++at_;
+    } while (at_ == size_ && Refill());
   }
   void Step() { ++at_; }  // on by one byte, as it is
   // The bytes from here up to the first quote, backslash or control byte of the block read.
@@ -63,6 +71,17 @@ class Cursor {
     while (at_ < size_) {
       unsigned char c = static_cast<unsigned char>(data_[at_]);
       if (c == '"' || c == '\\' || c < 0x20) break;
+      ++at_;
+    }
+    return {data_ + from, at_ - from};
+  }
+  // The bytes from here that a number may hold (digits, sign, point, exponent) of the block read.
+  std::string_view NumberRun() {
+    std::size_t from = at_;
+    while (at_ < size_) {
+      char c = data_[at_];
+      if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'))
+        break;
       ++at_;
     }
     return {data_ + from, at_ - from};
@@ -182,12 +201,9 @@ class JsonReader {
     if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
     text_.clear();
     while (!c_.AtEnd()) {
-      ch = c_.Current();
-      if (!((ch >= '0' && ch <= '9') || ch == '-' || ch == '+' || ch == '.' || ch == 'e' ||
-            ch == 'E'))
-        break;
-      text_ += ch;
-      c_.Step();
+      std::string_view run = c_.NumberRun();
+      if (run.empty()) break;
+      text_ += run;
     }
     bool integer = true;
     if (!Number(integer)) return Error("invalid number");

@@ -1,5 +1,7 @@
 #include "json_writer.h"
 
+#include "json_reader.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -41,8 +43,10 @@ constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // `text` with invalid UTF-8 replaced and control bytes escaped; in `json` also quotes and
 // backslashes.
-void AppendEscaped(std::string_view text, std::string& out, bool json) {
+// Whether some invalid UTF-8 was replaced.
+bool AppendEscaped(std::string_view text, std::string& out, bool json) {
   static constexpr char kHex[] = "0123456789abcdef";
+  bool replaced = false;
   std::size_t i = 0;
   while (i < text.size()) {
     // A run of bytes written as they are, appended at once (most texts are one run).
@@ -65,6 +69,7 @@ void AppendEscaped(std::string_view text, std::string& out, bool json) {
         i += static_cast<std::size_t>(length);
       } else {
         out += kReplacement;
+        replaced = true;
         i += static_cast<std::size_t>(-length);
       }
       continue;
@@ -102,6 +107,7 @@ void AppendEscaped(std::string_view text, std::string& out, bool json) {
         }
     }
   }
+  return replaced;
 }
 
 }  // namespace
@@ -182,6 +188,7 @@ void Output::Flush() {
   if (file_ == nullptr) return;
   if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size())
     failed_ = true;
+  written_ += held_.size();
   held_.clear();
   started_ = true;
 }
@@ -215,6 +222,12 @@ void JsonWriter::Begin(char bracket, bool object) {
   Before();
   out_ << bracket;
   levels_.push_back({object, true});
+  if (events_ == nullptr) return;
+  if (object) {
+    events_->StartObject(out_.size() - 1);
+  } else {
+    events_->StartArray(out_.size() - 1);
+  }
 }
 
 void JsonWriter::End() {
@@ -226,40 +239,85 @@ void JsonWriter::End() {
     out_ << scratch_;
   }
   out_ << (level.object ? '}' : ']');
+  if (events_ == nullptr) return;
+  if (level.object) {
+    events_->EndObject();
+  } else {
+    events_->EndArray();
+  }
+}
+
+namespace {
+
+// Takes the text of a JSON value as a reader gives it.
+struct TextTaker {
+  std::string text;
+  bool scalar(Scalar value) {
+    text = std::move(value.text);
+    return true;
+  }
+  void syntax_error(const std::string&) {}
+  bool start_object(std::size_t) { return false; }
+  bool start_array(std::size_t) { return false; }
+  bool end_object() { return false; }
+  bool end_array() { return false; }
+  bool key(std::string&) { return false; }
+};
+
+}  // namespace
+
+// `text`, just written escaped into scratch_, told as its reader would read it: as it is unless
+// some of its UTF-8 was `replaced`, then as scratch_ reads.
+void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
+  std::string read;
+  if (replaced) {
+    Cursor cursor{std::string_view(scratch_)};
+    TextTaker taker;
+    JsonReader<TextTaker>(cursor, taker).Value();
+    read = std::move(taker.text);
+    text = read;
+  }
+  if (key) {
+    events_->Key(text);
+  } else {
+    events_->Value(Scalar::kText, text);
+  }
 }
 
 void JsonWriter::Key(std::string_view key) {
   Before();
-  scratch_.clear();
-  AppendJsonText(key, scratch_);
-  scratch_ += layout_ == kLine ? ":" : ": ";
+  scratch_.assign(1, '"');
+  const bool replaced = AppendEscaped(key, scratch_, true);
+  scratch_ += layout_ == kLine ? "\":" : "\": ";
   out_ << scratch_;
   after_key_ = true;
+  if (events_ != nullptr) TellText(key, true, replaced);
 }
 
-void JsonWriter::Put(std::string_view scalar) {
+void JsonWriter::Put(std::string_view scalar, char type) {
   Before();
   out_ << scalar;
+  if (events_ != nullptr) events_->Value(type, scalar);
 }
 
 void JsonWriter::Null() {
-  Put("null");
+  Put("null", Scalar::kNull);
 }
 
 void JsonWriter::Bool(bool value) {
-  Put(value ? "true" : "false");
+  Put(value ? "true" : "false", Scalar::kBool);
 }
 
 void JsonWriter::Signed(long long value) {
   char buffer[24];
   auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)));
+  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)), Scalar::kInteger);
 }
 
 void JsonWriter::Unsigned(unsigned long long value) {
   char buffer[24];
   auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)));
+  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)), Scalar::kInteger);
 }
 
 void JsonWriter::Real(double value) {
@@ -267,13 +325,18 @@ void JsonWriter::Real(double value) {
   scratch_.clear();
   AppendJsonReal(value, scratch_);
   out_ << scratch_;
+  if (events_ == nullptr) return;
+  // "null" for a real that is not finite; otherwise never an integer's form ("38.0").
+  events_->Value(std::isfinite(value) ? Scalar::kReal : Scalar::kNull, scratch_);
 }
 
 void JsonWriter::Text(std::string_view text) {
   Before();
-  scratch_.clear();
-  AppendJsonText(text, scratch_);
+  scratch_.assign(1, '"');
+  const bool replaced = AppendEscaped(text, scratch_, true);
+  scratch_ += '"';
   out_ << scratch_;
+  if (events_ != nullptr) TellText(text, false, replaced);
 }
 
 void JsonWriter::Texts(const std::vector<std::string>& texts) {

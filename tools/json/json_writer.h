@@ -5,9 +5,11 @@
 #pragma once
 
 #include <concepts>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -61,8 +63,20 @@ class Output {
 
   // Whether some of the output has been written already.
   bool started() const { return started_; }
+  // How many bytes were given to it so far, written or held.
+  std::uint64_t size() const { return written_ + held_.size(); }
   // What is held (all of it, without a file).
   const std::string& text() const { return held_; }
+  // Room for `bytes` held, made at once: what is held is not copied as it grows (pages of the
+  // room never written are never touched).
+  void Reserve(std::size_t bytes) { held_.reserve(bytes); }
+  // What is held, taken: the output starts again empty.
+  std::string Release() {
+    std::string text = std::move(held_);
+    held_.clear();
+    written_ = 0;
+    return text;
+  }
   // Writes what is held and flushes the file; false when some writing failed.
   bool Finish();
 
@@ -72,8 +86,26 @@ class Output {
 
   std::FILE* file_;
   std::string held_;
+  std::uint64_t written_ = 0;
   bool started_ = false;
   bool failed_ = false;
+};
+
+// What a JsonWriter writes, told as a reader of its text would tell it (json_reader.h), so that
+// a document is read as it is written instead of being read back: each container with the
+// offset of its opening bracket in the output, each key and scalar as the reader gives it (a
+// text's invalid UTF-8 replaced as written; numbers as written).
+class JsonEvents {
+ public:
+  virtual void StartObject(std::uint64_t at) = 0;
+  virtual void StartArray(std::uint64_t at) = 0;
+  virtual void EndObject() = 0;
+  virtual void EndArray() = 0;
+  virtual void Key(std::string_view key) = 0;
+  virtual void Value(char type, std::string_view text) = 0;  // type: a Scalar::Type
+
+ protected:
+  ~JsonEvents() = default;
 };
 
 // JSON written as it goes. Call order: a value at the top, or Begin...End around values, with
@@ -84,6 +116,8 @@ class JsonWriter {
   enum Layout { kIndented, kLine };  // dump(2), dump(-1)
 
   explicit JsonWriter(Output& out, Layout layout = kIndented) : out_(out), layout_(layout) {}
+  // Tells `events` (null: nothing) of everything written from now on.
+  void Tell(JsonEvents* events) { events_ = events; }
 
   void BeginObject() { Begin('{', true); }
   void BeginArray() { Begin('[', false); }
@@ -125,9 +159,11 @@ class JsonWriter {
   void Before();  // the separator and indent before a value, unless it follows its key
   void Signed(long long value);
   void Unsigned(unsigned long long value);
-  void Put(std::string_view scalar);
+  void Put(std::string_view scalar, char type);
+  void TellText(std::string_view text, bool key, bool replaced);
 
   Output& out_;
+  JsonEvents* events_ = nullptr;
   Layout layout_;
   std::vector<Level> levels_;
   bool after_key_ = false;

@@ -14,6 +14,7 @@
 #include "aggnode/agg_node.h"
 #include "diff.h"
 #include "document.h"
+#include "document_builder.h"
 #include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
@@ -225,9 +226,11 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
   json.End();
 }
 
-// Loads everything, walks the case and writes the output as the walk goes. Throws the errors of
-// bad input; returns 1 when the walk left a cloned iterator alive.
-int Walk(const Options& options, Output& out) {
+// Loads everything, walks the case and writes the output as the walk goes (with --json, told to
+// `events` too when given, then on one line: the text is kept only to be read where it differs).
+// Throws the errors of bad input; returns 1 when the walk left a cloned
+// iterator alive.
+int Walk(const Options& options, Output& out, kit::JsonEvents* events = nullptr) {
   // The case is read once, here, and first: a bad one is refused with its line and column.
   std::shared_ptr<const hostsim::HostTree> tree =
       kit::Reading(options.case_file, kit::InputRole::kCase,
@@ -252,7 +255,8 @@ int Walk(const Options& options, Output& out) {
     return true;
   };
   if (options.json) {
-    JsonWriter json(out);
+    JsonWriter json(out, events != nullptr ? JsonWriter::kLine : JsonWriter::kIndented);
+    json.Tell(events);
     json.BeginObject();
     json.Member(names::kCase, kit::Utf8(kit::PathOf(options.case_file).filename()));
     json.Key(names::kModel);
@@ -275,7 +279,6 @@ int Walk(const Options& options, Output& out) {
 // Compares the saved document with the new one or with the walk of the case; 1 when they
 // differ. Throws the errors of bad input.
 int Diff(Options options, Output& out) {
-  std::optional<kit::TempFile> temp;  // outlives the documents read from it
   std::unique_ptr<Document> saved, now;
   if (!options.new_file.empty()) {
     // The two documents are read at once, the new one on a thread of its own.
@@ -300,16 +303,20 @@ int Diff(Options options, Output& out) {
   } else {
     saved = kit::Reading(options.diff_file, kit::InputRole::kDocument,
                          [&] { return OpenDocument(options.diff_file); });
-    // The walk's document goes to a temporary file of its own, read back as the saved one is.
-    temp.emplace("fintop-walk");
+    // The walk's document is read as it is written: its records made from the writer's events,
+    // its text held in memory for the members of the records that differ.
     Options walk_options = options;
     walk_options.json = true;
     walk_options.trace = options.trace || saved->has_trace();
-    Output document(temp->file());
-    if (Walk(walk_options, document) != 0) return kBadInput;
-    if (!document.Finish() || std::fseek(temp->file(), 0, SEEK_SET) != 0)
-      throw BadInput("cannot write the walk's document to " + kit::Utf8(temp->path()));
-    now = std::make_unique<Document>(temp->file(), options.case_file, false);
+    Output document;
+    // The walk's text on one line is about the size of the saved document or smaller.
+    std::error_code error;
+    std::uintmax_t size = std::filesystem::file_size(options.diff_file, error);
+    if (!error)
+      document.Reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, 1u << 30)));
+    DocumentBuilder builder(options.case_file);
+    if (Walk(walk_options, document, &builder) != 0) return kBadInput;
+    now = builder.Finish(document.Release());
   }
   for (const Document* doc : {saved.get(), now.get()}) {
     for (const std::string& warning : doc->warnings()) Warn(warning);

@@ -66,6 +66,10 @@ class Replayer {
     bool alternate = begins.size() >= call_offsets.size();
     for (std::size_t k = 0; alternate && k < begins.size(); ++k)
       alternate = begins[k].calls == std::min(k, call_offsets.size());
+    // Several begin lines after the last call keep the order they always had: the log's where
+    // no call held an attribute or binding, their threads' otherwise.
+    if (begins.size() > call_offsets.size() + 1 && r.size() != call_offsets.size())
+      alternate = false;
     if (alternate) {
       for (std::size_t k = 0; k < begins.size(); ++k) {
         begins_.push_back({begins[k].offset, {}});

@@ -41,8 +41,8 @@ ReplayInput OpenReplay(const ReplayOptions& options,
   ReplayInput input;
   input.tree = kit::Reading(options.snapshot, kit::InputRole::kSnapshot,
                             [&] { return hostsim::LoadCaseFile(options.snapshot); });
-  input.log =
-      kit::Reading(options.log, kit::InputRole::kLog, [&] { return OpenDocument(options.log); });
+  input.log = kit::Reading(options.log, kit::InputRole::kLog,
+                           [&] { return OpenDocument(options.log, false); });
   const std::unique_ptr<Document>& log = input.log;
   for (const std::string& warning : log->warnings()) warn(warning);
   const std::string& name = log->name();
