@@ -261,10 +261,18 @@ class Replayer {
   }
 
   // Whether another line of the log (a begin or a call of another thread) lies between the
-  // call's begin line and its own line.
+  // call's begin line and its own line, or another thread's call was under way when it began
+  // (begun before it and ended after: more begin lines than call lines before its own).
   bool Overlapped(const Pending& call, const std::vector<std::uint64_t>& call_offsets) const {
     if (alternate_) return false;
     std::uint64_t from = call.began, to = call.unreturned ? ~std::uint64_t{0} : call.offset;
+    const auto begun =
+        std::lower_bound(begins_.begin(), begins_.end(), from,
+                         [](const Begun& b, std::uint64_t v) { return b.offset < v; }) -
+        begins_.begin();
+    const auto ended =
+        std::lower_bound(call_offsets.begin(), call_offsets.end(), from) - call_offsets.begin();
+    if (begun > ended) return true;
     auto begin = std::upper_bound(begins_.begin(), begins_.end(), from,
                                   [](std::uint64_t v, const Begun& b) { return v < b.offset; });
     if (begin != begins_.end() && begin->offset < to) return true;
