@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "json_reader.h"
+#include "json_writer.h"
 
 namespace hostsim {
 
@@ -40,40 +41,6 @@ std::string Quoted(const std::string& key) {
   out += '"';
   if (key.size() > kShown) out += " (cut)";
   return out;
-}
-
-// Whether `text` is well-formed UTF-8: no stray continuation byte, overlong form, surrogate or
-// code point past U+10FFFF.
-bool IsUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  for (std::size_t i = 0, n = text.size(); i < n;) {
-    const unsigned char c = s[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length = 2;
-    unsigned char low = 0x80, high = 0xbf;  // the bounds of the second byte
-    if (c >= 0xc2 && c <= 0xdf) {
-      length = 2;
-    } else if (c >= 0xe0 && c <= 0xef) {
-      length = 3;
-      low = c == 0xe0 ? 0xa0 : 0x80;
-      high = c == 0xed ? 0x9f : 0xbf;
-    } else if (c >= 0xf0 && c <= 0xf4) {
-      length = 4;
-      low = c == 0xf0 ? 0x90 : 0x80;
-      high = c == 0xf4 ? 0x8f : 0xbf;
-    } else {
-      return false;
-    }
-    if (n - i < length || s[i + 1] < low || s[i + 1] > high) return false;
-    for (std::size_t k = 2; k < length; ++k) {
-      if ((s[i + k] & 0xc0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 // Whether a number from_chars finds out of range is past the largest double (strtod would
@@ -154,7 +121,7 @@ class CaseReader {
       case kit::Scalar::kBool:
         return Fail("expected a text, integer or real, found a boolean");
       case kit::Scalar::kText:
-        if (!IsUtf8(value.text)) return NotUtf8();
+        if (!kit::IsUtf8(value.text)) return NotUtf8();
         if (value.text.find('\0') != std::string::npos) return Fail("a text holds a NUL character");
         return Scalar(PropValue::Text(std::move(value.text)));
       default: {
@@ -195,7 +162,7 @@ class CaseReader {
   }
 
   bool key(std::string& key) {
-    if (!IsUtf8(key)) return NotUtf8();
+    if (!kit::IsUtf8(key)) return NotUtf8();
     last_key_ = true;
     Frame& f = frames_.back();
     if (f.kind == Kind::kProps) {

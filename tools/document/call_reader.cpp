@@ -72,12 +72,7 @@ bool ValuesOf(const std::vector<std::pair<std::string, Scalar>>& fields,
 }  // namespace
 
 bool ReadLine(std::string_view line, Details& details) {
-  for (std::size_t i = 0; i < line.size(); ++i) {  // JSON is UTF-8
-    if (static_cast<unsigned char>(line[i]) < 0x80) continue;
-    int length = kit::Utf8Length(line, i);
-    if (length <= 0) return false;
-    i += static_cast<std::size_t>(length) - 1;
-  }
+  if (!kit::IsUtf8(line)) return false;  // JSON is UTF-8
   kit::Cursor cursor(line);
   std::string error;
   if (!ReadMembers(cursor, details, true, error)) return false;

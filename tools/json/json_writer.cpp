@@ -37,6 +37,16 @@ int Utf8Length(std::string_view text, std::size_t i) {
   return length;
 }
 
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) continue;
+    const int length = Utf8Length(text, i);
+    if (length <= 0) return false;
+    i += static_cast<std::size_t>(length) - 1;
+  }
+  return true;
+}
+
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD

@@ -22,6 +22,9 @@ void AppendJsonText(std::string_view text, std::string& out);
 // The length of the valid UTF-8 sequence at `text[i]` (a byte >= 0x80), or the negative count of
 // bytes to replace: the invalid start, without the byte that broke it.
 int Utf8Length(std::string_view text, std::size_t i);
+// Whether all of `text` is valid UTF-8 (no stray continuation byte, overlong form, surrogate or
+// code point past U+10FFFF).
+bool IsUtf8(std::string_view text);
 std::string JsonText(std::string_view text);
 
 // `text` as part of a line of the kit's text output: printable ASCII and valid UTF-8 as they
