@@ -14,7 +14,7 @@ cd "$(dirname "$0")"
 # What the first lane's first leg builds with, before the lanes start; each leg installs the rest
 # of what it needs itself (scripts/ensure-deps.sh takes one at a time), so that on a fresh machine
 # the Windows leg's Wine and cross compilers install while the unit leg compiles.
-scripts/ensure-deps.sh build walk unit doctor bench || exit 1
+scripts/ensure-deps.sh build walk unit doctor clang bench || exit 1
 # An optional package that failed is tried once per run, by the first leg that needs it; what an
 # earlier run recorded of it is forgotten.
 rm -f build/deps/*.not-installed

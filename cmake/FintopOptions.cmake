@@ -14,6 +14,19 @@ endif()
 if(FINTOP_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+  # Clang puts its sanitizers' runtime into programs only, so a shared library's calls into it
+  # would be names that no library it needs defines. Linked as a shared library, as GCC's is,
+  # every module needs the runtime by name and finds it through the build's RUNPATH: the
+  # doctor's import check sees a plug-in of this build as the loader does. (The fuzzers keep
+  # the runtime in their programs, as libFuzzer expects.)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND NOT FINTOP_BUILD_FUZZ)
+    add_link_options(-shared-libasan)
+    execute_process(
+      COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.asan-${CMAKE_SYSTEM_PROCESSOR}.so
+      OUTPUT_VARIABLE fintop_asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(fintop_asan_runtime_dir "${fintop_asan_runtime}" DIRECTORY)
+    list(APPEND CMAKE_BUILD_RPATH "${fintop_asan_runtime_dir}")
+  endif()
 elseif(FINTOP_SANITIZE STREQUAL "thread")
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)

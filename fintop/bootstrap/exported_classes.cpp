@@ -21,3 +21,18 @@ FIPath& FIPath::operator=(const FIPath&) {
   return *this;
 }
 FIPath::~FIPath() = default;
+
+// Clang makes no complete-object constructor (C1) of an abstract class, which nothing can
+// create whole; the framework imports them by name all the same, as GCC's builds export them.
+// They do what the base-object ones (C2) do, so they are the same code under the other name.
+#if defined(__clang__) && defined(__ELF__)
+#define FINTOP_COMPLETE_CONSTRUCTOR(base_object, complete_object)                       \
+  __asm__(".globl " #complete_object "\n.type " #complete_object ",@function\n.set " \
+          #complete_object "," #base_object);
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN15FIMessageFilterC2Ev, _ZN15FIMessageFilterC1Ev)
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN15FIMessageFilterC2ERKS_, _ZN15FIMessageFilterC1ERKS_)
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN8FISolverC2Ev, _ZN8FISolverC1Ev)
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN8FISolverC2ERKS_, _ZN8FISolverC1ERKS_)
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN6FIPathC2Ev, _ZN6FIPathC1Ev)
+FINTOP_COMPLETE_CONSTRUCTOR(_ZN6FIPathC2ERKS_, _ZN6FIPathC1ERKS_)
+#endif

@@ -9,7 +9,7 @@
 # Last, README's command that fuzzes one target longer, as it shows it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk doctor fuzz
+scripts/ensure-deps.sh build walk doctor clang
 # The new inputs of each target: about 4 s of one core each on the 2-core machine of the
 # README's figures, 30 s in all. A target not listed runs 10000; FINTOP_FUZZ_RUNS_PERCENT scales
 # them all (default 100).

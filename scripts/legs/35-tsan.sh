@@ -5,7 +5,7 @@
 # time and runs them in half.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit doctor fuzz  # clang, as the fuzz leg's
+scripts/ensure-deps.sh build walk unit doctor clang
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 cmake --preset tsan >/dev/null
 cmake --build build/tsan --target test_reliability test_trace fintop-trace

@@ -15,7 +15,7 @@
 # cause, here and in ./test.sh's closing lines.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-deps.sh build walk unit doctor windows
+scripts/ensure-deps.sh build walk unit doctor clang windows
 
 fail() {
   echo "windows: $*" >&2
