@@ -26,6 +26,16 @@ fail() {
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/fintop-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all
 out=$(mktemp -d)
+# The 32-bit Wine is tried while the 64-bit width builds (a try the mirror fails takes half a
+# minute of apt's retries); the 32-bit width waits for it.
+scripts/ensure-deps.sh windows32 >"$out/windows32.log" 2>&1 &
+windows32_pid=$!
+windows32_ready() {
+  [ -n "$windows32_pid" ] || return 0
+  wait "$windows32_pid" || true  # what it could not install, the probe finds and says
+  windows32_pid=""
+  cat "$out/windows32.log"
+}
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX" "$out"
@@ -134,6 +144,7 @@ for width in 64 32; do
         shipped="INSTALL.txt fintop-doctor.exe fintop-trace.dll fintop.dll libgcc_s_dw2-1.dll libwinpthread-1.dll" ;;
   esac
   echo "--- $width-bit"
+  [ $width = 64 ] || windows32_ready
   cmake --preset $preset -U FINTOP_PARTS -U CMAKE_SKIP_INSTALL_ALL_DEPENDENCY >/dev/null
   cmake --build --preset $preset --target wine_probe
   if wine_runs $width build/$preset/bin; then

@@ -94,11 +94,11 @@ row install-fails "build walk" "libpugixml-dev libcli11-dev" "libcli11-dev" 99 0
   '\nensure-deps: could not install \[walk\] libcli11-dev: Unable to locate package libcli11-dev\n$' \
   'install [^\n]*libpugixml-dev libcli11-dev\n'
 # The optional 32-bit Wine that cannot be had: a warning, its reason kept for the leg.
-row optional-fails "windows" "wine32:i386 zip" "wine32:i386" 99 0 0 \
-  'warning: the optional \[windows\] wine32:i386 could not be installed: Unable to locate package wine32:i386 \(apt-get update had failed: Failed to fetch' \
+row optional-fails "windows windows32" "wine32:i386 zip" "wine32:i386" 99 0 0 \
+  'warning: the optional \[windows32\] wine32:i386 could not be installed: Unable to locate package wine32:i386 \(apt-get update had failed: Failed to fetch' \
   'install [^\n]*zip\n[^\n]*install [^\n]*wine32:i386\n$'
 # Within one ./test.sh run an optional package that failed is not tried again.
-row optional-tried "windows" "wine32:i386" "wine32:i386" 0 1 0 "" ""
+row optional-tried "windows32" "wine32:i386" "wine32:i386" 0 1 0 "" ""
 # Nothing missing: apt-get is not called.
 row nothing-missing "build walk unit" "" "" 0 0 0 "" ""
 # The record is gone once the package is there.
