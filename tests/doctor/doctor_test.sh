@@ -8,12 +8,13 @@
 # ok flags, texts, problems, the failed count) and the case's details. A command line or folder
 # the doctor cannot use (exit 2) must give one line on stderr and nothing on stdout.
 #   doctor_test.sh --bin DIR --doctor NAME --plugin NAME --width BITS [--run EMULATOR]
-#                  [--other DIR]
+#                  [--other DIR] [--part K/N]
 # DIR is the build's bin folder (bin/doctor/ holds the faulty modules). --other DIR, the bin
 # folder of the other width, runs only the case of the plug-in among that width's modules.
+# --part K/N runs the K-th of every N cases (ctest runs the parts side by side).
 set -euo pipefail
 
-bin="" doctor="" plugin="" width=64 run=() other=""
+bin="" doctor="" plugin="" width=64 run=() other="" part=1/1
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift 2 ;;
@@ -22,10 +23,14 @@ while [ $# -gt 0 ]; do
     --width) width=$2; shift 2 ;;
     --run) run=("$2"); shift 2 ;;
     --other) other=$2; shift 2 ;;
+    --part) part=$2; shift 2 ;;
     *) echo "doctor_test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 [ -x "$bin/$doctor" ] || { echo "doctor_test: no $doctor in '$bin'" >&2; exit 2; }
+[[ $part =~ ^([1-9][0-9]*)/([1-9][0-9]*)$ ]] && [ "${BASH_REMATCH[1]}" -le "${BASH_REMATCH[2]}" ] ||
+  { echo "doctor_test: --part $part is not K/N with 1 <= K <= N" >&2; exit 2; }
+part_k=${BASH_REMATCH[1]} part_n=${BASH_REMATCH[2]}
 python=/usr/bin/python3
 [ -x $python ] || { echo "doctor_test: no $python (package python3)" >&2; exit 2; }
 bin=$(cd "$bin" && pwd)
@@ -174,9 +179,12 @@ assert eval(sys.argv[3]), "the case: " + sys.argv[3]
 
 failed=0
 n=0
+ran=0
 for row in "${cases[@]}"; do
   IFS='|' read -r name setup status expected test <<<"$row"
   n=$((n + 1))
+  [ $(((n - 1) % part_n + 1)) = "$part_k" ] || continue
+  ran=$((ran + 1))
   dir=$work/$n
   mkdir "$dir"
   shopt -s nullglob
@@ -245,5 +253,6 @@ for row in "${cases[@]}"; do
     echo "ok: $name"
   fi
 done
-echo "$n cases"
+echo "$ran of $n cases"
+[ $ran -gt 0 ] || { echo "FAILED: no case in part $part"; failed=1; }
 exit $failed
