@@ -26,9 +26,9 @@ FIPath::~FIPath() = default;
 // create whole; the framework imports them by name all the same, as GCC's builds export them.
 // They do what the base-object ones (C2) do, so they are the same code under the other name.
 #if defined(__clang__) && defined(__ELF__)
-#define FINTOP_COMPLETE_CONSTRUCTOR(base_object, complete_object)                       \
-  __asm__(".globl " #complete_object "\n.type " #complete_object ",@function\n.set " \
-          #complete_object "," #base_object);
+#define FINTOP_COMPLETE_CONSTRUCTOR(base_object, complete_object) \
+  __asm__(".globl " #complete_object "\n.type " #complete_object  \
+          ",@function\n.set " #complete_object "," #base_object);
 FINTOP_COMPLETE_CONSTRUCTOR(_ZN15FIMessageFilterC2Ev, _ZN15FIMessageFilterC1Ev)
 FINTOP_COMPLETE_CONSTRUCTOR(_ZN15FIMessageFilterC2ERKS_, _ZN15FIMessageFilterC1ERKS_)
 FINTOP_COMPLETE_CONSTRUCTOR(_ZN8FISolverC2Ev, _ZN8FISolverC1Ev)

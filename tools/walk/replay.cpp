@@ -248,16 +248,28 @@ class Replayer {
       Add(DiffLine::kClonesLeft, group, where,
           std::to_string(left) + " cloned iterators left alive");
     Watch(pending, id, argument, &before);
+    // A callback that keeps a process-wide count selects from the count its last counting call
+    // made, from any thread: when that call overlapped others, which of them counted last in
+    // the field is not known either.
+    const bool counting = info.counts && argument == -1;
+    if (counting) count_overlapped_[id] = Overlapped(pending, call_offsets);
     if (lines_.size() == before) {
       ++same_;
       return;
     }
     ++differ_;
     if (pending.unreturned) ++unreturned_;
-    if (Overlapped(pending, call_offsets))
-      lines_.back().what +=
+    const char* why = nullptr;
+    if (counting ? count_overlapped_[id] : Overlapped(pending, call_offsets))
+      why =
           "; in the field this call ran while calls of other threads began or ended, so its "
           "order among them is not known";
+    else if (info.counts && count_overlapped_[id])
+      why =
+          "; in the field the count it selects from was made by a call that ran while calls of "
+          "other threads began or ended, so its order among them is not known";
+    if (why == nullptr) return;
+    for (std::size_t i = before; i < lines_.size(); ++i) lines_[i].what += why;
   }
 
   // Whether another line of the log (a begin or a call of another thread) lies between the
@@ -402,6 +414,8 @@ class Replayer {
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
+  // Of each callback that keeps a process-wide count: whether its last counting call overlapped.
+  std::unordered_map<int, bool> count_overlapped_;
   std::vector<DiffLine> lines_;
   std::vector<std::uint64_t> line_offsets_;  // of each line's call in the log
   std::uint64_t call_offset_ = 0;            // of the call being replayed
