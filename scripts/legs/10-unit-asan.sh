@@ -17,7 +17,8 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # runs legs side by side): the folder's lock keeps the two builds apart.
 mkdir -p build
 flock build/asan.lock sh -c 'cmake --preset asan >/dev/null && cmake --build build/asan'
-ctest --preset asan -j2
+# Three at a time on two cores: some tests wait (a load check's time limit, a hanging stub).
+ctest --preset asan -j3
 
 # The export tables of the release libfintop.so and libfintop-trace.so, which must be the same
 # (a sanitizer build exports more of its own).

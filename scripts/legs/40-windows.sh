@@ -164,8 +164,9 @@ for width in 64 32; do
   check_version_resource build/$preset/bin/fintop.dll
   if [ "${wine_ok[$width]}" = 1 ]; then
     # The unit tests under Wine of this width, the export check (and on 32 bits the calling
-    # convention) among them.
-    ctest --preset $preset -j2
+    # convention) among them; four at a time, as a program under Wine mostly waits for the
+    # Wine server and for its own start.
+    ctest --preset $preset -j4
   else
     # What reads the built files only: the export check, and on 32 bits the calling convention.
     ctest --preset $preset -j2 -L static
