@@ -16,7 +16,7 @@ Value AttributeValue(const FIAttribute& attribute) {
     case FT_TEXT:
       return Value::Text(attribute.c_str() != nullptr ? attribute.c_str() : "");
     default:
-      return {};
+      return Value::Null();
   }
 }
 
@@ -32,27 +32,6 @@ bool SameValue(const FIAttribute& a, const FIAttribute& b) {
     default:
       return true;
   }
-}
-
-// A scalar of the log as the record's value.
-kit::Scalar ScalarOf(const Value& v) {
-  switch (v.kind) {
-    case Value::kNull:
-      return {};
-    case Value::kBool:
-      return {kit::Scalar::kBool, v.boolean ? "true" : "false"};
-    case Value::kInteger:
-      return {kit::Scalar::kInteger, std::to_string(v.integer)};
-    case Value::kReal: {
-      if (const char* written = v.NonFinite()) return {kit::Scalar::kText, written};
-      std::string text;
-      kit::AppendJsonReal(v.real, text);
-      return {kit::Scalar::kReal, text};
-    }
-    case Value::kText:
-      return {kit::Scalar::kText, v.text};
-  }
-  return {};
 }
 
 // A recorded value as an attribute to hold; false for a value no attribute holds.

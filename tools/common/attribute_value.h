@@ -21,8 +21,6 @@ Value AttributeValue(const FIAttribute& attribute);
 // Whether two attributes hold the same value (same type; a nan equals a nan).
 bool SameValue(const FIAttribute& a, const FIAttribute& b);
 
-// A scalar of a log as the record's value, and back.
-kit::Scalar ScalarOf(const Value& value);
 // A recorded value as an attribute to hold (the replay's); false for a value no attribute holds.
 bool AttributeOf(const kit::Scalar& value, FIAttribute& out);
 

@@ -23,29 +23,6 @@ bool NumberOf(const std::string& text, T& number) {
   return error == std::errc() && stop == end;
 }
 
-// A scalar as the record's value; false for a number beyond the record's range.
-bool ValueOf(const Scalar& scalar, record::Value& value) {
-  switch (scalar.type) {
-    case Scalar::kNull:
-      value = {};
-      return true;
-    case Scalar::kBool:
-      value = record::Value::Bool(scalar.text == "true");
-      return true;
-    case Scalar::kInteger:
-      value = record::Value::Integer(0);
-      return NumberOf(scalar.text, value.integer);
-    case Scalar::kReal:
-      value = record::Value::Real(0.0);
-      return NumberOf(scalar.text, value.real) && std::isfinite(value.real);
-    case Scalar::kText:
-      value = record::Value::Text(scalar.text);
-      return true;
-    default:
-      return false;
-  }
-}
-
 // `name` = `value` in `fields`: a name met again keeps its place and takes the last value.
 template <typename T>
 void Put(std::vector<std::pair<std::string, T>>& fields, const std::string& name, T value) {
@@ -58,13 +35,22 @@ void Put(std::vector<std::pair<std::string, T>>& fields, const std::string& name
   }
 }
 
-// The values of an object of the record, each made a value; false for one beyond its range.
+// Whether a value is one a call can hold: an integer of 64 bits, a finite real.
+bool InRange(const Scalar& value) {
+  long long integer = 0;
+  double real = 0.0;
+  if (value.type == Scalar::kInteger) return NumberOf(value.text, integer);
+  if (value.type == Scalar::kReal) return NumberOf(value.text, real) && std::isfinite(real);
+  return true;
+}
+
+// The values of an object of the record, a name met again taking the last value; false for one
+// out of range.
 bool ValuesOf(const std::vector<std::pair<std::string, Scalar>>& fields,
               std::vector<std::pair<std::string, record::Value>>& values) {
-  for (const auto& [name, scalar] : fields) {
-    record::Value value;
-    if (!ValueOf(scalar, value)) return false;
-    Put(values, name, std::move(value));
+  for (const auto& [name, value] : fields) {
+    if (!InRange(value)) return false;
+    Put(values, name, value);
   }
   return true;
 }
@@ -101,7 +87,8 @@ std::optional<record::Call> CallOf(const Details& d) {
   call.callback = callback.text;
   call.node = node.text;
   call.at = at.text;
-  if (!ValueOf(result, call.result)) return std::nullopt;
+  if (!InRange(result)) return std::nullopt;
+  call.result = result;
   for (auto [key, kind] :
        {std::pair{names::kIndex, Call::kIndex}, std::pair{names::kMove, Call::kMove}}) {
     const Scalar& argument = d.Get(key);
@@ -111,7 +98,8 @@ std::optional<record::Call> CallOf(const Details& d) {
     call.argument = kind;
   }
   if (const Scalar& out = d.Get(names::kOut); out.type != Scalar::kNone) {
-    if (!ValueOf(out, call.out)) return std::nullopt;
+    if (!InRange(out)) return std::nullopt;
+    call.out = out;
   }
   if (!ValuesOf(d.attributes, call.attributes)) return std::nullopt;
   if (d.has_before && !ValuesOf(d.before, call.before.emplace())) return std::nullopt;

@@ -12,15 +12,4 @@ bool SeekTo(std::FILE* file, std::uint64_t offset) {
 #endif
 }
 
-std::string Scalar::Shown() const {
-  switch (type) {
-    case kNone:
-      return "(none)";
-    case kText:
-      return JsonText(text);
-    default:
-      return text;
-  }
-}
-
 }  // namespace kit

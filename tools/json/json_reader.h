@@ -10,26 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "scalar.h"
+
 namespace kit {
-
-// A scalar as the document writes it: texts without their quotes (escapes undone), numbers as
-// written.
-struct Scalar {
-  enum Type : char {
-    kNone = 0,
-    kNull = 'z',
-    kBool = 'b',
-    kInteger = 'i',
-    kReal = 'r',
-    kText = 's'
-  };
-  Type type = kNone;
-  std::string text;
-
-  bool operator==(const Scalar& other) const = default;
-  // Texts in double quotes with JSON escapes, everything else as written; "(none)" for kNone.
-  std::string Shown() const;
-};
 
 // Moves `file` to byte `offset`; false when it cannot.
 bool SeekTo(std::FILE* file, std::uint64_t offset);

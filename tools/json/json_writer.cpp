@@ -340,6 +340,16 @@ void JsonWriter::Real(double value) {
   events_->Value(std::isfinite(value) ? Scalar::kReal : Scalar::kNull, scratch_);
 }
 
+void JsonWriter::Write(const Scalar& value) {
+  if (value.type == Scalar::kText || value.NonFinite()) {
+    Text(value.text);
+  } else if (value.is_null()) {
+    Null();
+  } else {
+    Put(value.text, value.type);
+  }
+}
+
 void JsonWriter::Text(std::string_view text) {
   Before();
   scratch_.assign(1, '"');

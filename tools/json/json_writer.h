@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "scalar.h"
+
 namespace kit {
 
 // `text` in double quotes with JSON escapes: \" \\ \b \f \n \r \t, other control bytes as
@@ -141,6 +143,8 @@ class JsonWriter {
   void Real(double value);  // AppendJsonReal's form
   void Text(std::string_view text);
   void Texts(const std::vector<std::string>& texts);  // an array of texts
+  // A value as it is written: a text, or a real that is not finite, as a text; no value as null.
+  void Write(const Scalar& value);
 
   // A key and its text, or its integer.
   void Member(std::string_view key, std::string_view text) {

@@ -10,45 +10,6 @@ namespace record {
 
 namespace names = document_names;
 
-const char* Value::NonFinite() const {
-  if (kind != kReal || std::isfinite(real)) return nullptr;
-  return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
-}
-
-bool Value::operator==(const Value& other) const {
-  // As written: a real that is not finite is its text.
-  const char* mine = NonFinite();
-  const char* theirs = other.NonFinite();
-  if (mine != nullptr || theirs != nullptr) {
-    std::string_view a = mine != nullptr ? mine : kind == kText ? std::string_view(text) : "";
-    std::string_view b = theirs != nullptr     ? theirs
-                         : other.kind == kText ? std::string_view(other.text)
-                                               : "";
-    return !a.empty() && a == b;
-  }
-  if (kind != other.kind) return false;
-  switch (kind) {
-    case kNull:
-      return true;
-    case kBool:
-      return boolean == other.boolean;
-    case kInteger:
-      return integer == other.integer;
-    case kReal:
-      return real == other.real;
-    case kText:
-      return text == other.text;
-  }
-  return false;
-}
-
-std::string Value::Shown() const {
-  kit::Output out;
-  kit::JsonWriter json(out, kit::JsonWriter::kLine);
-  Write(json, *this);
-  return out.text();
-}
-
 void Call::Record(const std::string& name, Value value) {
   for (auto& [known, held] : attributes) {
     if (known == name) {
@@ -109,30 +70,6 @@ std::string Digest::Hex() const {
   return text;
 }
 
-void Write(kit::JsonWriter& json, const Value& value) {
-  switch (value.kind) {
-    case Value::kNull:
-      json.Null();
-      return;
-    case Value::kBool:
-      json.Bool(value.boolean);
-      return;
-    case Value::kInteger:
-      json.Integer(value.integer);
-      return;
-    case Value::kReal:
-      if (const char* text = value.NonFinite()) {
-        json.Text(text);
-      } else {
-        json.Real(value.real);
-      }
-      return;
-    case Value::kText:
-      json.Text(value.text);
-      return;
-  }
-}
-
 // What a call's record and its begin line both hold, after the callback under `key`: the
 // node, the argument and the attributes held before the call.
 static void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Call& call) {
@@ -146,7 +83,7 @@ static void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Cal
     json.BeginObject();
     for (const auto& [name, value] : *call.before) {
       json.Key(name);
-      Write(json, value);
+      json.Write(value);
     }
     json.End();
   }
@@ -156,16 +93,16 @@ void Write(kit::JsonWriter& json, const Call& call) {
   json.BeginObject();
   WriteCallHead(json, names::kCallback, call);
   json.Key(names::kResult);
-  Write(json, call.result);
+  json.Write(call.result);
   if (!call.out.is_null()) {
     json.Key(names::kOut);
-    Write(json, call.out);
+    json.Write(call.out);
   }
   json.Key(names::kAttributes);
   json.BeginObject();
   for (const auto& [name, value] : call.attributes) {
     json.Key(name);
-    Write(json, value);
+    json.Write(value);
   }
   json.End();
   if (call.bindings) {
@@ -190,7 +127,7 @@ void Write(kit::JsonWriter& json, const Framework& framework) {
   json.Member(names::kFramework, framework.path);
   json.Member(names::kAttribute, framework.attribute);
   json.Key(names::kValue);
-  Write(json, framework.value);
+  json.Write(framework.value);
   json.End();
 }
 

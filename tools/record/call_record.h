@@ -46,29 +46,9 @@ void AppendLevel(std::string& address, std::string_view name, std::size_t place,
 // but "\", "/" or "#N" with N >= 2, no leading zero, at the level's end).
 bool SplitAddress(std::string_view address, std::vector<Level>& levels);
 
-// A value of a record: the result, the out attribute, an attribute's value.
-struct Value {
-  enum Kind { kNull, kBool, kInteger, kReal, kText };
-  Kind kind = kNull;
-  bool boolean = false;
-  long long integer = 0;
-  double real = 0.0;  // nan and inf too, written as the texts "nan", "inf", "-inf"
-  std::string text;
-
-  static Value Bool(bool b) { return {kBool, b, 0, 0.0, {}}; }
-  static Value Integer(long long i) { return {kInteger, false, i, 0.0, {}}; }
-  static Value Text(std::string t) { return {kText, false, 0, 0.0, std::move(t)}; }
-  static Value Real(double r) { return {kReal, false, 0, r, {}}; }
-
-  bool is_null() const { return kind == kNull; }
-  // "nan", "inf" or "-inf" for a real that is not finite, else null.
-  const char* NonFinite() const;
-  // Equal as written: same kind and value (a real compared exactly), a real that is not finite
-  // equal to the same one and to its text.
-  bool operator==(const Value& other) const;
-  // As JSON writes it, on one line ("null", "true", "3", "0.5", "\"text\"").
-  std::string Shown() const;
-};
+// A value of a record: the result, the out attribute, an attribute's value. The kit's one value
+// type (scalar.h), compared and printed as it is written.
+using Value = kit::Scalar;
 
 struct Call {
   enum Argument { kNone, kIndex, kMove };
@@ -78,7 +58,7 @@ struct Call {
   int value = 0;              // the index or the move flag
   std::optional<std::vector<std::pair<std::string, Value>>> before;  // absent in old records
   Value result;                                           // true/false, or the collection's integer
-  Value out;                                              // null: the out attribute holds nothing
+  Value out = Value::Null();                              // null: the out attribute holds nothing
   std::vector<std::pair<std::string, Value>> attributes;  // in the order first recorded
   std::optional<std::vector<std::pair<std::string, std::string>>> bindings;
   std::string at;
@@ -102,7 +82,6 @@ struct Framework {
 using Entry = std::variant<Call, Framework>;
 
 // Writes the entry as one JSON object, members in the order above.
-void Write(kit::JsonWriter& json, const Value& value);
 void Write(kit::JsonWriter& json, const Call& call);
 void Write(kit::JsonWriter& json, const Framework& framework);
 void Write(kit::JsonWriter& json, const Entry& entry);

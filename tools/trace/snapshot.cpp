@@ -80,7 +80,7 @@ class SnapshotWriter {
       if (value.empty()) continue;
       json_.Key(key);
       record::Value v = record::AttributeValue(value);
-      record::Write(json_, v);
+      json_.Write(v);
       digest_.Add(std::string_view(key, std::strlen(key) + 1));
       digest_.Add(v.Shown());
     }

@@ -1,5 +1,4 @@
 #include <charconv>
-#include <cmath>
 
 #include "model.h"
 
@@ -13,18 +12,6 @@ bool IsPlain(const std::string& text) {
     if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
   }
   return true;
-}
-
-// A real as the JSON document writes it (kit::AppendJsonReal, the kit's one real formatter), and
-// "nan", "inf" or "-inf" as the record holds them.
-void AppendReal(double value, std::string& out) {
-  if (std::isnan(value)) {
-    out += "nan";
-  } else if (std::isinf(value)) {
-    out += value > 0 ? "inf" : "-inf";
-  } else {
-    kit::AppendJsonReal(value, out);
-  }
 }
 
 void AppendSuffix(const ModelNode& node, std::string& out) {
@@ -116,28 +103,16 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
 }
 
 void AppendFormat(const Value& value, std::string& out) {
-  switch (value.kind) {
-    case Value::kNull:
-      out += "empty";
-      return;
-    case Value::kBool:
-      out += value.boolean ? "true" : "false";
-      return;
-    case Value::kInteger:
-      AppendNumber(value.integer, out);
-      return;
-    case Value::kReal:
-      AppendReal(value.real, out);
-      return;
-    case Value::kText:
-      if (IsPlain(value.text)) {
-        out += '"';
-        out += value.text;
-        out += '"';
-      } else {
-        kit::AppendJsonText(value.text, out);
-      }
-      return;
+  if (value.is_null()) {
+    out += "empty";
+  } else if (value.type != Value::kText) {
+    out += value.text;  // a real that is not finite unquoted
+  } else if (IsPlain(value.text)) {
+    out += '"';
+    out += value.text;
+    out += '"';
+  } else {
+    kit::AppendJsonText(value.text, out);
   }
 }
 

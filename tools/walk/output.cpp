@@ -70,16 +70,16 @@ void TextSink::Trace(record::Entry entry) {
   if (call.argument == record::Call::kIndex) raw_ += ", " + std::to_string(call.value);
   if (call.argument == record::Call::kMove) raw_ += ", move " + std::to_string(call.value);
   raw_ += ") = ";
-  if (call.result.kind == record::Value::kBool) {
-    raw_ += call.result.boolean ? "true" : "false";
+  raw_ += call.result.text;
+  if (call.result.type == record::Value::kBool) {
     // A classifier that answers true shows its out attribute, empty or not.
     const int id = FindCallback(call.callback);
-    if (call.result.boolean && id != kNoCallback && Callbacks()[id].shape == Shape::kClassifier) {
+    if (call.result == record::Value::Bool(true) && id != kNoCallback &&
+        Callbacks()[id].shape == Shape::kClassifier) {
       raw_ += ", out ";
       AppendFormat(call.out, raw_);
     }
   } else {
-    raw_ += std::to_string(call.result.integer);
     if (!call.out.is_null()) {
       raw_ += ", out ";
       AppendFormat(call.out, raw_);
@@ -104,7 +104,7 @@ void JsonSink::Open(const ModelNode& node) {
   json_.BeginObject();
   auto value = [&](std::string_view key, const Value& v) {
     json_.Key(key);
-    record::Write(json_, v);
+    json_.Write(v);
   };
   switch (node.kind) {
     case ModelNode::kObject:

@@ -15,30 +15,6 @@ namespace {
 
 namespace names = document_names;
 
-record::Value ValueOf(const Scalar& s) {
-  switch (s.type) {
-    case Scalar::kBool:
-      return record::Value::Bool(s.text == "true");
-    case Scalar::kInteger:
-      return record::Value::Integer(std::strtoll(s.text.c_str(), nullptr, 10));
-    case Scalar::kReal:
-      return record::Value::Real(std::strtod(s.text.c_str(), nullptr));
-    case Scalar::kText:
-      return record::Value::Text(s.text);
-    case Scalar::kNone:
-    case Scalar::kNull:
-      break;
-  }
-  return {};
-}
-
-std::vector<std::pair<std::string, record::Value>> ValuesOf(
-    const std::vector<std::pair<std::string, Scalar>>& list) {
-  std::vector<std::pair<std::string, record::Value>> values;
-  for (const auto& [name, value] : list) values.emplace_back(name, ValueOf(value));
-  return values;
-}
-
 // The address of original node `node` on `built`; `recorded` when `built` lacks it.
 std::string AddressOn(const CutTree::Built& built, std::uint32_t node,
                       const std::string& recorded) {
@@ -109,11 +85,11 @@ KeptCall ReadKeptCall(const Document& log, const hostsim::HostTree& tree, std::u
     call.argument = kind;
     call.value = std::atoi(s.text.c_str());
   }
-  if (d.has_before) call.before = ValuesOf(d.before);
+  if (d.has_before) call.before = d.before;
   if (!unreturned) {
-    call.result = ValueOf(d.Get(names::kResult));
-    call.out = ValueOf(d.Get(names::kOut));
-    call.attributes = ValuesOf(d.attributes);
+    call.result = d.Get(names::kResult);
+    call.out = d.Get(names::kOut);
+    call.attributes = d.attributes;
     // Records carry their bindings from log version 3 on, even when there are none.
     if (!d.bindings.empty() || log.log_version() > 2) {
       call.bindings.emplace();

@@ -30,7 +30,6 @@ namespace {
 namespace names = document_names;
 
 using record::AttributeOf;
-using record::ScalarOf;
 
 struct Begun {
   std::uint64_t offset;
@@ -199,10 +198,10 @@ class Replayer {
     long left = hostsim::LiveIterators() - live;
     ++replayed_;
 
-    record::Value answer = info.shape == Shape::kCollection ? record::Value::Integer(result)
-                                                            : record::Value::Bool(result != 0);
-    Scalar now_result = ScalarOf(answer);
-    Scalar now_out = ScalarOf(record::AttributeValue(out));
+    Scalar now_result =
+        info.shape == Shape::kCollection ? Scalar::Integer(result) : Scalar::Bool(result != 0);
+    Scalar now_out = record::AttributeValue(out);
+    if (now_out.is_null()) now_out = {};  // the record has "out" only when it holds a value
     std::string now_at = AddressOf(*tree_, it->node());
     const std::string group = node_text.text;
     std::size_t before = lines_.size();
@@ -232,8 +231,7 @@ class Replayer {
         // Held and empty is null, as the record writes it; not held is none.
         FIAttribute held;
         const bool found = it->GetAttribute(name.c_str(), held);
-        Scalar now = found ? ScalarOf(record::AttributeValue(held)) : Scalar{};
-        if (found && now.type == Scalar::kNone) now = {Scalar::kNull, "null"};
+        Scalar now = found ? record::AttributeValue(held) : Scalar{};
         const Scalar* was = Find(expected, name);
         Scalar w = was != nullptr ? *was : Scalar{};
         if (w == now) continue;

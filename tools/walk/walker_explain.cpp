@@ -51,7 +51,7 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
              Format(last_read->value) + ")";
     }
   } else if (failed->op == HostOp::kDown) {
-    if (last_read != nullptr && last_read->value.kind == Value::kText &&
+    if (last_read != nullptr && last_read->value.type == Value::kText &&
         last_read->value.text == failed->text) {
       std::uint32_t variable = last_read->from;
       std::uint32_t owner = tree_->parent(variable);
