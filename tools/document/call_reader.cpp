@@ -8,6 +8,7 @@
 
 #include "document_names.h"
 #include "json_writer.h"
+#include "members.h"
 
 namespace walk {
 
@@ -68,19 +69,18 @@ bool ReadLine(std::string_view line, Details& details) {
 
 std::optional<record::Call> CallOf(const Details& d) {
   using record::Call;
-  // A member of a call holding an object or array no call's member holds, or a scalar where
-  // a call holds an object or a list.
-  for (const char* key : {names::kCallback, names::kNode, names::kIndex, names::kMove,
-                          names::kResult, names::kOut, names::kAt, names::kThread,
-                          names::kAttributes, names::kBefore, names::kBindings, names::kOperations})
-    if (std::find(d.compound.begin(), d.compound.end(), key) != d.compound.end())
-      return std::nullopt;
-  for (const char* key : {names::kAttributes, names::kBefore, names::kBindings, names::kOperations})
-    if (d.Get(key).type != Scalar::kNone) return std::nullopt;
-
+  // Each member a call has holds what its row says (members.h); none holds an object or array
+  // of another shape (`compound`).
+  for (const std::string& key : d.compound) {
+    if (record::FindMember(record::kCall, key) != nullptr) return std::nullopt;
+  }
+  for (const auto& [key, value] : d.members) {
+    const record::Member* row = record::FindMember(record::kCall, key);
+    if (row != nullptr && !record::Holds(row->type, value)) return std::nullopt;
+  }
   const Scalar &callback = d.Get(names::kCallback), &node = d.Get(names::kNode),
                &at = d.Get(names::kAt), &result = d.Get(names::kResult);
-  if (callback.type != Scalar::kText || node.type != Scalar::kText || at.type != Scalar::kText ||
+  if (callback.type == Scalar::kNone || node.type == Scalar::kNone || at.type == Scalar::kNone ||
       (result.type != Scalar::kBool && result.type != Scalar::kInteger))
     return std::nullopt;
   Call call;
@@ -93,8 +93,7 @@ std::optional<record::Call> CallOf(const Details& d) {
        {std::pair{names::kIndex, Call::kIndex}, std::pair{names::kMove, Call::kMove}}) {
     const Scalar& argument = d.Get(key);
     if (argument.type == Scalar::kNone) continue;
-    if (argument.type != Scalar::kInteger || !NumberOf(argument.text, call.value))
-      return std::nullopt;
+    if (!NumberOf(argument.text, call.value)) return std::nullopt;
     call.argument = kind;
   }
   if (const Scalar& out = d.Get(names::kOut); out.type != Scalar::kNone) {
@@ -118,9 +117,7 @@ std::optional<record::Call> CallOf(const Details& d) {
     }
   }
   if (const Scalar& thread = d.Get(names::kThread); thread.type != Scalar::kNone) {
-    if (thread.type != Scalar::kInteger || thread.text[0] == '-' ||
-        !NumberOf(thread.text, call.thread.emplace()))
-      return std::nullopt;
+    if (thread.text[0] == '-' || !NumberOf(thread.text, call.thread.emplace())) return std::nullopt;
   }
   return call;
 }

@@ -71,15 +71,16 @@ bool DocumentReader::start_object(std::size_t) {
       ++entries_;
       return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
     case kNode:
-    case kCall:
-      if (f.kind == kCall && Is(f.key, names::kBefore)) return Skip();  // read, not compared
-      if (Is(f.key, names::kAttributes) || Is(f.key, names::kBindings)) {
-        Record::Kind fields = Is(f.key, names::kAttributes) ? Record::kAttribute : Record::kBinding;
-        if (!Push(kFields, f.record, f.in_trace)) return false;
-        frames_.back().fields = fields;
-        return true;
-      }
-      return Fail("\"" + f.key + "\" must be a text, number or boolean, found an object");
+    case kCall: {
+      const record::Member& m = *f.row;  // the key before it found its row
+      if (m.type != record::Type::kValues && m.type != record::Type::kNames)
+        return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an object");
+      if (m.role == record::Role::kIgnored) return Skip();  // "before": read, not compared
+      if (!Push(kFields, f.record, f.in_trace)) return false;
+      frames_.back().fields =
+          m.type == record::Type::kValues ? Record::kAttribute : Record::kBinding;
+      return true;
+    }
     case kTop:
       if (Is(f.key, names::kSummary)) return Push(kSummary, kNoRecord, false);
       if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
@@ -190,14 +191,15 @@ bool DocumentReader::start_array(std::size_t) {
       if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
       return Fail("\"" + f.key + "\" must not be an array");
     case kNode:
-      if (Is(f.key, names::kContents) || Is(f.key, names::kItems)) {
+    case kCall: {
+      const record::Member& m = *f.row;
+      if (m.type == record::Type::kNodes) {
         f.own_done = true;
         return Push(kNodes, f.record, false);
       }
-      return Fail("\"" + f.key + "\" must not be an array");
-    case kCall:
-      if (Is(f.key, names::kOperations)) return Skip();
-      return Fail("\"" + f.key + "\" must not be an array");
+      if (m.type == record::Type::kTexts) return Skip();  // "operations": never compared
+      return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an array");
+    }
     case kSummary:
       if (Is(f.key, names::kNotReached) || Is(f.key, names::kNothingFoundBy)) {
         std::vector<std::string>* list =

@@ -11,6 +11,7 @@
 
 #include "document.h"
 #include "json_reader.h"
+#include "members.h"
 
 namespace walk {
 
@@ -106,6 +107,7 @@ class DocumentReader {
     int skip = 0;
     std::vector<std::string>* names = nullptr;
     std::string key;
+    const record::Member* row = nullptr;  // of `key`, in a node or call (members.h)
     Hasher key_hash, content;
     Hasher children;  // the subtrees below, in order
   };
@@ -127,9 +129,8 @@ class DocumentReader {
 
   bool OnValue(Scalar value);
 
-  bool NodeValue(Frame& f, const Scalar& value);
-
-  bool CallValue(Frame& f, const Scalar& value);
+  // A scalar member of a node or call, checked against its row and hashed by its role.
+  bool MemberValue(Frame& f, const Scalar& value);
 
   bool Finish(Frame& f);
 

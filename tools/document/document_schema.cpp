@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 
 #include "document_names.h"
+#include "members.h"
 
 namespace walk {
 
@@ -26,35 +28,38 @@ bool DocumentReader::TopKey(Frame& f) {
   return Fail("unknown member \"" + f.key + "\" in the document");
 }
 
+namespace {
+
+// "\"a\", \"b\" or \"c\"": the names of `rows`, for a message.
+std::string Listed(std::span<const record::Member> rows) {
+  std::string text;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) text += i + 1 == rows.size() ? " or " : ", ";
+    text += '"' + std::string(rows[i].name) + '"';
+  }
+  return text;
+}
+
+}  // namespace
+
 bool DocumentReader::NodeKey(Frame& f) {
   if (!f.started) {
-    static constexpr std::pair<std::string_view, Record::Kind> kKinds[] = {
-        {names::kObject, Record::kObject},
-        {names::kValue, Record::kValue},
-        {names::kCollection, Record::kCollection},
-        {names::kItem, Record::kItem},
-        {names::kElement, Record::kElement}};
-    for (const auto& [name, kind] : kKinds) {
-      if (Is(f.key, name)) {
+    for (auto kind :
+         {Record::kObject, Record::kValue, Record::kCollection, Record::kItem, Record::kElement}) {
+      if (Is(f.key, RecordKindName(kind))) {
         f.started = true;
         f.node = kind;
         doc_.model_[f.record].kind = kind;
+        f.row = record::FindMember(record::kModelNode, f.key);
         return true;
       }
     }
-    return Fail(
-        "a model node starts with \"object\", \"value\", \"collection\", \"item\" or "
-        "\"element\", not \"" +
-        f.key + "\"");
+    return Fail("a model node starts with " + Listed(record::kModelNodeKinds) + ", not \"" + f.key +
+                "\"");
   }
-  static constexpr std::string_view kKeys[] = {
-      names::kName,     names::kHost,     names::kData, names::kCallback, names::kCount,
-      names::kResult,   names::kClass,    names::kAt,   names::kFound,    names::kAttributes,
-      names::kBindings, names::kContents, names::kItems};
-  for (std::string_view k : kKeys) {
-    if (Is(f.key, k)) return true;
-  }
-  return Fail("unknown member \"" + f.key + "\" in a model node");
+  f.row = record::FindMember(record::kModelNode, f.key);
+  if (f.row == nullptr) return Fail("unknown member \"" + f.key + "\" in a model node");
+  return true;
 }
 
 bool DocumentReader::CallKey(Frame& f) {
@@ -63,16 +68,15 @@ bool DocumentReader::CallKey(Frame& f) {
       return Fail("a trace entry starts with \"callback\" or \"framework\", not \"" + f.key + "\"");
     f.started = true;
     if (Is(f.key, names::kFramework)) doc_.trace_[f.record].kind = Record::kFramework;
-    return true;
   }
-  static constexpr std::string_view kKeys[] = {
-      names::kNode,       names::kIndex,    names::kMove,  names::kResult,     names::kOut,
-      names::kAttributes, names::kBindings, names::kAt,    names::kOperations, names::kThread,
-      names::kAttribute,  names::kValue,    names::kBefore};
-  for (std::string_view k : kKeys) {
-    if (Is(f.key, k)) return true;
-  }
-  return Fail("unknown member \"" + f.key + "\" in a trace entry");
+  bool framework = doc_.trace_[f.record].kind == Record::kFramework;
+  std::span<const record::Member> rows = record::kCall;
+  if (framework) rows = record::kFramework;
+  f.row = record::FindMember(rows, f.key);
+  if (f.row == nullptr)
+    return Fail("unknown member \"" + f.key + "\" in a " +
+                (framework ? "framework record" : "call"));
+  return true;
 }
 
 bool DocumentReader::OnValue(Scalar value) {
@@ -116,6 +120,8 @@ bool DocumentReader::OnValue(Scalar value) {
             "wrote it)");
       return Fail("expected a trace entry, found " + value.Shown());
     case kFields: {
+      if (f.fields == Record::kBinding && value.type != Scalar::kText)
+        return Fail("a binding's host name must be a text, not " + value.Shown());
       if (!doc_.hashed_) return true;
       Hasher h;
       h.Add(value.type, value.text);
@@ -126,42 +132,31 @@ bool DocumentReader::OnValue(Scalar value) {
       return true;
     }
     case kNode:
-      return NodeValue(f, value);
     case kCall:
-      return CallValue(f, value);
+      return MemberValue(f, value);
     default:
       return Fail("unexpected value " + value.Shown());
   }
 }
 
-bool DocumentReader::NodeValue(Frame& f, const Scalar& value) {
-  if (Is(f.key, names::kAttributes) || Is(f.key, names::kBindings) || Is(f.key, names::kContents) ||
-      Is(f.key, names::kItems))
-    return Fail("\"" + f.key + "\" must be " +
-                (f.key[0] == 'a' || f.key[0] == 'b' ? "an object" : "an array"));
-  if (doc_.hashed_) f.content.Add(f.key, value);
-  bool names_it = f.node != Record::kObject && Is(f.key, RecordKindName(f.node));
-  if (names_it || (f.node == Record::kObject && Is(f.key, names::kHost))) {
-    if (f.node == Record::kItem ? value.type != Scalar::kInteger : value.type != Scalar::kText)
-      return Fail("\"" + f.key + "\" must be " +
-                  (f.node == Record::kItem ? "an integer" : "a text"));
-    if (doc_.hashed_) f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
-    f.keyed = true;
+bool DocumentReader::MemberValue(Frame& f, const Scalar& value) {
+  const record::Member& m = *f.row;
+  if (!record::Holds(m.type, value))
+    return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not " + value.Shown());
+  if (f.kind == kNode) {
+    // A node's content holds its key too; its key is told by its kind.
+    if (doc_.hashed_) f.content.Add(f.key, value);
+    if (m.role == record::Role::kKey) {
+      if (doc_.hashed_) f.key_hash.Add(static_cast<char>('0' + f.node), value.text);
+      f.keyed = true;
+    }
+    return true;
   }
-  return true;
-}
-
-bool DocumentReader::CallValue(Frame& f, const Scalar& value) {
-  const std::string& k = f.key;
-  if (Is(k, names::kAttributes) || Is(k, names::kBindings) || Is(k, names::kBefore))
-    return Fail("\"" + k + "\" must be an object");
-  if (Is(k, names::kThread)) return true;
-  if (Is(k, names::kCallback) || Is(k, names::kNode) || Is(k, names::kIndex) ||
-      Is(k, names::kMove) || Is(k, names::kFramework) || Is(k, names::kAttribute)) {
-    if (doc_.hashed_) f.key_hash.Add(k, value);
-    if (Is(k, names::kNode) || Is(k, names::kAttribute)) f.keyed = true;
-  } else if (doc_.hashed_) {
-    f.content.Add(k, value);
+  if (m.role == record::Role::kKey) {
+    if (doc_.hashed_) f.key_hash.Add(f.key, value);
+    if (Is(f.key, names::kNode) || Is(f.key, names::kAttribute)) f.keyed = true;
+  } else if (m.role == record::Role::kContent && doc_.hashed_) {
+    f.content.Add(f.key, value);
   }
   return true;
 }

@@ -64,9 +64,15 @@ bool SplitAddress(std::string_view address, std::vector<Level>& levels) {
   return true;
 }
 
-std::string Digest::Hex() const {
+void SnapshotDigest::Property(std::string_view key, const Value& value) {
+  Add(key);
+  Add(std::string_view("", 1));
+  Add(value.Shown());
+}
+
+std::string SnapshotDigest::Hex() const {
   char text[24];
-  std::snprintf(text, sizeof text, "%016llx", value);
+  std::snprintf(text, sizeof text, "%016llx", value_);
   return text;
 }
 

@@ -113,13 +113,25 @@ std::string BeginLine(const Call& call);
 std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::string_view digest,
                          std::string_view cut);
 
-// FNV-1a over bytes, 64 bits: a snapshot's digest ("%016llx" of it in the log).
-struct Digest {
-  unsigned long long value = 14695981039346656037ull;
-  void Add(std::string_view bytes) {
-    for (unsigned char c : bytes) value = (value ^ c) * 1099511628211ull;
+// A snapshot's digest ("digest" of its log line, "%016llx"): FNV-1a, 64 bits, over each node in
+// depth-first order as 0x01, its name, each property it holds of the snapshot's (members.h:
+// key, NUL, its value as JSON writes it), its children, 0x02. fintop-trace makes it as it writes
+// the snapshot; the replay makes it again from the tree it reads back.
+class SnapshotDigest {
+ public:
+  void Open(std::string_view name) {
+    Add("\x01");
+    Add(name);
   }
+  void Property(std::string_view key, const Value& value);
+  void Close() { Add("\x02"); }
   std::string Hex() const;
+
+ private:
+  void Add(std::string_view bytes) {
+    for (unsigned char c : bytes) value_ = (value_ ^ c) * 1099511628211ull;
+  }
+  unsigned long long value_ = 14695981039346656037ull;
 };
 
 }  // namespace record

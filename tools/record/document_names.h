@@ -86,6 +86,11 @@ inline constexpr char kSnapshot[] = "snapshot";
 inline constexpr char kNodes[] = "nodes";
 inline constexpr char kDigest[] = "digest";
 inline constexpr char kCut[] = "cut";
+// A snapshot's node (and a case's): "name", these properties, "children".
+inline constexpr char kType[] = "type";
+inline constexpr char kId[] = "id";
+inline constexpr char kChildren[] = "children";
+inline constexpr char kProps[] = "props";  // a case's other properties
 
 // ---- fintop-walk --diff --json: {"differences": [...], "summary": {...}} ----
 inline constexpr char kDifferences[] = "differences";

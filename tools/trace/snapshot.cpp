@@ -5,13 +5,11 @@
 
 #include "address.h"
 #include "attribute_value.h"
+#include "members.h"
 #include "settings.h"
 
 namespace trace {
 namespace {
-
-// The host properties the plug-in reads, the only ones a snapshot holds.
-constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
 
 class SnapshotWriter {
  public:
@@ -40,7 +38,7 @@ class SnapshotWriter {
           Cut(full);
           stop = true;
         } else {
-          json_.Key("children");
+          json_.Key(document_names::kChildren);
           json_.BeginArray();
           ++depth;
           Open(*at);
@@ -71,25 +69,23 @@ class SnapshotWriter {
     ++nodes_;
     ReadName(it, buffer_, name_);
     json_.BeginObject();
-    json_.Member("name", name_);
-    digest_.Add("\x01");
-    digest_.Add(name_);
-    for (const char* key : kSnapshotKeys) {
+    json_.Member(document_names::kName, name_);
+    digest_.Open(name_);
+    for (const record::Member& m : record::kSnapshotProperties) {
       FIAttribute value;
-      it.GetValue(FIAttribute(key), value);
+      it.GetValue(FIAttribute(m.name.data()), value);  // the names end in NUL
       if (value.empty()) continue;
-      json_.Key(key);
+      json_.Key(m.name);
       record::Value v = record::AttributeValue(value);
       json_.Write(v);
-      digest_.Add(std::string_view(key, std::strlen(key) + 1));
-      digest_.Add(v.Shown());
+      digest_.Property(m.name, v);
     }
   }
   // Closes the node written last open; the top says what the snapshot is.
   void Close(bool top) {
-    digest_.Add("\x02");
+    digest_.Close();
     if (top) {
-      json_.Key("props");
+      json_.Key(document_names::kProps);
       json_.BeginObject();
       json_.Member("fintop-trace snapshot",
                    cut_.empty() ? "complete: " + std::to_string(nodes_) + " nodes"
@@ -106,7 +102,7 @@ class SnapshotWriter {
   unsigned long long max_nodes_, max_depth_;
   unsigned long long nodes_ = 0;
   std::string buffer_, name_, cut_;
-  record::Digest digest_;
+  record::SnapshotDigest digest_;
 };
 
 }  // namespace

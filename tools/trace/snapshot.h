@@ -15,8 +15,8 @@ namespace trace {
 inline constexpr unsigned long long kDefaultSnapshotNodes = 5000000;
 inline constexpr unsigned long long kDefaultSnapshotDepth = 10000;
 
-// What was written: the nodes, the digest (record::Digest over what the replay reads back) and
-// why it was cut.
+// What was written: the nodes, the digest (record::SnapshotDigest over what the replay reads back)
+// and why it was cut.
 struct SnapshotResult {
   unsigned long long nodes = 0;
   std::string digest;

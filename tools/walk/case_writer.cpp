@@ -5,13 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "members.h"
+
 namespace walk {
 
 namespace {
 
-// The properties the case format names as members of the node; the others go into "props".
+// The properties the case format names as members of the node (a snapshot's); the others go into
+// "props".
 bool OwnMember(std::string_view key) {
-  return key == "type" || key == "value" || key == "id";
+  return record::FindMember(record::kSnapshotProperties, key) != nullptr;
 }
 
 void WriteValue(kit::JsonWriter& json, const hostsim::PropValue& value) {
@@ -30,7 +33,7 @@ void WriteValue(kit::JsonWriter& json, const hostsim::PropValue& value) {
 
 void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_t node) {
   json.BeginObject();
-  json.Member("name", tree.name(node));
+  json.Member(document_names::kName, tree.name(node));
   auto properties = tree.properties(node);
   bool others = false;
   for (const auto& [key, value] : properties) {
@@ -42,7 +45,7 @@ void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_
     WriteValue(json, *value);
   }
   if (!others) return;
-  json.Key("props");
+  json.Key(document_names::kProps);
   json.BeginObject();
   for (const auto& [key, value] : properties) {
     if (OwnMember(key)) continue;
@@ -66,7 +69,7 @@ void WriteCase(const hostsim::HostTree& tree, kit::Output& out) {
     std::uint32_t count = tree.child_count(node);
     if (next < count) {
       if (next == 0) {
-        json.Key("children");
+        json.Key(document_names::kChildren);
         json.BeginArray();
       }
       std::uint32_t child = tree.node(node).first_child + next++;

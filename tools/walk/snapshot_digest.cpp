@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "call_record.h"
+#include "members.h"
 
 namespace walk {
 
 namespace {
-
-// The properties a snapshot holds, in the order fintop-trace reads them.
-constexpr const char* kSnapshotKeys[] = {"type", "value", "id"};
 
 record::Value FromProp(const hostsim::PropValue& p) {
   switch (p.kind) {
@@ -29,16 +27,13 @@ record::Value FromProp(const hostsim::PropValue& p) {
 }  // namespace
 
 std::string TreeDigest(const hostsim::HostTree& tree) {
-  record::Digest digest;
+  record::SnapshotDigest digest;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> open;  // node, next child
   auto enter = [&](std::uint32_t node) {
-    digest.Add("\x01");
-    digest.Add(tree.name(node));
-    for (const char* key : kSnapshotKeys) {
-      if (const hostsim::PropValue* p = tree.property(node, key)) {
-        digest.Add(std::string_view(key, std::char_traits<char>::length(key) + 1));
-        digest.Add(FromProp(*p).Shown());
-      }
+    digest.Open(tree.name(node));
+    for (const record::Member& m : record::kSnapshotProperties) {
+      if (const hostsim::PropValue* p = tree.property(node, m.name))
+        digest.Property(m.name, FromProp(*p));
     }
     open.emplace_back(node, 0);
   };
@@ -50,7 +45,7 @@ std::string TreeDigest(const hostsim::HostTree& tree) {
       std::uint32_t child = tree.node(node).first_child + next++;
       enter(child);
     } else {
-      digest.Add("\x02");
+      digest.Close();
       open.pop_back();
     }
   }

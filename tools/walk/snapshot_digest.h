@@ -9,9 +9,7 @@
 
 namespace walk {
 
-// FNV-1a (record::Digest) of each node in depth-first order as 0x01, its name, each property
-// fintop-trace reads ("type", "value", "id": key, NUL, its value as the record writes it), its
-// children, 0x02.
+// record::SnapshotDigest of the tree, the whole of it.
 std::string TreeDigest(const hostsim::HostTree& tree);
 
 }  // namespace walk
