@@ -114,7 +114,8 @@ class CaseReader {
   }
 
   // The reader's events.
-  bool scalar(kit::Scalar value) {
+  bool scalar(kit::Scalar::Type type, std::string& text) {
+    kit::Scalar value{type, std::move(text)};
     switch (value.type) {
       case kit::Scalar::kNull:
         return Null();

@@ -125,7 +125,9 @@ struct Told : kit::JsonEvents {
 struct Reads {
   kit::Cursor* cursor;
   std::vector<std::string> seen;
-  bool scalar(kit::Scalar v) { return seen.push_back(static_cast<char>(v.type) + v.text), true; }
+  bool scalar(kit::Scalar::Type type, std::string& text) {
+    return seen.push_back(static_cast<char>(type) + text), true;
+  }
   void syntax_error(const std::string& what) { seen.push_back("error " + what); }
   bool start_object(std::size_t) { return Open('{'); }
   bool start_array(std::size_t) { return Open('['); }

@@ -66,8 +66,9 @@ class DetailsReader {
   bool done = false;
   std::string error;
 
-  bool scalar(Scalar value) {
+  bool scalar(Scalar::Type type, std::string& text) {
     if (depth_ == 0) return NotAnObject();
+    Scalar value{type, std::move(text)};
     if (depth_ == 1) details_.members.emplace_back(key_, std::move(value));
     if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
     if (depth_ == 2 && list_) details_.operations.push_back(std::move(value));

@@ -37,7 +37,7 @@ void DocumentBuilder::Key(std::string_view key) {
 
 void DocumentBuilder::Value(char type, std::string_view text) {
   if (stopped_) return;
-  stopped_ = !reader_->scalar(Scalar{static_cast<Scalar::Type>(type), std::string(text)});
+  stopped_ = !reader_->WrittenValue(static_cast<Scalar::Type>(type), text);
 }
 
 std::unique_ptr<Document> DocumentBuilder::Finish(std::string text) {

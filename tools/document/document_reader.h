@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,13 +28,23 @@ inline bool Is(const std::string& key, std::string_view name) {
   return std::string_view(key) == name;
 }
 
-// 64-bit FNV-1a over tagged pieces (the same on every platform and width).
+// A 64-bit hash over tagged pieces, eight bytes at a step (the same on every platform the kit is
+// built for: all are little-endian). A piece's tag and length come first, so "ab"+"c" differs
+// from "a"+"bc".
 class Hasher {
  public:
   void Add(char tag, std::string_view text) {
-    Byte(static_cast<unsigned char>(tag));
-    for (char c : text) Byte(static_cast<unsigned char>(c));
-    Byte(0xff);  // a piece ends: "ab"+"c" differs from "a"+"bc"
+    Mix(static_cast<unsigned char>(tag) | std::uint64_t{text.size()} << 8);
+    std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
+      std::memcpy(&word, text.data() + i, 8);
+      Mix(word);
+    }
+    if (i < text.size()) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, text.data() + i, text.size() - i);
+      Mix(word);
+    }
   }
   void Add(std::string_view key, const Scalar& value) {
     Add('k', key);
@@ -42,9 +53,9 @@ class Hasher {
   std::uint64_t value() const { return hash_; }
 
  private:
-  void Byte(unsigned char b) {
-    hash_ ^= b;
-    hash_ *= 0x100000001b3ull;
+  void Mix(std::uint64_t word) {
+    hash_ = (hash_ ^ word) * 0x9e3779b97f4a7c15ull;
+    hash_ ^= hash_ >> 29;
   }
   std::uint64_t hash_ = 0xcbf29ce484222325ull;
 };
@@ -66,7 +77,18 @@ class DocumentReader {
   void Read();
 
   // JsonReader's events.
-  bool scalar(Scalar value) { return OnValue(std::move(value)); }
+  // The value's text is swapped with the reader's buffer, which keeps both buffers' room.
+  bool scalar(Scalar::Type type, std::string& text) {
+    value_.type = type;
+    value_.text.swap(text);
+    return OnValue(value_);
+  }
+  // A value told by a writer (DocumentBuilder).
+  bool WrittenValue(Scalar::Type type, std::string_view text) {
+    value_.type = type;
+    value_.text.assign(text);
+    return OnValue(value_);
+  }
   void syntax_error(const std::string& what);
 
   bool start_object(std::size_t);
@@ -127,7 +149,7 @@ class DocumentReader {
 
   bool CallKey(Frame& f);
 
-  bool OnValue(Scalar value);
+  bool OnValue(Scalar& value);
 
   // A scalar member of a node or call, checked against its row and hashed by its role.
   bool MemberValue(Frame& f, const Scalar& value);
@@ -166,6 +188,7 @@ class DocumentReader {
   bool IsLastLine(std::uint64_t start) const;
 
   Document& doc_;
+  Scalar value_;  // the value read last
   // The offset after the last byte read.
   std::uint64_t Offset() const { return cursor_ != nullptr ? cursor_->offset() : told_at_; }
 

@@ -79,7 +79,7 @@ bool DocumentReader::CallKey(Frame& f) {
   return true;
 }
 
-bool DocumentReader::OnValue(Scalar value) {
+bool DocumentReader::OnValue(Scalar& value) {
   if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
   Frame& f = frames_.back();
   switch (f.kind) {

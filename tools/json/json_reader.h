@@ -95,10 +95,11 @@ class Cursor {
 };
 
 // Reads one JSON value from where the cursor stands and tells `handler` of it as nlohmann's SAX
-// parser would (start_object, key, end_object, ..., a Scalar for each scalar, numbers as
-// written), at a few instructions a byte: the documents are large and read whole. Leaves the
-// cursor after the value. False on a syntax error (told through handler.syntax_error) or when
-// the handler stops. Only the containers are held, as one byte each.
+// parser would (start_object, key, end_object, ..., scalar(type, text) for each scalar, its text as
+// Scalar holds it, in the reader's buffer, which the handler may take), at a few instructions a
+// byte: the documents are large and read whole. Leaves the cursor after the value. False on a
+// syntax error (told through handler.syntax_error) or when the handler stops. Only the containers
+// are held, as one byte each.
 template <typename Handler>
 class JsonReader {
  public:
@@ -177,10 +178,10 @@ class JsonReader {
 
   bool Scalar_() {
     char ch = c_.Current();
-    if (ch == '"') return Text() && h_.scalar(Scalar{Scalar::kText, text_});
-    if (ch == 't') return Literal("true") && h_.scalar(Scalar{Scalar::kBool, "true"});
-    if (ch == 'f') return Literal("false") && h_.scalar(Scalar{Scalar::kBool, "false"});
-    if (ch == 'n') return Literal("null") && h_.scalar(Scalar{Scalar::kNull, "null"});
+    if (ch == '"') return Text() && h_.scalar(Scalar::kText, text_);
+    if (ch == 't') return Literal("true") && Tell(Scalar::kBool, "true");
+    if (ch == 'f') return Literal("false") && Tell(Scalar::kBool, "false");
+    if (ch == 'n') return Literal("null") && Tell(Scalar::kNull, "null");
     if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
     text_.clear();
     while (!c_.AtEnd()) {
@@ -190,7 +191,11 @@ class JsonReader {
     }
     bool integer = true;
     if (!Number(integer)) return Error("invalid number");
-    return h_.scalar(Scalar{integer ? Scalar::kInteger : Scalar::kReal, text_});
+    return h_.scalar(integer ? Scalar::kInteger : Scalar::kReal, text_);
+  }
+  bool Tell(Scalar::Type type, const char* literal) {
+    text_.assign(literal);
+    return h_.scalar(type, text_);
   }
 
   // Whether text_ is a JSON number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?

@@ -262,8 +262,8 @@ namespace {
 // Takes the text of a JSON value as a reader gives it.
 struct TextTaker {
   std::string text;
-  bool scalar(Scalar value) {
-    text = std::move(value.text);
+  bool scalar(Scalar::Type, std::string& read) {
+    text = std::move(read);
     return true;
   }
   void syntax_error(const std::string&) {}
