@@ -113,13 +113,14 @@ class Comparer {
       Add(kind, kModel, group, where, label + " " + o.Shown() + " -> " + n.Shown(), o, n);
     };
     auto target = [&](const Scalar& o, const Scalar& n) {
-      Add(DiffLine::kTargetChanged, kModel, group, where, "target " + Bare(o) + " -> " + Bare(n), o,
-          n);
+      Add(DiffLine::kTargetChanged, kModel, group, where, "target " + o.Bare() + " -> " + n.Bare(),
+          o, n);
     };
     // A name changed, shown without quotes: an object's or item's class, a step's callback.
     auto names = [&](const char* key, DiffLine::Kind kind, const char* label) {
       Scalar o = da.Get(key), n = db.Get(key);
-      Add(kind, kModel, group, where, std::string(label) + " " + Bare(o) + " -> " + Bare(n), o, n);
+      Add(kind, kModel, group, where, std::string(label) + " " + o.Bare() + " -> " + n.Bare(), o,
+          n);
     };
     auto class_of = [&](const char* key) { names(key, DiffLine::kClassChanged, "class"); };
     auto callback = [&] { names(names::kCallback, DiffLine::kCallbackChanged, "callback"); };
@@ -256,8 +257,8 @@ class Comparer {
           if (o == n) continue;
           bool at = kind == DiffLine::kTargetChanged;
           Add(kind, section, group, where,
-              std::string(key) + " " + (at ? Bare(o) : o.Shown()) + " -> " +
-                  (at ? Bare(n) : n.Shown()),
+              std::string(key) + " " + (at ? o.Bare() : o.Shown()) + " -> " +
+                  (at ? n.Bare() : n.Shown()),
               o, n);
         }
       }
@@ -374,7 +375,6 @@ class Comparer {
     return cache.emplace(i, segment).first->second;
   }
 
-  static std::string Bare(const Scalar& s) { return s.type == Scalar::kText ? s.text : s.Shown(); }
   static Scalar Missing(const Scalar& s) {
     return s.type == Scalar::kNull ? Scalar{Scalar::kNone, ""} : s;
   }

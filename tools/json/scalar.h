@@ -38,6 +38,8 @@ struct Scalar {
   // As JSON writes it: texts in double quotes with JSON escapes, everything else as written;
   // "(none)" for kNone.
   std::string Shown() const;
+  // A text as it is (an address, a name), anything else as shown.
+  std::string Bare() const { return type == kText ? text : Shown(); }
 };
 
 }  // namespace kit

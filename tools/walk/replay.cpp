@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -79,30 +78,26 @@ class Replayer {
         }
       }
       alternate_ = true;
-      for (const Pending& call : calls) {
-        if (!stopped_) ReplayCall(call, call_offsets);
+    } else {
+      ReadBegins();
+      // The begin line of each call: the last of its thread before it.
+      std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
+      std::size_t b = 0;
+      for (std::uint64_t offset : call_offsets) {
+        for (; b < begins_.size() && begins_[b].offset < offset; ++b)
+          open[begins_[b].thread] = begins_[b].offset;
+        Details d = log_.ReadDetails(offset);
+        std::string thread = d.Get(names::kThread).text;
+        std::uint64_t began = offset;
+        if (auto found = open.find(thread); found != open.end()) {
+          began = found->second;
+          open.erase(found);
+        }
+        calls.push_back({offset, began, false});
       }
-      return;
+      for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
+      for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
     }
-    ReadBegins();
-    // The begin line of each call: the last of its thread before it.
-    std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
-    std::size_t b = 0;
-    for (std::uint64_t offset : call_offsets) {
-      for (; b < begins_.size() && begins_[b].offset < offset; ++b)
-        open[begins_[b].thread] = begins_[b].offset;
-      Details d = log_.ReadDetails(offset);
-      std::string thread = d.Get(names::kThread).text;
-      std::uint64_t began = offset;
-      if (auto found = open.find(thread); found != open.end()) {
-        began = found->second;
-        open.erase(found);
-      }
-      calls.push_back({offset, began, false});
-    }
-    for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
-    for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
-
     for (const Pending& call : calls) {
       if (!stopped_) ReplayCall(call, call_offsets);
     }
@@ -202,14 +197,21 @@ class Replayer {
         info.shape == Shape::kCollection ? Scalar::Integer(result) : Scalar::Bool(result != 0);
     Scalar now_out = record::AttributeValue(out);
     if (now_out.is_null()) now_out = {};  // the record has "out" only when it holds a value
-    std::string now_at = AddressOf(*tree_, it->node());
-    const std::string group = node_text.text;
+    // Where the iterator stands, as an address only when it is shown: a recorded address names
+    // one node, so the node it names tells whether the two are the same.
+    const std::uint32_t now_node = it->node();
+    const Scalar& was_at = d.Get(names::kAt);
+    const bool same_at =
+        was_at.type == Scalar::kText && FindAddress(*tree_, was_at.text) == now_node;
+    auto now_at = [&] { return AddressOf(*tree_, now_node); };
+    const std::string& group = node_text.text;
     std::size_t before = lines_.size();
     if (pending.unreturned) {
       Add(DiffLine::kCallNeverReturned, group, where,
           "never returned in the field (the session ended inside it); here: result " +
               now_result.Shown() +
-              (now_out.type == Scalar::kNone ? "" : ", out " + now_out.Shown()) + ", at " + now_at,
+              (now_out.type == Scalar::kNone ? "" : ", out " + now_out.Shown()) + ", at " +
+              now_at(),
           {}, now_result);
     } else {
       auto compare = [&](const char* key, DiffLine::Kind kind, const Scalar& now) {
@@ -217,29 +219,30 @@ class Replayer {
         if (was == now) return;
         bool at = kind == DiffLine::kTargetChanged;
         Add(kind, group, where,
-            Changed(key, at ? Bare(was) : was.Shown(), at ? Bare(now) : now.Shown()), was, now);
+            Changed(key, at ? was.Bare() : was.Shown(), at ? now.Bare() : now.Shown()), was, now);
       };
       compare(names::kResult, DiffLine::kResultChanged, now_result);
       compare(names::kOut, DiffLine::kResultChanged, now_out);
       // The attributes after the call: every name it could hold, and any the record names.
-      std::vector<std::string> wanted(std::begin(record::kHeldAttributes),
-                                      std::end(record::kHeldAttributes));
-      for (const auto& [name, value] : expected) {
-        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) wanted.push_back(name);
-      }
-      for (const std::string& name : wanted) {
+      auto compare_attribute = [&](const std::string& name) {
         // Held and empty is null, as the record writes it; not held is none.
         FIAttribute held;
         const bool found = it->GetAttribute(name.c_str(), held);
         Scalar now = found ? record::AttributeValue(held) : Scalar{};
         const Scalar* was = Find(expected, name);
-        Scalar w = was != nullptr ? *was : Scalar{};
-        if (w == now) continue;
+        static const Scalar kNone;
+        const Scalar& w = was != nullptr ? *was : kNone;
+        if (w == now) return;
         Add(DiffLine::kAttributeChanged, group, where,
             Changed("attribute " + name, w.Shown(), now.Shown()), w, now);
+      };
+      for (const std::string& name : held_names_) compare_attribute(name);
+      for (const auto& [name, value] : expected) {
+        if (std::find(held_names_.begin(), held_names_.end(), name) == held_names_.end())
+          compare_attribute(name);
       }
       if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
-      compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at});
+      if (!same_at) compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at()});
     }
     it.reset();
     if (left != 0)
@@ -315,29 +318,27 @@ class Replayer {
     }
   }
 
-  static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
-                  const Scalar& value) {
+  // The value of `name` in `list`, null when it has none; Put sets it, a name keeping its place.
+  template <typename List>
+  static auto Find(List& list, const std::string& name) -> decltype(&list[0].second) {
     for (auto& [n, v] : list) {
-      if (n == name) {
-        v = value;
-        return;
-      }
-    }
-    list.emplace_back(name, value);
-  }
-  static const Scalar* Find(const std::vector<std::pair<std::string, Scalar>>& list,
-                            const std::string& name) {
-    for (const auto& [n, v] : list) {
       if (n == name) return &v;
     }
     return nullptr;
+  }
+  static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
+                  const Scalar& value) {
+    if (Scalar* v = Find(list, name)) {
+      *v = value;
+    } else {
+      list.emplace_back(name, value);
+    }
   }
   // "result recorded false, now true": which side is the field's.
   static std::string Changed(const std::string& member, const std::string& recorded,
                              const std::string& now) {
     return member + " recorded " + recorded + ", now " + now;
   }
-  static std::string Bare(const Scalar& s) { return s.type == Scalar::kText ? s.text : s.Shown(); }
 
   void Add(DiffLine::Kind kind, const std::string& group, const std::string& where,
            std::string what, Scalar o = {}, Scalar n = {}) {
@@ -412,6 +413,9 @@ class Replayer {
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
+  // The attributes a call can hold, compared after every call.
+  const std::vector<std::string> held_names_{std::begin(record::kHeldAttributes),
+                                             std::end(record::kHeldAttributes)};
   // Of each callback that keeps a process-wide count: whether its last counting call overlapped.
   std::unordered_map<int, bool> count_overlapped_;
   std::vector<DiffLine> lines_;
