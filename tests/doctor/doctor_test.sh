@@ -5,7 +5,7 @@
 # and every line: the check lines in order (five; six with the recorder; one for a plug-in file
 # that is no module), each ok line as written, each FAIL line with its cause and its advice, and
 # the count; then runs it with --json and checks the document against the lines (check names,
-# ok flags, texts, problems, the failed count) and the case's details. A command line or folder
+# ok flags, texts, problems, the failed count), its members in name order, and the case's details. A command line or folder
 # the doctor cannot use (exit 2) must give one line on stderr and nothing on stdout.
 #   doctor_test.sh --bin DIR --doctor NAME --plugin NAME --width BITS [--run EMULATOR]
 #                  [--other DIR] [--part K/N]
@@ -100,6 +100,7 @@ cases=(
   "a host program that has what the host modules lack|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll; cp \"$modules/program/norvane.exe\" .|0|OK ~ OK ~ OK ~ ^ok   host entry points: norvane\.exe in the folder provides $entries; norvaneeng\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"; finadapt\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"\$ ~ OK ~ 0|c['host entry points']['entry_points'] == {'GetTopFIEntryV': 'norvane.exe', 'GetTopNorvaneCtx': 'norvane.exe', 'TestIteratorX': 'norvane.exe'}"
   "a host program elsewhere is not the host|mkdir elsewhere; cp \"$modules/program/norvane.exe\" elsewhere/; cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll|1|OK ~ OK ~ OK ~ ^FAIL host entry points: no host module provides \"TestIteratorX\" .*\$ ~ OK ~ 1|[m['module'] for m in c['host entry points']['modules']] == ['norvaneeng.dll', 'finadapt.dll']"
   "a plug-in without an export|cp \"$modules/missing/$plugin\" .|1|OK ~ ^FAIL exports: $q does not export CTStreams: the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['missing'] == ['CTStreams'] and c['exports']['decorated'] == [] and c['load']['unresolved'] == ['CTStreams'] and c['load']['loaded']"
+  "a plug-in without eight exports|cp \"$modules/missing8/$plugin\" .|1|OK ~ ^FAIL exports: $q does not export [A-Za-z0-9_]+(, [A-Za-z0-9_]+){7}: the framework finds every export by its plain name, .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but .*: use the $q of the zip\$ ~ 2|len(c['exports']['missing']) == 8"
   "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|OK ~ ^FAIL exports: $q exports decorated names: _CTStreams \(for CTStreams\): the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['decorated'] == ['_CTStreams (for CTStreams)'] and c['exports']['missing'] == []"
   "a plug-in exporting a name that is not UTF-8|LC_ALL=C sed 's/_Z9CTStreamsX/_Z9CTStreams\\xff/' \"$modules/nonutf8/$plugin\" >$plugin|1|OK ~ ^FAIL exports: $q exports decorated names: _Z9CTStreams\\\\xff \(for CTStreams\): .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: .*\$ ~ 2|c['exports']['decorated'] == ['_Z9CTStreams\\\\xff (for CTStreams)']"
   "a plug-in whose loading crashes|cp \"$modules/crash/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $crash_line\$ ~ 2|c['load']['outcome'] == '$crash_outcome' and not c['load']['loaded']"
@@ -174,6 +175,12 @@ for line, k in zip(lines, d["checks"]):
 failed = sum(not k["ok"] for k in d["checks"])
 count = "%d of %d check%s failed" % (failed, len(names), "" if len(names) == 1 else "s")
 assert d["failed"] == failed and lines[-1] == d["summary"] == count, "count"
+def in_order(v):  # the members of every object sorted by name, as the doctor writes them
+    if isinstance(v, dict):
+        assert list(v) == sorted(v), "members out of order: " + ", ".join(v)
+    for x in v.values() if isinstance(v, dict) else v if isinstance(v, list) else []:
+        in_order(x)
+in_order(d)
 assert eval(sys.argv[3]), "the case: " + sys.argv[3]
 '
 

@@ -308,6 +308,19 @@ const PeRow kPeRows[] = {
      {},
      false,
      nullptr},
+    // An address just past a section's data is in no section, though the file goes on there.
+    {"own_name_just_past_the_section",
+     64,
+     Nothing,
+     [](PeImage& pe) {
+       pe.Put<uint32_t>(PeImage::Raw(0x1000) + 12, 0x1400);
+       pe.Text(PeImage::Raw(0x1400), "past.dll");
+     },
+     "(export directory's module name)",
+     {},
+     {},
+     false,
+     nullptr},
     {"thunks_without_end",
      64,
      Nothing,

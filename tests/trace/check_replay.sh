@@ -36,6 +36,9 @@ hot=$(grep '^{"callback":"CTExchangerHot"' "$work/plant.log" | grep -c '"binding
 n=$(grep -n '^{"callback":"CTHeatStreams"' "$work/plant.log" | sed -n 3p | cut -d: -f1)
 sed "${n}s/\"result\":false/\"result\":true/" "$work/plant.log" >"$work/altered.log"
 cmp -s "$work/plant.log" "$work/altered.log" && fail "line $n of the log was not altered"
+o=$(grep -n '^{"callback".*"result":true,"out":"' "$work/plant.log" | head -n 1 | cut -d: -f1)
+sed "${o}s/\"out\":\"/\"out\":\"Other/" "$work/plant.log" >"$work/out.log"  # a class recorded otherwise
+cmp -s "$work/plant.log" "$work/out.log" && fail "line $o of the log was not altered"
 head -n -1 "$work/plant.log" >"$work/inside.log"  # the last call's line never written
 head -c -40 "$work/plant.log" >"$work/cut.log"    # the host killed while it was written
 sed '1s/"version":3/"version":1/' "$work/plant.log" >"$work/old.log"
@@ -52,6 +55,7 @@ one="replayed: $calls calls, $((calls - 1)) answered as recorded, 1 differs"
 rows=(
   "recorded|plant.json|plant.log|libfintop.so|0|^$same\$|0"
   "one_answer_altered|plant.json|altered.log|libfintop.so|1|^$one\$|1"
+  "one_out_altered|plant.json|out.log|libfintop.so|1|^$one\$|1"
   "plugin_altered|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - heat)) answered as recorded, $heat differ\$|$heat"
   "exchanger_swapped|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - hot)) answered as recorded, $hot differs?\$|$((4 * hot))|FINTOP_ALTERED_CALLBACK=CTExchangerHot FINTOP_ALTERED_AS=CTExchangerCold"
   "version_2|plant.json|v2.log|libfintop.so|0|^$same\$|0"
@@ -91,6 +95,8 @@ done
 grep -q ": call CTHeatStreams\( #[0-9]*\)\? (log line $n): result recorded true, now false$" \
   "$work/one_answer_altered.out" ||
   fail "one_answer_altered names $(head -n 2 "$work/one_answer_altered.out")"
+grep -q ": call .* (log line $o): out recorded \"Other[^\"]*\", now \"[^\"]*\"$" "$work/one_out_altered.out" ||
+  fail "one_out_altered names $(head -n 2 "$work/one_out_altered.out")"
 [ "$(grep ': call ' "$work/plugin_altered.out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\) (log line [0-9]*): result recorded ' || true)" = 0 ] ||
   fail "plugin_altered names other calls: $(grep ': call ' "$work/plugin_altered.out" | grep -v CTHeatStreams | head -n 2)"
 # The swapped side: every line names a binding of CTExchangerHot, recorded and now each a side.
