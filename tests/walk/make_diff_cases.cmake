@@ -91,4 +91,6 @@ file(WRITE ${OUT}/log_two.jsonl "{\"log\": \"fintop-trace\", \"version\": 3, \"p
 {\"log\": \"fintop-trace\", \"version\": 3, \"plugin\": \"fintop.dll\"}
 ")
 file(WRITE ${OUT}/log_version_9.jsonl "{\"log\": \"fintop-trace\", \"version\": 9, \"plugin\": \"fintop.dll\"}\n")
+file(WRITE ${OUT}/log_width_text.jsonl "{\"log\": \"fintop-trace\", \"version\": 3, \"width\": \"64\"}\n")
+file(WRITE ${OUT}/doc_count_text.json "{\"model\": [{\"collection\": \"C\", \"count\": \"2\"}]}\n")
 file(WRITE ${OUT}/doc_two.json "{\"case\": \"x.json\", \"model\": []}\n{\"case\": \"x.json\", \"model\": []}\n")

@@ -90,9 +90,14 @@ bool DocumentReader::OnValue(Scalar& value) {
       if (Is(f.key, names::kCase)) return true;
       return Fail("\"" + f.key + "\" must be " +
                   (Is(f.key, names::kSummary) ? "an object" : "an array"));
-    case kHeader:
+    case kHeader: {
       if (Is(f.key, names::kLog) && value.text != names::kLogName)
         return Fail("not a fintop-trace log (\"log\": " + value.Shown() + ")");
+      // Members a later recorder adds are passed over; the known ones hold what their rows say.
+      const record::Member* row = record::FindMember(record::kLogHead, f.key);
+      if (row != nullptr && !record::Holds(row->type, value))
+        return Fail("\"" + f.key + "\" of the log's first line must be " +
+                    record::TypeText(row->type) + ", not " + value.Shown());
       if (Is(f.key, names::kVersion)) {
         // Earlier versions are still read: version 1 for --diff (the replay refuses it),
         // version 2 without bindings.
@@ -107,6 +112,7 @@ bool DocumentReader::OnValue(Scalar& value) {
         doc_.log_version_ = version;
       }
       return true;
+    }
     case kNames:
       if (value.type != Scalar::kText) return Fail("a callback name must be a text");
       f.names->push_back(std::move(value.text));
