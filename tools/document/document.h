@@ -94,6 +94,9 @@ class Document {
   Document& operator=(const Document&) = delete;
 
   const std::string& name() const { return name_; }
+  // The bytes of a document held in memory (a walk's own, a pipe's); empty for one read from a
+  // file.
+  std::string_view bytes() const { return memory_; }
   Source source() const { return source_; }
   bool has_model() const { return has_model_; }
   bool has_trace() const { return has_trace_; }

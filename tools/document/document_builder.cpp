@@ -31,8 +31,7 @@ void DocumentBuilder::EndArray() {
 
 void DocumentBuilder::Key(std::string_view key) {
   if (stopped_) return;
-  key_.assign(key);
-  stopped_ = !reader_->key(key_);
+  stopped_ = !reader_->WrittenKey(key);
 }
 
 void DocumentBuilder::Value(char type, std::string_view text) {

@@ -38,7 +38,6 @@ class DocumentBuilder : public kit::JsonEvents {
   std::unique_ptr<Document> doc_;
   std::unique_ptr<DocumentReader> reader_;
   bool stopped_ = false;  // the reader refused something: nothing more is told to it
-  std::string key_;
 };
 
 }  // namespace walk

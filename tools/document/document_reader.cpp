@@ -93,9 +93,8 @@ bool DocumentReader::start_object(std::size_t) {
   }
 }
 
-bool DocumentReader::key(std::string& read) {
+bool DocumentReader::OnKey() {
   Frame& f = frames_.back();
-  f.key.swap(read);  // the parser's buffer is cleared before its next text
   const std::string& key = f.key;
   switch (f.kind) {
     case kLine:

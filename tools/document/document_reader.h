@@ -93,7 +93,15 @@ class DocumentReader {
 
   bool start_object(std::size_t);
 
-  bool key(std::string& key);
+  bool key(std::string& read) {
+    frames_.back().key.swap(read);  // the parser's buffer is cleared before its next text
+    return OnKey();
+  }
+  // A key told by a writer (DocumentBuilder).
+  bool WrittenKey(std::string_view key) {
+    frames_.back().key.assign(key);
+    return OnKey();
+  }
 
   bool end_object();
 
@@ -142,6 +150,8 @@ class DocumentReader {
   bool Push(FrameKind kind, std::uint32_t record, bool in_trace);
 
   bool Skip();
+
+  bool OnKey();  // the key just put in the open frame
 
   bool TopKey(Frame& f);
 

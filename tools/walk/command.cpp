@@ -8,13 +8,10 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <thread>
 #include <type_traits>
 
 #include "aggnode/agg_node.h"
-#include "diff.h"
-#include "document.h"
-#include "document_builder.h"
+#include "command_parts.h"
 #include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
@@ -96,8 +93,6 @@ int Fail(std::string what) {
   return kBadInput;
 }
 
-namespace {
-
 namespace names = document_names;
 
 // A line on stderr about input passed over; the output goes on.
@@ -106,6 +101,8 @@ void Warn(const std::string& what) {
   kit::AppendTextLine(what, line);
   kit::Show(stderr, "fintop-walk: " + line + "\n");
 }
+
+namespace {
 
 bool StderrIsTerminal() {
 #if defined(_WIN32)
@@ -226,11 +223,9 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
   json.End();
 }
 
-// Loads everything, walks the case and writes the output as the walk goes (with --json, told to
-// `events` too when given, then on one line: the text is kept only to be read where it differs).
-// Throws the errors of bad input; returns 1 when the walk left a cloned
-// iterator alive.
-int Walk(const Options& options, Output& out, kit::JsonEvents* events = nullptr) {
+}  // namespace
+
+int Walk(const Options& options, Output& out, kit::JsonEvents* events) {
   // The case is read once, here, and first: a bad one is refused with its line and column.
   std::shared_ptr<const hostsim::HostTree> tree =
       kit::Reading(options.case_file, kit::InputRole::kCase,
@@ -255,7 +250,7 @@ int Walk(const Options& options, Output& out, kit::JsonEvents* events = nullptr)
     return true;
   };
   if (options.json) {
-    JsonWriter json(out, events != nullptr ? JsonWriter::kLine : JsonWriter::kIndented);
+    JsonWriter json(out);  // as --json lays it out, with `events` too
     json.Tell(events);
     json.BeginObject();
     json.Member(names::kCase, kit::Utf8(kit::PathOf(options.case_file).filename()));
@@ -275,62 +270,6 @@ int Walk(const Options& options, Output& out, kit::JsonEvents* events = nullptr)
   }
   return 0;
 }
-
-// Compares the saved document with the new one or with the walk of the case; 1 when they
-// differ. Throws the errors of bad input.
-int Diff(Options options, Output& out) {
-  std::unique_ptr<Document> saved, now;
-  if (!options.new_file.empty()) {
-    // The two documents are read at once, the new one on a thread of its own.
-    std::exception_ptr failed;
-    std::thread reader([&] {
-      try {
-        now = kit::Reading(options.new_file, kit::InputRole::kDocument,
-                           [&] { return OpenDocument(options.new_file); });
-      } catch (...) {
-        failed = std::current_exception();
-      }
-    });
-    try {
-      saved = kit::Reading(options.diff_file, kit::InputRole::kDocument,
-                           [&] { return OpenDocument(options.diff_file); });
-    } catch (...) {
-      reader.join();
-      throw;
-    }
-    reader.join();
-    if (failed) std::rethrow_exception(failed);
-  } else {
-    saved = kit::Reading(options.diff_file, kit::InputRole::kDocument,
-                         [&] { return OpenDocument(options.diff_file); });
-    // The walk's document is read as it is written: its records made from the writer's events,
-    // its text held in memory for the members of the records that differ.
-    Options walk_options = options;
-    walk_options.json = true;
-    walk_options.trace = options.trace || saved->has_trace();
-    Output document;
-    // The walk's text on one line is about the size of the saved document or smaller.
-    std::error_code error;
-    std::uintmax_t size = std::filesystem::file_size(options.diff_file, error);
-    if (!error)
-      document.Reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, 1u << 30)));
-    DocumentBuilder builder(options.case_file);
-    if (Walk(walk_options, document, &builder) != 0) return kBadInput;
-    now = builder.Finish(document.Release());
-  }
-  for (const Document* doc : {saved.get(), now.get()}) {
-    for (const std::string& warning : doc->warnings()) Warn(warning);
-  }
-  DiffResult result = Compare(*saved, *now);
-  if (options.json) {
-    WriteDiffJson(out, result);
-  } else {
-    WriteDiff(out, result);
-  }
-  return result.lines.empty() ? 0 : 1;
-}
-
-}  // namespace
 
 void SetDefaults(Options& options, const std::filesystem::path& folder) {
   options.map_file = kit::Utf8(folder / "norvanemap.xml");
