@@ -11,6 +11,14 @@ inline constexpr char kGetTopFIEntryV[] = "GetTopFIEntryV";
 inline constexpr char kGetTopNorvaneCtx[] = "GetTopNorvaneCtx";
 inline constexpr char kTestIteratorX[] = "TestIteratorX";
 
+// Names of the bootstrap's own exports (bootstrap.h), as the framework, fintop-walk and
+// fintop-trace find them in the plug-in: the forwarders to the entry points above, the top node
+// and the element callback that always finds.
+inline constexpr char kGetTopNorvaneEntry[] = "GetTopNorvaneEntry";
+inline constexpr char kTestIterator[] = "TestIterator";
+inline constexpr char kGetQELNode[] = "GetQELNode";
+inline constexpr char kFind1[] = "Find1";
+
 // An entry point as found; cast to its shape before calling.
 using HostEntry = void (*)();
 // "GetTopNorvaneCtx": (first argument of GetQELNode, libraries file, mapping file, units

@@ -29,9 +29,9 @@ constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread
 constexpr const char* kHostProgram = "norvane.exe";
 constexpr const char* kHostModules[] = {"norvaneeng.dll", "finadapt.dll"};
 constexpr std::pair<const char*, const char*> kEntryPoints[] = {
-    {fintop::kGetTopFIEntryV, "GetTopNorvaneEntry"},
-    {fintop::kGetTopNorvaneCtx, "GetQELNode"},
-    {fintop::kTestIteratorX, "TestIterator"}};
+    {fintop::kGetTopFIEntryV, fintop::kGetTopNorvaneEntry},
+    {fintop::kGetTopNorvaneCtx, fintop::kGetQELNode},
+    {fintop::kTestIteratorX, fintop::kTestIterator}};
 
 // What to do about a module that is not found.
 std::string NotFoundAdvice(const std::string& module) {

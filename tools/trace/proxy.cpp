@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "address.h"
+#include "attribute_value.h"
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
 #include "call_iterator.h"
-#include "attribute_value.h"
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
@@ -168,11 +168,12 @@ class Session {
                         ": it answers its failure result");
       }
     }
-    top_entry_ = reinterpret_cast<fintop::HostEntry>(find("GetTopNorvaneEntry"));
-    test_iterator_ = reinterpret_cast<fintop::HostEntry>(find("TestIterator"));
-    get_qel_node_ = reinterpret_cast<GetQELNodeFn>(find("GetQELNode"));
-    find1_ = reinterpret_cast<FIElement>(find("Find1"));
-    for (const char* name : {"GetTopNorvaneEntry", "TestIterator", "GetQELNode", "Find1"}) {
+    top_entry_ = reinterpret_cast<fintop::HostEntry>(find(fintop::kGetTopNorvaneEntry));
+    test_iterator_ = reinterpret_cast<fintop::HostEntry>(find(fintop::kTestIterator));
+    get_qel_node_ = reinterpret_cast<GetQELNodeFn>(find(fintop::kGetQELNode));
+    find1_ = reinterpret_cast<FIElement>(find(fintop::kFind1));
+    for (const char* name : {fintop::kGetTopNorvaneEntry, fintop::kTestIterator,
+                             fintop::kGetQELNode, fintop::kFind1}) {
       if (find(name) == nullptr)
         notes.push_back("the real plug-in " + file + " does not export " + name);
     }

@@ -1,5 +1,6 @@
 #include "plugin.h"
 
+#include "bootstrap/entry_points.h"
 #include "files.h"
 #include "framework/module_loader.h"
 
@@ -47,7 +48,7 @@ Plugin::Plugin(const std::string& file) : file_(file) {
     }
     return entry;
   };
-  get_qel_node_ = reinterpret_cast<GetQELNodeFn>(resolve("GetQELNode"));
+  get_qel_node_ = reinterpret_cast<GetQELNodeFn>(resolve(fintop::kGetQELNode));
   for (int i = 0; i < kCallbackCount; ++i) entries_[i] = resolve(Callbacks()[i].name);
 }
 
