@@ -1,6 +1,5 @@
 #include "snapshot.h"
 
-#include <cstring>
 #include <new>
 
 #include "address.h"

@@ -14,6 +14,7 @@
 #include "diff.h"
 #include "document.h"
 #include "document_builder.h"
+#include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
 
@@ -32,7 +33,8 @@ constexpr std::size_t kBlock = std::size_t{1} << 16;
 // "trace" at the top (the only place where a line starts with two blanks and that key: a text
 // holds no line break). What the walk is asked for; the document, once read, decides.
 bool LooksTraced(std::FILE* file) {
-  static constexpr std::string_view kLog = "{\"log\"", kTrace = "\n  \"trace\": [";
+  const std::string kLog = std::string("{\"") + document_names::kLog + '"';
+  const std::string kTrace = std::string("\n  \"") + document_names::kTrace + "\": [";
   std::string window, block(kBlock, '\0');
   bool first = true;
   for (std::size_t n; (n = std::fread(block.data(), 1, block.size(), file)) > 0; first = false) {

@@ -1,7 +1,6 @@
 #include "snapshot_digest.h"
 
 #include <cstdint>
-#include <string_view>
 #include <utility>
 #include <vector>
 
