@@ -22,7 +22,7 @@ const std::string kLiquidMoleFraction = "Liquid Mole Fraction";
 const std::string kDrawVariables[] = {"Liquid Draw", "Vapour Draw", "Water Draw"};
 const std::string kDrawLists[] = {"Liquid Draws", "Vapour Draws", "Water Draws"};
 
-bool SameText(const char* text, const char* name) {
+FINTOP_INLINE bool SameText(const char* text, const char* name) {
   return text != nullptr && std::strcmp(text, name) == 0;
 }
 
@@ -35,11 +35,53 @@ void ColumnCallbacks(FIIterator& it, Probe& probe) {
   for (int f = 0; f < feeds; ++f) probe.Step(it, CTColumnFeeds(&it, nullptr, f));
 }
 
+// The column's feed `f`: the selection walks a clone (the caller's iterator must not be seen
+// to move) and records on the caller's once the clone is gone.
+template <class Probe>
+FINTOP_INLINE int BareFeed(FIIterator& it, Probe& probe, int f) {
+  const FIAttribute key("value");
+  const FIAttribute id_key("id");
+  int running = -1;
+  bool selected = false;
+  int local = -1;
+  FIAttribute section;
+  FIAttribute value;
+  FIIterator* clone = it.Clone();
+  if (clone->First()) {
+    do {
+      if (!BareIsOfType(*clone, "TraySectionObject")) continue;
+      section.Clear();
+      clone->GetValue(id_key, section);
+      local = -1;
+      if (!clone->Down(kTraysectionFeeds)) continue;
+      if (clone->First()) {
+        do {
+          value.Clear();
+          clone->GetValue(key, value);
+          if (value.c_str() == nullptr) continue;
+          ++local;
+          selected = ++running == f;
+        } while (!selected && clone->Next());
+        if (selected) break;
+        clone->Up();
+      }
+      clone->Up();
+    } while (clone->Next());
+  }
+  DeleteFIIterator(clone);
+  if (selected) {
+    probe.Set(it, "FeedElemNum", BareElementText(local));
+    probe.Set(it, "Section", section);
+    probe.Set(it, "FeedName", value);
+  }
+  return selected ? f : 0;
+}
+
 template <class Probe>
 void ColumnBare(FIIterator& it, Probe& probe) {
   // Each call makes its own keys: a callback keeps no attribute from one call to the next.
-  int feeds = 0;
-  {
+  const long feeds = BareCall([&] {
+    int count = 0;
     const FIAttribute key("value");
     FIIterator* clone = it.Clone();
     if (clone->First()) {
@@ -50,7 +92,7 @@ void ColumnBare(FIIterator& it, Probe& probe) {
           do {
             FIAttribute value;
             clone->GetValue(key, value);
-            feeds += value.c_str() != nullptr;
+            count += value.c_str() != nullptr;
           } while (clone->Next());
           clone->Up();
         }
@@ -58,48 +100,10 @@ void ColumnBare(FIIterator& it, Probe& probe) {
       } while (clone->Next());
     }
     DeleteFIIterator(clone);
-  }
+    return count;
+  });
   probe.Step(it, feeds);
-  for (int f = 0; f < feeds; ++f) {
-    // The selection walks a clone (the caller's iterator must not be seen to move) and records
-    // on the caller's once the clone is gone.
-    const FIAttribute key("value");
-    const FIAttribute id_key("id");
-    int running = -1;
-    bool selected = false;
-    int local = -1;
-    FIAttribute section;
-    FIAttribute value;
-    FIIterator* clone = it.Clone();
-    if (clone->First()) {
-      do {
-        if (!BareIsOfType(*clone, "TraySectionObject")) continue;
-        section.Clear();
-        clone->GetValue(id_key, section);
-        local = -1;
-        if (!clone->Down(kTraysectionFeeds)) continue;
-        if (clone->First()) {
-          do {
-            value.Clear();
-            clone->GetValue(key, value);
-            if (value.c_str() == nullptr) continue;
-            ++local;
-            selected = ++running == f;
-          } while (!selected && clone->Next());
-          if (selected) break;
-          clone->Up();
-        }
-        clone->Up();
-      } while (clone->Next());
-    }
-    DeleteFIIterator(clone);
-    if (selected) {
-      probe.Set(it, "FeedElemNum", BareElementText(local));
-      probe.Set(it, "Section", section);
-      probe.Set(it, "FeedName", value);
-    }
-    probe.Step(it, selected ? f : 0);
-  }
+  for (int f = 0; f < feeds; ++f) probe.Step(it, BareCall([&] { return BareFeed(it, probe, f); }));
 }
 
 // ---- Tray section: trays and their liquid draws, side draws and their streams, and the
@@ -126,7 +130,7 @@ void TraySectionCallbacks(FIIterator& it, Probe& probe) {
 }
 
 // Draws of one kind with a stream name; moves `it` and brings it back.
-int BareSideDrawCount(FIIterator& it, const std::string& variable) {
+FINTOP_INLINE int BareSideDrawCount(FIIterator& it, const std::string& variable) {
   if (!it.Down(variable)) return 0;
   int count = 0;
   if (it.First()) {
@@ -143,8 +147,8 @@ int BareSideDrawCount(FIIterator& it, const std::string& variable) {
 }
 
 // The stream name of the draw at `position` into `stream` (256 bytes); false for no text.
-bool BareSideDrawStream(FIIterator& it, const std::string& variable, int position,
-                        char (&stream)[256]) {
+FINTOP_INLINE bool BareSideDrawStream(FIIterator& it, const std::string& variable, int position,
+                                      char (&stream)[256]) {
   if (!it.Down(variable)) return false;
   if (!it.First()) {
     it.Up();
@@ -162,7 +166,8 @@ bool BareSideDrawStream(FIIterator& it, const std::string& variable, int positio
   return true;
 }
 
-int BareDrawListPosition(FIIterator& it, const char* stream, const std::string& list) {
+FINTOP_INLINE int BareDrawListPosition(FIIterator& it, const char* stream,
+                                       const std::string& list) {
   FIIterator* clone = it.Clone();
   int position = -1;
   if (!clone->Down(list) || !clone->First()) {
@@ -192,7 +197,7 @@ int BareDrawListPosition(FIIterator& it, const char* stream, const std::string& 
 }
 
 template <class Probe>
-void BareSideDraw(FIIterator& it, Probe& probe, int index) {
+FINTOP_INLINE void BareSideDraw(FIIterator& it, Probe& probe, int index) {
   FIIterator* clone = it.Clone();
   int kind = 0, position = index;
   const int liquid = BareSideDrawCount(*clone, kDrawVariables[0]);
@@ -223,13 +228,14 @@ void BareSideDraw(FIIterator& it, Probe& probe, int index) {
 
 // The side-column stream: the test call records it on the caller, the moving call uses it.
 template <class Probe>
-bool BareSideColumnStream(FIIterator& it, Probe& probe, int move, const char* stripper,
-                          const char* attribute, const char* rectifier) {
+FINTOP_INLINE bool BareSideColumnStream(FIIterator& it, Probe& probe, int move,
+                                        const char* stripper, const char* attribute,
+                                        const char* rectifier) {
   if (move != 0) {
     FIAttribute stream;
     if (!it.GetAttribute(attribute, stream) || stream.c_str() == nullptr) return false;
     it.Up();
-    return it.Down(stream.c_str());
+    return fintop::DownByName(it, stream.c_str());
   }
   FIIterator* clone = it.Clone();
   bool result = false;
@@ -257,17 +263,17 @@ bool BareSideColumnStream(FIIterator& it, Probe& probe, int move, const char* st
 }
 
 // Down to the stream named by "bottom liquid product", two levels up; moves `it`.
-bool BareBottomsStream(FIIterator& it) {
+FINTOP_INLINE bool BareBottomsStream(FIIterator& it) {
   if (!it.Down(kBottomLiquidProduct)) return false;
   FIAttribute value;
   it.GetValue(FIAttribute("value"), value);
   if (value.empty() || value.c_str() == nullptr) return false;
   it.Up();
   it.Up();
-  return it.Down(value.c_str());
+  return fintop::DownByName(it, value.c_str());
 }
 
-bool BareSideColumnReboiler(FIIterator& it, int move) {
+FINTOP_INLINE bool BareSideColumnReboiler(FIIterator& it, int move) {
   FIIterator* work = move != 0 ? &it : it.Clone();
   bool result = false;
   if (BareBottomsStream(*work) && work->Down(kDownstreamUnit)) {
@@ -277,7 +283,7 @@ bool BareSideColumnReboiler(FIIterator& it, int move) {
       work->Up();
       work->Up();
       work->Up();
-      if (work->Down(value.c_str())) {
+      if (fintop::DownByName(*work, value.c_str())) {
         value.Clear();
         work->GetValue(FIAttribute("type"), value);
         result = !value.empty() && SameText(value.c_str(), "BPReboilerObject");
@@ -290,12 +296,14 @@ bool BareSideColumnReboiler(FIIterator& it, int move) {
 
 template <class Probe>
 void TraySectionBare(FIIterator& it, Probe& probe) {
-  const int trays = BareStoredCount(it, kNumberOfStages);
+  const long trays = BareCall([&] { return BareStoredCount(it, kNumberOfStages); });
   probe.Step(it, trays);
   for (int t = 0; t < trays; ++t) {
-    BareElementName(it, probe, "Element", t);
-    probe.Set(it, "Elemno", FIAttribute(t));
-    probe.Step(it, t);
+    probe.Step(it, BareCall([&] {
+                 BareElementName(it, probe, "Element", t);
+                 probe.Set(it, "Elemno", FIAttribute(t));
+                 return t;
+               }));
     UseBareElement(it, probe, [](FIIterator& caller, int move) {
       FIAttribute element;
       if (!caller.GetAttribute("Element", element) || element.c_str() == nullptr) return false;
@@ -305,21 +313,24 @@ void TraySectionBare(FIIterator& it, Probe& probe) {
       return found;
     });
   }
-  int draws = 0;
-  {
+  const long draws = BareCall([&] {
+    int draws = 0;
     FIIterator* clone = it.Clone();
     for (const std::string& variable : kDrawVariables) draws += BareSideDrawCount(*clone, variable);
     DeleteFIIterator(clone);
-  }
+    return draws;
+  });
   probe.Step(it, draws);
   for (int d = 0; d < draws; ++d) {
-    BareSideDraw(it, probe, d);
-    probe.Step(it, d);
+    probe.Step(it, BareCall([&] {
+                 BareSideDraw(it, probe, d);
+                 return d;
+               }));
     UseBareElement(it, probe, [](FIIterator& caller, int move) {
       FIIterator* work = move != 0 ? &caller : caller.Clone();
       FIAttribute stream;
       const bool found = work->GetAttribute("StreamId", stream) && stream.c_str() != nullptr &&
-                         work->Up() && work->Down(stream.c_str());
+                         work->Up() && fintop::DownByName(*work, stream.c_str());
       if (move == 0) DeleteFIIterator(work);
       return found;
     });
@@ -370,19 +381,14 @@ void VesselCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void VesselBare(FIIterator& it, Probe& probe) {
-  const int nozzles = BareCount(it, kNozzleDiameter);
-  probe.Step(it, nozzles);
-  for (int n = 0; n < nozzles; ++n) {
-    BareElementName(it, probe, "NozzleElemNum", n);
-    probe.Step(it, n);
-  }
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kNozzleDiameter); }, "NozzleElemNum");
   for (const std::string* variable :
        {&kVesselMoleFrac, &kVapourMoleFraction, &kLiquidMoleFraction}) {
-    const int count = BareCount(it, *variable);
+    const long count = BareCall([&] { return BareCount(it, *variable); });
     probe.Step(it, count);
     for (int i = 0; i < count; ++i) {
-      probe.Set(it, "FlashPhaseCmpCnt", FIAttribute(i));
-      probe.Step(it, i);
+      SelectIndex(it, probe, "FlashPhaseCmpCnt", i);
       UseBareElement(it, probe, [variable](FIIterator& caller, int move) {
         return BareEnter(caller, move, *variable, "FlashPhaseCmpCnt");
       });
@@ -393,17 +399,18 @@ void VesselBare(FIIterator& it, Probe& probe) {
 // ---- Product streams and pumparounds: the named-stream hop.
 
 // Down the variable, read the stream's name, up two levels, down by that name. `empty_test`:
-// the value is tested for being empty (pumparounds) besides having text.
-bool BareNamedStream(FIIterator& it, int move, const std::string& variable, bool empty_test) {
+// the value is tested for being empty (pumparounds), otherwise for having text.
+FINTOP_INLINE bool BareNamedStream(FIIterator& it, int move, const std::string& variable,
+                                   bool empty_test) {
   FIIterator* work = move != 0 ? &it : it.Clone();
   bool found = false;
   if (work->Down(variable)) {
     FIAttribute value;
     work->GetValue(FIAttribute("value"), value);
-    if (!(empty_test && value.empty()) && value.c_str() != nullptr) {
+    if (empty_test ? !value.empty() : value.c_str() != nullptr) {
       work->Up();
       work->Up();
-      found = work->Down(value.c_str());
+      found = fintop::DownByName(*work, value.c_str());
     }
   }
   if (move == 0) DeleteFIIterator(work);

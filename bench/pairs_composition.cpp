@@ -52,12 +52,12 @@ void StreamCallbacks(FIIterator& it, Probe& probe) {
 
 // The phase element walk: Down the variable, Down the phase (no Up when it fails), then the
 // recorded index; one Up after a later failure when moving.
-bool BarePhaseEntry(FIIterator& it, int move, const std::string& variable) {
+FINTOP_INLINE bool BarePhaseEntry(FIIterator& it, int move, const std::string& variable) {
   FIAttribute phase;
   if (!it.GetAttribute("PhaseName", phase)) return false;
   FIIterator* work = move != 0 ? &it : it.Clone();
   bool entered = false;
-  if (work->Down(variable) && work->Down(phase.c_str())) {
+  if (work->Down(variable) && fintop::DownByName(*work, phase.c_str())) {
     FIAttribute at;
     if (work->GetAttribute("PhaseCmpCnt", at) && work->Element(at.ival())) {
       entered = true;
@@ -71,11 +71,10 @@ bool BarePhaseEntry(FIIterator& it, int move, const std::string& variable) {
 
 template <class Probe>
 void StreamBare(FIIterator& it, Probe& probe) {
-  const int count = BareCount(it, kCompMoleFrac);
+  const long count = BareCall([&] { return BareCount(it, kCompMoleFrac); });
   probe.Step(it, count);
   for (int i = 0; i < count; ++i) {
-    probe.Set(it, "CmpCnt", FIAttribute(i));
-    probe.Step(it, i);
+    SelectIndex(it, probe, "CmpCnt", i);
     for (const std::string* variable :
          {&kCompMoleFrac, &kCompMoleFrac, &kCompMassFrac, &kCompVolumeFrac}) {
       UseBareElement(it, probe, [variable](FIIterator& caller, int move) {
@@ -85,11 +84,11 @@ void StreamBare(FIIterator& it, Probe& probe) {
   }
   for (const char* phase : kPhaseNames) {
     it.SetAttribute("PhaseName", FIAttribute(phase));
-    const int components = BareCount(it, kPhaseCompMoleFrac, kVapourPhase);
+    const long components =
+        BareCall([&] { return BareCount(it, kPhaseCompMoleFrac, kVapourPhase); });
     probe.Step(it, components);
     for (int i = 0; i < components; ++i) {
-      probe.Set(it, "PhaseCmpCnt", FIAttribute(i));
-      probe.Step(it, i);
+      SelectIndex(it, probe, "PhaseCmpCnt", i);
       for (const std::string* variable :
            {&kPhaseCompMoleFrac, &kPhaseCompMoleFrac, &kPhaseCompMassFrac, &kPhaseCompVolumeFrac}) {
         UseBareElement(it, probe, [variable](FIIterator& caller, int move) {
@@ -141,7 +140,8 @@ void SeparatorCallbacks(FIIterator& it, Probe& probe) {
 
 // The flash-phase element walk: the index first, then the phase, the table and the element;
 // one Up on any failure when moving.
-bool BareFlashEntry(FIIterator& it, int move, const std::string* phase, const char* index) {
+FINTOP_INLINE bool BareFlashEntry(FIIterator& it, int move, const std::string* phase,
+                                  const char* index) {
   FIIterator* work = move != 0 ? &it : it.Clone();
   FIAttribute at;
   const bool entered = work->GetAttribute(index, at) && (phase == nullptr || work->Down(*phase)) &&
@@ -156,11 +156,10 @@ bool BareFlashEntry(FIIterator& it, int move, const std::string* phase, const ch
 
 template <class Probe>
 void SeparatorBare(FIIterator& it, Probe& probe) {
-  const int fluid = BareCount(it, kCompMoleFrac);
+  const long fluid = BareCall([&] { return BareCount(it, kCompMoleFrac); });
   probe.Step(it, fluid);
   for (int i = 0; i < fluid; ++i) {
-    probe.Set(it, "FluidPhaseCmpCnt", FIAttribute(i));
-    probe.Step(it, i);
+    SelectIndex(it, probe, "FluidPhaseCmpCnt", i);
     UseBareElement(it, probe, [](FIIterator& caller, int move) {
       return BareFlashEntry(caller, move, nullptr, "FluidPhaseCmpCnt");
     });
@@ -168,11 +167,10 @@ void SeparatorBare(FIIterator& it, Probe& probe) {
   const std::string* counted[] = {&kVapour, &kLiquid, &kHeavyLiquid};
   const std::string* entered[] = {&kVapour, &kLiquid, &kLiquid2};
   for (int row = 0; row < 3; ++row) {
-    const int count = BareCount(it, *counted[row], kCompMoleFrac);
+    const long count = BareCall([&] { return BareCount(it, *counted[row], kCompMoleFrac); });
     probe.Step(it, count);
     for (int i = 0; i < count; ++i) {
-      probe.Set(it, "FlashPhaseCmpCnt", FIAttribute(i));
-      probe.Step(it, i);
+      SelectIndex(it, probe, "FlashPhaseCmpCnt", i);
       const std::string* phase = entered[row];
       UseBareElement(it, probe, [phase](FIIterator& caller, int move) {
         return BareFlashEntry(caller, move, phase, "FlashPhaseCmpCnt");
@@ -181,11 +179,10 @@ void SeparatorBare(FIIterator& it, Probe& probe) {
   }
   for (const std::string* variable :
        {&kKValueMixed, &kKValueLight, &kKValueHeavy, &kKValueLiquids}) {
-    const int count = BareCount(it, *variable);
+    const long count = BareCall([&] { return BareCount(it, *variable); });
     probe.Step(it, count);
     for (int i = 0; i < count; ++i) {
-      probe.Set(it, "CmpCnt", FIAttribute(i));
-      probe.Step(it, i);
+      SelectIndex(it, probe, "CmpCnt", i);
       UseBareElement(it, probe, [variable](FIIterator& caller, int move) {
         return BareEnter(caller, move, *variable, "CmpCnt");
       });

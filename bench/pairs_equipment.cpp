@@ -43,48 +43,51 @@ void PipeCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void PipeBare(FIIterator& it, Probe& probe) {
-  const int segments = BareCount(it, kPipeLength);
+  const long segments = BareCall([&] { return BareCount(it, kPipeLength); });
   probe.Step(it, segments);
   for (int s = 0; s < segments; ++s) {
-    BareElementName(it, probe, "SegElemNum", s);
-    int start = 0, count = 0;
-    FIIterator* clone = it.Clone();
-    if (clone->Down(kNoOfIncrements) && clone->First()) {
-      const FIAttribute key("value");
-      FIAttribute cells;
-      clone->GetValue(key, cells);
-      count = cells.ival();
-      for (int position = 0; position != s; ++position) {
-        if (!clone->Next()) break;
-        start += count;
-        clone->GetValue(key, cells);
-        count = cells.ival();
-      }
-    }
-    DeleteFIIterator(clone);
-    probe.Set(it, "SegStartCell", FIAttribute(start));
-    probe.Set(it, "SegNumCell", FIAttribute(count));
-    probe.Step(it, s);
+    probe.Step(it, BareCall([&] {
+                 BareElementName(it, probe, "SegElemNum", s);
+                 int start = 0, count = 0;
+                 FIIterator* clone = it.Clone();
+                 if (clone->Down(kNoOfIncrements) && clone->First()) {
+                   const FIAttribute key("value");
+                   FIAttribute cells;
+                   clone->GetValue(key, cells);
+                   count = cells.ival();
+                   for (int position = 0; position != s; ++position) {
+                     if (!clone->Next()) break;
+                     start += count;
+                     clone->GetValue(key, cells);
+                     count = cells.ival();
+                   }
+                 }
+                 DeleteFIIterator(clone);
+                 probe.Set(it, "SegStartCell", FIAttribute(start));
+                 probe.Set(it, "SegNumCell", FIAttribute(count));
+                 return s;
+               }));
 
-    FIAttribute number;
-    const int cells = it.GetAttribute("SegNumCell", number) ? number.ival() : 0;
+    const long cells = BareCall([&] {
+      FIAttribute number;
+      return it.GetAttribute("SegNumCell", number) ? number.ival() : 0;
+    });
     probe.Step(it, cells);
     for (int c = 0; c < cells; ++c) {
-      FIAttribute first;
-      if (it.GetAttribute("SegStartCell", first)) {
-        probe.Set(it, "CellElemNum", BareElementText(c + static_cast<long long>(first.ival())));
-      } else {
-        probe.Set(it, "CellElemNum", FIAttribute("Elem"));
-      }
-      probe.Step(it, c);
+      probe.Step(it, BareCall([&] {
+                   FIAttribute first;
+                   if (it.GetAttribute("SegStartCell", first)) {
+                     probe.Set(it, "CellElemNum",
+                               BareElementText(c + static_cast<long long>(first.ival())));
+                   } else {
+                     probe.Set(it, "CellElemNum", FIAttribute("Elem"));
+                   }
+                   return c;
+                 }));
     }
   }
-  const int points = BareCount(it, kProfileLength);
-  probe.Step(it, points);
-  for (int p = 0; p < points; ++p) {
-    BareElementName(it, probe, "ProfileElemNum", p);
-    probe.Step(it, p);
-  }
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kProfileLength); }, "ProfileElemNum");
 }
 
 // ---- Phase envelope.
@@ -97,27 +100,30 @@ void EnvelopeCallbacks(FIIterator& it, Probe& probe) {
 }
 
 template <class Probe>
-void BareCurvePoint(FIIterator& it, Probe& probe, int index) {
+FINTOP_INLINE void BareCurvePoint(FIIterator& it, Probe& probe, int index) {
   BareElementName(it, probe, "CurveElement", index);
   probe.Set(it, "PointNo", FIAttribute(index));
 }
 
 template <class Probe>
 void EnvelopeBare(FIIterator& it, Probe& probe) {
-  const int bubble = BareStoredCount(it, kBubblePoints);
+  const long bubble = BareCall([&] { return BareStoredCount(it, kBubblePoints); });
   probe.Step(it, bubble);
   for (int i = 0; i < bubble; ++i) {
-    BareCurvePoint(it, probe, i);
-    probe.Step(it, i);
+    probe.Step(it, BareCall([&] {
+                 BareCurvePoint(it, probe, i);
+                 return i;
+               }));
   }
-  int dew = 0, bubble_count = 0;
-  {
+  int bubble_count = 0;
+  const long dew = BareCall([&] {
+    int count = 0;
     FIIterator* clone = it.Clone();
     if (clone->Down(kDewPoints)) {
       const FIAttribute key("value");
       FIAttribute value;
       clone->GetValue(key, value);
-      dew = value.ival();
+      count = value.ival();
       clone->Up();
       if (clone->Down(kBubblePoints)) {
         value.Clear();
@@ -126,18 +132,24 @@ void EnvelopeBare(FIIterator& it, Probe& probe) {
       }
     }
     DeleteFIIterator(clone);
-  }
+    return count;
+  });
   probe.Step(it, dew);
   for (int i = 0; i < dew; ++i) {
-    BareCurvePoint(it, probe, i);
-    BareElementName(it, probe, "DewCurveElement", i + static_cast<long long>(bubble_count));
-    probe.Step(it, i);
+    probe.Step(it, BareCall([&] {
+                 BareCurvePoint(it, probe, i);
+                 BareElementName(it, probe, "DewCurveElement",
+                                 i + static_cast<long long>(bubble_count));
+                 return i;
+               }));
   }
-  const int hydrate = BareStoredCount(it, kHydratePoints);
+  const long hydrate = BareCall([&] { return BareStoredCount(it, kHydratePoints); });
   probe.Step(it, hydrate);
   for (int i = 0; i < hydrate; ++i) {
-    BareCurvePoint(it, probe, i);
-    probe.Step(it, i);
+    probe.Step(it, BareCall([&] {
+                 BareCurvePoint(it, probe, i);
+                 return i;
+               }));
   }
 }
 
@@ -166,21 +178,25 @@ void CurveCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void CurveBare(FIIterator& it, Probe& probe) {
-  probe.Step(it, 31);
+  probe.Step(it, BareCall([] { return 31; }));
   for (int i = 0; i < 31; ++i) {
-    FIAttribute cut(kCutTexts[i]);
-    probe.Set(it, "CutPercent", cut);
-    cut = kCutValues[i];
-    probe.Set(it, "CutPoint", cut);
-    probe.Step(it, i);
+    probe.Step(it, BareCall([&] {
+                 FIAttribute cut(kCutTexts[i]);
+                 probe.Set(it, "CutPercent", cut);
+                 cut = kCutValues[i];
+                 probe.Set(it, "CutPoint", cut);
+                 return i;
+               }));
   }
-  probe.Step(it, 2);
+  probe.Step(it, BareCall([] { return 2; }));
   for (int i = 0; i < 2; ++i) {
-    FIAttribute value(kViscosityNames[i]);
-    probe.Set(it, "ViscosityName", value);
-    value = kReferenceTemps[i];
-    probe.Set(it, "ReferenceTemp", value);
-    probe.Step(it, i);
+    probe.Step(it, BareCall([&] {
+                 FIAttribute value(kViscosityNames[i]);
+                 probe.Set(it, "ViscosityName", value);
+                 value = kReferenceTemps[i];
+                 probe.Set(it, "ReferenceTemp", value);
+                 return i;
+               }));
   }
 }
 
@@ -191,12 +207,8 @@ void EntrainmentCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void EntrainmentBare(FIIterator& it, Probe& probe) {
-  const int count = BareCount(it, kEntrainment);
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) {
-    BareElementName(it, probe, "EntrainmentElem", i);
-    probe.Step(it, i);
-  }
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kEntrainment); }, "EntrainmentElem");
 }
 
 // ---- Compressor: each curve selected on a clone, its points on the curve.
@@ -216,27 +228,27 @@ void CompressorCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void CompressorBare(FIIterator& it, Probe& probe) {
-  const int curves = BareCount(it, kCompressorCurve);
+  const long curves = BareCall([&] { return BareCount(it, kCompressorCurve); });
   probe.Step(it, curves);
   for (int c = 0; c < curves; ++c) {
     FIIterator* curve = it.Clone();
-    if (curve->Down(kCompressorCurve)) curve->Element(c);
-    probe.Step(*curve, c);
-    const int points = BareCount(*curve, kHead);
+    probe.Step(*curve, BareCall([&] {
+      if (curve->Down(kCompressorCurve)) curve->Element(c);
+      return c;
+    }));
+    const long points = BareCall([&] { return BareCount(*curve, kHead); });
     probe.Step(*curve, points);
     for (int p = 0; p < points; ++p) {
-      FIAttribute value = BareElementText(p);
-      probe.Set(*curve, "PointElem", value);
-      value = p + 1;
-      probe.Set(*curve, "PointNo", value);
-      probe.Step(*curve, p);
+      probe.Step(*curve, BareCall([&] {
+        FIAttribute value = BareElementText(p);
+        probe.Set(*curve, "PointElem", value);
+        value = p + 1;
+        probe.Set(*curve, "PointNo", value);
+        return p;
+      }));
     }
-    const int speeds = BareCount(*curve, kSpeed);
-    probe.Step(*curve, speeds);
-    for (int p = 0; p < speeds; ++p) {
-      BareElementName(*curve, probe, "PointElem", p);
-      probe.Step(*curve, p);
-    }
+    NumberElements(
+        *curve, probe, [&] { return BareCount(*curve, kSpeed); }, "PointElem");
     DeleteFIIterator(curve);
   }
 }
@@ -250,18 +262,11 @@ void TeeCallbacks(FIIterator& it, Probe& probe) {
 }
 
 template <class Probe>
-void NumberElements(FIIterator& it, Probe& probe, int count, const char* name) {
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) {
-    BareElementName(it, probe, name, i);
-    probe.Step(it, i);
-  }
-}
-
-template <class Probe>
 void TeeBare(FIIterator& it, Probe& probe) {
-  NumberElements(it, probe, BareCount(it, kTeeHoldup, kProductNozzles), "Elem");
-  NumberElements(it, probe, BareStoredCount(it, kProductStreams), "SplitElem");
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kTeeHoldup, kProductNozzles); }, "Elem");
+  NumberElements(
+      it, probe, [&] { return BareStoredCount(it, kProductStreams); }, "SplitElem");
 }
 
 template <class Probe>
@@ -271,7 +276,8 @@ void MixerCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void MixerBare(FIIterator& it, Probe& probe) {
-  NumberElements(it, probe, BareCount(it, kMixerHoldup, kFeedNozzles), "Elem");
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kMixerHoldup, kFeedNozzles); }, "Elem");
 }
 
 template <class Probe>
@@ -281,13 +287,18 @@ void ValveCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void ValveBare(FIIterator& it, Probe& probe) {
-  FIIterator* clone = it.Clone();
-  int count = 0;
-  if (clone->Down(kPerformanceCurve) && clone->Down(kLift) && clone->First()) {
-    while (clone->Next()) ++count;
-  }
-  DeleteFIIterator(clone);
-  NumberElements(it, probe, count, "Elem");
+  NumberElements(
+      it, probe,
+      [&] {
+        FIIterator* clone = it.Clone();
+        int count = 0;
+        if (clone->Down(kPerformanceCurve) && clone->Down(kLift) && clone->First()) {
+          while (clone->Next()) ++count;
+        }
+        DeleteFIIterator(clone);
+        return count;
+      },
+      "Elem");
 }
 
 // ---- Pump: each curve selected on a clone, the NPSH points on the selected NPSH curve.
@@ -308,38 +319,43 @@ void PumpCallbacks(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void PumpBare(FIIterator& it, Probe& probe) {
-  const int curves = BareCount(it, kPumpCurve) + 1;
+  const long curves = BareCall([&] { return BareCount(it, kPumpCurve) + 1; });
   probe.Step(it, curves);
   for (int i = 0; i < curves; ++i) {
     FIIterator* selected = it.Clone();
-    if (i == curves - 1) {
-      probe.Set(*selected, "Name", FIAttribute("CoefficientCurve"));
-    } else if (selected->Down(kPumpCurve) && selected->Element(i) && selected->Down(kObjectName)) {
-      FIAttribute name;
-      selected->GetValue(FIAttribute("value"), name);
-      selected->Up();
-      probe.Set(*selected, "Name", name);
-    }
-    probe.Step(*selected, i);
+    probe.Step(*selected, BareCall([&] {
+      if (i == curves - 1) {
+        probe.Set(*selected, "Name", FIAttribute("CoefficientCurve"));
+      } else if (selected->Down(kPumpCurve) && selected->Element(i) &&
+                 selected->Down(kObjectName)) {
+        FIAttribute name;
+        selected->GetValue(FIAttribute("value"), name);
+        selected->Up();
+        probe.Set(*selected, "Name", name);
+      }
+      return i;
+    }));
     DeleteFIIterator(selected);
   }
   for (const std::string* collection : {&kPumpCurve, &kNpshCurve}) {
-    const int count = BareCount(it, *collection);
+    const long count = BareCall([&] { return BareCount(it, *collection); });
     probe.Step(it, count);
     for (int i = 0; i < count; ++i) {
       FIIterator* selected = it.Clone();
-      if (selected->Down(*collection)) selected->Element(i);
-      probe.Step(*selected, i);
+      probe.Step(*selected, BareCall([&] {
+        if (selected->Down(*collection)) selected->Element(i);
+        return i;
+      }));
       if (collection == &kNpshCurve) {
-        probe.Step(*selected, 2);
-        probe.Alias(*selected, "NPSH", "Point 1 NPSH");
-        probe.Alias(*selected, "Flow", "Point 1 Vol Flow");
-        probe.Set(*selected, "PointNo", FIAttribute(1));
-        probe.Step(*selected, 0);
-        probe.Alias(*selected, "NPSH", "Point 2 NPSH");
-        probe.Alias(*selected, "Flow", "Point 2 Vol Flow");
-        probe.Set(*selected, "PointNo", FIAttribute(2));
-        probe.Step(*selected, 1);
+        probe.Step(*selected, BareCall([] { return 2; }));
+        for (int point = 0; point < 2; ++point) {
+          probe.Step(*selected, BareCall([&] {
+            probe.Alias(*selected, "NPSH", point == 0 ? "Point 1 NPSH" : "Point 2 NPSH");
+            probe.Alias(*selected, "Flow", point == 0 ? "Point 1 Vol Flow" : "Point 2 Vol Flow");
+            probe.Set(*selected, "PointNo", FIAttribute(point + 1));
+            return point;
+          }));
+        }
       }
       DeleteFIIterator(selected);
     }
@@ -363,7 +379,7 @@ constexpr const char* kSideNames[2][4] = {
 constexpr const char* kSideVariables[] = {"DeltaT", "DeltaP", "OutletT", "OutletP"};
 
 template <class Probe>
-bool BareExchanger(FIIterator& it, Probe& probe, int move, bool hot) {
+FINTOP_INLINE bool BareExchanger(FIIterator& it, Probe& probe, int move, bool hot) {
   if (move == 0) return true;
   const FIAttribute key("value");
   FIAttribute value;

@@ -27,33 +27,31 @@ void HeaterBare(FIIterator& it, Probe& probe) {
     if (move == 0) DeleteFIIterator(work);
     return found;
   });
-  const int zones = BareCount(it, kZoneDuty);
-  probe.Step(it, zones);
-  for (int z = 0; z < zones; ++z) {
-    BareElementName(it, probe, "HeaterZoneElemNum", z);
-    BareElementName(it, probe, "HeaterZoneElemNum1", z + 1LL);
-    probe.Set(it, "ZoneNo", FIAttribute(z + 1));
-    probe.Step(it, z);
-  }
-  const int points = BareCount(it, kZonePressures);
-  probe.Step(it, points);
-  for (int p = 0; p < points; ++p) {
-    BareElementName(it, probe, "ProfileElemNum", p);
-    if (p == 0) {
-      probe.Set(it, "HeatTransferred", FIAttribute(0.0));
-    } else {
-      // The clone is deleted before the duty is recorded: recording while a clone shares
-      // the attributes would copy them.
-      FIIterator* clone = it.Clone();
-      FIAttribute duty;
-      const bool reached = clone->Down(kZoneDuty) && clone->Element(p - 1);
-      if (reached) clone->GetValue(FIAttribute("value"), duty);
-      DeleteFIIterator(clone);
-      if (reached) probe.Set(it, "HeatTransferred", duty);
-    }
-    probe.Set(it, "ProfileZoneNo", FIAttribute(p));
-    probe.Step(it, p);
-  }
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kZoneDuty); },
+      [&](int z) {
+        BareElementName(it, probe, "HeaterZoneElemNum", z);
+        BareElementName(it, probe, "HeaterZoneElemNum1", z + 1LL);
+        probe.Set(it, "ZoneNo", FIAttribute(z + 1));
+      });
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kZonePressures); },
+      [&](int p) {
+        BareElementName(it, probe, "ProfileElemNum", p);
+        if (p == 0) {
+          probe.Set(it, "HeatTransferred", FIAttribute(0.0));
+        } else {
+          // The clone is deleted before the duty is recorded: recording while a clone shares
+          // the attributes would copy them.
+          FIIterator* clone = it.Clone();
+          FIAttribute duty;
+          const bool reached = clone->Down(kZoneDuty) && clone->Element(p - 1);
+          if (reached) clone->GetValue(FIAttribute("value"), duty);
+          DeleteFIIterator(clone);
+          if (reached) probe.Set(it, "HeatTransferred", duty);
+        }
+        probe.Set(it, "ProfileZoneNo", FIAttribute(p));
+      });
 }
 
 }  // namespace

@@ -93,20 +93,20 @@ void ReactionSetCallbacks(FIIterator& it, Probe& probe) {
 }
 
 // A name read into a buffer of `size` bytes is exactly `name` (its terminator compared too).
-bool NameIs(FIIterator& it, const std::string& name, char* buffer, int size) {
+FINTOP_INLINE bool NameIs(FIIterator& it, const std::string& name, char* buffer, int size) {
   it.GetName(buffer, size);
   return std::memcmp(buffer, name.c_str(), name.size() + 1) == 0;
 }
 
 // The reaction list's name test: a 10-byte buffer, its first 9 bytes "Reaction" and the NUL.
-bool IsReaction(FIIterator& it, char (&buffer)[10]) {
+FINTOP_INLINE bool IsReaction(FIIterator& it, char (&buffer)[10]) {
   it.GetName(buffer, sizeof buffer);
   return std::memcmp(buffer, "Reaction", 9) == 0;
 }
 
 // From entry 0 of a repeated list (just reached with Down), on to entry `n`: Next, counting
 // the siblings of the list's name; ends on the last sibling.
-void BareToEntry(FIIterator& it, const std::string& name, long long n) {
+FINTOP_INLINE void BareToEntry(FIIterator& it, const std::string& name, long long n) {
   char buffer[32];
   for (long long passed = 0; passed < n;) {
     if (!it.Next()) break;
@@ -117,72 +117,78 @@ void BareToEntry(FIIterator& it, const std::string& name, long long n) {
 template <class Probe>
 void DenominatorBare(FIIterator& reaction, Probe& probe) {
   // Each call makes its own keys: a callback keeps no attribute from one call to the next.
-  const int terms = BareStoredCount(reaction, kNumberOfRows);
+  const long terms = BareCall([&] { return BareStoredCount(reaction, kNumberOfRows); });
   probe.Step(reaction, terms);
   for (int t = 0; t < terms; ++t) {
-    {
-      const FIAttribute key("value");
-      // Read on a clone, recorded once the clone is gone (a write while a clone shares the
-      // attributes would make the host copy them).
-      FIIterator* clone = reaction.Clone();
-      FIAttribute value, a, e;
-      bool has_a = false, has_e = false;
-      if (clone->Down(kPreFactor)) {
-        BareToEntry(*clone, kPreFactor, t);
-        clone->GetValue(key, value);
-        clone->Up();
-        a = value;
-        has_a = true;
-      }
-      if (clone->Down(kActivationEnergy)) {
-        BareToEntry(*clone, kActivationEnergy, t);
-        clone->GetValue(key, value);
-        e = value;
-        has_e = true;
-      }
-      DeleteFIIterator(clone);
-      if (has_a) probe.Set(reaction, "A", a);
-      if (has_e) probe.Set(reaction, "E", e);
-      probe.Set(reaction, "row", FIAttribute(t));
-    }
-    probe.Step(reaction, t);
-    const int reactants = BareStoredCount(reaction, kNumberOfReactants);
-    probe.Set(reaction, "ncomp", FIAttribute(reactants));
+    probe.Step(reaction, BareCall([&] {
+                 const FIAttribute key("value");
+                 // Read on a clone, recorded once the clone is gone (a write while a clone shares
+                 // the attributes would make the host copy them).
+                 FIIterator* clone = reaction.Clone();
+                 FIAttribute value, a, e;
+                 bool has_a = false, has_e = false;
+                 if (clone->Down(kPreFactor)) {
+                   BareToEntry(*clone, kPreFactor, t);
+                   clone->GetValue(key, value);
+                   clone->Up();
+                   a = value;
+                   has_a = true;
+                 }
+                 if (clone->Down(kActivationEnergy)) {
+                   BareToEntry(*clone, kActivationEnergy, t);
+                   clone->GetValue(key, value);
+                   e = value;
+                   has_e = true;
+                 }
+                 DeleteFIIterator(clone);
+                 if (has_a) probe.Set(reaction, "A", a);
+                 if (has_e) probe.Set(reaction, "E", e);
+                 probe.Set(reaction, "row", FIAttribute(t));
+                 return t;
+               }));
+    const long reactants = BareCall([&] {
+      const int count = BareStoredCount(reaction, kNumberOfReactants);
+      probe.Set(reaction, "ncomp", FIAttribute(count));
+      return count;
+    });
     probe.Step(reaction, reactants);
     for (int r = 0; r < reactants; ++r) {
-      const FIAttribute key("value");
-      FIIterator* clone = reaction.Clone();
-      FIAttribute row, ncomp, value, exponent, component;
-      bool has_exponent = false, has_component = false;
-      if (reaction.GetAttribute("row", row) && reaction.GetAttribute("ncomp", ncomp) &&
-          clone->Down(kExponents)) {
-        BareToEntry(*clone, kExponents, static_cast<long long>(row.ival()) * ncomp.ival() + r);
-        value.Clear();
-        clone->GetValue(key, value);
-        exponent = value;
-        has_exponent = true;
-        clone->Up();
-      }
-      if (clone->Down(kKineticBasis) && clone->Down(kReactantList) &&
-          clone->Down(kNumberOfReactants)) {
-        value.Clear();
-        clone->GetValue(key, value);
-        if (r < value.ival()) {
-          clone->Up();
-          if (clone->Down(kReactant)) {
-            BareToEntry(*clone, kReactant, r);
-            if (clone->Down(kComponentName)) {
-              value.Clear();
-              clone->GetValue(key, component);
-              has_component = true;
-            }
-          }
-        }
-      }
-      DeleteFIIterator(clone);
-      if (has_exponent) probe.Set(reaction, "exponent", exponent);
-      if (has_component) probe.Set(reaction, "component", component);
-      probe.Step(reaction, r);
+      probe.Step(reaction, BareCall([&] {
+                   const FIAttribute key("value");
+                   FIIterator* clone = reaction.Clone();
+                   FIAttribute row, ncomp, value, exponent, component;
+                   bool has_exponent = false, has_component = false;
+                   if (reaction.GetAttribute("row", row) && reaction.GetAttribute("ncomp", ncomp) &&
+                       clone->Down(kExponents)) {
+                     BareToEntry(*clone, kExponents,
+                                 static_cast<long long>(row.ival()) * ncomp.ival() + r);
+                     value.Clear();
+                     clone->GetValue(key, value);
+                     exponent = value;
+                     has_exponent = true;
+                     clone->Up();
+                   }
+                   if (clone->Down(kKineticBasis) && clone->Down(kReactantList) &&
+                       clone->Down(kNumberOfReactants)) {
+                     value.Clear();
+                     clone->GetValue(key, value);
+                     if (r < value.ival()) {
+                       clone->Up();
+                       if (clone->Down(kReactant)) {
+                         BareToEntry(*clone, kReactant, r);
+                         if (clone->Down(kComponentName)) {
+                           value.Clear();
+                           clone->GetValue(key, component);
+                           has_component = true;
+                         }
+                       }
+                     }
+                   }
+                   DeleteFIIterator(clone);
+                   if (has_exponent) probe.Set(reaction, "exponent", exponent);
+                   if (has_component) probe.Set(reaction, "component", component);
+                   return r;
+                 }));
     }
   }
 }
@@ -191,96 +197,104 @@ template <class Probe>
 void ReactionSetBare(FIIterator& it, Probe& probe) {
   // Each call makes its own keys: a callback keeps no attribute from one call to the next.
   // The active reactions: the stored counts, then each selection on a clone of the set.
-  int members = 0, active = 0;
-  {
+  int active = 0;
+  const long members = BareCall([&] {
+    int count = 0;
     const FIAttribute key("value");
     FIIterator* clone = it.Clone();
     FIAttribute value;
     if (clone->Down(kActiveReactionList)) {
       if (clone->Down(kNumberOfActiveRxns)) {
         clone->GetValue(key, value);
-        members = active = value.ival();
+        count = active = value.ival();
         clone->Up();
       }
       clone->Up();
     }
     if (clone->Down(kInactiveReactionList) && clone->Down(kNumberOfInactiveRxns)) {
       clone->GetValue(key, value);
-      members += value.ival();
+      count += value.ival();
     }
     DeleteFIIterator(clone);
-  }
+    return count;
+  });
   probe.Step(it, members);
   for (int i = 0; i < members; ++i) {
-    const FIAttribute key("value");
     FIIterator* member = it.Clone();
-    const bool is_active = i < active;
-    FIIterator* clone = member->Clone();
-    clone->Down(is_active ? kActiveReactionList : kInactiveReactionList);
-    clone->Down(is_active ? kActiveReaction : kInactiveReaction);
-    for (int step = is_active ? i : i - active; step > 0; --step) {
-      if (!clone->Next()) break;
-    }
-    FIAttribute value;
-    clone->GetValue(key, value);
-    DeleteFIIterator(clone);
-    if (value.c_str() != nullptr) probe.Alias(*member, "RxnID", value.c_str());
-    probe.Set(*member, "RxnActive", FIAttribute(is_active ? 1 : 0));
-    probe.Set(*member, "RxnRank", FIAttribute(0.0));
-    clone = member->Clone();
-    bool ranked = false;
-    if (clone->Down(kReactionRanks) && clone->Down(kReactionRankSet)) {
-      bool reached = true;
-      for (int step = 0; step < i && reached; ++step) reached = clone->Next();
-      if (reached && clone->Down(kReactionRank)) {
-        clone->GetValue(key, value);
-        ranked = !value.empty();
+    probe.Step(*member, BareCall([&] {
+      const FIAttribute key("value");
+      const bool is_active = i < active;
+      FIIterator* clone = member->Clone();
+      clone->Down(is_active ? kActiveReactionList : kInactiveReactionList);
+      clone->Down(is_active ? kActiveReaction : kInactiveReaction);
+      for (int step = is_active ? i : i - active; step > 0; --step) {
+        if (!clone->Next()) break;
       }
-    }
-    DeleteFIIterator(clone);
-    if (ranked) probe.Set(*member, "RxnRank", FIAttribute(value.rval()));
-    probe.Step(*member, i);
+      FIAttribute value;
+      clone->GetValue(key, value);
+      DeleteFIIterator(clone);
+      if (value.c_str() != nullptr) probe.Alias(*member, "RxnID", value.c_str());
+      probe.Set(*member, "RxnActive", FIAttribute(is_active ? 1 : 0));
+      probe.Set(*member, "RxnRank", FIAttribute(0.0));
+      clone = member->Clone();
+      bool ranked = false;
+      if (clone->Down(kReactionRanks) && clone->Down(kReactionRankSet)) {
+        bool reached = true;
+        for (int step = 0; step < i && reached; ++step) reached = clone->Next();
+        if (reached && clone->Down(kReactionRank)) {
+          clone->GetValue(key, value);
+          ranked = !value.empty();
+        }
+      }
+      DeleteFIIterator(clone);
+      if (ranked) probe.Set(*member, "RxnRank", FIAttribute(value.rval()));
+      return i;
+    }));
     DeleteFIIterator(member);
   }
 
   // The reaction list: counted, then each reaction selected on a clone of the set.
-  char buffer[10];
-  int reactions = 0;
-  {
+  const long reactions = BareCall([&] {
+    char buffer[10];
+    int count = 0;
     FIIterator* clone = it.Clone();
     if (clone->Down(kReactionList) && clone->Down(kReaction)) {
-      reactions = 1;
-      while (clone->Next()) reactions += IsReaction(*clone, buffer);
+      count = 1;
+      while (clone->Next()) count += IsReaction(*clone, buffer);
     }
     DeleteFIIterator(clone);
-  }
+    return count;
+  });
   probe.Step(it, reactions);
   for (int i = 0; i < reactions; ++i) {
-    const FIAttribute key("value");
     FIIterator* selected = it.Clone();
     FIAttribute kind;
-    if (selected->Down(kReactionList) && selected->Down(kReaction)) {
-      for (int matched = 0; matched < i;) {
-        if (!selected->Next()) break;
-        matched += IsReaction(*selected, buffer);
-      }
-      if (selected->Down(kReactionType)) {
-        FIAttribute type, path;
-        selected->GetValue(key, type);
-        if (const char* text = type.c_str()) {
-          for (const auto& row : kReactionKinds) {
-            if (std::strcmp(text, row[0]) == 0) {
-              path = row[2];
-              kind = row[1];
-              break;
+    probe.Step(*selected, BareCall([=, &probe, &kind] {
+      const FIAttribute key("value");
+      if (selected->Down(kReactionList) && selected->Down(kReaction)) {
+        char buffer[10];
+        for (int matched = 0; matched < i;) {
+          if (!selected->Next()) break;
+          matched += IsReaction(*selected, buffer);
+        }
+        if (selected->Down(kReactionType)) {
+          FIAttribute type, path;
+          selected->GetValue(key, type);
+          if (const char* text = type.c_str()) {
+            for (const auto& row : kReactionKinds) {
+              if (std::strcmp(text, row[0]) == 0) {
+                path = row[2];
+                kind = row[1];
+                break;
+              }
             }
           }
+          selected->Up();
+          probe.SetByKey(*selected, FIAttribute("rxnPath"), path);
         }
-        selected->Up();
-        probe.SetByKey(*selected, FIAttribute("rxnPath"), path);
       }
-    }
-    probe.Step(*selected, i);
+      return i;
+    }));
     probe.Step(*selected,
                kind.c_str() != nullptr ? static_cast<long>(std::strlen(kind.c_str())) : -1);
     if (IsCatalytic(kind)) DenominatorBare(*selected, probe);
@@ -320,7 +334,7 @@ std::string Numbered(const char (&prefix)[Size], int number) {
 }
 
 template <class Probe>
-void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
+FINTOP_INLINE void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
   BareElementName(it, probe, "RxnElemNum", i);
   probe.Set(it, "RxnIndex", FIAttribute(i));
   const FIAttribute key("value");
@@ -363,7 +377,7 @@ void BareLocalReaction(FIIterator& it, Probe& probe, int i) {
 }
 
 template <class Probe>
-void BareComponentName(FIIterator& it, Probe& probe, int i, const char* name) {
+FINTOP_INLINE void BareComponentName(FIIterator& it, Probe& probe, int i, const char* name) {
   FIIterator* clone = it.Clone();
   FIAttribute id;
   const bool found = clone->Down(kVesselMoleFrac) && clone->Element(i);
@@ -373,61 +387,50 @@ void BareComponentName(FIIterator& it, Probe& probe, int i, const char* name) {
 }
 
 template <class Probe>
+void BareBalances(FIIterator& it, Probe& probe) {
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kTotalInflow); },
+      [&](int i) {
+        BareElementName(it, probe, "BalanceElemNum", i);
+        BareComponentName(it, probe, i, "CompName");
+      });
+}
+
+template <class Probe>
 void BareLocalReactions(FIIterator& it, Probe& probe) {
-  const int local = BareCount(it, kMolarExtent);
-  probe.Step(it, local);
-  for (int i = 0; i < local; ++i) {
-    BareLocalReaction(it, probe, i);
-    probe.Step(it, i);
-  }
-  const int balances = BareCount(it, kTotalInflow);
-  probe.Step(it, balances);
-  for (int i = 0; i < balances; ++i) {
-    BareElementName(it, probe, "BalanceElemNum", i);
-    BareComponentName(it, probe, i, "CompName");
-    probe.Step(it, i);
-  }
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kMolarExtent); },
+      [&](int i) { BareLocalReaction(it, probe, i); });
+  BareBalances(it, probe);
 }
 
 template <class Probe>
 void ConversionReactorBare(FIIterator& it, Probe& probe) {
-  const int count = BareCount(it, kReaction);
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) {
-    BareElementName(it, probe, "ConvRxnElemNum", i);
-    probe.Step(it, i);
-  }
+  NumberElements(
+      it, probe, [&] { return BareCount(it, kReaction); }, "ConvRxnElemNum");
   BareLocalReactions(it, probe);
 }
 
 template <class Probe>
 void EquilibriumReactorBare(FIIterator& it, Probe& probe) {
-  const int count = BareCount(it, kTemperatureApproach);
-  probe.Step(it, count);
-  for (int i = 0; i < count; ++i) {
-    BareElementName(it, probe, "EquilRxnElemNum", i);
-    probe.Set(it, "EquilRxnNum", FIAttribute(i));
-    probe.Step(it, i);
-  }
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kTemperatureApproach); },
+      [&](int i) {
+        BareElementName(it, probe, "EquilRxnElemNum", i);
+        probe.Set(it, "EquilRxnNum", FIAttribute(i));
+      });
   BareLocalReactions(it, probe);
 }
 
 template <class Probe>
 void GibbsReactorBare(FIIterator& it, Probe& probe) {
-  const int specs = BareCount(it, kFracSpec);
-  probe.Step(it, specs);
-  for (int i = 0; i < specs; ++i) {
-    BareElementName(it, probe, "GibbsFlowSpecElemNum", i);
-    BareComponentName(it, probe, i, "GibbsFlowSpecComponentName");
-    probe.Step(it, i);
-  }
-  const int balances = BareCount(it, kTotalInflow);
-  probe.Step(it, balances);
-  for (int i = 0; i < balances; ++i) {
-    BareElementName(it, probe, "BalanceElemNum", i);
-    BareComponentName(it, probe, i, "CompName");
-    probe.Step(it, i);
-  }
+  BareCollection(
+      it, probe, [&] { return BareCount(it, kFracSpec); },
+      [&](int i) {
+        BareElementName(it, probe, "GibbsFlowSpecElemNum", i);
+        BareComponentName(it, probe, i, "GibbsFlowSpecComponentName");
+      });
+  BareBalances(it, probe);
 }
 
 }  // namespace

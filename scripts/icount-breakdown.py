@@ -7,7 +7,8 @@ callback call that the callback side runs beyond the bare side, split into:
   call and guard
              the exported entry around each worker: its frame, the null-iterator refusal and
              the exception shield (fintop/framework/entries.cpp, Shield), and the framework's
-             call through the pointer, on the callback side's driver's lines
+             call through the pointer, on the callback side's driver's lines; less the bare
+             side's call and frame of each bare callback call (BareCall in bench/pairs.h)
   clone      clones and their deletion beyond the bare side's: the host's Clone, copy and
              destruction of iterators, and the plug-in's holders (ClonedIterator,
              WorkingIterator)
@@ -49,11 +50,11 @@ HOST_CALL = re.compile(r"SetAttribute|GetValue|GetAttribute|\bDown\(|Element\(|A
                        r"\bFirst\(|\bNext\(|\bUp\(|GetName\(")
 
 
-def line_category(path, text):
+def line_category(path, text, in_bare_call=False):
     """The category of one line of the plug-in's or the benchmark drivers' source. A line that
     calls the host is "other" (the call's own set-up) unless it is the framework's call."""
     if path.endswith("entries.cpp") or "Shield" in text or "return body()" in text or \
-            "catch (...)" in text or "return failure" in text:
+            "catch (...)" in text or "return failure" in text or in_bare_call:
         return "guard"
     # The framework's call of a callback, in the callback side's driver.
     if re.search(r"\bCT[A-Z]\w*\(|\belement\(|\bcollection\(|\.array\(|\.element\(", text):
@@ -163,6 +164,21 @@ class Dumps:
         lines = self.sources[path]
         return lines[number - 1] if 0 < number <= len(lines) else ""
 
+    def in_bare_call(self, path, number):
+        """True on the lines of the bare side's BareCall (bench/pairs.h): the call and frame
+        of a bare callback call, set against the callback side's entry."""
+        if not path.endswith("pairs.h"):
+            return False
+        self.source_line(path, 1)
+        lines = self.sources[path]
+        for start, text in enumerate(lines):
+            if "long BareCall(" in text:
+                end = start
+                while end < len(lines) and lines[end] != "}":
+                    end += 1
+                return start < number <= end + 1
+        return False
+
     def breakdown(self, family, pair):
         runs, callbacks, lines, calls = self.parts[(family, pair, "callbacks")]
         _, bare, bare_lines, _ = self.parts[(family, pair, "bare")]
@@ -173,7 +189,8 @@ class Dumps:
         for side, sign in ((lines, 1), (bare_lines, -1)):
             for (path, number), cost in side.items():
                 text = self.source_line(path or "", number)
-                category = line_category(path or "", text)
+                category = line_category(path or "", text,
+                                         self.in_bare_call(path or "", number))
                 totals[category] += sign * cost
                 self.detail[(category, "%s:%d %s" % ((path or "?").rsplit("/", 1)[-1], number,
                                                      text.strip()[:60]))] += sign * cost

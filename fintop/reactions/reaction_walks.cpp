@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/walks.h"
-
 namespace fintop::reactions {
 
 const std::string kVesselMoleFrac = "Vessel Mole Frac";
@@ -19,20 +17,6 @@ bool IsNamed(FIIterator& it, std::string_view name) {
   buffer[0] = '\0';
   it.GetName(buffer, static_cast<int>(size));
   return std::strlen(buffer) == name.size() && std::memcmp(buffer, name.data(), name.size()) == 0;
-}
-
-void SelectComponent(FIIterator& it, int index, const char* element_attribute,
-                     const char* component_attribute) {
-  RecordElementName(it, element_attribute, index);
-  FIAttribute component;
-  {
-    // The clone is gone before the caller's iterator records, so that the host need not copy
-    // the attributes the two share.
-    ClonedIterator clone(it);
-    if (!clone || !clone->Down(kVesselMoleFrac) || !clone->Element(index)) return;
-    clone->GetValue(FIAttribute("id"), component);  // read in place, not copied
-  }
-  it.SetAttribute(component_attribute, component);
 }
 
 }  // namespace fintop::reactions

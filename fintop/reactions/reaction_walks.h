@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "framework/fi_iterator.h"
+#include "framework/walks.h"
 
 namespace fintop::reactions {
 
@@ -59,8 +60,20 @@ inline void WalkToEntry(FIIterator& it, const Name& name, std::int64_t entry) {
 // The selection of a per-component array of a reactor: records "Elem" + index under
 // `element_attribute` on the caller's iterator, then, when "Vessel Mole Frac" has an element
 // `index`, that element's "id" under `component_attribute`. The caller's iterator does not
-// move; the walk is made on a clone.
-void SelectComponent(FIIterator& it, int index, const char* element_attribute,
-                     const char* component_attribute);
+// move; the walk is made on a clone. Inline: the balance and flow-spec callbacks are little
+// else, and a call of its own would be a second frame in each of theirs.
+FINTOP_INLINE void SelectComponent(FIIterator& it, int index, const char* element_attribute,
+                                   const char* component_attribute) {
+  RecordElementName(it, element_attribute, index);
+  FIAttribute component;
+  {
+    // The clone is gone before the caller's iterator records, so that the host need not copy
+    // the attributes the two share.
+    ClonedIterator clone(it);
+    if (!clone || !clone->Down(kVesselMoleFrac) || !clone->Element(index)) return;
+    clone->GetValue(FIAttribute("id"), component);  // read in place, not copied
+  }
+  it.SetAttribute(component_attribute, component);
+}
 
 }  // namespace fintop::reactions

@@ -2,7 +2,7 @@
 # The benchmarks, built in Release and each run once briefly so that they cannot rot (a
 # benchmark whose two sides check differently reports an error and fails the leg), then the
 # overhead pairs by instruction count under callgrind, which fails the leg when a family is
-# above 1.045 of its bare sequences, a pair above 1.065 or below 0.99, CTLocalReaction above 1.2
+# above 1.02 of its bare sequences, a pair above 1.03 or below 0.99, CTLocalReaction above 1.2
 # or CTReactions selecting every reaction above 1.1 (scripts/icount.sh). The figures
 # themselves come from scripts/bench.sh.
 set -euo pipefail
