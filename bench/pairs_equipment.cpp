@@ -176,28 +176,25 @@ void CurveCallbacks(FIIterator& it, Probe& probe) {
   Walk(it, probe, CTViscosity);
 }
 
+// A fixed table: its size, then for each row its text under `text_name` and, in the same
+// attribute reassigned, its number under `number_name`.
+template <class Probe, std::size_t n>
+void BareFixedTable(FIIterator& it, Probe& probe, const char* const (&texts)[n],
+                    const double (&numbers)[n], const char* text_name, const char* number_name) {
+  BareCollection(
+      it, probe, [] { return n; },
+      [&](int i) {
+        FIAttribute value(texts[i]);
+        probe.Set(it, text_name, value);
+        value = numbers[i];
+        probe.Set(it, number_name, value);
+      });
+}
+
 template <class Probe>
 void CurveBare(FIIterator& it, Probe& probe) {
-  probe.Step(it, BareCall([] { return 31; }));
-  for (int i = 0; i < 31; ++i) {
-    probe.Step(it, BareCall([&] {
-                 FIAttribute cut(kCutTexts[i]);
-                 probe.Set(it, "CutPercent", cut);
-                 cut = kCutValues[i];
-                 probe.Set(it, "CutPoint", cut);
-                 return i;
-               }));
-  }
-  probe.Step(it, BareCall([] { return 2; }));
-  for (int i = 0; i < 2; ++i) {
-    probe.Step(it, BareCall([&] {
-                 FIAttribute value(kViscosityNames[i]);
-                 probe.Set(it, "ViscosityName", value);
-                 value = kReferenceTemps[i];
-                 probe.Set(it, "ReferenceTemp", value);
-                 return i;
-               }));
-  }
+  BareFixedTable(it, probe, kCutTexts, kCutValues, "CutPercent", "CutPoint");
+  BareFixedTable(it, probe, kViscosityNames, kReferenceTemps, "ViscosityName", "ReferenceTemp");
 }
 
 template <class Probe>
