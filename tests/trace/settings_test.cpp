@@ -35,6 +35,13 @@ std::string LongComment(std::size_t length, const std::string& tail) {
   return "#" + std::string(length - 1 - tail.size(), 'x') + tail;
 }
 
+// `text` `times` times over.
+std::string Repeated(std::string_view text, int times) {
+  std::string out;
+  while (times-- > 0) out += text;
+  return out;
+}
+
 const std::string kTail = "FINTOP_TRACE_PLUGIN=libother.so";
 const std::string kUnknown =
     " (known: FINTOP_TRACE_LOG, FINTOP_TRACE_PLUGIN, FINTOP_TRACE_SNAPSHOT, "
@@ -93,6 +100,10 @@ const SettingsRow kRows[] = {
      "fintop-trace.txt:1: unknown setting \"F\\xff\\x09\\x22\\x5c\\x7fx\"" + kUnknown},
     {"a long name shown cut", std::string(5000, 'N') + "=1\n", nullopt, nullopt,
      "fintop-trace.txt:1: unknown setting \"" + std::string(64, 'N') + "\" (cut)" + kUnknown},
+    {"a long name cut before a character that would not fit whole",
+     Repeated("\xe6\x97\xa5", 30) + "=1\n", nullopt, nullopt,
+     "fintop-trace.txt:1: unknown setting \"" + Repeated("\xe6\x97\xa5", 21) + "\" (cut)" +
+         kUnknown},
     {"a name of 64 bytes shown whole", std::string(64, 'N') + "=1\n", nullopt, nullopt,
      "fintop-trace.txt:1: unknown setting \"" + std::string(64, 'N') + "\"" + kUnknown},
     {"a NUL byte in a value", "FINTOP_TRACE_LOG=a\0b\nFINTOP_TRACE_PLUGIN=r.so\n"s, nullopt, "r.so",

@@ -24,13 +24,19 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// The text's bytes exactly, in quotes (a quote or backslash in it as \xNN), long texts cut:
-// complaints go to a log line or a terminal.
+// The text's bytes exactly, in quotes (a quote or backslash in it as \xNN), long texts cut
+// before the character that would not fit whole: complaints go to a log line or a terminal.
 std::string Shown(std::string_view text) {
+  std::size_t kept = std::min(text.size(), kShownName);
+  for (int back = 0; kept < text.size() && back < 3 && kept > 0 &&
+                     (static_cast<unsigned char>(text[kept]) & 0xc0) == 0x80;
+       ++back) {
+    --kept;  // text[kept] continues a UTF-8 sequence
+  }
   std::string shown = "\"";
-  kit::AppendBytesShown(text.substr(0, kShownName), shown, "\"\\");
+  kit::AppendBytesShown(text.substr(0, kept), shown, "\"\\");
   shown += '"';
-  if (text.size() > kShownName) shown += " (cut)";
+  if (text.size() > kept) shown += " (cut)";
   return shown;
 }
 
