@@ -10,6 +10,7 @@
 #   map_NAME.xml        a mapping with one fault on its fourth line or after
 #   short_mass.json     HERE/small_case.json with one mass fraction of two
 #   untyped_top.json    HERE/small_case.json with no type on its top
+#   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -72,7 +73,8 @@ endforeach()
 file(READ ${HERE}/small_case.json small)
 foreach(row
     "short_mass|, {\"id\": \"Ethane\", \"value\": 0.1724}|"
-    "untyped_top|\"type\": \"TemplateOpObject\",|")
+    "untyped_top|\"type\": \"TemplateOpObject\",|"
+    "no_stream_count|{\"name\": \"Number of Product Streams\", \"value\": 2},|")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
   list(GET fields 1 from)
