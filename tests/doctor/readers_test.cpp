@@ -129,6 +129,18 @@ const PeRow kPeRows[] = {
     {"whole_32", 32, Nothing, Nothing, nullptr, kExports, kImported, false, "x86"},
     {"arm64", 64, Nothing, [](PeImage& pe) { pe.Put<uint16_t>(68, 0xaa64); }, nullptr, kExports,
      kImported, false, "ARM64"},
+    {"arm", 32, Nothing, [](PeImage& pe) { pe.Put<uint16_t>(68, 0x01c4); }, nullptr, kExports,
+     kImported, false, "ARM"},
+    // An ordinal is the thunk's low 16 bits.
+    {"ordinal_above_32767",
+     64,
+     Nothing,
+     [](PeImage& pe) { pe.Put<uint64_t>(PeImage::Raw(0x1148), uint64_t{1} << 63 | 0x8005); },
+     nullptr,
+     kExports,
+     {"_ZN11FIAttribute5ClearEv", "#32773"},
+     false,
+     "x86-64"},
     {"unknown_machine", 64, Nothing, [](PeImage& pe) { pe.Put<uint16_t>(68, 0x1234); }, nullptr,
      kExports, kImported, false, "0x1234"},
     // OriginalFirstThunk 0: an unbound image's FirstThunk holds the names...
@@ -515,6 +527,10 @@ const SearchRow kSearchRows[] = {
      "/opt/plant/libx.so",
      {{DT_RUNPATH, "$ORIGINAL/a:${ORIGIN}x"}},
      {"$ORIGINAL/a", "/opt/plantx"}},
+    {"origin_then_underscore",
+     "/opt/plant/libx.so",
+     {{DT_RUNPATH, "$ORIGIN_1/a"}},
+     {"$ORIGIN_1/a"}},
 };
 
 class ElfSearch : public testing::TestWithParam<SearchRow> {};

@@ -202,16 +202,18 @@ sed 's/^  "recorded": "recorded .*",$/  "recorded": (who),/' "$work/edited.out" 
 echo "ok edited: $(tail -n 6 "$work/edited.out" | tr -d ' \n')"
 
 # The snapshot's limits: a depth of N keeps the top and N levels below it (the tricky case is 3
-# deep), a limit of 1 node the top alone.
+# deep), a limit of 1 node the top alone; when both cut, the snapshot names the first.
 deepest() {
   awk '/^ *"name": /{match($0, /^ */); d = (RLENGTH - 2) / 4; if (d > m) m = d} END {print m + 0}' "$1"
 }
 for row in "DEPTH=3|complete: 22 nodes|3" \
   "DEPTH=2|cut at 13 nodes: the nodes below depth 2 (FINTOP_TRACE_SNAPSHOT_DEPTH) are left out|2" \
-  "NODES=1|cut at 1 nodes: stopped at 1 nodes (FINTOP_TRACE_SNAPSHOT_NODES): the nodes after that are left out|0"; do
+  "NODES=1|cut at 1 nodes: stopped at 1 nodes (FINTOP_TRACE_SNAPSHOT_NODES): the nodes after that are left out|0" \
+  "DEPTH=2 FINTOP_TRACE_SNAPSHOT_NODES=5|cut at 5 nodes: the nodes below depth 2 (FINTOP_TRACE_SNAPSHOT_DEPTH) are left out|2"; do
   IFS='|' read -r limit said depth <<<"$row"
   rm -f "$work/limited.log" "$work/limited.json"
-  record "$work/limited.log" "$work/limited.json" "$tricky" "FINTOP_TRACE_SNAPSHOT_$limit"
+  # shellcheck disable=SC2086 # a row may give two settings
+  record "$work/limited.log" "$work/limited.json" "$tricky" FINTOP_TRACE_SNAPSHOT_$limit
   grep -qF "\"fintop-trace snapshot\": \"$said\"" "$work/limited.json" ||
     fail "$limit: the snapshot says $(grep 'fintop-trace snapshot' "$work/limited.json")"
   [ "$(deepest "$work/limited.json")" = "$depth" ] ||

@@ -41,11 +41,13 @@ std::string WithCase(const std::string& value) {
 std::string WithNames(const std::string& value) {
   return "{\"case\": \"c\", \"model\": [], \"names\": " + value + "}";
 }
-// Model nodes nested `levels` deep: each node's "contents" holds the next.
-std::string Nested(int levels) {
+// Model nodes nested `levels` deep: each node's "contents" holds the next (the last one's
+// empty, or none when `leaf`).
+std::string Nested(int levels, bool leaf = false) {
   std::string out = "{\"case\": \"c\", \"model\": [";
   for (int i = 0; i < levels; ++i) out += "{\"object\": \"C\", \"host\": \"h\", \"contents\": [";
-  for (int i = 0; i < levels; ++i) out += "]}";
+  if (leaf) out.resize(out.size() - 15);  // the last ", \"contents\": ["
+  for (int i = 0; i < levels; ++i) out += i == 0 && leaf ? "}" : "]}";
   return out + "]}";
 }
 
@@ -148,6 +150,14 @@ const GrammarRow kGrammar[] = {
     // The depth limit: 200000 levels, two a model node.
     {"deep", Nested(1000), nullptr},
     {"too_deep", Nested(100001), "nests deeper than 200000 levels"},
+    {"as_deep_as_allowed", Nested(99999), nullptr},
+    {"one_level_too_deep", Nested(100000, true), "nests deeper than 200000 levels"},
+    // A model node's kind and key.
+    {"node_of_no_kind", "{\"case\": \"c\", \"model\": [{\"colour\": \"red\"}]}",
+     "1:33: a model node starts with \"object\", \"value\", \"collection\", \"item\" or "
+     "\"element\", not \"colour\""},
+    {"object_without_host", "{\"case\": \"c\", \"model\": [{\"object\": \"C\", \"name\": \"n\"}]}",
+     "1:52: a model node of kind \"object\" without its \"host\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
@@ -214,6 +224,13 @@ std::string Model(const std::string& nodes) {
 std::string Object(const std::string& cls, const std::string& contents = "") {
   return "{\"object\": \"" + cls + "\", \"name\": \"C\", \"host\": \"P/C\"" +
          (contents.empty() ? "" : ", \"contents\": [" + contents + "]") + "}";
+}
+std::string Value(const std::string& name, const std::string& data) {
+  return "{\"value\": \"" + name + "\", \"data\": " + data + "}";
+}
+// A walk's document with no model nodes and this summary.
+std::string Summary(const std::string& members) {
+  return "{\"case\": \"c\", \"model\": [], \"summary\": {" + members + "}}";
 }
 std::string Element(const std::string& members) {
   return "{\"element\": \"Out\", \"callback\": \"CTCondDistillate\", " + members + "}";
@@ -284,6 +301,19 @@ const ClassifyRow kClassify[] = {
      {"P/C: Out: target (not found) -> (not moved)"},
      "differences: 1 (1 target changed)",
      nullptr},
+    {"element_found_with_a_value",
+     Model(Object("S", Element(R"("found": false)"))),
+     Model(Object("S", Element(R"("found": true, "data": 2)"))),
+     {"P/C: Out: target (not found) -> (not moved)"},
+     "differences: 1 (1 target changed)",
+     nullptr},
+    {"element_value_false",
+     Model(Object("S", Element(R"("found": true, "data": true)"))),
+     Model(Object("S", Element(R"("found": true, "data": false)"))),
+     {"P/C: Out: value true -> false"},
+     "differences: 1 (1 value changed)",
+     R"("old": true,
+      "new": false)"},
     {"element_value",
      Model(Object("S", Element(R"("found": true, "data": 1.5)"))),
      Model(Object("S", Element(R"("found": true, "data": 2)"))),
@@ -302,6 +332,22 @@ const ClassifyRow kClassify[] = {
      {"P/C: Reactions: count 1 -> 2 (item 1 added)"},
      "differences: 1 (1 count changed)",
      nullptr},
+    // A step only in the old document comes after the step it followed there.
+    {"steps_in_order",
+     Model(Object("S", Value("A", "1") + "," + Value("B", "1"))),
+     Model(Object("S", Value("A", "2") + "," + Value("C", "1"))),
+     {"P/C: A: value 1 -> 2", "P/C: B: value removed", "P/C: C: value added"},
+     "differences: 3 (1 step added, 1 step removed, 1 value changed)",
+     nullptr},
+    {"callbacks",
+     Summary(R"("not_reached": ["CTC"], "nothing_found_by": [])"),
+     Summary(R"("not_reached": [], "nothing_found_by": ["CTA", "CTB"])"),
+     {"callbacks: CTC: reached (not reached before)",
+      "callbacks: CTA: found nothing (found something before)",
+      "callbacks: CTB: found nothing (found something before)"},
+     "differences: 3 (1 callback reached, 2 callbacks found nothing)",
+     R"("callbacks reached": 1,
+      "callbacks found nothing": 2)"},
     {"object_removed",
      Model(Object("S")),
      Model(""),
@@ -437,6 +483,10 @@ const CommandRow kCommands[] = {
     {"cut_log_on_a_pipe", R"($WALK --diff $DIR/trace.json --new <(cat $DIR/cut.jsonl))", 1,
      "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
      ":3: the log's last line is cut off", false},
+    // Output that cannot be written: the walk's status 1, --diff's 2 (a difference is 1).
+    {"walk_to_a_full_disk", R"($WALK $CASE > /dev/full)", 1, "", "", false},
+    {"diff_to_a_full_disk", R"($WALK --diff $DIR/old.json --new $DIR/new.json > /dev/full)", 2, "",
+     "", false},
     {"walk_with_tmpdir", R"(TMPDIR=$DIR/tmp $WALK $CASE --json > $DIR/saved.json &&
                             TMPDIR=$DIR/tmp $WALK $CASE --diff $DIR/saved.json)",
      0, "", "", true},

@@ -7,6 +7,10 @@
 #   map_too_deep.xml    <element>s nested 100000 deep (refused at the 65th)
 #   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
 #   complete_case.json  HERE/renamed_case.json with its renamed variable named as before
+#   map_NAME.xml        a mapping with one fault on its fourth line or after
+#   short_mass.json     HERE/small_case.json with one mass fraction of two
+#   untyped_top.json    HERE/small_case.json with no type on its top
+#   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -51,3 +55,32 @@ if(complete STREQUAL renamed)
   message(FATAL_ERROR "${HERE}/renamed_case.json has no variable \"Comp Mole Fraction\"")
 endif()
 file(WRITE ${OUT}/complete_case.json "${complete}")
+
+# Mappings refused for what they say: a <recognise> on line 3, then the rest of each.
+set(recognise "  <recognise><kind callback=\"CTStreams\" class=\"QELStream\"/></recognise>\n")
+set(stream "  <class name=\"QELStream\">")
+foreach(row
+    "second_recognise|${recognise}"
+    "class_twice|${stream}</class>\n${stream}</class>\n"
+    "long_text|${stream}Component Mole Fractions</class>\n")
+  string(REPLACE "|" ";" fields "${row}")
+  list(GET fields 0 name)
+  list(GET fields 1 rest)
+  file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
+                                    "${recognise}${rest}</norvanemap>\n")
+endforeach()
+
+file(READ ${HERE}/small_case.json small)
+foreach(row
+    "short_mass|, {\"id\": \"Ethane\", \"value\": 0.1724}|"
+    "untyped_top|\"type\": \"TemplateOpObject\",|"
+    "no_stream_count|{\"name\": \"Number of Product Streams\", \"value\": 2},|")
+  string(REPLACE "|" ";" fields "${row}")
+  list(GET fields 0 name)
+  list(GET fields 1 from)
+  string(REPLACE "${from}" "" changed "${small}")
+  if(changed STREQUAL small)
+    message(FATAL_ERROR "${HERE}/small_case.json has no ${from}")
+  endif()
+  file(WRITE ${OUT}/${name}.json "${changed}")
+endforeach()

@@ -18,6 +18,7 @@
 #include "framework/recorded_attributes.h"
 #include "iterator/case_loader.h"
 #include "model.h"
+#include "output.h"
 
 namespace {
 
@@ -183,6 +184,19 @@ TEST(CallRecord, KeepsFirstPlaceAndLastValue) {
   EXPECT_EQ(call.attributes[0].first, "B");
   EXPECT_EQ(call.attributes[0].second, record::Value::Integer(3));
   EXPECT_EQ(call.attributes[1].first, "A");
+  // A model node's attributes and bindings as --json writes them: likewise.
+  walk::ModelNode item;
+  item.kind = walk::ModelNode::kItem;
+  item.attributes = {{"B", record::Value::Integer(1)},
+                     {"A", record::Value::Integer(2)},
+                     {"B", record::Value::Integer(3)}};
+  item.bindings = {{"g", "x"}, {"h", "z"}, {"g", "y"}};
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  walk::JsonSink sink(json);
+  sink.Open(item);
+  sink.Close(item);
+  EXPECT_EQ(out.text(), R"({"item":0,"attributes":{"B":3,"A":2},"bindings":{"g":"y","h":"z"}})");
 }
 
 // Addresses: each level's name and place written and read back; a malformed address refused.
