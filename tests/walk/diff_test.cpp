@@ -414,11 +414,16 @@ struct CommandRow {
   const char* command;  // for bash; $WALK, $DIR (the row's folder), $CASE (a small case)
   int status;
   const char* out;     // stdout, whole
-  const char* err;     // a regular expression over stderr ("" : none)
+  const char* err;     // a part of stderr's one line ("" : stderr empty)
   bool left_no_files;  // nothing left in $DIR/tmp
 };
 
 class Command : public testing::TestWithParam<CommandRow> {};
+
+// What a walk or a comparison says when its output cannot be written.
+constexpr const char* kFullDisk =
+    "fintop-walk: cannot write the output (No space left on device): it is incomplete; send it "
+    "where it can be written\n";
 
 std::string ReadAll(std::FILE* pipe) {
   std::string out;
@@ -484,9 +489,9 @@ const CommandRow kCommands[] = {
      "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
      ":3: the log's last line is cut off", false},
     // Output that cannot be written: the walk's status 1, --diff's 2 (a difference is 1).
-    {"walk_to_a_full_disk", R"($WALK $CASE > /dev/full)", 1, "", "", false},
+    {"walk_to_a_full_disk", R"($WALK $CASE > /dev/full)", 1, "", kFullDisk, false},
     {"diff_to_a_full_disk", R"($WALK --diff $DIR/old.json --new $DIR/new.json > /dev/full)", 2, "",
-     "", false},
+     kFullDisk, false},
     {"walk_with_tmpdir", R"(TMPDIR=$DIR/tmp $WALK $CASE --json > $DIR/saved.json &&
                             TMPDIR=$DIR/tmp $WALK $CASE --diff $DIR/saved.json)",
      0, "", "", true},

@@ -2,6 +2,7 @@
 
 #include "json_reader.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -196,8 +197,10 @@ void AppendJsonReal(double value, std::string& out) {
 
 void Output::Flush() {
   if (file_ == nullptr) return;
-  if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size())
+  if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size()) {
+    if (!failed_) failure_ = errno;
     failed_ = true;
+  }
   written_ += held_.size();
   held_.clear();
   started_ = true;
@@ -206,7 +209,11 @@ void Output::Flush() {
 bool Output::Finish() {
   if (file_ == nullptr) return true;
   Flush();
-  return std::fflush(file_) == 0 && !failed_;
+  if (std::fflush(file_) != 0 && !failed_) {
+    failure_ = errno;
+    failed_ = true;
+  }
+  return !failed_;
 }
 
 // ---- JsonWriter -------------------------------------------------------------------------------

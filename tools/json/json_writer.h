@@ -84,6 +84,8 @@ class Output {
   }
   // Writes what is held and flushes the file; false when some writing failed.
   bool Finish();
+  // The errno of the first write that failed (0: none).
+  int failure() const { return failure_; }
 
  private:
   static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
@@ -94,6 +96,7 @@ class Output {
   std::uint64_t written_ = 0;
   bool started_ = false;
   bool failed_ = false;
+  int failure_ = 0;
 };
 
 // What a JsonWriter writes, told as a reader of its text would tell it (json_reader.h), so that

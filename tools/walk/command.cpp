@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -347,8 +348,13 @@ int Run(const Options& options) {
       } else if (status = Walk(options, out); status != 0) {
         return status;
       }
-      if (!out.Finish())
+      if (!out.Finish()) {
+        // Said on stderr; the status stays a walk's 1 and the comparisons' 2.
+        Warn("cannot write the output (" +
+             std::string(out.failure() != 0 ? std::strerror(out.failure()) : "a write failed") +
+             "): it is incomplete; send it where it can be written");
         return options.diff_file.empty() && options.replay_file.empty() ? 1 : kBadInput;
+      }
       return status;
     } catch (const std::bad_alloc&) {
       return Fail("out of memory");
