@@ -386,14 +386,22 @@ FINTOP_INLINE void BareComponentName(FIIterator& it, Probe& probe, int i, const 
   if (found) probe.Set(it, name, id);
 }
 
+// A reactor's per-component collection counted on `variable`: each element's name and its
+// component's "id".
+template <class Probe>
+void BareComponents(FIIterator& it, Probe& probe, const std::string& variable,
+                    const char* element_name, const char* component_name) {
+  BareCollection(
+      it, probe, [&] { return BareCount(it, variable); },
+      [&](int i) {
+        BareElementName(it, probe, element_name, i);
+        BareComponentName(it, probe, i, component_name);
+      });
+}
+
 template <class Probe>
 void BareBalances(FIIterator& it, Probe& probe) {
-  BareCollection(
-      it, probe, [&] { return BareCount(it, kTotalInflow); },
-      [&](int i) {
-        BareElementName(it, probe, "BalanceElemNum", i);
-        BareComponentName(it, probe, i, "CompName");
-      });
+  BareComponents(it, probe, kTotalInflow, "BalanceElemNum", "CompName");
 }
 
 template <class Probe>
@@ -424,12 +432,7 @@ void EquilibriumReactorBare(FIIterator& it, Probe& probe) {
 
 template <class Probe>
 void GibbsReactorBare(FIIterator& it, Probe& probe) {
-  BareCollection(
-      it, probe, [&] { return BareCount(it, kFracSpec); },
-      [&](int i) {
-        BareElementName(it, probe, "GibbsFlowSpecElemNum", i);
-        BareComponentName(it, probe, i, "GibbsFlowSpecComponentName");
-      });
+  BareComponents(it, probe, kFracSpec, "GibbsFlowSpecElemNum", "GibbsFlowSpecComponentName");
   BareBalances(it, probe);
 }
 
