@@ -77,6 +77,7 @@ class Dumps:
         self.functions = {}
         self.objects = {}
         self.sources = {}
+        self.bare_call = {}
         self.parts = {}
         paths = glob.glob(folder + "/cg.out.*")
         for path in sorted(paths, key=lambda p: int(p.rsplit(".", 1)[1])):
@@ -169,15 +170,16 @@ class Dumps:
         of a bare callback call, set against the callback side's entry."""
         if not path.endswith("pairs.h"):
             return False
-        self.source_line(path, 1)
-        lines = self.sources[path]
-        for start, text in enumerate(lines):
-            if "long BareCall(" in text:
-                end = start
-                while end < len(lines) and lines[end] != "}":
-                    end += 1
-                return start < number <= end + 1
-        return False
+        if path not in self.bare_call:  # its first line to its closing brace, from 1
+            self.source_line(path, 1)
+            lines = self.sources[path]
+            start = next((i for i, text in enumerate(lines) if "long BareCall(" in text), None)
+            end = start
+            while start is not None and end < len(lines) and lines[end] != "}":
+                end += 1
+            self.bare_call[path] = (start, end) if start is not None else (0, -1)
+        start, end = self.bare_call[path]
+        return start < number <= end + 1
 
     def breakdown(self, family, pair):
         runs, callbacks, lines, calls = self.parts[(family, pair, "callbacks")]

@@ -8,13 +8,8 @@
 #   scripts/kit-icount.sh [SIZE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh build walk bench figures
-build=build/kit-icount
-cmake --preset release -B "$build" -DFINTOP_BUILD_BENCH=ON -DFINTOP_BUILD_TESTS=OFF \
-  -DFINTOP_WERROR=OFF >/dev/null  # figures, not a check of warnings
-cmake --build "$build" --target fintop-walk fintop fintop-trace fintop_walk_case >/dev/null
-bin=$PWD/$build/bin
-work=$PWD/$build/figures
+bin=$(scripts/figures-build.sh fintop-walk fintop fintop-trace fintop_walk_case)
+work=$PWD/build/kit-icount
 mkdir -p "$work"
 cd "$work"
 size=${1:-100000}

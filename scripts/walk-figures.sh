@@ -8,13 +8,8 @@
 #   WALK_FIGURES=diff scripts/walk-figures.sh [SIZE...]    only the --diff figures
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh build walk bench figures
-build=build/walk-figures
-cmake --preset release -B "$build" -DFINTOP_BUILD_BENCH=ON -DFINTOP_BUILD_TESTS=OFF \
-  -DFINTOP_WERROR=OFF >/dev/null  # figures, not a check of warnings
-cmake --build "$build" --target fintop-walk fintop_walk_case
-bin=$build/bin
-work=$build/figures
+bin=$(scripts/figures-build.sh fintop-walk fintop_walk_case)
+work=build/walk-figures
 mkdir -p "$work"
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000)
