@@ -7,6 +7,18 @@ install(TARGETS fintop RUNTIME DESTINATION . LIBRARY DESTINATION .)
 if(TARGET fintop-trace)
   install(TARGETS fintop-trace RUNTIME DESTINATION . LIBRARY DESTINATION .)
 endif()
+# ELF: each is built with the RUNPATH it is installed with ($ORIGIN, and a sanitizer's runtime
+# folder where the build has one). Left to CMake, a module it will install gets a build RUNPATH
+# padded for the change at install, "$ORIGIN:", whose empty folder the loader reads as the
+# working folder.
+if(NOT WIN32)
+  foreach(module fintop fintop-trace)
+    if(TARGET ${module})
+      set_target_properties(${module} PROPERTIES BUILD_WITH_INSTALL_RPATH ON
+                                                 INSTALL_RPATH "${CMAKE_BUILD_RPATH}")
+    endif()
+  endforeach()
+endif()
 if(WIN32 AND TARGET fintop-doctor)
   install(TARGETS fintop-doctor RUNTIME DESTINATION .)
 endif()

@@ -16,6 +16,8 @@
 #include <elf.h>
 
 #include <bit>
+#include <fstream>
+#include <iterator>
 
 #include "elf_read.h"
 #endif
@@ -527,6 +529,11 @@ const SearchRow kSearchRows[] = {
      "/opt/plant/libx.so",
      {{DT_RUNPATH, "$ORIGINAL/a:${ORIGIN}x"}},
      {"$ORIGINAL/a", "/opt/plantx"}},
+    {"empty_folders_are_the_working_one",
+     "/opt/plant/libx.so",
+     {{DT_RUNPATH, "$ORIGIN::/b:"}},
+     {"/opt/plant", ".", "/b", "."}},
+    {"empty_text", "/opt/plant/libx.so", {{DT_RUNPATH, ""}}, {}},
     {"origin_then_underscore",
      "/opt/plant/libx.so",
      {{DT_RUNPATH, "$ORIGIN_1/a"}},
@@ -547,6 +554,20 @@ TEST_P(ElfSearch, FoldersInTheLoadersOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Dynamic, ElfSearch, testing::ValuesIn(kSearchRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The modules a user installs, as this build made them: their needed libraries are searched
+// for in their own folder, never in the working folder of the process that loads them.
+TEST(BuiltModules, SearchTheirOwnFolderOnly) {
+  for (const std::string path : {FINTOP_TEST_INSTALLED}) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
+    ASSERT_FALSE(bytes.empty()) << path;
+    const std::vector<std::string> folders = doctor::ReadElf(bytes, path).run_path;
+    ASSERT_FALSE(folders.empty()) << path;
+    for (const std::string& folder : folders) EXPECT_NE(folder, ".") << path;
+    EXPECT_EQ(folders.front(), doctor::FolderOf(path)) << path;
+  }
+}
 #endif
 
 using doctor::ChildEnd;

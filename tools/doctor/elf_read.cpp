@@ -145,12 +145,16 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
       image.imports.push_back({text, {}});
       continue;
     }
-    std::string_view rest = text;
-    while (!rest.empty()) {
-      const size_t end = std::min(rest.find(':'), rest.size());
-      std::string folder = ExpandOrigin(rest.substr(0, end), image.path);
-      rest.remove_prefix(std::min(end + 1, rest.size()));
-      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(folder);
+    // The loader skips an empty text but reads an empty folder within one ("$ORIGIN:",
+    // "a::b") as the working folder.
+    const std::string_view all = text;
+    for (size_t start = 0; !all.empty();) {
+      const size_t end = std::min(all.find(':', start), all.size());
+      const std::string_view one = all.substr(start, end - start);
+      (entry.d_tag == DT_RUNPATH ? runpath : rpath)
+          .push_back(one.empty() ? "." : ExpandOrigin(one, image.path));
+      if (end == all.size()) break;
+      start = end + 1;
     }
   }
   // RPATH counts only when there is no RUNPATH.
