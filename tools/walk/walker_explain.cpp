@@ -1,5 +1,7 @@
 // --explain: why a step the mapping expects found nothing, in words, from the host's answers to
 // the last call.
+#include <algorithm>
+
 #include "walker.h"
 
 namespace walk {
