@@ -89,9 +89,10 @@ zip_advice="use the $q of the zip"
 # A plug-in file that is no module: its one check, and what to do.
 put_zip="put the $q of the zip in the folder"
 
-# name | setup (run in the folder) | exit status | the check lines (OK: as above; " OR " for a
-# bar) and the count of failed checks, separated by " ~ " | a Python test of the JSON document
-# (c: the checks by name); for exit status 2 the pattern of the line on stderr
+# name | setup (run in the folder; it may set `environment`, variables added to the doctor's) |
+# exit status | the check lines (OK: as above; " OR " for a bar) and the count of failed checks,
+# separated by " ~ " | a Python test of the JSON document (c: the checks by name); for exit
+# status 2 the pattern of the line on stderr
 cases=(
   "the whole folder|:|0|OK ~ OK ~ OK ~ OK ~ OK ~ 0|c['load']['loaded'] and c['load']['outcome'] == 'loaded' and c['exports']['missing'] == [] and c['exports']['expected'] == 117 and c['plug-in']['width'] == $width"
   "a module missing|rm $removed|1|OK ~ OK ~ ^FAIL imports: $removed \(needed by [^)]*\) is not in the folder, the system's folders or PATH: $advice\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$removed'] == [None] and c['load']['outcome'] == 'refused' and not c['load']['loaded']"
@@ -140,6 +141,7 @@ if [ -d "$modules/runpath" ]; then
     "a program in the plug-in's place|cp $doctor $plugin|1|^FAIL plug-in: $q is a 64-bit program for x86-64, not a plug-in: put the $q of the zip in the folder\$ ~ ^FAIL exports: $q exports none of the 117 names of fintop: .*\$ ~ ^ok   imports: .* ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 3|c['plug-in']['kind'] == 'program'"
     "a plug-in finding the framework through its RUNPATH|cp \"$modules/runpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|[m['found'].endswith('/framework/$qelutils') for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [True]"
     "a plug-in whose RUNPATH does not name the folder|cp \"$modules/runpath/$plugin\" .|1|OK ~ OK ~ ^FAIL imports: $qelutils \(needed by $q\) is not in the folder, the system's folders or PATH: .*\$ ~ OK ~ ^FAIL load: $q does not load: .*$qelutils.*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [None]"
+    "a plug-in finding the framework through LD_LIBRARY_PATH (folders parted by ';'), the loader in /lib64|mkdir libs; mv $qelutils libs/; environment=(\"LD_LIBRARY_PATH=nowhere;\$PWD/libs\")|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/libs(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|[m['found'] for m in c['imports']['modules'] if m['module'] == 'ld-linux-x86-64.so.2'] == ['/lib64/ld-linux-x86-64.so.2']"
     "a plug-in finding the framework through its RPATH|cp \"$modules/rpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|c['load']['outcome'] == 'loaded'"
   )
   if [ -f "$modules/width32/$plugin" ]; then
@@ -197,7 +199,7 @@ for row in "${cases[@]}"; do
   shopt -s nullglob
   cp "$bin"/*.dll "$bin"/*.DLL "$bin"/*.so "$bin/$doctor" "$dir"/
   shopt -u nullglob
-  json=1 folder=. extra="" seconds=30
+  json=1 folder=. extra="" seconds=30 environment=()
   pushd "$dir" >/dev/null
   if ! eval "$setup"; then
     echo "FAILED: $name: the setup failed"
@@ -208,7 +210,7 @@ for row in "${cases[@]}"; do
   popd >/dev/null
   problem=""
   actual=0
-  (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
+  (cd "$dir" && env "${environment[@]}" FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
   tr -d '\r' <"$work/out" >"$work/stdout"
   tr -d '\r' <"$work/err" >"$work/stderr"
   if [ "$actual" != "$status" ]; then
@@ -244,7 +246,7 @@ for row in "${cases[@]}"; do
     fi
     if [ -z "$problem" ] && [ "$json" = 1 ]; then
       actual=0
-      (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
+      (cd "$dir" && env "${environment[@]}" FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
       if [ "$actual" != "$status" ] || [ -s "$work/err" ]; then
         problem="--json: exit status $actual (not $status) or output on stderr"
       elif ! $python -c "$json_check" "$work/stdout" "$work/json" "$test" 2>"$work/why"; then
