@@ -348,6 +348,10 @@ const PeRow kPeRows[] = {
      {},
      false,
      nullptr},
+    // The null descriptor ends the list, whatever follows it.
+    {"data_after_the_null_descriptor", 64, Nothing,
+     [](PeImage& pe) { pe.Put<uint8_t>(PeImage::Raw(0x1100) + 40, 1); }, nullptr, kExports,
+     kImported, false, "x86-64"},
     {"descriptors_without_end",
      64,
      Nothing,
@@ -527,8 +531,8 @@ const SearchRow kSearchRows[] = {
     // A longer name is not $ORIGIN.
     {"origin_longer_name",
      "/opt/plant/libx.so",
-     {{DT_RUNPATH, "$ORIGINAL/a:${ORIGIN}x"}},
-     {"$ORIGINAL/a", "/opt/plantx"}},
+     {{DT_RUNPATH, "$ORIGINAL/a:${ORIGIN}x:$ORIGINZ:$ORIGINa:$ORIGINz:$ORIGIN0:$ORIGIN9"}},
+     {"$ORIGINAL/a", "/opt/plantx", "$ORIGINZ", "$ORIGINa", "$ORIGINz", "$ORIGIN0", "$ORIGIN9"}},
     {"empty_folders_are_the_working_one",
      "/opt/plant/libx.so",
      {{DT_RUNPATH, "$ORIGIN::/b:"}},
