@@ -89,12 +89,14 @@ zip_advice="use the $q of the zip"
 # A plug-in file that is no module: its one check, and what to do.
 put_zip="put the $q of the zip in the folder"
 
-# name | setup (run in the folder) | exit status | the check lines (OK: as above; " OR " for a
-# bar) and the count of failed checks, separated by " ~ " | a Python test of the JSON document
-# (c: the checks by name); for exit status 2 the pattern of the line on stderr
+# name | setup (run in the folder; it may set `environment`, variables added to the doctor's) |
+# exit status | the check lines (OK: as above; " OR " for a bar) and the count of failed checks,
+# separated by " ~ " | a Python test of the JSON document (c: the checks by name); for exit
+# status 2 the pattern of the line on stderr
 cases=(
   "the whole folder|:|0|OK ~ OK ~ OK ~ OK ~ OK ~ 0|c['load']['loaded'] and c['load']['outcome'] == 'loaded' and c['exports']['missing'] == [] and c['exports']['expected'] == 117 and c['plug-in']['width'] == $width"
-  "a module missing|rm $removed|1|OK ~ OK ~ ^FAIL imports: $removed \(needed by [^)]*\) is not in the folder, the system's folders or PATH: $advice\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$removed'] == [None] and c['load']['outcome'] == 'refused' and not c['load']['loaded']"
+  "a module missing|rm $removed|1|OK ~ OK ~ ^FAIL imports: $removed \(needed by [^)]*\) is not in the folder, the system's folders or PATH: $advice\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$removed'] == [None] and c['load']['outcome'] == 'refused' and not c['load']['loaded'] and not c['load']['message'].startswith('unknown error')"
+  "a module damaged|: >$qelutils|1|OK ~ OK ~ ^FAIL imports: ${qelutils//./\\.} \(needed by [^)]*\) cannot be used: .*: is empty, not a module: replace it\$ ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 2|[m['found'] is not None for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [True] and c['load']['outcome'] == 'refused'"
   "a framework of another version|cp \"$modules/lacking/$qelutils\" .|1|OK ~ OK ~ $lacking ~ OK ~ ^FAIL load: $q (does not load: .*$above OR loads here only because .*)\$ ~ 2|$lacking_json"
   "a host module lacking an entry point|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll|1|OK ~ OK ~ OK ~ ^FAIL host entry points: no host module provides \"TestIteratorX\" \(TestIterator returns 0 without it\): norvaneeng\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"; finadapt\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\": the folder needs the host's modules of a release that has these entry points\$ ~ OK ~ 1|c['host entry points']['entry_points'] == {'GetTopFIEntryV': 'norvaneeng.dll', 'GetTopNorvaneCtx': 'norvaneeng.dll', 'TestIteratorX': None}"
   "a host program that has what the host modules lack|cp \"$modules/host/norvaneeng.dll\" norvaneeng.dll; cp norvaneeng.dll finadapt.dll; cp \"$modules/program/norvane.exe\" .|0|OK ~ OK ~ OK ~ ^ok   host entry points: norvane\.exe in the folder provides $entries; norvaneeng\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"; finadapt\.dll in the folder provides \"GetTopFIEntryV\", \"GetTopNorvaneCtx\"\$ ~ OK ~ 0|c['host entry points']['entry_points'] == {'GetTopFIEntryV': 'norvane.exe', 'GetTopNorvaneCtx': 'norvane.exe', 'TestIteratorX': 'norvane.exe'}"
@@ -104,7 +106,8 @@ cases=(
   "a plug-in with a decorated export|cp \"$modules/decorated/$plugin\" .|1|OK ~ ^FAIL exports: $q exports decorated names: _CTStreams \(for CTStreams\): the framework finds every export by its plain name, so this is a faulty build of fintop: $zip_advice\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: use the $q of the zip\$ ~ 2|c['exports']['decorated'] == ['_CTStreams (for CTStreams)'] and c['exports']['missing'] == []"
   "a plug-in exporting a name that is not UTF-8|LC_ALL=C sed 's/_Z9CTStreamsX/_Z9CTStreams\\xff/' \"$modules/nonutf8/$plugin\" >$plugin|1|OK ~ ^FAIL exports: $q exports decorated names: _Z9CTStreams\\\\xff \(for CTStreams\): .*\$ ~ $stub_imports ~ OK ~ ^FAIL load: $q loads, but CTStreams cannot be resolved: .*\$ ~ 2|c['exports']['decorated'] == ['_Z9CTStreams\\\\xff (for CTStreams)']"
   "a plug-in whose loading crashes|cp \"$modules/crash/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $crash_line\$ ~ 2|c['load']['outcome'] == '$crash_outcome' and not c['load']['loaded']"
-  "a plug-in whose loading aborts|cp \"$modules/abort/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: the loader aborted \($abort_cause\) while loading $q( \(it said: .*\))?: the file is damaged, or not a plug-in of this build: $use_zip\$ ~ 2|c['load']['outcome'] == 'aborted' and c['load']['message'] == '$abort_cause'"
+  "a plug-in whose loading aborts|cp \"$modules/abort/$plugin\" .|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: the loader aborted \($abort_cause\) while loading $q \(it said: .*\): the file is damaged, or not a plug-in of this build: $use_zip\$ ~ 2|c['load']['outcome'] == 'aborted' and c['load']['message'] == '$abort_cause'"
+  "a plug-in whose loading reads the input|cp \"$modules/input/$plugin\" .|0|OK ~ OK ~ $stub_imports ~ OK ~ OK ~ 0|c['load']['outcome'] == 'loaded'"
   "a plug-in whose loading never ends|cp \"$modules/hang/$plugin\" .; seconds=4|1|OK ~ ^FAIL exports: .* ~ $stub_imports ~ OK ~ ^FAIL load: $q did not finish loading within 4 s \(stopped while loading it\): the file is damaged, or not a plug-in of this build: $use_zip\$ ~ 2|c['load']['outcome'] == 'timed out'"
   # Wrong inputs in the plug-in's place: one line saying what it is and what to do.
   "an empty plug-in|: >$plugin|1|^FAIL plug-in: $q is empty, not a module: $put_zip\$ ~ 1|c['plug-in']['width'] == 0"
@@ -137,9 +140,11 @@ fi
 if [ -d "$modules/runpath" ]; then
   cases+=(
     "a plug-in for another machine|cp \"$modules/missing/$plugin\" .; printf '\\xb7\\x00' >machine; dd if=machine of=$plugin bs=1 seek=18 conv=notrunc status=none|1|^FAIL plug-in: $q is a 64-bit shared object for ARM64, which fintop is not built for: use the $q of the zip of the host's width\$ ~ ^FAIL exports: $q does not export CTStreams: .*\$ ~ (^FAIL imports: [^;]+ in [^ ]+ (is OR are) for x86-64 but $q is for ARM64 \(the failure above says what to do\)\$ OR ^ok   imports: $q imports no module\$) ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 3 OR 4|c['plug-in']['machine'] == 'ARM64' and c['plug-in']['problems'] != []"
+    "a plug-in whose section headers run past its end|printf '\\x80\\x00' >size; dd if=size of=$plugin bs=1 seek=58 conv=notrunc status=none|1|^FAIL plug-in: $q is truncated or malformed \(headers beyond the end of the file\): $put_zip\$ ~ 1|not c['plug-in']['ok']"
     "a program in the plug-in's place|cp $doctor $plugin|1|^FAIL plug-in: $q is a 64-bit program for x86-64, not a plug-in: put the $q of the zip in the folder\$ ~ ^FAIL exports: $q exports none of the 117 names of fintop: .*\$ ~ ^ok   imports: .* ~ OK ~ ^FAIL load: $q does not load: .*$above\$ ~ 3|c['plug-in']['kind'] == 'program'"
     "a plug-in finding the framework through its RUNPATH|cp \"$modules/runpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|[m['found'].endswith('/framework/$qelutils') for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [True]"
     "a plug-in whose RUNPATH does not name the folder|cp \"$modules/runpath/$plugin\" .|1|OK ~ OK ~ ^FAIL imports: $qelutils \(needed by $q\) is not in the folder, the system's folders or PATH: .*\$ ~ OK ~ ^FAIL load: $q does not load: .*$qelutils.*$above\$ ~ 2|[m['found'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [None]"
+    "a plug-in finding the framework through LD_LIBRARY_PATH (folders parted by ';'), the loader in /lib64|mkdir libs; mv $qelutils libs/; environment=(\"LD_LIBRARY_PATH=nowhere;\$PWD/libs\")|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/libs(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|[m['found'] for m in c['imports']['modules'] if m['module'] == 'ld-linux-x86-64.so.2'] == ['/lib64/ld-linux-x86-64.so.2']"
     "a plug-in finding the framework through its RPATH|cp \"$modules/rpath/$plugin\" .; mkdir framework; mv $qelutils framework/|0|OK ~ OK ~ ^ok   imports: (.*; )?$qelutils in [^;]*/framework(; .*)?: each 64-bit and exporting every name it is asked for\$ ~ OK ~ OK ~ 0|c['load']['outcome'] == 'loaded'"
   )
   if [ -f "$modules/width32/$plugin" ]; then
@@ -184,6 +189,8 @@ in_order(d)
 assert eval(sys.argv[3]), "the case: " + sys.argv[3]
 '
 
+# The doctor's input, as in a pipeline: the load check's child must not take it.
+input="a line the plug-in's loading must not read"
 failed=0
 n=0
 ran=0
@@ -197,7 +204,7 @@ for row in "${cases[@]}"; do
   shopt -s nullglob
   cp "$bin"/*.dll "$bin"/*.DLL "$bin"/*.so "$bin/$doctor" "$dir"/
   shopt -u nullglob
-  json=1 folder=. extra="" seconds=30
+  json=1 folder=. extra="" seconds=30 environment=()
   pushd "$dir" >/dev/null
   if ! eval "$setup"; then
     echo "FAILED: $name: the setup failed"
@@ -208,7 +215,7 @@ for row in "${cases[@]}"; do
   popd >/dev/null
   problem=""
   actual=0
-  (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) >"$work/out" 2>"$work/err" || actual=$?
+  (cd "$dir" && env "${environment[@]}" FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra) <<<"$input" >"$work/out" 2>"$work/err" || actual=$?
   tr -d '\r' <"$work/out" >"$work/stdout"
   tr -d '\r' <"$work/err" >"$work/stderr"
   if [ "$actual" != "$status" ]; then
@@ -244,7 +251,7 @@ for row in "${cases[@]}"; do
     fi
     if [ -z "$problem" ] && [ "$json" = 1 ]; then
       actual=0
-      (cd "$dir" && FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) >"$work/json" 2>"$work/err" || actual=$?
+      (cd "$dir" && env "${environment[@]}" FINTOP_DOCTOR_LOAD_SECONDS=$seconds "${run[@]}" "./$doctor" "$folder" $extra --json) <<<"$input" >"$work/json" 2>"$work/err" || actual=$?
       if [ "$actual" != "$status" ] || [ -s "$work/err" ]; then
         problem="--json: exit status $actual (not $status) or output on stderr"
       elif ! $python -c "$json_check" "$work/stdout" "$work/json" "$test" 2>"$work/why"; then

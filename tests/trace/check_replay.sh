@@ -46,6 +46,10 @@ sed '1s/"version":3/"version":1/' "$work/plant.log" >"$work/old.log"
 sed -e '1s/"version":3/"version":2/' -e 's/,"bindings":{[^}]*}//' "$work/plant.log" >"$work/v2.log"
 grep -q '"bindings"' "$work/v2.log" && fail "the bindings of v2.log were not taken out"
 cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appended to one log
+# An integer held before a call beyond what an attribute holds (32 bits).
+b=$(grep -m 1 -n '^{"callback".*"before":{"[^"]*":[0-9]' "$work/plant.log" | cut -d: -f1)
+sed -E "${b}s/(\"before\":\{\"[^\"]*\":)[0-9]+/\14294967296/" "$work/plant.log" >"$work/wide.log"
+cmp -s "$work/plant.log" "$work/wide.log" && fail "line $b of the log was not altered"
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
 last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
 
@@ -66,6 +70,7 @@ rows=(
   "old_log|plant.json|old.log|libfintop.so|2|old.log: a log of fintop-trace version 1, written before calls held the attributes|0"
   "not_a_log|plant.json|plant.json|libfintop.so|2|plant.json: a case \\(a host tree\\), not a fintop-trace log: the log and the snapshot are swapped\\? give the fintop-trace log after --replay|0"
   "no_log|plant.json|missing.log|libfintop.so|2|missing.log: cannot read the document|0"
+  "held_beyond_32_bits|plant.json|wide.log|libfintop.so|2|wide.log: .*held .* = 4294967296, which no attribute holds|0"
   "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each, at lines 1 and $(($(wc -l <"$work/small.log") + 1))\\): replay one session|0"
 )
 for row in "${rows[@]}"; do
