@@ -158,6 +158,7 @@ const GrammarRow kGrammar[] = {
      "\"element\", not \"colour\""},
     {"object_without_host", "{\"case\": \"c\", \"model\": [{\"object\": \"C\", \"name\": \"n\"}]}",
      "1:52: a model node of kind \"object\" without its \"host\""},
+    {"empty_node", "{\"case\": \"c\", \"model\": [{}]}", "1:26: a model node must not be empty"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
@@ -348,6 +349,13 @@ const ClassifyRow kClassify[] = {
      "differences: 3 (1 callback reached, 2 callbacks found nothing)",
      R"("callbacks reached": 1,
       "callbacks found nothing": 2)"},
+    {"framework_records_removed",
+     Trace(R"({"framework": "P/C", "attribute": "A", "value": 1},
+              {"framework": "P/C", "attribute": "B", "value": 2})"),
+     Trace(""),
+     {"P/C: framework A: framework record removed", "P/C: framework B: framework record removed"},
+     "differences: 2 (2 framework records removed)",
+     R"("framework records removed": 2)"},
     {"object_removed",
      Model(Object("S")),
      Model(""),
