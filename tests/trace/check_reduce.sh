@@ -110,6 +110,7 @@ refusals=(
   "no_such_line|short.log|libfintop.so|-|--call 999999|short.log:999999: the log has no such line\$"
   "not_a_call|short.log|libfintop.so|-|--call 1|short.log:1: no call's line"
   "not_alone|short.log|$altered|FINTOP_ALTERED_FROM=2|-|: call CTHeatStreams on .* answers otherwise in the replay of the whole log, but not when replayed alone"
+  "hangs_past_the_time|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_HANG=1|--max-time 1|short.log: the replay took longer than 1 s \\(--max-time\\) before it came to the call\$"
   "bad_bound|short.log|libfintop.so|-|--max-replays 0|--max-replays 0: give a whole number above 0"
   "no_replay|-|libfintop.so|-|-|--reduce needs --replay LOG"
 )
@@ -119,10 +120,11 @@ for row in "${refusals[@]}"; do
   [ "$environment" = - ] && environment=
   [ "$options" = - ] && options=
   set +e
-  # shellcheck disable=SC2086
   replay=(--replay "$work/$log")
   [ "$log" != - ] || replay=()
-  env $environment "$walk" "$work/plant.json" "${replay[@]}" --plugin "$plugin" \
+  # A call that hangs must not hang the reducer: a run cut by timeout ends 124.
+  # shellcheck disable=SC2086
+  timeout 60 env $environment "$walk" "$work/plant.json" "${replay[@]}" --plugin "$plugin" \
     --reduce "$work/$name" $options >"$work/$name.out" 2>"$work/$name.err"
   got=$?
   set -e
