@@ -46,6 +46,8 @@ sed '1s/"version":3/"version":1/' "$work/plant.log" >"$work/old.log"
 sed -e '1s/"version":3/"version":2/' -e 's/,"bindings":{[^}]*}//' "$work/plant.log" >"$work/v2.log"
 grep -q '"bindings"' "$work/v2.log" && fail "the bindings of v2.log were not taken out"
 cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appended to one log
+# The session ended inside two threads' calls, thread 2's begun first.
+{ head -n 4 "$work/plant.log"; sed -n '5s/"thread":1}$/"thread":2}/p;7p' "$work/plant.log"; } >"$work/two_inside.log"
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
 last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
 
@@ -61,6 +63,7 @@ rows=(
   "version_2|plant.json|v2.log|libfintop.so|0|^$same\$|0"
   "ended_inside_a_call|plant.json|inside.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
   "cut_mid_line|plant.json|cut.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
+  "two_threads_inside|plant.json|two_inside.log|libfintop.so|1|^replayed: 3 calls, 1 answered as recorded, 2 differ \\(2 never returned in the field\\)\$|2"
   "another_snapshot|small.json|plant.log|libfintop.so|2|plant.log: recorded with the snapshot .*plant.json \\(digest [0-9a-f]{16}\\), and .*small.json is another|0"
   "snapshot_cut|small.json|small.log|libfintop.so|2|small.log: a call on .*, a node that .*small.json lacks \\(the snapshot was cut: stopped at 3 nodes \\(FINTOP_TRACE_SNAPSHOT_NODES\\)|0"
   "old_log|plant.json|old.log|libfintop.so|2|old.log: a log of fintop-trace version 1, written before calls held the attributes|0"
@@ -113,6 +116,11 @@ for row in ended_inside_a_call cut_mid_line; do
   grep -q "never returned in the field (the session ended inside it); here: result " "$work/$row.out" ||
     fail "$row: $(head -n 1 "$work/$row.out")"
 done
+# Calls under way together when the session ended: replayed in the order they began, each said
+# to have overlapped the other.
+[ "$(grep ': call ' "$work/two_threads_inside.out" | sed 's/: never returned .*, so its order among them is not known$//')" = \
+  "$(printf '%s\n' 'Plant/Basis: call CTFlowsheets (log line 5)' 'Plant/Basis: call CTStreams (log line 6)')" ] ||
+  fail "two_threads_inside: $(cat "$work/two_threads_inside.out")"
 grep -q "the log's last line is cut off" "$work/cut_mid_line.err" ||
   fail "cut_mid_line: stderr is $(cat "$work/cut_mid_line.err")"
 # The cut snapshot says so in itself and in the log, and is a case fintop-walk reads.
