@@ -99,6 +99,9 @@ done
 grep -q "^call: line $second of " "$work/second_call.out" || fail "second_call: $(head -n 1 "$work/second_call.out")"
 grep -q '^stopped: at the bound of 2 replays (--max-replays): the case may reduce further$' \
   "$work/bounded.out" || fail "bounded: $(cat "$work/bounded.out")"
+# The reduced log's begin and call lines keep the thread they were recorded in.
+[ "$(grep -c '"thread":1}$' "$work/heat_streams.log.jsonl")" = 2 ] ||
+  fail "heat_streams: the reduced log's threads: $(cat "$work/heat_streams.log.jsonl")"
 grep -q '^kept: the counting call at line ' "$work/needs_its_count.out" ||
   fail "needs_its_count: the counting call is not said to be kept"
 
