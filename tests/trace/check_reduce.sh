@@ -60,6 +60,8 @@ for row in "${rows[@]}"; do
   env $environment "$walk" "$work/$snapshot" --replay "$work/$log" --plugin "$plugin" \
     --reduce "$work/$name" $options >"$work/$name.out" 2>"$work/$name.err" ||
     fail "$name: exit status $?: $(head -c 300 "$work/$name.err")"
+  # What the plug-in says in the reducer's child processes is not shown.
+  [ ! -s "$work/$name.err" ] || fail "$name: stderr is $(head -c 300 "$work/$name.err")"
   if [[ $options == *--json* ]]; then
     reduced=$(sed -n 's/^  "reduced_line": "\(.*\)",$/\1/p' "$work/$name.out" | sed 's/\\"/"/g')
     after=$(sed -n 's/^  "nodes_after": \([0-9]*\),$/\1/p' "$work/$name.out")
