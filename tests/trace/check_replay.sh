@@ -93,6 +93,11 @@ for row in "${rows[@]}"; do
   fi
   echo "ok $name"
 done
+# --help shows the last line as the replay writes it.
+summary=$(tail -n 1 "$work/recorded.out" |
+  sed -E 's/[0-9]+ calls/N calls/; s/[0-9]+ answered/S answered/; s/[0-9]+ differ$/D differ/')
+help=$("$walk" --help | tr -s ' \n' ' ')
+[[ $help == *"\"$summary\""* ]] || fail "--help does not show \"$summary\""
 # What the rows' lines name: the altered call, every call of CTHeatStreams and only those, the
 # call the session ended inside (a cut last line is left out, with one line on stderr).
 grep -q ": call CTHeatStreams\( #[0-9]*\)\? (log line $n): result recorded true, now false$" \
