@@ -284,6 +284,13 @@ const ClassifyRow kClassify[] = {
      {"P/C: Reactions[0]: class A -> B"},
      "differences: 1 (1 class changed)",
      R"("classes changed": 1)"},
+    // A selection that returned another index than its item's; none said: the item's own.
+    {"item_selection_returned",
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "A", "result": 1})"))),
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "A"})"))),
+     {"P/C: Reactions[0]: selection returned 1 -> 0"},
+     "differences: 1 (1 result changed)",
+     nullptr},
     {"collection_callback",
      Model(Object("R", Collection("CTReactions", 0, ""))),
      Model(Object("R", Collection("CTActiveReactions", 0, ""))),
