@@ -206,6 +206,20 @@ for width in 64 32; do
     fail "the $width-bit fintop-walk.exe's output differs from the Linux walk's"
   fi
   echo "walk: the $width-bit fintop-walk.exe maps the default case as the Linux walk does ($(wc -l <"$out/linux.txt") lines)"
+  # Two saved documents compared from their files (each difference read again there by seeking):
+  # as the Linux walk compares them.
+  if [ ! -f "$out/diff.txt" ]; then
+    "$linux/bin/fintop-walk" --json >"$out/old.json" || fail "the Linux walk's --json failed"
+    sed '0,/"data": [0-9]/s/"data": \([0-9]\)/"data": 1\1/' "$out/old.json" >"$out/new.json"
+    status=0
+    "$linux/bin/fintop-walk" --diff "$out/old.json" --new "$out/new.json" >"$out/diff.txt" || status=$?
+    [ $status = 1 ] || fail "the Linux walk's --diff of two saved documents ended $status"
+  fi
+  exe=$PWD/build/$preset/bin/fintop-walk.exe status=0
+  (cd "$out" && wine "$exe" --diff old.json --new new.json) >"$out/diff$width.raw" || status=$?
+  tr -d '\r' <"$out/diff$width.raw" | cmp -s "$out/diff.txt" - && [ $status = 1 ] ||
+    fail "the $width-bit fintop-walk.exe --diff of two saved documents ended $status: $(head -c 300 "$out/diff$width.raw")"
+  echo "diff: the $width-bit fintop-walk.exe compares two saved documents as the Linux walk does"
   # Through fintop-trace.dll, with the snapshot: the log and snapshot it writes under Wine are
   # replayed by the Linux fintop-walk.
   bash tests/trace/check_proxy_walk.sh build/$preset/bin fintop-trace.dll fintop.dll \

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -44,7 +45,10 @@ bool Altered(const char* name) {
   }();
   static std::atomic<long> calls{0};
   if (++calls < from) return false;
-  if (Set("FINTOP_ALTERED_CRASH")) std::abort();
+  if (Set("FINTOP_ALTERED_CRASH")) {
+    std::fputs("altered plug-in: aborting\n", stderr);  // as a failed assertion says
+    std::abort();
+  }
   while (Set("FINTOP_ALTERED_HANG")) pause();
   return true;
 }

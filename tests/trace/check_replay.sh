@@ -50,6 +50,8 @@ cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appen
 b=$(grep -m 1 -n '^{"callback".*"before":{"[^"]*":[0-9]' "$work/plant.log" | cut -d: -f1)
 sed -E "${b}s/(\"before\":\{\"[^\"]*\":)[0-9]+/\14294967296/" "$work/plant.log" >"$work/wide.log"
 cmp -s "$work/plant.log" "$work/wide.log" && fail "line $b of the log was not altered"
+# The session ended inside two threads' calls, thread 2's begun first.
+{ head -n 4 "$work/plant.log"; sed -n '5s/"thread":1}$/"thread":2}/p;7p' "$work/plant.log"; } >"$work/two_inside.log"
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
 last_node=$(sed 's/.*"node":"\([^"]*\)".*/\1/' <<<"$last_begin")
 
@@ -65,6 +67,7 @@ rows=(
   "version_2|plant.json|v2.log|libfintop.so|0|^$same\$|0"
   "ended_inside_a_call|plant.json|inside.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
   "cut_mid_line|plant.json|cut.log|libfintop.so|1|^$one \\(1 never returned in the field\\)\$|1"
+  "two_threads_inside|plant.json|two_inside.log|libfintop.so|1|^replayed: 3 calls, 1 answered as recorded, 2 differ \\(2 never returned in the field\\)\$|2"
   "another_snapshot|small.json|plant.log|libfintop.so|2|plant.log: recorded with the snapshot .*plant.json \\(digest [0-9a-f]{16}\\), and .*small.json is another|0"
   "snapshot_cut|small.json|small.log|libfintop.so|2|small.log: a call on .*, a node that .*small.json lacks \\(the snapshot was cut: stopped at 3 nodes \\(FINTOP_TRACE_SNAPSHOT_NODES\\)|0"
   "old_log|plant.json|old.log|libfintop.so|2|old.log: a log of fintop-trace version 1, written before calls held the attributes|0"
@@ -95,6 +98,11 @@ for row in "${rows[@]}"; do
   fi
   echo "ok $name"
 done
+# --help shows the last line as the replay writes it.
+summary=$(tail -n 1 "$work/recorded.out" |
+  sed -E 's/[0-9]+ calls/N calls/; s/[0-9]+ answered/S answered/; s/[0-9]+ differ$/D differ/')
+help=$("$walk" --help | tr -s ' \n' ' ')
+[[ $help == *"\"$summary\""* ]] || fail "--help does not show \"$summary\""
 # What the rows' lines name: the altered call, every call of CTHeatStreams and only those, the
 # call the session ended inside (a cut last line is left out, with one line on stderr).
 grep -q ": call CTHeatStreams\( #[0-9]*\)\? (log line $n): result recorded true, now false$" \
@@ -118,6 +126,11 @@ for row in ended_inside_a_call cut_mid_line; do
   grep -q "never returned in the field (the session ended inside it); here: result " "$work/$row.out" ||
     fail "$row: $(head -n 1 "$work/$row.out")"
 done
+# Calls under way together when the session ended: replayed in the order they began, each said
+# to have overlapped the other.
+[ "$(grep ': call ' "$work/two_threads_inside.out" | sed 's/: never returned .*, so its order among them is not known$//')" = \
+  "$(printf '%s\n' 'Plant/Basis: call CTFlowsheets (log line 5)' 'Plant/Basis: call CTStreams (log line 6)')" ] ||
+  fail "two_threads_inside: $(cat "$work/two_threads_inside.out")"
 grep -q "the log's last line is cut off" "$work/cut_mid_line.err" ||
   fail "cut_mid_line: stderr is $(cat "$work/cut_mid_line.err")"
 # The cut snapshot says so in itself and in the log, and is a case fintop-walk reads.

@@ -64,10 +64,9 @@ class Replayer {
     bool alternate = begins.size() >= call_offsets.size();
     for (std::size_t k = 0; alternate && k < begins.size(); ++k)
       alternate = begins[k].calls == std::min(k, call_offsets.size());
-    // Several begin lines after the last call keep the order they always had: the log's where
-    // no call held an attribute or binding, their threads' otherwise.
-    if (begins.size() > call_offsets.size() + 1 && r.size() != call_offsets.size())
-      alternate = false;
+    // Several begin lines after the last call: those calls were under way together when the
+    // session ended, so they overlapped, whether or not any call held an attribute.
+    if (begins.size() > call_offsets.size() + 1) alternate = false;
     if (alternate) {
       for (std::size_t k = 0; k < begins.size(); ++k) {
         begins_.push_back({begins[k].offset, {}});
@@ -95,8 +94,13 @@ class Replayer {
         }
         calls.push_back({offset, began, false});
       }
-      for (; b < begins_.size(); ++b) open[begins_[b].thread] = begins_[b].offset;
+      // The calls that never returned, in the order they began: the threads' begin lines left
+      // open, and every begin line after the last call (a thread's two among them too).
+      const std::size_t returned = calls.size();
       for (const auto& [thread, offset] : open) calls.push_back({offset, offset, true});
+      for (; b < begins_.size(); ++b) calls.push_back({begins_[b].offset, begins_[b].offset, true});
+      std::sort(calls.begin() + static_cast<std::ptrdiff_t>(returned), calls.end(),
+                [](const Pending& a, const Pending& b) { return a.offset < b.offset; });
     }
     for (const Pending& call : calls) {
       if (!stopped_) ReplayCall(call, call_offsets);
