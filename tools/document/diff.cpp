@@ -279,9 +279,10 @@ class Comparer {
   }
 
   // The node of a call (its group) and the call as shown: "CTComponentArray(3)", "#2" after it
-  // for the second call of that node, callback and argument.
+  // for the second call of that node, callback and argument (`rank`: the calls of that key
+  // before it on its side).
   void CallPlace(const Document& doc, std::uint32_t i, std::string& group, std::string& where,
-                 std::uint32_t rank = kNoRecord) {
+                 std::uint32_t rank) {
     Details d = doc.ReadDetails(doc.trace()[i].offset);
     if (doc.trace()[i].kind == Record::kFramework) {
       group = d.Get(names::kFramework).text;
@@ -294,18 +295,7 @@ class Comparer {
       if (d.Get(names::kMove).type != Scalar::kNone)
         where += "(move " + d.Get(names::kMove).text + ")";
     }
-    if (rank == kNoRecord) rank = RankOf(doc, i);
     if (rank > 0) where += " #" + std::to_string(rank + 1);
-  }
-
-  // How many calls of the same key came before call `i` (for an attribute's owner).
-  std::uint32_t RankOf(const Document& doc, std::uint32_t i) {
-    const std::vector<Record>& r = doc.trace();
-    std::uint32_t n = 0;
-    for (std::uint32_t j = 0; j < i; j = r[j].end) {
-      if (r[j].kind == r[i].kind && r[j].key == r[i].key) ++n;
-    }
-    return n;
   }
 
   // ---- the callbacks of the summary ----
