@@ -70,11 +70,9 @@ class Replayer {
     if (alternate) {
       for (std::size_t k = 0; k < begins.size(); ++k) {
         begins_.push_back({begins[k].offset, {}});
-        if (k < call_offsets.size()) {
-          calls.push_back({call_offsets[k], begins[k].offset, false});
-        } else {
-          calls.push_back({begins[k].offset, begins[k].offset, true});
-        }
+        const bool returned = k < call_offsets.size();
+        calls.push_back(
+            {returned ? call_offsets[k] : begins[k].offset, begins[k].offset, !returned});
       }
       alternate_ = true;
     } else {
@@ -175,21 +173,19 @@ class Replayer {
     hostsim::IteratorPtr it = hostsim::NewIterator(tree_);
     it->MoveTo(node);
     std::vector<std::pair<std::string, Scalar>> expected;
-    {
-      if (!d.has_before)
-        Refuse(
-            "a call record without \"before\" (written before records held the attributes "
-            "of the iterator before the call): record the session again");
-      for (const auto& [name, value] : d.before) {
-        FIAttribute held;
-        if (!AttributeOf(value, held))
-          Refuse("a call of " + callback + " held " + OneLine(name) + " = " + value.Shown() +
-                 ", which no attribute holds");
-        it->SetAttribute(name.c_str(), held);
-        Put(expected, name, value);
-      }
-      for (const auto& [name, value] : d.attributes) Put(expected, name, value);
+    if (!d.has_before)
+      Refuse(
+          "a call record without \"before\" (written before records held the attributes "
+          "of the iterator before the call): record the session again");
+    for (const auto& [name, value] : d.before) {
+      FIAttribute held;
+      if (!AttributeOf(value, held))
+        Refuse("a call of " + callback + " held " + OneLine(name) + " = " + value.Shown() +
+               ", which no attribute holds");
+      it->SetAttribute(name.c_str(), held);
+      Put(expected, name, value);
     }
+    for (const auto& [name, value] : d.attributes) Put(expected, name, value);
     Watch(pending, id, argument, nullptr);
     FIAttribute out;
     long live = hostsim::LiveIterators();
