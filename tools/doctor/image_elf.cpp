@@ -36,15 +36,17 @@ bool IsFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// LD_LIBRARY_PATH's folders as the loader reads them: parted by ':' or ';', an empty one the
+// working folder; an empty variable names none.
 std::vector<std::string> Split(const char* text) {
   std::vector<std::string> parts;
-  std::string_view rest = text == nullptr ? "" : text;
-  while (!rest.empty()) {
+  if (text == nullptr || *text == '\0') return parts;
+  for (std::string_view rest = text;;) {
     const size_t end = std::min(rest.find_first_of(":;"), rest.size());
-    if (end > 0) parts.emplace_back(rest.substr(0, end));
-    rest.remove_prefix(std::min(end + 1, rest.size()));
+    parts.emplace_back(end == 0 ? std::string_view(".") : rest.substr(0, end));
+    if (end == rest.size()) return parts;
+    rest.remove_prefix(end + 1);
   }
-  return parts;
 }
 
 std::string OwnPath() {
