@@ -1,6 +1,7 @@
 // fintop-walk --diff: two saved documents compared, or the walk of a case compared with a saved
 // one. The walk's document is laid out as --json writes it, so a saved file of the very same
 // bytes has nothing to show and is never read as records.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -31,17 +32,25 @@ constexpr std::size_t kBlock = std::size_t{1} << 16;
 
 // Whether the saved file looks as if it holds a trace: a fintop-trace log, or --json's member
 // "trace" at the top (the only place where a line starts with two blanks and that key: a text
-// holds no line break). What the walk is asked for; the document, once read, decides.
+// holds no line break). What the walk is asked for; the document, once read, decides. The key's
+// line ends in '[', a byte rare in a document, so only the places of that byte are compared:
+// under a tenth of the instructions of searching for the whole key (8 M against 110 M in 38 MB).
 bool LooksTraced(std::FILE* file) {
   const std::string kLog = std::string("{\"") + document_names::kLog + '"';
   const std::string kTrace = std::string("\n  \"") + document_names::kTrace + "\": [";
-  std::string window, block(kBlock, '\0');
+  const std::size_t keep = kTrace.size() - 1;  // the bytes before a '[' that its block may lack
+  std::string block(keep + kBlock, '\0');
+  std::size_t kept = 0;
   bool first = true;
-  for (std::size_t n; (n = std::fread(block.data(), 1, block.size(), file)) > 0; first = false) {
-    window.append(block, 0, n);
-    if (first && window.starts_with(kLog)) return true;
-    if (window.find(kTrace) != std::string::npos) return true;
-    window.erase(0, window.size() - std::min(window.size(), kTrace.size() - 1));
+  for (std::size_t n; (n = std::fread(block.data() + kept, 1, kBlock, file)) > 0; first = false) {
+    std::string_view text(block.data(), kept + n);
+    if (first && text.starts_with(kLog)) return true;
+    for (std::size_t at = text.find('[', kept); at != std::string_view::npos;
+         at = text.find('[', at + 1)) {
+      if (at >= keep && text.substr(at - keep, kTrace.size()) == kTrace) return true;
+    }
+    kept = std::min(text.size(), keep);
+    std::memmove(block.data(), text.data() + text.size() - kept, kept);
   }
   return false;
 }
