@@ -67,7 +67,7 @@ InputKind SniffInput(const std::string& path) {
   return InputKind::kOther;
 }
 
-std::string Misgiven(const std::string& path, InputRole role) {
+std::string Misgiven(const std::string& path, InputRole role, const std::string& refusal) {
   static constexpr const char* kWanted[] = {
       "give a case: a host tree in JSON (a node with \"name\" and \"children\")",
       "give the snapshot recorded with the log: fintop-walk SNAPSHOT --replay LOG",
@@ -105,8 +105,9 @@ std::string Misgiven(const std::string& path, InputRole role) {
         return path + ": a case (a host tree), not a fintop-trace log: the log and the snapshot " +
                "are swapped? " + wanted;
       return {};
-    case InputKind::kMissing:
     case InputKind::kOther:
+      return refusal + ": " + wanted;
+    case InputKind::kMissing:
       return {};
   }
   return {};

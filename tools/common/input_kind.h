@@ -23,19 +23,20 @@ InputKind SniffInput(const std::string& path);
 // What a reader expected of a file.
 enum class InputRole { kCase, kSnapshot, kDocument, kLog };
 
-// One line that says what the file at `path` is and what to do, when it is of another kind
-// than `role` takes (or empty, or binary); "" when it is of that kind or cannot be told, and
-// the reader's own message stands.
-std::string Misgiven(const std::string& path, InputRole role);
+// One line that says what the file at `path` is and what to do, when a reader refused it with
+// `refusal`: the file named as what it is when it is of another kind than `role` takes (or
+// empty, or binary); the refusal and what `role` wants when the file's kind cannot be told
+// (text of no kind the kit knows); "" when it is of that kind, and the refusal stands.
+std::string Misgiven(const std::string& path, InputRole role, const std::string& refusal);
 
-// `read()`; when it refuses the file at `path` (throws std::runtime_error) and the file is of
-// another kind than `role` takes, that is said instead, in one line.
+// `read()`; when it refuses the file at `path` (throws std::runtime_error), one line that says
+// what the file is and what to do, where the refusal alone does not.
 template <class Read>
 auto Reading(const std::string& path, InputRole role, Read read) -> decltype(read()) {
   try {
     return read();
-  } catch (const std::runtime_error&) {
-    std::string misgiven = Misgiven(path, role);
+  } catch (const std::runtime_error& refused) {
+    std::string misgiven = Misgiven(path, role, refused.what());
     if (misgiven.empty()) throw;
     throw std::runtime_error(misgiven);
   }

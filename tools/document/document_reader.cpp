@@ -50,7 +50,11 @@ void DocumentReader::Finished() {
 
 void DocumentReader::syntax_error(const std::string& what) {
   if (error_.empty()) syntax_error_ = true;
-  Fail("not valid JSON: " + what);
+  // A log's cut last line is read up to the line before (Read), so only a document ends early.
+  Fail("not valid JSON: " + what +
+       (what.starts_with("unexpected end of input")
+            ? ": the document is cut short: save it again with fintop-walk CASE --json"
+            : ""));
 }
 
 bool DocumentReader::start_object(std::size_t) {
