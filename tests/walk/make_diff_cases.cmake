@@ -83,8 +83,6 @@ file(WRITE ${OUT}/doc_truncated.json "${truncated}")
 file(WRITE ${OUT}/doc_text_trace.json "{\"case\": \"x.json\", \"model\": [], \"trace\": [\"CTFlowsheets(Plant) = true\"]}\n")
 file(WRITE ${OUT}/doc_unknown_member.json "{\"case\": \"x.json\", \"model\": [{\"object\": \"QELStream\", \"host\": \"Feed\", \"colour\": 1}]}\n")
 file(WRITE ${OUT}/empty.json "")
-file(READ ${OUT}/plant_trace.json cut LIMIT 3000)  # a saved document cut short
-file(WRITE ${OUT}/cut_document.json "${cut}")
 string(ASCII 127 delete)
 file(WRITE ${OUT}/dll_start.json "MZ")  # a DLL cut after its first two bytes
 file(WRITE ${OUT}/elf_start.json "${delete}ELF")  # a shared object after its first four

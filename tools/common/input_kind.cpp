@@ -95,7 +95,7 @@ std::string Misgiven(const std::string& path, InputRole role, const std::string&
                ": compare a walk with it as fintop-walk CASE --diff " + path;
       if (role == InputRole::kLog)
         return path + ": a document of fintop-walk --json, not a fintop-trace log: " + wanted;
-      return {};
+      return refusal + ": save it again with fintop-walk CASE --json";
     case InputKind::kCase:
       if (role == InputRole::kDocument)
         return path + ": a case (a host tree), not a saved document: compare a walk of it as " +

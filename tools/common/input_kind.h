@@ -26,7 +26,8 @@ enum class InputRole { kCase, kSnapshot, kDocument, kLog };
 // One line that says what the file at `path` is and what to do, when a reader refused it with
 // `refusal`: the file named as what it is when it is of another kind than `role` takes (or
 // empty, or binary); the refusal and what `role` wants when the file's kind cannot be told
-// (text of no kind the kit knows); "" when it is of that kind, and the refusal stands.
+// (text of no kind the kit knows, a pipe) or it is a saved document; "" when it is of the kind
+// `role` takes otherwise, and the refusal stands.
 std::string Misgiven(const std::string& path, InputRole role, const std::string& refusal);
 
 // `read()`; when it refuses the file at `path` (throws std::runtime_error), one line that says

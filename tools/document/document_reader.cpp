@@ -51,10 +51,8 @@ void DocumentReader::Finished() {
 void DocumentReader::syntax_error(const std::string& what) {
   if (error_.empty()) syntax_error_ = true;
   // A log's cut last line is read up to the line before (Read), so only a document ends early.
-  Fail("not valid JSON: " + what +
-       (what.starts_with("unexpected end of input")
-            ? ": the document is cut short: save it again with fintop-walk CASE --json"
-            : ""));
+  const bool cut = !frames_.empty() && what.starts_with("unexpected end of input");
+  Fail("not valid JSON: " + what + (cut ? ": the document is cut short" : ""));
 }
 
 bool DocumentReader::start_object(std::size_t) {
