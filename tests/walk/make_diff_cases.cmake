@@ -1,6 +1,7 @@
 # Writes copies of the default plant with one change each into OUT, for the --diff tests. The
 # edits are made on the text (string(JSON) would rewrite every real in 17 digits):
-#   fraction_changed.json  Well Fluid's mole fraction of water 0.04 -> 0.05
+#   fraction_changed.json  Well Fluid's mole fraction of water 0.04 -> 0.05 (also as
+#                          same_length/default.json)
 #   variable_renamed.json  Well Fluid's "Comp Mole Frac" renamed: its components count 0
 #   stream_removed.json    the stream Produced Water taken out of the plant
 #   reaction_type.json     the first reaction of the reforming set made an equilibrium reaction
@@ -31,6 +32,9 @@ endfunction()
 set(well "\"name\": \"Well Fluid\"")
 edit_after(fraction_changed.json "${well}" "\"id\": \"Water\",\n       \"value\": 0.04"
            "\"id\": \"Water\",\n       \"value\": 0.05")
+# The same change in a case of the plant's own name: its document has the saved one's length.
+file(MAKE_DIRECTORY ${OUT}/same_length)
+file(COPY_FILE ${OUT}/fraction_changed.json ${OUT}/same_length/default.json)
 edit_after(variable_renamed.json "${well}" "\"Comp Mole Frac\"" "\"Comp Mole Fraction\"")
 edit_after(reaction_type.json "\"name\": \"ReactionSet#0\"" "\"ConversionRxnObject\""
            "\"EquilibriumRxnObject\"")

@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"callback":"C","node":"P","result":1,"at":"P",})",
                     "{\"callback\":\"C\",\"node\":\"P\xff\",\"result\":1,\"at\":\"P\"}",
                     R"({"callback":"C","node":"P","result":1})",
+                    R"({"callback":"C","result":1,"at":"P"})",
                     R"({"callback":"C","node":["P"],"result":1,"at":"P"})",
                     R"({"callback":"C","node":"P","result":1.0,"at":"P"})",
                     R"({"callback":"C","node":"P","result":9223372036854775808,"at":"P"})",
