@@ -270,6 +270,19 @@ const PeRow kPeRows[] = {
      {},
      false,
      nullptr},
+    {"second_section_beyond_the_file",
+     64,
+     Nothing,
+     [](PeImage& pe) {
+       pe.Put<uint16_t>(70, 2);
+       pe.Put<uint32_t>(pe.sections() + 40 + 16, 0x100);
+       pe.Put<uint32_t>(pe.sections() + 40 + 20, 0x10000);
+     },
+     "a section beyond the end of the file",
+     {},
+     {},
+     false,
+     nullptr},
     {"headers_at_4_gib",
      32,
      Nothing,

@@ -114,7 +114,7 @@ refusals=(
   "answers_as_recorded|short.log|libfintop.so|-|--call $second|short.log:$second: call CTHeatStreams on .* answers as recorded: nothing to reduce\$"
   "no_such_line|short.log|libfintop.so|-|--call 999999|short.log:999999: the log has no such line\$"
   "not_a_call|short.log|libfintop.so|-|--call 1|short.log:1: no call's line"
-  "not_alone|short.log|$altered|FINTOP_ALTERED_FROM=2|-|: call CTHeatStreams on .* answers otherwise in the replay of the whole log, but not when replayed alone"
+  "not_alone|short.log|$altered|FINTOP_ALTERED_FROM=2|-|: call CTHeatStreams on .* answers otherwise in the replay of the whole log, but not when replayed alone: its difference comes from other calls before it \(as from the order of calls across threads\), which a reduced case does not keep$"
   "hangs_past_the_time|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_HANG=1|--max-time 1|short.log: the replay took longer than 1 s \\(--max-time\\) before it came to the call\$"
   "bad_bound|short.log|libfintop.so|-|--max-replays 0|--max-replays 0: give a whole number above 0"
   "no_replay|-|libfintop.so|-|-|--reduce needs --replay LOG"

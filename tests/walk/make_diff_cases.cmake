@@ -87,6 +87,7 @@ file(WRITE ${OUT}/doc_truncated.json "${truncated}")
 file(WRITE ${OUT}/doc_text_trace.json "{\"case\": \"x.json\", \"model\": [], \"trace\": [\"CTFlowsheets(Plant) = true\"]}\n")
 file(WRITE ${OUT}/doc_unknown_member.json "{\"case\": \"x.json\", \"model\": [{\"object\": \"QELStream\", \"host\": \"Feed\", \"colour\": 1}]}\n")
 file(WRITE ${OUT}/empty.json "")
+file(WRITE ${OUT}/crlf_case.json "{\r\n\t\"name\": \"Plant\",\r\n\t\"children\": []\r\n}\r\n")  # saved on Windows
 string(ASCII 127 delete)
 file(WRITE ${OUT}/dll_start.json "MZ")  # a DLL cut after its first two bytes
 file(WRITE ${OUT}/elf_start.json "${delete}ELF")  # a shared object after its first four

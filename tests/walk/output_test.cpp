@@ -14,6 +14,7 @@
 #include "document.h"
 #include "json_reader.h"
 #include "json_writer.h"
+#include "model.h"
 #include "output.h"
 
 namespace {
@@ -209,6 +210,21 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"\\ \xc3\xa9 \\", "\\ \xc3\xa9 \\"},
         LineRow{"\\\xff\\\xe2\x82", "\\\xef\xbf\xbd\\\xef\xbf\xbd"}, LineRow{"\x7f\\", "\x7f\\"},
         LineRow{"\\\xf0\x9f\x98\x80\n\"", "\\\xf0\x9f\x98\x80\\n\""}));
+
+// A value in the tree and the text trace: as JSON writes it, an empty attribute as "empty".
+class TreeValue : public testing::TestWithParam<std::pair<kit::Scalar, std::string>> {};
+
+TEST_P(TreeValue, AsTheTreeShowsIt) {
+  EXPECT_EQ(walk::Format(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, TreeValue,
+    testing::Values(std::pair{kit::Scalar::Null(), "empty"}, std::pair{kit::Scalar{}, "empty"},
+                    std::pair{kit::Scalar::Integer(-3), "-3"},
+                    std::pair{kit::Scalar::Real(NAN), "nan"},
+                    std::pair{kit::Scalar::Text("a b"), "\"a b\""},
+                    std::pair{kit::Scalar::Text("a\"b\n\xc3\xa9"), "\"a\\\"b\\n\xc3\xa9\""}));
 
 struct Held {
   std::size_t bytes;  // written in pieces of 100
