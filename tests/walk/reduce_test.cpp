@@ -1,7 +1,8 @@
-// The reducer's tree (cut_tree.h), its passes (shrink.h) and the case it writes
-// (case_writer.h), on small cases: a cut tree is built as the cuts say, its nodes traced to the
-// original, written as a case that reads back as the same tree; the passes keep exactly what a
-// test needs, never remove the nodes they are told to keep, and stop at their bounds.
+// The reducer's tree (cut_tree.h), its passes (shrink.h), the case it writes (case_writer.h)
+// and its child's command line on Windows (files.h), on small cases: a cut tree is built as the
+// cuts say, its nodes traced to the original, written as a case that reads back as the same tree;
+// the passes keep exactly what a test needs, never remove the nodes they are told to keep, and stop
+// at their bounds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "address.h"
 #include "case_writer.h"
 #include "cut_tree.h"
+#include "files.h"
 #include "iterator/case_loader.h"
 #include "shrink.h"
 #include "snapshot_digest.h"
@@ -205,5 +207,21 @@ INSTANTIATE_TEST_SUITE_P(
                               false},
                     ShrinkRow{"stopped_at_its_bound", {"D"}, {}, {}, 2, kCase, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An argument of a Windows command line, quoted so that the child's runtime reads it back as it
+// was: backslashes doubled only before a quote or the closing quote.
+class CommandLineArgument
+    : public testing::TestWithParam<std::pair<std::string_view, std::string_view>> {};
+
+TEST_P(CommandLineArgument, ReadsBackAsGiven) {
+  EXPECT_EQ(kit::CommandLineArgument(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, CommandLineArgument,
+                         testing::Values(std::pair{"", R"("")"},
+                                         std::pair{R"(C:\Jürgen\a b)", R"("C:\Jürgen\a b")"},
+                                         std::pair{R"(C:\dir\)", R"("C:\dir\\")"},
+                                         std::pair{R"(a\"b)", R"("a\\\"b")"},
+                                         std::pair{R"(\\server\x)", R"("\\server\x")"}));
 
 }  // namespace
