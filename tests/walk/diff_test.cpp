@@ -117,7 +117,8 @@ const GrammarRow kGrammar[] = {
     {"unknown_escape", WithCase(R"("\x41")"), "1:12: not valid JSON: an unknown escape in a text"},
     {"raw_tab", WithCase("\"a\tb\""), "1:12: not valid JSON: a control character in a text"},
     {"raw_newline", WithCase("\"a\nb\""), "1:12: not valid JSON: a control character in a text"},
-    {"open_text", "{\"case\": \"abc", "1:13: not valid JSON: unexpected end of input in a text"},
+    {"open_text", "{\"case\": \"abc",
+     "1:13: not valid JSON: unexpected end of input in a text: the document is cut short"},
     {"single_quotes", "{'case': 1}", "1:1: not valid JSON: expected a key in double quotes"},
     // Containers.
     {"empty_containers", WithNames("[[], {}, [[{}]]]"), nullptr},
@@ -126,7 +127,8 @@ const GrammarRow kGrammar[] = {
     {"trailing_comma_array", WithNames("[1, 2,]"), "1:42: not valid JSON: invalid literal"},
     {"missing_colon", "{\"case\" 1}", "1:8: not valid JSON: expected ':' after a key"},
     {"missing_comma", WithNames("[1 2]"), "1:39: not valid JSON: expected ',' or ']'"},
-    {"unclosed", "{\"case\": 1, \"model\": [", "1:22: not valid JSON: unexpected end of input"},
+    {"unclosed", "{\"case\": 1, \"model\": [",
+     "1:22: not valid JSON: unexpected end of input: the document is cut short"},
     {"empty", "", "1:1: not valid JSON: unexpected end of input"},
     {"after_document", WithCase("1") + " x", "1:26: unexpected text after the document"},
     // A log's last line cut: read up to the line before, with a warning. Any other fault in a
@@ -146,7 +148,7 @@ const GrammarRow kGrammar[] = {
     {"log_whole_last_line_without_newline", kLogHeader + kCallA.substr(0, kCallA.size() - 1),
      nullptr, nullptr, 1},
     {"walk_cut", "{\"case\": \"c\", \"model\": [{\"object\": \"C\"",
-     "1:38: not valid JSON: unexpected end of input"},
+     "1:38: not valid JSON: unexpected end of input: the document is cut short"},
     // The depth limit: 200000 levels, two a model node.
     {"deep", Nested(1000), nullptr},
     {"too_deep", Nested(100001), "nests deeper than 200000 levels"},
@@ -502,7 +504,10 @@ const CommandRow kCommands[] = {
     {"pipes_alike", R"($WALK --diff <(cat $DIR/old.json) --new <(cat $DIR/old.json))", 0, "", "",
      false},
     {"bad_pipe_position", R"($WALK --diff <(cat $DIR/bad.json) --new $DIR/old.json)", 2, "",
-     ":3:15: not valid JSON: invalid number\n", false},
+     ":3:15: not valid JSON: invalid number: give a document saved by fintop-walk CASE --json (or "
+     "a "
+     "fintop-trace log)\n",
+     false},
     {"cut_log", R"($WALK --diff $DIR/trace.json --new $DIR/cut.jsonl)", 1,
      "P/C: call CTB(1): call removed\ndifferences: 1 (1 call removed)\n",
      "/cut.jsonl:3: the log's last line is cut off (its writer stopped in the middle of it): "
