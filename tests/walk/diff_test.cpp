@@ -119,6 +119,8 @@ const GrammarRow kGrammar[] = {
     {"raw_newline", WithCase("\"a\nb\""), "1:12: not valid JSON: a control character in a text"},
     {"open_text", "{\"case\": \"abc",
      "1:13: not valid JSON: unexpected end of input in a text: the document is cut short"},
+    {"cut_after_a_backslash", "{\"case\": \"a\\",
+     "1:12: not valid JSON: unexpected end of input in a text: the document is cut short"},
     {"single_quotes", "{'case': 1}", "1:1: not valid JSON: expected a key in double quotes"},
     // Containers.
     {"empty_containers", WithNames("[[], {}, [[{}]]]"), nullptr},
