@@ -94,6 +94,14 @@ if [ -z "$runner" ]; then
   [ -s "$work/temp/lost.log" ] || fail "a log whose folder is missing is not in the temporary folder"
   grep -qF "cannot write $work/no-such-folder/lost.log (No such file or directory): written to the temporary folder, $work/temp/lost.log" \
     "$work/temp/lost.log" || fail "the log in the temporary folder does not say why: $(sed -n 2p "$work/temp/lost.log")"
+  # None named in the environment: the system's, /tmp.
+  lost=fintop-lost-$$-$RANDOM.log
+  (
+    unset TMPDIR TMP TEMP
+    FINTOP_TRACE_LOG=$work/no-such-folder/$lost run lost_tmp "$small_copy" --plugin "$proxy"
+  ) || exit 1
+  [ -s "/tmp/$lost" ] || fail "with no temporary folder named, a log whose folder is missing is not in /tmp"
+  rm -f "/tmp/$lost"
 fi
 echo "a second session to one name recorded beside the first; a log with no folder in the temporary one"
 

@@ -11,6 +11,7 @@
 #   short_mass.json     HERE/small_case.json with one mass fraction of two
 #   untyped_top.json    HERE/small_case.json with no type on its top
 #   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
+#   no_mole_fractions.json  HERE/small_case.json with no mole fraction
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -74,7 +75,8 @@ file(READ ${HERE}/small_case.json small)
 foreach(row
     "short_mass|, {\"id\": \"Ethane\", \"value\": 0.1724}|"
     "untyped_top|\"type\": \"TemplateOpObject\",|"
-    "no_stream_count|{\"name\": \"Number of Product Streams\", \"value\": 2},|")
+    "no_stream_count|{\"name\": \"Number of Product Streams\", \"value\": 2},|"
+    "no_mole_fractions|{\"id\": \"Methane\", \"value\": 0.9}, {\"id\": \"Ethane\", \"value\": 0.1}|")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
   list(GET fields 1 from)
