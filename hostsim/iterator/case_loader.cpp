@@ -224,9 +224,9 @@ class CaseReader {
   }
 
   void syntax_error(const std::string& what) {
-    if (what == "unexpected end of input") {
+    if (what == kit::kEndOfInput) {
       Fail("not valid JSON: syntax error while parsing " + CutShort());
-    } else if (what == "unexpected end of input in a text") {
+    } else if (what == kit::kEndOfInputInText) {
       Fail("not valid JSON: missing closing quote: the case ends inside a text (cut short?)");
     } else {
       // A text's error is found on its last byte read; any other on the byte it cannot take.

@@ -43,7 +43,7 @@ void DocumentReader::Read() {
 
 void DocumentReader::Finished() {
   if (!error_.empty()) Throw();
-  if (!frames_.empty()) Throw("unexpected end of input", Offset());
+  if (!frames_.empty()) Throw(kit::kEndOfInput, Offset());
   if (!doc_.has_model_ || doc_.source_ != Document::kWalk)
     Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
 }
@@ -51,7 +51,7 @@ void DocumentReader::Finished() {
 void DocumentReader::syntax_error(const std::string& what) {
   if (error_.empty()) syntax_error_ = true;
   // A log's cut last line is read up to the line before (Read), so only a document ends early.
-  const bool cut = !frames_.empty() && what.starts_with("unexpected end of input");
+  const bool cut = !frames_.empty() && what.starts_with(kit::kEndOfInput);
   Fail("not valid JSON: " + what + (cut ? ": the document is cut short" : ""));
 }
 

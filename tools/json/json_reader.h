@@ -100,6 +100,11 @@ class Cursor {
 // byte: the documents are large and read whole. Leaves the cursor after the value. False on a
 // syntax error (told through handler.syntax_error) or when the handler stops. Only the containers
 // are held, as one byte each.
+// The reader's refusals when the input ends early: its handlers tell a document or case cut
+// short by them.
+inline constexpr char kEndOfInput[] = "unexpected end of input";
+inline constexpr char kEndOfInputInText[] = "unexpected end of input in a text";
+
 template <typename Handler>
 class JsonReader {
  public:
@@ -110,7 +115,7 @@ class JsonReader {
     std::vector<char> open;  // '{' or '[' for each container not yet closed
     for (;;) {
       c_.SkipBlanks();
-      if (c_.AtEnd()) return Error("unexpected end of input");
+      if (c_.AtEnd()) return Error(kEndOfInput);
       char ch = c_.Current();
       switch (state) {
         case kColon:
@@ -239,7 +244,7 @@ class JsonReader {
     text_.clear();
     c_.Step();  // the opening quote
     for (;;) {
-      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      if (c_.AtEnd()) return Error(kEndOfInputInText);
       text_ += c_.TextRun();
       if (c_.AtEnd()) continue;
       char ch = c_.Current();
@@ -250,7 +255,7 @@ class JsonReader {
         text_ += ch;
         continue;
       }
-      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      if (c_.AtEnd()) return Error(kEndOfInputInText);
       ch = c_.Current();
       c_.Step();
       switch (ch) {
@@ -304,7 +309,7 @@ class JsonReader {
 
   bool Hex(unsigned& code) {
     for (int k = 0; k < 4; ++k) {
-      if (c_.AtEnd()) return Error("unexpected end of input in a text");
+      if (c_.AtEnd()) return Error(kEndOfInputInText);
       char ch = c_.Current();
       c_.Step();
       unsigned digit = ch >= '0' && ch <= '9'   ? unsigned(ch - '0')
