@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "call_reader.h"
 #include "call_record.h"
 #include "diff.h"
 #include "document.h"
 #include "fuzz_check.h"
+#include "support/call_reader.h"
 
 namespace {
 

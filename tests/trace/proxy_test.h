@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "attribute_value.h"
-#include "call_reader.h"
 #include "framework/module_loader.h"
+#include "support/call_reader.h"
 #include "support/callback_driver.h"
 #include "support/fintop_test.h"
 

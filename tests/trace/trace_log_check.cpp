@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "call_reader.h"
 #include "call_record.h"
 #include "document.h"
+#include "support/call_reader.h"
 
 namespace {
 

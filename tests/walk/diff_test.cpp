@@ -2,7 +2,7 @@
 // - Grammar: the JSON the reader accepts and refuses, and where it says the fault is.
 // - Classify: how a change between two documents is named and counted.
 // - Command: fintop-walk --diff on pipes, on a log whose last line is cut, and walking a case
-//   with its temporary file in TMPDIR.
+//   with no temporary folder to write to.
 #include <gtest/gtest.h>
 
 #include <algorithm>

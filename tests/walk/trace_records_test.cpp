@@ -13,12 +13,12 @@
 
 #include "address.h"
 #include "attribute_value.h"
-#include "call_reader.h"
 #include "document.h"
 #include "framework/recorded_attributes.h"
 #include "iterator/case_loader.h"
 #include "model.h"
 #include "output.h"
+#include "support/call_reader.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Where the kit's files are: the plug-in's file name, the folder of the running program, a
-// temporary file of its own; paths as UTF-8 text, and that text shown to the user.
+// Where the kit's files are: the plug-in's file name, the folder of the running program; paths
+// as UTF-8 text, and that text shown to the user.
 #pragma once
 
 #include <cstdio>
@@ -43,24 +43,5 @@ std::FILE* OpenFile(std::string_view utf8, const char* mode);
 // Writes UTF-8 text to `stream` (stdout or stderr) so that it shows: on a Windows console as
 // UTF-16 (WriteConsoleW), anywhere else as the bytes they are. Flushes the stream.
 void Show(std::FILE* stream, std::string_view utf8);
-
-// A new file in the standard library's temporary folder (TMPDIR or TMP and the like; on
-// Windows the user's, never the drive's root), under a name no file had, open for reading and
-// writing. Closed and removed when destroyed. Throws std::runtime_error naming the folder and
-// why the file cannot be made.
-class TempFile {
- public:
-  explicit TempFile(std::string_view stem);  // the name starts with `stem`
-  ~TempFile();
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  std::FILE* file() const { return file_; }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::FILE* file_ = nullptr;
-  std::filesystem::path path_;
-};
 
 }  // namespace kit

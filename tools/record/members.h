@@ -69,11 +69,6 @@ constexpr const char* TypeText(Type type) {
   return "";
 }
 
-constexpr bool IsScalar(Type type) {
-  return type == Type::kText || type == Type::kInteger || type == Type::kBool ||
-         type == Type::kValue;
-}
-
 // Whether `value` is what a member of `type` holds.
 inline bool Holds(Type type, const kit::Scalar& value) {
   switch (type) {

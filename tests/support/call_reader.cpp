@@ -1,4 +1,4 @@
-#include "call_reader.h"
+#include "support/call_reader.h"
 
 #include <algorithm>
 #include <charconv>
