@@ -17,6 +17,12 @@ namespace kit {
 // Moves `file` to byte `offset`; false when it cannot.
 bool SeekTo(std::FILE* file, std::uint64_t offset);
 
+// JSON's escapes of one letter, written once for the writer and the reader: the byte
+// kEscapedBytes[i] is escaped as a backslash and kEscapeLetters[i] (the reader also takes "\/").
+// Quote and backslash come first: a text line leaves those two as they are.
+inline constexpr std::string_view kEscapedBytes = "\"\\\b\f\n\r\t";
+inline constexpr std::string_view kEscapeLetters = "\"\\bfnrt";
+
 inline bool IsBlank(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t';
 }
@@ -258,52 +264,34 @@ class JsonReader {
       if (c_.AtEnd()) return Error(kEndOfInputInText);
       ch = c_.Current();
       c_.Step();
-      switch (ch) {
-        case '"':
-        case '\\':
-        case '/':
-          text_ += ch;
-          break;
-        case 'b':
-          text_ += '\b';
-          break;
-        case 'f':
-          text_ += '\f';
-          break;
-        case 'n':
-          text_ += '\n';
-          break;
-        case 'r':
-          text_ += '\r';
-          break;
-        case 't':
-          text_ += '\t';
-          break;
-        case 'u': {
-          unsigned code = 0;
-          if (!Hex(code)) return false;
-          if (code >= 0xd800 && code <= 0xdbff) {
-            // A high surrogate must be followed by the \u escape of a low one.
-            bool escape = !c_.AtEnd() && c_.Current() == '\\';
-            if (escape) {
-              c_.Step();
-              escape = !c_.AtEnd() && c_.Current() == 'u';
-              if (escape) c_.Step();
-            }
-            unsigned low = 0;
-            if (!escape) return Error("a \\u escape of a lone surrogate");
-            if (!Hex(low)) return false;
-            if (low < 0xdc00 || low > 0xdfff) return Error("a \\u escape of a lone surrogate");
-            code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
-          } else if (code >= 0xdc00 && code <= 0xdfff) {
-            return Error("a \\u escape of a lone surrogate");
-          }
-          Utf8(code);
-          break;
-        }
-        default:
-          return Error("an unknown escape in a text");
+      if (const std::size_t e = kEscapeLetters.find(ch); e != std::string_view::npos) {
+        text_ += kEscapedBytes[e];
+        continue;
       }
+      if (ch == '/') {
+        text_ += ch;
+        continue;
+      }
+      if (ch != 'u') return Error("an unknown escape in a text");
+      unsigned code = 0;
+      if (!Hex(code)) return false;
+      if (code >= 0xd800 && code <= 0xdbff) {
+        // A high surrogate must be followed by the \u escape of a low one.
+        bool escape = !c_.AtEnd() && c_.Current() == '\\';
+        if (escape) {
+          c_.Step();
+          escape = !c_.AtEnd() && c_.Current() == 'u';
+          if (escape) c_.Step();
+        }
+        unsigned low = 0;
+        if (!escape) return Error("a \\u escape of a lone surrogate");
+        if (!Hex(low)) return false;
+        if (low < 0xdc00 || low > 0xdfff) return Error("a \\u escape of a lone surrogate");
+        code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
+      } else if (code >= 0xdc00 && code <= 0xdfff) {
+        return Error("a \\u escape of a lone surrogate");
+      }
+      Utf8(code);
     }
   }
 

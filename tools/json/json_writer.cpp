@@ -86,36 +86,16 @@ bool AppendEscaped(std::string_view text, std::string& out, bool json) {
       continue;
     }
     ++i;
-    switch (c) {
-      case '"':
-        out += json ? "\\\"" : "\"";
-        break;
-      case '\\':
-        out += json ? "\\\\" : "\\";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 0xf];
-        } else {
-          out += static_cast<char>(c);
-        }
+    const std::size_t e = kEscapedBytes.find(static_cast<char>(c));
+    if (e != std::string_view::npos && (json || e >= 2)) {  // a text line keeps '"' and '\\'
+      out += '\\';
+      out += kEscapeLetters[e];
+    } else if (c < 0x20) {
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xf];
+    } else {
+      out += static_cast<char>(c);
     }
   }
   return replaced;
