@@ -16,7 +16,6 @@
 #include "files.h"
 #include "iterator/case_loader.h"
 #include "shrink.h"
-#include "snapshot_digest.h"
 
 namespace {
 

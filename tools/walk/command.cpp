@@ -12,7 +12,6 @@
 #include <type_traits>
 
 #include "aggnode/agg_node.h"
-#include "command_parts.h"
 #include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
@@ -87,21 +86,18 @@ Exit status: 0 when the case was walked (whatever was found); 2 for a missing or
 case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
 option; then one line on stderr says what is wrong and nothing is written to stdout.)";
 
-int Fail(std::string what) {
+void Warn(const std::string& what) {
   std::string line;
   kit::AppendTextLine(what, line);
   kit::Show(stderr, "fintop-walk: " + line + "\n");  // a Windows console shows any name
+}
+
+int Fail(const std::string& what) {
+  Warn(what);
   return kBadInput;
 }
 
 namespace names = document_names;
-
-// A line on stderr about input passed over; the output goes on.
-void Warn(const std::string& what) {
-  std::string line;
-  kit::AppendTextLine(what, line);
-  kit::Show(stderr, "fintop-walk: " + line + "\n");
-}
 
 namespace {
 
@@ -121,11 +117,6 @@ std::string DefaultCase(const std::filesystem::path& folder) {
   return std::string(FINTOP_WALK_SOURCE_DIR) + "/cases/default.json";
 }
 
-class BadInput : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The top aggregate node's iterator on the case `tree` read from `case_file`: the host opens
 // the case from the tree handed over rather than reading the file again.
 hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_file,
@@ -135,10 +126,10 @@ hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_fil
   QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
   hostsim::HandOverCase(case_file, nullptr);  // the host holds it now
   if (node == nullptr)
-    throw BadInput(case_file +
-                   ": the plug-in could not open the case (GetQELNode returned no node)");
+    throw std::runtime_error(case_file +
+                             ": the plug-in could not open the case (GetQELNode returned no node)");
   FIIterator* top = QELAggNodeIterator(node);
-  if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
+  if (top == nullptr) throw std::runtime_error(case_file + ": the aggregate node has no iterator");
   return *static_cast<hostsim::HostIterator*>(top);
 }
 
@@ -186,9 +177,13 @@ void WriteTextEnd(Output& out, const Options& options, const WalkResult& result)
     for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
     out << '\n';
   };
-  list("not reached:", result.Unreached());
-  list("found nothing:", result.NothingFound());
-  out << "summary: " << result.Summary() << '\n';
+  list("not reached:", result.unreached);
+  list("found nothing:", result.nothing_found);
+  out << "summary: " << std::to_string(result.host_objects) << " host objects, "
+      << std::to_string(result.generic_objects) << " generic objects, "
+      << std::to_string(kCallbackCount - result.unreached.size()) << " of "
+      << std::to_string(kCallbackCount) << " callbacks reached, "
+      << std::to_string(result.nothing_found.size()) << " found nothing\n";
 }
 
 // The JSON document after its "model": the trace, explanations and names when asked for, and
@@ -213,13 +208,13 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
   json.BeginObject();
   json.Member(names::kHostObjects, result.host_objects);
   json.Member(names::kGenericObjects, result.generic_objects);
-  json.Member(names::kCallbacksReached, result.Reached());
+  json.Member(names::kCallbacksReached, kCallbackCount - result.unreached.size());
   json.Member(names::kCallbacks, kCallbackCount);
-  json.Member(names::kFoundNothing, result.FoundNothing());
+  json.Member(names::kFoundNothing, result.nothing_found.size());
   json.Key(names::kNotReached);
-  json.Texts(result.Unreached());
+  json.Texts(result.unreached);
   json.Key(names::kNothingFoundBy);
-  json.Texts(result.NothingFound());
+  json.Texts(result.nothing_found);
   json.End();
   json.End();
 }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "command_parts.h"
+#include "command.h"
 #include "diff.h"
 #include "document.h"
 #include "document_builder.h"

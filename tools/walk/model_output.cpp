@@ -1,18 +1,9 @@
-#include <charconv>
-
+// The model's values and nodes as the indented tree prints them.
 #include "model.h"
 
 namespace walk {
 
 namespace {
-
-// A text that JSON writes as it is: printable ASCII without quotes or backslashes.
-bool IsPlain(const std::string& text) {
-  for (char c : text) {
-    if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
-  }
-  return true;
-}
 
 void AppendSuffix(const ModelNode& node, std::string& out) {
   for (const Field& f : node.attributes) {
@@ -27,12 +18,6 @@ void AppendSuffix(const ModelNode& node, std::string& out) {
     out += "->";
     out += b.host_name;
   }
-}
-
-void AppendNumber(long long number, std::string& out) {
-  char buffer[24];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-  out.append(buffer, result.ptr);
 }
 
 }  // namespace
@@ -56,14 +41,14 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
     case ModelNode::kCollection:
       out += node.name;
       out += ": ";
-      AppendNumber(node.count, out);
+      out += std::to_string(node.count);
       out += " (";
       out += node.callback;
       out += ')';
       return;
     case ModelNode::kItem:
       out += '[';
-      AppendNumber(node.index, out);
+      out += std::to_string(node.index);
       out += ']';
       if (!node.cls.empty()) {
         out += ' ';
@@ -71,7 +56,7 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
       }
       if (node.result != node.index) {
         out += " (selection returned ";
-        AppendNumber(node.result, out);
+        out += std::to_string(node.result);
         out += ')';
       }
       if (!node.at.empty()) {
@@ -107,10 +92,6 @@ void AppendFormat(const Value& value, std::string& out) {
     out += "empty";
   } else if (value.type != Value::kText) {
     out += value.text;  // a real that is not finite unquoted
-  } else if (IsPlain(value.text)) {
-    out += '"';
-    out += value.text;
-    out += '"';
   } else {
     kit::AppendJsonText(value.text, out);
   }

@@ -71,19 +71,15 @@ void TextSink::Trace(record::Entry entry) {
   if (call.argument == record::Call::kMove) raw_ += ", move " + std::to_string(call.value);
   raw_ += ") = ";
   raw_ += call.result.text;
-  if (call.result.type == record::Value::kBool) {
-    // A classifier that answers true shows its out attribute, empty or not.
-    const int id = FindCallback(call.callback);
-    if (call.result == record::Value::Bool(true) && id != kNoCallback &&
-        Callbacks()[id].shape == Shape::kClassifier) {
-      raw_ += ", out ";
-      AppendFormat(call.out, raw_);
-    }
-  } else {
-    if (!call.out.is_null()) {
-      raw_ += ", out ";
-      AppendFormat(call.out, raw_);
-    }
+  // A classifier that answers true shows its out attribute, empty or not; a collection's shows
+  // when it holds a value.
+  const int id = FindCallback(call.callback);
+  if (call.result.type == record::Value::kBool
+          ? call.result == record::Value::Bool(true) && id != kNoCallback &&
+                Callbacks()[id].shape == Shape::kClassifier
+          : !call.out.is_null()) {
+    raw_ += ", out ";
+    AppendFormat(call.out, raw_);
   }
   Put(0);
   if (!call.operations) return;

@@ -19,8 +19,6 @@
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
-#include "replay_input.h"
-#include "snapshot_digest.h"
 
 namespace walk {
 
@@ -28,7 +26,7 @@ namespace {
 
 namespace names = document_names;
 
-using record::AttributeOf;
+using Named = std::vector<std::pair<std::string, Scalar>>;
 
 struct Begun {
   std::uint64_t offset;
@@ -37,18 +35,16 @@ struct Begun {
 
 class Replayer {
  public:
+  // `cut`: why the snapshot was cut, from the log; empty when whole.
   Replayer(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
-           const Document& log, const Plugin& plugin)
+           const Document& log, const Plugin& plugin, ReplayWatch watch, std::string cut = {})
       : options_(options),
         tree_(std::move(tree)),
         log_(log),
         plugin_(plugin),
+        watch_(std::move(watch)),
+        cut_(std::move(cut)),
         bindings_(RecordsBindings(log)) {}
-
-  int Run(Output& out) {
-    ReplayAll();
-    return Finish(out);
-  }
 
   void ReplayAll() {
     std::vector<std::uint64_t> call_offsets;
@@ -76,7 +72,8 @@ class Replayer {
       }
       alternate_ = true;
     } else {
-      ReadBegins();
+      for (const Document::Begin& begin : begins)
+        begins_.push_back({begin.offset, log_.ReadDetails(begin.offset).Get(names::kThread).text});
       // The begin line of each call: the last of its thread before it.
       std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
       std::size_t b = 0;
@@ -107,14 +104,15 @@ class Replayer {
 
   const std::vector<DiffLine>& lines() const { return lines_; }
 
- private:
-  int Finish(Output& out) {
+  // Writes the lines and the summary; `head`: who recorded the session (SessionHead), empty for
+  // a walk's document.
+  int Finish(Output& out, const std::string& head) {
     NameLogLines();
     if (options_.json) {
-      WriteJson(out);
+      WriteJson(out, head);
     } else {
       std::string text;
-      if (!head_.empty()) out << head_ << '\n';
+      if (!head.empty()) out << head << '\n';
       for (const DiffLine& line : lines_) {
         text.clear();
         kit::AppendTextLine(line.Text(), text);
@@ -125,20 +123,16 @@ class Replayer {
     return differ_ == 0 ? 0 : 1;
   }
 
+ private:
   struct Pending {
     std::uint64_t offset;  // of the call line; of the begin line for one never ended
     std::uint64_t began;   // of its begin line (the call line's own without one)
     bool unreturned;
   };
 
-  void ReadBegins() {
-    for (const Document::Begin& begin : log_.begins()) {
-      Details d = log_.ReadDetails(begin.offset);
-      begins_.push_back({begin.offset, d.Get(names::kThread).text});
-    }
+  [[noreturn]] void Refuse(const std::string& what) {
+    throw std::runtime_error(log_.name() + ": " + what);
   }
-
-  [[noreturn]] void Refuse(const std::string& what) { throw BadLog(log_.name() + ": " + what); }
 
   void ReplayCall(const Pending& pending, const std::vector<std::uint64_t>& call_offsets) {
     call_offset_ = pending.offset;
@@ -172,14 +166,14 @@ class Replayer {
     // The iterator as the call found it in the field.
     hostsim::IteratorPtr it = hostsim::NewIterator(tree_);
     it->MoveTo(node);
-    std::vector<std::pair<std::string, Scalar>> expected;
+    Named expected;
     if (!d.has_before)
       Refuse(
           "a call record without \"before\" (written before records held the attributes "
           "of the iterator before the call): record the session again");
     for (const auto& [name, value] : d.before) {
       FIAttribute held;
-      if (!AttributeOf(value, held))
+      if (!record::AttributeOf(value, held))
         Refuse("a call of " + callback + " held " + OneLine(name) + " = " + value.Shown() +
                ", which no attribute holds");
       it->SetAttribute(name.c_str(), held);
@@ -230,15 +224,15 @@ class Replayer {
         const bool found = it->GetAttribute(name.c_str(), held);
         Scalar now = found ? record::AttributeValue(held) : Scalar{};
         const Scalar* was = Find(expected, name);
-        static const Scalar kNone;
-        const Scalar& w = was != nullptr ? *was : kNone;
+        const Scalar w = was != nullptr ? *was : Scalar{};
         if (w == now) return;
         Add(DiffLine::kAttributeChanged, group, where,
             Changed("attribute " + name, w.Shown(), now.Shown()), w, now);
       };
-      for (const std::string& name : held_names_) compare_attribute(name);
+      for (const char* name : record::kHeldAttributes) compare_attribute(name);
       for (const auto& [name, value] : expected) {
-        if (std::find(held_names_.begin(), held_names_.end(), name) == held_names_.end())
+        if (std::find(std::begin(record::kHeldAttributes), std::end(record::kHeldAttributes),
+                      name) == std::end(record::kHeldAttributes))
           compare_attribute(name);
       }
       if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
@@ -295,13 +289,12 @@ class Replayer {
 
   // The bindings the call made against those recorded: for each generic name, recorded first
   // and then any new, the host name bound last to it on each side.
-  void CompareBindings(const std::vector<std::pair<std::string, Scalar>>& recorded,
-                       const std::vector<hostsim::AliasBinding>& made, const std::string& group,
-                       const std::string& where) {
-    std::vector<std::pair<std::string, Scalar>> now;
+  void CompareBindings(const Named& recorded, const std::vector<hostsim::AliasBinding>& made,
+                       const std::string& group, const std::string& where) {
+    Named now;
     for (const hostsim::AliasBinding& b : made)
       Put(now, b.generic_name, {Scalar::kText, b.host_name});
-    std::vector<std::pair<std::string, Scalar>> was;
+    Named was;
     for (const auto& [name, host] : recorded) Put(was, name, host);
     auto differs = [&](const std::string& name) {
       const Scalar* w = Find(was, name);
@@ -319,15 +312,13 @@ class Replayer {
   }
 
   // The value of `name` in `list`, null when it has none; Put sets it, a name keeping its place.
-  template <typename List>
-  static auto Find(List& list, const std::string& name) -> decltype(&list[0].second) {
+  static Scalar* Find(Named& list, const std::string& name) {
     for (auto& [n, v] : list) {
       if (n == name) return &v;
     }
     return nullptr;
   }
-  static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
-                  const Scalar& value) {
+  static void Put(Named& list, const std::string& name, const Scalar& value) {
     if (Scalar* v = Find(list, name)) {
       *v = value;
     } else {
@@ -369,14 +360,14 @@ class Replayer {
     return s;
   }
 
-  void WriteJson(Output& out) const {
+  void WriteJson(Output& out, const std::string& head) const {
     JsonWriter json(out);
     json.BeginObject();
     json.Key(names::kDifferences);
     json.BeginArray();
     for (const DiffLine& line : lines_) WriteDiffLine(json, line);
     json.End();
-    if (!head_.empty()) json.Member(names::kRecorded, head_);
+    if (!head.empty()) json.Member(names::kRecorded, head);
     json.Key(names::kSummary);
     json.BeginObject();
     json.Member(names::kReplayed, replayed_);
@@ -398,24 +389,17 @@ class Replayer {
     if (!watch_(step)) stopped_ = true;
   }
 
- public:
-  std::string cut_;   // why the snapshot was cut, from the log; empty when whole
-  std::string head_;  // who recorded the session (SessionHead); empty for a walk's document
-  ReplayWatch watch_;
-
- private:
   const ReplayOptions& options_;
   std::shared_ptr<const hostsim::HostTree> tree_;
   const Document& log_;
   const Plugin& plugin_;
+  const ReplayWatch watch_;
+  const std::string cut_;
   std::vector<Begun> begins_;
   const bool bindings_;     // the log's calls hold their bindings
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
-  // The attributes a call can hold, compared after every call.
-  const std::vector<std::string> held_names_{std::begin(record::kHeldAttributes),
-                                             std::end(record::kHeldAttributes)};
   // Of each callback that keeps a process-wide count: whether its last counting call overlapped.
   std::unordered_map<int, bool> count_overlapped_;
   std::vector<DiffLine> lines_;
@@ -431,20 +415,21 @@ int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn) {
   ReplayInput input = OpenReplay(options, warn);
   Plugin plugin(options.plugin);
-  Replayer replayer(options, std::move(input.tree), *input.log, plugin);
-  replayer.cut_ = input.cut;
+  std::string head;
   if (input.log->head_line() != Document::kNoOffset)
-    replayer.head_ = SessionHead(input.log->ReadDetails(input.log->head_line()));
-  return replayer.Run(out);
+    head = SessionHead(input.log->ReadDetails(input.log->head_line()));
+  Replayer replayer(options, std::move(input.tree), *input.log, plugin, {}, input.cut);
+  replayer.ReplayAll();
+  return replayer.Finish(out, head);
 }
 
 std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
                                   std::shared_ptr<const hostsim::HostTree> tree,
                                   const Document& log, const Plugin& plugin,
                                   const ReplayWatch& watch) {
-  Replayer replayer(options, std::move(tree), log, plugin);
-  replayer.watch_ = watch;
+  Replayer replayer(options, std::move(tree), log, plugin, watch);
   replayer.ReplayAll();
   return replayer.lines();
 }
+
 }  // namespace walk
