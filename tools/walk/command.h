@@ -28,9 +28,6 @@ struct Options {
   bool json = false, trace = false, explain = false, names = false;
 };
 
-// The text after --help's options: what the output holds and the exit status.
-extern const char kHelpFooter[];
-
 // Writes "fintop-walk: <what>" as one line on stderr (control bytes blanked) and returns
 // kBadInput.
 int Fail(const std::string& what);

@@ -141,13 +141,12 @@ class Reducer {
     crash_ = found.end;
     reference_ = found.signature;
     target_offset_ = found.offset;
-    bool unreturned = found.unreturned;
     if (wanted != kNoOffset && target_offset_ != wanted && found.began != wanted)
       throw std::runtime_error(Where(lines_.LineOf(target_offset_)) + ": the replay " + Ended() +
                                " in this call, before the call at line " +
                                std::to_string(options_.call_line) + ": reduce this one (--call " +
                                std::to_string(lines_.LineOf(target_offset_)) + ")");
-    target_ = ReadKeptCall(*log_, *tree_, target_offset_, unreturned);
+    target_ = ReadKeptCall(*log_, *tree_, target_offset_, found.unreturned);
     if (crash_ == ChildEnd::kAnswered && reference_.empty())
       throw std::runtime_error(Where(options_.call_line) + ": " + Named(target_) +
                                " answers as recorded: nothing to reduce");
@@ -198,17 +197,23 @@ class Reducer {
       CutTree::Built built = candidate.Build();
       Document log(LogText(head_, calls_, built), "the reduced log");
       std::string answer;
-      ReplayWatch watch = [&](const ReplayStep& step) {
-        if (step.done)
-          answer +=
-              Signature(step.lines, step.first_line, step.lines.size(), built) + kCallSeparator;
-        return true;
-      };
-      ReplayLines(test_options_, built.tree, log, plugin_, watch);
+      ReplayLines(test_options_, built.tree, log, plugin_, Signatures(built, answer));
       return answer;
     };
     // The time bound is looked at before each test; a test is cut only as hanging.
     return RunInChild(work, kHangSeconds);
+  }
+
+  // Appends the signature of each call's lines on `built` to `answer`, ended by the separator;
+  // `first`, when given, learns where the last call's lines start.
+  static ReplayWatch Signatures(const CutTree::Built& built, std::string& answer,
+                                std::size_t* first = nullptr) {
+    return [&built, &answer, first](const ReplayStep& step) {
+      if (!step.done) return true;
+      answer += Signature(step.lines, step.first_line, step.lines.size(), built) + kCallSeparator;
+      if (first != nullptr) *first = step.first_line;
+      return true;
+    };
   }
 
   // Whether a test shows the difference of the call to reduce: the same crash or hang, or the
@@ -217,18 +222,12 @@ class Reducer {
     if (crash_ != ChildEnd::kAnswered) return end.kind != ChildEnd::kAnswered;
     if (end.kind != ChildEnd::kAnswered) return false;
     if (!first_answer_.empty()) return end.answer == first_answer_;
-    // The target's part: after the separator before the last.
-    constexpr std::size_t kSize = sizeof kCallSeparator - 1;
-    const std::string& answer = end.answer;
-    if (answer.size() < kSize || answer.compare(answer.size() - kSize, kSize, kCallSeparator) != 0)
-      return false;  // an error
-    const std::size_t body = answer.size() - kSize;
-    std::size_t from = 0;
-    if (std::size_t at =
-            body >= kSize ? answer.rfind(kCallSeparator, body - kSize) : std::string::npos;
-        at != std::string::npos)
-      from = at + kSize;
-    if (answer.compare(from, body - from, reference_) != 0) return false;
+    // The target's part: the last, each part ended by the separator.
+    if (!end.answer.ends_with(kCallSeparator)) return false;  // an error
+    std::string_view body(end.answer.data(), end.answer.size() - (sizeof kCallSeparator - 1));
+    const std::size_t at = body.rfind(kCallSeparator);
+    if (body.substr(at == body.npos ? 0 : at + sizeof kCallSeparator - 1) != reference_)
+      return false;
     first_answer_ = end.answer;
     return true;
   }
@@ -244,9 +243,6 @@ class Reducer {
     head_.digest = TreeDigest(*built_.tree);
     WriteFile(log_file_, [&](Output& out) { out << LogText(head_, calls_, built_); });
     const KeptCall& target = calls_.back();
-    std::uint32_t node = built_.Find(target.node);
-    std::string address =
-        node == hostsim::kNoNode ? target.call.node : AddressOf(*built_.tree, node);
     ReplayOptions again{case_file_, log_file_, options_.replay.plugin, false};
     if (crash_ != ChildEnd::kAnswered) {
       ChildEnd end = RunInChild(
@@ -260,9 +256,9 @@ class Reducer {
         throw std::runtime_error(log_file_ +
                                  ": the reduced call no longer crashes or hangs when read "
                                  "back (a fault of the reducer)");
-      reduced_line_ = address + ": " + CallName(target.call) + ": " +
-                      (end.kind == ChildEnd::kHung ? "hangs" : "crashes") +
-                      " (replayed in a child process)";
+      reduced_line_ =
+          AddressOn(built_, target.node, target.call.node) + ": " + CallName(target.call) + ": " +
+          (end.kind == ChildEnd::kHung ? "hangs" : "crashes") + " (replayed in a child process)";
       return;
     }
     // It answered in every child: it is replayed here.
@@ -270,15 +266,8 @@ class Reducer {
     CutTree::Built loaded{input.tree, built_.original};
     std::string answer;
     std::size_t first = 0;
-    ReplayWatch watch = [&](const ReplayStep& step) {
-      if (step.done) {
-        answer +=
-            Signature(step.lines, step.first_line, step.lines.size(), loaded) + kCallSeparator;
-        first = step.first_line;
-      }
-      return true;
-    };
-    std::vector<DiffLine> lines = ReplayLines(again, input.tree, *input.log, plugin_, watch);
+    std::vector<DiffLine> lines =
+        ReplayLines(again, input.tree, *input.log, plugin_, Signatures(loaded, answer, &first));
     if (answer != first_answer_)
       throw std::runtime_error(log_file_ +
                                ": the reduced call answers otherwise when read back (a "
@@ -353,9 +342,7 @@ class Reducer {
     json.Member(names::kLine, lines_.LineOf(kept.offset));
     json.Member(names::kCallback, kept.call.callback);
     json.Member(names::kNode, kept.call.node);
-    std::uint32_t node = built_.Find(kept.node);
-    json.Member(names::kReducedNode,
-                node == hostsim::kNoNode ? kept.call.node : AddressOf(*built_.tree, node));
+    json.Member(names::kReducedNode, AddressOn(built_, kept.node, kept.call.node));
     json.End();
   }
 

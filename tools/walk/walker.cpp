@@ -28,6 +28,15 @@ std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& b
   return out;
 }
 
+// Reads property `key` of the node `at` stands on as `node`'s value; whether it has one.
+bool ReadProperty(hostsim::HostIterator& at, const std::string& key, ModelNode& node) {
+  FIAttribute value;
+  at.GetValue(FIAttribute(key.c_str()), value);
+  node.has_value = !value.empty();
+  node.value = record::AttributeValue(value);
+  return node.has_value;
+}
+
 std::vector<Binding> Bindings(const hostsim::HostIterator& it) {
   std::vector<Binding> out;
   for (const hostsim::AliasBinding& a : it.aliases()) out.push_back({a.generic_name, a.host_name});
@@ -225,12 +234,7 @@ void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
   node.name = step.name;
   std::string path = step.path.empty() ? std::string() : ExpandPath(step.path, it);
   bool there = step.path.empty() || (!path.empty() && at->Down(path));
-  if (there) {
-    FIAttribute value;
-    at->GetValue(FIAttribute(step.key.c_str()), value);
-    node.has_value = !value.empty();
-    node.value = record::AttributeValue(value);
-  }
+  if (there) ReadProperty(*at, step.key, node);
   if (!node.has_value) {
     if (step.optional) return;
     if (!there) {
@@ -262,15 +266,9 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
   if (!found && !step.optional) ExplainLastCall(step, start, "found nothing");
   if (found) {
     if (at->node() != start) node.at = Relative(at->node(), start);
-    if (step.read) {
-      FIAttribute value;
-      at->GetValue(FIAttribute(step.key.c_str()), value);
-      node.has_value = !value.empty();
-      node.value = record::AttributeValue(value);
-      if (!node.has_value && !step.optional) {
-        Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
-                           " has no property " + Quoted(step.key));
-      }
+    if (step.read && !ReadProperty(*at, step.key, node) && !step.optional) {
+      Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
+                         " has no property " + Quoted(step.key));
     }
   }
   node.attributes = Recorded(*at, before);
