@@ -1,5 +1,6 @@
 #include "case_writer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -58,23 +59,19 @@ void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_
   json.BeginObject();
   json.Member(document_names::kName, tree.name(node));
   auto properties = tree.properties(node);
-  bool others = false;
-  for (const auto& [key, value] : properties) {
-    if (!OwnMember(key)) {
-      others = true;
-      continue;
-    }
-    json.Key(key);
-    WriteValue(json, *value);
-  }
-  if (others) {
-    json.Key(document_names::kProps);
-    json.BeginObject();
+  auto write = [&](bool own) {  // the node's own members, or the others
     for (const auto& [key, value] : properties) {
-      if (OwnMember(key)) continue;
+      if (OwnMember(key) != own) continue;
       json.Key(key);
       WriteValue(json, *value);
     }
+  };
+  write(true);
+  if (std::any_of(properties.begin(), properties.end(),
+                  [](const auto& p) { return !OwnMember(p.first); })) {
+    json.Key(document_names::kProps);
+    json.BeginObject();
+    write(false);
     json.End();
   }
   if (tree.child_count(node) == 0) return;

@@ -151,17 +151,18 @@ class Replayer {
              " lacks" + (cut_.empty() ? "" : " (the snapshot was cut: " + cut_ + ")") +
              ": replay the log against the snapshot recorded with it");
     int argument = 0;
-    std::string where = "call " + callback;
+    where_ = "call " + callback;
     for (const char* key : {names::kIndex, names::kMove}) {
       const Scalar& s = d.Get(key);
       if (s.type == Scalar::kNone) continue;
       auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), argument);
       if (s.type != Scalar::kInteger || r.ec != std::errc())
         Refuse("a call of " + callback + " whose \"" + key + "\" is no integer");
-      where += std::string("(") + (key == names::kMove ? "move " : "") + s.text + ")";
+      where_ += std::string("(") + (key == names::kMove ? "move " : "") + s.text + ")";
     }
-    std::uint32_t rank = ranks_[OneLine(node_text.text) + '\n' + where]++;
-    if (rank > 0) where += " #" + std::to_string(rank + 1);
+    std::uint32_t rank = ranks_[OneLine(node_text.text) + '\n' + where_]++;
+    if (rank > 0) where_ += " #" + std::to_string(rank + 1);
+    group_ = node_text.text;
 
     // The iterator as the call found it in the field.
     hostsim::IteratorPtr it = hostsim::NewIterator(tree_);
@@ -198,36 +199,23 @@ class Replayer {
     const bool same_at =
         was_at.type == Scalar::kText && FindAddress(*tree_, was_at.text) == now_node;
     auto now_at = [&] { return AddressOf(*tree_, now_node); };
-    const std::string& group = node_text.text;
     std::size_t before = lines_.size();
     if (pending.unreturned) {
-      Add(DiffLine::kCallNeverReturned, group, where,
+      Add(DiffLine::kCallNeverReturned,
           "never returned in the field (the session ended inside it); here: result " +
               now_result.Shown() +
               (now_out.type == Scalar::kNone ? "" : ", out " + now_out.Shown()) + ", at " +
               now_at(),
           {}, now_result);
     } else {
-      auto compare = [&](const char* key, DiffLine::Kind kind, const Scalar& now) {
-        const Scalar& was = d.Get(key);
-        if (was == now) return;
-        bool at = kind == DiffLine::kTargetChanged;
-        Add(kind, group, where,
-            Changed(key, at ? was.Bare() : was.Shown(), at ? now.Bare() : now.Shown()), was, now);
-      };
-      compare(names::kResult, DiffLine::kResultChanged, now_result);
-      compare(names::kOut, DiffLine::kResultChanged, now_out);
+      Compare(DiffLine::kResultChanged, {}, names::kResult, d.Get(names::kResult), now_result);
+      Compare(DiffLine::kResultChanged, {}, names::kOut, d.Get(names::kOut), now_out);
       // The attributes after the call: every name it could hold, and any the record names.
       auto compare_attribute = [&](const std::string& name) {
         // Held and empty is null, as the record writes it; not held is none.
         FIAttribute held;
-        const bool found = it->GetAttribute(name.c_str(), held);
-        Scalar now = found ? record::AttributeValue(held) : Scalar{};
-        const Scalar* was = Find(expected, name);
-        const Scalar w = was != nullptr ? *was : Scalar{};
-        if (w == now) return;
-        Add(DiffLine::kAttributeChanged, group, where,
-            Changed("attribute " + name, w.Shown(), now.Shown()), w, now);
+        Scalar now = it->GetAttribute(name.c_str(), held) ? record::AttributeValue(held) : Scalar{};
+        Compare(DiffLine::kAttributeChanged, "attribute ", name, ValueOf(expected, name), now);
       };
       for (const char* name : record::kHeldAttributes) compare_attribute(name);
       for (const auto& [name, value] : expected) {
@@ -235,13 +223,13 @@ class Replayer {
                       name) == std::end(record::kHeldAttributes))
           compare_attribute(name);
       }
-      if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
-      if (!same_at) compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at()});
+      if (bindings_) CompareBindings(d.bindings, it->aliases());
+      if (!same_at)
+        Compare(DiffLine::kTargetChanged, {}, names::kAt, was_at, {Scalar::kText, now_at()});
     }
     it.reset();
     if (left != 0)
-      Add(DiffLine::kClonesLeft, group, where,
-          std::to_string(left) + " cloned iterators left alive");
+      Add(DiffLine::kClonesLeft, std::to_string(left) + " cloned iterators left alive");
     Watch(pending, id, argument, &before);
     // A callback that keeps a process-wide count selects from the count its last counting call
     // made, from any thread: when that call overlapped others, which of them counted last in
@@ -289,52 +277,54 @@ class Replayer {
 
   // The bindings the call made against those recorded: for each generic name, recorded first
   // and then any new, the host name bound last to it on each side.
-  void CompareBindings(const Named& recorded, const std::vector<hostsim::AliasBinding>& made,
-                       const std::string& group, const std::string& where) {
+  void CompareBindings(const Named& recorded, const std::vector<hostsim::AliasBinding>& made) {
     Named now;
     for (const hostsim::AliasBinding& b : made)
       Put(now, b.generic_name, {Scalar::kText, b.host_name});
     Named was;
     for (const auto& [name, host] : recorded) Put(was, name, host);
-    auto differs = [&](const std::string& name) {
-      const Scalar* w = Find(was, name);
-      const Scalar* n = Find(now, name);
-      Scalar o = w != nullptr ? *w : Scalar{};
-      Scalar m = n != nullptr ? *n : Scalar{};
-      if (o == m) return;
-      Add(DiffLine::kBindingChanged, group, where, Changed("binding " + name, o.Shown(), m.Shown()),
-          o, m);
-    };
-    for (const auto& [name, host] : was) differs(name);
+    for (const auto& [name, host] : was)
+      Compare(DiffLine::kBindingChanged, "binding ", name, host, ValueOf(now, name));
     for (const auto& [name, host] : now) {
-      if (Find(was, name) == nullptr) differs(name);
+      if (Find(was, name) == was.end())
+        Compare(DiffLine::kBindingChanged, "binding ", name, {}, host);
     }
   }
 
-  // The value of `name` in `list`, null when it has none; Put sets it, a name keeping its place.
-  static Scalar* Find(Named& list, const std::string& name) {
-    for (auto& [n, v] : list) {
-      if (n == name) return &v;
-    }
-    return nullptr;
+  // `name` in `list`; ValueOf its value (none when it has none); Put sets it, a name keeping its
+  // place.
+  static Named::iterator Find(Named& list, const std::string& name) {
+    return std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == name; });
+  }
+  static Scalar ValueOf(Named& list, const std::string& name) {
+    auto found = Find(list, name);
+    return found == list.end() ? Scalar{} : found->second;
   }
   static void Put(Named& list, const std::string& name, const Scalar& value) {
-    if (Scalar* v = Find(list, name)) {
-      *v = value;
-    } else {
+    auto found = Find(list, name);
+    if (found == list.end()) {
       list.emplace_back(name, value);
+    } else {
+      found->second = value;
     }
   }
-  // "result recorded false, now true": which side is the field's.
-  static std::string Changed(const std::string& member, const std::string& recorded,
-                             const std::string& now) {
-    return member + " recorded " + recorded + ", now " + now;
+
+  // A line when the value of `member` (`what` and `name`) differs from the field's, which is
+  // named first: "result recorded false, now true". An address is shown bare.
+  void Compare(DiffLine::Kind kind, std::string_view what, std::string_view name, const Scalar& was,
+               const Scalar& now) {
+    if (was == now) return;
+    const bool at = kind == DiffLine::kTargetChanged;
+    Add(kind,
+        std::string(what).append(name) + " recorded " + (at ? was.Bare() : was.Shown()) + ", now " +
+            (at ? now.Bare() : now.Shown()),
+        was, now);
   }
 
-  void Add(DiffLine::Kind kind, const std::string& group, const std::string& where,
-           std::string what, Scalar o = {}, Scalar n = {}) {
+  // A line of the call being replayed.
+  void Add(DiffLine::Kind kind, std::string what, Scalar o = {}, Scalar n = {}) {
     lines_.push_back(
-        {kind, 1, group, where, std::move(what), std::move(o), std::move(n), lines_.size()});
+        {kind, 1, group_, where_, std::move(what), std::move(o), std::move(n), lines_.size()});
     line_offsets_.push_back(call_offset_);
   }
 
@@ -404,7 +394,8 @@ class Replayer {
   std::unordered_map<int, bool> count_overlapped_;
   std::vector<DiffLine> lines_;
   std::vector<std::uint64_t> line_offsets_;  // of each line's call in the log
-  std::uint64_t call_offset_ = 0;            // of the call being replayed
+  std::uint64_t call_offset_ = 0;            // of the call being replayed, its node's address
+  std::string group_, where_;                // and "call CTReactions(2) #2"
   bool stopped_ = false;                     // the watcher stopped the replay
   long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
 };

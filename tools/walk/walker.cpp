@@ -28,6 +28,10 @@ std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& b
   return out;
 }
 
+hostsim::IteratorPtr CloneOf(hostsim::HostIterator& it) {
+  return hostsim::IteratorPtr(static_cast<hostsim::HostIterator*>(it.Clone()));
+}
+
 // Reads property `key` of the node `at` stands on as `node`'s value; whether it has one.
 bool ReadProperty(hostsim::HostIterator& at, const std::string& key, ModelNode& node) {
   FIAttribute value;
@@ -52,7 +56,7 @@ WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   tree_ = &top.tree();
   sink_ = &sink;
   started_ = std::chrono::steady_clock::now();
-  Iter start = CloneOf(top);
+  auto start = CloneOf(top);
   // Only what is shown needs the iterator's operations: without an observer they cost nothing.
   if (options_.trace || options_.explain || options_.names)
     start->set_observer(this);  // clones of it inherit the observer
@@ -71,10 +75,6 @@ WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   return std::move(result_);
 }
 
-Walker::Iter Walker::CloneOf(hostsim::HostIterator& it) {
-  return Iter(static_cast<hostsim::HostIterator*>(it.Clone()));
-}
-
 void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
   if (!recording_) return;
   const std::string_view op = e.op;
@@ -89,10 +89,6 @@ void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::Itera
   events_.push_back({op, std::string(e.text), std::string(e.text2), e.value != nullptr,
                      e.value != nullptr ? record::AttributeValue(*e.value) : Value{}, e.number,
                      e.result, &iterator == caller_, e.from, e.to});
-}
-
-std::string Walker::Path(std::uint32_t node) const {
-  return tree_->path(node);
 }
 
 std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
@@ -112,7 +108,7 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   if (cls.empty()) {
     // A top node that is nothing of its own is a plain container: its children are mapped.
     if (top) {
-      Iter children = CloneOf(at);
+      auto children = CloneOf(at);
       if (children->First()) {
         do VisitNode(*children, false);
         while (children->Next());
@@ -128,7 +124,7 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   if (options_.host_paths) object.host = Path(at.node());
   sink_->Open(object);
   if (const std::vector<Step>* steps = mapping_.Find(cls)) {
-    Iter it = CloneOf(at);
+    auto it = CloneOf(at);
     RunSteps(*steps, *it);
   }
   sink_->Close(object);
@@ -138,12 +134,12 @@ std::string Walker::Recognise(hostsim::HostIterator& at) {
   for (const Recogniser& r : mapping_.recognisers) {
     switch (r.kind) {
       case Recogniser::kKind: {
-        Iter it = CloneOf(at);
+        auto it = CloneOf(at);
         if (Call(r.callback, *it) != 0) return r.cls;
         break;
       }
       case Recogniser::kClassifier: {
-        Iter it = CloneOf(at);
+        auto it = CloneOf(at);
         FIAttribute out;
         if (Call(r.callback, *it, &out) != 0 && out.type() == FT_TEXT && out.c_str()[0] != '\0') {
           return out.c_str();
@@ -228,7 +224,7 @@ std::string Walker::ExpandPath(const std::string& path, hostsim::HostIterator& i
 }
 
 void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   ModelNode node;
   node.kind = ModelNode::kValue;
   node.name = step.name;
@@ -252,7 +248,7 @@ void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
 }
 
 void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *at);
   const Attributes before = at->attributes();
   ModelNode node;
@@ -279,7 +275,7 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
 }
 
 void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
-  Iter list = CloneOf(it);
+  auto list = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *list);
   ModelNode node;
   node.kind = ModelNode::kCollection;
@@ -298,7 +294,7 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
   sink_->Open(node);
   const Attributes before = list->attributes();  // what each clone of it starts with
   for (int index = 0; index < count; ++index) {
-    Iter at = CloneOf(*list);
+    auto at = CloneOf(*list);
     ModelNode item;
     item.kind = ModelNode::kItem;
     item.index = index;
@@ -322,7 +318,7 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
 }
 
 void Walker::RunObjects(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   if (!step.path.empty() && !at->Down(step.path)) {
     if (!step.optional)
       Explain(it.node(), "objects: " + Path(it.node()) + " has no " + Quoted(step.path));

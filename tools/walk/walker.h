@@ -77,8 +77,6 @@ class Walker final : private hostsim::IteratorObserver {
   WalkResult Walk(hostsim::HostIterator& top, ModelSink& sink);
 
  private:
-  using Iter = hostsim::IteratorPtr;
-
   // A host operation made during a call, as the iterator reported it (IteratorEvent).
   struct Event {
     std::string_view op;  // "Down", "SetAttribute", ...
@@ -98,7 +96,6 @@ class Walker final : private hostsim::IteratorObserver {
   std::string_view KindOf(std::uint32_t node) const;
   std::vector<NameUse> Names() const;
 
-  Iter CloneOf(hostsim::HostIterator& it);
   void VisitNode(hostsim::HostIterator& at, bool top);
   std::string Recognise(hostsim::HostIterator& at);
   void RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it);
@@ -119,7 +116,7 @@ class Walker final : private hostsim::IteratorObserver {
   void ExplainLastCall(const Step& step, std::uint32_t where, const char* what);
   void Explain(std::uint32_t where, const std::string& text);
 
-  std::string Path(std::uint32_t node) const;
+  std::string Path(std::uint32_t node) const { return tree_->path(node); }
   std::string Relative(std::uint32_t node, std::uint32_t base) const;
   std::string ExpandPath(const std::string& path, hostsim::HostIterator& it);
   void Progress();
