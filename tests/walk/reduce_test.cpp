@@ -167,7 +167,6 @@ TEST_P(ShrinkTest, KeepsWhatTheTestNeeds) {
   shrinker.Run();
   EXPECT_TRUE(interesting(shrinker.result()));
   EXPECT_EQ(Written(*shrinker.result().Build().tree), Canonical(row.expected));
-  EXPECT_EQ(shrinker.tests(), tests);
   EXPECT_LE(tests, row.max_tests);
   EXPECT_EQ(!shrinker.stopped().empty(), row.stopped) << shrinker.stopped();
 }

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <new>
 #include <numeric>
-#include <utility>
 
 #include "callback_table.h"
 #include "cut_tree.h"

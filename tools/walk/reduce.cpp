@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "address.h"
 #include "call_search.h"
 #include "callback_table.h"
 #include "case_writer.h"

@@ -15,8 +15,6 @@
 #include "diff.h"
 #include "document.h"
 #include "document_names.h"
-#include "input_kind.h"
-#include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
 
@@ -372,11 +370,10 @@ class Replayer {
   // Tells the watcher of the call (after it, with its lines); stops when it says so.
   void Watch(const Pending& pending, int id, int argument, const std::size_t* first_line) {
     if (!watch_ || stopped_) return;
-    ReplayStep step{
-        pending.offset,       pending.began, pending.unreturned, id, argument, lines_, 0,
-        first_line != nullptr};
-    if (first_line != nullptr) step.first_line = *first_line;
-    if (!watch_(step)) stopped_ = true;
+    const bool done = first_line != nullptr;
+    if (!watch_({pending.offset, pending.began, pending.unreturned, id, argument, lines_,
+                 done ? *first_line : 0, done}))
+      stopped_ = true;
   }
 
   const ReplayOptions& options_;

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
