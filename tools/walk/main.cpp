@@ -2,6 +2,7 @@
 // does, and prints the model as the walk makes it. Bad input gives one line on stderr, exit
 // status 2 and nothing on stdout. This file reads the command line (command_line.h); command.cpp
 // does the rest.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -128,9 +129,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     case kit::CommandLine::Outcome::kError:
       break;
   }
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
-  }
+  std::replace(text.begin(), text.end(), '\n', ' ');
   return walk::Fail(text + " (see --help)");
 }
 

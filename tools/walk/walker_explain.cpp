@@ -17,13 +17,10 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
       std::string(Callbacks()[step.callback].name) + " (" + step.name + ") " + what + ": ";
   // The first step that failed, moves and attribute reads before property reads; a failing
   // Next only ends a walk over siblings.
-  const Event* failed = nullptr;
-  for (const Event& e : events_) {
-    if (!e.result && e.op != "Next" && e.op != "GetValue" && e.op != "GetName") {
-      failed = &e;
-      break;
-    }
-  }
+  auto first = std::find_if(events_.begin(), events_.end(), [](const Event& e) {
+    return !e.result && e.op != "Next" && e.op != "GetValue" && e.op != "GetName";
+  });
+  const Event* failed = first == events_.end() ? nullptr : &*first;
   // A missing property explains the call only when it was the one property read; a call that
   // reads many (a type test on every child) says nothing by missing one of them.
   auto property_reads = std::count_if(events_.begin(), events_.end(),
