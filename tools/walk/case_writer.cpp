@@ -35,24 +35,23 @@ void DepthFirst(const hostsim::HostTree& tree, Open&& open, Close&& close) {
   }
 }
 
+// A property as the record holds it (a case holds finite reals only).
+record::Value FromProp(const hostsim::PropValue& p) {
+  switch (p.kind) {
+    case hostsim::PropValue::kInteger:
+      return record::Value::Integer(p.integer);
+    case hostsim::PropValue::kReal:
+      return record::Value::Real(p.real);
+    case hostsim::PropValue::kText:
+      break;
+  }
+  return record::Value::Text(p.text);
+}
+
 // The properties the case format names as members of the node (a snapshot's); the others go into
 // "props".
 bool OwnMember(std::string_view key) {
   return record::FindMember(record::kSnapshotProperties, key) != nullptr;
-}
-
-void WriteValue(kit::JsonWriter& json, const hostsim::PropValue& value) {
-  switch (value.kind) {
-    case hostsim::PropValue::kInteger:
-      json.Integer(value.integer);
-      return;
-    case hostsim::PropValue::kReal:
-      json.Real(value.real);
-      return;
-    case hostsim::PropValue::kText:
-      json.Text(value.text);
-      return;
-  }
 }
 
 void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_t node) {
@@ -63,7 +62,7 @@ void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_
     for (const auto& [key, value] : properties) {
       if (OwnMember(key) != own) continue;
       json.Key(key);
-      WriteValue(json, *value);
+      json.Write(FromProp(*value));
     }
   };
   write(true);
@@ -77,18 +76,6 @@ void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_
   if (tree.child_count(node) == 0) return;
   json.Key(document_names::kChildren);
   json.BeginArray();
-}
-
-record::Value FromProp(const hostsim::PropValue& p) {
-  switch (p.kind) {
-    case hostsim::PropValue::kInteger:
-      return record::Value::Integer(p.integer);
-    case hostsim::PropValue::kReal:
-      return record::Value::Real(p.real);
-    case hostsim::PropValue::kText:
-      break;
-  }
-  return record::Value::Text(p.text);
 }
 
 }  // namespace

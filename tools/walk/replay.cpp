@@ -109,13 +109,8 @@ class Replayer {
     if (options_.json) {
       WriteJson(out, head);
     } else {
-      std::string text;
       if (!head.empty()) out << head << '\n';
-      for (const DiffLine& line : lines_) {
-        text.clear();
-        kit::AppendTextLine(line.Text(), text);
-        out << text << '\n';
-      }
+      for (const DiffLine& line : lines_) out << OneLine(line.Text()) << '\n';
       out << Summary() << '\n';
     }
     return differ_ == 0 ? 0 : 1;
