@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a recogniser's callback outside the table", recogniser.cls);
     }
   }
-  for (const auto& [name, rule] : mapping.classes) CheckSteps(rule.steps, 0);
+  for (const auto& [name, steps] : mapping.classes) CheckSteps(steps, 0);
   return 0;
 }

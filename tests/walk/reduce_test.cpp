@@ -16,7 +16,6 @@
 #include "files.h"
 #include "iterator/case_loader.h"
 #include "shrink.h"
-#include "snapshot_digest.h"
 
 namespace {
 
@@ -168,7 +167,6 @@ TEST_P(ShrinkTest, KeepsWhatTheTestNeeds) {
   shrinker.Run();
   EXPECT_TRUE(interesting(shrinker.result()));
   EXPECT_EQ(Written(*shrinker.result().Build().tree), Canonical(row.expected));
-  EXPECT_EQ(shrinker.tests(), tests);
   EXPECT_LE(tests, row.max_tests);
   EXPECT_EQ(!shrinker.stopped().empty(), row.stopped) << shrinker.stopped();
 }

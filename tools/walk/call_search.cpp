@@ -3,7 +3,6 @@
 #include <atomic>
 #include <new>
 #include <numeric>
-#include <utility>
 
 #include "callback_table.h"
 #include "cut_tree.h"
@@ -26,7 +25,7 @@ struct SearchState {
 FoundCall SearchLog(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
                     const Document& log, const Plugin& plugin, std::uint64_t wanted, double seconds,
                     double stall_seconds) {
-  auto state = SharedWithChildren<SearchState>();
+  auto state = std::static_pointer_cast<SearchState>(SharedBytes(sizeof(SearchState)));
   new (state.get()) SearchState{};
   for (std::uint64_t& offset : state->last_count) offset = kNoOffset;
   auto search = [&]() -> std::string {

@@ -41,8 +41,6 @@ std::string Work(const std::function<std::string()>& work) {
 
 #if defined(_WIN32)
 
-namespace {}  // namespace
-
 ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds) {
   const std::string self = kit::Utf8(kit::ProgramPath());
   std::string command = kit::CommandLineArgument(self);

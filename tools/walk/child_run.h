@@ -44,14 +44,8 @@ ChildEnd RunInChild(const std::function<std::string()>& work, double seconds,
 ChildEnd RunSelf(const std::vector<std::string>& arguments, double seconds);
 #endif
 
-// Zeroed memory whose writes by a child are seen by the caller (shared with the children made
-// after it), for `count` objects of T, which must be trivial.
-template <typename T>
-std::shared_ptr<T> SharedWithChildren(std::size_t count = 1);
+// Zeroed memory of `size` bytes whose writes by a child are seen by the caller (shared with the
+// children made after it).
 std::shared_ptr<void> SharedBytes(std::size_t size);
-template <typename T>
-std::shared_ptr<T> SharedWithChildren(std::size_t count) {
-  return std::static_pointer_cast<T>(SharedBytes(sizeof(T) * count));
-}
 
 }  // namespace walk

@@ -12,7 +12,6 @@
 #include <type_traits>
 
 #include "aggnode/agg_node.h"
-#include "command_parts.h"
 #include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
@@ -36,72 +35,18 @@
 
 namespace walk {
 
-const char kHelpFooter[] = R"(Output:
-  By default the generic model as an indented tree: each object as its class and host name,
-  under it the values read, the element callbacks (name, callback, where the iterator moved,
-  the value read there) and the collections (name: count, callback), each selected item as
-  [index] with the attributes recorded (Name=value) and the bindings made (Generic->Host).
-  The last line is the summary: host objects asked about, generic objects made, callbacks
-  reached (of all the plug-in's callbacks) and callbacks reached that never found anything.
-  --json      the same model as one JSON document, with the summary (and the trace and the
-              explanations when asked for).
-  --trace     every callback call with its iterator's place, its arguments and result, and
-              under it the moves of that iterator, the attributes recorded and the bindings
-              made; the framework's own attribute records are marked "framework".
-  --explain   for every callback that answered no or counted nothing where the mapping file
-              expects data, the step of the iterator that failed, in words.
-  --names     every host name the plug-in asked for (a level given to Down, a property key
-              read): how often it was asked, found and missing, and on which host types; the
-              names most often missing first.
-  --diff SAVED  walks the case and compares its model with SAVED, a document written by
-              fintop-walk --json (of this build or another, of this case or another version
-              of it); --diff OLD --new NEW compares two saved documents without a walk. A
-              fintop-trace log counts as a document holding only a trace. Objects are matched
-              by their host path, steps by name, items by collection and index; when both
-              documents hold a trace (the walk traces when SAVED holds one), the calls too, by
-              node, callback and argument. One line per difference, grouped by object
-              ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
-              line "differences: N" with the count of each kind; with --json one document.
-              Exit status 0 when there is no difference, 1 when there is one.
-  SNAPSHOT --replay LOG  makes each call of LOG (a fintop-trace log) again on SNAPSHOT (the
-              case fintop-trace wrote with it), on the recorded node with the attributes held
-              then, and compares the answer: one line per call answered otherwise (result,
-              out, attribute, where the iterator stands), a call that never returned in the
-              field last, then "replayed: N calls, S answered as recorded, D differ"; with
-              --json one document. Exit status 0 when all answer as recorded, 1 when one
-              does not, 2 for bad input.
-  SNAPSHOT --replay LOG --reduce PREFIX  cuts SNAPSHOT down to the smallest tree found in
-              which one differing call (the first; --call N: the one at line N of LOG),
-              replayed alone, still differs the same way (or still crashes or hangs the
-              plug-in): subtrees, then single nodes (their children lifted into their
-              place), then properties, each test a replay of the call in a child process.
-              A selection of CTDewPointCurve, CTPumpCurve or CTActiveReactions keeps the
-              counting call before it when it needs it. Writes PREFIX.case.json and
-              PREFIX.log.jsonl, which --replay replays to the same difference, and reports
-              nodes before and after, replays tried, time and the reduced call's line (with
-              --json one document). --max-replays (default 1000) and --max-time (seconds,
-              default 60) bound the search: the best case found by then is written. Exit
-              status 0 when the files are written; 2 for bad input, or when no call differs
-              or the call's difference does not show when it is replayed alone.
-Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
-case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
-option; then one line on stderr says what is wrong and nothing is written to stdout.)";
-
-int Fail(std::string what) {
+void Warn(const std::string& what) {
   std::string line;
   kit::AppendTextLine(what, line);
   kit::Show(stderr, "fintop-walk: " + line + "\n");  // a Windows console shows any name
+}
+
+int Fail(const std::string& what) {
+  Warn(what);
   return kBadInput;
 }
 
 namespace names = document_names;
-
-// A line on stderr about input passed over; the output goes on.
-void Warn(const std::string& what) {
-  std::string line;
-  kit::AppendTextLine(what, line);
-  kit::Show(stderr, "fintop-walk: " + line + "\n");
-}
 
 namespace {
 
@@ -121,11 +66,6 @@ std::string DefaultCase(const std::filesystem::path& folder) {
   return std::string(FINTOP_WALK_SOURCE_DIR) + "/cases/default.json";
 }
 
-class BadInput : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The top aggregate node's iterator on the case `tree` read from `case_file`: the host opens
 // the case from the tree handed over rather than reading the file again.
 hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_file,
@@ -135,10 +75,10 @@ hostsim::HostIterator& OpenTop(const Plugin& plugin, const std::string& case_fil
   QELAggNode* node = plugin.get_qel_node()(const_cast<char*>(case_file.c_str()), &key);
   hostsim::HandOverCase(case_file, nullptr);  // the host holds it now
   if (node == nullptr)
-    throw BadInput(case_file +
-                   ": the plug-in could not open the case (GetQELNode returned no node)");
+    throw std::runtime_error(case_file +
+                             ": the plug-in could not open the case (GetQELNode returned no node)");
   FIIterator* top = QELAggNodeIterator(node);
-  if (top == nullptr) throw BadInput(case_file + ": the aggregate node has no iterator");
+  if (top == nullptr) throw std::runtime_error(case_file + ": the aggregate node has no iterator");
   return *static_cast<hostsim::HostIterator*>(top);
 }
 
@@ -186,9 +126,13 @@ void WriteTextEnd(Output& out, const Options& options, const WalkResult& result)
     for (std::size_t i = 0; i < names.size(); ++i) out << (i == 0 ? " " : ", ") << names[i];
     out << '\n';
   };
-  list("not reached:", result.Unreached());
-  list("found nothing:", result.NothingFound());
-  out << "summary: " << result.Summary() << '\n';
+  list("not reached:", result.unreached);
+  list("found nothing:", result.nothing_found);
+  out << "summary: " << std::to_string(result.host_objects) << " host objects, "
+      << std::to_string(result.generic_objects) << " generic objects, "
+      << std::to_string(kCallbackCount - result.unreached.size()) << " of "
+      << std::to_string(kCallbackCount) << " callbacks reached, "
+      << std::to_string(result.nothing_found.size()) << " found nothing\n";
 }
 
 // The JSON document after its "model": the trace, explanations and names when asked for, and
@@ -213,13 +157,13 @@ void WriteJsonEnd(JsonWriter& json, const Options& options, const JsonSink& sink
   json.BeginObject();
   json.Member(names::kHostObjects, result.host_objects);
   json.Member(names::kGenericObjects, result.generic_objects);
-  json.Member(names::kCallbacksReached, result.Reached());
+  json.Member(names::kCallbacksReached, kCallbackCount - result.unreached.size());
   json.Member(names::kCallbacks, kCallbackCount);
-  json.Member(names::kFoundNothing, result.FoundNothing());
+  json.Member(names::kFoundNothing, result.nothing_found.size());
   json.Key(names::kNotReached);
-  json.Texts(result.Unreached());
+  json.Texts(result.unreached);
   json.Key(names::kNothingFoundBy);
-  json.Texts(result.NothingFound());
+  json.Texts(result.nothing_found);
   json.End();
   json.End();
 }
@@ -235,13 +179,12 @@ int Walk(const Options& options, Output& out, kit::JsonEvents* events) {
   Plugin plugin(options.plugin_file);
   hostsim::HostIterator& top = OpenTop(plugin, options.case_file, std::move(tree));
 
-  WalkOptions walk_options;
-  walk_options.trace = options.trace;
-  walk_options.explain = options.explain;
-  walk_options.names = options.names;
-  walk_options.host_paths = options.json;
-  walk_options.progress = StderrIsTerminal();
-  Walker walker(plugin, mapping, walk_options);
+  Walker walker(plugin, mapping,
+                {.trace = options.trace,
+                 .explain = options.explain,
+                 .names = options.names,
+                 .host_paths = options.json,
+                 .progress = StderrIsTerminal()});
   long live = hostsim::LiveIterators();
   auto left_alive = [&] {
     if (hostsim::LiveIterators() == live) return false;
@@ -330,18 +273,14 @@ int Run(const Options& options) {
       // Output held back until it is large: bad input found before that leaves stdout empty.
       Output out(stdout);
       int status = 0;
+      const ReplayOptions replay{options.case_file, options.replay_file, options.plugin_file,
+                                 options.json};
       if (!options.reduce_prefix.empty()) {
-        ReduceOptions reduce;
-        reduce.replay = {options.case_file, options.replay_file, options.plugin_file, options.json};
-        reduce.prefix = options.reduce_prefix;
-        reduce.call_line = options.call_line;
-        reduce.max_replays = options.max_replays;
-        reduce.max_seconds = options.max_seconds;
-        reduce.progress = StderrIsTerminal();
-        status = Reduce(reduce, out, Warn);
-      } else if (!options.replay_file.empty()) {
-        status = Replay({options.case_file, options.replay_file, options.plugin_file, options.json},
+        status = Reduce({replay, options.reduce_prefix, options.call_line, options.max_replays,
+                         options.max_seconds, StderrIsTerminal()},
                         out, Warn);
+      } else if (!options.replay_file.empty()) {
+        status = Replay(replay, out, Warn);
       } else if (!options.diff_file.empty()) {
         status = Diff(options, out);
         if (status == kBadInput) return status;

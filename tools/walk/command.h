@@ -1,11 +1,13 @@
 // What fintop-walk does once its command line is read (main.cpp reads it): walk a case and
-// print its model, or compare documents (--diff). Kept apart from main.cpp so that the
-// command-line library is compiled in one small translation unit.
+// print its model (command.cpp), or compare documents (--diff, diff_command.cpp). Kept apart
+// from main.cpp so that the command-line library is compiled in one small translation unit.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
+
+#include "json_writer.h"
 
 namespace walk {
 
@@ -26,12 +28,11 @@ struct Options {
   bool json = false, trace = false, explain = false, names = false;
 };
 
-// The text after --help's options: what the output holds and the exit status.
-extern const char kHelpFooter[];
-
 // Writes "fintop-walk: <what>" as one line on stderr (control bytes blanked) and returns
 // kBadInput.
-int Fail(std::string what);
+int Fail(const std::string& what);
+// The same line about input passed over; the output goes on.
+void Warn(const std::string& what);
 
 // The defaults that depend on where the program is: the mapping file and plug-in beside it.
 void SetDefaults(Options& options, const std::filesystem::path& folder);
@@ -42,5 +43,14 @@ std::optional<int> CheckOptions(Options& options, const std::filesystem::path& f
 // Walks or compares as `options` say and writes the output to stdout. Whatever goes wrong ends
 // as one line on stderr and kBadInput; nothing is thrown.
 int Run(const Options& options);
+
+// Loads everything, walks the case and writes the output as the walk goes, with --json laid out
+// as that option writes it and told to `events` too when given. Throws the errors of bad input;
+// returns 1 when the walk left a cloned iterator alive.
+int Walk(const Options& options, kit::Output& out, kit::JsonEvents* events = nullptr);
+
+// Compares the saved document with the new one (--new) or with the walk of the case; 1 when they
+// differ. Throws the errors of bad input.
+int Diff(Options options, kit::Output& out);
 
 }  // namespace walk

@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
-#include "command_parts.h"
+#include "command.h"
 #include "diff.h"
 #include "document.h"
 #include "document_builder.h"
@@ -85,23 +84,11 @@ std::unique_ptr<Document> WalkDocument(const Options& options, bool trace, kit::
 int Diff(Options options, kit::Output& out) {
   std::unique_ptr<Document> saved, now;
   if (!options.new_file.empty()) {
-    // The two documents are read at once, the new one on a thread of its own.
-    std::exception_ptr failed;
-    std::thread reader([&] {
-      try {
-        now = ReadSaved(options.new_file);
-      } catch (...) {
-        failed = std::current_exception();
-      }
-    });
-    try {
-      saved = ReadSaved(options.diff_file);
-    } catch (...) {
-      reader.join();
-      throw;
-    }
-    reader.join();
-    if (failed) std::rethrow_exception(failed);
+    // The two documents are read at once, the new one on a thread of its own (which a refusal
+    // of the saved one waits for).
+    auto reader = std::async(std::launch::async, [&] { return ReadSaved(options.new_file); });
+    saved = ReadSaved(options.diff_file);
+    now = reader.get();
   } else {
     // A saved file that can be read again is looked at as bytes first; a pipe is read as a
     // document at once, and tells whether to walk with the trace.

@@ -17,29 +17,24 @@ constexpr std::size_t kStackBytes =
     sizeof(void*) >= 8 ? std::size_t{512} << 20 : std::size_t{192} << 20;
 
 struct Job {
-  const std::function<int()>* body = nullptr;
+  const std::function<int()>* body;
   int result = 0;
 };
 
 #if defined(_WIN32)
 DWORD WINAPI Start(LPVOID job) {
-  auto* j = static_cast<Job*>(job);
-  j->result = (*j->body)();
-  return 0;
-}
 #else
 void* Start(void* job) {
+#endif
   auto* j = static_cast<Job*>(job);
   j->result = (*j->body)();
-  return nullptr;
+  return {};
 }
-#endif
 
 }  // namespace
 
 int RunOnLargeStack(const std::function<int()>& body) {
-  Job job;
-  job.body = &body;
+  Job job{&body};
 #if defined(_WIN32)
   HANDLE thread =
       CreateThread(nullptr, kStackBytes, Start, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);

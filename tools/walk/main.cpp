@@ -2,6 +2,7 @@
 // does, and prints the model as the walk makes it. Bad input gives one line on stderr, exit
 // status 2 and nothing on stdout. This file reads the command line (command_line.h); command.cpp
 // does the rest.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -18,6 +19,58 @@
 #endif
 
 namespace {
+
+// The text after --help's options: what the output holds and the exit status.
+constexpr char kHelpFooter[] = R"(Output:
+  By default the generic model as an indented tree: each object as its class and host name,
+  under it the values read, the element callbacks (name, callback, where the iterator moved,
+  the value read there) and the collections (name: count, callback), each selected item as
+  [index] with the attributes recorded (Name=value) and the bindings made (Generic->Host).
+  The last line is the summary: host objects asked about, generic objects made, callbacks
+  reached (of all the plug-in's callbacks) and callbacks reached that never found anything.
+  --json      the same model as one JSON document, with the summary (and the trace and the
+              explanations when asked for).
+  --trace     every callback call with its iterator's place, its arguments and result, and
+              under it the moves of that iterator, the attributes recorded and the bindings
+              made; the framework's own attribute records are marked "framework".
+  --explain   for every callback that answered no or counted nothing where the mapping file
+              expects data, the step of the iterator that failed, in words.
+  --names     every host name the plug-in asked for (a level given to Down, a property key
+              read): how often it was asked, found and missing, and on which host types; the
+              names most often missing first.
+  --diff SAVED  walks the case and compares its model with SAVED, a document written by
+              fintop-walk --json (of this build or another, of this case or another version
+              of it); --diff OLD --new NEW compares two saved documents without a walk. A
+              fintop-trace log counts as a document holding only a trace. Objects are matched
+              by their host path, steps by name, items by collection and index; when both
+              documents hold a trace (the walk traces when SAVED holds one), the calls too, by
+              node, callback and argument. One line per difference, grouped by object
+              ("Plant/Well Fluid: Components[3].MoleFraction: value 0.04 -> 0.05"), then a
+              line "differences: N" with the count of each kind; with --json one document.
+              Exit status 0 when there is no difference, 1 when there is one.
+  SNAPSHOT --replay LOG  makes each call of LOG (a fintop-trace log) again on SNAPSHOT (the
+              case fintop-trace wrote with it), on the recorded node with the attributes held
+              then, and compares the answer: one line per call answered otherwise (result,
+              out, attribute, where the iterator stands), a call that never returned in the
+              field last, then "replayed: N calls, S answered as recorded, D differ"; with
+              --json one document. Exit status 0 when all answer as recorded, 1 when one
+              does not, 2 for bad input.
+  SNAPSHOT --replay LOG --reduce PREFIX  cuts SNAPSHOT down to the smallest tree found in
+              which one differing call (the first; --call N: the one at line N of LOG),
+              replayed alone, still differs the same way (or still crashes or hangs the
+              plug-in): subtrees, then single nodes (their children lifted into their
+              place), then properties, each test a replay of the call in a child process.
+              A selection of CTDewPointCurve, CTPumpCurve or CTActiveReactions keeps the
+              counting call before it when it needs it. Writes PREFIX.case.json and
+              PREFIX.log.jsonl, which --replay replays to the same difference, and reports
+              nodes before and after, replays tried, time and the reduced call's line (with
+              --json one document). --max-replays (default 1000) and --max-time (seconds,
+              default 60) bound the search: the best case found by then is written. Exit
+              status 0 when the files are written; 2 for bad input, or when no call differs
+              or the call's difference does not show when it is replayed alone.
+Exit status: 0 when the case was walked (whatever was found); 2 for a missing or malformed
+case, mapping file or document, a plug-in that cannot be loaded or lacks an export, or a bad
+option; then one line on stderr says what is wrong and nothing is written to stdout.)";
 
 // Reads the command line into `options`; an exit status when the program is to end here.
 std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
@@ -65,7 +118,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
                  "With --reduce: stop trying after this many seconds (default 60)", "SECONDS");
   line.AddOption("--new", options.new_file,
                  "With --diff: compare with this document instead of walking a case", "NEW");
-  line.SetFooter(walk::kHelpFooter);
+  line.SetFooter(kHelpFooter);
   std::string text;
   switch (line.Parse(arguments, text)) {
     case kit::CommandLine::Outcome::kRun:
@@ -76,9 +129,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& arguments,
     case kit::CommandLine::Outcome::kError:
       break;
   }
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
-  }
+  std::replace(text.begin(), text.end(), '\n', ' ');
   return walk::Fail(text + " (see --help)");
 }
 

@@ -1,12 +1,8 @@
 #include "mapping.h"
 
-#include "files.h"
-#include "json_writer.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +11,8 @@
 #include <sstream>
 
 #include "callback_table.h"
+#include "files.h"
+#include "json_writer.h"
 
 namespace walk {
 
@@ -53,13 +51,10 @@ class Reader {
         ReadRecognise(child, mapping);
       } else if (tag == "class") {
         Attributes(child, {"name"});
-        ClassRule rule;
-        rule.name = Required(child, "name");
-        if (mapping.classes.count(rule.name) != 0) {
-          Fail(Line(child), "class " + rule.name + " is mapped twice");
-        }
-        rule.steps = ReadSteps(child, false);
-        mapping.classes.emplace(rule.name, std::move(rule));
+        std::string name = Required(child, "name");
+        if (mapping.classes.count(name) != 0)
+          Fail(Line(child), "class " + name + " is mapped twice");
+        mapping.classes.emplace(name, ReadSteps(child));
       } else {
         Fail(Line(child),
              std::string("unknown element <").append(tag) + "> (expected <recognise> or <class>)");
@@ -104,10 +99,11 @@ class Reader {
   }
 
   // The steps below `node`, which is nested in `depth` elements and collections. In a
-  // collection or element, <set> written before the first other step is recorded before the
-  // callback's first call. Recurses once per nesting level, never beyond kMaxMappingDepth.
-  std::vector<Step> ReadSteps(pugi::xml_node node, bool sets_allowed,
-                              std::vector<Step>* sets = nullptr, int depth = 0) {
+  // collection or element, <set> written before the first other step goes to `sets`, recorded
+  // before the callback's first call. Recurses once per nesting level, never beyond
+  // kMaxMappingDepth.
+  std::vector<Step> ReadSteps(pugi::xml_node node, std::vector<Step>* sets = nullptr,
+                              int depth = 0) {
     std::vector<Step> steps;
     std::set<std::string> names;
     for (pugi::xml_node child : node.children()) {
@@ -129,7 +125,7 @@ class Reader {
         }
         if (given != 1) Fail(step.line, "<set> needs exactly one of text=, integer=, real=");
         if (step.type != 't') CheckNumber(step);
-        if (sets_allowed && steps.empty() && sets != nullptr) {
+        if (sets != nullptr && steps.empty()) {
           sets->push_back(std::move(step));
           continue;
         }
@@ -141,26 +137,19 @@ class Reader {
         step.path = child.attribute("path").value();
         if (child.attribute("key")) step.key = child.attribute("key").value();
         step.optional = Optional(child);
-      } else if (tag == "element") {
-        Attributes(child, {"callback", "name", "read", "optional"});
-        step.kind = Step::kElement;
-        step.callback = Callback(child, Shape::kElement);
+      } else if (tag == "element" || tag == "collection") {
+        const bool element = tag == "element";  // which alone takes read=
+        Attributes(child, {"callback", "name", "optional", element ? "read" : "optional"});
+        step.kind = element ? Step::kElement : Step::kCollection;
+        step.callback = Callback(child, element ? Shape::kElement : Shape::kCollection);
         step.name = child.attribute("name") ? child.attribute("name").value()
                                             : Callbacks()[step.callback].name;
-        if (child.attribute("read")) {
+        if (element && child.attribute("read")) {
           step.read = true;
           step.key = child.attribute("read").value();
         }
         step.optional = Optional(child);
-        step.steps = ReadSteps(child, true, &step.sets, Deeper(child, depth));
-      } else if (tag == "collection") {
-        Attributes(child, {"callback", "name", "optional"});
-        step.kind = Step::kCollection;
-        step.callback = Callback(child, Shape::kCollection);
-        step.name = child.attribute("name") ? child.attribute("name").value()
-                                            : Callbacks()[step.callback].name;
-        step.optional = Optional(child);
-        step.steps = ReadSteps(child, true, &step.sets, Deeper(child, depth));
+        step.steps = ReadSteps(child, &step.sets, Deeper(child, depth));
       } else if (tag == "objects") {
         Attributes(child, {"path", "optional"});
         Empty(child);

@@ -53,16 +53,12 @@ struct Recogniser {
   std::string cls;        // the generic class (kClassifier: written by the callback)
 };
 
-struct ClassRule {
-  std::string name;
-  std::vector<Step> steps;
-};
-
 struct Mapping {
   std::string file;
-  std::vector<Recogniser> recognisers;  // asked in order; the first that answers wins
-  std::map<std::string, ClassRule> classes;
-  const ClassRule* Find(const std::string& cls) const {
+  std::vector<Recogniser> recognisers;               // asked in order; the first that answers wins
+  std::map<std::string, std::vector<Step>> classes;  // the steps of each generic class
+  // The steps of `cls`, or null when it is not mapped.
+  const std::vector<Step>* Find(const std::string& cls) const {
     auto found = classes.find(cls);
     return found == classes.end() ? nullptr : &found->second;
   }

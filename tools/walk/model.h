@@ -65,7 +65,4 @@ class ModelSink {
   virtual void Trace(record::Entry entry) = 0;
 };
 
-// Appends the line of `node` in the indented tree, without indent or newline.
-void AppendTreeLine(const ModelNode& node, std::string& out);
-
 }  // namespace walk

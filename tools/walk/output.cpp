@@ -1,3 +1,4 @@
+// The model printed as it is made: the indented tree and its values, and the JSON document.
 #include "output.h"
 
 #include "callback_table.h"
@@ -25,7 +26,74 @@ const Entry* LastOfName(const std::vector<Entry>& entries, std::size_t i,
   return last;
 }
 
+// The line of `node` in the indented tree, without indent or newline.
+void AppendTreeLine(const ModelNode& node, std::string& out) {
+  switch (node.kind) {
+    case ModelNode::kObject:
+      out += node.cls + ' ';
+      AppendFormat(Value::Text(std::string(node.name)), out);
+      return;
+    case ModelNode::kValue:
+      out.append(node.name).append(" = ");
+      if (node.has_value) {
+        AppendFormat(node.value, out);
+      } else {
+        out += "(missing)";
+      }
+      return;
+    case ModelNode::kCollection:
+      out.append(node.name).append(": " + std::to_string(node.count) + " (");
+      out.append(node.callback).append(")");
+      return;
+    case ModelNode::kItem:
+      out += '[' + std::to_string(node.index) + ']';
+      if (!node.cls.empty()) out += ' ' + node.cls;
+      if (node.result != node.index)
+        out += " (selection returned " + std::to_string(node.result) + ')';
+      if (!node.at.empty()) out += " -> " + node.at;
+      break;
+    case ModelNode::kElement:
+      out.append(node.name).append(" (").append(node.callback).append(")");
+      if (!node.found) {
+        out += ": not found";
+      } else {
+        if (!node.at.empty()) out += " -> " + node.at;
+        if (node.has_value) {
+          out += " = ";
+          AppendFormat(node.value, out);
+        }
+      }
+      break;
+  }
+  // An item's or element's attributes recorded and bindings made.
+  for (const Field& f : node.attributes) {
+    out += "  " + f.name + '=';
+    AppendFormat(f.value, out);
+  }
+  for (const Binding& b : node.bindings) out += "  " + b.generic_name + "->" + b.host_name;
+}
+
 }  // namespace
+
+void AppendFormat(const Value& value, std::string& out) {
+  if (value.is_null()) {
+    out += "empty";
+  } else if (value.type != Value::kText) {
+    out += value.text;  // a real that is not finite unquoted
+  } else {
+    kit::AppendJsonText(value.text, out);
+  }
+}
+
+std::string Format(const Value& value) {
+  std::string out;
+  AppendFormat(value, out);
+  return out;
+}
+
+std::string Quoted(const std::string& text) {
+  return Format(Value::Text(text));
+}
 
 // ---- TextSink -------------------------------------------------------------------------------
 
@@ -71,19 +139,15 @@ void TextSink::Trace(record::Entry entry) {
   if (call.argument == record::Call::kMove) raw_ += ", move " + std::to_string(call.value);
   raw_ += ") = ";
   raw_ += call.result.text;
-  if (call.result.type == record::Value::kBool) {
-    // A classifier that answers true shows its out attribute, empty or not.
-    const int id = FindCallback(call.callback);
-    if (call.result == record::Value::Bool(true) && id != kNoCallback &&
-        Callbacks()[id].shape == Shape::kClassifier) {
-      raw_ += ", out ";
-      AppendFormat(call.out, raw_);
-    }
-  } else {
-    if (!call.out.is_null()) {
-      raw_ += ", out ";
-      AppendFormat(call.out, raw_);
-    }
+  // A classifier that answers true shows its out attribute, empty or not; a collection's shows
+  // when it holds a value.
+  const int id = FindCallback(call.callback);
+  if (call.result.type == record::Value::kBool
+          ? call.result == record::Value::Bool(true) && id != kNoCallback &&
+                Callbacks()[id].shape == Shape::kClassifier
+          : !call.out.is_null()) {
+    raw_ += ", out ";
+    AppendFormat(call.out, raw_);
   }
   Put(0);
   if (!call.operations) return;

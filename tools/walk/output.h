@@ -2,9 +2,7 @@
 // JSON document written node by node as the walk makes the model.
 #pragma once
 
-#include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "json_writer.h"

@@ -1,5 +1,7 @@
 #include "plugin.h"
 
+#include <stdexcept>
+
 #include "bootstrap/entry_points.h"
 #include "files.h"
 #include "framework/module_loader.h"
@@ -38,13 +40,13 @@ Plugin::Plugin(const std::string& file) : file_(file) {
   std::string why;
   HMODULE module = Load(file, why);
   if (module == nullptr)
-    throw PluginError("cannot load the plug-in " + file + " (" + why +
-                      "): give --plugin the fintop library built for this system");
+    throw std::runtime_error("cannot load the plug-in " + file + " (" + why +
+                             "): give --plugin the fintop library built for this system");
   auto resolve = [&](const char* name) {
     void* entry = reinterpret_cast<void*>(GetProcAddress(module, name));
     if (entry == nullptr) {
-      throw PluginError("the plug-in " + file + " does not export " + name +
-                        ": it is not fintop's; give --plugin the fintop library");
+      throw std::runtime_error("the plug-in " + file + " does not export " + name +
+                               ": it is not fintop's; give --plugin the fintop library");
     }
     return entry;
   };

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "address.h"
 #include "call_search.h"
 #include "callback_table.h"
 #include "case_writer.h"
@@ -21,7 +20,6 @@
 #include "plugin.h"
 #include "reduce_log.h"
 #include "shrink.h"
-#include "snapshot_digest.h"
 
 namespace walk {
 
@@ -30,12 +28,6 @@ namespace {
 namespace names = document_names;
 using Clock = std::chrono::steady_clock;
 
-class ReduceError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-constexpr std::uint64_t kNone = kNoOffset;
 // Separates the signatures of the kept calls in a test's answer.
 constexpr char kCallSeparator[] = "\x1e\n";
 
@@ -54,14 +46,15 @@ std::string CallName(const record::Call& call) {
 
 void WriteFile(const std::string& path, const std::function<void(Output&)>& write) {
   std::FILE* file = kit::OpenFile(path, "wb");
-  if (file == nullptr) throw ReduceError("cannot write " + path + ": " + std::strerror(errno));
+  if (file == nullptr)
+    throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
   bool written = false;
   {
     Output out(file);
     write(out);
     written = out.Finish();
   }
-  if (std::fclose(file) != 0 || !written) throw ReduceError("cannot write " + path);
+  if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path);
 }
 
 std::size_t PropertyCount(const hostsim::HostTree& tree) {
@@ -93,7 +86,7 @@ class Reducer {
     FindCall();
     ChooseCalls();
     Shrinker shrinker(
-        CutTree(tree_), targets_, [&](const CutTree& candidate) { return Interesting(candidate); },
+        CutTree(tree_), targets_, [&](const CutTree& candidate) { return Shows(Test(candidate)); },
         {options_.max_replays, replays_, options_.max_seconds, start_},
         [&](const Shrinker& s) { Progress(s); });
     shrinker.Run();
@@ -107,11 +100,11 @@ class Reducer {
   // The call to reduce: the first that differs in the replay of the whole log, or the one at
   // --call's line; the replay runs in a child, so a call that crashes or hangs is found too.
   void FindCall() {
-    std::uint64_t wanted = kNone;
+    std::uint64_t wanted = kNoOffset;
     if (options_.call_line != 0) {
       wanted = lines_.Start(options_.call_line);
       if (wanted == LogLines::kNoLine)
-        throw ReduceError(Where(options_.call_line) + ": the log has no such line");
+        throw std::runtime_error(Where(options_.call_line) + ": the log has no such line");
     }
     if (options_.progress) std::fputs("reduce: replaying the log to find the call\x1b[K", stderr);
 #if defined(_WIN32)
@@ -120,9 +113,9 @@ class Reducer {
     ChildEnd whole = RunSelf({options_.replay.snapshot, "--replay", options_.replay.log, "--plugin",
                               options_.replay.plugin},
                              Left());
-    if (whole.answer.rfind("error: ", 0) == 0) throw ReduceError(whole.answer.substr(7));
+    if (whole.answer.rfind("error: ", 0) == 0) throw std::runtime_error(whole.answer.substr(7));
     if (whole.kind != ChildEnd::kAnswered)
-      throw ReduceError(
+      throw std::runtime_error(
           options_.replay.log + ": the replay " +
           (whole.kind == ChildEnd::kHung ? "hangs" : "crashes") +
           " the plug-in (in a child process); on Windows the reducer makes its "
@@ -132,35 +125,34 @@ class Reducer {
         SearchLog(options_.replay, tree_, *log_, plugin_, wanted, Left(), kHangSeconds);
     if (options_.progress) std::fputs("\r\x1b[K", stderr);
     if (found.end == ChildEnd::kHung && Left() <= 0)
-      throw ReduceError(options_.replay.log + ": the replay took longer than " +
-                        std::to_string(static_cast<long>(options_.max_seconds)) +
-                        " s (--max-time) before it came to the call");
-    if (!found.error.empty()) throw ReduceError(found.error);
+      throw std::runtime_error(options_.replay.log + ": the replay took longer than " +
+                               std::to_string(static_cast<long>(options_.max_seconds)) +
+                               " s (--max-time) before it came to the call");
+    if (!found.error.empty()) throw std::runtime_error(found.error);
     if (found.end == ChildEnd::kAnswered && !found.found)
-      throw ReduceError(wanted != kNone
-                            ? Where(options_.call_line) +
-                                  ": no call's line (its record or its begin line): "
-                                  "give --call the line of a call the replay names"
-                            : options_.replay.log + ": every call answers as recorded on " +
-                                  options_.replay.snapshot + ": nothing to reduce");
-    if (found.calls == 0) throw ReduceError("the replay ended before its first call");
+      throw std::runtime_error(wanted != kNoOffset
+                                   ? Where(options_.call_line) +
+                                         ": no call's line (its record or its begin line): "
+                                         "give --call the line of a call the replay names"
+                                   : options_.replay.log + ": every call answers as recorded on " +
+                                         options_.replay.snapshot + ": nothing to reduce");
+    if (found.calls == 0) throw std::runtime_error("the replay ended before its first call");
     crash_ = found.end;
     reference_ = found.signature;
     target_offset_ = found.offset;
-    bool unreturned = found.unreturned;
-    if (wanted != kNone && target_offset_ != wanted && found.began != wanted)
-      throw ReduceError(Where(lines_.LineOf(target_offset_)) + ": the replay " + Ended() +
-                        " in this call, before the call at line " +
-                        std::to_string(options_.call_line) + ": reduce this one (--call " +
-                        std::to_string(lines_.LineOf(target_offset_)) + ")");
-    target_ = ReadKeptCall(*log_, *tree_, target_offset_, unreturned);
+    if (wanted != kNoOffset && target_offset_ != wanted && found.began != wanted)
+      throw std::runtime_error(Where(lines_.LineOf(target_offset_)) + ": the replay " + Ended() +
+                               " in this call, before the call at line " +
+                               std::to_string(options_.call_line) + ": reduce this one (--call " +
+                               std::to_string(lines_.LineOf(target_offset_)) + ")");
+    target_ = ReadKeptCall(*log_, *tree_, target_offset_, found.unreturned);
     if (crash_ == ChildEnd::kAnswered && reference_.empty())
-      throw ReduceError(Where(options_.call_line) + ": " + Named(target_) +
-                        " answers as recorded: nothing to reduce");
+      throw std::runtime_error(Where(options_.call_line) + ": " + Named(target_) +
+                               " answers as recorded: nothing to reduce");
     int id = FindCallback(target_.call.callback);
     if (id != kNoCallback && Callbacks()[id].counts &&
         target_.call.argument == record::Call::kIndex && target_.call.value != -1 &&
-        found.last_count[id] != kNone)
+        found.last_count[id] != kNoOffset)
       count_ = ReadKeptCall(*log_, *tree_, found.last_count[id], false);
   }
 
@@ -180,7 +172,7 @@ class Reducer {
       shown = Shows(Test(whole));
     }
     if (!shown)
-      throw ReduceError(
+      throw std::runtime_error(
           Where(lines_.LineOf(target_offset_)) + ": " + Named(target_) + " " +
           (crash_ == ChildEnd::kAnswered ? "answers otherwise" : Ended()) +
           " in the replay of the whole log, but not when replayed alone" +
@@ -204,17 +196,23 @@ class Reducer {
       CutTree::Built built = candidate.Build();
       Document log(LogText(head_, calls_, built), "the reduced log");
       std::string answer;
-      ReplayWatch watch = [&](const ReplayStep& step) {
-        if (step.done)
-          answer +=
-              Signature(step.lines, step.first_line, step.lines.size(), built) + kCallSeparator;
-        return true;
-      };
-      ReplayLines(test_options_, built.tree, log, plugin_, watch);
+      ReplayLines(test_options_, built.tree, log, plugin_, Signatures(built, answer));
       return answer;
     };
     // The time bound is looked at before each test; a test is cut only as hanging.
     return RunInChild(work, kHangSeconds);
+  }
+
+  // Appends the signature of each call's lines on `built` to `answer`, ended by the separator;
+  // `first`, when given, learns where the last call's lines start.
+  static ReplayWatch Signatures(const CutTree::Built& built, std::string& answer,
+                                std::size_t* first = nullptr) {
+    return [&built, &answer, first](const ReplayStep& step) {
+      if (!step.done) return true;
+      answer += Signature(step.lines, step.first_line, step.lines.size(), built) + kCallSeparator;
+      if (first != nullptr) *first = step.first_line;
+      return true;
+    };
   }
 
   // Whether a test shows the difference of the call to reduce: the same crash or hang, or the
@@ -223,24 +221,14 @@ class Reducer {
     if (crash_ != ChildEnd::kAnswered) return end.kind != ChildEnd::kAnswered;
     if (end.kind != ChildEnd::kAnswered) return false;
     if (!first_answer_.empty()) return end.answer == first_answer_;
-    // The target's part: after the separator before the last.
-    constexpr std::size_t kSize = sizeof kCallSeparator - 1;
-    const std::string& answer = end.answer;
-    if (answer.size() < kSize || answer.compare(answer.size() - kSize, kSize, kCallSeparator) != 0)
-      return false;  // an error
-    const std::size_t body = answer.size() - kSize;
-    std::size_t from = 0;
-    if (std::size_t at =
-            body >= kSize ? answer.rfind(kCallSeparator, body - kSize) : std::string::npos;
-        at != std::string::npos)
-      from = at + kSize;
-    if (answer.compare(from, body - from, reference_) != 0) return false;
+    // The target's part: the last, each part ended by the separator.
+    if (!end.answer.ends_with(kCallSeparator)) return false;  // an error
+    std::string_view body(end.answer.data(), end.answer.size() - (sizeof kCallSeparator - 1));
+    const std::size_t at = body.rfind(kCallSeparator);
+    if (body.substr(at == body.npos ? 0 : at + sizeof kCallSeparator - 1) != reference_)
+      return false;
     first_answer_ = end.answer;
     return true;
-  }
-
-  bool Interesting(const CutTree& candidate) {
-    return Shows(Test(candidate));
   }
 
   // Writes the two files and reads them back as --replay does: the same difference, or the
@@ -254,9 +242,6 @@ class Reducer {
     head_.digest = TreeDigest(*built_.tree);
     WriteFile(log_file_, [&](Output& out) { out << LogText(head_, calls_, built_); });
     const KeptCall& target = calls_.back();
-    std::uint32_t node = built_.Find(target.node);
-    std::string address =
-        node == hostsim::kNoNode ? target.call.node : AddressOf(*built_.tree, node);
     ReplayOptions again{case_file_, log_file_, options_.replay.plugin, false};
     if (crash_ != ChildEnd::kAnswered) {
       ChildEnd end = RunInChild(
@@ -267,12 +252,12 @@ class Reducer {
           },
           kHangSeconds);
       if (end.kind == ChildEnd::kAnswered)
-        throw ReduceError(log_file_ +
-                          ": the reduced call no longer crashes or hangs when read "
-                          "back (a fault of the reducer)");
-      reduced_line_ = address + ": " + CallName(target.call) + ": " +
-                      (end.kind == ChildEnd::kHung ? "hangs" : "crashes") +
-                      " (replayed in a child process)";
+        throw std::runtime_error(log_file_ +
+                                 ": the reduced call no longer crashes or hangs when read "
+                                 "back (a fault of the reducer)");
+      reduced_line_ =
+          AddressOn(built_, target.node, target.call.node) + ": " + CallName(target.call) + ": " +
+          (end.kind == ChildEnd::kHung ? "hangs" : "crashes") + " (replayed in a child process)";
       return;
     }
     // It answered in every child: it is replayed here.
@@ -280,19 +265,12 @@ class Reducer {
     CutTree::Built loaded{input.tree, built_.original};
     std::string answer;
     std::size_t first = 0;
-    ReplayWatch watch = [&](const ReplayStep& step) {
-      if (step.done) {
-        answer +=
-            Signature(step.lines, step.first_line, step.lines.size(), loaded) + kCallSeparator;
-        first = step.first_line;
-      }
-      return true;
-    };
-    std::vector<DiffLine> lines = ReplayLines(again, input.tree, *input.log, plugin_, watch);
+    std::vector<DiffLine> lines =
+        ReplayLines(again, input.tree, *input.log, plugin_, Signatures(loaded, answer, &first));
     if (answer != first_answer_)
-      throw ReduceError(log_file_ +
-                        ": the reduced call answers otherwise when read back (a "
-                        "fault of the reducer)");
+      throw std::runtime_error(log_file_ +
+                               ": the reduced call answers otherwise when read back (a "
+                               "fault of the reducer)");
     reduced_.assign(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
     for (const DiffLine& line : reduced_)
       reduced_line_ += (reduced_line_.empty() ? "" : "\n") + line.Text();
@@ -363,9 +341,7 @@ class Reducer {
     json.Member(names::kLine, lines_.LineOf(kept.offset));
     json.Member(names::kCallback, kept.call.callback);
     json.Member(names::kNode, kept.call.node);
-    std::uint32_t node = built_.Find(kept.node);
-    json.Member(names::kReducedNode,
-                node == hostsim::kNoNode ? kept.call.node : AddressOf(*built_.tree, node));
+    json.Member(names::kReducedNode, AddressOn(built_, kept.node, kept.call.node));
     json.End();
   }
 

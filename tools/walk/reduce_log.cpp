@@ -15,13 +15,6 @@ namespace {
 
 namespace names = document_names;
 
-// The address of original node `node` on `built`; `recorded` when `built` lacks it.
-std::string AddressOn(const CutTree::Built& built, std::uint32_t node,
-                      const std::string& recorded) {
-  std::uint32_t there = node == hostsim::kNoNode ? hostsim::kNoNode : built.Find(node);
-  return there == hostsim::kNoNode ? recorded : AddressOf(*built.tree, there);
-}
-
 // An address on `built` as the original node it names ("#12"), or as written ("?...").
 std::string Mapped(const CutTree::Built& built, const std::string& address) {
   std::uint32_t node = FindAddress(*built.tree, address);
@@ -40,6 +33,12 @@ std::string WithoutRank(const std::string& where) {
 }
 
 }  // namespace
+
+std::string AddressOn(const CutTree::Built& built, std::uint32_t node,
+                      const std::string& recorded) {
+  std::uint32_t there = node == hostsim::kNoNode ? hostsim::kNoNode : built.Find(node);
+  return there == hostsim::kNoNode ? recorded : AddressOf(*built.tree, there);
+}
 
 LogLines::LogLines(const std::string& path) {
   std::FILE* file = kit::OpenFile(path, "rb");

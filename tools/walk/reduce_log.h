@@ -52,6 +52,9 @@ struct ReducedHead {
 // The first line of `log` (a fintop-trace log) as a head; the plug-in alone for older logs.
 record::LogHead ReadHead(const Document& log);
 
+// The address of original node `node` on `built`; `recorded` when `built` lacks it.
+std::string AddressOn(const CutTree::Built& built, std::uint32_t node, const std::string& recorded);
+
 // A log of `calls` on `built` in the replay's format: the first line, the snapshot line, then
 // each call's begin line and record (the begin line alone for one that never returned).
 // A call whose nodes `built` lacks is written with its recorded addresses.

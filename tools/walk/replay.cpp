@@ -15,12 +15,8 @@
 #include "diff.h"
 #include "document.h"
 #include "document_names.h"
-#include "input_kind.h"
-#include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "plugin.h"
-#include "replay_input.h"
-#include "snapshot_digest.h"
 
 namespace walk {
 
@@ -28,7 +24,7 @@ namespace {
 
 namespace names = document_names;
 
-using record::AttributeOf;
+using Named = std::vector<std::pair<std::string, Scalar>>;
 
 struct Begun {
   std::uint64_t offset;
@@ -37,18 +33,16 @@ struct Begun {
 
 class Replayer {
  public:
+  // `cut`: why the snapshot was cut, from the log; empty when whole.
   Replayer(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
-           const Document& log, const Plugin& plugin)
+           const Document& log, const Plugin& plugin, ReplayWatch watch, std::string cut = {})
       : options_(options),
         tree_(std::move(tree)),
         log_(log),
         plugin_(plugin),
+        watch_(std::move(watch)),
+        cut_(std::move(cut)),
         bindings_(RecordsBindings(log)) {}
-
-  int Run(Output& out) {
-    ReplayAll();
-    return Finish(out);
-  }
 
   void ReplayAll() {
     std::vector<std::uint64_t> call_offsets;
@@ -76,7 +70,8 @@ class Replayer {
       }
       alternate_ = true;
     } else {
-      ReadBegins();
+      for (const Document::Begin& begin : begins)
+        begins_.push_back({begin.offset, log_.ReadDetails(begin.offset).Get(names::kThread).text});
       // The begin line of each call: the last of its thread before it.
       std::map<std::string, std::uint64_t> open;  // thread -> offset of its begin line
       std::size_t b = 0;
@@ -107,38 +102,30 @@ class Replayer {
 
   const std::vector<DiffLine>& lines() const { return lines_; }
 
- private:
-  int Finish(Output& out) {
+  // Writes the lines and the summary; `head`: who recorded the session (SessionHead), empty for
+  // a walk's document.
+  int Finish(Output& out, const std::string& head) {
     NameLogLines();
     if (options_.json) {
-      WriteJson(out);
+      WriteJson(out, head);
     } else {
-      std::string text;
-      if (!head_.empty()) out << head_ << '\n';
-      for (const DiffLine& line : lines_) {
-        text.clear();
-        kit::AppendTextLine(line.Text(), text);
-        out << text << '\n';
-      }
+      if (!head.empty()) out << head << '\n';
+      for (const DiffLine& line : lines_) out << OneLine(line.Text()) << '\n';
       out << Summary() << '\n';
     }
     return differ_ == 0 ? 0 : 1;
   }
 
+ private:
   struct Pending {
     std::uint64_t offset;  // of the call line; of the begin line for one never ended
     std::uint64_t began;   // of its begin line (the call line's own without one)
     bool unreturned;
   };
 
-  void ReadBegins() {
-    for (const Document::Begin& begin : log_.begins()) {
-      Details d = log_.ReadDetails(begin.offset);
-      begins_.push_back({begin.offset, d.Get(names::kThread).text});
-    }
+  [[noreturn]] void Refuse(const std::string& what) {
+    throw std::runtime_error(log_.name() + ": " + what);
   }
-
-  [[noreturn]] void Refuse(const std::string& what) { throw BadLog(log_.name() + ": " + what); }
 
   void ReplayCall(const Pending& pending, const std::vector<std::uint64_t>& call_offsets) {
     call_offset_ = pending.offset;
@@ -157,29 +144,30 @@ class Replayer {
              " lacks" + (cut_.empty() ? "" : " (the snapshot was cut: " + cut_ + ")") +
              ": replay the log against the snapshot recorded with it");
     int argument = 0;
-    std::string where = "call " + callback;
+    where_ = "call " + callback;
     for (const char* key : {names::kIndex, names::kMove}) {
       const Scalar& s = d.Get(key);
       if (s.type == Scalar::kNone) continue;
       auto r = std::from_chars(s.text.data(), s.text.data() + s.text.size(), argument);
       if (s.type != Scalar::kInteger || r.ec != std::errc())
         Refuse("a call of " + callback + " whose \"" + key + "\" is no integer");
-      where += std::string("(") + (key == names::kMove ? "move " : "") + s.text + ")";
+      where_ += std::string("(") + (key == names::kMove ? "move " : "") + s.text + ")";
     }
-    std::uint32_t rank = ranks_[OneLine(node_text.text) + '\n' + where]++;
-    if (rank > 0) where += " #" + std::to_string(rank + 1);
+    std::uint32_t rank = ranks_[OneLine(node_text.text) + '\n' + where_]++;
+    if (rank > 0) where_ += " #" + std::to_string(rank + 1);
+    group_ = node_text.text;
 
     // The iterator as the call found it in the field.
     hostsim::IteratorPtr it = hostsim::NewIterator(tree_);
     it->MoveTo(node);
-    std::vector<std::pair<std::string, Scalar>> expected;
+    Named expected;
     if (!d.has_before)
       Refuse(
           "a call record without \"before\" (written before records held the attributes "
           "of the iterator before the call): record the session again");
     for (const auto& [name, value] : d.before) {
       FIAttribute held;
-      if (!AttributeOf(value, held))
+      if (!record::AttributeOf(value, held))
         Refuse("a call of " + callback + " held " + OneLine(name) + " = " + value.Shown() +
                ", which no attribute holds");
       it->SetAttribute(name.c_str(), held);
@@ -204,50 +192,37 @@ class Replayer {
     const bool same_at =
         was_at.type == Scalar::kText && FindAddress(*tree_, was_at.text) == now_node;
     auto now_at = [&] { return AddressOf(*tree_, now_node); };
-    const std::string& group = node_text.text;
     std::size_t before = lines_.size();
     if (pending.unreturned) {
-      Add(DiffLine::kCallNeverReturned, group, where,
+      Add(DiffLine::kCallNeverReturned,
           "never returned in the field (the session ended inside it); here: result " +
               now_result.Shown() +
               (now_out.type == Scalar::kNone ? "" : ", out " + now_out.Shown()) + ", at " +
               now_at(),
           {}, now_result);
     } else {
-      auto compare = [&](const char* key, DiffLine::Kind kind, const Scalar& now) {
-        const Scalar& was = d.Get(key);
-        if (was == now) return;
-        bool at = kind == DiffLine::kTargetChanged;
-        Add(kind, group, where,
-            Changed(key, at ? was.Bare() : was.Shown(), at ? now.Bare() : now.Shown()), was, now);
-      };
-      compare(names::kResult, DiffLine::kResultChanged, now_result);
-      compare(names::kOut, DiffLine::kResultChanged, now_out);
+      Compare(DiffLine::kResultChanged, {}, names::kResult, d.Get(names::kResult), now_result);
+      Compare(DiffLine::kResultChanged, {}, names::kOut, d.Get(names::kOut), now_out);
       // The attributes after the call: every name it could hold, and any the record names.
       auto compare_attribute = [&](const std::string& name) {
         // Held and empty is null, as the record writes it; not held is none.
         FIAttribute held;
-        const bool found = it->GetAttribute(name.c_str(), held);
-        Scalar now = found ? record::AttributeValue(held) : Scalar{};
-        const Scalar* was = Find(expected, name);
-        static const Scalar kNone;
-        const Scalar& w = was != nullptr ? *was : kNone;
-        if (w == now) return;
-        Add(DiffLine::kAttributeChanged, group, where,
-            Changed("attribute " + name, w.Shown(), now.Shown()), w, now);
+        Scalar now = it->GetAttribute(name.c_str(), held) ? record::AttributeValue(held) : Scalar{};
+        Compare(DiffLine::kAttributeChanged, "attribute ", name, ValueOf(expected, name), now);
       };
-      for (const std::string& name : held_names_) compare_attribute(name);
+      for (const char* name : record::kHeldAttributes) compare_attribute(name);
       for (const auto& [name, value] : expected) {
-        if (std::find(held_names_.begin(), held_names_.end(), name) == held_names_.end())
+        if (std::find(std::begin(record::kHeldAttributes), std::end(record::kHeldAttributes),
+                      name) == std::end(record::kHeldAttributes))
           compare_attribute(name);
       }
-      if (bindings_) CompareBindings(d.bindings, it->aliases(), group, where);
-      if (!same_at) compare(names::kAt, DiffLine::kTargetChanged, {Scalar::kText, now_at()});
+      if (bindings_) CompareBindings(d.bindings, it->aliases());
+      if (!same_at)
+        Compare(DiffLine::kTargetChanged, {}, names::kAt, was_at, {Scalar::kText, now_at()});
     }
     it.reset();
     if (left != 0)
-      Add(DiffLine::kClonesLeft, group, where,
-          std::to_string(left) + " cloned iterators left alive");
+      Add(DiffLine::kClonesLeft, std::to_string(left) + " cloned iterators left alive");
     Watch(pending, id, argument, &before);
     // A callback that keeps a process-wide count selects from the count its last counting call
     // made, from any thread: when that call overlapped others, which of them counted last in
@@ -295,55 +270,54 @@ class Replayer {
 
   // The bindings the call made against those recorded: for each generic name, recorded first
   // and then any new, the host name bound last to it on each side.
-  void CompareBindings(const std::vector<std::pair<std::string, Scalar>>& recorded,
-                       const std::vector<hostsim::AliasBinding>& made, const std::string& group,
-                       const std::string& where) {
-    std::vector<std::pair<std::string, Scalar>> now;
+  void CompareBindings(const Named& recorded, const std::vector<hostsim::AliasBinding>& made) {
+    Named now;
     for (const hostsim::AliasBinding& b : made)
       Put(now, b.generic_name, {Scalar::kText, b.host_name});
-    std::vector<std::pair<std::string, Scalar>> was;
+    Named was;
     for (const auto& [name, host] : recorded) Put(was, name, host);
-    auto differs = [&](const std::string& name) {
-      const Scalar* w = Find(was, name);
-      const Scalar* n = Find(now, name);
-      Scalar o = w != nullptr ? *w : Scalar{};
-      Scalar m = n != nullptr ? *n : Scalar{};
-      if (o == m) return;
-      Add(DiffLine::kBindingChanged, group, where, Changed("binding " + name, o.Shown(), m.Shown()),
-          o, m);
-    };
-    for (const auto& [name, host] : was) differs(name);
+    for (const auto& [name, host] : was)
+      Compare(DiffLine::kBindingChanged, "binding ", name, host, ValueOf(now, name));
     for (const auto& [name, host] : now) {
-      if (Find(was, name) == nullptr) differs(name);
+      if (Find(was, name) == was.end())
+        Compare(DiffLine::kBindingChanged, "binding ", name, {}, host);
     }
   }
 
-  // The value of `name` in `list`, null when it has none; Put sets it, a name keeping its place.
-  template <typename List>
-  static auto Find(List& list, const std::string& name) -> decltype(&list[0].second) {
-    for (auto& [n, v] : list) {
-      if (n == name) return &v;
-    }
-    return nullptr;
+  // `name` in `list`; ValueOf its value (none when it has none); Put sets it, a name keeping its
+  // place.
+  static Named::iterator Find(Named& list, const std::string& name) {
+    return std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == name; });
   }
-  static void Put(std::vector<std::pair<std::string, Scalar>>& list, const std::string& name,
-                  const Scalar& value) {
-    if (Scalar* v = Find(list, name)) {
-      *v = value;
-    } else {
+  static Scalar ValueOf(Named& list, const std::string& name) {
+    auto found = Find(list, name);
+    return found == list.end() ? Scalar{} : found->second;
+  }
+  static void Put(Named& list, const std::string& name, const Scalar& value) {
+    auto found = Find(list, name);
+    if (found == list.end()) {
       list.emplace_back(name, value);
+    } else {
+      found->second = value;
     }
   }
-  // "result recorded false, now true": which side is the field's.
-  static std::string Changed(const std::string& member, const std::string& recorded,
-                             const std::string& now) {
-    return member + " recorded " + recorded + ", now " + now;
+
+  // A line when the value of `member` (`what` and `name`) differs from the field's, which is
+  // named first: "result recorded false, now true". An address is shown bare.
+  void Compare(DiffLine::Kind kind, std::string_view what, std::string_view name, const Scalar& was,
+               const Scalar& now) {
+    if (was == now) return;
+    const bool at = kind == DiffLine::kTargetChanged;
+    Add(kind,
+        std::string(what).append(name) + " recorded " + (at ? was.Bare() : was.Shown()) + ", now " +
+            (at ? now.Bare() : now.Shown()),
+        was, now);
   }
 
-  void Add(DiffLine::Kind kind, const std::string& group, const std::string& where,
-           std::string what, Scalar o = {}, Scalar n = {}) {
+  // A line of the call being replayed.
+  void Add(DiffLine::Kind kind, std::string what, Scalar o = {}, Scalar n = {}) {
     lines_.push_back(
-        {kind, 1, group, where, std::move(what), std::move(o), std::move(n), lines_.size()});
+        {kind, 1, group_, where_, std::move(what), std::move(o), std::move(n), lines_.size()});
     line_offsets_.push_back(call_offset_);
   }
 
@@ -369,14 +343,14 @@ class Replayer {
     return s;
   }
 
-  void WriteJson(Output& out) const {
+  void WriteJson(Output& out, const std::string& head) const {
     JsonWriter json(out);
     json.BeginObject();
     json.Key(names::kDifferences);
     json.BeginArray();
     for (const DiffLine& line : lines_) WriteDiffLine(json, line);
     json.End();
-    if (!head_.empty()) json.Member(names::kRecorded, head_);
+    if (!head.empty()) json.Member(names::kRecorded, head);
     json.Key(names::kSummary);
     json.BeginObject();
     json.Member(names::kReplayed, replayed_);
@@ -391,36 +365,29 @@ class Replayer {
   // Tells the watcher of the call (after it, with its lines); stops when it says so.
   void Watch(const Pending& pending, int id, int argument, const std::size_t* first_line) {
     if (!watch_ || stopped_) return;
-    ReplayStep step{
-        pending.offset,       pending.began, pending.unreturned, id, argument, lines_, 0,
-        first_line != nullptr};
-    if (first_line != nullptr) step.first_line = *first_line;
-    if (!watch_(step)) stopped_ = true;
+    const bool done = first_line != nullptr;
+    if (!watch_({pending.offset, pending.began, pending.unreturned, id, argument, lines_,
+                 done ? *first_line : 0, done}))
+      stopped_ = true;
   }
 
- public:
-  std::string cut_;   // why the snapshot was cut, from the log; empty when whole
-  std::string head_;  // who recorded the session (SessionHead); empty for a walk's document
-  ReplayWatch watch_;
-
- private:
   const ReplayOptions& options_;
   std::shared_ptr<const hostsim::HostTree> tree_;
   const Document& log_;
   const Plugin& plugin_;
+  const ReplayWatch watch_;
+  const std::string cut_;
   std::vector<Begun> begins_;
   const bool bindings_;     // the log's calls hold their bindings
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
   std::unordered_map<std::string, std::uint32_t> ranks_;
-  // The attributes a call can hold, compared after every call.
-  const std::vector<std::string> held_names_{std::begin(record::kHeldAttributes),
-                                             std::end(record::kHeldAttributes)};
   // Of each callback that keeps a process-wide count: whether its last counting call overlapped.
   std::unordered_map<int, bool> count_overlapped_;
   std::vector<DiffLine> lines_;
   std::vector<std::uint64_t> line_offsets_;  // of each line's call in the log
-  std::uint64_t call_offset_ = 0;            // of the call being replayed
+  std::uint64_t call_offset_ = 0;            // of the call being replayed, its node's address
+  std::string group_, where_;                // and "call CTReactions(2) #2"
   bool stopped_ = false;                     // the watcher stopped the replay
   long replayed_ = 0, same_ = 0, differ_ = 0, unreturned_ = 0;
 };
@@ -431,20 +398,21 @@ int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn) {
   ReplayInput input = OpenReplay(options, warn);
   Plugin plugin(options.plugin);
-  Replayer replayer(options, std::move(input.tree), *input.log, plugin);
-  replayer.cut_ = input.cut;
+  std::string head;
   if (input.log->head_line() != Document::kNoOffset)
-    replayer.head_ = SessionHead(input.log->ReadDetails(input.log->head_line()));
-  return replayer.Run(out);
+    head = SessionHead(input.log->ReadDetails(input.log->head_line()));
+  Replayer replayer(options, std::move(input.tree), *input.log, plugin, {}, input.cut);
+  replayer.ReplayAll();
+  return replayer.Finish(out, head);
 }
 
 std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
                                   std::shared_ptr<const hostsim::HostTree> tree,
                                   const Document& log, const Plugin& plugin,
                                   const ReplayWatch& watch) {
-  Replayer replayer(options, std::move(tree), log, plugin);
-  replayer.watch_ = watch;
+  Replayer replayer(options, std::move(tree), log, plugin, watch);
   replayer.ReplayAll();
   return replayer.lines();
 }
+
 }  // namespace walk

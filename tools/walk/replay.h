@@ -38,7 +38,8 @@ struct ReplayOptions {
 int Replay(const ReplayOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn);
 
-// The snapshot and the log of `options`, checked as Replay checks them (throws the same).
+// The snapshot and the log of `options`, checked as Replay checks them (throws the same): the
+// log's version, its sessions, its snapshot's digest (replay_input.cpp).
 struct ReplayInput {
   std::shared_ptr<const hostsim::HostTree> tree;
   std::unique_ptr<Document> log;
@@ -46,6 +47,14 @@ struct ReplayInput {
 };
 ReplayInput OpenReplay(const ReplayOptions& options,
                        const std::function<void(const std::string&)>& warn);
+
+// Whether the calls of `log` hold the bindings they made: a walk's trace, a log from version 3.
+bool RecordsBindings(const Document& log);
+
+// Who recorded the session, from the log's first line (the members a recorder of its version
+// wrote): "recorded 2026-12-09T20:55:00Z by fintop-trace 1.0.0 in HOST (version V), with the
+// real plug-in PLUGIN (64-bit, file version F, product version P)".
+std::string SessionHead(const Details& head);
 
 // A call as the replay makes it, told to a watcher just before it is made and after (`done`),
 // when `lines` from `first_line` on are its difference lines.

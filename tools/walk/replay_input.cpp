@@ -1,12 +1,13 @@
-#include "replay_input.h"
-
+// What the replay reads before it makes any call: the log's checks (its version, its sessions,
+// its snapshot's digest), whether its calls hold their bindings, and who recorded it.
+#include <stdexcept>
 #include <utility>
 
+#include "case_writer.h"
 #include "document_names.h"
 #include "input_kind.h"
 #include "iterator/case_loader.h"
 #include "replay.h"
-#include "snapshot_digest.h"
 
 namespace walk {
 
@@ -47,19 +48,21 @@ ReplayInput OpenReplay(const ReplayOptions& options,
   for (const std::string& warning : log->warnings()) warn(warning);
   const std::string& name = log->name();
   if (!log->has_trace())
-    throw BadLog(name +
-                 ": holds no calls: give a fintop-trace log (or a document of "
-                 "fintop-walk --json --trace)");
+    throw std::runtime_error(name +
+                             ": holds no calls: give a fintop-trace log (or a document of "
+                             "fintop-walk --json --trace)");
   if (log->source() == Document::kLog) {
     if (log->log_version() == 0)
-      throw BadLog(name + ": lacks the log's first line ({\"log\": \"fintop-trace\", ...})");
+      throw std::runtime_error(name +
+                               ": lacks the log's first line ({\"log\": \"fintop-trace\", ...})");
     if (log->log_version() < names::kLogVersionBefore)
-      throw BadLog(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
-                   ", written before calls held the attributes the iterator held before them: it "
-                   "cannot be replayed; record the session again with this fintop-trace");
+      throw std::runtime_error(
+          name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
+          ", written before calls held the attributes the iterator held before them: it "
+          "cannot be replayed; record the session again with this fintop-trace");
     if (log->sessions() > 1)
-      throw BadLog(name + ": " + SessionsText(*log) +
-                   ": replay one session: cut the log at a session's first line");
+      throw std::runtime_error(name + ": " + SessionsText(*log) +
+                               ": replay one session: cut the log at a session's first line");
   }
   if (!RecordsBindings(*log))
     warn(name + ": a log of fintop-trace version " + std::to_string(log->log_version()) +
@@ -70,9 +73,10 @@ ReplayInput OpenReplay(const ReplayOptions& options,
     std::string recorded = d.Get(names::kDigest).text;
     std::string digest = TreeDigest(*input.tree);
     if (recorded != digest)
-      throw BadLog(name + ": recorded with the snapshot " + OneLine(d.Get(names::kSnapshot).text) +
-                   " (digest " + OneLine(recorded) + "), and " + options.snapshot +
-                   " is another (digest " + digest + "): replay the log against its own snapshot");
+      throw std::runtime_error(
+          name + ": recorded with the snapshot " + OneLine(d.Get(names::kSnapshot).text) +
+          " (digest " + OneLine(recorded) + "), and " + options.snapshot + " is another (digest " +
+          digest + "): replay the log against its own snapshot");
   }
   return input;
 }

@@ -36,7 +36,6 @@ class Shrinker {
   void Run();
 
   const CutTree& result() const { return current_; }
-  long tests() const { return tests_; }
   long kept() const { return kept_; }             // tests that kept their removal
   std::uint32_t nodes() const { return nodes_; }  // that stand in the result
   const char* pass() const { return pass_; }

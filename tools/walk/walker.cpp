@@ -2,12 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <iterator>
 
-#include "address.h"
 #include "attribute_value.h"
-#include "output.h"
 
 namespace walk {
 
@@ -20,17 +16,10 @@ constexpr int kMaxItems = 100000;
 // The attributes recorded on an iterator, as it holds them.
 using Attributes = std::vector<std::pair<std::string, FIAttribute>>;
 
-Attributes Snapshot(const hostsim::HostIterator& it) {
-  const auto& attributes = it.attributes();
-  return Attributes(attributes.begin(), attributes.end());
-}
-
 // The attributes that are new or changed since `before`, in the order first recorded.
 std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
   std::vector<Field> out;
-  for (const auto& held : it.attributes()) {
-    const auto& name = held.first;
-    const auto& attribute = held.second;
+  for (const auto& [name, attribute] : it.attributes()) {
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& entry) { return entry.first == name; });
     if (old == before.end() || !record::SameValue(old->second, attribute))
@@ -39,54 +28,26 @@ std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& b
   return out;
 }
 
+hostsim::IteratorPtr CloneOf(hostsim::HostIterator& it) {
+  return hostsim::IteratorPtr(static_cast<hostsim::HostIterator*>(it.Clone()));
+}
+
+// Reads property `key` of the node `at` stands on as `node`'s value; whether it has one.
+bool ReadProperty(hostsim::HostIterator& at, const std::string& key, ModelNode& node) {
+  FIAttribute value;
+  at.GetValue(FIAttribute(key.c_str()), value);
+  node.has_value = !value.empty();
+  node.value = record::AttributeValue(value);
+  return node.has_value;
+}
+
 std::vector<Binding> Bindings(const hostsim::HostIterator& it) {
   std::vector<Binding> out;
   for (const hostsim::AliasBinding& a : it.aliases()) out.push_back({a.generic_name, a.host_name});
   return out;
 }
 
-// The host operations by the names the iterator reports them under.
-constexpr std::pair<const char*, HostOp> kOps[] = {
-    {"Clone", HostOp::kClone},
-    {"Element", HostOp::kElement},
-    {"Down", HostOp::kDown},
-    {"First", HostOp::kFirst},
-    {"Next", HostOp::kNext},
-    {"Last", HostOp::kLast},
-    {"Up", HostOp::kUp},
-    {"GetName", HostOp::kGetName},
-    {"GetValue", HostOp::kGetValue},
-    {"Alias", HostOp::kAlias},
-    {"SetAttribute", HostOp::kSetAttribute},
-    {"SetAttributeByKey", HostOp::kSetAttributeByKey},
-    {"GetAttribute", HostOp::kGetAttribute},
-};
-
-HostOp OpOf(const char* name) {
-  for (const auto& [known, op] : kOps) {
-    if (std::strcmp(known, name) == 0) return op;
-  }
-  return HostOp::kOther;
-}
-
 }  // namespace
-
-const char* NameOf(HostOp op) {
-  for (const auto& [name, known] : kOps) {
-    if (known == op) return name;
-  }
-  return "?";
-}
-
-bool IsMove(HostOp op) {
-  return op == HostOp::kElement || op == HostOp::kDown || op == HostOp::kFirst ||
-         op == HostOp::kNext || op == HostOp::kLast || op == HostOp::kUp;
-}
-
-Walker::Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options)
-    : plugin_(plugin), mapping_(mapping), options_(options) {}
-
-Walker::~Walker() = default;
 
 WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   result_ = WalkResult();
@@ -95,7 +56,7 @@ WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   tree_ = &top.tree();
   sink_ = &sink;
   started_ = std::chrono::steady_clock::now();
-  Iter start = CloneOf(top);
+  auto start = CloneOf(top);
   // Only what is shown needs the iterator's operations: without an observer they cost nothing.
   if (options_.trace || options_.explain || options_.names)
     start->set_observer(this);  // clones of it inherit the observer
@@ -103,65 +64,40 @@ WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   start.reset();
   if (progress_shown_) std::fputs("\r\033[K", stderr);
   result_.names = Names();
+  for (int i = 0; i < kCallbackCount; ++i) {
+    if (result_.callbacks[i].calls == 0) {
+      result_.unreached.push_back(Callbacks()[i].name);
+    } else if (!result_.callbacks[i].found) {
+      result_.nothing_found.push_back(Callbacks()[i].name);
+    }
+  }
   sink_ = nullptr;
   return std::move(result_);
 }
 
-Walker::Iter Walker::CloneOf(hostsim::HostIterator& it) {
-  return Iter(static_cast<hostsim::HostIterator*>(it.Clone()));
-}
-
 void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
   if (!recording_) return;
-  const HostOp op = OpOf(e.op);
+  const std::string_view op = e.op;
   if (options_.names) {
-    if (op == HostOp::kDown) {
+    if (op == "Down") {
       CountDown(e);
-    } else if (op == HostOp::kGetValue) {
+    } else if (op == "GetValue") {
       CountName(false, e.text, e.from, e.result);
     }
   }
   if (!options_.trace && !options_.explain) return;
-  Event event;
-  event.op = op;
-  event.text = std::string(e.text);
-  event.text2 = std::string(e.text2);
-  if (e.value != nullptr) {
-    event.has_value = true;
-    event.value = record::AttributeValue(*e.value);
-  }
-  event.number = e.number;
-  event.result = e.result;
-  event.on_caller = &iterator == caller_;
-  event.from = e.from;
-  event.to = e.to;
-  events_.push_back(std::move(event));
-}
-
-std::string Walker::Path(std::uint32_t node) const {
-  return tree_->path(node);
+  events_.push_back({op, std::string(e.text), std::string(e.text2), e.value != nullptr,
+                     e.value != nullptr ? record::AttributeValue(*e.value) : Value{}, e.number,
+                     e.result, &iterator == caller_, e.from, e.to});
 }
 
 std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
   // The names from below `base` down to `node`; the whole path when `node` is not below it.
-  std::uint32_t chain[64];
-  std::size_t n = 0;
   std::uint32_t at = node;
-  for (; at != base && at != hostsim::kNoNode && n < std::size(chain); at = tree_->parent(at))
-    chain[n++] = at;
-  if (at != base && at != hostsim::kNoNode) {  // deeper than the chain holds
-    std::string path = Path(node);
-    std::string prefix = Path(base) + "/";
-    if (path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
-    return path;
-  }
-  if (at != base || n == 0) return Path(node);
-  std::string out(tree_->name(chain[n - 1]));
-  for (std::size_t i = n - 1; i-- > 0;) {
-    out += '/';
-    out += tree_->name(chain[i]);
-  }
-  return out;
+  while (at != base && at != hostsim::kNoNode) at = tree_->parent(at);
+  std::string path = Path(node);
+  if (at == hostsim::kNoNode || node == base) return path;
+  return path.substr(Path(base).size() + 1);
 }
 
 // ---- recognising host nodes -------------------------------------------------------------
@@ -172,7 +108,7 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   if (cls.empty()) {
     // A top node that is nothing of its own is a plain container: its children are mapped.
     if (top) {
-      Iter children = CloneOf(at);
+      auto children = CloneOf(at);
       if (children->First()) {
         do VisitNode(*children, false);
         while (children->Next());
@@ -187,9 +123,9 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   object.name = tree_->name(at.node());
   if (options_.host_paths) object.host = Path(at.node());
   sink_->Open(object);
-  if (const ClassRule* rule = mapping_.Find(cls)) {
-    Iter it = CloneOf(at);
-    RunSteps(rule->steps, *it);
+  if (const std::vector<Step>* steps = mapping_.Find(cls)) {
+    auto it = CloneOf(at);
+    RunSteps(*steps, *it);
   }
   sink_->Close(object);
 }
@@ -198,15 +134,14 @@ std::string Walker::Recognise(hostsim::HostIterator& at) {
   for (const Recogniser& r : mapping_.recognisers) {
     switch (r.kind) {
       case Recogniser::kKind: {
-        Iter it = CloneOf(at);
-        if (CallKind(r.callback, *it)) return r.cls;
+        auto it = CloneOf(at);
+        if (Call(r.callback, *it) != 0) return r.cls;
         break;
       }
       case Recogniser::kClassifier: {
-        Iter it = CloneOf(at);
+        auto it = CloneOf(at);
         FIAttribute out;
-        if (CallClassifier(r.callback, *it, out) && out.type() == FT_TEXT &&
-            out.c_str()[0] != '\0') {
+        if (Call(r.callback, *it, &out) != 0 && out.type() == FT_TEXT && out.c_str()[0] != '\0') {
           return out.c_str();
         }
         break;
@@ -232,11 +167,7 @@ void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it)
                        " levels in the walk here (the mapping comes back to nodes it has "
                        "mapped, or nests deeply on every level of a very deep case)");
   }
-  struct Nested {
-    int& depth;
-    explicit Nested(int& d) : depth(++d) {}
-    ~Nested() { --depth; }
-  } nested(depth_);
+  ++depth_;  // a throw ends the walk: Walk starts again from 0
   for (const Step& step : steps) {
     switch (step.kind) {
       case Step::kSet:
@@ -256,6 +187,7 @@ void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it)
         break;
     }
   }
+  --depth_;
 }
 
 void Walker::Set(const Step& step, hostsim::HostIterator& it) {
@@ -292,18 +224,13 @@ std::string Walker::ExpandPath(const std::string& path, hostsim::HostIterator& i
 }
 
 void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   ModelNode node;
   node.kind = ModelNode::kValue;
   node.name = step.name;
   std::string path = step.path.empty() ? std::string() : ExpandPath(step.path, it);
   bool there = step.path.empty() || (!path.empty() && at->Down(path));
-  if (there) {
-    FIAttribute value;
-    at->GetValue(FIAttribute(step.key.c_str()), value);
-    node.has_value = !value.empty();
-    node.value = record::AttributeValue(value);
-  }
+  if (there) ReadProperty(*at, step.key, node);
   if (!node.has_value) {
     if (step.optional) return;
     if (!there) {
@@ -316,33 +243,28 @@ void Walker::ReadValue(const Step& step, hostsim::HostIterator& it) {
                              Quoted(step.key));
     }
   }
-  Emit(node);
+  sink_->Open(node);
+  sink_->Close(node);
 }
 
 void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *at);
-  Attributes before = Snapshot(*at);
+  const Attributes before = at->attributes();
   ModelNode node;
   node.kind = ModelNode::kElement;
   node.name = step.name;
   node.callback = Callbacks()[step.callback].name;
   std::uint32_t start = at->node();
-  bool found = CallElement(step.callback, *at, 0);
-  if (found) found = CallElement(step.callback, *at, 1);
+  bool found = Call(step.callback, *at, nullptr, 0) != 0;
+  if (found) found = Call(step.callback, *at, nullptr, 1) != 0;
   node.found = found;
   if (!found && !step.optional) ExplainLastCall(step, start, "found nothing");
   if (found) {
     if (at->node() != start) node.at = Relative(at->node(), start);
-    if (step.read) {
-      FIAttribute value;
-      at->GetValue(FIAttribute(step.key.c_str()), value);
-      node.has_value = !value.empty();
-      node.value = record::AttributeValue(value);
-      if (!node.has_value && !step.optional) {
-        Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
-                           " has no property " + Quoted(step.key));
-      }
+    if (step.read && !ReadProperty(*at, step.key, node) && !step.optional) {
+      Explain(start, std::string(node.callback) + " (" + step.name + "): " + Path(at->node()) +
+                         " has no property " + Quoted(step.key));
     }
   }
   node.attributes = Recorded(*at, before);
@@ -353,14 +275,14 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
 }
 
 void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
-  Iter list = CloneOf(it);
+  auto list = CloneOf(it);
   for (const Step& set : step.sets) Set(set, *list);
   ModelNode node;
   node.kind = ModelNode::kCollection;
   node.name = step.name;
   node.callback = Callbacks()[step.callback].name;
   FIAttribute out;
-  int count = CallCollection(step.callback, *list, out, -1);
+  int count = Call(step.callback, *list, &out, -1);
   node.count = count;
   if (count <= 0 && !step.optional) ExplainLastCall(step, list->node(), "counted nothing");
   if (count > kMaxItems) {
@@ -370,33 +292,33 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
     count = kMaxItems;
   }
   sink_->Open(node);
-  const Attributes before = Snapshot(*list);  // what each clone of it starts with
+  const Attributes before = list->attributes();  // what each clone of it starts with
   for (int index = 0; index < count; ++index) {
-    Iter at = CloneOf(*list);
+    auto at = CloneOf(*list);
     ModelNode item;
     item.kind = ModelNode::kItem;
     item.index = index;
     FIAttribute kind;
-    item.result = CallCollection(step.callback, *at, kind, index);
+    item.result = Call(step.callback, *at, &kind, index);
     if (at->node() != list->node()) item.at = Relative(at->node(), list->node());
     item.attributes = Recorded(*at, before);
     item.bindings = Bindings(*at);
-    const ClassRule* rule = nullptr;
+    const std::vector<Step>* class_steps = nullptr;
     if (kind.type() == FT_TEXT && kind.c_str()[0] != '\0') {
       item.cls = kind.c_str();
       ++result_.generic_objects;
-      rule = mapping_.Find(item.cls);
+      class_steps = mapping_.Find(item.cls);
     }
     sink_->Open(item);
     RunSteps(step.steps, *at);
-    if (rule != nullptr) RunSteps(rule->steps, *at);
+    if (class_steps != nullptr) RunSteps(*class_steps, *at);
     sink_->Close(item);
   }
   sink_->Close(node);
 }
 
 void Walker::RunObjects(const Step& step, hostsim::HostIterator& it) {
-  Iter at = CloneOf(it);
+  auto at = CloneOf(it);
   if (!step.path.empty() && !at->Down(step.path)) {
     if (!step.optional)
       Explain(it.node(), "objects: " + Path(it.node()) + " has no " + Quoted(step.path));

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,41 +60,14 @@ struct WalkResult {
   long host_objects = 0;       // host nodes recognised or asked about
   long generic_objects = 0;    // objects of the generic model
   std::array<CallbackUse, kCallbackCount> callbacks{};
-
-  int Reached() const;
-  int FoundNothing() const;
-  std::vector<std::string> Unreached() const;
-  std::vector<std::string> NothingFound() const;
-  // "N host objects, N generic objects, N of <all> callbacks reached, N found nothing"
-  std::string Summary() const;
+  std::vector<std::string> unreached;      // the callbacks never called
+  std::vector<std::string> nothing_found;  // those called that never found anything
 };
-
-// The host operations the walk tells apart (the iterator reports them by name).
-enum class HostOp {
-  kClone,
-  kElement,
-  kDown,
-  kFirst,
-  kNext,
-  kLast,
-  kUp,
-  kGetName,
-  kGetValue,
-  kAlias,
-  kSetAttribute,
-  kSetAttributeByKey,
-  kGetAttribute,
-  kOther,
-};
-// "Down", "SetAttribute", ...: the operation's name as the iterator reports it.
-const char* NameOf(HostOp op);
-// Whether the operation moves the iterator.
-bool IsMove(HostOp op);
 
 class Walker final : private hostsim::IteratorObserver {
  public:
-  Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options);
-  ~Walker() override;
+  Walker(const Plugin& plugin, const Mapping& mapping, WalkOptions options)
+      : plugin_(plugin), mapping_(mapping), options_(options) {}
 
   // Walks the case under `top` (left where it stands; the walk works on clones), handing the
   // model and the trace to `sink` as they are made. Throws MappingError, naming the mapping
@@ -104,33 +76,25 @@ class Walker final : private hostsim::IteratorObserver {
   WalkResult Walk(hostsim::HostIterator& top, ModelSink& sink);
 
  private:
-  using Iter = hostsim::IteratorPtr;
-
+  // A host operation made during a call, as the iterator reported it (IteratorEvent).
   struct Event {
-    HostOp op = HostOp::kOther;
+    std::string_view op;  // "Down", "SetAttribute", ...
     std::string text, text2;
-    bool has_value = false;
+    bool has_value;
     Value value;
-    int number = 0;
-    bool result = true;
-    bool on_caller = false;
-    std::uint32_t from = 0, to = 0;
+    int number;
+    bool result;
+    bool on_caller;  // made on the caller's own iterator, not on a clone of it
+    std::uint32_t from, to;
   };
 
   void OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& event) override;
-
-  struct NameTally {
-    long asked = 0;
-    long found = 0;
-    std::vector<std::string_view> kinds;  // host types, as the tree holds them
-  };
 
   void CountName(bool level, std::string_view name, std::uint32_t at, bool found);
   void CountDown(const hostsim::IteratorEvent& event);
   std::string_view KindOf(std::uint32_t node) const;
   std::vector<NameUse> Names() const;
 
-  Iter CloneOf(hostsim::HostIterator& it);
   void VisitNode(hostsim::HostIterator& at, bool top);
   std::string Recognise(hostsim::HostIterator& at);
   void RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it);
@@ -139,25 +103,19 @@ class Walker final : private hostsim::IteratorObserver {
   void RunElement(const Step& step, hostsim::HostIterator& it);
   void RunCollection(const Step& step, hostsim::HostIterator& it);
   void RunObjects(const Step& step, hostsim::HostIterator& it);
-  void Emit(const ModelNode& node) {
-    sink_->Open(node);
-    sink_->Close(node);
-  }
 
-  // One callback call: events recorded, traced, counted. `call` holds the call's argument,
-  // result and out; End completes it from the events when the sink takes records.
-  void Begin(int id, hostsim::HostIterator& it);
-  void End(int id, record::Call call, bool found);
-  bool CallKind(int id, hostsim::HostIterator& it);
-  bool CallClassifier(int id, hostsim::HostIterator& it, FIAttribute& out);
-  int CallCollection(int id, hostsim::HostIterator& it, FIAttribute& out, int index);
-  bool CallElement(int id, hostsim::HostIterator& it, int move);
+  // One callback call on `it`, its events recorded, traced and counted: `argument` is a
+  // collection's index or an element's move flag, `out` the classifier's and a collection's out
+  // attribute. The result as a number (0 or 1 for the boolean shapes).
+  int Call(int id, hostsim::HostIterator& it, FIAttribute* out = nullptr, int argument = 0);
+  // The call's record from its events, told to the sink.
+  void Trace(int id, record::Call call);
 
   // Explains the last call, made at `where`, which found nothing where data was expected.
   void ExplainLastCall(const Step& step, std::uint32_t where, const char* what);
   void Explain(std::uint32_t where, const std::string& text);
 
-  std::string Path(std::uint32_t node) const;
+  std::string Path(std::uint32_t node) const { return tree_->path(node); }
   std::string Relative(std::uint32_t node, std::uint32_t base) const;
   std::string ExpandPath(const std::string& path, hostsim::HostIterator& it);
   void Progress();
@@ -168,11 +126,10 @@ class Walker final : private hostsim::IteratorObserver {
   const hostsim::HostTree* tree_ = nullptr;
   ModelSink* sink_ = nullptr;
   WalkResult result_;
-  std::map<std::pair<bool, std::string>, NameTally> names_;  // (level, name)
+  std::map<std::pair<bool, std::string>, NameUse> names_;  // by (level, name)
   bool recording_ = false;
   const hostsim::HostIterator* caller_ = nullptr;
   std::uint32_t call_node_ = 0;
-  std::vector<std::pair<std::string, record::Value>> before_;  // the call's "before"
   std::vector<Event> events_;
   long calls_ = 0;
   int depth_ = 0;  // step lists being run, one inside the other

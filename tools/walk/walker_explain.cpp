@@ -17,28 +17,24 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
       std::string(Callbacks()[step.callback].name) + " (" + step.name + ") " + what + ": ";
   // The first step that failed, moves and attribute reads before property reads; a failing
   // Next only ends a walk over siblings.
-  const Event* failed = nullptr;
-  for (const Event& e : events_) {
-    if (!e.result && e.op != HostOp::kNext && e.op != HostOp::kGetValue &&
-        e.op != HostOp::kGetName) {
-      failed = &e;
-      break;
-    }
-  }
+  auto first = std::find_if(events_.begin(), events_.end(), [](const Event& e) {
+    return !e.result && e.op != "Next" && e.op != "GetValue" && e.op != "GetName";
+  });
+  const Event* failed = first == events_.end() ? nullptr : &*first;
   // A missing property explains the call only when it was the one property read; a call that
   // reads many (a type test on every child) says nothing by missing one of them.
   auto property_reads = std::count_if(events_.begin(), events_.end(),
-                                      [](const Event& e) { return e.op == HostOp::kGetValue; });
+                                      [](const Event& e) { return e.op == "GetValue"; });
   if (failed == nullptr && property_reads == 1) {
     for (const Event& e : events_) {
-      if (!e.result && e.op == HostOp::kGetValue) failed = &e;
+      if (!e.result && e.op == "GetValue") failed = &e;
     }
   }
   const Event* last_read = nullptr;  // the last value read before the failing step
   int reads = 0;
   for (const Event& e : events_) {
     if (&e == failed) break;
-    if (e.op == HostOp::kGetValue && e.result && e.has_value) {
+    if (e.op == "GetValue" && e.result && e.has_value) {
       last_read = &e;
       ++reads;
     }
@@ -52,7 +48,7 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
       why += " (" + Path(last_read->from) + " has " + Quoted(last_read->text) + " " +
              Format(last_read->value) + ")";
     }
-  } else if (failed->op == HostOp::kDown) {
+  } else if (failed->op == "Down") {
     if (last_read != nullptr && last_read->value.type == Value::kText &&
         last_read->value.text == failed->text) {
       std::uint32_t variable = last_read->from;
@@ -63,20 +59,20 @@ void Walker::ExplainLastCall(const Step& step, std::uint32_t where, const char* 
     } else {
       why = Path(failed->from) + " has no " + Quoted(failed->text);
     }
-  } else if (failed->op == HostOp::kElement) {
+  } else if (failed->op == "Element") {
     why = Path(failed->from) + " has no element " + std::to_string(failed->number) + " (it has " +
           std::to_string(tree_->child_count(failed->from)) + ")";
-  } else if (failed->op == HostOp::kFirst || failed->op == HostOp::kLast) {
+  } else if (failed->op == "First" || failed->op == "Last") {
     why = Path(failed->from) + " has no elements";
-  } else if (failed->op == HostOp::kUp) {
+  } else if (failed->op == "Up") {
     why = Path(failed->from) + " is the top of the case; there is nothing above it";
-  } else if (failed->op == HostOp::kGetAttribute) {
+  } else if (failed->op == "GetAttribute") {
     why = "no attribute " + Quoted(failed->text) +
           " was recorded before the call; a selection or a <set> of the mapping must record it";
-  } else if (failed->op == HostOp::kGetValue) {
+  } else if (failed->op == "GetValue") {
     why = Path(failed->from) + " has no property " + Quoted(failed->text);
   } else {
-    why = std::string(NameOf(failed->op)) + " failed at " + Path(failed->from);
+    why = std::string(failed->op) + " failed at " + Path(failed->from);
   }
   Explain(where, head + why);
 }

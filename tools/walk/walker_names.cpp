@@ -15,12 +15,12 @@ std::string_view Walker::KindOf(std::uint32_t node) const {
 }
 
 void Walker::CountName(bool level, std::string_view name, std::uint32_t at, bool found) {
-  NameTally& tally = names_[{level, std::string(name)}];
-  ++tally.asked;
-  if (found) ++tally.found;
+  NameUse& use = names_[{level, std::string(name)}];
+  ++use.asked;
+  if (found) ++use.found;
   std::string_view kind = KindOf(at);
-  if (std::find(tally.kinds.begin(), tally.kinds.end(), kind) == tally.kinds.end())
-    tally.kinds.push_back(kind);
+  if (std::find(use.kinds.begin(), use.kinds.end(), kind) == use.kinds.end())
+    use.kinds.emplace_back(kind);
 }
 
 void Walker::CountDown(const hostsim::IteratorEvent& e) {
@@ -43,11 +43,11 @@ void Walker::CountDown(const hostsim::IteratorEvent& e) {
 
 std::vector<NameUse> Walker::Names() const {
   std::vector<NameUse> out;
-  for (const auto& [key, tally] : names_) {
-    NameUse use{key.second, key.first, tally.asked, tally.found, {}};
-    use.kinds.assign(tally.kinds.begin(), tally.kinds.end());
-    std::sort(use.kinds.begin(), use.kinds.end());
-    out.push_back(std::move(use));
+  for (const auto& [key, use] : names_) {
+    out.push_back(use);
+    out.back().name = key.second;
+    out.back().level = key.first;
+    std::sort(out.back().kinds.begin(), out.back().kinds.end());
   }
   // The most often missing first, then the most often asked; levels before property keys.
   std::stable_sort(out.begin(), out.end(), [](const NameUse& a, const NameUse& b) {
