@@ -210,10 +210,9 @@ class Replayer {
         Scalar now = it->GetAttribute(name.c_str(), held) ? record::AttributeValue(held) : Scalar{};
         Compare(DiffLine::kAttributeChanged, "attribute ", name, ValueOf(expected, name), now);
       };
-      for (const char* name : record::kHeldAttributes) compare_attribute(name);
+      for (const std::string& name : held_names_) compare_attribute(name);
       for (const auto& [name, value] : expected) {
-        if (std::find(std::begin(record::kHeldAttributes), std::end(record::kHeldAttributes),
-                      name) == std::end(record::kHeldAttributes))
+        if (std::find(held_names_.begin(), held_names_.end(), name) == held_names_.end())
           compare_attribute(name);
       }
       if (bindings_) CompareBindings(d.bindings, it->aliases());
@@ -289,9 +288,10 @@ class Replayer {
   static Named::iterator Find(Named& list, const std::string& name) {
     return std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == name; });
   }
-  static Scalar ValueOf(Named& list, const std::string& name) {
+  static const Scalar& ValueOf(Named& list, const std::string& name) {
+    static const Scalar kNone;
     auto found = Find(list, name);
-    return found == list.end() ? Scalar{} : found->second;
+    return found == list.end() ? kNone : found->second;
   }
   static void Put(Named& list, const std::string& name, const Scalar& value) {
     auto found = Find(list, name);
@@ -378,6 +378,9 @@ class Replayer {
   const ReplayWatch watch_;
   const std::string cut_;
   std::vector<Begun> begins_;
+  // The attributes a call can hold, named once for every call.
+  const std::vector<std::string> held_names_{std::begin(record::kHeldAttributes),
+                                             std::end(record::kHeldAttributes)};
   const bool bindings_;     // the log's calls hold their bindings
   bool alternate_ = false;  // begin lines and calls alternate: no call overlapped another
   std::unordered_map<std::string, int> ids_;
