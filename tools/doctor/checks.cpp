@@ -9,7 +9,6 @@
 #include "files.h"
 #include "image.h"
 #include "names.h"
-#include "recorder.h"
 
 namespace doctor {
 
@@ -128,19 +127,19 @@ Check Unreadable(const std::string& path, const std::string& fault) {
 }
 
 // The recorder in the plug-in's place, and the real plug-in it loads (`real`, or `fault`).
-Check RecorderPlugin(const Image& recorder, const RecorderSettings& settings,
+Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                      const std::optional<Image>& real, const std::string& fault) {
   const std::string file = Sanitize(BaseName(recorder.path));
   Described d = DescribeModule(recorder, "fintop-trace", kRecorderFile);
   std::vector<std::string> problems = std::move(d.problems);
-  const bool named = settings.real_named;
-  const std::string real_name = Sanitize(named ? settings.real : BaseName(settings.real));
+  const bool named = settings.plugin_from != trace::Settings::From::kDefault;
+  const std::string real_name = Sanitize(named ? settings.plugin : BaseName(settings.plugin));
   std::string text = file + " is fintop-trace, the recorder (" + d.what +
-                     "); the real plug-in it loads, " + real_name + " (" + settings.real_from + ")";
+                     "); the real plug-in it loads, " + real_name + " (" + RealFrom(settings) + ")";
   const std::string place =
       "put the " + std::string(kit::kPluginFile) + " of the zip there under that name";
   std::error_code error;
-  if (!real && !std::filesystem::exists(kit::PathOf(settings.real), error)) {
+  if (!real && !std::filesystem::exists(kit::PathOf(settings.plugin), error)) {
     // The rename forgotten: the recorder would answer every call "not found".
     problems.push_back(text + ", is not there, so every callback answers \"not found\": " +
                        (named ? place
@@ -160,7 +159,7 @@ Check RecorderPlugin(const Image& recorder, const RecorderSettings& settings,
     }
   }
   PluginDetails details = DetailsOf(recorder);
-  details.real_plugin = settings.real;
+  details.real_plugin = settings.plugin;
   return MakeCheck("plug-in", std::move(problems), text, std::move(details));
 }
 
@@ -212,23 +211,9 @@ Check Exports(const std::vector<const Image*>& subjects) {
   return MakeCheck("exports", std::move(problems), ok_text, std::move(*details));
 }
 
-const char* OutcomeName(LoadResult::Outcome outcome) {
-  switch (outcome) {
-    case LoadResult::Outcome::kLoaded:
-      return "loaded";
-    case LoadResult::Outcome::kRefused:
-      return "refused";
-    case LoadResult::Outcome::kCrashed:
-      return "crashed";
-    case LoadResult::Outcome::kAborted:
-      return "aborted";
-    case LoadResult::Outcome::kTimedOut:
-      return "timed out";
-    case LoadResult::Outcome::kNoReport:
-      break;
-  }
-  return "no report";
-}
+// LoadResult::Outcome's names, in its order.
+constexpr const char* kOutcomeNames[] = {"loaded",  "refused",   "crashed",
+                                         "aborted", "timed out", "no report"};
 
 // One module's real load, in a child process: its problems, its details.
 std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
@@ -245,9 +230,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
   switch (result.outcome) {
     case LoadResult::Outcome::kRefused: {
       std::string problem = file + " does not load: " + result.message;
-      if (plugin.width != OwnWidth() && !width_advised) {
-        problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " +
-                   Bits(OwnWidth()) + " plug-ins: run the doctor of the plug-in's zip)";
+      if (plugin.width != kOwnWidth && !width_advised) {
+        problem += " (this fintop-doctor is " + Bits(kOwnWidth) + " and loads only " +
+                   Bits(kOwnWidth) + " plug-ins: run the doctor of the plug-in's zip)";
       } else if (earlier_failed) {
         problem += " (the failures above say why)";
       }
@@ -290,8 +275,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       }
       break;
   }
-  details = {result.outcome == LoadResult::Outcome::kLoaded, OutcomeName(result.outcome),
-             result.message, result.unresolved, result.stubbed};
+  details = {result.outcome == LoadResult::Outcome::kLoaded,
+             kOutcomeNames[static_cast<int>(result.outcome)], result.message, result.unresolved,
+             result.stubbed};
   return problems;
 }
 
@@ -336,15 +322,15 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin_
   std::vector<const Image*> subjects = {&plugin};
   std::optional<Image> real;
   if (IsRecorder(plugin)) {
-    const RecorderSettings settings = ReadRecorderSettings(plugin_path);
+    const trace::Settings settings = ReadRecorderSettings(plugin_path);
     std::string fault;
     try {
-      real = ReadImage(settings.real);
+      real = ReadImage(settings.plugin);
     } catch (const BadFile& bad) {
       fault = bad.fault();
     }
     add(RecorderPlugin(plugin, settings, real, fault));
-    add(RecorderCheck(settings, BaseName(plugin.path)));
+    add(RecorderCheck(settings, plugin.path));
     if (real && !IsRecorder(*real)) subjects.push_back(&*real);
   } else {
     add(PluginFile(plugin));

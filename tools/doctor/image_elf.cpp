@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "elf_read.h"
 #include "files.h"
@@ -55,26 +56,13 @@ std::string OwnPath() {
 }
 
 std::string SignalName(int signal) {
-  switch (signal) {
-    case SIGSEGV:
-      return "SIGSEGV";
-    case SIGBUS:
-      return "SIGBUS";
-    case SIGILL:
-      return "SIGILL";
-    case SIGFPE:
-      return "SIGFPE";
-    case SIGABRT:
-      return "SIGABRT";
-    case SIGTRAP:
-      return "SIGTRAP";
-    case SIGSYS:
-      return "SIGSYS";
-    case SIGKILL:
-      return "SIGKILL";
-    default:
-      return "signal " + std::to_string(signal);
+  static constexpr std::pair<int, const char*> kNames[] = {
+      {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGILL, "SIGILL"}, {SIGFPE, "SIGFPE"},
+      {SIGABRT, "SIGABRT"}, {SIGTRAP, "SIGTRAP"}, {SIGSYS, "SIGSYS"}, {SIGKILL, "SIGKILL"}};
+  for (const auto& [known, name] : kNames) {
+    if (known == signal) return name;
   }
+  return "signal " + std::to_string(signal);
 }
 
 // How a child that has ended ended. ld.so ends a process with status 127 on a failed
@@ -127,7 +115,7 @@ Image ReadImage(const std::string& path) {
   if (file == nullptr) throw BadFile(path, "cannot be read");
   const size_t got = std::fread(bytes.get(), 1, size, file);
   std::fclose(file);
-  return ReadElfInPlace({bytes.get(), got}, path);
+  return ReadElf({bytes.get(), got}, path);
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
@@ -268,12 +256,8 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   return 0;
 }
 
-int OwnWidth() {
-  return static_cast<int>(sizeof(void*) * 8);
-}
-
-bool SameModuleName(const std::string& a, const std::string& b) {
-  return a == b;
+std::string ModuleKey(std::string name) {
+  return name;
 }
 
 }  // namespace doctor

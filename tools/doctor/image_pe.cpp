@@ -1,9 +1,9 @@
 // The platform side on Windows. A module is read from a read-only view of its file by
 // pe_read.cpp, with dbghelp's ImageDirectoryEntryToDataEx and ImageRvaToVa answering its two
-// lookups (either width); the version resource comes from version.dll. The real load runs in a
-// child process: the doctor itself again (CreateProcess), which loads the plug-in and reports
-// on a pipe; nothing of a module read here runs in the doctor's own process. Paths are UTF-8
-// text (files.h), given to the system through the wide calls only.
+// lookups (either width); the version resource comes from version.dll (tools/trace/system.h). The
+// real load runs in a child process: the doctor itself again (CreateProcess), which loads the
+// plug-in and reports on a pipe; nothing of a module read here runs in the doctor's own process.
+// Paths are UTF-8 text (files.h), given to the system through the wide calls only.
 #include <windows.h>
 // windows.h first: dbghelp.h needs its types.
 #include <dbghelp.h>
@@ -24,6 +24,7 @@
 #include "image.h"
 #include "names.h"
 #include "pe_read.h"
+#include "system.h"
 
 namespace doctor {
 
@@ -114,29 +115,6 @@ class DbghelpLookups : public PeLookups {
   std::span<const unsigned char> file_;
 };
 
-std::string VersionText(DWORD most, DWORD least) {
-  return std::to_string(HIWORD(most)) + "." + std::to_string(LOWORD(most)) + "." +
-         std::to_string(HIWORD(least)) + "." + std::to_string(LOWORD(least));
-}
-
-void ReadVersion(Image& image) {
-  DWORD ignored = 0;
-  const std::wstring path = Wide(image.path);
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return;
-  std::vector<char> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
-  void* fixed = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
-    return;
-  }
-  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  if (info->dwSignature != 0xFEEF04BD) return;
-  image.file_version = VersionText(info->dwFileVersionMS, info->dwFileVersionLS);
-  image.product_version = VersionText(info->dwProductVersionMS, info->dwProductVersionLS);
-}
-
 bool IsFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -152,9 +130,9 @@ std::string WindowsFolder() {
 std::string SystemFolder(int width) {
   wchar_t buffer[MAX_PATH];
   UINT length = 0;
-  if (width == OwnWidth()) {
+  if (width == kOwnWidth) {
     length = GetSystemDirectoryW(buffer, MAX_PATH);
-  } else if (OwnWidth() == 64) {
+  } else if (kOwnWidth == 64) {
     length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
   } else {
     return WindowsFolder() + "\\Sysnative";  // the 64-bit system folder, seen from 32 bits
@@ -248,15 +226,18 @@ Image ReadImage(const std::string& path) {
   FileView view(path);
   const DbghelpLookups lookups(view.bytes());
   Image image = ReadPe(view.bytes(), path, &lookups);
-  ReadVersion(image);
+  // The version resource as the recorder reads it (tools/trace/system.h).
+  const trace::FileVersion version = trace::VersionOf(path);
+  if (!version.file.empty()) {
+    image.file_version = version.file;
+    image.product_version = version.product;
+  }
   return image;
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
                                 const std::string& folder) {
-  std::string lower = module;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = ModuleKey(module);
   if (lower.starts_with("api-ms-") || lower.starts_with("ext-ms-")) {
     return Found{module, "Windows (an API set)", true};
   }
@@ -412,15 +393,10 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   return 0;
 }
 
-int OwnWidth() {
-  return static_cast<int>(sizeof(void*) * 8);
-}
-
-bool SameModuleName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+std::string ModuleKey(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name;
 }
 
 }  // namespace doctor

@@ -1,6 +1,8 @@
 #include "pe_read.h"
 
+#include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace doctor {
@@ -244,22 +246,14 @@ class Walk {
 };
 
 std::string PeMachineName(uint16_t machine) {
-  switch (machine) {
-    case 0x8664:
-      return "x86-64";
-    case 0x014c:
-      return "x86";
-    case 0xaa64:
-      return "ARM64";
-    case 0x01c4:
-      return "ARM";
-    default:
-      break;
+  static constexpr std::pair<uint16_t, const char*> kNames[] = {
+      {0x8664, "x86-64"}, {0x014c, "x86"}, {0xaa64, "ARM64"}, {0x01c4, "ARM"}};
+  for (const auto& [known, name] : kNames) {
+    if (known == machine) return name;
   }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "0x";
-  for (int shift = 12; shift >= 0; shift -= 4) text += kHex[(machine >> shift) & 0xf];
-  return text;
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%04x", static_cast<unsigned>(machine));
+  return hex;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ struct SettingsText {
   std::vector<std::string> complaints;
 };
 
-SettingsText ParseSettings(std::string_view text, std::string_view origin = kSettingsFileName);
+SettingsText ParseSettings(std::string_view text);
 
 // The real plug-in's name when none is given, looked for beside the recorder.
 #if defined(_WIN32)
