@@ -75,7 +75,7 @@ struct Described {
   std::string what;
   std::vector<std::string> problems;
 };
-Described DescribeModule(const Image& module, const std::string& product,
+Described DescribeModule(const Image& module, [[maybe_unused]] const std::string& product,
                          const std::string& shipped) {
   const std::string file = Sanitize(BaseName(module.path));
   Described d;
@@ -96,8 +96,6 @@ Described DescribeModule(const Image& module, const std::string& product,
                          " without a version resource, so not a release build of " + product +
                          ": use the " + shipped + " of the zip");
   }
-#else
-  (void)product;
 #endif
   return d;
 }

@@ -49,17 +49,19 @@ std::string ElfMachineName(GElf_Half machine) {
   return "machine " + std::to_string(machine);
 }
 
-// The entries of a table section: its size over its entry size, which must be the type's.
-size_t Entries(const ElfFile& file, const GElf_Shdr& header, Elf_Type type, const char* part) {
+// A table section's data and its count of entries: its size over its entry size, which must be
+// the type's.
+std::pair<Elf_Data*, size_t> Table(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
+                                   Elf_Type type, const char* part) {
+  Elf_Data* data = elf_getdata(section, nullptr);
+  if (data == nullptr) file.Malformed(part);
   const size_t entry = gelf_fsize(file.get(), type, 1, EV_CURRENT);
   if (entry == 0 || header.sh_entsize != entry) file.Malformed(part);
-  return header.sh_size / entry;
+  return {data, header.sh_size / entry};
 }
 
 void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr) file.Malformed("dynamic symbols");
-  const size_t count = Entries(file, header, ELF_T_SYM, "dynamic symbols");
+  const auto [data, count] = Table(file, section, header, ELF_T_SYM, "dynamic symbols");
   for (size_t i = 1; i < count; ++i) {
     GElf_Sym symbol;
     if (i > INT32_MAX || gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr) {
@@ -103,9 +105,7 @@ std::string ExpandOrigin(std::string_view folder, const std::string& path) {
 }
 
 void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr) file.Malformed("dynamic section");
-  const size_t count = Entries(file, header, ELF_T_DYN, "dynamic section");
+  const auto [data, count] = Table(file, section, header, ELF_T_DYN, "dynamic section");
   std::vector<std::string> rpath, runpath;
   for (size_t i = 0; i < count; ++i) {
     GElf_Dyn entry;

@@ -166,8 +166,7 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
-  const std::string self = OwnPath();
-  std::vector<std::string> arguments = {self, "--load-only", path, folder};
+  std::vector<std::string> arguments = {OwnPath(), "--load-only", path, folder};
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -195,16 +194,13 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
       int value = 0;
       if (waitpid(child, &value, WNOHANG) == child) status = value;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (!open && status) break;
-    if (now >= deadline) break;
+    if ((!open && status) || std::chrono::steady_clock::now() >= deadline) break;
     if (!open) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
     pollfd poll_fd{pipe_ends[0], POLLIN, 0};
-    const int wait_ms = status ? 0 : 50;
-    const int ready = poll(&poll_fd, 1, wait_ms);
+    const int ready = poll(&poll_fd, 1, status ? 0 : 50);
     if (ready < 0 && errno != EINTR) open = false;
     if (ready <= 0) {
       if (status) open = false;  // ended, and nothing more is waiting
@@ -219,17 +215,12 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
     }
   }
   close(pipe_ends[0]);
-  ChildEnd end;
-  if (!status) {
-    kill(child, SIGKILL);
-    int value = 0;
-    while (waitpid(child, &value, 0) < 0 && errno == EINTR) {
-    }
-    end.how = ChildEnd::How::kTimedOut;
-  } else {
-    end = Ended(*status);
+  if (status) return ReadLoadReport(output, Ended(*status));
+  kill(child, SIGKILL);
+  int value = 0;
+  while (waitpid(child, &value, 0) < 0 && errno == EINTR) {
   }
-  return ReadLoadReport(output, end);
+  return ReadLoadReport(output, {ChildEnd::How::kTimedOut, 0, ""});
 }
 
 int LoadOnly(const std::string& path, const std::string& /*folder*/) {

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -37,49 +38,47 @@ std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
 
-// A read-only view of a whole file; unmapped and closed when it goes.
+// A handle closed when it goes.
+struct Handle {
+  HANDLE handle = nullptr;
+  ~Handle() {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+
+// A read-only view of a whole file; unmapped and closed when it goes, also when the
+// constructor throws.
 class FileView {
  public:
   explicit FileView(const std::string& path) : path_(path) {
-    file_ = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE)
+    file_.handle = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_.handle == INVALID_HANDLE_VALUE)
       Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size)) Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
+    if (!GetFileSizeEx(file_.handle, &size))
+      Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     if (size.QuadPart == 0) Fail("is empty, not a module");
     if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) Fail("is too large to read");
     size_ = static_cast<size_t>(size.QuadPart);
-    mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
-    base_ = static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    mapping_.handle = CreateFileMappingW(file_.handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping_.handle == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
+    base_.reset(
+        static_cast<const unsigned char*>(MapViewOfFile(mapping_.handle, FILE_MAP_READ, 0, 0, 0)));
     if (base_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
   }
-  ~FileView() { Close(); }
-  FileView(const FileView&) = delete;
-  FileView& operator=(const FileView&) = delete;
 
-  std::span<const unsigned char> bytes() const { return {base_, size_}; }
-
-  [[noreturn]] void Fail(const std::string& what) {
-    Close();
-    throw BadFile(path_, what);
-  }
+  std::span<const unsigned char> bytes() const { return {base_.get(), size_}; }
 
  private:
-  void Close() {
-    if (base_ != nullptr) UnmapViewOfFile(base_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    base_ = nullptr;
-    mapping_ = nullptr;
-    file_ = INVALID_HANDLE_VALUE;
-  }
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
+  struct Unmap {
+    void operator()(const unsigned char* base) const { UnmapViewOfFile(base); }
+  };
 
   std::string path_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  HANDLE mapping_ = nullptr;
-  const unsigned char* base_ = nullptr;
+  Handle file_, mapping_;  // closed after the view is unmapped
+  std::unique_ptr<const unsigned char, Unmap> base_;
   size_t size_ = 0;
 };
 
@@ -96,12 +95,10 @@ class DbghelpLookups : public PeLookups {
     return OffsetOf(ImageRvaToVa(nt, base(), rva, nullptr));
   }
 
-  std::optional<FileRange> Directory(unsigned entry) const override {
+  std::optional<uint64_t> Directory(unsigned entry) const override {
     ULONG size = 0;
-    const std::optional<uint64_t> offset = OffsetOf(
+    return OffsetOf(
         ImageDirectoryEntryToDataEx(base(), FALSE, static_cast<USHORT>(entry), &size, nullptr));
-    if (!offset) return std::nullopt;
-    return FileRange{*offset, size};
   }
 
  private:
@@ -212,13 +209,6 @@ bool IsKnownDll(const std::string& module) {
   return std::any_of(known.begin(), known.end(),
                      [&](const std::string& name) { return SameModuleName(name, module); });
 }
-
-struct Handle {
-  HANDLE handle = nullptr;
-  ~Handle() {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
 
 }  // namespace
 
