@@ -169,7 +169,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
   for (const Image* plugin : subjects) {
     const std::set<std::string> exported(plugin->exports.begin(), plugin->exports.end());
     std::vector<std::string> missing, decorated;
-    for (const std::string& name : expected.All()) {
+    for (const std::string& name : expected.all) {
       if (exported.count(name) != 0) continue;
       const auto spelled = std::find_if(plugin->exports.begin(), plugin->exports.end(),
                                         [&](const std::string& e) { return IsDecorated(e, name); });
@@ -181,7 +181,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
     }
     const std::string file = Sanitize(BaseName(plugin->path));
     const size_t before = problems.size();
-    if (missing.size() == expected.All().size()) {
+    if (missing.size() == expected.all.size()) {
       problems.push_back(file + " exports none of the " + std::to_string(missing.size()) +
                          " names of fintop");
     } else if (!missing.empty()) {
@@ -197,7 +197,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
           std::string(IsRecorder(*plugin) ? kRecorderFile : kit::kPluginFile) + " of the zip";
     }
     // The details of the first module found wanting, else of the last (the real plug-in).
-    if (!wanting_found) details = ExportsDetails{expected.All().size(), missing, decorated};
+    if (!wanting_found) details = ExportsDetails{expected.all.size(), missing, decorated};
     wanting_found = wanting_found || problems.size() > before;
   }
   const std::string ok_text =
@@ -292,7 +292,7 @@ Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
     if (problems.empty()) details = own;
     problems.insert(problems.end(), more.begin(), more.end());
   }
-  const size_t count = Expected().All().size();
+  const size_t count = Expected().all.size();
   const std::string ok_text =
       subjects.size() == 1 ? Files(subjects) + " loads with the folder searched first, all " +
                                  std::to_string(count) + " exports resolve, unloaded"

@@ -238,7 +238,7 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   }
   Report("loaded");
   Report("step resolving the exports of");
-  for (const std::string& name : Expected().All()) {
+  for (const std::string& name : Expected().all) {
     if (dlsym(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
   Report("step unloading");

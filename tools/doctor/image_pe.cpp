@@ -360,7 +360,7 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   }
   Report("loaded");
   Report("step resolving the exports of");
-  for (const std::string& name : Expected().All()) {
+  for (const std::string& name : Expected().all) {
     if (GetProcAddress(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
   // A loader that binds a missing import to a stub instead of refusing the load (Wine's does)

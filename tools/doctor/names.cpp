@@ -30,6 +30,8 @@ ExpectedExports Build() {
     if (fintop::FindCallback(line) != fintop::kNoCallback) continue;
     (line.starts_with("_Z") ? expected.members : expected.bootstrap).emplace_back(line);
   }
+  for (const auto* part : {&expected.callbacks, &expected.bootstrap, &expected.members})
+    expected.all.insert(expected.all.end(), part->begin(), part->end());
   return expected;
 }
 
@@ -50,13 +52,6 @@ bool AllDigits(std::string_view text) {
 }
 
 }  // namespace
-
-std::vector<std::string> ExpectedExports::All() const {
-  std::vector<std::string> all = callbacks;
-  all.insert(all.end(), bootstrap.begin(), bootstrap.end());
-  all.insert(all.end(), members.begin(), members.end());
-  return all;
-}
 
 const ExpectedExports& Expected() {
   static const ExpectedExports expected = Build();

@@ -15,7 +15,7 @@ struct ExpectedExports {
   std::vector<std::string> callbacks;  // the CT callbacks, in list order
   std::vector<std::string> bootstrap;  // the plain C names of exports.txt beyond the callbacks
   std::vector<std::string> members;    // the C++ names (FIMessageFilter, FISolver, FIPath)
-  std::vector<std::string> All() const;
+  std::vector<std::string> all;        // the three above, in that order
 };
 
 // The names fintop exports, from the callback list and exports.txt.
