@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "elf_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    const doctor::Image image = doctor::ReadElf(std::span<const unsigned char>(data, size), "fuzz");
+    std::vector<unsigned char> bytes(data, data + size);  // libelf may write to them
+    const doctor::Image image = doctor::ReadElf(bytes, "fuzz");
     // Every name read is whole text; the width is one of the two.
     auto check = [](const std::string& name) {
       if (name.empty() || name.find('\0') != std::string::npos) __builtin_trap();

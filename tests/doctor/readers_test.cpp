@@ -601,7 +601,8 @@ class ElfSearch : public testing::TestWithParam<SearchRow> {};
 TEST_P(ElfSearch, FoldersInTheLoadersOrder) {
   Dynamic entries = GetParam().entries;
   entries.insert(entries.begin(), {DT_NEEDED, "libdep.so"});
-  const doctor::Image image = doctor::ReadElf(ElfWith(entries), GetParam().path);
+  std::vector<unsigned char> bytes = ElfWith(entries);
+  const doctor::Image image = doctor::ReadElf(bytes, GetParam().path);
   EXPECT_EQ(image.run_path, GetParam().folders);
   ASSERT_EQ(image.imports.size(), 1u);
   EXPECT_EQ(image.imports[0].module, "libdep.so");
@@ -616,7 +617,7 @@ INSTANTIATE_TEST_SUITE_P(Dynamic, ElfSearch, testing::ValuesIn(kSearchRows),
 TEST(BuiltModules, SearchTheirOwnFolderOnly) {
   for (const std::string path : {FINTOP_TEST_INSTALLED}) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
+    std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
     ASSERT_FALSE(bytes.empty()) << path;
     const std::vector<std::string> folders = doctor::ReadElf(bytes, path).run_path;
     ASSERT_FALSE(folders.empty()) << path;

@@ -160,14 +160,6 @@ TEST_P(SettingsText, GivesTheSettingsAndOneComplaintPerLineNotUnderstood) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SettingsText, ::testing::ValuesIn(kRows));
 
-TEST(SettingsOrigin, ComplaintsNameTheFileGiven) {
-  const trace::SettingsText settings = trace::ParseSettings("x\n", "C:\\host\\fintop-trace.txt");
-  ASSERT_EQ(settings.complaints.size(), 1u);
-  EXPECT_EQ(settings.complaints[0],
-            "C:\\host\\fintop-trace.txt:1: not a setting (NAME=VALUE, or # before a comment): "
-            "\"x\" is ignored");
-}
-
 // The snapshot's three settings, taken as written (the proxy reads the limits' numbers).
 TEST(SettingsSnapshot, GivenAsWritten) {
   struct Row {

@@ -9,7 +9,6 @@
 #include "files.h"
 #include "image.h"
 #include "names.h"
-#include "recorder.h"
 
 namespace doctor {
 
@@ -76,7 +75,7 @@ struct Described {
   std::string what;
   std::vector<std::string> problems;
 };
-Described DescribeModule(const Image& module, const std::string& product,
+Described DescribeModule(const Image& module, [[maybe_unused]] const std::string& product,
                          const std::string& shipped) {
   const std::string file = Sanitize(BaseName(module.path));
   Described d;
@@ -97,8 +96,6 @@ Described DescribeModule(const Image& module, const std::string& product,
                          " without a version resource, so not a release build of " + product +
                          ": use the " + shipped + " of the zip");
   }
-#else
-  (void)product;
 #endif
   return d;
 }
@@ -128,19 +125,19 @@ Check Unreadable(const std::string& path, const std::string& fault) {
 }
 
 // The recorder in the plug-in's place, and the real plug-in it loads (`real`, or `fault`).
-Check RecorderPlugin(const Image& recorder, const RecorderSettings& settings,
+Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                      const std::optional<Image>& real, const std::string& fault) {
   const std::string file = Sanitize(BaseName(recorder.path));
   Described d = DescribeModule(recorder, "fintop-trace", kRecorderFile);
   std::vector<std::string> problems = std::move(d.problems);
-  const bool named = settings.real_named;
-  const std::string real_name = Sanitize(named ? settings.real : BaseName(settings.real));
+  const bool named = settings.plugin_from != trace::Settings::From::kDefault;
+  const std::string real_name = Sanitize(named ? settings.plugin : BaseName(settings.plugin));
   std::string text = file + " is fintop-trace, the recorder (" + d.what +
-                     "); the real plug-in it loads, " + real_name + " (" + settings.real_from + ")";
+                     "); the real plug-in it loads, " + real_name + " (" + RealFrom(settings) + ")";
   const std::string place =
       "put the " + std::string(kit::kPluginFile) + " of the zip there under that name";
   std::error_code error;
-  if (!real && !std::filesystem::exists(kit::PathOf(settings.real), error)) {
+  if (!real && !std::filesystem::exists(kit::PathOf(settings.plugin), error)) {
     // The rename forgotten: the recorder would answer every call "not found".
     problems.push_back(text + ", is not there, so every callback answers \"not found\": " +
                        (named ? place
@@ -160,7 +157,7 @@ Check RecorderPlugin(const Image& recorder, const RecorderSettings& settings,
     }
   }
   PluginDetails details = DetailsOf(recorder);
-  details.real_plugin = settings.real;
+  details.real_plugin = settings.plugin;
   return MakeCheck("plug-in", std::move(problems), text, std::move(details));
 }
 
@@ -172,7 +169,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
   for (const Image* plugin : subjects) {
     const std::set<std::string> exported(plugin->exports.begin(), plugin->exports.end());
     std::vector<std::string> missing, decorated;
-    for (const std::string& name : expected.All()) {
+    for (const std::string& name : expected.all) {
       if (exported.count(name) != 0) continue;
       const auto spelled = std::find_if(plugin->exports.begin(), plugin->exports.end(),
                                         [&](const std::string& e) { return IsDecorated(e, name); });
@@ -184,7 +181,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
     }
     const std::string file = Sanitize(BaseName(plugin->path));
     const size_t before = problems.size();
-    if (missing.size() == expected.All().size()) {
+    if (missing.size() == expected.all.size()) {
       problems.push_back(file + " exports none of the " + std::to_string(missing.size()) +
                          " names of fintop");
     } else if (!missing.empty()) {
@@ -200,7 +197,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
           std::string(IsRecorder(*plugin) ? kRecorderFile : kit::kPluginFile) + " of the zip";
     }
     // The details of the first module found wanting, else of the last (the real plug-in).
-    if (!wanting_found) details = ExportsDetails{expected.All().size(), missing, decorated};
+    if (!wanting_found) details = ExportsDetails{expected.all.size(), missing, decorated};
     wanting_found = wanting_found || problems.size() > before;
   }
   const std::string ok_text =
@@ -212,23 +209,9 @@ Check Exports(const std::vector<const Image*>& subjects) {
   return MakeCheck("exports", std::move(problems), ok_text, std::move(*details));
 }
 
-const char* OutcomeName(LoadResult::Outcome outcome) {
-  switch (outcome) {
-    case LoadResult::Outcome::kLoaded:
-      return "loaded";
-    case LoadResult::Outcome::kRefused:
-      return "refused";
-    case LoadResult::Outcome::kCrashed:
-      return "crashed";
-    case LoadResult::Outcome::kAborted:
-      return "aborted";
-    case LoadResult::Outcome::kTimedOut:
-      return "timed out";
-    case LoadResult::Outcome::kNoReport:
-      break;
-  }
-  return "no report";
-}
+// LoadResult::Outcome's names, in its order.
+constexpr const char* kOutcomeNames[] = {"loaded",  "refused",   "crashed",
+                                         "aborted", "timed out", "no report"};
 
 // One module's real load, in a child process: its problems, its details.
 std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
@@ -245,9 +228,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
   switch (result.outcome) {
     case LoadResult::Outcome::kRefused: {
       std::string problem = file + " does not load: " + result.message;
-      if (plugin.width != OwnWidth() && !width_advised) {
-        problem += " (this fintop-doctor is " + Bits(OwnWidth()) + " and loads only " +
-                   Bits(OwnWidth()) + " plug-ins: run the doctor of the plug-in's zip)";
+      if (plugin.width != kOwnWidth && !width_advised) {
+        problem += " (this fintop-doctor is " + Bits(kOwnWidth) + " and loads only " +
+                   Bits(kOwnWidth) + " plug-ins: run the doctor of the plug-in's zip)";
       } else if (earlier_failed) {
         problem += " (the failures above say why)";
       }
@@ -290,8 +273,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       }
       break;
   }
-  details = {result.outcome == LoadResult::Outcome::kLoaded, OutcomeName(result.outcome),
-             result.message, result.unresolved, result.stubbed};
+  details = {result.outcome == LoadResult::Outcome::kLoaded,
+             kOutcomeNames[static_cast<int>(result.outcome)], result.message, result.unresolved,
+             result.stubbed};
   return problems;
 }
 
@@ -308,7 +292,7 @@ Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
     if (problems.empty()) details = own;
     problems.insert(problems.end(), more.begin(), more.end());
   }
-  const size_t count = Expected().All().size();
+  const size_t count = Expected().all.size();
   const std::string ok_text =
       subjects.size() == 1 ? Files(subjects) + " loads with the folder searched first, all " +
                                  std::to_string(count) + " exports resolve, unloaded"
@@ -336,15 +320,15 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin_
   std::vector<const Image*> subjects = {&plugin};
   std::optional<Image> real;
   if (IsRecorder(plugin)) {
-    const RecorderSettings settings = ReadRecorderSettings(plugin_path);
+    const trace::Settings settings = ReadRecorderSettings(plugin_path);
     std::string fault;
     try {
-      real = ReadImage(settings.real);
+      real = ReadImage(settings.plugin);
     } catch (const BadFile& bad) {
       fault = bad.fault();
     }
     add(RecorderPlugin(plugin, settings, real, fault));
-    add(RecorderCheck(settings, BaseName(plugin.path)));
+    add(RecorderCheck(settings, plugin.path));
     if (real && !IsRecorder(*real)) subjects.push_back(&*real);
   } else {
     add(PluginFile(plugin));

@@ -4,6 +4,7 @@
 #include <libelf.h>
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -19,16 +20,13 @@ class ElfFile {
       : path_(path), size_(file.size()) {
     if (file.empty()) Fail("is empty, not a module");
     if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
-    elf_.elf = elf_memory(reinterpret_cast<char*>(file.data()), file.size());
-    if (elf_.elf == nullptr || elf_kind(elf_.elf) != ELF_K_ELF) {
+    elf_.reset(elf_memory(reinterpret_cast<char*>(file.data()), file.size()));
+    if (elf_ == nullptr || elf_kind(elf_.get()) != ELF_K_ELF) {
       Fail("is not a module (no ELF header)");
     }
   }
 
-  ElfFile(const ElfFile&) = delete;
-  ElfFile& operator=(const ElfFile&) = delete;
-
-  Elf* get() const { return elf_.elf; }
+  Elf* get() const { return elf_.get(); }
   size_t size() const { return size_; }
 
   [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
@@ -37,44 +35,33 @@ class ElfFile {
   }
 
  private:
-  struct Handle {
-    Elf* elf = nullptr;
-    ~Handle() {
-      if (elf != nullptr) elf_end(elf);
-    }
-  };
-
   std::string path_;
   size_t size_;
-  Handle elf_;
+  std::unique_ptr<Elf, decltype(&elf_end)> elf_{nullptr, &elf_end};
 };
 
 std::string ElfMachineName(GElf_Half machine) {
-  switch (machine) {
-    case EM_X86_64:
-      return "x86-64";
-    case EM_386:
-      return "x86";
-    case EM_AARCH64:
-      return "ARM64";
-    case EM_ARM:
-      return "ARM";
-    default:
-      return "machine " + std::to_string(machine);
+  static constexpr std::pair<GElf_Half, const char*> kNames[] = {
+      {EM_X86_64, "x86-64"}, {EM_386, "x86"}, {EM_AARCH64, "ARM64"}, {EM_ARM, "ARM"}};
+  for (const auto& [known, name] : kNames) {
+    if (known == machine) return name;
   }
+  return "machine " + std::to_string(machine);
 }
 
-// The entries of a table section: its size over its entry size, which must be the type's.
-size_t Entries(const ElfFile& file, const GElf_Shdr& header, Elf_Type type, const char* part) {
+// A table section's data and its count of entries: its size over its entry size, which must be
+// the type's.
+std::pair<Elf_Data*, size_t> Table(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
+                                   Elf_Type type, const char* part) {
+  Elf_Data* data = elf_getdata(section, nullptr);
+  if (data == nullptr) file.Malformed(part);
   const size_t entry = gelf_fsize(file.get(), type, 1, EV_CURRENT);
   if (entry == 0 || header.sh_entsize != entry) file.Malformed(part);
-  return header.sh_size / entry;
+  return {data, header.sh_size / entry};
 }
 
 void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr) file.Malformed("dynamic symbols");
-  const size_t count = Entries(file, header, ELF_T_SYM, "dynamic symbols");
+  const auto [data, count] = Table(file, section, header, ELF_T_SYM, "dynamic symbols");
   for (size_t i = 1; i < count; ++i) {
     GElf_Sym symbol;
     if (i > INT32_MAX || gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr) {
@@ -118,9 +105,7 @@ std::string ExpandOrigin(std::string_view folder, const std::string& path) {
 }
 
 void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header, Image& image) {
-  Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr) file.Malformed("dynamic section");
-  const size_t count = Entries(file, header, ELF_T_DYN, "dynamic section");
+  const auto [data, count] = Table(file, section, header, ELF_T_DYN, "dynamic section");
   std::vector<std::string> rpath, runpath;
   for (size_t i = 0; i < count; ++i) {
     GElf_Dyn entry;
@@ -168,12 +153,7 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-Image ReadElf(std::span<const unsigned char> bytes, const std::string& path) {
-  std::vector<unsigned char> copy(bytes.begin(), bytes.end());
-  return ReadElfInPlace(copy, path);
-}
-
-Image ReadElfInPlace(std::span<unsigned char> bytes, const std::string& path) {
+Image ReadElf(std::span<unsigned char> bytes, const std::string& path) {
   const ElfFile file(bytes, path);
   elf_errno();  // clears an error left by an earlier file
   Image image;

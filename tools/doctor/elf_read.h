@@ -10,12 +10,10 @@
 
 namespace doctor {
 
-// Reads `file` (the bytes of `path`, whose folder $ORIGIN stands for). Throws BadFile naming
-// `path` and the fault.
-Image ReadElf(std::span<const unsigned char> file, const std::string& path);
-// The same on bytes that libelf may write to (a buffer the caller read the file into), without
-// the copy ReadElf makes: the doctor reads every module the plug-in needs, some of megabytes.
-Image ReadElfInPlace(std::span<unsigned char> file, const std::string& path);
+// Reads `file` (the bytes of `path`, whose folder $ORIGIN stands for), which libelf may write
+// to: a buffer the caller read the file into, not copied again (the doctor reads every module
+// the plug-in needs, some of megabytes). Throws BadFile naming `path` and the fault.
+Image ReadElf(std::span<unsigned char> file, const std::string& path);
 
 // The folder part of a path ("." for a bare name, "/" for the root's files).
 std::string FolderOf(const std::string& path);

@@ -75,9 +75,14 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
 // The child's side: loads, reports on stdout and returns its exit status.
 int LoadOnly(const std::string& path, const std::string& folder);
 
-// The doctor's own width, and whether two host module file names are the same here (the
-// doctor's own folder and the plug-in's file name: tools/common/files.h).
-int OwnWidth();
-bool SameModuleName(const std::string& a, const std::string& b);
+// The doctor's own width.
+inline constexpr int kOwnWidth = sizeof(void*) * 8;
+
+// A module's file name as the system's loader compares them (Windows: in any case), and whether
+// two name the same module here.
+std::string ModuleKey(std::string name);
+inline bool SameModuleName(const std::string& a, const std::string& b) {
+  return ModuleKey(a) == ModuleKey(b);
+}
 
 }  // namespace doctor

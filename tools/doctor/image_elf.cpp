@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "elf_read.h"
 #include "files.h"
@@ -55,26 +56,13 @@ std::string OwnPath() {
 }
 
 std::string SignalName(int signal) {
-  switch (signal) {
-    case SIGSEGV:
-      return "SIGSEGV";
-    case SIGBUS:
-      return "SIGBUS";
-    case SIGILL:
-      return "SIGILL";
-    case SIGFPE:
-      return "SIGFPE";
-    case SIGABRT:
-      return "SIGABRT";
-    case SIGTRAP:
-      return "SIGTRAP";
-    case SIGSYS:
-      return "SIGSYS";
-    case SIGKILL:
-      return "SIGKILL";
-    default:
-      return "signal " + std::to_string(signal);
+  static constexpr std::pair<int, const char*> kNames[] = {
+      {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGILL, "SIGILL"}, {SIGFPE, "SIGFPE"},
+      {SIGABRT, "SIGABRT"}, {SIGTRAP, "SIGTRAP"}, {SIGSYS, "SIGSYS"}, {SIGKILL, "SIGKILL"}};
+  for (const auto& [known, name] : kNames) {
+    if (known == signal) return name;
   }
+  return "signal " + std::to_string(signal);
 }
 
 // How a child that has ended ended. ld.so ends a process with status 127 on a failed
@@ -127,7 +115,7 @@ Image ReadImage(const std::string& path) {
   if (file == nullptr) throw BadFile(path, "cannot be read");
   const size_t got = std::fread(bytes.get(), 1, size, file);
   std::fclose(file);
-  return ReadElfInPlace({bytes.get(), got}, path);
+  return ReadElf({bytes.get(), got}, path);
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
@@ -178,8 +166,7 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
-  const std::string self = OwnPath();
-  std::vector<std::string> arguments = {self, "--load-only", path, folder};
+  std::vector<std::string> arguments = {OwnPath(), "--load-only", path, folder};
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -207,16 +194,13 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
       int value = 0;
       if (waitpid(child, &value, WNOHANG) == child) status = value;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (!open && status) break;
-    if (now >= deadline) break;
+    if ((!open && status) || std::chrono::steady_clock::now() >= deadline) break;
     if (!open) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
     pollfd poll_fd{pipe_ends[0], POLLIN, 0};
-    const int wait_ms = status ? 0 : 50;
-    const int ready = poll(&poll_fd, 1, wait_ms);
+    const int ready = poll(&poll_fd, 1, status ? 0 : 50);
     if (ready < 0 && errno != EINTR) open = false;
     if (ready <= 0) {
       if (status) open = false;  // ended, and nothing more is waiting
@@ -231,17 +215,12 @@ LoadResult LoadInChild(const std::string& path, const std::string& folder, int s
     }
   }
   close(pipe_ends[0]);
-  ChildEnd end;
-  if (!status) {
-    kill(child, SIGKILL);
-    int value = 0;
-    while (waitpid(child, &value, 0) < 0 && errno == EINTR) {
-    }
-    end.how = ChildEnd::How::kTimedOut;
-  } else {
-    end = Ended(*status);
+  if (status) return ReadLoadReport(output, Ended(*status));
+  kill(child, SIGKILL);
+  int value = 0;
+  while (waitpid(child, &value, 0) < 0 && errno == EINTR) {
   }
-  return ReadLoadReport(output, end);
+  return ReadLoadReport(output, {ChildEnd::How::kTimedOut, 0, ""});
 }
 
 int LoadOnly(const std::string& path, const std::string& /*folder*/) {
@@ -259,7 +238,7 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   }
   Report("loaded");
   Report("step resolving the exports of");
-  for (const std::string& name : Expected().All()) {
+  for (const std::string& name : Expected().all) {
     if (dlsym(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
   Report("step unloading");
@@ -268,12 +247,8 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   return 0;
 }
 
-int OwnWidth() {
-  return static_cast<int>(sizeof(void*) * 8);
-}
-
-bool SameModuleName(const std::string& a, const std::string& b) {
-  return a == b;
+std::string ModuleKey(std::string name) {
+  return name;
 }
 
 }  // namespace doctor

@@ -1,9 +1,9 @@
 // The platform side on Windows. A module is read from a read-only view of its file by
 // pe_read.cpp, with dbghelp's ImageDirectoryEntryToDataEx and ImageRvaToVa answering its two
-// lookups (either width); the version resource comes from version.dll. The real load runs in a
-// child process: the doctor itself again (CreateProcess), which loads the plug-in and reports
-// on a pipe; nothing of a module read here runs in the doctor's own process. Paths are UTF-8
-// text (files.h), given to the system through the wide calls only.
+// lookups (either width); the version resource comes from version.dll (tools/trace/system.h). The
+// real load runs in a child process: the doctor itself again (CreateProcess), which loads the
+// plug-in and reports on a pipe; nothing of a module read here runs in the doctor's own process.
+// Paths are UTF-8 text (files.h), given to the system through the wide calls only.
 #include <windows.h>
 // windows.h first: dbghelp.h needs its types.
 #include <dbghelp.h>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -24,6 +25,7 @@
 #include "image.h"
 #include "names.h"
 #include "pe_read.h"
+#include "system.h"
 
 namespace doctor {
 
@@ -36,49 +38,47 @@ std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
 
-// A read-only view of a whole file; unmapped and closed when it goes.
+// A handle closed when it goes.
+struct Handle {
+  HANDLE handle = nullptr;
+  ~Handle() {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+
+// A read-only view of a whole file; unmapped and closed when it goes, also when the
+// constructor throws.
 class FileView {
  public:
   explicit FileView(const std::string& path) : path_(path) {
-    file_ = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE)
+    file_.handle = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_.handle == INVALID_HANDLE_VALUE)
       Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size)) Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
+    if (!GetFileSizeEx(file_.handle, &size))
+      Fail("cannot be read: " + kit::SystemMessage(GetLastError()));
     if (size.QuadPart == 0) Fail("is empty, not a module");
     if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) Fail("is too large to read");
     size_ = static_cast<size_t>(size.QuadPart);
-    mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
-    base_ = static_cast<const unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    mapping_.handle = CreateFileMappingW(file_.handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping_.handle == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
+    base_.reset(
+        static_cast<const unsigned char*>(MapViewOfFile(mapping_.handle, FILE_MAP_READ, 0, 0, 0)));
     if (base_ == nullptr) Fail("cannot be mapped: " + kit::SystemMessage(GetLastError()));
   }
-  ~FileView() { Close(); }
-  FileView(const FileView&) = delete;
-  FileView& operator=(const FileView&) = delete;
 
-  std::span<const unsigned char> bytes() const { return {base_, size_}; }
-
-  [[noreturn]] void Fail(const std::string& what) {
-    Close();
-    throw BadFile(path_, what);
-  }
+  std::span<const unsigned char> bytes() const { return {base_.get(), size_}; }
 
  private:
-  void Close() {
-    if (base_ != nullptr) UnmapViewOfFile(base_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    base_ = nullptr;
-    mapping_ = nullptr;
-    file_ = INVALID_HANDLE_VALUE;
-  }
+  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
+  struct Unmap {
+    void operator()(const unsigned char* base) const { UnmapViewOfFile(base); }
+  };
 
   std::string path_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  HANDLE mapping_ = nullptr;
-  const unsigned char* base_ = nullptr;
+  Handle file_, mapping_;  // closed after the view is unmapped
+  std::unique_ptr<const unsigned char, Unmap> base_;
   size_t size_ = 0;
 };
 
@@ -95,12 +95,10 @@ class DbghelpLookups : public PeLookups {
     return OffsetOf(ImageRvaToVa(nt, base(), rva, nullptr));
   }
 
-  std::optional<FileRange> Directory(unsigned entry) const override {
+  std::optional<uint64_t> Directory(unsigned entry) const override {
     ULONG size = 0;
-    const std::optional<uint64_t> offset = OffsetOf(
+    return OffsetOf(
         ImageDirectoryEntryToDataEx(base(), FALSE, static_cast<USHORT>(entry), &size, nullptr));
-    if (!offset) return std::nullopt;
-    return FileRange{*offset, size};
   }
 
  private:
@@ -113,29 +111,6 @@ class DbghelpLookups : public PeLookups {
 
   std::span<const unsigned char> file_;
 };
-
-std::string VersionText(DWORD most, DWORD least) {
-  return std::to_string(HIWORD(most)) + "." + std::to_string(LOWORD(most)) + "." +
-         std::to_string(HIWORD(least)) + "." + std::to_string(LOWORD(least));
-}
-
-void ReadVersion(Image& image) {
-  DWORD ignored = 0;
-  const std::wstring path = Wide(image.path);
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return;
-  std::vector<char> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
-  void* fixed = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
-    return;
-  }
-  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  if (info->dwSignature != 0xFEEF04BD) return;
-  image.file_version = VersionText(info->dwFileVersionMS, info->dwFileVersionLS);
-  image.product_version = VersionText(info->dwProductVersionMS, info->dwProductVersionLS);
-}
 
 bool IsFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
@@ -152,9 +127,9 @@ std::string WindowsFolder() {
 std::string SystemFolder(int width) {
   wchar_t buffer[MAX_PATH];
   UINT length = 0;
-  if (width == OwnWidth()) {
+  if (width == kOwnWidth) {
     length = GetSystemDirectoryW(buffer, MAX_PATH);
-  } else if (OwnWidth() == 64) {
+  } else if (kOwnWidth == 64) {
     length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
   } else {
     return WindowsFolder() + "\\Sysnative";  // the 64-bit system folder, seen from 32 bits
@@ -235,28 +210,24 @@ bool IsKnownDll(const std::string& module) {
                      [&](const std::string& name) { return SameModuleName(name, module); });
 }
 
-struct Handle {
-  HANDLE handle = nullptr;
-  ~Handle() {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
-
 }  // namespace
 
 Image ReadImage(const std::string& path) {
   FileView view(path);
   const DbghelpLookups lookups(view.bytes());
   Image image = ReadPe(view.bytes(), path, &lookups);
-  ReadVersion(image);
+  // The version resource as the recorder reads it (tools/trace/system.h).
+  const trace::FileVersion version = trace::VersionOf(path);
+  if (!version.file.empty()) {
+    image.file_version = version.file;
+    image.product_version = version.product;
+  }
   return image;
 }
 
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
                                 const std::string& folder) {
-  std::string lower = module;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = ModuleKey(module);
   if (lower.starts_with("api-ms-") || lower.starts_with("ext-ms-")) {
     return Found{module, "Windows (an API set)", true};
   }
@@ -389,7 +360,7 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   }
   Report("loaded");
   Report("step resolving the exports of");
-  for (const std::string& name : Expected().All()) {
+  for (const std::string& name : Expected().all) {
     if (GetProcAddress(plugin, name.c_str()) == nullptr) Report("unresolved " + name);
   }
   // A loader that binds a missing import to a stub instead of refusing the load (Wine's does)
@@ -412,15 +383,10 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   return 0;
 }
 
-int OwnWidth() {
-  return static_cast<int>(sizeof(void*) * 8);
-}
-
-bool SameModuleName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+std::string ModuleKey(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name;
 }
 
 }  // namespace doctor

@@ -1,7 +1,7 @@
 #include "json_report.h"
 
-#include <algorithm>
 #include <functional>
+#include <map>
 #include <utility>
 
 #include "json_writer.h"
@@ -20,7 +20,7 @@ class Object {
   using Value = std::function<void(JsonWriter&)>;
 
   Object& Add(std::string key, Value value) {
-    members_.emplace_back(std::move(key), std::move(value));
+    members_.emplace(std::move(key), std::move(value));
     return *this;
   }
   Object& Text(std::string key, const std::string& text) {
@@ -41,10 +41,15 @@ class Object {
   Object& Integer(std::string key, long long value) {
     return Add(std::move(key), [value](JsonWriter& w) { w.Integer(value); });
   }
+  Object& Objects(std::string key, std::vector<Object> objects) {
+    return Add(std::move(key), [objects = std::move(objects)](JsonWriter& w) {
+      w.BeginArray();
+      for (const Object& object : objects) object.Write(w);
+      w.End();
+    });
+  }
 
-  void Write(JsonWriter& w) {
-    std::stable_sort(members_.begin(), members_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+  void Write(JsonWriter& w) const {
     w.BeginObject();
     for (const auto& [key, value] : members_) {
       w.Key(key);
@@ -54,7 +59,7 @@ class Object {
   }
 
  private:
-  std::vector<std::pair<std::string, Value>> members_;
+  std::map<std::string, Value> members_;
 };
 
 void Members(const PluginDetails& d, Object& o) {
@@ -79,40 +84,32 @@ void Members(const ExportsDetails& d, Object& o) {
 }
 
 void Members(const ImportsDetails& d, Object& o) {
-  std::vector<ImportDetails> modules = d.modules;
-  o.Add("modules", [modules = std::move(modules)](JsonWriter& w) {
-    w.BeginArray();
-    for (const ImportDetails& m : modules) {
-      Object entry;
-      entry.Text("module", m.module).Text("needed_by", m.needed_by).TextOrNull("found", m.found);
-      if (m.width) entry.Integer("width", *m.width);
-      if (m.missing) entry.Texts("missing", *m.missing);
-      if (m.spelling) entry.Text("spelling", *m.spelling);
-      if (m.names_unreadable) entry.Bool("names_unreadable", true);
-      entry.Write(w);
-    }
-    w.End();
-  });
+  std::vector<Object> modules;
+  for (const ImportDetails& m : d.modules) {
+    Object& entry = modules.emplace_back();
+    entry.Text("module", m.module).Text("needed_by", m.needed_by).TextOrNull("found", m.found);
+    if (m.width) entry.Integer("width", *m.width);
+    if (m.missing) entry.Texts("missing", *m.missing);
+    if (m.spelling) entry.Text("spelling", *m.spelling);
+    if (m.names_unreadable) entry.Bool("names_unreadable", true);
+  }
+  o.Objects("modules", std::move(modules));
 }
 
 void Members(const HostDetails& d, Object& o) {
-  o.Add("entry_points", [d](JsonWriter& w) {
-    Object entries;
-    for (const auto& [entry, module] : d.entry_points) entries.TextOrNull(Sanitize(entry), module);
-    entries.Write(w);
-  });
-  o.Add("modules", [d](JsonWriter& w) {
-    w.BeginArray();
-    for (const HostModuleDetails& m : d.modules) {
-      Object entry;
-      entry.Text("module", m.module)
-          .TextOrNull("found", m.found)
-          .Text("fault", m.fault)
-          .Texts("provides", m.provides);
-      entry.Write(w);
-    }
-    w.End();
-  });
+  Object entries;
+  for (const auto& [entry, module] : d.entry_points) entries.TextOrNull(Sanitize(entry), module);
+  std::vector<Object> modules;
+  for (const HostModuleDetails& m : d.modules) {
+    modules.emplace_back()
+        .Text("module", m.module)
+        .TextOrNull("found", m.found)
+        .Text("fault", m.fault)
+        .Texts("provides", m.provides);
+  }
+  o.Add("entry_points", [entries = std::move(entries)](JsonWriter& w) {
+     entries.Write(w);
+   }).Objects("modules", std::move(modules));
 }
 
 void Members(const LoadDetails& d, Object& o) {
@@ -127,25 +124,24 @@ void Members(const LoadDetails& d, Object& o) {
 
 std::string JsonReport(const std::string& folder, const std::string& plugin,
                        const std::vector<Check>& checks, int failed, const std::string& summary) {
+  std::vector<Object> entries;
+  for (const Check& check : checks) {
+    Object& entry = entries.emplace_back();
+    std::visit([&entry](const auto& d) { Members(d, entry); }, check.details);
+    entry.Text("check", check.name)
+        .Bool("ok", check.ok)
+        .Text("text", check.text)
+        .Texts("problems", check.problems);
+  }
   kit::Output out;
   JsonWriter w(out);
-  Object document;
-  document.Text("folder", folder).Text("plugin", plugin);
-  document.Add("checks", [&checks](JsonWriter& w) {
-    w.BeginArray();
-    for (const Check& check : checks) {
-      Object entry;
-      std::visit([&entry](const auto& d) { Members(d, entry); }, check.details);
-      entry.Text("check", check.name)
-          .Bool("ok", check.ok)
-          .Text("text", check.text)
-          .Texts("problems", check.problems);
-      entry.Write(w);
-    }
-    w.End();
-  });
-  document.Integer("failed", failed).Text("summary", summary);
-  document.Write(w);
+  Object()
+      .Text("folder", folder)
+      .Text("plugin", plugin)
+      .Objects("checks", std::move(entries))
+      .Integer("failed", failed)
+      .Text("summary", summary)
+      .Write(w);
   return out.text() + "\n";
 }
 

@@ -1,6 +1,5 @@
 // The checks of the modules around the plug-in: its imports, followed as the loader follows
 // them, and the host's entry points.
-#include <cctype>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -61,15 +60,6 @@ std::string MissingAdvice(const Image& module, const std::vector<std::string>& m
          " was built for: use the framework modules and fintop of one release";
 }
 
-// A module's name as the system's loader compares them (Windows: in any case).
-std::string Key(std::string name) {
-#if defined(_WIN32)
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-#endif
-  return name;
-}
-
 // Modules of the other width than the plug-in, by where they are.
 struct OtherWidth {
   int width = 0;
@@ -97,7 +87,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
   std::vector<std::string> unreadable;                       // modules whose names cannot be read
   std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
   std::vector<std::string> order;
-  std::set<std::string> seen;                                  // modules, by Key
+  std::set<std::string> seen;                                  // modules, by ModuleKey
   std::set<std::pair<std::string, std::string>> subject_seen;  // (subject's path, module)
   OtherWidth other;
   std::deque<std::pair<std::string, const Image*>> pending;
@@ -110,25 +100,24 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     auto [name, importer] = pending.front();
     pending.pop_front();
     // Each plug-in's own imports are compared with its names; beyond them a module once.
-    const std::string key = Key(name);
+    const std::string key = ModuleKey(name);
     if (is_subject(importer) ? !subject_seen.emplace(importer->path, key).second
                              : seen.count(key) != 0) {
       continue;
     }
     seen.insert(key);
-    const std::string importer_name = BaseName(importer->path);
+    const std::string shown = Sanitize(name), importer_name = BaseName(importer->path);
     const auto imported = std::find_if(
         importer->imports.begin(), importer->imports.end(),
         [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
-    ImportDetails entry;
+    ImportDetails& entry = details.modules.emplace_back();
     entry.module = name;
     entry.needed_by = importer_name;
     const std::optional<Found> found = FindModule(name, *importer, folder);
     if (!found) {
       problems.push_back(
-          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          shown + " (needed by " + Sanitize(importer_name) +
           ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
-      details.modules.push_back(entry);
       continue;
     }
     entry.found = found->path;
@@ -138,36 +127,33 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     } catch (const BadFile& error) {
       // The system's own modules are never to be replaced from outside.
       problems.push_back(
-          Sanitize(name) + " (needed by " + Sanitize(importer_name) +
+          shown + " (needed by " + Sanitize(importer_name) +
           ") cannot be used: " + Sanitize(error.what()) +
           (found->system ? ": the system's installation is damaged" : ": replace it"));
-      details.modules.push_back(entry);
       continue;
     }
     entry.width = module.width;
-    const std::string where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
+    const std::string where = Sanitize(found->where);
     if (module.width == importer->width && module.machine != importer->machine && found->system) {
-      other.machine.push_back(Sanitize(name));
+      other.machine.push_back(shown);
       other.machine_where = where;
       other.system_machine = module.machine;
-      details.modules.push_back(entry);
       continue;
     }
     if (module.width != importer->width || module.machine != importer->machine) {
       if (found->system) {
-        other.system.push_back(Sanitize(name));
+        other.system.push_back(shown);
         if (other.system_where.empty()) other.system_where = where;
         other.width = module.width;
       } else if (is_subject(importer) && Contains(kFrameworkModules, name)) {
-        other.framework.push_back(Sanitize(name));
+        other.framework.push_back(shown);
         other.width = module.width;
       } else {
-        problems.push_back(Sanitize(name) + " in " + where + " is " + Bits(module.width) + " (" +
+        problems.push_back(shown + " in " + where + " is " + Bits(module.width) + " (" +
                            module.machine + ") but " + Sanitize(importer_name) + " is " +
                            Bits(importer->width) + " (" + importer->machine + "): put the " +
-                           Bits(importer->width) + " " + Sanitize(name) + " in the folder");
+                           Bits(importer->width) + " " + shown + " in the folder");
       }
-      details.modules.push_back(entry);
       continue;
     }
     if (imported != importer->imports.end() && !imported->names.empty()) {
@@ -179,21 +165,19 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       entry.missing = missing;
       if (!missing.empty()) {
         entry.spelling = Describe(SpellingOf(module.exports));
-        problems.push_back(Sanitize(name) + " in " + where + " lacks " +
-                           std::to_string(missing.size()) + " of the " +
-                           std::to_string(imported->names.size()) + " names " +
+        problems.push_back(shown + " in " + where + " lacks " + std::to_string(missing.size()) +
+                           " of the " + std::to_string(imported->names.size()) + " names " +
                            Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
                            "): " + MissingAdvice(module, missing, importer_name));
       }
     }
     if (imported != importer->imports.end() && imported->names_unreadable) {
       entry.names_unreadable = true;
-      if (!Contains(unreadable, Sanitize(name))) unreadable.push_back(Sanitize(name));
+      if (!Contains(unreadable, shown)) unreadable.push_back(shown);
     }
     std::vector<std::string>& here = found_at[where];
-    if (!Contains(here, Sanitize(name))) here.push_back(Sanitize(name));
+    if (!Contains(here, shown)) here.push_back(shown);
     if (std::find(order.begin(), order.end(), where) == order.end()) order.push_back(where);
-    details.modules.push_back(entry);
     images.push_back(std::move(module));
     const Image& kept = images.back();
     // Windows' own modules come with Windows; on ELF the libraries' own needs bind symbols too.
@@ -256,19 +240,11 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
 }
 
 Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
-  struct Module {
-    std::string name;
-    std::string where;  // empty when not found
-    std::string fault;  // why it cannot serve, when found
-    std::vector<std::string> provides;
-    int width = 0;
-  };
-  std::vector<Module> modules;
+  HostDetails details;
+  std::optional<int> other_width;  // the first host module's, when not the plug-in's
   std::vector<std::string> names = {kHostProgram};
   names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
   for (const std::string& name : names) {
-    Module module;
-    module.name = name;
     // The bootstrap asks the host's own modules, which the host loads from its folder first
     // (the stand-in loader does so too), whatever the plug-in's search path holds.
     std::optional<Found> found = FindModule(name, plugin, folder);
@@ -277,70 +253,63 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     if (std::filesystem::is_regular_file(local, error))
       found = Found{kit::Utf8(local), "the folder"};
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
-    if (found) {
-      module.where = found->where == "the folder" ? "the folder" : Sanitize(found->where);
-      try {
-        const Image image = ReadImage(found->path);
-        module.width = image.width;
-        if (image.width != plugin.width) {
-          module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
-                         Bits(plugin.width);
-        }
-        for (const auto& [entry, user] : kEntryPoints) {
-          if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
-            module.provides.push_back(entry);
-          }
-        }
-      } catch (const BadFile& error) {
-        module.fault = std::string("cannot be read: ") + Sanitize(error.what());
+    HostModuleDetails& module = details.modules.emplace_back();
+    module.module = name;
+    if (!found) continue;
+    module.found = Sanitize(found->where);
+    try {
+      const Image image = ReadImage(found->path);
+      if (image.width != plugin.width) {
+        if (!other_width) other_width = image.width;
+        module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
+                       Bits(plugin.width);
       }
+      for (const auto& [entry, user] : kEntryPoints) {
+        if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
+          module.provides.push_back(entry);
+        }
+      }
+    } catch (const BadFile& error) {
+      module.fault = std::string("cannot be read: ") + Sanitize(error.what());
     }
-    modules.push_back(std::move(module));
   }
-  auto describe = [](const Module& m) {
-    if (m.where.empty()) return m.name + " (not found)";
-    std::string text = m.name + " in " + m.where;
+  auto describe = [](const HostModuleDetails& m) {
+    if (!m.found) return m.module + " (not found)";
+    std::string text = m.module + " in " + *m.found;
     if (!m.fault.empty()) return text + " " + m.fault;
     return text +
            (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
   };
   std::vector<std::string> problems, lacking;
-  HostDetails details;
   for (const auto& [entry, user] : kEntryPoints) {
-    const auto provider =
-        std::find_if(modules.begin(), modules.end(), [&entry = entry](const Module& m) {
+    const auto provider = std::find_if(
+        details.modules.begin(), details.modules.end(), [&entry = entry](const auto& m) {
           return m.fault.empty() &&
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
-    details.entry_points.emplace_back(entry, provider == modules.end()
+    details.entry_points.emplace_back(entry, provider == details.modules.end()
                                                  ? std::nullopt
-                                                 : std::optional<std::string>(provider->name));
-    if (provider == modules.end()) {
+                                                 : std::optional<std::string>(provider->module));
+    if (provider == details.modules.end()) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
   }
   std::string state;
-  for (const Module& m : modules) state += (state.empty() ? "" : "; ") + describe(m);
+  for (const HostModuleDetails& m : details.modules) {
+    state += (state.empty() ? "" : "; ") + describe(m);
+  }
   if (!lacking.empty()) {
-    const auto other = std::find_if(modules.begin(), modules.end(), [&](const Module& m) {
-      return m.width != 0 && m.width != plugin.width;
-    });
     std::string advice =
         "the folder needs the host's modules of a release that has these entry points";
-    if (other != modules.end()) {
-      advice = "the host is " + Bits(other->width) +
+    if (other_width) {
+      advice = "the host is " + Bits(*other_width) +
                (width_advised ? " (the failure above says what to do)"
-                              : " and needs the " + Bits(other->width) + " " + kit::kPluginFile +
-                                    " (" + ZipOf(other->width) + ")");
+                              : " and needs the " + Bits(*other_width) + " " + kit::kPluginFile +
+                                    " (" + ZipOf(*other_width) + ")");
       width_advised = true;
     }
     problems.push_back("no host module provides " + JoinNames(lacking) + ": " + state + ": " +
                        advice);
-  }
-  for (const Module& m : modules) {
-    details.modules.push_back({m.name,
-                               m.where.empty() ? std::nullopt : std::optional<std::string>(m.where),
-                               m.fault, m.provides});
   }
   return MakeCheck("host entry points", std::move(problems), state, std::move(details));
 }

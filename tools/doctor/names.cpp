@@ -1,7 +1,5 @@
 #include "names.h"
 
-#include "json_writer.h"
-
 #include <algorithm>
 #include <cctype>
 
@@ -32,7 +30,19 @@ ExpectedExports Build() {
     if (fintop::FindCallback(line) != fintop::kNoCallback) continue;
     (line.starts_with("_Z") ? expected.members : expected.bootstrap).emplace_back(line);
   }
+  for (const auto* part : {&expected.callbacks, &expected.bootstrap, &expected.members})
+    expected.all.insert(expected.all.end(), part->begin(), part->end());
   return expected;
+}
+
+// The C++ spelling of one name.
+Spelling SpellingOf(std::string_view name) {
+  while (name.starts_with('_') && !name.starts_with("_Z")) name.remove_prefix(1);
+  if (name.starts_with("_Z")) return Spelling::kGcc;
+  if (name.starts_with('?') && name.find("@@") != std::string_view::npos) {
+    return Spelling::kMicrosoft;
+  }
+  return Spelling::kNone;
 }
 
 bool AllDigits(std::string_view text) {
@@ -42,13 +52,6 @@ bool AllDigits(std::string_view text) {
 }
 
 }  // namespace
-
-std::vector<std::string> ExpectedExports::All() const {
-  std::vector<std::string> all = callbacks;
-  all.insert(all.end(), bootstrap.begin(), bootstrap.end());
-  all.insert(all.end(), members.begin(), members.end());
-  return all;
-}
 
 const ExpectedExports& Expected() {
   static const ExpectedExports expected = Build();
@@ -70,47 +73,20 @@ bool IsDecorated(std::string_view exported, std::string_view name) {
   return rest.starts_with('@') && AllDigits(rest.substr(1));
 }
 
-Spelling SpellingOf(std::string_view name) {
-  while (name.starts_with('_') && !name.starts_with("_Z")) name.remove_prefix(1);
-  if (name.starts_with("_Z")) return Spelling::kGcc;
-  if (name.starts_with('?') && name.find("@@") != std::string_view::npos) {
-    return Spelling::kMicrosoft;
-  }
-  return Spelling::kNone;
-}
-
 Spelling SpellingOf(const std::vector<std::string>& exports) {
-  size_t gcc = 0, microsoft = 0;
-  for (const std::string& name : exports) {
-    switch (SpellingOf(name)) {
-      case Spelling::kGcc:
-        ++gcc;
-        break;
-      case Spelling::kMicrosoft:
-        ++microsoft;
-        break;
-      case Spelling::kNone:
-        break;
-    }
-  }
+  auto count = [&](Spelling spelling) {
+    return std::count_if(exports.begin(), exports.end(),
+                         [&](const std::string& name) { return SpellingOf(name) == spelling; });
+  };
+  const auto gcc = count(Spelling::kGcc), microsoft = count(Spelling::kMicrosoft);
   if (gcc == 0 && microsoft == 0) return Spelling::kNone;
   return gcc >= microsoft ? Spelling::kGcc : Spelling::kMicrosoft;
 }
 
 const char* Describe(Spelling spelling) {
-  switch (spelling) {
-    case Spelling::kGcc:
-      return "GCC's (_Z...)";
-    case Spelling::kMicrosoft:
-      return "the Microsoft compiler's (?...@@...)";
-    case Spelling::kNone:
-      break;
-  }
-  return "no C++ names";
-}
-
-std::string Sanitize(std::string_view text) {
-  return kit::BytesShown(text);
+  static constexpr const char* kSpellings[] = {"no C++ names", "GCC's (_Z...)",
+                                               "the Microsoft compiler's (?...@@...)"};
+  return kSpellings[static_cast<int>(spelling)];
 }
 
 }  // namespace doctor

@@ -7,13 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "json_writer.h"
+
 namespace doctor {
 
 struct ExpectedExports {
   std::vector<std::string> callbacks;  // the CT callbacks, in list order
   std::vector<std::string> bootstrap;  // the plain C names of exports.txt beyond the callbacks
   std::vector<std::string> members;    // the C++ names (FIMessageFilter, FISolver, FIPath)
-  std::vector<std::string> All() const;
+  std::vector<std::string> all;        // the three above, in that order
 };
 
 // The names fintop exports, from the callback list and exports.txt.
@@ -24,15 +26,16 @@ const ExpectedExports& Expected();
 // (GCC's `_Z...9CTStreams...`, the Microsoft compiler's `?CTStreams@@...`).
 bool IsDecorated(std::string_view exported, std::string_view name);
 
-// The C++ spelling a module's exports use.
+// The C++ spelling most of a module's exports use, and its description.
 enum class Spelling { kNone, kGcc, kMicrosoft };
 Spelling SpellingOf(const std::vector<std::string>& exports);
 const char* Describe(Spelling spelling);
-Spelling SpellingOf(std::string_view name);
 
 // `text` with every control byte and every byte of invalid UTF-8 shown as \xNN (printable
 // ASCII and valid UTF-8 kept: a folder named in any language shows as it is), so that whatever
 // a file holds prints as one line of text (and makes valid JSON).
-std::string Sanitize(std::string_view text);
+inline std::string Sanitize(std::string_view text) {
+  return kit::BytesShown(text);
+}
 
 }  // namespace doctor

@@ -1,6 +1,8 @@
 #include "pe_read.h"
 
+#include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace doctor {
@@ -127,14 +129,10 @@ class SectionLookups : public PeLookups {
     return std::nullopt;
   }
 
-  std::optional<FileRange> Directory(unsigned entry) const override {
-    const uint64_t at = headers_.directories + uint64_t{entry} * 8;
-    const uint32_t rva = file_.Get<uint32_t>(at, "data directories");
-    const uint32_t size = file_.Get<uint32_t>(at + 4, "data directories");
-    if (rva == 0) return std::nullopt;
-    const std::optional<uint64_t> offset = RvaToOffset(rva);
-    if (!offset) return std::nullopt;
-    return FileRange{*offset, size};
+  std::optional<uint64_t> Directory(unsigned entry) const override {
+    const uint32_t rva =
+        file_.Get<uint32_t>(headers_.directories + uint64_t{entry} * 8, "data directories");
+    return rva == 0 ? std::nullopt : RvaToOffset(rva);
   }
 
  private:
@@ -147,7 +145,7 @@ class Walk {
   Walk(const Reader& file, const Headers& headers, const PeLookups& lookups, Image& image)
       : file_(file), headers_(headers), lookups_(lookups), image_(image) {}
 
-  std::optional<FileRange> Directory(unsigned entry) const {
+  std::optional<uint64_t> Directory(unsigned entry) const {
     if (entry >= headers_.directory_count) return std::nullopt;
     return lookups_.Directory(entry);
   }
@@ -172,14 +170,14 @@ class Walk {
   std::string Name(uint32_t rva, const char* what) { return Keep(file_.Text(At(rva, what), what)); }
 
   void Exports() {
-    const std::optional<FileRange> directory = Directory(kExportEntry);
+    const std::optional<uint64_t> directory = Directory(kExportEntry);
     if (!directory) return;
-    if (!file_.Holds(directory->offset, kExportDirectorySize)) file_.Malformed("export directory");
-    const uint32_t name_rva = file_.Get<uint32_t>(directory->offset + 12, "export directory");
+    if (!file_.Holds(*directory, kExportDirectorySize)) file_.Malformed("export directory");
+    const uint32_t name_rva = file_.Get<uint32_t>(*directory + 12, "export directory");
     if (name_rva != 0) image_.own_name = Name(name_rva, "export directory's module name");
-    const uint64_t count = file_.Get<uint32_t>(directory->offset + 24, "export directory");
+    const uint64_t count = file_.Get<uint32_t>(*directory + 24, "export directory");
     if (count == 0) return;
-    const uint32_t names_rva = file_.Get<uint32_t>(directory->offset + 32, "export directory");
+    const uint32_t names_rva = file_.Get<uint32_t>(*directory + 32, "export directory");
     const uint64_t names = At(names_rva, "export names");
     if (count > kMaxPeNames || !file_.Holds(names, count * 4)) file_.Malformed("export names");
     for (uint64_t i = 0; i < count; ++i) {
@@ -212,11 +210,11 @@ class Walk {
   }
 
   void Imports() {
-    const std::optional<FileRange> directory = Directory(kImportEntry);
+    const std::optional<uint64_t> directory = Directory(kImportEntry);
     if (!directory) return;
     // A bound image's FirstThunk holds the addresses the binder wrote, not names.
     const bool bound_directory = Directory(kBoundImportEntry).has_value();
-    for (uint64_t at = directory->offset;; at += kImportDescriptorSize) {
+    for (uint64_t at = *directory;; at += kImportDescriptorSize) {
       if (!file_.Holds(at, kImportDescriptorSize)) file_.Malformed("import directory");
       const uint32_t original = file_.Get<uint32_t>(at, "import directory");
       const uint32_t stamp = file_.Get<uint32_t>(at + 4, "import directory");
@@ -244,22 +242,14 @@ class Walk {
 };
 
 std::string PeMachineName(uint16_t machine) {
-  switch (machine) {
-    case 0x8664:
-      return "x86-64";
-    case 0x014c:
-      return "x86";
-    case 0xaa64:
-      return "ARM64";
-    case 0x01c4:
-      return "ARM";
-    default:
-      break;
+  static constexpr std::pair<uint16_t, const char*> kNames[] = {
+      {0x8664, "x86-64"}, {0x014c, "x86"}, {0xaa64, "ARM64"}, {0x01c4, "ARM"}};
+  for (const auto& [known, name] : kNames) {
+    if (known == machine) return name;
   }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "0x";
-  for (int shift = 12; shift >= 0; shift -= 4) text += kHex[(machine >> shift) & 0xf];
-  return text;
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%04x", static_cast<unsigned>(machine));
+  return hex;
 }
 
 }  // namespace

@@ -14,11 +14,6 @@
 
 namespace doctor {
 
-struct FileRange {
-  uint64_t offset = 0;
-  uint64_t size = 0;
-};
-
 // The two lookups the walk needs beyond the headers. ReadPe asks them only after it has checked
 // the headers (the section table lies in the file, and `entry` lies in the optional header's
 // checked size and below its NumberOfRvaAndSizes); it checks every answer against the file.
@@ -27,8 +22,9 @@ class PeLookups {
   virtual ~PeLookups() = default;
   // Where the file holds the data of `rva`; nothing when no section's data holds it.
   virtual std::optional<uint64_t> RvaToOffset(uint32_t rva) const = 0;
-  // Where the file holds data directory `entry`; nothing when the image has none.
-  virtual std::optional<FileRange> Directory(unsigned entry) const = 0;
+  // Where the file holds data directory `entry`; nothing when the image has none. The walk
+  // reads a directory by its own counts and end marks, never by its size.
+  virtual std::optional<uint64_t> Directory(unsigned entry) const = 0;
 };
 
 // Longest name (export, import, module) the walk copies, and most names of one image.

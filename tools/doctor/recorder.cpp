@@ -1,16 +1,13 @@
-#include "recorder.h"
-
+// The recorder's checks: what the doctor reads of fintop-trace in the plug-in's place and its
+// settings (check_parts.h).
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <tuple>
 
+#include "check_parts.h"
 #include "files.h"
-#include "image.h"
 #include "names.h"
-#include "settings.h"
 #include "system.h"
 
 namespace doctor {
@@ -49,34 +46,29 @@ bool IsRecorder(const Image& image) {
   return SameModuleName(image.own_name, kRecorderFile);
 }
 
-RecorderSettings ReadRecorderSettings(const std::string& recorder) {
-  RecorderSettings settings;
-  settings.folder = trace::FolderOf(recorder);
-  // As the recorder reads them; the limits' defaults matter only to the recorder.
-  trace::Settings read = trace::ReadSettings(settings.folder, 1, 1);
-  if (read.file) settings.file = settings.folder + trace::kSettingsFileName;
-  if (!read.log.empty()) settings.log = read.log;
-  if (!read.snapshot.empty()) settings.snapshot = read.snapshot;
-  settings.complaints = std::move(read.complaints);
-  settings.real = read.plugin;
-  settings.real_named = read.plugin_from != trace::Settings::From::kDefault;
-  switch (read.plugin_from) {
-    case trace::Settings::From::kFile:
-      settings.real_from = std::string("as ") + trace::kSettingsFileName + " names it";
-      break;
-    case trace::Settings::From::kEnvironment:
-      settings.real_from =
-          std::string("as this environment's ") + trace::kPluginSetting + " names it";
-      break;
-    case trace::Settings::From::kDefault:
-      settings.real_from = "its default name";
-      break;
-  }
-  return settings;
+trace::Settings ReadRecorderSettings(const std::string& recorder) {
+  // The limits' defaults matter only to the recorder.
+  return trace::ReadSettings(trace::FolderOf(recorder), 1, 1);
 }
 
-Check RecorderCheck(const RecorderSettings& settings, const std::string& file) {
+std::string RealFrom(const trace::Settings& settings) {
+  switch (settings.plugin_from) {
+    case trace::Settings::From::kFile:
+      return std::string("as ") + trace::kSettingsFileName + " names it";
+    case trace::Settings::From::kEnvironment:
+      return std::string("as this environment's ") + trace::kPluginSetting + " names it";
+    case trace::Settings::From::kDefault:
+      break;
+  }
+  return "its default name";
+}
+
+Check RecorderCheck(const trace::Settings& settings, const std::string& recorder) {
   const std::string settings_file = trace::kSettingsFileName;
+  const std::string file = BaseName(recorder);
+  auto given = [](const std::string& path) {
+    return path.empty() ? std::nullopt : std::optional<std::string>(path);
+  };
   std::vector<std::string> problems;
   if (!settings.complaints.empty()) {
     std::string said;
@@ -91,7 +83,7 @@ Check RecorderCheck(const RecorderSettings& settings, const std::string& file) {
                        " (INSTALL.txt, \"Recording a session\")");
   }
   std::string written;
-  if (!settings.log) {
+  if (settings.log.empty()) {
     problems.push_back(std::string("no log is named (") + trace::kLogSetting + ", in " +
                        settings_file + " or this environment), so " + file +
                        " records nothing: name one in " + settings_file + " beside " + file + " (" +
@@ -100,13 +92,13 @@ Check RecorderCheck(const RecorderSettings& settings, const std::string& file) {
     for (const auto& [what, setting, path] :
          {std::tuple{"log", trace::kLogSetting, settings.log},
           std::tuple{"snapshot", trace::kSnapshotSetting, settings.snapshot}}) {
-      if (!path) continue;
-      if (const std::optional<std::string> why = NotWritable(*path)) {
-        problems.push_back(std::string("the ") + what + " " + *path + " cannot be made: " + *why +
+      if (path.empty()) continue;
+      if (const std::optional<std::string> why = NotWritable(path)) {
+        problems.push_back(std::string("the ") + what + " " + path + " cannot be made: " + *why +
                            ": name a " + what + " in a folder that can be written (" + setting +
                            ")");
       } else {
-        written += (written.empty() ? "the " : " and the ") + std::string(what) + " " + *path;
+        written += (written.empty() ? "the " : " and the ") + std::string(what) + " " + path;
       }
     }
   }
@@ -115,9 +107,10 @@ Check RecorderCheck(const RecorderSettings& settings, const std::string& file) {
                             : "no " + settings_file + " beside " + file +
                                   ": the settings come from the host's environment";
   ok_text += "; " + written + " can be written";
-  if (!settings.snapshot) ok_text += "; no snapshot is named";
-  RecorderDetails details{settings.file, settings.real, settings.log, settings.snapshot,
-                          settings.complaints};
+  if (settings.snapshot.empty()) ok_text += "; no snapshot is named";
+  RecorderDetails details{
+      settings.file ? given(trace::FolderOf(recorder) + trace::kSettingsFileName) : std::nullopt,
+      settings.plugin, given(settings.log), given(settings.snapshot), settings.complaints};
   return MakeCheck("recorder", std::move(problems), ok_text, std::move(details));
 }
 

@@ -11,6 +11,15 @@ namespace {
 // Names are read into a buffer that doubles up to this size.
 constexpr int kMaxName = 1 << 20;
 
+// How many siblings follow the node `at` stands on (Next on a clone of it).
+std::size_t Following(FIIterator& at) {
+  std::size_t n = 0;
+  if (Clone next{at.Clone()}) {
+    while (next->Next()) ++n;
+  }
+  return n;
+}
+
 // The place (1, 2, ...) of a child named `name` of `parent`, followed by `after` siblings, among
 // the children of that name. The first of them is found with Down (the name as one quoted
 // level): when as many siblings follow it, it is the node, and only the siblings between it
@@ -18,17 +27,10 @@ constexpr int kMaxName = 1 << 20;
 // every child's name is read.
 std::size_t PlaceAmongNamesakes(FIIterator& parent, const std::string& name, std::size_t after,
                                 std::string& buffer, std::string& sibling) {
-  auto following = [](FIIterator& at) {
-    std::size_t n = 0;
-    if (Clone next{at.Clone()}) {
-      while (next->Next()) ++n;
-    }
-    return n;
-  };
   if (name.find('"') == std::string::npos) {
     Clone first{parent.Clone()};
     if (first && first->Down("\"" + name + "\"")) {
-      const std::size_t first_after = following(*first);
+      const std::size_t first_after = Following(*first);
       if (first_after == after) return 1;
       if (first_after > after) {
         std::size_t place = 1;  // counting the node itself, the last sibling read
@@ -70,8 +72,8 @@ void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
 }
 
 // The address (call_record.h) of where `it` stands, read on clones. At each level, the node's
-// place among its parent's children of its name: how many siblings follow it (Next on a clone
-// of it) gives its position, PlaceAmongNamesakes the place from that.
+// place among its parent's children of its name: how many siblings follow it gives its
+// position, PlaceAmongNamesakes the place from that.
 std::string AddressOf(FIIterator& it) {
   Clone clone(it.Clone());
   if (!clone) return {};
@@ -84,10 +86,7 @@ std::string AddressOf(FIIterator& it) {
   for (;;) {
     Named level{{}, 1};
     ReadName(*clone, buffer, level.name);
-    std::size_t after = 0;  // siblings after the node
-    if (Clone next{clone->Clone()}) {
-      while (next->Next()) ++after;
-    }
+    const std::size_t after = Following(*clone);
     bool up = levels.size() + 1 < kMaxLevels && clone->Up();
     if (up) level.place = PlaceAmongNamesakes(*clone, level.name, after, buffer, sibling);
     levels.push_back(std::move(level));

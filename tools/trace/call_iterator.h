@@ -18,6 +18,7 @@
 //   memory) marks the record as failed, and the call goes on all the same.
 #pragma once
 
+#include "attribute_value.h"
 #include "call_record.h"
 #include "framework/fi_iterator.h"
 
@@ -26,7 +27,10 @@ namespace trace {
 class CallIterator final : public FIIterator {
  public:
   // Notes into `call`'s attributes and bindings (made present); `framework` and `call` outlive it.
-  CallIterator(FIIterator& framework, record::Call& call) noexcept;
+  CallIterator(FIIterator& framework, record::Call& call) noexcept
+      : framework_(framework), call_(call) {
+    if (!call_.bindings) call_.bindings.emplace();
+  }
 
   // Whether a note could not be made: the record is then incomplete and must not be written.
   bool failed() const { return failed_; }
@@ -46,15 +50,41 @@ class CallIterator final : public FIIterator {
   void GetValue(const FIAttribute& key, FIAttribute& out) override {
     framework_.GetValue(key, out);
   }
-  void Alias(const char* generic_name, const char* host_name) override;
-  void SetAttribute(const char* name, const FIAttribute& value) override;
-  void SetAttributeByKey(const FIAttribute& key, const FIAttribute& value) override;
   bool GetAttribute(const char* name, FIAttribute& out) override {
     return framework_.GetAttribute(name, out);
+  }
+  // Each note follows the framework's own operation, so the plug-in sees the framework's
+  // behaviour whatever the note costs; a null text is noted as an empty one, as the host reads it.
+  void Alias(const char* generic_name, const char* host_name) override {
+    framework_.Alias(generic_name, host_name);
+    Note([&] { call_.bindings->emplace_back(Text(generic_name), Text(host_name)); });
+  }
+  void SetAttribute(const char* name, const FIAttribute& value) override {
+    framework_.SetAttribute(name, value);
+    Note([&] { call_.Record(Text(name), record::AttributeValue(value)); });
+  }
+  // The attribute's name is the key's text, as the framework stores it.
+  void SetAttributeByKey(const FIAttribute& key, const FIAttribute& value) override {
+    framework_.SetAttributeByKey(key, value);
+    Note([&] {
+      FIAttribute text(key);
+      text.ChangeType(FT_TEXT);
+      call_.Record(text.c_str(), record::AttributeValue(value));
+    });
   }
 
  private:
   void Moving() { moved_ = true; }
+  static const char* Text(const char* text) { return text != nullptr ? text : ""; }
+  template <class Noting>
+  void Note(Noting note) noexcept {
+    if (failed_) return;
+    try {
+      note();
+    } catch (...) {
+      failed_ = true;
+    }
+  }
 
   FIIterator& framework_;
   record::Call& call_;

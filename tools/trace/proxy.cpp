@@ -1,13 +1,9 @@
 // fintop-trace: a module that takes fintop's place in a host, forwards every call to the real
 // plug-in and records each callback call as one line of JSON (tools/common/call_record.h).
 //
-// Exports exactly what fintop exports. Settings, read once, at the first call: FINTOP_TRACE_LOG
-// names the log (no name, no log) and FINTOP_TRACE_PLUGIN the real plug-in (default: the
-// default real name below, beside this module; a bare name is looked for beside it too). The
-// environment wins over fintop-trace.txt beside this module, whose lines NAME=VALUE give the
-// same two settings (settings.h; relative paths there are taken from this module's folder).
-// Each line of it not understood is an {"error": ...} line of the log, or, without a log, a
-// line on stderr.
+// Exports exactly what fintop exports. Its settings (settings.h: the log, the real plug-in, the
+// snapshot) are read once, at the first call; each line of them not understood is an
+// {"error": ...} line of the log, or, without a log, a line on stderr.
 //
 // What a call does: without a log, it forwards and returns. With one, it reads the node's path
 // (GetName on a clone climbed with Up) and every attribute name of FINTOP_RECORDED_ATTRIBUTES
@@ -24,7 +20,6 @@
 #include <atomic>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -37,6 +32,7 @@
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
 #include "call_iterator.h"
+#include "files.h"
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
@@ -56,9 +52,12 @@ constexpr const char* CallbackName(int id) {
   return fintop::kCallbackTable[id].name;
 }
 
-// What a call can read: the plug-in's recorded attributes and the framework's it reads.
-constexpr const auto& kHeldAttributes = record::kHeldAttributes;
-constexpr std::size_t kAttributeCount = std::size(kHeldAttributes);
+// The bootstrap's entries the proxy passes on, their ids after the callbacks' in this order
+// (the forwarders' lookup asks the first two by their place).
+constexpr const char* kBootstrapEntries[] = {fintop::kGetTopNorvaneEntry, fintop::kTestIterator,
+                                             fintop::kGetQELNode, fintop::kFind1};
+constexpr int kTopEntryId = kCallbackCount, kGetQELNodeId = kCallbackCount + 2,
+              kFind1Id = kCallbackCount + 3, kEntries = kCallbackCount + 4;
 
 using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void*, void*);
 
@@ -74,11 +73,8 @@ class Session {
     return *session;
   }
 
+  // The real plug-in's entry `id` (a CallbackId, or one of the bootstrap's ids above).
   void* entry(int id) const { return entries_[id]; }
-  fintop::HostEntry top_entry() const { return top_entry_; }
-  fintop::HostEntry test_iterator() const { return test_iterator_; }
-  GetQELNodeFn get_qel_node() const { return get_qel_node_; }
-  FIElement find1() const { return find1_; }
   bool logging() const { return log_ != nullptr; }
   // Whether the snapshot is still to be taken (at the first call that brings an iterator).
   bool snapshot_pending() const { return snapshot_pending_.load(std::memory_order_acquire); }
@@ -140,7 +136,7 @@ class Session {
     }
     head.recorder = FINTOP_TRACE_VERSION;
     head.started = trace::NowUtc();
-    head.host = trace::HostProgram();
+    head.host = kit::Utf8(kit::ProgramPath());
     head.host_version = trace::VersionOf(head.host).product;
     return head;
   }
@@ -161,32 +157,21 @@ class Session {
                       " is fintop-trace itself: every callback answers its failure result");
       return nullptr;
     }
-    for (int id = 0; id < kCallbackCount; ++id) {
-      entries_[id] = find(CallbackName(id));
+    for (int id = 0; id < kEntries; ++id) {
+      const bool callback = id < kCallbackCount;
+      const char* name = callback ? CallbackName(id) : kBootstrapEntries[id - kCallbackCount];
+      entries_[id] = find(name);
       if (entries_[id] == nullptr) {
-        notes.push_back("the real plug-in " + file + " does not export " + CallbackName(id) +
-                        ": it answers its failure result");
+        notes.push_back("the real plug-in " + file + " does not export " + name +
+                        (callback ? ": it answers its failure result" : ""));
       }
-    }
-    top_entry_ = reinterpret_cast<fintop::HostEntry>(find(fintop::kGetTopNorvaneEntry));
-    test_iterator_ = reinterpret_cast<fintop::HostEntry>(find(fintop::kTestIterator));
-    get_qel_node_ = reinterpret_cast<GetQELNodeFn>(find(fintop::kGetQELNode));
-    find1_ = reinterpret_cast<FIElement>(find(fintop::kFind1));
-    for (const char* name : {fintop::kGetTopNorvaneEntry, fintop::kTestIterator,
-                             fintop::kGetQELNode, fintop::kFind1}) {
-      if (find(name) == nullptr)
-        notes.push_back("the real plug-in " + file + " does not export " + name);
     }
     return module;
   }
 
   void Error(const std::string& why) { Write(record::ErrorLine(why)); }
 
-  std::array<void*, kCallbackCount> entries_{};
-  fintop::HostEntry top_entry_ = nullptr;
-  fintop::HostEntry test_iterator_ = nullptr;
-  GetQELNodeFn get_qel_node_ = nullptr;
-  FIElement find1_ = nullptr;
+  std::array<void*, kEntries> entries_{};
   std::FILE* log_ = nullptr;
   std::mutex mutex_;
   bool broken_ = false;
@@ -227,17 +212,6 @@ void Session::TakeSnapshot(FIIterator& it) noexcept {
   }
   snapshot_pending_.store(false, std::memory_order_release);
 }
-
-// The recorded attributes as the caller's iterator holds them.
-struct Attributes {
-  std::array<FIAttribute, kAttributeCount> values;
-  std::array<bool, kAttributeCount> held{};
-
-  void Read(FIIterator& it) {
-    for (std::size_t i = 0; i < kAttributeCount; ++i)
-      held[i] = it.GetAttribute(kHeldAttributes[i], values[i]);
-  }
-};
 
 // 1 for the first thread that called, and so on. Kept in a map rather than in thread-local
 // storage: a module loaded at run time with thread-local data of its own leaves LeakSanitizer's
@@ -294,12 +268,12 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
     call.value = value;
     if (it != nullptr) {
       call.node = trace::AddressOf(*it);
-      auto before = std::make_unique<Attributes>();
-      before->Read(*it);
+      // What the call can read: the plug-in's recorded attributes and the framework's it reads.
       call.before.emplace();
-      for (std::size_t i = 0; i < kAttributeCount; ++i) {
-        if (before->held[i])
-          call.before->emplace_back(kHeldAttributes[i], record::AttributeValue(before->values[i]));
+      for (const char* name : record::kHeldAttributes) {
+        FIAttribute held;
+        if (it->GetAttribute(name, held))
+          call.before->emplace_back(name, record::AttributeValue(held));
       }
       call.bindings.emplace();
     }
@@ -309,22 +283,18 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   } catch (...) {
     recording = false;
   }
-  if (!recording || entry == nullptr) {
-    Result result = entry != nullptr ? forward(entry, it, out, value) : failure;
-    if (recording) Finish(session, call, result, it, out, false);
-    return result;
-  }
+  if (!recording) return entry != nullptr ? forward(entry, it, out, value) : failure;
 
   // The real plug-in is handed the call's own iterator (call_iterator.h), which notes the
   // attributes and bindings the call makes on the framework's.
-  Result result;
+  Result result = failure;
   bool failed = false, moved = true;
-  if (it != nullptr) {
+  if (entry != nullptr && it != nullptr) {
     trace::CallIterator recorded(*it, call);
     result = forward(entry, &recorded, out, value);
     failed = recorded.failed();
     moved = recorded.moved();
-  } else {
+  } else if (entry != nullptr) {
     result = forward(entry, it, out, value);
   }
   Finish(session, call, result, it, out, failed, moved);
@@ -372,22 +342,17 @@ FINTOP_CALLBACKS(FINTOP_TRACE_DEFINE)
 // The forwarders' lookup (forwarders_*.S jump to what it returns): the real plug-in's own
 // forwarders, which go on to the host's entry points with the caller's arguments untouched.
 fintop::HostEntry FI_CDECL FintopFindForwardTarget(int which) noexcept {
-  try {
-    const Session& session = Session::Get();
-    if (which == 0) return session.top_entry();
-    if (which == 1) return session.test_iterator();
-  } catch (...) {
-  }
-  return nullptr;
+  if (which != 0 && which != 1) return nullptr;
+  return reinterpret_cast<fintop::HostEntry>(Session::Get().entry(kTopEntryId + which));
 }
 
 FINTOP_API QELAggNode* FI_CDECL GetQELNode(void* first, void* second) {
-  GetQELNodeFn real = Session::Get().get_qel_node();
+  const auto real = reinterpret_cast<GetQELNodeFn>(Session::Get().entry(kGetQELNodeId));
   return real != nullptr ? real(first, second) : nullptr;
 }
 
 FINTOP_API bool FI_CDECL Find1(FIIterator* it, int move) {
-  FIElement real = Session::Get().find1();
+  const auto real = reinterpret_cast<FIElement>(Session::Get().entry(kFind1Id));
   return real != nullptr && real(it, move);
 }
 

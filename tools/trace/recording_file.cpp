@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "files.h"
 #include "system.h"
 
 namespace trace {
@@ -34,7 +35,7 @@ std::FILE* CreateBeside(const std::string& path, std::string& made) {
 RecordingFile CreateRecording(const std::string& asked) {
   RecordingFile recording;
   if (IsSpecialFile(asked)) {
-    if (std::FILE* device = OpenFile(asked, "ab")) return {device, asked, {}};
+    if (std::FILE* device = kit::OpenFile(asked, "ab")) return {device, asked, {}};
   }
   recording.file = CreateBeside(asked, recording.path);
   if (recording.file != nullptr) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "files.h"
 #include "json_writer.h"
 #include "system.h"
 
@@ -42,7 +43,7 @@ std::string Shown(std::string_view text) {
 
 }  // namespace
 
-SettingsText ParseSettings(std::string_view text, std::string_view origin) {
+SettingsText ParseSettings(std::string_view text) {
   SettingsText settings;
   // Each setting, where it goes and the line that last gave it.
   struct Known {
@@ -56,7 +57,7 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
                {kSnapshotDepthSetting, &settings.snapshot_depth}};
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
     text.remove_prefix(kByteOrderMark.size());
-  const std::string prefix = std::string(origin) + ":";
+  const std::string prefix = std::string(kSettingsFileName) + ":";
   std::size_t number = 0, unsaid = 0;
   while (!text.empty()) {
     ++number;
@@ -108,7 +109,7 @@ SettingsText ParseSettings(std::string_view text, std::string_view origin) {
     setting->line = number;
   }
   if (unsaid > 0) {
-    settings.complaints.push_back(std::string(origin) + ": " + std::to_string(unsaid) +
+    settings.complaints.push_back(prefix + " " + std::to_string(unsaid) +
                                   " more lines not understood or given again");
   }
   return settings;
@@ -126,7 +127,7 @@ std::optional<unsigned long long> Count(const std::string& text) {
 
 // The whole file, or nullopt when it cannot be opened (there is none).
 std::optional<std::string> ReadFile(const std::string& path) {
-  std::FILE* file = OpenFile(path, "rb");
+  std::FILE* file = kit::OpenFile(path, "rb");
   if (file == nullptr) return std::nullopt;
   std::string text;
   char block[4096];

@@ -41,12 +41,12 @@ struct SettingsText {
   std::optional<std::string> snapshot_depth;
   // "fintop-trace.txt:3: ...", one per line not understood or given again, in line order;
   // printable ASCII and valid UTF-8 only (other bytes of the file shown as \xNN,
-  // kit::BytesShown). After 20 of them, the rest
-  // are counted in a last one ("fintop-trace.txt: 7 more lines not understood or given again").
+  // kit::BytesShown). After 20 of them, the rest are counted in a last one
+  // ("fintop-trace.txt: 7 more lines not understood or given again").
   std::vector<std::string> complaints;
 };
 
-SettingsText ParseSettings(std::string_view text, std::string_view origin = kSettingsFileName);
+SettingsText ParseSettings(std::string_view text);
 
 // The real plug-in's name when none is given, looked for beside the recorder.
 #if defined(_WIN32)

@@ -54,16 +54,6 @@ std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
 
-std::string ModuleFile(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) return Narrow(path.substr(0, n));
-    path.resize(path.size() * 2);
-  }
-}
-
 std::string VersionText(DWORD high, DWORD low) {
   return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
          std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
@@ -77,21 +67,19 @@ std::string OwnFile() {
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           reinterpret_cast<LPCWSTR>(&OwnFile), &self))
     return {};
-  return ModuleFile(self);
-}
-
-std::string HostProgram() {
-  return ModuleFile(nullptr);
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return Narrow(path.substr(0, n));
+    path.resize(path.size() * 2);
+  }
 }
 
 std::optional<std::string> Environment(const char* name) {
   const wchar_t* value = _wgetenv(Wide(name).c_str());
   if (value == nullptr) return std::nullopt;
   return Narrow(value);
-}
-
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-  return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
 }
 
 std::FILE* CreateNewFile(const std::string& path) {
@@ -139,7 +127,7 @@ FileVersion VersionOf(const std::string& path) {
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;
   if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) ||
-      info == nullptr || length < sizeof *info)
+      info == nullptr || length < sizeof *info || info->dwSignature != 0xFEEF04BD)
     return {};
   return {VersionText(info->dwFileVersionMS, info->dwFileVersionLS),
           VersionText(info->dwProductVersionMS, info->dwProductVersionLS)};
@@ -153,22 +141,10 @@ std::string OwnFile() {
   return info.dli_fname;
 }
 
-std::string HostProgram() {
-  std::string path(4096, '\0');
-  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return {};
-  path.resize(static_cast<std::size_t>(n));
-  return path;
-}
-
 std::optional<std::string> Environment(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr) return std::nullopt;
   return std::string(value);
-}
-
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-  return std::fopen(path.c_str(), mode);
 }
 
 std::FILE* CreateNewFile(const std::string& path) {

@@ -1,8 +1,7 @@
-// What the recorder asks of the operating system: its own file, the host program's, files
-// opened and modules loaded by path, the temporary folder, file versions and the time. Paths
-// are UTF-8 text throughout the recorder; on Windows every one goes through the wide calls, so
-// a folder named "Jürgen" or "日本" works whatever the host's code page. Nothing here throws but
-// std::bad_alloc.
+// What the recorder asks of the operating system: its own file, files made and modules loaded
+// by path, the temporary folder, file versions and the time. Paths are UTF-8 text throughout
+// the recorder; on Windows every one goes through the wide calls, so a folder named "Jürgen" or
+// "日本" works whatever the host's code page. Nothing here throws but std::bad_alloc.
 #pragma once
 
 #include <cstdio>
@@ -22,15 +21,12 @@ bool IsAbsolute(const std::string& path);
 // The folder of `path` with its last separator; "" for a bare name.
 std::string FolderOf(const std::string& path);
 
-// This module's file, and the program the process runs; "" when they cannot be told.
+// This module's file; "" when it cannot be told.
 std::string OwnFile();
-std::string HostProgram();
 
 // The environment variable `name` as UTF-8; nullopt when it is not set.
 std::optional<std::string> Environment(const char* name);
 
-// std::fopen by a UTF-8 path; null (errno set) when it cannot be opened.
-std::FILE* OpenFile(const std::string& path, const char* mode);
 // A file made at `path` for writing, where no file was; null (errno set: EEXIST when one was).
 std::FILE* CreateNewFile(const std::string& path);
 // Whether a device or a pipe is at `path` (written to as it is, never beside).
@@ -44,7 +40,8 @@ std::string LastError();
 void* LoadModule(const std::string& path, std::string& why);
 void* FindEntry(void* module, const char* name);
 
-// A file's version resource ("1.0.0.0"); "" where the system keeps none (any file off Windows).
+// A file's version resource ("1.0.0.0"); "" where the system keeps none (any file off Windows)
+// or it is malformed.
 struct FileVersion {
   std::string file, product;
 };
