@@ -304,9 +304,13 @@ class Replayer {
 
   // A line when the value of `member` (`what` and `name`) differs from the field's, which is
   // named first: "result recorded false, now true". An address is shown bare.
+  // (The test is made where it is called; the line is made apart, only for a difference.)
   void Compare(DiffLine::Kind kind, std::string_view what, std::string_view name, const Scalar& was,
                const Scalar& now) {
-    if (was == now) return;
+    if (!(was == now)) Changed(kind, what, name, was, now);
+  }
+  [[gnu::noinline]] void Changed(DiffLine::Kind kind, std::string_view what, std::string_view name,
+                                 const Scalar& was, const Scalar& now) {
     const bool at = kind == DiffLine::kTargetChanged;
     Add(kind,
         std::string(what).append(name) + " recorded " + (at ? was.Bare() : was.Shown()) + ", now " +
