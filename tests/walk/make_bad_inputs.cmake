@@ -12,6 +12,7 @@
 #   untyped_top.json    HERE/small_case.json with no type on its top
 #   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
 #   no_mole_fractions.json  HERE/small_case.json with no mole fraction
+#   no_temperature.json HERE/small_case.json whose feed has no temperature
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -76,7 +77,8 @@ foreach(row
     "short_mass|, {\"id\": \"Ethane\", \"value\": 0.1724}|"
     "untyped_top|\"type\": \"TemplateOpObject\",|"
     "no_stream_count|{\"name\": \"Number of Product Streams\", \"value\": 2},|"
-    "no_mole_fractions|{\"id\": \"Methane\", \"value\": 0.9}, {\"id\": \"Ethane\", \"value\": 0.1}|")
+    "no_mole_fractions|{\"id\": \"Methane\", \"value\": 0.9}, {\"id\": \"Ethane\", \"value\": 0.1}|"
+    "no_temperature|{\"name\": \"Temperature\", \"value\": 25.0},|")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
   list(GET fields 1 from)
