@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 
 namespace walk {
 
@@ -182,16 +181,22 @@ Cursor Document::Scan(std::size_t block) const {
   return file_ != nullptr ? Cursor(file_, block) : Cursor(memory_);
 }
 
-std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets) const {
+std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets,
+                                             std::vector<std::uint64_t>* columns) const {
   std::vector<std::uint64_t> lines;
   lines.reserve(offsets.size());
   Cursor scan = Scan(std::size_t{1} << 16);
-  std::uint64_t line = 1, at = 0;
+  std::uint64_t line = 1, at = 0, start = 0;  // `start`: of the line
   const bool readable = scan.Seek(0);
   for (std::uint64_t offset : offsets) {
-    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step())
-      line += scan.Current() == '\n';
+    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step()) {
+      if (scan.Current() == '\n') {
+        ++line;
+        start = at + 1;
+      }
+    }
     lines.push_back(line);
+    if (columns != nullptr) columns->push_back(at - start + 1);
   }
   return lines;
 }

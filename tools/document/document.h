@@ -127,8 +127,9 @@ class Document {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
   // The line numbers (from 1) of the bytes at `offsets`, which must be in ascending order,
-  // counted in one reading.
-  std::vector<std::uint64_t> LinesOf(const std::vector<std::uint64_t>& offsets) const;
+  // counted in one reading; their columns (from 1) too, into `columns` when given.
+  std::vector<std::uint64_t> LinesOf(const std::vector<std::uint64_t>& offsets,
+                                     std::vector<std::uint64_t>* columns = nullptr) const;
 
   // The own members of the JSON object at `offset`. Throws DocumentError when the file cannot
   // be read there.

@@ -20,7 +20,7 @@ void DocumentReader::Read() {
       if (syntax_error_ && !cursor_->failed() && doc_.source_ == Document::kLog &&
           IsLastLine(start)) {
         doc_.trace_.resize(records);  // what the cut line had made
-        std::uint64_t line = Position(start).first;
+        const std::uint64_t line = doc_.LinesOf({start})[0];
         doc_.warnings_.push_back(doc_.name_ + ":" + std::to_string(line) +
                                  ": the log's last line is cut off (its writer stopped in the "
                                  "middle of it): compared up to line " +
@@ -38,7 +38,8 @@ void DocumentReader::Read() {
     if (doc_.source_ == Document::kWalk && !cursor_->AtEnd())
       Throw("unexpected text after the document", cursor_->offset());
   } while (!cursor_->AtEnd());
-  SessionLines();
+  // Where the sessions start, as line numbers, where a log of several is refused.
+  if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
 }
 
 void DocumentReader::Finished() {
@@ -171,7 +172,7 @@ bool DocumentReader::end_object() {
       return Finish(f);
     case kFields: {
       std::uint64_t fields = f.children.value();
-      frames_.back().children.Add('f', std::string_view(reinterpret_cast<const char*>(&fields), 8));
+      frames_.back().children.Add('f', fields);
       return true;
     }
     default:
@@ -195,7 +196,6 @@ bool DocumentReader::start_array(std::size_t) {
     case kCall: {
       const record::Member& m = *f.row;
       if (m.type == record::Type::kNodes) {
-        f.own_done = true;
         return Push(kNodes, f.record, false);
       }
       if (m.type == record::Type::kTexts) return Skip();  // "operations": never compared
@@ -224,7 +224,7 @@ bool DocumentReader::end_array() {
   bool list = f.kind == kNodes;
   frames_.pop_back();
   if (list && !frames_.empty() && frames_.back().kind == kNode)
-    frames_.back().children.Add('l', std::string_view(reinterpret_cast<const char*>(&below), 8));
+    frames_.back().children.Add('l', below);
   return true;
 }
 
@@ -265,13 +265,10 @@ bool DocumentReader::Finish(Frame& f) {
   r.key = f.key_hash.value();
   r.content = f.content.value();
   Hasher subtree = f.children;
-  subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
+  subtree.Add('c', r.content);
   r.subtree = subtree.value();
   // The frame below is the list that holds it, or (attributes) the node itself.
-  if (!frames_.empty()) {
-    frames_.back().children.Add('s',
-                                std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
-  }
+  if (!frames_.empty()) frames_.back().children.Add('s', r.subtree);
   return true;
 }
 
@@ -284,13 +281,10 @@ bool DocumentReader::Fail(const std::string& what) {
 }
 
 void DocumentReader::Throw(const std::string& what, std::uint64_t at) {
-  auto [line, column] = Position(at);
-  throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
+  std::vector<std::uint64_t> column;
+  const std::uint64_t line = doc_.LinesOf({at}, &column)[0];
+  throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column[0]) +
                       ": " + OneLine(what));
-}
-
-void DocumentReader::SessionLines() {
-  if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
 }
 
 bool DocumentReader::IsLastLine(std::uint64_t start) const {

@@ -2,8 +2,6 @@
 // what each value must be.
 #include "document_reader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <span>
 
 #include "document_names.h"
@@ -14,16 +12,12 @@ namespace walk {
 namespace names = document_names;
 
 bool DocumentReader::TopKey(Frame& f) {
-  static constexpr std::string_view kKeys[] = {names::kCase,  names::kModel,
-                                               names::kTrace, names::kExplanations,
-                                               names::kNames, names::kSummary};
-  for (std::string_view k : kKeys) {
-    if (Is(f.key, k)) {
-      if (Is(f.key, names::kModel)) doc_.has_model_ = true;
-      if (Is(f.key, names::kTrace)) doc_.has_trace_ = true;
-      if (Is(f.key, names::kSummary)) doc_.has_summary_ = true;
-      return true;
-    }
+  doc_.has_model_ = doc_.has_model_ || Is(f.key, names::kModel);
+  doc_.has_trace_ = doc_.has_trace_ || Is(f.key, names::kTrace);
+  doc_.has_summary_ = doc_.has_summary_ || Is(f.key, names::kSummary);
+  for (std::string_view k : {names::kCase, names::kModel, names::kTrace, names::kExplanations,
+                             names::kNames, names::kSummary}) {
+    if (Is(f.key, k)) return true;
   }
   return Fail("unknown member \"" + f.key + "\" in the document");
 }
@@ -42,23 +36,22 @@ std::string Listed(std::span<const record::Member> rows) {
 
 }  // namespace
 
+// The kinds' rows come in the order of Record's kinds.
+static_assert(record::kModelNode[Record::kElement].name == names::kElement);
+
 bool DocumentReader::NodeKey(Frame& f) {
-  if (!f.started) {
-    for (auto kind :
-         {Record::kObject, Record::kValue, Record::kCollection, Record::kItem, Record::kElement}) {
-      if (Is(f.key, RecordKindName(kind))) {
-        f.started = true;
-        f.node = kind;
-        doc_.model_[f.record].kind = kind;
-        f.row = record::FindMember(record::kModelNode, f.key);
-        return true;
-      }
-    }
+  if (f.started) {
+    f.row = record::FindMember(record::kModelNode, f.key);
+    if (f.row == nullptr) return Fail("unknown member \"" + f.key + "\" in a model node");
+    return true;
+  }
+  f.row = record::FindMember(record::kModelNodeKinds, f.key);  // its first member: its kind
+  if (f.row == nullptr)
     return Fail("a model node starts with " + Listed(record::kModelNodeKinds) + ", not \"" + f.key +
                 "\"");
-  }
-  f.row = record::FindMember(record::kModelNode, f.key);
-  if (f.row == nullptr) return Fail("unknown member \"" + f.key + "\" in a model node");
+  f.started = true;
+  f.node = static_cast<Record::Kind>(f.row - record::kModelNode);
+  doc_.model_[f.record].kind = f.node;
   return true;
 }
 
@@ -133,8 +126,8 @@ bool DocumentReader::OnValue(Scalar& value) {
       h.Add(value.type, value.text);
       Record& r = Records(f.in_trace)[f.field];
       r.content = r.subtree = h.value();
-      f.children.Add('a', std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
-      f.children.Add('k', std::string_view(reinterpret_cast<const char*>(&r.key), 8));
+      f.children.Add('a', r.subtree);
+      f.children.Add('k', r.key);
       return true;
     }
     case kNode:
