@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "document_builder.h"
 #include "document_names.h"
 
 namespace walk {
@@ -170,11 +171,9 @@ bool DocumentReader::end_object() {
     case kCall:
       if (!f.keyed) return Fail("a call record without \"callback\" and \"node\"");
       return Finish(f);
-    case kFields: {
-      std::uint64_t fields = f.children.value();
-      frames_.back().children.Add('f', fields);
+    case kFields:
+      frames_.back().children.Add('f', f.children.value());
       return true;
-    }
     default:
       return true;
   }
@@ -195,9 +194,7 @@ bool DocumentReader::start_array(std::size_t) {
     case kNode:
     case kCall: {
       const record::Member& m = *f.row;
-      if (m.type == record::Type::kNodes) {
-        return Push(kNodes, f.record, false);
-      }
+      if (m.type == record::Type::kNodes) return Push(kNodes, f.record, false);
       if (m.type == record::Type::kTexts) return Skip();  // "operations": never compared
       return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an array");
     }
@@ -231,13 +228,9 @@ bool DocumentReader::end_array() {
 std::uint32_t DocumentReader::NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
                                         std::uint64_t offset) {
   std::vector<Record>& records = Records(in_trace);
-  Record r;
-  r.kind = kind;
-  r.parent = parent;
-  r.offset = offset;
-  r.end = static_cast<std::uint32_t>(records.size() + 1);
-  records.push_back(r);
-  return static_cast<std::uint32_t>(records.size() - 1);
+  const auto index = static_cast<std::uint32_t>(records.size());
+  records.push_back({.offset = offset, .parent = parent, .end = index + 1, .kind = kind});
+  return index;
 }
 
 bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
@@ -251,7 +244,7 @@ bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
 }
 
 bool DocumentReader::Skip() {
-  Push(kSkip, kNoRecord, false);
+  if (!Push(kSkip, kNoRecord, false)) return false;
   frames_.back().skip = 1;
   return true;
 }
@@ -294,6 +287,25 @@ bool DocumentReader::IsLastLine(std::uint64_t start) const {
     if (scan.Current() == '\n') return false;
   }
   return !scan.failed();
+}
+
+// ---- DocumentBuilder ----------------------------------------------------------------------
+
+DocumentBuilder::DocumentBuilder(std::string name)
+    : doc_(new Document(std::move(name))), reader_(std::make_unique<DocumentReader>(*doc_)) {}
+
+DocumentBuilder::~DocumentBuilder() = default;
+
+kit::JsonEvents* DocumentBuilder::events() {
+  return reader_.get();
+}
+
+std::unique_ptr<Document> DocumentBuilder::Finish(std::string text) {
+  doc_->memory_ = std::move(text);  // for the error's line and column, and for ReadDetails
+  reader_->Finished();
+  doc_->model_.shrink_to_fit();
+  doc_->trace_.shrink_to_fit();
+  return std::move(doc_);
 }
 
 }  // namespace walk

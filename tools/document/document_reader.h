@@ -63,15 +63,39 @@ class Hasher {
   std::uint64_t hash_ = 0xcbf29ce484222325ull;
 };
 
-// Turns the parser's events into the document's records, with an explicit stack of what is
-// open: no recursion, whatever the nesting.
-class DocumentReader {
+// Turns the parser's events, or a writer's, into the document's records, with an explicit stack
+// of what is open: no recursion, whatever the nesting.
+class DocumentReader final : public kit::JsonEvents {
  public:
   DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(&cursor) {}
-  // A document told as it is written (DocumentBuilder): Told(at) before each event that opens
-  // an object at byte `at`, Finished() after the last.
+  // A document told as it is written (DocumentBuilder): the writer's events, then Finished().
+  // Once something is refused, nothing more is read.
   explicit DocumentReader(Document& doc) : doc_(doc), cursor_(nullptr) {}
-  void Told(std::uint64_t at) { told_at_ = at + 1; }
+  void StartObject(std::uint64_t at) override {
+    told_at_ = at + 1;
+    if (error_.empty()) start_object(0);
+  }
+  void StartArray(std::uint64_t at) override {
+    told_at_ = at + 1;
+    if (error_.empty()) start_array(0);
+  }
+  void EndObject() override {
+    if (error_.empty()) end_object();
+  }
+  void EndArray() override {
+    if (error_.empty()) end_array();
+  }
+  void Key(std::string_view key) override {
+    if (!error_.empty()) return;
+    frames_.back().key.assign(key);
+    OnKey();
+  }
+  void Value(char type, std::string_view text) override {
+    if (!error_.empty()) return;
+    value_.type = static_cast<Scalar::Type>(type);
+    value_.text.assign(text);
+    OnValue(value_);
+  }
   // Throws what was found wrong, or that the document has no model.
   void Finished();
 
@@ -79,28 +103,17 @@ class DocumentReader {
   // of it) is read up to the line before, and says so in its warnings.
   void Read();
 
-  // JsonReader's events.
-  // The value's text is swapped with the reader's buffer, which keeps both buffers' room.
+  // JsonReader's events; false once something is refused. The value's text is swapped with the
+  // reader's buffer, which keeps both buffers' room.
   bool scalar(Scalar::Type type, std::string& text) {
     value_.type = type;
     value_.text.swap(text);
-    return OnValue(value_);
-  }
-  // A value told by a writer (DocumentBuilder).
-  bool WrittenValue(Scalar::Type type, std::string_view text) {
-    value_.type = type;
-    value_.text.assign(text);
     return OnValue(value_);
   }
   void syntax_error(const std::string& what);
   bool start_object(std::size_t);
   bool key(std::string& read) {
     frames_.back().key.swap(read);  // the parser's buffer is cleared before its next text
-    return OnKey();
-  }
-  // A key told by a writer (DocumentBuilder).
-  bool WrittenKey(std::string_view key) {
-    frames_.back().key.assign(key);
     return OnKey();
   }
   bool end_object();
@@ -153,7 +166,7 @@ class DocumentReader {
   // A scalar member of a node or call, checked against its row and hashed by its role.
   bool MemberValue(Frame& f, const Scalar& value);
   bool Finish(Frame& f);
-  bool Fail(const std::string& what);
+  bool Fail(const std::string& what);  // records the first refusal; false
 
   // Throws the error found at the last byte the parser read (or `what` at byte `at`), with its
   // line and column.
