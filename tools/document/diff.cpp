@@ -5,6 +5,7 @@
 #include "document_names.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unordered_map>
 
 namespace walk {
@@ -36,12 +37,10 @@ class Comparer {
     if (model) CompareModel();
     if (trace) CompareTrace();
     if (a_.has_summary() && b_.has_summary()) CompareCallbacks();
-    std::stable_sort(result_.lines.begin(), result_.lines.end(),
-                     [](const DiffLine& x, const DiffLine& y) {
-                       if (x.section != y.section) return x.section < y.section;
-                       if (x.group != y.group) return x.group < y.group;
-                       return x.order < y.order;
-                     });
+    std::stable_sort(
+        result_.lines.begin(), result_.lines.end(), [](const DiffLine& x, const DiffLine& y) {
+          return std::tie(x.section, x.group, x.order) < std::tie(y.section, y.group, y.order);
+        });
     return std::move(result_);
   }
 
@@ -88,7 +87,7 @@ class Comparer {
       std::uint32_t i = removed ? p.a : p.b;
       const Record& r = doc.model()[i];
       if (r.kind == Record::kAttribute || r.kind == Record::kBinding) {
-        Fields(r.kind, removed ? i : kNoRecord, removed ? kNoRecord : i, r.key);
+        Fields(p);
       } else if (r.kind != Record::kItem || !count_changed) {
         Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, Group(doc, i),
             Where(doc, i), std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
@@ -162,30 +161,28 @@ class Comparer {
 
   // An attribute or binding only in one document, or in both with other values. `a` or `b` is
   // the record, or kNoRecord; the owner's members are read for the name.
-  void Fields(Record::Kind kind, std::uint32_t a, std::uint32_t b, std::uint64_t key,
-              bool calls = false, std::uint32_t rank = kNoRecord) {
+  void Fields(const Pair& f, bool calls = false, std::uint32_t rank = 0) {
     const std::vector<Record>& ra = calls ? a_.trace() : a_.model();
     const std::vector<Record>& rb = calls ? b_.trace() : b_.model();
-    auto find = [&](const Document& doc, const std::vector<Record>& r, std::uint32_t i,
-                    std::string& name) -> Scalar {
+    const Record& r = f.b != kNoRecord ? rb[f.b] : ra[f.a];
+    const bool attribute = r.kind == Record::kAttribute;
+    std::string name;
+    auto find = [&](const Document& doc, const std::vector<Record>& records,
+                    std::uint32_t i) -> Scalar {
       if (i == kNoRecord) return {};
-      Details d = doc.ReadDetails(r[i].offset);
-      for (const auto& [n, v] : kind == Record::kAttribute ? d.attributes : d.bindings) {
-        if (NameKey(n) == key) {
+      const Details d = doc.ReadDetails(records[i].offset);
+      for (const auto& [n, v] : attribute ? d.attributes : d.bindings) {
+        if (NameKey(n) == r.key) {
           name = n;
           return v;
         }
       }
       return {};
     };
-    std::string name;
-    Scalar o = find(a_, ra, a, name);
-    Scalar n = find(b_, rb, b, name);
-    const Document& doc = b != kNoRecord ? b_ : a_;
-    std::uint32_t owner = (b != kNoRecord ? rb[b] : ra[a]).parent;
-    const auto [group, where] =
-        calls ? CallPlace(doc, owner, rank) : std::pair{Group(doc, owner), Where(doc, owner)};
-    const bool attribute = kind == Record::kAttribute;
+    const Scalar o = find(a_, ra, f.a), n = find(b_, rb, f.b);
+    const Document& doc = f.b != kNoRecord ? b_ : a_;
+    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank)
+                                      : std::pair{Group(doc, r.parent), Where(doc, r.parent)};
     Add(attribute ? DiffLine::kAttributeChanged : DiffLine::kBindingChanged,
         calls ? kCalls : kModel, group, where,
         Change((attribute ? "attribute " : "binding ") + name, o, n, false), o, n);
@@ -248,7 +245,7 @@ class Comparer {
           const Document& holder = f.a != kNoRecord ? a_ : b_;
           if (!partial(holder)) continue;
         }
-        Fields(r.kind, f.a, f.b, r.key, true, p.rank);
+        Fields(f, true, p.rank);
       }
     }
   }
@@ -301,8 +298,7 @@ class Comparer {
   std::string Group(const Document& doc, std::uint32_t i) {
     const std::vector<Record>& r = doc.model();
     while (i != kNoRecord && r[i].kind != Record::kObject) i = r[i].parent;
-    if (i == kNoRecord) return "";
-    return Segment(doc, i);
+    return i == kNoRecord ? "" : Segment(doc, i);
   }
 
   // The steps from the object down to record `i`: "Holdup[3].MoleFraction".
@@ -327,19 +323,11 @@ class Comparer {
     auto& cache = &doc == &a_ ? cache_a_ : cache_b_;
     if (auto it = cache.find(i); it != cache.end()) return it->second;
     const Record& r = doc.model()[i];
-    Details d = doc.ReadDetails(r.offset);
-    std::string segment;
-    switch (r.kind) {
-      case Record::kObject:
-        segment = d.Get(names::kHost).text;
-        break;
-      case Record::kItem:
-        segment = "[" + d.Get(names::kItem).text + "]";
-        break;
-      default:
-        segment = d.Get(RecordKindName(r.kind)).text;
-    }
-    return cache.emplace(i, segment).first->second;
+    const Details d = doc.ReadDetails(r.offset);
+    std::string segment = r.kind == Record::kObject ? d.Get(names::kHost).text
+                          : r.kind == Record::kItem ? "[" + d.Get(names::kItem).text + "]"
+                                                    : d.Get(RecordKindName(r.kind)).text;
+    return cache.emplace(i, std::move(segment)).first->second;
   }
 
   // "label old -> new": names and places `bare`, without quotes.

@@ -66,7 +66,7 @@ class DetailsReader {
   std::string error;
 
   bool scalar(Scalar::Type type, std::string& text) {
-    if (depth_ == 0) return NotAnObject();
+    if (depth_ == 0) return false;  // not an object
     Scalar value{type, std::move(text)};
     if (depth_ == 1) details_.members.emplace_back(key_, std::move(value));
     if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
@@ -88,12 +88,8 @@ class DetailsReader {
   }
 
  private:
-  bool NotAnObject() {
-    error = "not a JSON object";
-    return false;
-  }
   bool Open(bool object) {
-    if (depth_ == 0 && !object) return NotAnObject();
+    if (depth_ == 0 && !object) return false;  // not an object
     if (++depth_ != 2) {
       if (depth_ > 2 && (details_.compound.empty() || details_.compound.back() != member_))
         details_.compound.push_back(member_);  // nested within a member
