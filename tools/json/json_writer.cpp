@@ -217,12 +217,8 @@ void JsonWriter::Begin(char bracket, bool object) {
   Before();
   out_ << bracket;
   levels_.push_back({object, true});
-  if (events_ == nullptr) return;
-  if (object) {
-    events_->StartObject(out_.size() - 1);
-  } else {
-    events_->StartArray(out_.size() - 1);
-  }
+  if (events_ != nullptr && object) events_->StartObject(out_.size() - 1);
+  if (events_ != nullptr && !object) events_->StartArray(out_.size() - 1);
 }
 
 void JsonWriter::End() {
@@ -234,17 +230,19 @@ void JsonWriter::End() {
     out_ << scratch_;
   }
   out_ << (level.object ? '}' : ']');
-  if (events_ == nullptr) return;
-  if (level.object) {
-    events_->EndObject();
-  } else {
-    events_->EndArray();
-  }
+  if (events_ != nullptr && level.object) events_->EndObject();
+  if (events_ != nullptr && !level.object) events_->EndArray();
 }
 
-// `text`, just written, told as its reader would read it: as it is unless some of its UTF-8 was
-// `replaced`, then with the same replacements.
-void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
+// `text` in double quotes with JSON escapes, `after` it; told as a key or a text as its reader
+// would read it: as it is unless some of its UTF-8 was replaced, then with the same replacements.
+void JsonWriter::Quoted(std::string_view text, std::string_view after, bool key) {
+  Before();
+  scratch_.assign(1, '"');
+  const bool replaced = AppendEscaped(text, scratch_, Escapes::kJson);
+  scratch_ += after;
+  out_ << scratch_;
+  if (events_ == nullptr) return;
   std::string read;
   if (replaced) {
     AppendEscaped(text, read, Escapes::kNone);
@@ -258,13 +256,8 @@ void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
 }
 
 void JsonWriter::Key(std::string_view key) {
-  Before();
-  scratch_.assign(1, '"');
-  const bool replaced = AppendEscaped(key, scratch_, Escapes::kJson);
-  scratch_ += layout_ == kLine ? "\":" : "\": ";
-  out_ << scratch_;
+  Quoted(key, layout_ == kLine ? "\":" : "\": ", true);
   after_key_ = true;
-  if (events_ != nullptr) TellText(key, true, replaced);
 }
 
 void JsonWriter::Put(std::string_view scalar, char type) {
@@ -302,12 +295,7 @@ void JsonWriter::Write(const Scalar& value) {
 }
 
 void JsonWriter::Text(std::string_view text) {
-  Before();
-  scratch_.assign(1, '"');
-  const bool replaced = AppendEscaped(text, scratch_, Escapes::kJson);
-  scratch_ += '"';
-  out_ << scratch_;
-  if (events_ != nullptr) TellText(text, false, replaced);
+  Quoted(text, "\"", false);
 }
 
 void JsonWriter::Texts(const std::vector<std::string>& texts) {
