@@ -12,8 +12,7 @@ namespace names = document_names;
 
 void DocumentReader::Read() {
   cursor_->SkipBlanks();
-  bool first = true;
-  do {
+  do {  // a walk's document once, a log's lines one by one
     const std::uint64_t start = cursor_->offset();
     const std::size_t records = doc_.trace_.size();
     bool ok = JsonReader<DocumentReader>(*cursor_, *this).Value();
@@ -32,9 +31,8 @@ void DocumentReader::Read() {
     }
     if (!ok || cursor_->failed())
       Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_->offset());
-    if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
+    if (!doc_.has_model_ && doc_.source_ == Document::kWalk)
       Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
-    first = false;
     cursor_->SkipBlanks();
     if (doc_.source_ == Document::kWalk && !cursor_->AtEnd())
       Throw("unexpected text after the document", cursor_->offset());

@@ -94,12 +94,8 @@ bool DocumentReader::OnValue(Scalar& value) {
       if (Is(f.key, names::kVersion)) {
         // Earlier versions are still read: version 1 for --diff (the replay refuses it),
         // version 2 without bindings.
-        int version = 0;
-        for (int known = 1; known <= names::kLogVersion; ++known) {
-          if (value.type == Scalar::kInteger && value.text == std::to_string(known))
-            version = known;
-        }
-        if (version == 0)
+        const int version = value.text.size() == 1 ? value.text[0] - '0' : 0;  // an integer
+        if (version < 1 || version > names::kLogVersion)
           return Fail("a fintop-trace log of version " + value.text + ", not " +
                       std::to_string(names::kLogVersion));
         doc_.log_version_ = version;
