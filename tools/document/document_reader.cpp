@@ -25,7 +25,7 @@ void DocumentReader::Read() {
                                  ": the log's last line is cut off (its writer stopped in the "
                                  "middle of it): compared up to line " +
                                  std::to_string(line - 1));
-        return;
+        break;
       }
       Throw();
     }
