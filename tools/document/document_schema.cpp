@@ -62,10 +62,9 @@ bool DocumentReader::CallKey(Frame& f) {
     f.started = true;
     if (Is(f.key, names::kFramework)) doc_.trace_[f.record].kind = Record::kFramework;
   }
-  bool framework = doc_.trace_[f.record].kind == Record::kFramework;
-  std::span<const record::Member> rows = record::kCall;
-  if (framework) rows = record::kFramework;
-  f.row = record::FindMember(rows, f.key);
+  const bool framework = doc_.trace_[f.record].kind == Record::kFramework;
+  f.row = framework ? record::FindMember(record::kFramework, f.key)
+                    : record::FindMember(record::kCall, f.key);
   if (f.row == nullptr)
     return Fail("unknown member \"" + f.key + "\" in a " +
                 (framework ? "framework record" : "call"));

@@ -234,15 +234,9 @@ void JsonWriter::End() {
   if (events_ != nullptr && !level.object) events_->EndArray();
 }
 
-// `text` in double quotes with JSON escapes, `after` it; told as a key or a text as its reader
-// would read it: as it is unless some of its UTF-8 was replaced, then with the same replacements.
-void JsonWriter::Quoted(std::string_view text, std::string_view after, bool key) {
-  Before();
-  scratch_.assign(1, '"');
-  const bool replaced = AppendEscaped(text, scratch_, Escapes::kJson);
-  scratch_ += after;
-  out_ << scratch_;
-  if (events_ == nullptr) return;
+// `text`, just written, told as its reader would read it: as it is unless some of its UTF-8 was
+// `replaced`, then with the same replacements.
+void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
   std::string read;
   if (replaced) {
     AppendEscaped(text, read, Escapes::kNone);
@@ -256,8 +250,13 @@ void JsonWriter::Quoted(std::string_view text, std::string_view after, bool key)
 }
 
 void JsonWriter::Key(std::string_view key) {
-  Quoted(key, layout_ == kLine ? "\":" : "\": ", true);
+  Before();
+  scratch_.assign(1, '"');
+  const bool replaced = AppendEscaped(key, scratch_, Escapes::kJson);
+  scratch_ += layout_ == kLine ? "\":" : "\": ";
+  out_ << scratch_;
   after_key_ = true;
+  if (events_ != nullptr) TellText(key, true, replaced);
 }
 
 void JsonWriter::Put(std::string_view scalar, char type) {
@@ -295,7 +294,12 @@ void JsonWriter::Write(const Scalar& value) {
 }
 
 void JsonWriter::Text(std::string_view text) {
-  Quoted(text, "\"", false);
+  Before();
+  scratch_.assign(1, '"');
+  const bool replaced = AppendEscaped(text, scratch_, Escapes::kJson);
+  scratch_ += '"';
+  out_ << scratch_;
+  if (events_ != nullptr) TellText(text, false, replaced);
 }
 
 void JsonWriter::Texts(const std::vector<std::string>& texts) {

@@ -167,7 +167,7 @@ class JsonWriter {
   void Begin(char bracket, bool object);
   void Before();  // the separator and indent before a value, unless it follows its key
   void Put(std::string_view scalar, char type);
-  void Quoted(std::string_view text, std::string_view after, bool key);
+  void TellText(std::string_view text, bool key, bool replaced);
 
   Output& out_;
   JsonEvents* events_ = nullptr;
