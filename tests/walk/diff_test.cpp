@@ -168,6 +168,15 @@ const GrammarRow kGrammar[] = {
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A log of two sessions names the lines they start at, its last line cut or not.
+TEST(Sessions, NamedByTheirLines) {
+  for (const std::string end : {"", "{\"callback\": \"CT"}) {
+    walk::Document log(kLogHeader + kCallA + kLogHeader + kCallA + end, "log");
+    EXPECT_EQ(walk::SessionsText(log),
+              "holds 2 sessions (one {\"log\": ...} line each, at lines 1 and 3)");
+  }
+}
+
 // A text's escapes undone, as a node's "name" read again: each escape, each class of hex digit,
 // the ends of UTF-8's lengths and surrogate pairs.
 struct DecodedRow {

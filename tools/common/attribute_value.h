@@ -6,7 +6,6 @@
 #include "call_record.h"
 #include "framework/fi_attribute.h"
 #include "framework/recorded_attributes.h"
-#include "json_reader.h"
 
 namespace record {
 

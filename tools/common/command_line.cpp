@@ -30,9 +30,14 @@ void CommandLine::SetFooter(const std::string& footer) {
   app_->cli.footer(footer);
 }
 
-CommandLine::Outcome CommandLine::Parse(int argc, char** argv, std::string& text) {
+CommandLine::Outcome CommandLine::Parse(const std::vector<std::string>& arguments,
+                                        std::string& text) {
+  std::vector<std::string> copy = arguments;
+  std::vector<char*> argv;
+  for (std::string& argument : copy) argv.push_back(argument.data());
+  argv.push_back(nullptr);
   try {
-    app_->cli.parse(argc, argv);
+    app_->cli.parse(static_cast<int>(copy.size()), argv.data());
   } catch (const CLI::CallForHelp&) {
     text = app_->cli.help();
     return Outcome::kHelp;
@@ -41,15 +46,6 @@ CommandLine::Outcome CommandLine::Parse(int argc, char** argv, std::string& text
     return Outcome::kError;
   }
   return Outcome::kRun;
-}
-
-CommandLine::Outcome CommandLine::Parse(const std::vector<std::string>& arguments,
-                                        std::string& text) {
-  std::vector<std::string> copy = arguments;
-  std::vector<char*> argv;
-  for (std::string& argument : copy) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  return Parse(static_cast<int>(copy.size()), argv.data(), text);
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

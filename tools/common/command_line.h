@@ -33,8 +33,7 @@ class CommandLine {
     kHelp,  // --help was asked for: `text` is the help, for stdout and exit status 0
     kError  // `text` says what is wrong with the command line (it may hold line ends)
   };
-  Outcome Parse(int argc, char** argv, std::string& text);
-  // The same on arguments as Arguments gives them (the program's name first).
+  // `arguments` as Arguments gives them (the program's name first).
   Outcome Parse(const std::vector<std::string>& arguments, std::string& text);
 
  private:

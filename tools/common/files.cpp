@@ -83,10 +83,6 @@ std::filesystem::path ProgramPath() {
 #endif
 }
 
-std::filesystem::path ProgramFolder() {
-  return ProgramPath().parent_path();
-}
-
 std::FILE* OpenFile(std::string_view utf8, const char* mode) {
 #if defined(_WIN32)
   return _wfopen(PathOf(utf8).c_str(), PathOf(mode).c_str());

@@ -18,7 +18,9 @@ inline constexpr char kPluginFile[] = "libfintop.so";
 
 // The running program's own file, and its folder ("" when it cannot be told).
 std::filesystem::path ProgramPath();
-std::filesystem::path ProgramFolder();
+inline std::filesystem::path ProgramFolder() {
+  return ProgramPath().parent_path();
+}
 
 // The tools hold paths as UTF-8 text. A path from that text and back: on Windows the file
 // system's names are UTF-16 and the ANSI calls would lose any name outside the code page, so

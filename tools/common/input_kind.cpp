@@ -9,6 +9,16 @@
 namespace kit {
 namespace {
 
+enum class InputKind {
+  kMissing,   // cannot be opened
+  kEmpty,     // no bytes, or only blanks
+  kBinary,    // not text: a NUL byte or a program's or library's first bytes
+  kLog,       // a fintop-trace log
+  kDocument,  // a document of fintop-walk --json
+  kCase,      // a host tree (a case, a snapshot)
+  kOther,     // text of another kind, or JSON that does not say
+};
+
 // How much of a file is read to tell what it is.
 constexpr std::size_t kSniffBytes = 4096;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -16,24 +26,17 @@ constexpr std::string_view kElf =
     "\x7f"
     "ELF";
 
-bool Blank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+constexpr char kBlanks[] = " \t\r\n";
 
 // The first member's name of the JSON object `text` starts with; "" when it does not.
 std::string FirstKey(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && Blank(text[i])) ++i;
-  if (i == text.size() || text[i] != '{') return {};
-  for (++i; i < text.size() && Blank(text[i]); ++i) {
-  }
-  if (i == text.size() || text[i] != '"') return {};
-  const std::size_t end = text.find('"', i + 1);
+  if (text.empty() || text[0] != '{') return {};
+  const std::size_t quote = text.find_first_not_of(kBlanks, 1);
+  if (quote == std::string_view::npos || text[quote] != '"') return {};
+  const std::size_t end = text.find('"', quote + 1);
   return end == std::string_view::npos ? std::string()
-                                       : std::string(text.substr(i + 1, end - i - 1));
+                                       : std::string(text.substr(quote + 1, end - quote - 1));
 }
-
-}  // namespace
 
 InputKind SniffInput(const std::string& path) {
   // The path is UTF-8 text; on Windows the stream opens it through the wide calls. Only a
@@ -48,7 +51,7 @@ InputKind SniffInput(const std::string& path) {
   file.read(buffer, sizeof buffer);
   std::string_view text(buffer, static_cast<std::size_t>(file.gcount()));
   if (text.substr(0, 3) == kByteOrderMark) text.remove_prefix(3);
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return InputKind::kEmpty;
   // A program's or library's first bytes, or a NUL in what does not start as JSON (a JSON file
   // with a NUL in it is left to its reader, which says where).
@@ -56,7 +59,7 @@ InputKind SniffInput(const std::string& path) {
   if (text.substr(0, 4) == kElf || text.substr(0, 2) == "MZ" ||
       (!json && text.find('\0') != std::string_view::npos))
     return InputKind::kBinary;
-  const std::string key = FirstKey(text);
+  const std::string key = FirstKey(text.substr(first));
   for (const char* log : {"log", "callback", "begin", "snapshot", "error"}) {
     if (key == log) return InputKind::kLog;
   }
@@ -66,6 +69,8 @@ InputKind SniffInput(const std::string& path) {
   }
   return InputKind::kOther;
 }
+
+}  // namespace
 
 std::string Misgiven(const std::string& path, InputRole role, const std::string& refusal) {
   static constexpr const char* kWanted[] = {

@@ -8,18 +8,6 @@
 
 namespace kit {
 
-enum class InputKind {
-  kMissing,   // cannot be opened
-  kEmpty,     // no bytes, or only blanks
-  kBinary,    // not text: a NUL byte or a program's or library's first bytes
-  kLog,       // a fintop-trace log
-  kDocument,  // a document of fintop-walk --json
-  kCase,      // a host tree (a case, a snapshot)
-  kOther,     // text of another kind, or JSON that does not say
-};
-
-InputKind SniffInput(const std::string& path);
-
 // What a reader expected of a file.
 enum class InputRole { kCase, kSnapshot, kDocument, kLog };
 

@@ -5,8 +5,7 @@
 #include "document_names.h"
 
 #include <algorithm>
-#include <charconv>
-#include <map>
+#include <tuple>
 #include <unordered_map>
 
 namespace walk {
@@ -14,6 +13,8 @@ namespace walk {
 namespace {
 
 namespace names = document_names;
+
+enum Section { kModel, kCalls, kFramework, kCallbacks };
 
 class Comparer {
  public:
@@ -36,50 +37,44 @@ class Comparer {
     if (model) CompareModel();
     if (trace) CompareTrace();
     if (a_.has_summary() && b_.has_summary()) CompareCallbacks();
-    std::stable_sort(result_.lines.begin(), result_.lines.end(),
-                     [](const DiffLine& x, const DiffLine& y) {
-                       if (x.section != y.section) return x.section < y.section;
-                       if (x.group != y.group) return x.group < y.group;
-                       return x.order < y.order;
-                     });
+    std::stable_sort(
+        result_.lines.begin(), result_.lines.end(), [](const DiffLine& x, const DiffLine& y) {
+          return std::tie(x.section, x.group, x.order) < std::tie(y.section, y.group, y.order);
+        });
     return std::move(result_);
   }
 
  private:
   // ---- the model ----
   void CompareModel() {
-    std::vector<std::uint32_t> oa, ob;
-    for (std::uint32_t i = 0; i < a_.model().size(); ++i) {
-      if (a_.model()[i].kind == Record::kObject) oa.push_back(i);
-    }
-    for (std::uint32_t i = 0; i < b_.model().size(); ++i) {
-      if (b_.model()[i].kind == Record::kObject) ob.push_back(i);
-    }
-    for (const Pair& p : Match(a_.model(), std::move(oa), b_.model(), std::move(ob))) {
-      if (p.b == kNoRecord) {
-        Details d = a_.ReadDetails(ModelA(p.a).offset);
-        Add(DiffLine::kObjectRemoved, kModel, d.Get(names::kHost).text, "",
-            "object removed (" + d.Get(names::kObject).text + ")");
-      } else if (p.a == kNoRecord) {
-        Details d = b_.ReadDetails(ModelB(p.b).offset);
-        Add(DiffLine::kObjectAdded, kModel, d.Get(names::kHost).text, "",
-            "object added (" + d.Get(names::kObject).text + ")");
-      } else {
-        ComparePair(p.a, p.b);
+    auto objects = [](const Document& doc) {
+      std::vector<std::uint32_t> out;
+      for (std::uint32_t i = 0; i < doc.model().size(); ++i) {
+        if (doc.model()[i].kind == Record::kObject) out.push_back(i);
       }
+      return out;
+    };
+    for (const Pair& p : Match(a_.model(), objects(a_), b_.model(), objects(b_))) {
+      if (p.a != kNoRecord && p.b != kNoRecord) {
+        ComparePair(p.a, p.b);
+        continue;
+      }
+      const bool removed = p.b == kNoRecord;
+      const Document& doc = removed ? a_ : b_;
+      Details d = doc.ReadDetails(doc.model()[removed ? p.a : p.b].offset);
+      Add(removed ? DiffLine::kObjectRemoved : DiffLine::kObjectAdded, kModel,
+          d.Get(names::kHost).text, "",
+          std::string(removed ? "object removed (" : "object added (") +
+              d.Get(names::kObject).text + ")");
     }
   }
 
-  const Record& ModelA(std::uint32_t i) const { return a_.model()[i]; }
-  const Record& ModelB(std::uint32_t i) const { return b_.model()[i]; }
-
   // A pair of model records of one key: their own members, then what is below them.
   void ComparePair(std::uint32_t a, std::uint32_t b) {
-    const Record& ra = ModelA(a);
-    const Record& rb = ModelB(b);
+    const Record& ra = a_.model()[a];
+    const Record& rb = b_.model()[b];
     if (ra.subtree == rb.subtree) return;
-    bool count_changed = false;
-    if (ra.content != rb.content) count_changed = CompareOwn(a, b);
+    const bool count_changed = ra.content != rb.content && CompareOwn(a, b);
     std::vector<Pair> pairs = Match(a_.model(), Children(a_.model(), a, false), b_.model(),
                                     Children(b_.model(), b, false));
     for (const Pair& p : pairs) {
@@ -92,7 +87,7 @@ class Comparer {
       std::uint32_t i = removed ? p.a : p.b;
       const Record& r = doc.model()[i];
       if (r.kind == Record::kAttribute || r.kind == Record::kBinding) {
-        Fields(r.kind, removed ? i : kNoRecord, removed ? kNoRecord : i, r.key);
+        Fields(p);
       } else if (r.kind != Record::kItem || !count_changed) {
         Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, Group(doc, i),
             Where(doc, i), std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
@@ -102,39 +97,31 @@ class Comparer {
 
   // The own members of a pair that differ; true when a collection's count changed.
   bool CompareOwn(std::uint32_t a, std::uint32_t b) {
-    const Record& r = ModelB(b);
-    Details da = a_.ReadDetails(ModelA(a).offset);
-    Details db = b_.ReadDetails(r.offset);
-    std::string group = Group(b_, b);
-    std::string where = r.kind == Record::kObject ? std::string() : Where(b_, b);
+    const Record& r = b_.model()[b];
+    const Details da = a_.ReadDetails(a_.model()[a].offset);
+    const Details db = b_.ReadDetails(r.offset);
+    const std::string group = Group(b_, b), where = Where(b_, b);
     auto changed = [&](const char* key) { return !(da.Get(key) == db.Get(key)); };
-    auto line = [&](DiffLine::Kind kind, const std::string& label, const Scalar& o,
-                    const Scalar& n) {
-      Add(kind, kModel, group, where, label + " " + o.Shown() + " -> " + n.Shown(), o, n);
+    auto line = [&](DiffLine::Kind kind, const char* label, const Scalar& o, const Scalar& n,
+                    bool bare) {
+      Add(kind, kModel, group, where, Change(label, o, n, bare), o, n);
     };
-    auto target = [&](const Scalar& o, const Scalar& n) {
-      Add(DiffLine::kTargetChanged, kModel, group, where, "target " + o.Bare() + " -> " + n.Bare(),
-          o, n);
+    // A name changed: an object's or item's class, a step's callback.
+    auto name = [&](DiffLine::Kind kind, const char* key, const char* label) {
+      line(kind, label, da.Get(key), db.Get(key), true);
     };
-    // A name changed, shown without quotes: an object's or item's class, a step's callback.
-    auto names = [&](const char* key, DiffLine::Kind kind, const char* label) {
-      Scalar o = da.Get(key), n = db.Get(key);
-      Add(kind, kModel, group, where, std::string(label) + " " + o.Bare() + " -> " + n.Bare(), o,
-          n);
-    };
-    auto class_of = [&](const char* key) { names(key, DiffLine::kClassChanged, "class"); };
-    auto callback = [&] { names(names::kCallback, DiffLine::kCallbackChanged, "callback"); };
     switch (r.kind) {
       case Record::kObject:
-        if (changed(names::kObject)) class_of(names::kObject);
+        if (changed(names::kObject)) name(DiffLine::kClassChanged, names::kObject, "class");
         return false;
       case Record::kValue:
         if (changed(names::kData))
           line(DiffLine::kValueChanged, "value", Missing(da.Get(names::kData)),
-               Missing(db.Get(names::kData)));
+               Missing(db.Get(names::kData)), false);
         return false;
       case Record::kCollection: {
-        if (changed(names::kCallback)) callback();
+        if (changed(names::kCallback))
+          name(DiffLine::kCallbackChanged, names::kCallback, "callback");
         if (!changed(names::kCount)) return false;
         const Scalar& o = da.Get(names::kCount);
         const Scalar& n = db.Get(names::kCount);
@@ -146,26 +133,26 @@ class Comparer {
                   (high > low ? ".." + std::to_string(high) : "") +
                   (to < from ? " removed)" : " added)");
         }
-        Add(DiffLine::kCountChanged, kModel, group, where,
-            "count " + o.Shown() + " -> " + n.Shown() + items, o, n);
+        Add(DiffLine::kCountChanged, kModel, group, where, Change("count", o, n, false) + items, o,
+            n);
         return true;
       }
       case Record::kItem:
-        if (changed(names::kClass)) class_of(names::kClass);
+        if (changed(names::kClass)) name(DiffLine::kClassChanged, names::kClass, "class");
         if (changed(names::kResult))
           line(DiffLine::kResultChanged, "selection returned",
                Or(da.Get(names::kResult), da.Get(names::kItem)),
-               Or(db.Get(names::kResult), db.Get(names::kItem)));
-        if (changed(names::kAt)) target(Target(da, true), Target(db, true));
+               Or(db.Get(names::kResult), db.Get(names::kItem)), false);
+        if (changed(names::kAt))
+          line(DiffLine::kTargetChanged, "target", Target(da, true), Target(db, true), true);
         return false;
       case Record::kElement:
-        if (changed(names::kCallback)) callback();
-        if (changed(names::kFound) || changed(names::kAt)) {
-          target(Target(da, false), Target(db, false));
-        }
-        if (!changed(names::kFound) && changed(names::kData)) {
-          line(DiffLine::kValueChanged, "value", da.Get(names::kData), db.Get(names::kData));
-        }
+        if (changed(names::kCallback))
+          name(DiffLine::kCallbackChanged, names::kCallback, "callback");
+        if (changed(names::kFound) || changed(names::kAt))
+          line(DiffLine::kTargetChanged, "target", Target(da, false), Target(db, false), true);
+        if (!changed(names::kFound) && changed(names::kData))
+          line(DiffLine::kValueChanged, "value", da.Get(names::kData), db.Get(names::kData), false);
         return false;
       default:
         return false;
@@ -174,40 +161,31 @@ class Comparer {
 
   // An attribute or binding only in one document, or in both with other values. `a` or `b` is
   // the record, or kNoRecord; the owner's members are read for the name.
-  void Fields(Record::Kind kind, std::uint32_t a, std::uint32_t b, std::uint64_t key,
-              bool calls = false, std::uint32_t rank = kNoRecord) {
+  void Fields(const Pair& f, bool calls = false, std::uint32_t rank = 0) {
     const std::vector<Record>& ra = calls ? a_.trace() : a_.model();
     const std::vector<Record>& rb = calls ? b_.trace() : b_.model();
-    auto find = [&](const Document& doc, const std::vector<Record>& r, std::uint32_t i,
-                    std::string& name) -> Scalar {
+    const Record& r = f.b != kNoRecord ? rb[f.b] : ra[f.a];
+    const bool attribute = r.kind == Record::kAttribute;
+    std::string name;
+    auto find = [&](const Document& doc, const std::vector<Record>& records,
+                    std::uint32_t i) -> Scalar {
       if (i == kNoRecord) return {};
-      Details d = doc.ReadDetails(r[i].offset);
-      for (const auto& [n, v] : kind == Record::kAttribute ? d.attributes : d.bindings) {
-        if (NameKey(n) == key) {
+      const Details d = doc.ReadDetails(records[i].offset);
+      for (const auto& [n, v] : attribute ? d.attributes : d.bindings) {
+        if (NameKey(n) == r.key) {
           name = n;
           return v;
         }
       }
       return {};
     };
-    std::string name;
-    Scalar o = find(a_, ra, a, name);
-    Scalar n = find(b_, rb, b, name);
-    const Document& doc = b != kNoRecord ? b_ : a_;
-    std::uint32_t owner = (b != kNoRecord ? rb[b] : ra[a]).parent;
-    std::string group, where;
-    if (calls) {
-      CallPlace(doc, owner, group, where, rank);
-    } else {
-      group = Group(doc, owner);
-      where = doc.model()[owner].kind == Record::kObject ? std::string() : Where(doc, owner);
-    }
-    bool attribute = kind == Record::kAttribute;
+    const Scalar o = find(a_, ra, f.a), n = find(b_, rb, f.b);
+    const Document& doc = f.b != kNoRecord ? b_ : a_;
+    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank)
+                                      : std::pair{Group(doc, r.parent), Where(doc, r.parent)};
     Add(attribute ? DiffLine::kAttributeChanged : DiffLine::kBindingChanged,
         calls ? kCalls : kModel, group, where,
-        std::string(attribute ? "attribute " : "binding ") + name + " " + o.Shown() + " -> " +
-            n.Shown(),
-        o, n);
+        Change((attribute ? "attribute " : "binding ") + name, o, n, false), o, n);
   }
 
   // ---- the calls ----
@@ -218,19 +196,17 @@ class Comparer {
       return d.source() == Document::kLog && d.log_version() < names::kLogVersionBindings;
     };
     bool older = partial(a_) || partial(b_);
-    std::vector<Pair> pairs = Match(a_.trace(), Children(a_.trace(), kNoRecord, true), b_.trace(),
-                                    Children(b_.trace(), kNoRecord, true));
-    for (const Pair& p : pairs) {
-      const std::vector<Record>& ra = a_.trace();
-      const std::vector<Record>& rb = b_.trace();
+    const std::vector<Record>& ra = a_.trace();
+    const std::vector<Record>& rb = b_.trace();
+    for (const Pair& p :
+         Match(ra, Children(ra, kNoRecord, true), rb, Children(rb, kNoRecord, true))) {
       if (p.a == kNoRecord || p.b == kNoRecord) {
-        bool removed = p.b == kNoRecord;
+        const bool removed = p.b == kNoRecord;
         const Document& doc = removed ? a_ : b_;
-        std::uint32_t i = removed ? p.a : p.b;
-        bool framework = doc.trace()[i].kind == Record::kFramework;
+        const std::uint32_t i = removed ? p.a : p.b;
+        const bool framework = doc.trace()[i].kind == Record::kFramework;
         if (framework && log) continue;  // a log cannot see the framework's own records
-        std::string group, where;
-        CallPlace(doc, i, group, where, p.rank);
+        const auto [group, where] = CallPlace(doc, i, p.rank);
         Add(framework ? (removed ? DiffLine::kFrameworkRemoved : DiffLine::kFrameworkAdded)
                       : (removed ? DiffLine::kCallRemoved : DiffLine::kCallAdded),
             framework ? kFramework : kCalls, group, where,
@@ -239,11 +215,10 @@ class Comparer {
         continue;
       }
       if (ra[p.a].subtree == rb[p.b].subtree) continue;
-      std::string group, where;
       if (ra[p.a].content != rb[p.b].content) {
-        Details da = a_.ReadDetails(ra[p.a].offset);
-        Details db = b_.ReadDetails(rb[p.b].offset);
-        CallPlace(b_, p.b, group, where, p.rank);
+        const Details da = a_.ReadDetails(ra[p.a].offset);
+        const Details db = b_.ReadDetails(rb[p.b].offset);
+        const auto [group, where] = CallPlace(b_, p.b, p.rank);
         Section section = rb[p.b].kind == Record::kFramework ? kFramework : kCalls;
         // The call's own members; a framework record's value.
         static constexpr std::pair<const char*, DiffLine::Kind> kMembers[] = {
@@ -254,12 +229,9 @@ class Comparer {
         for (const auto& [key, kind] : kMembers) {
           const Scalar& o = da.Get(key);
           const Scalar& n = db.Get(key);
-          if (o == n) continue;
-          bool at = kind == DiffLine::kTargetChanged;
-          Add(kind, section, group, where,
-              std::string(key) + " " + (at ? o.Bare() : o.Shown()) + " -> " +
-                  (at ? n.Bare() : n.Shown()),
-              o, n);
+          if (!(o == n))
+            Add(kind, section, group, where, Change(key, o, n, kind == DiffLine::kTargetChanged), o,
+                n);
         }
       }
       // The attributes and bindings of the call.
@@ -273,7 +245,7 @@ class Comparer {
           const Document& holder = f.a != kNoRecord ? a_ : b_;
           if (!partial(holder)) continue;
         }
-        Fields(r.kind, f.a, f.b, r.key, true, p.rank);
+        Fields(f, true, p.rank);
       }
     }
   }
@@ -281,8 +253,9 @@ class Comparer {
   // The node of a call (its group) and the call as shown: "CTComponentArray(3)", "#2" after it
   // for the second call of that node, callback and argument (`rank`: the calls of that key
   // before it on its side).
-  void CallPlace(const Document& doc, std::uint32_t i, std::string& group, std::string& where,
-                 std::uint32_t rank) {
+  std::pair<std::string, std::string> CallPlace(const Document& doc, std::uint32_t i,
+                                                std::uint32_t rank) {
+    std::string group, where;
     Details d = doc.ReadDetails(doc.trace()[i].offset);
     if (doc.trace()[i].kind == Record::kFramework) {
       group = d.Get(names::kFramework).text;
@@ -296,6 +269,7 @@ class Comparer {
         where += "(move " + d.Get(names::kMove).text + ")";
     }
     if (rank > 0) where += " #" + std::to_string(rank + 1);
+    return {group, where};
   }
 
   // ---- the callbacks of the summary ----
@@ -324,8 +298,7 @@ class Comparer {
   std::string Group(const Document& doc, std::uint32_t i) {
     const std::vector<Record>& r = doc.model();
     while (i != kNoRecord && r[i].kind != Record::kObject) i = r[i].parent;
-    if (i == kNoRecord) return "";
-    return Segment(doc, i);
+    return i == kNoRecord ? "" : Segment(doc, i);
   }
 
   // The steps from the object down to record `i`: "Holdup[3].MoleFraction".
@@ -350,21 +323,17 @@ class Comparer {
     auto& cache = &doc == &a_ ? cache_a_ : cache_b_;
     if (auto it = cache.find(i); it != cache.end()) return it->second;
     const Record& r = doc.model()[i];
-    Details d = doc.ReadDetails(r.offset);
-    std::string segment;
-    switch (r.kind) {
-      case Record::kObject:
-        segment = d.Get(names::kHost).text;
-        break;
-      case Record::kItem:
-        segment = "[" + d.Get(names::kItem).text + "]";
-        break;
-      default:
-        segment = d.Get(RecordKindName(r.kind)).text;
-    }
-    return cache.emplace(i, segment).first->second;
+    const Details d = doc.ReadDetails(r.offset);
+    std::string segment = r.kind == Record::kObject ? d.Get(names::kHost).text
+                          : r.kind == Record::kItem ? "[" + d.Get(names::kItem).text + "]"
+                                                    : d.Get(RecordKindName(r.kind)).text;
+    return cache.emplace(i, std::move(segment)).first->second;
   }
 
+  // "label old -> new": names and places `bare`, without quotes.
+  static std::string Change(const std::string& label, const Scalar& o, const Scalar& n, bool bare) {
+    return label + " " + (bare ? o.Bare() : o.Shown()) + " -> " + (bare ? n.Bare() : n.Shown());
+  }
   static Scalar Missing(const Scalar& s) {
     return s.type == Scalar::kNull ? Scalar{Scalar::kNone, ""} : s;
   }
@@ -380,10 +349,8 @@ class Comparer {
 
   void Add(DiffLine::Kind kind, int section, std::string group, std::string where, std::string what,
            Scalar o = {}, Scalar n = {}) {
-    DiffLine line{
-        kind,         section,      std::move(group),    std::move(where), std::move(what),
-        std::move(o), std::move(n), result_.lines.size()};
-    result_.lines.push_back(std::move(line));
+    result_.lines.push_back({kind, section, std::move(group), std::move(where), std::move(what),
+                             std::move(o), std::move(n), result_.lines.size()});
   }
 
   const Document& a_;

@@ -1,13 +1,11 @@
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 #include "diff_parts.h"
 
 namespace walk {
 
-// Matches the records `a` of one document with the records `b` of the other by kind and key;
-// records of one key are paired in the order they come. The pairs come in the order of the new
-// document, each one only in the old one after the pair it followed there.
 std::vector<Pair> Match(const std::vector<Record>& ra, std::vector<std::uint32_t> a,
                         const std::vector<Record>& rb, std::vector<std::uint32_t> b) {
   auto by_key = [](const std::vector<Record>& r) {
@@ -56,7 +54,7 @@ std::vector<Pair> Match(const std::vector<Record>& ra, std::vector<std::uint32_t
     }
   }
   std::vector<std::uint32_t> order(pairs.size());
-  for (std::uint32_t p = 0; p < pairs.size(); ++p) order[p] = p;
+  std::iota(order.begin(), order.end(), 0u);
   auto place = [&](std::uint32_t p) {
     return pairs[p].b != kNoRecord ? std::make_tuple(std::int64_t{pairs[p].b}, 0, std::uint32_t{0})
                                    : std::make_tuple(anchor[p], 1, pairs[p].a);
@@ -69,8 +67,6 @@ std::vector<Pair> Match(const std::vector<Record>& ra, std::vector<std::uint32_t
   return sorted;
 }
 
-// The records directly below `parent` (all records at the top for kNoRecord), objects left
-// out when `objects` is false.
 std::vector<std::uint32_t> Children(const std::vector<Record>& r, std::uint32_t parent,
                                     bool objects) {
   std::vector<std::uint32_t> out;

@@ -1,5 +1,4 @@
-// What the comparison's files share (diff.h's, for its own files only): the sections and the
-// kinds' names of the difference lines, and the matching of two documents' records.
+// The matching of two documents' records (diff_match.cpp), for the comparison (diff.cpp) only.
 #pragma once
 
 #include <cstdint>
@@ -8,39 +7,6 @@
 #include "diff.h"
 
 namespace walk {
-
-struct KindName {
-  const char* one;
-  const char* many;
-};
-
-// In the order the summary line counts them.
-inline constexpr KindName kKindNames[DiffLine::kKinds] = {
-    {"object added", "objects added"},
-    {"object removed", "objects removed"},
-    {"class changed", "classes changed"},
-    {"step added", "steps added"},
-    {"step removed", "steps removed"},
-    {"value changed", "values changed"},
-    {"count changed", "counts changed"},
-    {"callback changed", "callbacks changed"},
-    {"result changed", "results changed"},
-    {"target changed", "targets changed"},
-    {"attribute changed", "attributes changed"},
-    {"binding changed", "bindings changed"},
-    {"call added", "calls added"},
-    {"call removed", "calls removed"},
-    {"framework record added", "framework records added"},
-    {"framework record removed", "framework records removed"},
-    {"callback reached", "callbacks reached"},
-    {"callback not reached", "callbacks not reached"},
-    {"callback found something", "callbacks found something"},
-    {"callback found nothing", "callbacks found nothing"},
-    {"call never returned", "calls never returned"},
-    {"clones left alive", "clones left alive"},
-};
-
-enum Section { kModel, kCalls, kFramework, kCallbacks };
 
 struct Pair {
   std::uint32_t a = kNoRecord, b = kNoRecord;

@@ -1,11 +1,65 @@
 #include <charconv>
 
-#include "diff_parts.h"
+#include "diff.h"
 #include "document_names.h"
 
 namespace walk {
 
 namespace names = document_names;
+
+namespace {
+
+struct KindName {
+  const char* one;
+  const char* many;
+};
+
+// In the order the summary line counts them.
+constexpr KindName kKindNames[DiffLine::kKinds] = {
+    {"object added", "objects added"},
+    {"object removed", "objects removed"},
+    {"class changed", "classes changed"},
+    {"step added", "steps added"},
+    {"step removed", "steps removed"},
+    {"value changed", "values changed"},
+    {"count changed", "counts changed"},
+    {"callback changed", "callbacks changed"},
+    {"result changed", "results changed"},
+    {"target changed", "targets changed"},
+    {"attribute changed", "attributes changed"},
+    {"binding changed", "bindings changed"},
+    {"call added", "calls added"},
+    {"call removed", "calls removed"},
+    {"framework record added", "framework records added"},
+    {"framework record removed", "framework records removed"},
+    {"callback reached", "callbacks reached"},
+    {"callback not reached", "callbacks not reached"},
+    {"callback found something", "callbacks found something"},
+    {"callback found nothing", "callbacks found nothing"},
+    {"call never returned", "calls never returned"},
+    {"clones left alive", "clones left alive"},
+};
+
+// A scalar as read, written again as the document's JSON writes it (a number in its
+// canonical form).
+void WriteScalar(JsonWriter& json, const Scalar& s) {
+  if (s.type != Scalar::kInteger && s.type != Scalar::kReal) return json.Write(s);
+  const char* first = s.text.data();
+  const char* last = first + s.text.size();
+  long long integer = 0;
+  unsigned long long natural = 0;
+  if (s.type == Scalar::kInteger) {
+    if (auto r = std::from_chars(first, last, integer); r.ec == std::errc() && r.ptr == last)
+      return json.Integer(integer);
+    if (auto r = std::from_chars(first, last, natural); r.ec == std::errc() && r.ptr == last)
+      return json.Integer(natural);
+  }
+  double real = 0;  // a real, or an integer beyond 64 bits
+  std::from_chars(first, last, real);
+  json.Real(real);
+}
+
+}  // namespace
 
 std::string DiffLine::Text() const {
   std::string out = group;
@@ -30,56 +84,9 @@ std::string DiffResult::Summary() const {
 
 void WriteDiff(Output& out, const DiffResult& result) {
   if (result.lines.empty()) return;
-  std::string text;
-  for (const DiffLine& line : result.lines) {
-    text.clear();
-    kit::AppendTextLine(line.Text(), text);  // names from the documents may hold any byte
-    text += '\n';
-    out << text;
-  }
+  for (const DiffLine& line : result.lines) out << line.Text() << '\n';  // each one line
   out << result.Summary() << '\n';
 }
-
-namespace {
-
-// A scalar as read, written again as the document's JSON writes it (a number in its
-// canonical form).
-void WriteScalar(JsonWriter& json, const Scalar& s) {
-  const char* first = s.text.data();
-  const char* last = first + s.text.size();
-  switch (s.type) {
-    case Scalar::kNone:
-    case Scalar::kNull:
-      json.Null();
-      return;
-    case Scalar::kText:
-      json.Text(s.text);
-      return;
-    case Scalar::kBool:
-      json.Bool(s.text == "true");
-      return;
-    case Scalar::kInteger: {
-      long long integer = 0;
-      if (auto r = std::from_chars(first, last, integer); r.ec == std::errc() && r.ptr == last) {
-        json.Integer(integer);
-        return;
-      }
-      unsigned long long natural = 0;
-      if (auto r = std::from_chars(first, last, natural); r.ec == std::errc() && r.ptr == last) {
-        json.Integer(natural);
-        return;
-      }
-      break;  // beyond 64 bits: a real
-    }
-    case Scalar::kReal:
-      break;
-  }
-  double real = 0;
-  std::from_chars(first, last, real);
-  json.Real(real);
-}
-
-}  // namespace
 
 void WriteDiffLine(JsonWriter& json, const DiffLine& line) {
   json.BeginObject();
@@ -113,9 +120,7 @@ void WriteDiffJson(Output& out, const DiffResult& result) {
   json.Member(names::kDifferences, result.lines.size());
   json.Key(names::kByKind);
   json.BeginObject();
-  for (int kind : order) {
-    json.Member(kKindNames[kind].many, counts[kind]);
-  }
+  for (int kind : order) json.Member(kKindNames[kind].many, counts[kind]);
   json.End();
   json.End();
   json.End();

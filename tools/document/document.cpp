@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 
 namespace walk {
 
@@ -67,7 +66,7 @@ class DetailsReader {
   std::string error;
 
   bool scalar(Scalar::Type type, std::string& text) {
-    if (depth_ == 0) return NotAnObject();
+    if (depth_ == 0) return false;  // not an object
     Scalar value{type, std::move(text)};
     if (depth_ == 1) details_.members.emplace_back(key_, std::move(value));
     if (depth_ == 2 && fields_ != nullptr) fields_->emplace_back(key_, std::move(value));
@@ -89,12 +88,8 @@ class DetailsReader {
   }
 
  private:
-  bool NotAnObject() {
-    error = "not a JSON object";
-    return false;
-  }
   bool Open(bool object) {
-    if (depth_ == 0 && !object) return NotAnObject();
+    if (depth_ == 0 && !object) return false;  // not an object
     if (++depth_ != 2) {
       if (depth_ > 2 && (details_.compound.empty() || details_.compound.back() != member_))
         details_.compound.push_back(member_);  // nested within a member
@@ -146,52 +141,43 @@ bool ReadMembers(Cursor& cursor, Details& details, bool whole, std::string& erro
 
 // ---- Document --------------------------------------------------------------------------------
 
-Document::Document(std::FILE* file, std::string name, bool owned, bool hashed)
-    : file_(file), owned_(owned), name_(std::move(name)), hashed_(hashed) {
+Document::Document(std::FILE* file, std::string name, bool hashed)
+    : file_(file), name_(std::move(name)), hashed_(hashed) {
   Read();
 }
 
 Document::Document(std::string bytes, std::string name, bool hashed)
-    : file_(nullptr),
-      owned_(false),
-      memory_(std::move(bytes)),
-      name_(std::move(name)),
-      hashed_(hashed) {
+    : memory_(std::move(bytes)), name_(std::move(name)), hashed_(hashed) {
   Read();
 }
 
 void Document::Read() {
   Cursor cursor = Scan(std::size_t{1} << 20);
-  DocumentReader reader(*this, cursor);
-  try {
-    reader.Read();
-  } catch (...) {
-    if (owned_) std::fclose(file_);
-    owned_ = false;
-    throw;
-  }
+  DocumentReader(*this, cursor).Read();
   model_.shrink_to_fit();
   trace_.shrink_to_fit();
 }
 
-Document::~Document() {
-  if (owned_) std::fclose(file_);
-}
-
 Cursor Document::Scan(std::size_t block) const {
-  return file_ != nullptr ? Cursor(file_, block) : Cursor(memory_);
+  return file_ != nullptr ? Cursor(file_.get(), block) : Cursor(memory_);
 }
 
-std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets) const {
+std::vector<std::uint64_t> Document::LinesOf(const std::vector<std::uint64_t>& offsets,
+                                             std::vector<std::uint64_t>* columns) const {
   std::vector<std::uint64_t> lines;
   lines.reserve(offsets.size());
   Cursor scan = Scan(std::size_t{1} << 16);
-  std::uint64_t line = 1, at = 0;
+  std::uint64_t line = 1, at = 0, start = 0;  // `start`: of the line
   const bool readable = scan.Seek(0);
   for (std::uint64_t offset : offsets) {
-    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step())
-      line += scan.Current() == '\n';
+    for (; readable && at < offset && !scan.AtEnd(); ++at, scan.Step()) {
+      if (scan.Current() == '\n') {
+        ++line;
+        start = at + 1;
+      }
+    }
     lines.push_back(line);
+    if (columns != nullptr) columns->push_back(at - start + 1);
   }
   return lines;
 }
@@ -207,8 +193,9 @@ Details Document::ReadDetails(std::uint64_t offset) const {
       window_size_ = onward ? std::min(window_size_ * 2, kLarge) : kSmall;
       window_.resize(window_size_);
       window_at_ = offset;
-      std::size_t n =
-          kit::SeekTo(file_, offset) ? std::fread(window_.data(), 1, window_size_, file_) : 0;
+      std::size_t n = kit::SeekTo(file_.get(), offset)
+                          ? std::fread(window_.data(), 1, window_size_, file_.get())
+                          : 0;
       window_.resize(n);
     }
     if (offset >= window_at_ && offset - window_at_ < window_.size()) {
@@ -235,7 +222,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, bool hashed) {
   if (file == nullptr)
     throw DocumentError(path + ": cannot read the document: " + std::strerror(errno));
   if (std::filesystem::is_regular_file(path, error))
-    return std::make_unique<Document>(file, path, true, hashed);
+    return std::make_unique<Document>(file, path, hashed);
   // A pipe or device cannot be read again where two records differ: read it whole first.
   std::string bytes;
   char buffer[1 << 16];

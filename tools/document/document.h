@@ -82,14 +82,13 @@ class Document {
  public:
   enum Source { kWalk, kLog };
 
-  // Reads the whole document from `file`, which must be seekable (left open for ReadDetails;
-  // owned when `owned`). Throws DocumentError.
+  // Reads the whole document from `file`, which must be seekable (owned, and left open for
+  // ReadDetails). Throws DocumentError.
   // Without `hashed`, the records' hashes are left 0 (a reader that never compares them: the
   // replay).
-  Document(std::FILE* file, std::string name, bool owned, bool hashed = true);
+  Document(std::FILE* file, std::string name, bool hashed = true);
   // Reads the whole document from `bytes`, kept for ReadDetails. Throws DocumentError.
   Document(std::string bytes, std::string name, bool hashed = true);
-  ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
@@ -127,8 +126,9 @@ class Document {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
   // The line numbers (from 1) of the bytes at `offsets`, which must be in ascending order,
-  // counted in one reading.
-  std::vector<std::uint64_t> LinesOf(const std::vector<std::uint64_t>& offsets) const;
+  // counted in one reading; their columns (from 1) too, into `columns` when given.
+  std::vector<std::uint64_t> LinesOf(const std::vector<std::uint64_t>& offsets,
+                                     std::vector<std::uint64_t>* columns = nullptr) const;
 
   // The own members of the JSON object at `offset`. Throws DocumentError when the file cannot
   // be read there.
@@ -138,12 +138,14 @@ class Document {
   friend class DocumentReader;
   friend class DocumentBuilder;
   explicit Document(std::string name)  // told its records (DocumentBuilder)
-      : file_(nullptr), owned_(false), name_(std::move(name)) {}
+      : name_(std::move(name)) {}
   void Read();
   kit::Cursor Scan(std::size_t block) const;  // the bytes from the start
 
-  std::FILE* file_;  // null: the bytes are memory_
-  bool owned_;
+  struct Close {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, Close> file_;  // null: the bytes are memory_
   std::string memory_;
   std::string name_;
   bool hashed_ = true;

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "document.h"
 #include "json_writer.h"
@@ -16,20 +15,15 @@ namespace walk {
 
 class DocumentReader;
 
-class DocumentBuilder : public kit::JsonEvents {
+class DocumentBuilder {
  public:
   explicit DocumentBuilder(std::string name);
   ~DocumentBuilder();
   DocumentBuilder(const DocumentBuilder&) = delete;
   DocumentBuilder& operator=(const DocumentBuilder&) = delete;
 
-  void StartObject(std::uint64_t at) override;
-  void StartArray(std::uint64_t at) override;
-  void EndObject() override;
-  void EndArray() override;
-  void Key(std::string_view key) override;
-  void Value(char type, std::string_view text) override;
-
+  // What the writer tells (kit::JsonWriter::Tell).
+  kit::JsonEvents* events();
   // The document, once all of it was told, given its text (all that was written). Throws
   // DocumentError as reading the text would.
   std::unique_ptr<Document> Finish(std::string text);
@@ -37,7 +31,6 @@ class DocumentBuilder : public kit::JsonEvents {
  private:
   std::unique_ptr<Document> doc_;
   std::unique_ptr<DocumentReader> reader_;
-  bool stopped_ = false;  // the reader refused something: nothing more is told to it
 };
 
 }  // namespace walk

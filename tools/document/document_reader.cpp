@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "document_builder.h"
 #include "document_names.h"
 
 namespace walk {
@@ -11,8 +12,7 @@ namespace names = document_names;
 
 void DocumentReader::Read() {
   cursor_->SkipBlanks();
-  bool first = true;
-  do {
+  do {  // a walk's document once, a log's lines one by one
     const std::uint64_t start = cursor_->offset();
     const std::size_t records = doc_.trace_.size();
     bool ok = JsonReader<DocumentReader>(*cursor_, *this).Value();
@@ -20,25 +20,25 @@ void DocumentReader::Read() {
       if (syntax_error_ && !cursor_->failed() && doc_.source_ == Document::kLog &&
           IsLastLine(start)) {
         doc_.trace_.resize(records);  // what the cut line had made
-        std::uint64_t line = Position(start).first;
+        const std::uint64_t line = doc_.LinesOf({start})[0];
         doc_.warnings_.push_back(doc_.name_ + ":" + std::to_string(line) +
                                  ": the log's last line is cut off (its writer stopped in the "
                                  "middle of it): compared up to line " +
                                  std::to_string(line - 1));
-        return;
+        break;
       }
       Throw();
     }
     if (!ok || cursor_->failed())
       Throw("cannot read the document: " + std::string(std::strerror(errno)), cursor_->offset());
-    if (first && !doc_.has_model_ && doc_.source_ == Document::kWalk)
+    if (!doc_.has_model_ && doc_.source_ == Document::kWalk)
       Throw("not a document of fintop-walk --json: it has no \"model\"", 0);
-    first = false;
     cursor_->SkipBlanks();
     if (doc_.source_ == Document::kWalk && !cursor_->AtEnd())
       Throw("unexpected text after the document", cursor_->offset());
   } while (!cursor_->AtEnd());
-  SessionLines();
+  // Where the sessions start, as line numbers, where a log of several is refused.
+  if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
 }
 
 void DocumentReader::Finished() {
@@ -169,11 +169,9 @@ bool DocumentReader::end_object() {
     case kCall:
       if (!f.keyed) return Fail("a call record without \"callback\" and \"node\"");
       return Finish(f);
-    case kFields: {
-      std::uint64_t fields = f.children.value();
-      frames_.back().children.Add('f', std::string_view(reinterpret_cast<const char*>(&fields), 8));
+    case kFields:
+      frames_.back().children.Add('f', f.children.value());
       return true;
-    }
     default:
       return true;
   }
@@ -194,10 +192,7 @@ bool DocumentReader::start_array(std::size_t) {
     case kNode:
     case kCall: {
       const record::Member& m = *f.row;
-      if (m.type == record::Type::kNodes) {
-        f.own_done = true;
-        return Push(kNodes, f.record, false);
-      }
+      if (m.type == record::Type::kNodes) return Push(kNodes, f.record, false);
       if (m.type == record::Type::kTexts) return Skip();  // "operations": never compared
       return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an array");
     }
@@ -224,20 +219,16 @@ bool DocumentReader::end_array() {
   bool list = f.kind == kNodes;
   frames_.pop_back();
   if (list && !frames_.empty() && frames_.back().kind == kNode)
-    frames_.back().children.Add('l', std::string_view(reinterpret_cast<const char*>(&below), 8));
+    frames_.back().children.Add('l', below);
   return true;
 }
 
 std::uint32_t DocumentReader::NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
                                         std::uint64_t offset) {
   std::vector<Record>& records = Records(in_trace);
-  Record r;
-  r.kind = kind;
-  r.parent = parent;
-  r.offset = offset;
-  r.end = static_cast<std::uint32_t>(records.size() + 1);
-  records.push_back(r);
-  return static_cast<std::uint32_t>(records.size() - 1);
+  const auto index = static_cast<std::uint32_t>(records.size());
+  records.push_back({.offset = offset, .parent = parent, .end = index + 1, .kind = kind});
+  return index;
 }
 
 bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
@@ -251,7 +242,7 @@ bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
 }
 
 bool DocumentReader::Skip() {
-  Push(kSkip, kNoRecord, false);
+  if (!Push(kSkip, kNoRecord, false)) return false;
   frames_.back().skip = 1;
   return true;
 }
@@ -265,13 +256,10 @@ bool DocumentReader::Finish(Frame& f) {
   r.key = f.key_hash.value();
   r.content = f.content.value();
   Hasher subtree = f.children;
-  subtree.Add('c', std::string_view(reinterpret_cast<const char*>(&r.content), 8));
+  subtree.Add('c', r.content);
   r.subtree = subtree.value();
   // The frame below is the list that holds it, or (attributes) the node itself.
-  if (!frames_.empty()) {
-    frames_.back().children.Add('s',
-                                std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
-  }
+  if (!frames_.empty()) frames_.back().children.Add('s', r.subtree);
   return true;
 }
 
@@ -284,13 +272,10 @@ bool DocumentReader::Fail(const std::string& what) {
 }
 
 void DocumentReader::Throw(const std::string& what, std::uint64_t at) {
-  auto [line, column] = Position(at);
-  throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column) +
+  std::vector<std::uint64_t> column;
+  const std::uint64_t line = doc_.LinesOf({at}, &column)[0];
+  throw DocumentError(doc_.name_ + ":" + std::to_string(line) + ":" + std::to_string(column[0]) +
                       ": " + OneLine(what));
-}
-
-void DocumentReader::SessionLines() {
-  if (doc_.sessions_ > 1) doc_.session_lines_ = doc_.LinesOf(doc_.session_lines_);
 }
 
 bool DocumentReader::IsLastLine(std::uint64_t start) const {
@@ -300,6 +285,25 @@ bool DocumentReader::IsLastLine(std::uint64_t start) const {
     if (scan.Current() == '\n') return false;
   }
   return !scan.failed();
+}
+
+// ---- DocumentBuilder ----------------------------------------------------------------------
+
+DocumentBuilder::DocumentBuilder(std::string name)
+    : doc_(new Document(std::move(name))), reader_(std::make_unique<DocumentReader>(*doc_)) {}
+
+DocumentBuilder::~DocumentBuilder() = default;
+
+kit::JsonEvents* DocumentBuilder::events() {
+  return reader_.get();
+}
+
+std::unique_ptr<Document> DocumentBuilder::Finish(std::string text) {
+  doc_->memory_ = std::move(text);  // for the error's line and column, and for ReadDetails
+  reader_->Finished();
+  doc_->model_.shrink_to_fit();
+  doc_->trace_.shrink_to_fit();
+  return std::move(doc_);
 }
 
 }  // namespace walk

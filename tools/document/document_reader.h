@@ -46,6 +46,9 @@ class Hasher {
       Mix(word);
     }
   }
+  void Add(char tag, std::uint64_t word) {
+    Add(tag, std::string_view(reinterpret_cast<const char*>(&word), sizeof word));
+  }
   void Add(std::string_view key, const Scalar& value) {
     Add('k', key);
     Add(value.type, value.text);
@@ -60,15 +63,39 @@ class Hasher {
   std::uint64_t hash_ = 0xcbf29ce484222325ull;
 };
 
-// Turns the parser's events into the document's records, with an explicit stack of what is
-// open: no recursion, whatever the nesting.
-class DocumentReader {
+// Turns the parser's events, or a writer's, into the document's records, with an explicit stack
+// of what is open: no recursion, whatever the nesting.
+class DocumentReader final : public kit::JsonEvents {
  public:
   DocumentReader(Document& doc, Cursor& cursor) : doc_(doc), cursor_(&cursor) {}
-  // A document told as it is written (DocumentBuilder): Told(at) before each event that opens
-  // an object at byte `at`, Finished() after the last.
+  // A document told as it is written (DocumentBuilder): the writer's events, then Finished().
+  // Once something is refused, nothing more is read.
   explicit DocumentReader(Document& doc) : doc_(doc), cursor_(nullptr) {}
-  void Told(std::uint64_t at) { told_at_ = at + 1; }
+  void StartObject(std::uint64_t at) override {
+    told_at_ = at + 1;
+    if (error_.empty()) start_object(0);
+  }
+  void StartArray(std::uint64_t at) override {
+    told_at_ = at + 1;
+    if (error_.empty()) start_array(0);
+  }
+  void EndObject() override {
+    if (error_.empty()) end_object();
+  }
+  void EndArray() override {
+    if (error_.empty()) end_array();
+  }
+  void Key(std::string_view key) override {
+    if (!error_.empty()) return;
+    frames_.back().key.assign(key);
+    OnKey();
+  }
+  void Value(char type, std::string_view text) override {
+    if (!error_.empty()) return;
+    value_.type = static_cast<Scalar::Type>(type);
+    value_.text.assign(text);
+    OnValue(value_);
+  }
   // Throws what was found wrong, or that the document has no model.
   void Finished();
 
@@ -76,37 +103,21 @@ class DocumentReader {
   // of it) is read up to the line before, and says so in its warnings.
   void Read();
 
-  // JsonReader's events.
-  // The value's text is swapped with the reader's buffer, which keeps both buffers' room.
+  // JsonReader's events; false once something is refused. The value's text is swapped with the
+  // reader's buffer, which keeps both buffers' room.
   bool scalar(Scalar::Type type, std::string& text) {
     value_.type = type;
     value_.text.swap(text);
     return OnValue(value_);
   }
-  // A value told by a writer (DocumentBuilder).
-  bool WrittenValue(Scalar::Type type, std::string_view text) {
-    value_.type = type;
-    value_.text.assign(text);
-    return OnValue(value_);
-  }
   void syntax_error(const std::string& what);
-
   bool start_object(std::size_t);
-
   bool key(std::string& read) {
     frames_.back().key.swap(read);  // the parser's buffer is cleared before its next text
     return OnKey();
   }
-  // A key told by a writer (DocumentBuilder).
-  bool WrittenKey(std::string_view key) {
-    frames_.back().key.assign(key);
-    return OnKey();
-  }
-
   bool end_object();
-
   bool start_array(std::size_t);
-
   bool end_array();
 
  private:
@@ -129,7 +140,6 @@ class DocumentReader {
     bool in_trace = false;
     bool started = false;  // a node's or call's first key was read
     bool keyed = false;    // its key is complete
-    bool own_done = false;
     Record::Kind node = Record::kObject;
     Record::Kind fields = Record::kAttribute;
     std::uint32_t field = kNoRecord;
@@ -146,62 +156,31 @@ class DocumentReader {
 
   std::uint32_t NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
                           std::uint64_t offset);
-
   bool Push(FrameKind kind, std::uint32_t record, bool in_trace);
-
   bool Skip();
-
   bool OnKey();  // the key just put in the open frame
-
   bool TopKey(Frame& f);
-
   bool NodeKey(Frame& f);
-
   bool CallKey(Frame& f);
-
   bool OnValue(Scalar& value);
-
   // A scalar member of a node or call, checked against its row and hashed by its role.
   bool MemberValue(Frame& f, const Scalar& value);
-
   bool Finish(Frame& f);
-
-  bool Fail(const std::string& what);
+  bool Fail(const std::string& what);  // records the first refusal; false
 
   // Throws the error found at the last byte the parser read (or `what` at byte `at`), with its
   // line and column.
   [[noreturn]] void Throw() { Throw(error_, error_at_); }
   [[noreturn]] void Throw(const std::string& what, std::uint64_t at);
 
-  // The line and column of byte `at`, counted from the start of the document.
-  std::pair<std::uint64_t, std::uint64_t> Position(std::uint64_t at) const {
-    std::uint64_t line = 1, column = 1;
-    Cursor scan = doc_.Scan(1 << 16);
-    if (scan.Seek(0)) {
-      for (std::uint64_t i = 0; i < at && !scan.AtEnd(); ++i, scan.Step()) {
-        if (scan.Current() == '\n') {
-          ++line;
-          column = 1;
-        } else {
-          ++column;
-        }
-      }
-    }
-    return {line, column};
-  }
-
-  // The offsets of the sessions' first lines made their line numbers, in one reading, where
-  // there are several (a log of one session is never refused for it).
-  void SessionLines();
-
   // Whether the line from byte `start` is the document's last and has no newline.
   bool IsLastLine(std::uint64_t start) const;
 
-  Document& doc_;
-  Scalar value_;  // the value read last
   // The offset after the last byte read.
   std::uint64_t Offset() const { return cursor_ != nullptr ? cursor_->offset() : told_at_; }
 
+  Document& doc_;
+  Scalar value_;    // the value read last
   Cursor* cursor_;  // null: told
   std::uint64_t told_at_ = 0;
   std::vector<Frame> frames_;

@@ -2,8 +2,6 @@
 // what each value must be.
 #include "document_reader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <span>
 
 #include "document_names.h"
@@ -14,16 +12,12 @@ namespace walk {
 namespace names = document_names;
 
 bool DocumentReader::TopKey(Frame& f) {
-  static constexpr std::string_view kKeys[] = {names::kCase,  names::kModel,
-                                               names::kTrace, names::kExplanations,
-                                               names::kNames, names::kSummary};
-  for (std::string_view k : kKeys) {
-    if (Is(f.key, k)) {
-      if (Is(f.key, names::kModel)) doc_.has_model_ = true;
-      if (Is(f.key, names::kTrace)) doc_.has_trace_ = true;
-      if (Is(f.key, names::kSummary)) doc_.has_summary_ = true;
-      return true;
-    }
+  doc_.has_model_ = doc_.has_model_ || Is(f.key, names::kModel);
+  doc_.has_trace_ = doc_.has_trace_ || Is(f.key, names::kTrace);
+  doc_.has_summary_ = doc_.has_summary_ || Is(f.key, names::kSummary);
+  for (std::string_view k : {names::kCase, names::kModel, names::kTrace, names::kExplanations,
+                             names::kNames, names::kSummary}) {
+    if (Is(f.key, k)) return true;
   }
   return Fail("unknown member \"" + f.key + "\" in the document");
 }
@@ -42,23 +36,22 @@ std::string Listed(std::span<const record::Member> rows) {
 
 }  // namespace
 
+// The kinds' rows come in the order of Record's kinds.
+static_assert(record::kModelNode[Record::kElement].name == names::kElement);
+
 bool DocumentReader::NodeKey(Frame& f) {
-  if (!f.started) {
-    for (auto kind :
-         {Record::kObject, Record::kValue, Record::kCollection, Record::kItem, Record::kElement}) {
-      if (Is(f.key, RecordKindName(kind))) {
-        f.started = true;
-        f.node = kind;
-        doc_.model_[f.record].kind = kind;
-        f.row = record::FindMember(record::kModelNode, f.key);
-        return true;
-      }
-    }
+  if (f.started) {
+    f.row = record::FindMember(record::kModelNode, f.key);
+    if (f.row == nullptr) return Fail("unknown member \"" + f.key + "\" in a model node");
+    return true;
+  }
+  f.row = record::FindMember(record::kModelNodeKinds, f.key);  // its first member: its kind
+  if (f.row == nullptr)
     return Fail("a model node starts with " + Listed(record::kModelNodeKinds) + ", not \"" + f.key +
                 "\"");
-  }
-  f.row = record::FindMember(record::kModelNode, f.key);
-  if (f.row == nullptr) return Fail("unknown member \"" + f.key + "\" in a model node");
+  f.started = true;
+  f.node = static_cast<Record::Kind>(f.row - record::kModelNode);
+  doc_.model_[f.record].kind = f.node;
   return true;
 }
 
@@ -69,10 +62,9 @@ bool DocumentReader::CallKey(Frame& f) {
     f.started = true;
     if (Is(f.key, names::kFramework)) doc_.trace_[f.record].kind = Record::kFramework;
   }
-  bool framework = doc_.trace_[f.record].kind == Record::kFramework;
-  std::span<const record::Member> rows = record::kCall;
-  if (framework) rows = record::kFramework;
-  f.row = record::FindMember(rows, f.key);
+  const bool framework = doc_.trace_[f.record].kind == Record::kFramework;
+  f.row = framework ? record::FindMember(record::kFramework, f.key)
+                    : record::FindMember(record::kCall, f.key);
   if (f.row == nullptr)
     return Fail("unknown member \"" + f.key + "\" in a " +
                 (framework ? "framework record" : "call"));
@@ -101,12 +93,8 @@ bool DocumentReader::OnValue(Scalar& value) {
       if (Is(f.key, names::kVersion)) {
         // Earlier versions are still read: version 1 for --diff (the replay refuses it),
         // version 2 without bindings.
-        int version = 0;
-        for (int known = 1; known <= names::kLogVersion; ++known) {
-          if (value.type == Scalar::kInteger && value.text == std::to_string(known))
-            version = known;
-        }
-        if (version == 0)
+        const int version = value.text.size() == 1 ? value.text[0] - '0' : 0;  // an integer
+        if (version < 1 || version > names::kLogVersion)
           return Fail("a fintop-trace log of version " + value.text + ", not " +
                       std::to_string(names::kLogVersion));
         doc_.log_version_ = version;
@@ -133,8 +121,8 @@ bool DocumentReader::OnValue(Scalar& value) {
       h.Add(value.type, value.text);
       Record& r = Records(f.in_trace)[f.field];
       r.content = r.subtree = h.value();
-      f.children.Add('a', std::string_view(reinterpret_cast<const char*>(&r.subtree), 8));
-      f.children.Add('k', std::string_view(reinterpret_cast<const char*>(&r.key), 8));
+      f.children.Add('a', r.subtree);
+      f.children.Add('k', r.key);
       return true;
     }
     case kNode:

@@ -15,7 +15,13 @@
 namespace kit {
 
 // Moves `file` to byte `offset`; false when it cannot.
-bool SeekTo(std::FILE* file, std::uint64_t offset);
+inline bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
 
 // JSON's escapes of one letter, written once for the writer and the reader: the byte
 // kEscapedBytes[i] is escaped as a backslash and kEscapeLetters[i] (the reader also takes "\/").
@@ -100,17 +106,17 @@ class Cursor {
   bool failed_ = false;
 };
 
+// The reader's refusals when the input ends early: its handlers tell a document or case cut
+// short by them.
+inline constexpr char kEndOfInput[] = "unexpected end of input";
+inline constexpr char kEndOfInputInText[] = "unexpected end of input in a text";
+
 // Reads one JSON value from where the cursor stands and tells `handler` of it as nlohmann's SAX
 // parser would (start_object, key, end_object, ..., scalar(type, text) for each scalar, its text as
 // Scalar holds it, in the reader's buffer, which the handler may take), at a few instructions a
 // byte: the documents are large and read whole. Leaves the cursor after the value. False on a
 // syntax error (told through handler.syntax_error) or when the handler stops. Only the containers
 // are held, as one byte each.
-// The reader's refusals when the input ends early: its handlers tell a document or case cut
-// short by them.
-inline constexpr char kEndOfInput[] = "unexpected end of input";
-inline constexpr char kEndOfInputInText[] = "unexpected end of input in a text";
-
 template <typename Handler>
 class JsonReader {
  public:
@@ -190,9 +196,9 @@ class JsonReader {
   bool Scalar_() {
     char ch = c_.Current();
     if (ch == '"') return Text() && h_.scalar(Scalar::kText, text_);
-    if (ch == 't') return Literal("true") && Tell(Scalar::kBool, "true");
-    if (ch == 'f') return Literal("false") && Tell(Scalar::kBool, "false");
-    if (ch == 'n') return Literal("null") && Tell(Scalar::kNull, "null");
+    if (ch == 't') return Literal("true", Scalar::kBool);
+    if (ch == 'f') return Literal("false", Scalar::kBool);
+    if (ch == 'n') return Literal("null", Scalar::kNull);
     if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
     text_.clear();
     while (!c_.AtEnd()) {
@@ -203,10 +209,6 @@ class JsonReader {
     bool integer = true;
     if (!Number(integer)) return Error("invalid number");
     return h_.scalar(integer ? Scalar::kInteger : Scalar::kReal, text_);
-  }
-  bool Tell(Scalar::Type type, const char* literal) {
-    text_.assign(literal);
-    return h_.scalar(type, text_);
   }
 
   // Whether text_ is a JSON number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
@@ -237,12 +239,13 @@ class JsonReader {
     return i == n;
   }
 
-  bool Literal(const char* word) {
+  bool Literal(const char* word, Scalar::Type type) {
     for (const char* w = word; *w != 0; ++w) {
       if (c_.AtEnd() || c_.Current() != *w) return Error("invalid literal");
       c_.Step();
     }
-    return true;
+    text_.assign(word);
+    return h_.scalar(type, text_);
   }
 
   // A text in double quotes into text_, its escapes undone (UTF-8 for \u).

@@ -3,9 +3,7 @@
 #include "json_reader.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
-#include <cstring>
 // The number formatting of the JSON library alone, not the library.
 #include <nlohmann/detail/conversions/to_chars.hpp>
 #include <nlohmann/detail/macro_unscope.hpp>
@@ -51,12 +49,13 @@ bool IsUtf8(std::string_view text) {
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr char kHex[] = "0123456789abcdef";
 
-// `text` with invalid UTF-8 replaced and control bytes escaped; in `json` also quotes and
-// backslashes.
-// Whether some invalid UTF-8 was replaced.
-bool AppendEscaped(std::string_view text, std::string& out, bool json) {
-  static constexpr char kHex[] = "0123456789abcdef";
+enum class Escapes { kJson, kLine, kNone };
+
+// `text` with invalid UTF-8 replaced; control bytes escaped (kLine, kJson), and so are quotes
+// and backslashes (kJson). Whether some invalid UTF-8 was replaced.
+bool AppendEscaped(std::string_view text, std::string& out, Escapes escapes) {
   bool replaced = false;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -87,15 +86,15 @@ bool AppendEscaped(std::string_view text, std::string& out, bool json) {
     }
     ++i;
     const std::size_t e = kEscapedBytes.find(static_cast<char>(c));
-    if (e != std::string_view::npos && (json || e >= 2)) {  // a text line keeps '"' and '\\'
+    if (escapes == Escapes::kNone || (e < 2 && escapes == Escapes::kLine)) {
+      out += static_cast<char>(c);  // a text line keeps '"' and '\\'
+    } else if (e != std::string_view::npos) {
       out += '\\';
       out += kEscapeLetters[e];
-    } else if (c < 0x20) {
+    } else {
       out += "\\u00";
       out += kHex[c >> 4];
       out += kHex[c & 0xf];
-    } else {
-      out += static_cast<char>(c);
     }
   }
   return replaced;
@@ -105,14 +104,14 @@ bool AppendEscaped(std::string_view text, std::string& out, bool json) {
 
 void AppendJsonText(std::string_view text, std::string& out) {
   out += '"';
-  AppendEscaped(text, out, true);
+  AppendEscaped(text, out, Escapes::kJson);
   out += '"';
 }
 
 void AppendTextLine(std::string_view text, std::string& out) {
   for (char c : text) {
     if (c < 0x20 || c > 0x7e) {  // (a char may be signed: every byte >= 0x80 lands here)
-      AppendEscaped(text, out, false);
+      AppendEscaped(text, out, Escapes::kLine);
       return;
     }
   }
@@ -126,7 +125,6 @@ std::string OneLine(std::string_view text) {
 }
 
 void AppendBytesShown(std::string_view text, std::string& out, std::string_view also) {
-  static constexpr char kHex[] = "0123456789abcdef";
   for (std::size_t i = 0; i < text.size();) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte < 0x7f && also.find(text[i]) == std::string_view::npos) {
@@ -219,12 +217,8 @@ void JsonWriter::Begin(char bracket, bool object) {
   Before();
   out_ << bracket;
   levels_.push_back({object, true});
-  if (events_ == nullptr) return;
-  if (object) {
-    events_->StartObject(out_.size() - 1);
-  } else {
-    events_->StartArray(out_.size() - 1);
-  }
+  if (events_ != nullptr && object) events_->StartObject(out_.size() - 1);
+  if (events_ != nullptr && !object) events_->StartArray(out_.size() - 1);
 }
 
 void JsonWriter::End() {
@@ -236,42 +230,16 @@ void JsonWriter::End() {
     out_ << scratch_;
   }
   out_ << (level.object ? '}' : ']');
-  if (events_ == nullptr) return;
-  if (level.object) {
-    events_->EndObject();
-  } else {
-    events_->EndArray();
-  }
+  if (events_ != nullptr && level.object) events_->EndObject();
+  if (events_ != nullptr && !level.object) events_->EndArray();
 }
 
-namespace {
-
-// Takes the text of a JSON value as a reader gives it.
-struct TextTaker {
-  std::string text;
-  bool scalar(Scalar::Type, std::string& read) {
-    text = std::move(read);
-    return true;
-  }
-  void syntax_error(const std::string&) {}
-  bool start_object(std::size_t) { return false; }
-  bool start_array(std::size_t) { return false; }
-  bool end_object() { return false; }
-  bool end_array() { return false; }
-  bool key(std::string&) { return false; }
-};
-
-}  // namespace
-
-// `text`, just written escaped into scratch_, told as its reader would read it: as it is unless
-// some of its UTF-8 was `replaced`, then as scratch_ reads.
+// `text`, just written, told as its reader would read it: as it is unless some of its UTF-8 was
+// `replaced`, then with the same replacements.
 void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
   std::string read;
   if (replaced) {
-    Cursor cursor{std::string_view(scratch_)};
-    TextTaker taker;
-    JsonReader<TextTaker>(cursor, taker).Value();
-    read = std::move(taker.text);
+    AppendEscaped(text, read, Escapes::kNone);
     text = read;
   }
   if (key) {
@@ -284,7 +252,7 @@ void JsonWriter::TellText(std::string_view text, bool key, bool replaced) {
 void JsonWriter::Key(std::string_view key) {
   Before();
   scratch_.assign(1, '"');
-  const bool replaced = AppendEscaped(key, scratch_, true);
+  const bool replaced = AppendEscaped(key, scratch_, Escapes::kJson);
   scratch_ += layout_ == kLine ? "\":" : "\": ";
   out_ << scratch_;
   after_key_ = true;
@@ -303,18 +271,6 @@ void JsonWriter::Null() {
 
 void JsonWriter::Bool(bool value) {
   Put(value ? "true" : "false", Scalar::kBool);
-}
-
-void JsonWriter::Signed(long long value) {
-  char buffer[24];
-  auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)), Scalar::kInteger);
-}
-
-void JsonWriter::Unsigned(unsigned long long value) {
-  char buffer[24];
-  auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-  Put(std::string_view(buffer, static_cast<std::size_t>(written.ptr - buffer)), Scalar::kInteger);
 }
 
 void JsonWriter::Real(double value) {
@@ -340,7 +296,7 @@ void JsonWriter::Write(const Scalar& value) {
 void JsonWriter::Text(std::string_view text) {
   Before();
   scratch_.assign(1, '"');
-  const bool replaced = AppendEscaped(text, scratch_, true);
+  const bool replaced = AppendEscaped(text, scratch_, Escapes::kJson);
   scratch_ += '"';
   out_ << scratch_;
   if (events_ != nullptr) TellText(text, false, replaced);

@@ -4,6 +4,7 @@
 // each invalid UTF-8 sequence replaced by U+FFFD.
 #pragma once
 
+#include <charconv>
 #include <concepts>
 #include <cstdint>
 #include <cstdio>
@@ -137,11 +138,9 @@ class JsonWriter {
   void Bool(bool value);
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Integer(T value) {
-    if constexpr (std::is_signed_v<T>) {
-      Signed(static_cast<long long>(value));
-    } else {
-      Unsigned(static_cast<unsigned long long>(value));
-    }
+    char buffer[24];
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    Put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)), Scalar::kInteger);
   }
   void Real(double value);  // AppendJsonReal's form
   void Text(std::string_view text);
@@ -167,8 +166,6 @@ class JsonWriter {
   };
   void Begin(char bracket, bool object);
   void Before();  // the separator and indent before a value, unless it follows its key
-  void Signed(long long value);
-  void Unsigned(unsigned long long value);
   void Put(std::string_view scalar, char type);
   void TellText(std::string_view text, bool key, bool replaced);
 

@@ -1,8 +1,6 @@
 #include "call_record.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "document_names.h"
 
@@ -76,24 +74,43 @@ std::string SnapshotDigest::Hex() const {
   return text;
 }
 
+namespace {
+
+// The members `values` as an object under `key`.
+void WriteValues(kit::JsonWriter& json, const char* key,
+                 const std::vector<std::pair<std::string, Value>>& values) {
+  json.Key(key);
+  json.BeginObject();
+  for (const auto& [name, value] : values) {
+    json.Key(name);
+    json.Write(value);
+  }
+  json.End();
+}
+
 // What a call's record and its begin line both hold, after the callback under `key`: the
 // node, the argument and the attributes held before the call.
-static void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Call& call) {
+void WriteCallHead(kit::JsonWriter& json, std::string_view key, const Call& call) {
   json.Member(key, call.callback);
   json.Member(names::kNode, call.node);
   if (call.argument != Call::kNone) {
     json.Member(call.argument == Call::kIndex ? names::kIndex : names::kMove, call.value);
   }
-  if (call.before) {
-    json.Key(names::kBefore);
-    json.BeginObject();
-    for (const auto& [name, value] : *call.before) {
-      json.Key(name);
-      json.Write(value);
-    }
-    json.End();
-  }
+  if (call.before) WriteValues(json, names::kBefore, *call.before);
 }
+
+// One log line: the object that `members` writes.
+template <class Members>
+std::string LineOf(Members members) {
+  kit::Output out;
+  kit::JsonWriter json(out, kit::JsonWriter::kLine);
+  json.BeginObject();
+  members(json);
+  json.End();
+  return out.text();
+}
+
+}  // namespace
 
 void Write(kit::JsonWriter& json, const Call& call) {
   json.BeginObject();
@@ -104,13 +121,7 @@ void Write(kit::JsonWriter& json, const Call& call) {
     json.Key(names::kOut);
     json.Write(call.out);
   }
-  json.Key(names::kAttributes);
-  json.BeginObject();
-  for (const auto& [name, value] : call.attributes) {
-    json.Key(name);
-    json.Write(value);
-  }
-  json.End();
+  WriteValues(json, names::kAttributes, call.attributes);
   if (call.bindings) {
     json.Key(names::kBindings);
     json.BeginObject();
@@ -122,9 +133,7 @@ void Write(kit::JsonWriter& json, const Call& call) {
     json.Key(names::kOperations);
     json.Texts(*call.operations);
   }
-  if (call.thread) {
-    json.Member(names::kThread, *call.thread);
-  }
+  if (call.thread) json.Member(names::kThread, *call.thread);
   json.End();
 }
 
@@ -149,58 +158,42 @@ std::string Line(const Call& call) {
 }
 
 std::string HeaderLine(const LogHead& head) {
-  kit::Output out;
-  kit::JsonWriter json(out, kit::JsonWriter::kLine);
-  json.BeginObject();
-  json.Member(names::kLog, names::kLogName);
-  json.Member(names::kVersion, names::kLogVersion);
-  json.Member(names::kPlugin, head.plugin);
-  for (auto [key, text] : {std::pair{names::kPluginVersion, &head.plugin_version},
-                           std::pair{names::kPluginProduct, &head.plugin_product}}) {
-    if (!text->empty()) json.Member(key, *text);
-  }
-  if (head.width != 0) json.Member(names::kWidth, head.width);
-  for (auto [key, text] :
-       {std::pair{names::kRecorder, &head.recorder}, std::pair{names::kStarted, &head.started},
-        std::pair{names::kHost, &head.host}, std::pair{names::kHostVersion, &head.host_version}}) {
-    if (!text->empty()) json.Member(key, *text);
-  }
-  json.End();
-  return out.text();
+  return LineOf([&](kit::JsonWriter& json) {
+    json.Member(names::kLog, names::kLogName);
+    json.Member(names::kVersion, names::kLogVersion);
+    json.Member(names::kPlugin, head.plugin);
+    auto text = [&](const char* key, const std::string& value) {
+      if (!value.empty()) json.Member(key, value);
+    };
+    text(names::kPluginVersion, head.plugin_version);
+    text(names::kPluginProduct, head.plugin_product);
+    if (head.width != 0) json.Member(names::kWidth, head.width);
+    text(names::kRecorder, head.recorder);
+    text(names::kStarted, head.started);
+    text(names::kHost, head.host);
+    text(names::kHostVersion, head.host_version);
+  });
 }
 
 std::string BeginLine(const Call& call) {
-  kit::Output out;
-  kit::JsonWriter json(out, kit::JsonWriter::kLine);
-  json.BeginObject();
-  WriteCallHead(json, names::kBegin, call);
-  if (call.thread) {
-    json.Member(names::kThread, *call.thread);
-  }
-  json.End();
-  return out.text();
+  return LineOf([&](kit::JsonWriter& json) {
+    WriteCallHead(json, names::kBegin, call);
+    if (call.thread) json.Member(names::kThread, *call.thread);
+  });
 }
 
 std::string SnapshotLine(std::string_view file, unsigned long long nodes, std::string_view digest,
                          std::string_view cut) {
-  kit::Output out;
-  kit::JsonWriter json(out, kit::JsonWriter::kLine);
-  json.BeginObject();
-  json.Member(names::kSnapshot, file);
-  json.Member(names::kNodes, nodes);
-  json.Member(names::kDigest, digest);
-  if (!cut.empty()) json.Member(names::kCut, cut);
-  json.End();
-  return out.text();
+  return LineOf([&](kit::JsonWriter& json) {
+    json.Member(names::kSnapshot, file);
+    json.Member(names::kNodes, nodes);
+    json.Member(names::kDigest, digest);
+    if (!cut.empty()) json.Member(names::kCut, cut);
+  });
 }
 
 std::string ErrorLine(std::string_view why) {
-  kit::Output out;
-  kit::JsonWriter json(out, kit::JsonWriter::kLine);
-  json.BeginObject();
-  json.Member(names::kError, why);
-  json.End();
-  return out.text();
+  return LineOf([&](kit::JsonWriter& json) { json.Member(names::kError, why); });
 }
 
 }  // namespace record

@@ -50,23 +50,10 @@ constexpr const Member* FindMember(std::span<const Member> table, std::string_vi
 
 // "a text", "an integer", "an object", ...: what a member of `type` must hold, for messages.
 constexpr const char* TypeText(Type type) {
-  switch (type) {
-    case Type::kText:
-      return "a text";
-    case Type::kInteger:
-      return "an integer";
-    case Type::kBool:
-      return "true or false";
-    case Type::kValue:
-      return "a text, number or boolean";
-    case Type::kValues:
-    case Type::kNames:
-      return "an object";
-    case Type::kTexts:
-    case Type::kNodes:
-      return "an array";
-  }
-  return "";
+  constexpr const char* kTexts[] = {
+      "a text",    "an integer", "true or false", "a text, number or boolean",
+      "an object", "an object",  "an array",      "an array"};  // in Type's order
+  return kTexts[static_cast<int>(type)];
 }
 
 // Whether `value` is what a member of `type` holds.

@@ -75,7 +75,7 @@ std::unique_ptr<Document> WalkDocument(const Options& options, bool trace, kit::
   walk_options.json = true;
   walk_options.trace = trace;
   DocumentBuilder builder(options.case_file);
-  if (Walk(walk_options, text, &builder) != 0) return nullptr;
+  if (Walk(walk_options, text, builder.events()) != 0) return nullptr;
   return builder.Finish(text.Release());
 }
 
