@@ -13,6 +13,7 @@
 #   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
 #   no_mole_fractions.json  HERE/small_case.json with no mole fraction
 #   no_temperature.json HERE/small_case.json whose feed has no temperature
+#   nested_folder.json  untyped_top.json with a stream in a folder of no type below the top
 set(case_depth 10000)  # hostsim::kMaxCaseDepth
 set(map_depth 64)      # walk::kMaxMappingDepth
 file(MAKE_DIRECTORY ${OUT})
@@ -88,3 +89,8 @@ foreach(row
   endif()
   file(WRITE ${OUT}/${name}.json "${changed}")
 endforeach()
+set(folder "{\"name\": \"Folder\", \"children\": [{\"name\": \"Inner~\",
+      \"type\": \"MaterialStreamObject\", \"children\": [{\"name\": \"T\", \"value\": 30.0}]}]},")
+string(REPLACE "\"type\": \"TemplateOpObject\"," "" nested "${small}")
+string(REPLACE "{\"name\": \"Splitter\"" "${folder}\n    {\"name\": \"Splitter\"" nested "${nested}")
+file(WRITE ${OUT}/nested_folder.json "${nested}")
