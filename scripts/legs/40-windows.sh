@@ -26,6 +26,27 @@ fail() {
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/fintop-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all
 out=$(mktemp -d)
+# Debian's `wine` starts the 32-bit loader whenever wine32 is installed, and every program of
+# either width goes through it; on a kernel that runs no 32-bit programs that loader cannot
+# start ("Exec format error"), so nothing would run. The leg's `wine` (first on PATH, for
+# everything it runs: ctest's emulator, the tools Wine ships) asks at each start whether the
+# 32-bit loader runs, which it may only from the moment wine32 is installed, and takes the
+# 64-bit loader alone where it does not: the 32-bit programs then fail their probe and are
+# reported as not run, with that cause.
+wine32_loader=/usr/lib/wine/wine wine64_loader=/usr/lib/wine/wine64
+mkdir "$out/wine-bin"
+for name in wine wine-stable; do
+  cat >"$out/wine-bin/$name" <<SHIM
+#!/bin/sh
+if [ -x $wine32_loader ] && $wine32_loader --version >/dev/null 2>&1; then
+  exec $wine32_loader "\$@"
+fi
+export WINELOADER=$wine64_loader
+exec $wine64_loader "\$@"
+SHIM
+  chmod +x "$out/wine-bin/$name"
+done
+export PATH="$out/wine-bin:$PATH"
 # The 32-bit Wine is tried while the 64-bit width builds (a try the mirror fails takes half a
 # minute of apt's retries); the 32-bit width waits for it.
 scripts/ensure-deps.sh windows32 >"$out/windows32.log" 2>&1 &
@@ -93,6 +114,8 @@ wine_runs() {
   if [ "$width" = 32 ] && ! dpkg-query -W -f='${db:Status-Abbrev}' wine32:i386 2>/dev/null | grep -q '^ii'; then
     local record=build/deps/wine32:i386.not-installed
     cause="wine32:i386 could not be installed: $(cat "$record" 2>/dev/null || echo "it is not installed")"
+  elif [ "$width" = 32 ] && ! $wine32_loader --version >/dev/null 2>&1; then
+    cause="this machine runs no 32-bit programs: Wine's 32-bit loader ($wine32_loader) does not start ($($wine32_loader --version 2>&1 | head -c 200 | tr '\n' ' '))"
   else
     cause="Wine did not run the $width-bit probe: it printed \"$(head -c 200 <<<"$output" | tr '\n' ' ')\" and exited $status, where the probe prints its line and exits 73"
   fi

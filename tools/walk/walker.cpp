@@ -20,11 +20,12 @@ using Attributes = std::vector<std::pair<std::string, FIAttribute>>;
 // The attributes that are new or changed since `before`, in the order first recorded.
 std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
   std::vector<Field> out;
-  for (const auto& [name, attribute] : it.attributes()) {
+  for (const auto& entry : it.attributes()) {
+    const std::string& name = entry.first;
     auto old = std::find_if(before.begin(), before.end(),
-                            [&](const auto& entry) { return entry.first == name; });
-    if (old == before.end() || !record::SameValue(old->second, attribute))
-      out.push_back({name, record::AttributeValue(attribute)});
+                            [&](const auto& held) { return held.first == name; });
+    if (old == before.end() || !record::SameValue(old->second, entry.second))
+      out.push_back({name, record::AttributeValue(entry.second)});
   }
   return out;
 }
