@@ -115,7 +115,7 @@ wine_runs() {
     local record=build/deps/wine32:i386.not-installed
     cause="wine32:i386 could not be installed: $(cat "$record" 2>/dev/null || echo "it is not installed")"
   elif [ "$width" = 32 ] && ! $wine32_loader --version >/dev/null 2>&1; then
-    cause="this machine runs no 32-bit programs: Wine's 32-bit loader ($wine32_loader) does not start ($($wine32_loader --version 2>&1 | head -c 200 | tr '\n' ' '))"
+    cause="this machine runs no 32-bit programs: Wine's 32-bit loader ($wine32_loader) does not start"
   else
     cause="Wine did not run the $width-bit probe: it printed \"$(head -c 200 <<<"$output" | tr '\n' ' ')\" and exited $status, where the probe prints its line and exits 73"
   fi
