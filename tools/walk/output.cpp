@@ -30,7 +30,7 @@ const Entry* LastOfName(const std::vector<Entry>& entries, std::size_t i,
 void AppendTreeLine(const ModelNode& node, std::string& out) {
   switch (node.kind) {
     case ModelNode::kObject:
-      out += node.cls + ' ';
+      out.append(node.cls).append(1, ' ');
       AppendFormat(Value::Text(std::string(node.name)), out);
       return;
     case ModelNode::kValue:
@@ -42,22 +42,22 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
       }
       return;
     case ModelNode::kCollection:
-      out.append(node.name).append(": " + std::to_string(node.count) + " (");
+      out.append(node.name).append(": ").append(std::to_string(node.count)).append(" (");
       out.append(node.callback).append(")");
       return;
     case ModelNode::kItem:
-      out += '[' + std::to_string(node.index) + ']';
-      if (!node.cls.empty()) out += ' ' + node.cls;
+      out.append(1, '[').append(std::to_string(node.index)).append(1, ']');
+      if (!node.cls.empty()) out.append(1, ' ').append(node.cls);
       if (node.result != node.index)
-        out += " (selection returned " + std::to_string(node.result) + ')';
-      if (!node.at.empty()) out += " -> " + node.at;
+        out.append(" (selection returned ").append(std::to_string(node.result)).append(1, ')');
+      if (!node.at.empty()) out.append(" -> ").append(node.at);
       break;
     case ModelNode::kElement:
       out.append(node.name).append(" (").append(node.callback).append(")");
       if (!node.found) {
         out += ": not found";
       } else {
-        if (!node.at.empty()) out += " -> " + node.at;
+        if (!node.at.empty()) out.append(" -> ").append(node.at);
         if (node.has_value) {
           out += " = ";
           AppendFormat(node.value, out);
@@ -65,12 +65,14 @@ void AppendTreeLine(const ModelNode& node, std::string& out) {
       }
       break;
   }
-  // An item's or element's attributes recorded and bindings made.
+  // An item's or element's attributes recorded and bindings made (appended in place: a line
+  // per node of a large tree).
   for (const Field& f : node.attributes) {
-    out += "  " + f.name + '=';
+    out.append("  ").append(f.name).append(1, '=');
     AppendFormat(f.value, out);
   }
-  for (const Binding& b : node.bindings) out += "  " + b.generic_name + "->" + b.host_name;
+  for (const Binding& b : node.bindings)
+    out.append("  ").append(b.generic_name).append("->").append(b.host_name);
 }
 
 }  // namespace
