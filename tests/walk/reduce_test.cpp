@@ -13,8 +13,10 @@
 #include "address.h"
 #include "case_writer.h"
 #include "cut_tree.h"
+#include "document_names.h"
 #include "files.h"
 #include "iterator/case_loader.h"
+#include "replay.h"
 #include "shrink.h"
 
 namespace {
@@ -204,6 +206,48 @@ INSTANTIATE_TEST_SUITE_P(
                       {"name": "Elem1", "value": "s"}]}]})",
                               false},
                     ShrinkRow{"stopped_at_its_bound", {"D"}, {}, {}, 2, kCase, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A log's first line read once for both its readers: the replay's header line and the reduced
+// log's first line tell the same members, a width of 0 (not known) in neither; the reduced log
+// keeps the field log's version, which says whether its calls hold their bindings.
+struct HeadRow {
+  const char* name;
+  int version;
+  const char* members;  // of the first line, after "log" and "version"
+  const char* header;   // the replay's
+  const char* line;     // the reduced log's, after "log" and "version"
+};
+
+class LogHeadTest : public testing::TestWithParam<HeadRow> {};
+
+TEST_P(LogHeadTest, ReadOnceForBoth) {
+  const std::string version = std::to_string(GetParam().version);
+  const std::string head = R"({"log": "fintop-trace", "version": )" + version + ", ";
+  walk::Document log(head + GetParam().members + "}\n", "log", false);
+  const record::LogHead read = walk::ReadHead(log);
+  EXPECT_EQ(walk::SessionHead(read), GetParam().header);
+  EXPECT_EQ(record::HeaderLine(read),
+            R"({"log":"fintop-trace","version":)" + version + "," + GetParam().line + "}");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Heads, LogHeadTest,
+    testing::Values(
+        HeadRow{
+            "whole", 3,
+            R"("plugin": "p.dll", "plugin_version": "1.2", "plugin_product_version": "1", "width": 64,)"
+            R"( "recorder": "0.9", "started": "S", "host": "h.exe", "host_version": "7")",
+            "recorded S by fintop-trace 0.9 in h.exe (version 7), with the real plug-in p.dll "
+            "(64-bit, file version 1.2, product version 1)",
+            R"("plugin":"p.dll","plugin_version":"1.2","plugin_product_version":"1","width":64,)"
+            R"("recorder":"0.9","started":"S","host":"h.exe","host_version":"7")"},
+        HeadRow{"width_not_known_version_2", 2,
+                R"("plugin": "p.dll", "width": 0, "plugin_version": "1.2")",
+                "recorded, with the real plug-in p.dll (file version 1.2)",
+                R"("plugin":"p.dll","plugin_version":"1.2")"},
+        HeadRow{"a_line_feed", 3, R"("plugin": "p\nq", "started": "")",
+                R"(recorded, with the real plug-in p\nq)", R"("plugin":"p\nq")"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // An argument of a Windows command line, quoted so that the child's runtime reads it back as it

@@ -160,7 +160,7 @@ std::string Line(const Call& call) {
 std::string HeaderLine(const LogHead& head) {
   return LineOf([&](kit::JsonWriter& json) {
     json.Member(names::kLog, names::kLogName);
-    json.Member(names::kVersion, names::kLogVersion);
+    json.Member(names::kVersion, head.version);
     json.Member(names::kPlugin, head.plugin);
     auto text = [&](const char* key, const std::string& value) {
       if (!value.empty()) json.Member(key, value);

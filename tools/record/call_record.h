@@ -19,6 +19,7 @@
 #include <variant>
 #include <vector>
 
+#include "document_names.h"
 #include "json_writer.h"
 
 namespace record {
@@ -106,6 +107,10 @@ struct LogHead {
   std::string started;       // UTC, "2026-12-09T20:55:00Z"
   std::string host;          // the host program's file
   std::string host_version;  // its product version
+  // The format the calls after it are in: this recorder's, or the field log's a reduced log
+  // copies its calls from (a version 2 log's calls hold no bindings, and must not be taken
+  // for calls that bound nothing).
+  int version = document_names::kLogVersion;
 };
 std::string HeaderLine(const LogHead& head);
 std::string ErrorLine(std::string_view why);

@@ -19,6 +19,7 @@
 #include "files.h"
 #include "plugin.h"
 #include "reduce_log.h"
+#include "replay.h"
 #include "shrink.h"
 
 namespace walk {
@@ -65,13 +66,11 @@ std::size_t PropertyCount(const hostsim::HostTree& tree) {
 
 class Reducer {
  public:
-  Reducer(const ReduceOptions& options, ReplayInput input, const Plugin& plugin,
-          const std::function<void(const std::string&)>& warn)
+  Reducer(const ReduceOptions& options, ReplayInput input, const Plugin& plugin)
       : options_(options),
         tree_(std::move(input.tree)),
         log_(std::move(input.log)),
         plugin_(plugin),
-        warn_(warn),
         lines_(options.replay.log) {
     try {  // who recorded the field's session, from the log's first line
       if (log_->source() == Document::kLog) head_.field = ReadHead(*log_);
@@ -243,10 +242,12 @@ class Reducer {
     WriteFile(log_file_, [&](Output& out) { out << LogText(head_, calls_, built_); });
     const KeptCall& target = calls_.back();
     ReplayOptions again{case_file_, log_file_, options_.replay.plugin, false};
+    // Read back without warnings: they would only repeat the field log's (its version is kept).
+    auto quiet = [](const std::string&) {};
     if (crash_ != ChildEnd::kAnswered) {
       ChildEnd end = RunInChild(
           [&]() -> std::string {
-            ReplayInput input = OpenReplay(again, [](const std::string&) {});
+            ReplayInput input = OpenReplay(again, quiet);
             ReplayLines(again, input.tree, *input.log, plugin_);
             return {};
           },
@@ -261,7 +262,7 @@ class Reducer {
       return;
     }
     // It answered in every child: it is replayed here.
-    ReplayInput input = OpenReplay(again, warn_);
+    ReplayInput input = OpenReplay(again, quiet);
     CutTree::Built loaded{input.tree, built_.original};
     std::string answer;
     std::size_t first = 0;
@@ -374,7 +375,6 @@ class Reducer {
   std::shared_ptr<const hostsim::HostTree> tree_;
   std::unique_ptr<Document> log_;
   const Plugin& plugin_;
-  const std::function<void(const std::string&)>& warn_;
   LogLines lines_;
   ReducedHead head_;
   Clock::time_point start_ = Clock::now(), shown_{};
@@ -398,7 +398,7 @@ int Reduce(const ReduceOptions& options, Output& out,
            const std::function<void(const std::string&)>& warn) {
   ReplayInput input = OpenReplay(options.replay, warn);
   Plugin plugin(options.replay.plugin);
-  Reducer reducer(options, std::move(input), plugin, warn);
+  Reducer reducer(options, std::move(input), plugin);
   return reducer.Run(out);
 }
 

@@ -104,22 +104,6 @@ KeptCall ReadKeptCall(const Document& log, const hostsim::HostTree& tree, std::u
   return kept;
 }
 
-record::LogHead ReadHead(const Document& log) {
-  record::LogHead head;
-  if (log.head_line() == Document::kNoOffset) return head;
-  const Details d = log.ReadDetails(log.head_line());
-  for (auto [key, text] :
-       {std::pair{names::kPlugin, &head.plugin},
-        std::pair{names::kPluginVersion, &head.plugin_version},
-        std::pair{names::kPluginProduct, &head.plugin_product},
-        std::pair{names::kRecorder, &head.recorder}, std::pair{names::kStarted, &head.started},
-        std::pair{names::kHost, &head.host}, std::pair{names::kHostVersion, &head.host_version}})
-    *text = d.Get(key).text;
-  if (const Scalar& width = d.Get(names::kWidth); width.type == Scalar::kInteger)
-    head.width = std::atoi(width.text.c_str());
-  return head;
-}
-
 std::string LogText(const ReducedHead& head, const std::vector<KeptCall>& calls,
                     const CutTree::Built& built) {
   std::string text = record::HeaderLine(head.field) + '\n';

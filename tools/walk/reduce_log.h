@@ -49,8 +49,6 @@ struct ReducedHead {
   std::string snapshot;   // the snapshot's file as the log names it
   std::string digest;     // of the tree the calls are on
 };
-// The first line of `log` (a fintop-trace log) as a head; the plug-in alone for older logs.
-record::LogHead ReadHead(const Document& log);
 
 // The address of original node `node` on `built`; `recorded` when `built` lacks it.
 std::string AddressOn(const CutTree::Built& built, std::uint32_t node, const std::string& recorded);

@@ -407,7 +407,7 @@ int Replay(const ReplayOptions& options, Output& out,
   Plugin plugin(options.plugin);
   std::string head;
   if (input.log->head_line() != Document::kNoOffset)
-    head = SessionHead(input.log->ReadDetails(input.log->head_line()));
+    head = SessionHead(ReadHead(*input.log));
   Replayer replayer(options, std::move(input.tree), *input.log, plugin, {}, input.cut);
   replayer.ReplayAll();
   return replayer.Finish(out, head);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "call_record.h"
 #include "diff.h"
 #include "document.h"
 #include "iterator/host_tree.h"
@@ -51,10 +52,13 @@ ReplayInput OpenReplay(const ReplayOptions& options,
 // Whether the calls of `log` hold the bindings they made: a walk's trace, a log from version 3.
 bool RecordsBindings(const Document& log);
 
-// Who recorded the session, from the log's first line (the members a recorder of its version
-// wrote): "recorded 2026-12-09T20:55:00Z by fintop-trace 1.0.0 in HOST (version V), with the
-// real plug-in PLUGIN (64-bit, file version F, product version P)".
-std::string SessionHead(const Details& head);
+// The first line of `log` (a fintop-trace log) as a head: the members a recorder of its version
+// wrote, the plug-in alone for older logs; an empty head for a log without one. The replay's
+// header and the reduced log's first line are both made from it.
+record::LogHead ReadHead(const Document& log);
+// Who recorded the session: "recorded 2026-12-09T20:55:00Z by fintop-trace 1.0.0 in HOST
+// (version V), with the real plug-in PLUGIN (64-bit, file version F, product version P)".
+std::string SessionHead(const record::LogHead& head);
 
 // A call as the replay makes it, told to a watcher just before it is made and after (`done`),
 // when `lines` from `first_line` on are its difference lines.

@@ -1,5 +1,6 @@
 // What the replay reads before it makes any call: the log's checks (its version, its sessions,
 // its snapshot's digest), whether its calls hold their bindings, and who recorded it.
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
@@ -17,21 +18,37 @@ bool RecordsBindings(const Document& log) {
   return log.source() == Document::kWalk || log.log_version() >= names::kLogVersionBindings;
 }
 
-std::string SessionHead(const Details& head) {
-  auto text = [&](const char* key) { return OneLine(head.Get(key).text); };
+record::LogHead ReadHead(const Document& log) {
+  record::LogHead head;
+  if (log.head_line() == Document::kNoOffset) return head;
+  head.version = log.log_version();
+  const Details d = log.ReadDetails(log.head_line());
+  for (auto [key, text] :
+       {std::pair{names::kPlugin, &head.plugin},
+        std::pair{names::kPluginVersion, &head.plugin_version},
+        std::pair{names::kPluginProduct, &head.plugin_product},
+        std::pair{names::kRecorder, &head.recorder}, std::pair{names::kStarted, &head.started},
+        std::pair{names::kHost, &head.host}, std::pair{names::kHostVersion, &head.host_version}})
+    *text = d.Get(key).text;
+  if (const Scalar& width = d.Get(names::kWidth); width.type == Scalar::kInteger)
+    head.width = std::atoi(width.text.c_str());
+  return head;
+}
+
+std::string SessionHead(const record::LogHead& head) {
   std::string line = "recorded";
-  if (!text(names::kStarted).empty()) line += " " + text(names::kStarted);
-  if (!text(names::kRecorder).empty()) line += " by fintop-trace " + text(names::kRecorder);
-  if (!text(names::kHost).empty()) {
-    line += " in " + text(names::kHost);
-    if (!text(names::kHostVersion).empty()) line += " (version " + text(names::kHostVersion) + ")";
+  if (!head.started.empty()) line += " " + OneLine(head.started);
+  if (!head.recorder.empty()) line += " by fintop-trace " + OneLine(head.recorder);
+  if (!head.host.empty()) {
+    line += " in " + OneLine(head.host);
+    if (!head.host_version.empty()) line += " (version " + OneLine(head.host_version) + ")";
   }
-  line += ", with the real plug-in " + text(names::kPlugin);
+  line += ", with the real plug-in " + OneLine(head.plugin);
   std::string about;
-  if (!text(names::kWidth).empty()) about += text(names::kWidth) + "-bit";
-  for (auto [key, what] : {std::pair{names::kPluginVersion, "file version "},
-                           std::pair{names::kPluginProduct, "product version "}}) {
-    if (!text(key).empty()) about += (about.empty() ? "" : ", ") + std::string(what) + text(key);
+  if (head.width != 0) about += std::to_string(head.width) + "-bit";
+  for (auto [text, what] : {std::pair{&head.plugin_version, "file version "},
+                            std::pair{&head.plugin_product, "product version "}}) {
+    if (!text->empty()) about += (about.empty() ? "" : ", ") + std::string(what) + OneLine(*text);
   }
   if (!about.empty()) line += " (" + about + ")";
   return line;
