@@ -40,6 +40,13 @@ n=$(grep -n '^{"callback":"CTComponentArray","node":"Tricky\\\\/Top/Feed\\\\#2",
 { head -n 2 "$work/tricky.log"; sed -n "$((n - 1)),${n}p" "$work/tricky.log"; } |
   sed 's/"result":3/"result":4/' >"$work/namesake.log"
 grep -q '"result":4' "$work/namesake.log" || fail "the namesake's log was not altered"
+# The second Feed's component call recorded as landing on the first Feed: both must stay, and
+# the reduced log names each by its address on the reduced case.
+n=$(grep -n '^{"callback":"CTComponent","node":"Tricky\\\\/Top/Feed\\\\#2","move":0' \
+  "$work/tricky.log" | head -n 1 | cut -d: -f1)
+{ head -n 2 "$work/tricky.log"; sed -n "$((n - 1)),${n}p" "$work/tricky.log"; } |
+  sed 's/"at":"Tricky\\\\\/Top\/Feed\\\\#2"/"at":"Tricky\\\\\/Top\/Feed"/' >"$work/moved.log"
+grep -q '"at":"Tricky\\\\/Top/Feed",' "$work/moved.log" || fail "the moved log was not altered"
 
 # name|snapshot|log|plug-in|environment|options|most nodes|calls kept|the reduced call's line (regex)
 rows=(
@@ -48,6 +55,7 @@ rows=(
   "needs_its_count|plant.json|pump.log|libfintop.so|-|-|10|2|: call CTPumpCurve\\(2\\): attribute Name recorded \"Coefficients\", now \"CoefficientCurve\"\$"
   "crashes|plant.json|short.log|$altered|FINTOP_ALTERED_CALLBACK=CTKVML FINTOP_ALTERED_CRASH=1|-|10|1|: call CTKVML\\(move 0\\): crashes \\(replayed in a child process\\)\$"
   "namesake|tricky.json|namesake.log|libfintop.so|-|-|6|1|^Tricky\\\\/Top/Feed: call CTComponentArray\\(-1\\): result recorded 4, now 3\$"
+  "moved_to_a_namesake|tricky.json|moved.log|libfintop.so|-|-|5|1|^Tricky\\\\/Top/Feed\\\\#2: call CTComponent\\(move 0\\): at recorded Tricky\\\\/Top/Feed, now Tricky\\\\/Top/Feed\\\\#2\$"
   "bounded|plant.json|short.log|$altered|-|--max-replays 2|5000|1|: call CTHeatStreams: result recorded false, now true\$"
   "never_returned|plant.json|inside.log|libfintop.so|-|--json|10|1|: call CTHeatStreams: never returned in the field \\(the session ended inside it\\); here: result false, at "
 )
