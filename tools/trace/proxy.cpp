@@ -24,10 +24,8 @@
 #include <new>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
-#include "address.h"
 #include "attribute_value.h"
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
@@ -36,21 +34,16 @@
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
-#include "recording_file.h"
 #include "settings.h"
-#include "snapshot.h"
 #include "system.h"
+#include "tree.h"
 
 namespace {
 
+// A callback's id is its place in the list, as in fintop::kCallbackTable.
 #define FINTOP_TRACE_ID(shape, name, ...) k##name,
 enum CallbackId { FINTOP_CALLBACKS(FINTOP_TRACE_ID) };
 #undef FINTOP_TRACE_ID
-
-// A callback's id is its place in the list, as in fintop::kCallbackTable.
-constexpr const char* CallbackName(int id) {
-  return fintop::kCallbackTable[id].name;
-}
 
 // The bootstrap's entries the proxy passes on, their ids after the callbacks' in this order
 // (the forwarders' lookup asks the first two by their place).
@@ -152,14 +145,16 @@ class Session {
       return nullptr;
     }
     auto find = [&](const char* name) { return trace::FindEntry(module, name); };
-    if (find(CallbackName(kCTFlowsheets)) == reinterpret_cast<void*>(&CTFlowsheets)) {
+    if (find(fintop::kCallbackTable[kCTFlowsheets].name) ==
+        reinterpret_cast<void*>(&CTFlowsheets)) {
       notes.push_back("the real plug-in " + file +
                       " is fintop-trace itself: every callback answers its failure result");
       return nullptr;
     }
     for (int id = 0; id < kEntries; ++id) {
       const bool callback = id < kCallbackCount;
-      const char* name = callback ? CallbackName(id) : kBootstrapEntries[id - kCallbackCount];
+      const char* name =
+          callback ? fintop::kCallbackTable[id].name : kBootstrapEntries[id - kCallbackCount];
       entries_[id] = find(name);
       if (entries_[id] == nullptr) {
         notes.push_back("the real plug-in " + file + " does not export " + name +
@@ -224,20 +219,15 @@ unsigned long long ThreadNumber() {
   return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
-// Completes a call's record with its answer and where the iterator stands (read again only when
-// the call may have moved it), and writes it;
-// `failed` (a note the call's iterator could not make) or what the recording throws drops the
-// line, and the call's answer stands.
-template <class Result>
-void Finish(Session& session, record::Call& call, Result result, FIIterator* it, FIAttribute* out,
-            bool failed, bool moved = true) noexcept {
+// Completes a call's record with its answer (`integer`: a collection callback's count or
+// index, else true or false) and where the iterator stands (read again only when the call may
+// have moved it), and writes it; `failed` (a note the call's iterator could not make) or what
+// the recording throws drops the line, and the call's answer stands.
+void Finish(Session& session, record::Call& call, bool integer, int result, FIIterator* it,
+            FIAttribute* out, bool failed, bool moved) noexcept {
   if (failed) return;
   try {
-    if constexpr (std::is_same_v<Result, bool>) {
-      call.result = record::Value::Bool(result);
-    } else {
-      call.result = record::Value::Integer(result);
-    }
+    call.result = integer ? record::Value::Integer(result) : record::Value::Bool(result != 0);
     if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
     if (it != nullptr) call.at = moved ? trace::AddressOf(*it) : call.node;
     session.Write(record::Line(call));
@@ -245,27 +235,28 @@ void Finish(Session& session, record::Call& call, Result result, FIIterator* it,
   }
 }
 
-// The call of the real plug-in's entry `f` with the caller's arguments (those of its shape).
-template <class Result>
-using Forward = Result (*)(void* f, FIIterator* it, FIAttribute* out, int value);
-
-// One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
-// log, recorded. A template of the result type alone, not of each callback's forwarding: 2
-// copies of this body, not one a callback, in every build of the proxy.
-template <class Result>
-Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it, FIAttribute* out,
-              Result failure, Forward<Result> forward) {
+// One call of callback `id` with the caller's arguments (`argument`: a collection callback's
+// index, an element callback's move flag): forwarded through the pointer of its shape (or
+// answered with its failure result when the real plug-in lacks it) and, with a log, recorded.
+int Traced(int id, FIIterator* it, FIAttribute* out, int argument) {
+  const fintop::CallbackInfo& info = fintop::kCallbackTable[id];
   Session& session = Session::Get();
   if (it != nullptr && session.snapshot_pending()) session.TakeSnapshot(*it);
   void* entry = session.entry(id);
-  if (!session.logging()) return entry != nullptr ? forward(entry, it, out, value) : failure;
+  auto forward = [&](FIIterator* at) {
+    return entry != nullptr ? fintop::CallByShape(info.shape, entry, at, out, argument)
+                            : fintop::FailureResult(info, argument);
+  };
+  if (!session.logging()) return forward(it);
 
   record::Call call;
   bool recording = true;
   try {
-    call.callback = CallbackName(id);
-    call.argument = argument;
-    call.value = value;
+    call.callback = info.name;
+    call.argument = info.shape == fintop::Shape::kCollection ? record::Call::kIndex
+                    : info.shape == fintop::Shape::kElement  ? record::Call::kMove
+                                                             : record::Call::kNone;
+    call.value = argument;
     if (it != nullptr) {
       call.node = trace::AddressOf(*it);
       // What the call can read: the plug-in's recorded attributes and the framework's it reads.
@@ -283,57 +274,36 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   } catch (...) {
     recording = false;
   }
-  if (!recording) return entry != nullptr ? forward(entry, it, out, value) : failure;
+  if (!recording) return forward(it);
 
   // The real plug-in is handed the call's own iterator (call_iterator.h), which notes the
   // attributes and bindings the call makes on the framework's.
-  Result result = failure;
+  int result = 0;
   bool failed = false, moved = true;
   if (entry != nullptr && it != nullptr) {
     trace::CallIterator recorded(*it, call);
-    result = forward(entry, &recorded, out, value);
+    result = forward(&recorded);
     failed = recorded.failed();
     moved = recorded.moved();
-  } else if (entry != nullptr) {
-    result = forward(entry, it, out, value);
+  } else {
+    result = forward(it);
   }
-  Finish(session, call, result, it, out, failed, moved);
+  Finish(session, call, info.shape == fintop::Shape::kCollection, result, it, out, failed, moved);
   return result;
 }
 
 }  // namespace
 
-// The callbacks, one per entry of the list, by shape.
-#define FINTOP_TRACE_KIND(name, fails)                                             \
-  FINTOP_SIGNATURE_KIND(name) {                                                    \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, nullptr, false, \
-                        [](void* f, FIIterator* it, FIAttribute*, int) {           \
-                          return reinterpret_cast<FIKindTest>(f)(it);              \
-                        });                                                        \
+// The callbacks, one per entry of the list: each shape's arguments as Traced takes them (the
+// kinds and the classifier take no argument, and only the classifier and collections an out).
+#define FINTOP_TRACE_ARGUMENTS_KIND iterator, nullptr, 0
+#define FINTOP_TRACE_ARGUMENTS_CLASSIFIER iterator, out, 0
+#define FINTOP_TRACE_ARGUMENTS_COLLECTION iterator, out, index
+#define FINTOP_TRACE_ARGUMENTS_ELEMENT iterator, nullptr, move
+#define FINTOP_TRACE_DEFINE(shape, name, ...)               \
+  FINTOP_SIGNATURE_##shape(name) {                          \
+    return Traced(k##name, FINTOP_TRACE_ARGUMENTS_##shape); \
   }
-#define FINTOP_TRACE_CLASSIFIER(name, fails)                                   \
-  FINTOP_SIGNATURE_CLASSIFIER(name) {                                          \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, out, false, \
-                        [](void* f, FIIterator* it, FIAttribute* o, int) {     \
-                          return reinterpret_cast<FIClassifier>(f)(it, o);     \
-                        });                                                    \
-  }
-#define FINTOP_TRACE_COLLECTION(name, fails)                                 \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                        \
-    return Traced<int>(k##name, record::Call::kIndex, index, iterator, out,  \
-                       fintop::FailedCollection(FINTOP_FACT_##fails, index), \
-                       [](void* f, FIIterator* it, FIAttribute* o, int i) {  \
-                         return reinterpret_cast<FICollection>(f)(it, o, i); \
-                       });                                                   \
-  }
-#define FINTOP_TRACE_ELEMENT(name, fails)                                             \
-  FINTOP_SIGNATURE_ELEMENT(name) {                                                    \
-    return Traced<bool>(k##name, record::Call::kMove, move, iterator, nullptr, false, \
-                        [](void* f, FIIterator* it, FIAttribute*, int m) {            \
-                          return reinterpret_cast<FIElement>(f)(it, m);               \
-                        });                                                           \
-  }
-#define FINTOP_TRACE_DEFINE(shape, name, moves, state, fails) FINTOP_TRACE_##shape(name, fails)
 
 extern "C" {
 

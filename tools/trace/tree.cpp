@@ -1,15 +1,43 @@
-#include "address.h"
+#include "tree.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
+#include "attribute_value.h"
 #include "call_record.h"
+#include "members.h"
+#include "settings.h"
 
 namespace trace {
 namespace {
 
+// A climb up a host tree ends here even if the host's Up never fails.
+constexpr std::size_t kMaxLevels = 1u << 20;
 // Names are read into a buffer that doubles up to this size.
 constexpr int kMaxName = 1 << 20;
+
+struct DeleteIterator {
+  void operator()(FIIterator* it) const { DeleteFIIterator(it); }
+};
+using Clone = std::unique_ptr<FIIterator, DeleteIterator>;
+
+// The name of the node `it` stands on, read whole into `name` through `buffer` (kept for the
+// next read).
+void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
+  if (buffer.size() < 256) buffer.assign(256, '\0');
+  for (;;) {
+    buffer[0] = '\0';
+    it.GetName(buffer.data(), static_cast<int>(buffer.size()));
+    std::size_t length = std::strlen(buffer.c_str());
+    if (length + 1 < buffer.size() || buffer.size() >= kMaxName) {
+      name.assign(buffer.c_str(), length);
+      return;
+    }
+    buffer.assign(buffer.size() * 2, '\0');  // it may have been cut: read it again
+  }
+}
 
 // How many siblings follow the node `at` stands on (Next on a clone of it).
 std::size_t Following(FIIterator& at) {
@@ -55,21 +83,101 @@ std::size_t PlaceAmongNamesakes(FIIterator& parent, const std::string& name, std
   return place;
 }
 
-}  // namespace
+class SnapshotWriter {
+ public:
+  SnapshotWriter(kit::JsonWriter& json, unsigned long long max_nodes, unsigned long long max_depth)
+      : json_(json), max_nodes_(max_nodes), max_depth_(max_depth) {}
 
-void ReadName(FIIterator& it, std::string& buffer, std::string& name) {
-  if (buffer.size() < 256) buffer.assign(256, '\0');
-  for (;;) {
-    buffer[0] = '\0';
-    it.GetName(buffer.data(), static_cast<int>(buffer.size()));
-    std::size_t length = std::strlen(buffer.c_str());
-    if (length + 1 < buffer.size() || buffer.size() >= kMaxName) {
-      name.assign(buffer.c_str(), length);
-      return;
+  SnapshotResult Write(FIIterator& caller) {
+    Clone at(caller.Clone());
+    if (!at) throw std::bad_alloc();
+    for (std::size_t levels = 0; levels < kMaxLevels && at->Up(); ++levels) {
     }
-    buffer.assign(buffer.size() * 2, '\0');  // it may have been cut: read it again
+    std::size_t depth = 0;
+    bool stop = false;  // the node limit is reached
+    const std::string full = "stopped at " + std::to_string(max_nodes_) + " nodes (" +
+                             trace::kSnapshotNodesSetting + "): the nodes after that are left out";
+    Open(*at);
+    for (;;) {
+      // On the node written last: down to its first child, unless a limit stops it.
+      if (!stop && at->First()) {
+        if (depth >= max_depth_) {
+          at->Up();
+          Cut("the nodes below depth " + std::to_string(max_depth_) + " (" +
+              trace::kSnapshotDepthSetting + ") are left out");
+        } else if (nodes_ >= max_nodes_) {
+          at->Up();
+          Cut(full);
+          stop = true;
+        } else {
+          json_.Key(document_names::kChildren);
+          json_.BeginArray();
+          ++depth;
+          Open(*at);
+          continue;
+        }
+      }
+      // Closed, then on to its next sibling, or up to close the parent.
+      for (;;) {
+        Close(depth == 0);
+        if (depth == 0) return {nodes_, digest_.Hex(), cut_};
+        if (!stop && at->Next()) {
+          if (nodes_ < max_nodes_) {
+            Open(*at);
+            break;
+          }
+          Cut(full);
+          stop = true;
+        }
+        at->Up();
+        --depth;
+        json_.End();  // the parent's children
+      }
+    }
   }
-}
+
+ private:
+  void Open(FIIterator& it) {
+    ++nodes_;
+    ReadName(it, buffer_, name_);
+    json_.BeginObject();
+    json_.Member(document_names::kName, name_);
+    digest_.Open(name_);
+    for (const record::Member& m : record::kSnapshotProperties) {
+      FIAttribute value;
+      it.GetValue(FIAttribute(m.name.data()), value);  // the names end in NUL
+      if (value.empty()) continue;
+      json_.Key(m.name);
+      record::Value v = record::AttributeValue(value);
+      json_.Write(v);
+      digest_.Property(m.name, v);
+    }
+  }
+  // Closes the node written last open; the top says what the snapshot is.
+  void Close(bool top) {
+    digest_.Close();
+    if (top) {
+      json_.Key(document_names::kProps);
+      json_.BeginObject();
+      json_.Member("fintop-trace snapshot",
+                   cut_.empty() ? "complete: " + std::to_string(nodes_) + " nodes"
+                                : "cut at " + std::to_string(nodes_) + " nodes: " + cut_);
+      json_.End();
+    }
+    json_.End();
+  }
+  void Cut(const std::string& why) {
+    if (cut_.empty()) cut_ = why;
+  }
+
+  kit::JsonWriter& json_;
+  unsigned long long max_nodes_, max_depth_;
+  unsigned long long nodes_ = 0;
+  std::string buffer_, name_, cut_;
+  record::SnapshotDigest digest_;
+};
+
+}  // namespace
 
 // The address (call_record.h) of where `it` stands, read on clones. At each level, the node's
 // place among its parent's children of its name: how many siblings follow it gives its
@@ -96,6 +204,11 @@ std::string AddressOf(FIIterator& it) {
   for (auto level = levels.rbegin(); level != levels.rend(); ++level)
     record::AppendLevel(address, level->name, level->place, level == levels.rbegin());
   return address;
+}
+
+SnapshotResult WriteSnapshot(kit::JsonWriter& json, FIIterator& caller,
+                             unsigned long long max_nodes, unsigned long long max_depth) {
+  return SnapshotWriter(json, max_nodes, max_depth).Write(caller);
 }
 
 }  // namespace trace
