@@ -5,7 +5,6 @@
 #include <optional>
 #include <set>
 
-#include "check_parts.h"
 #include "files.h"
 #include "image.h"
 #include "names.h"
@@ -224,6 +223,7 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
                               " of the zip";
   // The loader's own last words, when it left any (ld.so's assertion, a runtime's message).
   const std::string said = result.output.empty() ? "" : " (it said: " + result.output + ")";
+  const char* outcome = kOutcomeNames[static_cast<int>(result.outcome)];
   std::vector<std::string> problems;
   switch (result.outcome) {
     case LoadResult::Outcome::kRefused: {
@@ -238,12 +238,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       break;
     }
     case LoadResult::Outcome::kCrashed:
-      problems.push_back("the loader crashed (" + result.message + ") while " + result.step + " " +
-                         file + said + damaged);
-      break;
     case LoadResult::Outcome::kAborted:
-      problems.push_back("the loader aborted (" + result.message + ") while " + result.step + " " +
-                         file + said + damaged);
+      problems.push_back("the loader " + std::string(outcome) + " (" + result.message + ") while " +
+                         result.step + " " + file + said + damaged);
       break;
     case LoadResult::Outcome::kTimedOut:
       problems.push_back(file + " did not finish loading within " + std::to_string(seconds) +
@@ -273,9 +270,8 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       }
       break;
   }
-  details = {result.outcome == LoadResult::Outcome::kLoaded,
-             kOutcomeNames[static_cast<int>(result.outcome)], result.message, result.unresolved,
-             result.stubbed};
+  details = {result.outcome == LoadResult::Outcome::kLoaded, outcome, result.message,
+             result.unresolved, result.stubbed};
   return problems;
 }
 

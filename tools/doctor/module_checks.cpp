@@ -7,7 +7,7 @@
 #include <set>
 
 #include "bootstrap/entry_points.h"
-#include "check_parts.h"
+#include "checks.h"
 #include "files.h"
 #include "names.h"
 

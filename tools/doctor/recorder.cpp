@@ -1,11 +1,11 @@
 // The recorder's checks: what the doctor reads of fintop-trace in the plug-in's place and its
-// settings (check_parts.h).
+// settings (checks.h).
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
-#include "check_parts.h"
+#include "checks.h"
 #include "files.h"
 #include "names.h"
 #include "system.h"
