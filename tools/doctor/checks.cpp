@@ -49,7 +49,7 @@ std::string JoinNames(const std::vector<std::string>& names, const char* quote) 
 }
 
 Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
-                Details details) {
+                Object details) {
   Check check;
   check.name = name;
   check.ok = problems.empty();
@@ -99,16 +99,21 @@ Described DescribeModule(const Image& module, [[maybe_unused]] const std::string
   return d;
 }
 
-PluginDetails DetailsOf(const Image& plugin) {
-  return {plugin.path,  plugin.kind,         plugin.machine,
-          plugin.width, plugin.file_version, plugin.product_version,
-          std::nullopt};
+// The plug-in check's details: the file, what it is, its version resource (Windows).
+Object DetailsOf(const std::string& path, const Image& plugin) {
+  Object details;
+  details.Text("file", path).Text("kind", plugin.kind).Text("machine", plugin.machine);
+  details.Integer("width", plugin.width);
+  if (plugin.file_version) details.Text("file_version", *plugin.file_version);
+  if (plugin.product_version) details.Text("product_version", *plugin.product_version);
+  return details;
 }
 
 Check PluginFile(const Image& plugin) {
   Described d = DescribeModule(plugin, "fintop", kit::kPluginFile);
   return MakeCheck("plug-in", std::move(d.problems),
-                   Sanitize(BaseName(plugin.path)) + " is " + d.what, DetailsOf(plugin));
+                   Sanitize(BaseName(plugin.path)) + " is " + d.what,
+                   DetailsOf(plugin.path, plugin));
 }
 
 // A plug-in file that is no module: what it is, and what to do.
@@ -120,7 +125,7 @@ Check Unreadable(const std::string& path, const std::string& fault) {
           ? file + " " + Sanitize(fault) + ": put the " + kit::kPluginFile +
                 " of the zip in the folder"
           : file + " is not in the folder: copy the " + kit::kPluginFile + " of the zip there";
-  return MakeCheck("plug-in", {problem}, "", PluginDetails{path, "", "", 0, {}, {}, {}});
+  return MakeCheck("plug-in", {problem}, "", DetailsOf(path, Image()));
 }
 
 // The recorder in the plug-in's place, and the real plug-in it loads (`real`, or `fault`).
@@ -155,15 +160,14 @@ Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                          Bits(real->width) + ": use the two of one zip");
     }
   }
-  PluginDetails details = DetailsOf(recorder);
-  details.real_plugin = settings.plugin;
-  return MakeCheck("plug-in", std::move(problems), text, std::move(details));
+  return MakeCheck("plug-in", std::move(problems), text,
+                   DetailsOf(recorder.path, recorder).Text("real_plugin", settings.plugin));
 }
 
 Check Exports(const std::vector<const Image*>& subjects) {
   const ExpectedExports& expected = Expected();
   std::vector<std::string> problems;
-  std::optional<ExportsDetails> details;
+  Object details;
   bool wanting_found = false;
   for (const Image* plugin : subjects) {
     const std::set<std::string> exported(plugin->exports.begin(), plugin->exports.end());
@@ -196,7 +200,12 @@ Check Exports(const std::vector<const Image*>& subjects) {
           std::string(IsRecorder(*plugin) ? kRecorderFile : kit::kPluginFile) + " of the zip";
     }
     // The details of the first module found wanting, else of the last (the real plug-in).
-    if (!wanting_found) details = ExportsDetails{expected.all.size(), missing, decorated};
+    if (!wanting_found) {
+      details = Object()
+                    .Integer("expected", static_cast<long long>(expected.all.size()))
+                    .Texts("missing", missing)
+                    .Texts("decorated", decorated);
+    }
     wanting_found = wanting_found || problems.size() > before;
   }
   const std::string ok_text =
@@ -205,7 +214,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
       std::to_string(expected.bootstrap.size()) + " bootstrap functions and the " +
       std::to_string(expected.members.size()) +
       " members of FIMessageFilter, FISolver and FIPath under their plain names";
-  return MakeCheck("exports", std::move(problems), ok_text, std::move(*details));
+  return MakeCheck("exports", std::move(problems), ok_text, std::move(details));
 }
 
 // LoadResult::Outcome's names, in its order.
@@ -214,7 +223,7 @@ constexpr const char* kOutcomeNames[] = {"loaded",  "refused",   "crashed",
 
 // One module's real load, in a child process: its problems, its details.
 std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
-                                 bool earlier_failed, bool width_advised, LoadDetails& details) {
+                                 bool earlier_failed, bool width_advised, Object& details) {
   const int seconds = LoadSeconds();
   const LoadResult result = LoadInChild(plugin.path, folder, seconds);
   const std::string file = BaseName(plugin.path);
@@ -270,8 +279,12 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       }
       break;
   }
-  details = {result.outcome == LoadResult::Outcome::kLoaded, outcome, result.message,
-             result.unresolved, result.stubbed};
+  details = Object()
+                .Bool("loaded", result.outcome == LoadResult::Outcome::kLoaded)
+                .Text("outcome", outcome)
+                .Text("message", result.message)
+                .Texts("unresolved", result.unresolved)
+                .Texts("stubbed", result.stubbed);
   return problems;
 }
 
@@ -280,9 +293,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
 Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
            bool earlier_failed, bool width_advised) {
   std::vector<std::string> problems;
-  std::optional<LoadDetails> details;
+  Object details;
   for (const Image* subject : subjects) {
-    LoadDetails own;
+    Object own;
     std::vector<std::string> more = LoadOne(*subject, folder, earlier_failed, width_advised, own);
     // The details of the first module that failed, else of the last (the real plug-in).
     if (problems.empty()) details = own;
@@ -294,7 +307,7 @@ Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
                                  std::to_string(count) + " exports resolve, unloaded"
                            : Files(subjects) + " load with the folder searched first, all " +
                                  std::to_string(count) + " exports of each resolve, unloaded";
-  return MakeCheck("load", std::move(problems), ok_text, std::move(*details));
+  return MakeCheck("load", std::move(problems), ok_text, std::move(details));
 }
 
 }  // namespace

@@ -10,63 +10,66 @@
 #include <cstddef>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "image.h"
+#include "names.h"
 #include "settings.h"
 
 namespace doctor {
 
-// Each check's findings in parts, for --json (main.cpp names the members).
-struct PluginDetails {
-  std::string file, kind, machine;
-  int width = 0;
-  std::optional<std::string> file_version, product_version;
-  std::optional<std::string> real_plugin;  // the recorder's real plug-in, when it is the recorder
+// A JSON object for --json: its members, written in the order of their keys (byte order), as
+// the document has always had them. Texts are escaped as the text lines are (Sanitize).
+class Object {
+ public:
+  using Value = std::function<void(kit::JsonWriter&)>;
+
+  Object& Add(std::string key, Value value) {
+    members_.emplace(std::move(key), std::move(value));
+    return *this;
+  }
+  Object& Text(std::string key, const std::string& text) {
+    return Add(std::move(key), [text = Sanitize(text)](kit::JsonWriter& w) { w.Text(text); });
+  }
+  Object& TextOrNull(std::string key, const std::optional<std::string>& text) {
+    if (!text) return Add(std::move(key), [](kit::JsonWriter& w) { w.Null(); });
+    return Text(std::move(key), *text);
+  }
+  Object& Texts(std::string key, const std::vector<std::string>& texts) {
+    std::vector<std::string> shown;
+    for (const std::string& text : texts) shown.push_back(Sanitize(text));
+    return Add(std::move(key), [shown = std::move(shown)](kit::JsonWriter& w) { w.Texts(shown); });
+  }
+  Object& Bool(std::string key, bool value) {
+    return Add(std::move(key), [value](kit::JsonWriter& w) { w.Bool(value); });
+  }
+  Object& Integer(std::string key, long long value) {
+    return Add(std::move(key), [value](kit::JsonWriter& w) { w.Integer(value); });
+  }
+  Object& Objects(std::string key, std::vector<Object> objects) {
+    return Add(std::move(key), [objects = std::move(objects)](kit::JsonWriter& w) {
+      w.BeginArray();
+      for (const Object& object : objects) object.Write(w);
+      w.End();
+    });
+  }
+
+  void Write(kit::JsonWriter& w) const {
+    w.BeginObject();
+    for (const auto& [key, value] : members_) {
+      w.Key(key);
+      value(w);
+    }
+    w.End();
+  }
+
+ private:
+  std::map<std::string, Value> members_;
 };
-struct RecorderDetails {
-  std::optional<std::string> settings;  // the settings file, when there is one
-  std::string plugin;                   // the real plug-in's path
-  std::optional<std::string> log, snapshot;
-  std::vector<std::string> complaints;
-};
-struct ExportsDetails {
-  size_t expected = 0;
-  std::vector<std::string> missing, decorated;
-};
-struct ImportDetails {
-  std::string module, needed_by;
-  std::optional<std::string> found;  // the path, when found
-  std::optional<int> width;
-  std::optional<std::vector<std::string>> missing;  // when its names were compared
-  std::optional<std::string> spelling;              // when some are missing
-  bool names_unreadable = false;
-};
-struct ImportsDetails {
-  std::vector<ImportDetails> modules;
-};
-struct HostModuleDetails {
-  std::string module;
-  std::optional<std::string> found;  // where, when found
-  std::string fault;
-  std::vector<std::string> provides;
-};
-struct HostDetails {
-  std::vector<std::pair<std::string, std::optional<std::string>>> entry_points;  // -> module
-  std::vector<HostModuleDetails> modules;
-};
-struct LoadDetails {
-  bool loaded = false;
-  std::string outcome;  // "loaded", "refused", "crashed", "aborted", "timed out", "no report"
-  std::string message;
-  std::vector<std::string> unresolved, stubbed;
-};
-using Details = std::variant<PluginDetails, RecorderDetails, ExportsDetails, ImportsDetails,
-                             HostDetails, LoadDetails>;
 
 struct Check {
   // "plug-in", "recorder", "exports", "imports", "host entry points", "load"
@@ -74,7 +77,7 @@ struct Check {
   bool ok = false;
   std::string text;  // one line: what was found, and on a failure what to do
   std::vector<std::string> problems;
-  Details details;
+  Object details;  // the check's findings in parts
 };
 
 // Runs every check on the plug-in file `plugin` for the framework folder `folder`, handing
@@ -84,7 +87,7 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin,
 
 // A check from its problems (none: ok, with `ok_text`), its text the problems joined by "; ".
 Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
-                Details details);
+                Object details);
 
 // `names` joined by ", ", each escaped and in `quote`; after kShownNames of them the rest are
 // counted ("A, B and 7 more").

@@ -71,6 +71,15 @@ struct OtherWidth {
   std::string machine_where, system_machine;
 };
 
+// A host module looked for by the host entry points' check: where it was found, what keeps it
+// from serving, and the entry points it has.
+struct HostModule {
+  std::string module;
+  std::optional<std::string> found;  // where, when found
+  std::string fault;
+  std::vector<std::string> provides;
+};
+
 }  // namespace
 
 // Follows the plug-in's imports (and theirs, outside the system's folders) as the loader does.
@@ -83,7 +92,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     return std::find(subjects.begin(), subjects.end(), image) != subjects.end();
   };
   std::vector<std::string> problems;
-  ImportsDetails details;
+  std::vector<Object> modules;                               // the details of each module followed
   std::vector<std::string> unreadable;                       // modules whose names cannot be read
   std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
   std::vector<std::string> order;
@@ -110,17 +119,16 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     const auto imported = std::find_if(
         importer->imports.begin(), importer->imports.end(),
         [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
-    ImportDetails& entry = details.modules.emplace_back();
-    entry.module = name;
-    entry.needed_by = importer_name;
     const std::optional<Found> found = FindModule(name, *importer, folder);
+    Object& entry = modules.emplace_back();
+    entry.Text("module", name).Text("needed_by", importer_name);
+    entry.TextOrNull("found", found ? std::optional(found->path) : std::nullopt);
     if (!found) {
       problems.push_back(
           shown + " (needed by " + Sanitize(importer_name) +
           ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
       continue;
     }
-    entry.found = found->path;
     Image module;
     try {
       module = ReadImage(found->path);
@@ -132,7 +140,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
           (found->system ? ": the system's installation is damaged" : ": replace it"));
       continue;
     }
-    entry.width = module.width;
+    entry.Integer("width", module.width);
     const std::string where = Sanitize(found->where);
     if (module.width == importer->width && module.machine != importer->machine && found->system) {
       other.machine.push_back(shown);
@@ -162,9 +170,9 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       for (const std::string& wanted : imported->names) {
         if (!wanted.starts_with("#") && exports.count(wanted) == 0) missing.push_back(wanted);
       }
-      entry.missing = missing;
+      entry.Texts("missing", missing);
       if (!missing.empty()) {
-        entry.spelling = Describe(SpellingOf(module.exports));
+        entry.Text("spelling", Describe(SpellingOf(module.exports)));
         problems.push_back(shown + " in " + where + " lacks " + std::to_string(missing.size()) +
                            " of the " + std::to_string(imported->names.size()) + " names " +
                            Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
@@ -172,7 +180,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       }
     }
     if (imported != importer->imports.end() && imported->names_unreadable) {
-      entry.names_unreadable = true;
+      entry.Bool("names_unreadable", true);
       if (!Contains(unreadable, shown)) unreadable.push_back(shown);
     }
     std::vector<std::string>& here = found_at[where];
@@ -236,11 +244,12 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
         " (" + JoinNames(unreadable) +
         ": their names were not compared, the table that imports them was bound without them)";
   }
-  return MakeCheck("imports", std::move(problems), ok_text, std::move(details));
+  return MakeCheck("imports", std::move(problems), ok_text,
+                   Object().Objects("modules", std::move(modules)));
 }
 
 Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
-  HostDetails details;
+  std::vector<HostModule> modules;
   std::optional<int> other_width;  // the first host module's, when not the plug-in's
   std::vector<std::string> names = {kHostProgram};
   names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
@@ -253,7 +262,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     if (std::filesystem::is_regular_file(local, error))
       found = Found{kit::Utf8(local), "the folder"};
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
-    HostModuleDetails& module = details.modules.emplace_back();
+    HostModule& module = modules.emplace_back();
     module.module = name;
     if (!found) continue;
     module.found = Sanitize(found->where);
@@ -273,7 +282,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
       module.fault = std::string("cannot be read: ") + Sanitize(error.what());
     }
   }
-  auto describe = [](const HostModuleDetails& m) {
+  auto describe = [](const HostModule& m) {
     if (!m.found) return m.module + " (not found)";
     std::string text = m.module + " in " + *m.found;
     if (!m.fault.empty()) return text + " " + m.fault;
@@ -281,22 +290,29 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
            (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
   };
   std::vector<std::string> problems, lacking;
+  Object entry_points;  // each -> the module that provides it, or null
   for (const auto& [entry, user] : kEntryPoints) {
-    const auto provider = std::find_if(
-        details.modules.begin(), details.modules.end(), [&entry = entry](const auto& m) {
+    const auto provider =
+        std::find_if(modules.begin(), modules.end(), [&entry = entry](const HostModule& m) {
           return m.fault.empty() &&
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
-    details.entry_points.emplace_back(entry, provider == details.modules.end()
-                                                 ? std::nullopt
-                                                 : std::optional<std::string>(provider->module));
-    if (provider == details.modules.end()) {
+    const bool provided = provider != modules.end();
+    entry_points.TextOrNull(Sanitize(entry),
+                            provided ? std::optional(provider->module) : std::nullopt);
+    if (!provided) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
   }
   std::string state;
-  for (const HostModuleDetails& m : details.modules) {
+  std::vector<Object> shown;
+  for (const HostModule& m : modules) {
     state += (state.empty() ? "" : "; ") + describe(m);
+    shown.emplace_back()
+        .Text("module", m.module)
+        .TextOrNull("found", m.found)
+        .Text("fault", m.fault)
+        .Texts("provides", m.provides);
   }
   if (!lacking.empty()) {
     std::string advice =
@@ -311,6 +327,9 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     problems.push_back("no host module provides " + JoinNames(lacking) + ": " + state + ": " +
                        advice);
   }
+  Object details;
+  details.Add("entry_points", [entry_points](kit::JsonWriter& w) { entry_points.Write(w); })
+      .Objects("modules", std::move(shown));
   return MakeCheck("host entry points", std::move(problems), state, std::move(details));
 }
 

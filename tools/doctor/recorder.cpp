@@ -108,9 +108,12 @@ Check RecorderCheck(const trace::Settings& settings, const std::string& recorder
                                   ": the settings come from the host's environment";
   ok_text += "; " + written + " can be written";
   if (settings.snapshot.empty()) ok_text += "; no snapshot is named";
-  RecorderDetails details{
-      settings.file ? given(trace::FolderOf(recorder) + trace::kSettingsFileName) : std::nullopt,
-      settings.plugin, given(settings.log), given(settings.snapshot), settings.complaints};
+  Object details;
+  details.TextOrNull("settings", settings.file
+                                     ? given(trace::FolderOf(recorder) + trace::kSettingsFileName)
+                                     : std::nullopt);
+  details.Text("plugin", settings.plugin).TextOrNull("log", given(settings.log));
+  details.TextOrNull("snapshot", given(settings.snapshot)).Texts("complaints", settings.complaints);
   return MakeCheck("recorder", std::move(problems), ok_text, std::move(details));
 }
 
