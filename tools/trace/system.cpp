@@ -24,10 +24,6 @@
 
 namespace trace {
 
-bool HasFolder(const std::string& path) {
-  return path.find_first_of(kSeparators) != std::string::npos;
-}
-
 bool IsAbsolute(const std::string& path) {
 #if defined(_WIN32)
   return (path.size() > 1 && path[1] == ':') ||

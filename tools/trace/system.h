@@ -16,7 +16,6 @@ inline constexpr char kSeparators[] = "\\/";
 inline constexpr char kSeparators[] = "/";
 #endif
 
-bool HasFolder(const std::string& path);
 bool IsAbsolute(const std::string& path);
 // The folder of `path` with its last separator; "" for a bare name.
 std::string FolderOf(const std::string& path);
