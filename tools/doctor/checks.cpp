@@ -8,6 +8,7 @@
 #include "files.h"
 #include "image.h"
 #include "names.h"
+#include "system.h"
 
 namespace doctor {
 
@@ -136,8 +137,14 @@ Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
   std::vector<std::string> problems = std::move(d.problems);
   const bool named = settings.plugin_from != trace::Settings::From::kDefault;
   const std::string real_name = Sanitize(named ? settings.plugin : BaseName(settings.plugin));
+  // Where the real plug-in's name comes from.
+  const std::string from =
+      !named ? "its default name"
+      : settings.plugin_from == trace::Settings::From::kFile
+          ? std::string("as ") + trace::kSettingsFileName + " names it"
+          : std::string("as this environment's ") + trace::kPluginSetting + " names it";
   std::string text = file + " is fintop-trace, the recorder (" + d.what +
-                     "); the real plug-in it loads, " + real_name + " (" + RealFrom(settings) + ")";
+                     "); the real plug-in it loads, " + real_name + " (" + from + ")";
   const std::string place =
       "put the " + std::string(kit::kPluginFile) + " of the zip there under that name";
   std::error_code error;
@@ -301,12 +308,11 @@ Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
     if (problems.empty()) details = own;
     problems.insert(problems.end(), more.begin(), more.end());
   }
-  const size_t count = Expected().all.size();
-  const std::string ok_text =
-      subjects.size() == 1 ? Files(subjects) + " loads with the folder searched first, all " +
-                                 std::to_string(count) + " exports resolve, unloaded"
-                           : Files(subjects) + " load with the folder searched first, all " +
-                                 std::to_string(count) + " exports of each resolve, unloaded";
+  const bool one = subjects.size() == 1;
+  const std::string ok_text = Files(subjects) + (one ? " loads" : " load") +
+                              " with the folder searched first, all " +
+                              std::to_string(Expected().all.size()) +
+                              (one ? " exports" : " exports of each") + " resolve, unloaded";
   return MakeCheck("load", std::move(problems), ok_text, std::move(details));
 }
 
@@ -329,7 +335,9 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin_
   std::vector<const Image*> subjects = {&plugin};
   std::optional<Image> real;
   if (IsRecorder(plugin)) {
-    const trace::Settings settings = ReadRecorderSettings(plugin_path);
+    // Its settings as it reads them, the environment over the file (the limits' defaults matter
+    // only to the recorder).
+    const trace::Settings settings = trace::ReadSettings(trace::FolderOf(plugin_path), 1, 1);
     std::string fault;
     try {
       real = ReadImage(settings.plugin);

@@ -127,12 +127,6 @@ inline constexpr char kRecorderFile[] = "libfintop-trace.so";
 #endif
 bool IsRecorder(const Image& image);
 
-// The settings of the recorder at `recorder` (a file's path), as the recorder reads them
-// (tools/trace/settings.h; the environment over the file), and where the real plug-in's name
-// comes from, for the text ("its default name").
-trace::Settings ReadRecorderSettings(const std::string& recorder);
-std::string RealFrom(const trace::Settings& settings);
-
 // The "recorder" check: every line of the settings understood, the log's and the snapshot's
 // folders writable. `recorder` is the recorder's path as installed.
 Check RecorderCheck(const trace::Settings& settings, const std::string& recorder);

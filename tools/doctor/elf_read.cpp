@@ -4,6 +4,7 @@
 #include <libelf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -88,12 +89,9 @@ std::string ExpandOrigin(std::string_view folder, const std::string& path) {
   for (size_t i = 0; i < folder.size();) {
     const std::string_view rest = folder.substr(i);
     size_t token = rest.starts_with("${ORIGIN}") ? 9 : rest.starts_with("$ORIGIN") ? 7 : 0;
-    if (token == 7 && rest.size() > 7) {
-      const char next = rest[7];
-      if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') ||
-          (next >= '0' && next <= '9') || next == '_')
-        token = 0;
-    }
+    if (token == 7 && rest.size() > 7 &&
+        (std::isalnum(static_cast<unsigned char>(rest[7])) != 0 || rest[7] == '_'))
+      token = 0;
     if (token == 0) {
       out += folder[i++];
       continue;

@@ -46,23 +46,6 @@ bool IsRecorder(const Image& image) {
   return SameModuleName(image.own_name, kRecorderFile);
 }
 
-trace::Settings ReadRecorderSettings(const std::string& recorder) {
-  // The limits' defaults matter only to the recorder.
-  return trace::ReadSettings(trace::FolderOf(recorder), 1, 1);
-}
-
-std::string RealFrom(const trace::Settings& settings) {
-  switch (settings.plugin_from) {
-    case trace::Settings::From::kFile:
-      return std::string("as ") + trace::kSettingsFileName + " names it";
-    case trace::Settings::From::kEnvironment:
-      return std::string("as this environment's ") + trace::kPluginSetting + " names it";
-    case trace::Settings::From::kDefault:
-      break;
-  }
-  return "its default name";
-}
-
 Check RecorderCheck(const trace::Settings& settings, const std::string& recorder) {
   const std::string settings_file = trace::kSettingsFileName;
   const std::string file = BaseName(recorder);
