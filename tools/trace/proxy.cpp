@@ -178,20 +178,17 @@ class Session {
 
   void Open() {
     const std::string folder = trace::FolderOf(trace::OwnFile());
-    trace::Settings settings =
+    settings_ =
         trace::ReadSettings(folder, trace::kDefaultSnapshotNodes, trace::kDefaultSnapshotDepth);
-    snapshot_file_ = settings.snapshot;
-    snapshot_nodes_ = settings.snapshot_nodes;
-    snapshot_depth_ = settings.snapshot_depth;
-    snapshot_pending_ = !snapshot_file_.empty();
-    std::vector<std::string> notes = std::move(settings.complaints);
-    if (!settings.log.empty()) {
-      trace::RecordingFile log = trace::CreateRecording(settings.log);
+    snapshot_pending_ = !settings_.snapshot.empty();
+    std::vector<std::string> notes = std::move(settings_.complaints);
+    if (!settings_.log.empty()) {
+      trace::RecordingFile log = trace::CreateRecording(settings_.log);
       log_ = log.file;
       if (!log.moved.empty()) notes.insert(notes.begin(), "the log: " + log.moved);
     }
-    void* module = Load(settings.plugin, notes);
-    Write(record::HeaderLine(Head(settings.plugin, module != nullptr)));
+    void* module = Load(settings_.plugin, notes);
+    Write(record::HeaderLine(Head(settings_.plugin, module != nullptr)));
     for (const std::string& note : notes) {
       if (log_ != nullptr) {
         Error(note);
@@ -254,9 +251,7 @@ class Session {
   std::FILE* log_ = nullptr;
   std::mutex mutex_;
   bool broken_ = false;
-  std::string snapshot_file_;
-  unsigned long long snapshot_nodes_ = trace::kDefaultSnapshotNodes;
-  unsigned long long snapshot_depth_ = trace::kDefaultSnapshotDepth;
+  trace::Settings settings_;
   std::atomic<bool> snapshot_pending_{false};
   std::once_flag snapshot_once_;
 };
@@ -264,7 +259,7 @@ class Session {
 void Session::TakeSnapshot(FIIterator& it) noexcept {
   try {
     std::call_once(snapshot_once_, [&] {
-      trace::RecordingFile file = trace::CreateRecording(snapshot_file_);
+      trace::RecordingFile file = trace::CreateRecording(settings_.snapshot);
       if (!file.moved.empty()) Error("the snapshot: " + file.moved);
       if (file.file == nullptr) return;
       trace::SnapshotResult snapshot;
@@ -272,7 +267,8 @@ void Session::TakeSnapshot(FIIterator& it) noexcept {
       try {
         kit::Output out(file.file);
         kit::JsonWriter json(out);
-        snapshot = trace::WriteSnapshot(json, it, snapshot_nodes_, snapshot_depth_);
+        snapshot =
+            trace::WriteSnapshot(json, it, settings_.snapshot_nodes, settings_.snapshot_depth);
         out << '\n';
         written = out.Finish();
       } catch (...) {
