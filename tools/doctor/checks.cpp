@@ -33,7 +33,7 @@ std::string Files(const std::vector<const Image*>& subjects) {
   std::string text;
   for (size_t i = 0; i < subjects.size(); ++i) {
     if (i > 0) text += i + 1 == subjects.size() ? " and " : ", ";
-    text += Sanitize(BaseName(subjects[i]->path));
+    text += BaseName(subjects[i]->path);
   }
   return text;
 }
@@ -42,7 +42,7 @@ std::string JoinNames(const std::vector<std::string>& names, const char* quote) 
   std::string text;
   for (size_t i = 0; i < names.size() && i < kShownNames; ++i) {
     if (!text.empty()) text += ", ";
-    text += quote + Sanitize(names[i]) + quote;
+    text += quote + names[i] + quote;
   }
   if (names.size() > kShownNames)
     text += " and " + std::to_string(names.size() - kShownNames) + " more";
@@ -77,7 +77,7 @@ struct Described {
 };
 Described DescribeModule(const Image& module, [[maybe_unused]] const std::string& product,
                          const std::string& shipped) {
-  const std::string file = Sanitize(BaseName(module.path));
+  const std::string file = BaseName(module.path);
   Described d;
   d.what = "a " + Bits(module.width) + " " + module.kind + " for " + module.machine;
   if (!module.library) {
@@ -112,19 +112,17 @@ Object DetailsOf(const std::string& path, const Image& plugin) {
 
 Check PluginFile(const Image& plugin) {
   Described d = DescribeModule(plugin, "fintop", kit::kPluginFile);
-  return MakeCheck("plug-in", std::move(d.problems),
-                   Sanitize(BaseName(plugin.path)) + " is " + d.what,
+  return MakeCheck("plug-in", std::move(d.problems), BaseName(plugin.path) + " is " + d.what,
                    DetailsOf(plugin.path, plugin));
 }
 
 // A plug-in file that is no module: what it is, and what to do.
 Check Unreadable(const std::string& path, const std::string& fault) {
-  const std::string file = Sanitize(BaseName(path));
+  const std::string file = BaseName(path);
   std::error_code error;
   const std::string problem =
       std::filesystem::exists(kit::PathOf(path), error)
-          ? file + " " + Sanitize(fault) + ": put the " + kit::kPluginFile +
-                " of the zip in the folder"
+          ? file + " " + fault + ": put the " + kit::kPluginFile + " of the zip in the folder"
           : file + " is not in the folder: copy the " + kit::kPluginFile + " of the zip there";
   return MakeCheck("plug-in", {problem}, "", DetailsOf(path, Image()));
 }
@@ -132,11 +130,11 @@ Check Unreadable(const std::string& path, const std::string& fault) {
 // The recorder in the plug-in's place, and the real plug-in it loads (`real`, or `fault`).
 Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                      const std::optional<Image>& real, const std::string& fault) {
-  const std::string file = Sanitize(BaseName(recorder.path));
+  const std::string file = BaseName(recorder.path);
   Described d = DescribeModule(recorder, "fintop-trace", kRecorderFile);
   std::vector<std::string> problems = std::move(d.problems);
   const bool named = settings.plugin_from != trace::Settings::From::kDefault;
-  const std::string real_name = Sanitize(named ? settings.plugin : BaseName(settings.plugin));
+  const std::string real_name = named ? settings.plugin : BaseName(settings.plugin);
   // Where the real plug-in's name comes from.
   const std::string from =
       !named ? "its default name"
@@ -155,7 +153,7 @@ Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                               : "rename the real " + std::string(kit::kPluginFile) + " to " +
                                     real_name + " (INSTALL.txt, \"Recording a session\")"));
   } else if (!real) {
-    problems.push_back(text + ", " + Sanitize(fault) + ": " + place);
+    problems.push_back(text + ", " + fault + ": " + place);
   } else if (IsRecorder(*real)) {
     problems.push_back(text + ", is the recorder too: " + place);
   } else {
@@ -189,7 +187,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
         decorated.push_back(*spelled + " (for " + name + ")");
       }
     }
-    const std::string file = Sanitize(BaseName(plugin->path));
+    const std::string file = BaseName(plugin->path);
     const size_t before = problems.size();
     if (missing.size() == expected.all.size()) {
       problems.push_back(file + " exports none of the " + std::to_string(missing.size()) +

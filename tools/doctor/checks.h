@@ -89,7 +89,7 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin,
 Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
                 Object details);
 
-// `names` joined by ", ", each escaped and in `quote`; after kShownNames of them the rest are
+// `names` joined by ", ", each in `quote`; after kShownNames of them the rest are
 // counted ("A, B and 7 more").
 inline constexpr size_t kShownNames = 8;
 std::string JoinNames(const std::vector<std::string>& names, const char* quote = "");

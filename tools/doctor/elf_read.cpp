@@ -128,17 +128,8 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
       image.imports.push_back({text, {}});
       continue;
     }
-    // The loader skips an empty text but reads an empty folder within one ("$ORIGIN:",
-    // "a::b") as the working folder.
-    const std::string_view all = text;
-    for (size_t start = 0; !all.empty();) {
-      const size_t end = std::min(all.find(':', start), all.size());
-      const std::string_view one = all.substr(start, end - start);
-      (entry.d_tag == DT_RUNPATH ? runpath : rpath)
-          .push_back(one.empty() ? "." : ExpandOrigin(one, image.path));
-      if (end == all.size()) break;
-      start = end + 1;
-    }
+    for (const std::string& one : SplitFolders(text, ":"))
+      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(ExpandOrigin(one, image.path));
   }
   // RPATH counts only when there is no RUNPATH.
   image.run_path = runpath.empty() ? rpath : runpath;
@@ -149,6 +140,17 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::vector<std::string> SplitFolders(std::string_view text, const char* separators) {
+  std::vector<std::string> folders;
+  for (size_t start = 0; !text.empty();) {
+    const size_t end = std::min(text.find_first_of(separators, start), text.size());
+    folders.emplace_back(end == start ? std::string_view(".") : text.substr(start, end - start));
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  return folders;
 }
 
 Image ReadElf(std::span<unsigned char> bytes, const std::string& path) {

@@ -49,14 +49,14 @@ std::string MissingAdvice(const Image& module, const std::vector<std::string>& m
                           const std::string& importer) {
   const Spelling own = SpellingOf(module.exports);
   const Spelling wanted = SpellingOf(missing);
-  const std::string file = Sanitize(BaseName(module.path));
+  const std::string file = BaseName(module.path);
   if (wanted != Spelling::kNone && own != Spelling::kNone && own != wanted) {
-    return "its own C++ exports use " + std::string(Describe(own)) + " spelling and " +
-           Sanitize(importer) + " takes " + Describe(wanted) + " names: " + file +
+    return "its own C++ exports use " + std::string(Describe(own)) + " spelling and " + importer +
+           " takes " + Describe(wanted) + " names: " + file +
            " was built with another compiler, and fintop must be built with the compiler "
            "family of the framework: use a fintop built with that compiler";
   }
-  return file + " is of another version than the one " + Sanitize(importer) +
+  return file + " is of another version than the one " + importer +
          " was built for: use the framework modules and fintop of one release";
 }
 
@@ -125,7 +125,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     entry.TextOrNull("found", found ? std::optional(found->path) : std::nullopt);
     if (!found) {
       problems.push_back(
-          shown + " (needed by " + Sanitize(importer_name) +
+          shown + " (needed by " + importer_name +
           ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
       continue;
     }
@@ -135,8 +135,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     } catch (const BadFile& error) {
       // The system's own modules are never to be replaced from outside.
       problems.push_back(
-          shown + " (needed by " + Sanitize(importer_name) +
-          ") cannot be used: " + Sanitize(error.what()) +
+          shown + " (needed by " + importer_name + ") cannot be used: " + error.what() +
           (found->system ? ": the system's installation is damaged" : ": replace it"));
       continue;
     }
@@ -158,7 +157,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
         other.width = module.width;
       } else {
         problems.push_back(shown + " in " + where + " is " + Bits(module.width) + " (" +
-                           module.machine + ") but " + Sanitize(importer_name) + " is " +
+                           module.machine + ") but " + importer_name + " is " +
                            Bits(importer->width) + " (" + importer->machine + "): put the " +
                            Bits(importer->width) + " " + shown + " in the folder");
       }
@@ -175,7 +174,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
         entry.Text("spelling", Describe(SpellingOf(module.exports)));
         problems.push_back(shown + " in " + where + " lacks " + std::to_string(missing.size()) +
                            " of the " + std::to_string(imported->names.size()) + " names " +
-                           Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
+                           importer_name + " takes from it (" + JoinNames(missing) +
                            "): " + MissingAdvice(module, missing, importer_name));
       }
     }
@@ -224,8 +223,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     }
     if (!unbound.empty()) {
       problems.push_back(
-          "no library " + Sanitize(BaseName(subject->path)) + " needs defines " +
-          JoinNames(unbound) +
+          "no library " + BaseName(subject->path) + " needs defines " + JoinNames(unbound) +
           ": the framework's libraries are of another version "
           "than the one fintop was built for: use the framework and fintop of one release");
     }
@@ -265,13 +263,13 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     HostModule& module = modules.emplace_back();
     module.module = name;
     if (!found) continue;
-    module.found = Sanitize(found->where);
+    module.found = found->where;
     try {
       const Image image = ReadImage(found->path);
       if (image.width != plugin.width) {
         if (!other_width) other_width = image.width;
-        module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
-                       Bits(plugin.width);
+        module.fault =
+            "is " + Bits(image.width) + ", " + BaseName(plugin.path) + " " + Bits(plugin.width);
       }
       for (const auto& [entry, user] : kEntryPoints) {
         if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
@@ -279,7 +277,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
         }
       }
     } catch (const BadFile& error) {
-      module.fault = std::string("cannot be read: ") + Sanitize(error.what());
+      module.fault = std::string("cannot be read: ") + error.what();
     }
   }
   auto describe = [](const HostModule& m) {
@@ -298,8 +296,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
     const bool provided = provider != modules.end();
-    entry_points.TextOrNull(Sanitize(entry),
-                            provided ? std::optional(provider->module) : std::nullopt);
+    entry_points.TextOrNull(entry, provided ? std::optional(provider->module) : std::nullopt);
     if (!provided) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
