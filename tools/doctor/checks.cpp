@@ -5,10 +5,10 @@
 #include <optional>
 #include <set>
 
-#include "check_parts.h"
 #include "files.h"
 #include "image.h"
 #include "names.h"
+#include "system.h"
 
 namespace doctor {
 
@@ -33,7 +33,7 @@ std::string Files(const std::vector<const Image*>& subjects) {
   std::string text;
   for (size_t i = 0; i < subjects.size(); ++i) {
     if (i > 0) text += i + 1 == subjects.size() ? " and " : ", ";
-    text += Sanitize(BaseName(subjects[i]->path));
+    text += BaseName(subjects[i]->path);
   }
   return text;
 }
@@ -42,7 +42,7 @@ std::string JoinNames(const std::vector<std::string>& names, const char* quote) 
   std::string text;
   for (size_t i = 0; i < names.size() && i < kShownNames; ++i) {
     if (!text.empty()) text += ", ";
-    text += quote + Sanitize(names[i]) + quote;
+    text += quote + names[i] + quote;
   }
   if (names.size() > kShownNames)
     text += " and " + std::to_string(names.size() - kShownNames) + " more";
@@ -50,7 +50,7 @@ std::string JoinNames(const std::vector<std::string>& names, const char* quote) 
 }
 
 Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
-                Details details) {
+                Object details) {
   Check check;
   check.name = name;
   check.ok = problems.empty();
@@ -77,7 +77,7 @@ struct Described {
 };
 Described DescribeModule(const Image& module, [[maybe_unused]] const std::string& product,
                          const std::string& shipped) {
-  const std::string file = Sanitize(BaseName(module.path));
+  const std::string file = BaseName(module.path);
   Described d;
   d.what = "a " + Bits(module.width) + " " + module.kind + " for " + module.machine;
   if (!module.library) {
@@ -100,40 +100,49 @@ Described DescribeModule(const Image& module, [[maybe_unused]] const std::string
   return d;
 }
 
-PluginDetails DetailsOf(const Image& plugin) {
-  return {plugin.path,  plugin.kind,         plugin.machine,
-          plugin.width, plugin.file_version, plugin.product_version,
-          std::nullopt};
+// The plug-in check's details: the file, what it is, its version resource (Windows).
+Object DetailsOf(const std::string& path, const Image& plugin) {
+  Object details;
+  details.Text("file", path).Text("kind", plugin.kind).Text("machine", plugin.machine);
+  details.Integer("width", plugin.width);
+  if (plugin.file_version) details.Text("file_version", *plugin.file_version);
+  if (plugin.product_version) details.Text("product_version", *plugin.product_version);
+  return details;
 }
 
 Check PluginFile(const Image& plugin) {
   Described d = DescribeModule(plugin, "fintop", kit::kPluginFile);
-  return MakeCheck("plug-in", std::move(d.problems),
-                   Sanitize(BaseName(plugin.path)) + " is " + d.what, DetailsOf(plugin));
+  return MakeCheck("plug-in", std::move(d.problems), BaseName(plugin.path) + " is " + d.what,
+                   DetailsOf(plugin.path, plugin));
 }
 
 // A plug-in file that is no module: what it is, and what to do.
 Check Unreadable(const std::string& path, const std::string& fault) {
-  const std::string file = Sanitize(BaseName(path));
+  const std::string file = BaseName(path);
   std::error_code error;
   const std::string problem =
       std::filesystem::exists(kit::PathOf(path), error)
-          ? file + " " + Sanitize(fault) + ": put the " + kit::kPluginFile +
-                " of the zip in the folder"
+          ? file + " " + fault + ": put the " + kit::kPluginFile + " of the zip in the folder"
           : file + " is not in the folder: copy the " + kit::kPluginFile + " of the zip there";
-  return MakeCheck("plug-in", {problem}, "", PluginDetails{path, "", "", 0, {}, {}, {}});
+  return MakeCheck("plug-in", {problem}, "", DetailsOf(path, Image()));
 }
 
 // The recorder in the plug-in's place, and the real plug-in it loads (`real`, or `fault`).
 Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                      const std::optional<Image>& real, const std::string& fault) {
-  const std::string file = Sanitize(BaseName(recorder.path));
+  const std::string file = BaseName(recorder.path);
   Described d = DescribeModule(recorder, "fintop-trace", kRecorderFile);
   std::vector<std::string> problems = std::move(d.problems);
   const bool named = settings.plugin_from != trace::Settings::From::kDefault;
-  const std::string real_name = Sanitize(named ? settings.plugin : BaseName(settings.plugin));
+  const std::string real_name = named ? settings.plugin : BaseName(settings.plugin);
+  // Where the real plug-in's name comes from.
+  const std::string from =
+      !named ? "its default name"
+      : settings.plugin_from == trace::Settings::From::kFile
+          ? std::string("as ") + trace::kSettingsFileName + " names it"
+          : std::string("as this environment's ") + trace::kPluginSetting + " names it";
   std::string text = file + " is fintop-trace, the recorder (" + d.what +
-                     "); the real plug-in it loads, " + real_name + " (" + RealFrom(settings) + ")";
+                     "); the real plug-in it loads, " + real_name + " (" + from + ")";
   const std::string place =
       "put the " + std::string(kit::kPluginFile) + " of the zip there under that name";
   std::error_code error;
@@ -144,7 +153,7 @@ Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                               : "rename the real " + std::string(kit::kPluginFile) + " to " +
                                     real_name + " (INSTALL.txt, \"Recording a session\")"));
   } else if (!real) {
-    problems.push_back(text + ", " + Sanitize(fault) + ": " + place);
+    problems.push_back(text + ", " + fault + ": " + place);
   } else if (IsRecorder(*real)) {
     problems.push_back(text + ", is the recorder too: " + place);
   } else {
@@ -156,15 +165,14 @@ Check RecorderPlugin(const Image& recorder, const trace::Settings& settings,
                          Bits(real->width) + ": use the two of one zip");
     }
   }
-  PluginDetails details = DetailsOf(recorder);
-  details.real_plugin = settings.plugin;
-  return MakeCheck("plug-in", std::move(problems), text, std::move(details));
+  return MakeCheck("plug-in", std::move(problems), text,
+                   DetailsOf(recorder.path, recorder).Text("real_plugin", settings.plugin));
 }
 
 Check Exports(const std::vector<const Image*>& subjects) {
   const ExpectedExports& expected = Expected();
   std::vector<std::string> problems;
-  std::optional<ExportsDetails> details;
+  Object details;
   bool wanting_found = false;
   for (const Image* plugin : subjects) {
     const std::set<std::string> exported(plugin->exports.begin(), plugin->exports.end());
@@ -179,7 +187,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
         decorated.push_back(*spelled + " (for " + name + ")");
       }
     }
-    const std::string file = Sanitize(BaseName(plugin->path));
+    const std::string file = BaseName(plugin->path);
     const size_t before = problems.size();
     if (missing.size() == expected.all.size()) {
       problems.push_back(file + " exports none of the " + std::to_string(missing.size()) +
@@ -197,7 +205,12 @@ Check Exports(const std::vector<const Image*>& subjects) {
           std::string(IsRecorder(*plugin) ? kRecorderFile : kit::kPluginFile) + " of the zip";
     }
     // The details of the first module found wanting, else of the last (the real plug-in).
-    if (!wanting_found) details = ExportsDetails{expected.all.size(), missing, decorated};
+    if (!wanting_found) {
+      details = Object()
+                    .Integer("expected", static_cast<long long>(expected.all.size()))
+                    .Texts("missing", missing)
+                    .Texts("decorated", decorated);
+    }
     wanting_found = wanting_found || problems.size() > before;
   }
   const std::string ok_text =
@@ -206,7 +219,7 @@ Check Exports(const std::vector<const Image*>& subjects) {
       std::to_string(expected.bootstrap.size()) + " bootstrap functions and the " +
       std::to_string(expected.members.size()) +
       " members of FIMessageFilter, FISolver and FIPath under their plain names";
-  return MakeCheck("exports", std::move(problems), ok_text, std::move(*details));
+  return MakeCheck("exports", std::move(problems), ok_text, std::move(details));
 }
 
 // LoadResult::Outcome's names, in its order.
@@ -215,7 +228,7 @@ constexpr const char* kOutcomeNames[] = {"loaded",  "refused",   "crashed",
 
 // One module's real load, in a child process: its problems, its details.
 std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
-                                 bool earlier_failed, bool width_advised, LoadDetails& details) {
+                                 bool earlier_failed, bool width_advised, Object& details) {
   const int seconds = LoadSeconds();
   const LoadResult result = LoadInChild(plugin.path, folder, seconds);
   const std::string file = BaseName(plugin.path);
@@ -224,6 +237,7 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
                               " of the zip";
   // The loader's own last words, when it left any (ld.so's assertion, a runtime's message).
   const std::string said = result.output.empty() ? "" : " (it said: " + result.output + ")";
+  const char* outcome = kOutcomeNames[static_cast<int>(result.outcome)];
   std::vector<std::string> problems;
   switch (result.outcome) {
     case LoadResult::Outcome::kRefused: {
@@ -238,12 +252,9 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       break;
     }
     case LoadResult::Outcome::kCrashed:
-      problems.push_back("the loader crashed (" + result.message + ") while " + result.step + " " +
-                         file + said + damaged);
-      break;
     case LoadResult::Outcome::kAborted:
-      problems.push_back("the loader aborted (" + result.message + ") while " + result.step + " " +
-                         file + said + damaged);
+      problems.push_back("the loader " + std::string(outcome) + " (" + result.message + ") while " +
+                         result.step + " " + file + said + damaged);
       break;
     case LoadResult::Outcome::kTimedOut:
       problems.push_back(file + " did not finish loading within " + std::to_string(seconds) +
@@ -273,9 +284,12 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
       }
       break;
   }
-  details = {result.outcome == LoadResult::Outcome::kLoaded,
-             kOutcomeNames[static_cast<int>(result.outcome)], result.message, result.unresolved,
-             result.stubbed};
+  details = Object()
+                .Bool("loaded", result.outcome == LoadResult::Outcome::kLoaded)
+                .Text("outcome", outcome)
+                .Text("message", result.message)
+                .Texts("unresolved", result.unresolved)
+                .Texts("stubbed", result.stubbed);
   return problems;
 }
 
@@ -284,21 +298,20 @@ std::vector<std::string> LoadOne(const Image& plugin, const std::string& folder,
 Check Load(const std::vector<const Image*>& subjects, const std::string& folder,
            bool earlier_failed, bool width_advised) {
   std::vector<std::string> problems;
-  std::optional<LoadDetails> details;
+  Object details;
   for (const Image* subject : subjects) {
-    LoadDetails own;
+    Object own;
     std::vector<std::string> more = LoadOne(*subject, folder, earlier_failed, width_advised, own);
     // The details of the first module that failed, else of the last (the real plug-in).
     if (problems.empty()) details = own;
     problems.insert(problems.end(), more.begin(), more.end());
   }
-  const size_t count = Expected().all.size();
-  const std::string ok_text =
-      subjects.size() == 1 ? Files(subjects) + " loads with the folder searched first, all " +
-                                 std::to_string(count) + " exports resolve, unloaded"
-                           : Files(subjects) + " load with the folder searched first, all " +
-                                 std::to_string(count) + " exports of each resolve, unloaded";
-  return MakeCheck("load", std::move(problems), ok_text, std::move(*details));
+  const bool one = subjects.size() == 1;
+  const std::string ok_text = Files(subjects) + (one ? " loads" : " load") +
+                              " with the folder searched first, all " +
+                              std::to_string(Expected().all.size()) +
+                              (one ? " exports" : " exports of each") + " resolve, unloaded";
+  return MakeCheck("load", std::move(problems), ok_text, std::move(details));
 }
 
 }  // namespace
@@ -320,7 +333,9 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin_
   std::vector<const Image*> subjects = {&plugin};
   std::optional<Image> real;
   if (IsRecorder(plugin)) {
-    const trace::Settings settings = ReadRecorderSettings(plugin_path);
+    // Its settings as it reads them, the environment over the file (the limits' defaults matter
+    // only to the recorder).
+    const trace::Settings settings = trace::ReadSettings(trace::FolderOf(plugin_path), 1, 1);
     std::string fault;
     try {
       real = ReadImage(settings.plugin);

@@ -3,65 +3,73 @@
 // recorder (fintop-trace) in the plug-in's place, a sixth, its settings, follows the first, and
 // the others check the recorder and the real plug-in it loads. A plug-in file that is no module
 // is the first check's failure, and the only check. Texts hold names as the files give them:
-// the writers (main.cpp, json_report.cpp) escape them.
+// the writers (main.cpp) escape them.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
+
+#include "image.h"
+#include "names.h"
+#include "settings.h"
 
 namespace doctor {
 
-// Each check's findings in parts, for --json (json_report.cpp names the members).
-struct PluginDetails {
-  std::string file, kind, machine;
-  int width = 0;
-  std::optional<std::string> file_version, product_version;
-  std::optional<std::string> real_plugin;  // the recorder's real plug-in, when it is the recorder
+// A JSON object for --json: its members, written in the order of their keys (byte order), as
+// the document has always had them. Texts are escaped as the text lines are (Sanitize).
+class Object {
+ public:
+  using Value = std::function<void(kit::JsonWriter&)>;
+
+  Object& Add(std::string key, Value value) {
+    members_.emplace(std::move(key), std::move(value));
+    return *this;
+  }
+  Object& Text(std::string key, const std::string& text) {
+    return Add(std::move(key), [text = Sanitize(text)](kit::JsonWriter& w) { w.Text(text); });
+  }
+  Object& TextOrNull(std::string key, const std::optional<std::string>& text) {
+    if (!text) return Add(std::move(key), [](kit::JsonWriter& w) { w.Null(); });
+    return Text(std::move(key), *text);
+  }
+  Object& Texts(std::string key, const std::vector<std::string>& texts) {
+    std::vector<std::string> shown;
+    for (const std::string& text : texts) shown.push_back(Sanitize(text));
+    return Add(std::move(key), [shown = std::move(shown)](kit::JsonWriter& w) { w.Texts(shown); });
+  }
+  Object& Bool(std::string key, bool value) {
+    return Add(std::move(key), [value](kit::JsonWriter& w) { w.Bool(value); });
+  }
+  Object& Integer(std::string key, long long value) {
+    return Add(std::move(key), [value](kit::JsonWriter& w) { w.Integer(value); });
+  }
+  Object& Objects(std::string key, std::vector<Object> objects) {
+    return Add(std::move(key), [objects = std::move(objects)](kit::JsonWriter& w) {
+      w.BeginArray();
+      for (const Object& object : objects) object.Write(w);
+      w.End();
+    });
+  }
+
+  void Write(kit::JsonWriter& w) const {
+    w.BeginObject();
+    for (const auto& [key, value] : members_) {
+      w.Key(key);
+      value(w);
+    }
+    w.End();
+  }
+
+ private:
+  std::map<std::string, Value> members_;
 };
-struct RecorderDetails {
-  std::optional<std::string> settings;  // the settings file, when there is one
-  std::string plugin;                   // the real plug-in's path
-  std::optional<std::string> log, snapshot;
-  std::vector<std::string> complaints;
-};
-struct ExportsDetails {
-  size_t expected = 0;
-  std::vector<std::string> missing, decorated;
-};
-struct ImportDetails {
-  std::string module, needed_by;
-  std::optional<std::string> found;  // the path, when found
-  std::optional<int> width;
-  std::optional<std::vector<std::string>> missing;  // when its names were compared
-  std::optional<std::string> spelling;              // when some are missing
-  bool names_unreadable = false;
-};
-struct ImportsDetails {
-  std::vector<ImportDetails> modules;
-};
-struct HostModuleDetails {
-  std::string module;
-  std::optional<std::string> found;  // where, when found
-  std::string fault;
-  std::vector<std::string> provides;
-};
-struct HostDetails {
-  std::vector<std::pair<std::string, std::optional<std::string>>> entry_points;  // -> module
-  std::vector<HostModuleDetails> modules;
-};
-struct LoadDetails {
-  bool loaded = false;
-  std::string outcome;  // "loaded", "refused", "crashed", "aborted", "timed out", "no report"
-  std::string message;
-  std::vector<std::string> unresolved, stubbed;
-};
-using Details = std::variant<PluginDetails, RecorderDetails, ExportsDetails, ImportsDetails,
-                             HostDetails, LoadDetails>;
 
 struct Check {
   // "plug-in", "recorder", "exports", "imports", "host entry points", "load"
@@ -69,7 +77,7 @@ struct Check {
   bool ok = false;
   std::string text;  // one line: what was found, and on a failure what to do
   std::vector<std::string> problems;
-  Details details;
+  Object details;  // the check's findings in parts
 };
 
 // Runs every check on the plug-in file `plugin` for the framework folder `folder`, handing
@@ -79,11 +87,48 @@ std::vector<Check> Examine(const std::string& folder, const std::string& plugin,
 
 // A check from its problems (none: ok, with `ok_text`), its text the problems joined by "; ".
 Check MakeCheck(const char* name, std::vector<std::string> problems, std::string ok_text,
-                Details details);
+                Object details);
 
-// `names` joined by ", ", each escaped and in `quote`; after kShownNames of them the rest are
+// `names` joined by ", ", each in `quote`; after kShownNames of them the rest are
 // counted ("A, B and 7 more").
 inline constexpr size_t kShownNames = 8;
 std::string JoinNames(const std::vector<std::string>& names, const char* quote = "");
+
+// What the checks' files share (checks.cpp; module_checks.cpp: the imports and the host's entry
+// points; recorder.cpp: fintop-trace in the plug-in's place): files and widths as the texts
+// name them, and the checks each gives the others.
+std::string BaseName(const std::string& path);
+std::string Bits(int width);  // "64-bit"
+// The zip that holds the plug-in of `width`.
+std::string ZipOf(int width);
+// The modules checked as the plug-in, by file name: "fintop.dll", "fintop.dll and fintop-real.dll".
+std::string Files(const std::vector<const Image*>& subjects);
+
+template <class Range>
+bool Contains(const Range& names, const std::string& name) {
+  return std::any_of(std::begin(names), std::end(names),
+                     [&](const auto& other) { return SameModuleName(other, name); });
+}
+
+// The checks of module_checks.cpp. `width_advised` becomes true when the check told the user to
+// use the plug-in of the other width, which is said once.
+Check Imports(const std::vector<const Image*>& subjects, const std::string& folder,
+              bool& width_advised);
+Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised);
+
+// fintop-trace, the recorder, installed in the plug-in's place (INSTALL.txt, "Recording a
+// session"): its file name as built (the real plug-in's default name beside it is
+// trace::kDefaultRealPlugin), and whether `image` is the recorder, whatever its file is called
+// now (by the name it was linked under).
+#if defined(_WIN32)
+inline constexpr char kRecorderFile[] = "fintop-trace.dll";
+#else
+inline constexpr char kRecorderFile[] = "libfintop-trace.so";
+#endif
+bool IsRecorder(const Image& image);
+
+// The "recorder" check: every line of the settings understood, the log's and the snapshot's
+// folders writable. `recorder` is the recorder's path as installed.
+Check RecorderCheck(const trace::Settings& settings, const std::string& recorder);
 
 }  // namespace doctor

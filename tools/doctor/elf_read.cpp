@@ -4,6 +4,7 @@
 #include <libelf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -88,12 +89,9 @@ std::string ExpandOrigin(std::string_view folder, const std::string& path) {
   for (size_t i = 0; i < folder.size();) {
     const std::string_view rest = folder.substr(i);
     size_t token = rest.starts_with("${ORIGIN}") ? 9 : rest.starts_with("$ORIGIN") ? 7 : 0;
-    if (token == 7 && rest.size() > 7) {
-      const char next = rest[7];
-      if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') ||
-          (next >= '0' && next <= '9') || next == '_')
-        token = 0;
-    }
+    if (token == 7 && rest.size() > 7 &&
+        (std::isalnum(static_cast<unsigned char>(rest[7])) != 0 || rest[7] == '_'))
+      token = 0;
     if (token == 0) {
       out += folder[i++];
       continue;
@@ -130,17 +128,8 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
       image.imports.push_back({text, {}});
       continue;
     }
-    // The loader skips an empty text but reads an empty folder within one ("$ORIGIN:",
-    // "a::b") as the working folder.
-    const std::string_view all = text;
-    for (size_t start = 0; !all.empty();) {
-      const size_t end = std::min(all.find(':', start), all.size());
-      const std::string_view one = all.substr(start, end - start);
-      (entry.d_tag == DT_RUNPATH ? runpath : rpath)
-          .push_back(one.empty() ? "." : ExpandOrigin(one, image.path));
-      if (end == all.size()) break;
-      start = end + 1;
-    }
+    for (const std::string& one : SplitFolders(text, ":"))
+      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(ExpandOrigin(one, image.path));
   }
   // RPATH counts only when there is no RUNPATH.
   image.run_path = runpath.empty() ? rpath : runpath;
@@ -151,6 +140,17 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::vector<std::string> SplitFolders(std::string_view text, const char* separators) {
+  std::vector<std::string> folders;
+  for (size_t start = 0; !text.empty();) {
+    const size_t end = std::min(text.find_first_of(separators, start), text.size());
+    folders.emplace_back(end == start ? std::string_view(".") : text.substr(start, end - start));
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  return folders;
 }
 
 Image ReadElf(std::span<unsigned char> bytes, const std::string& path) {

@@ -5,6 +5,8 @@
 
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "image.h"
 
@@ -17,5 +19,9 @@ Image ReadElf(std::span<unsigned char> file, const std::string& path);
 
 // The folder part of a path ("." for a bare name, "/" for the root's files).
 std::string FolderOf(const std::string& path);
+
+// A list of folders as the loader reads one, parted by any of `separators`: an empty folder
+// within it is the working folder ("$ORIGIN:", "a::b"), an empty list names none.
+std::vector<std::string> SplitFolders(std::string_view text, const char* separators);
 
 }  // namespace doctor

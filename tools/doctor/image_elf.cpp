@@ -37,19 +37,6 @@ bool IsFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// LD_LIBRARY_PATH's folders as the loader reads them: parted by ':' or ';', an empty one the
-// working folder; an empty variable names none.
-std::vector<std::string> Split(const char* text) {
-  std::vector<std::string> parts;
-  if (text == nullptr || *text == '\0') return parts;
-  for (std::string_view rest = text;;) {
-    const size_t end = std::min(rest.find_first_of(":;"), rest.size());
-    parts.emplace_back(end == 0 ? std::string_view(".") : rest.substr(0, end));
-    if (end == rest.size()) return parts;
-    rest.remove_prefix(end + 1);
-  }
-}
-
 std::string OwnPath() {
   const std::string path = kit::ProgramPath().string();
   return path.empty() ? "fintop-doctor" : path;
@@ -126,7 +113,9 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   }
   // The dynamic linker's order: LD_LIBRARY_PATH, the importer's RUNPATH (for the plug-in
   // loaded from `folder`, its $ORIGIN), then the system's libraries.
-  std::vector<std::string> folders = Split(std::getenv("LD_LIBRARY_PATH"));
+  // LD_LIBRARY_PATH's folders are parted by ':' or ';'.
+  const char* library_path = std::getenv("LD_LIBRARY_PATH");
+  std::vector<std::string> folders = SplitFolders(library_path ? library_path : "", ":;");
   folders.insert(folders.end(), importer.run_path.begin(), importer.run_path.end());
   for (const std::string& place : folders) {
     const std::string path = place + "/" + module;

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "checks.h"
 #include "files.h"
 #include "image.h"
 #include "names.h"
@@ -352,9 +353,7 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   const DWORD error = GetLastError();
   SetDllDirectoryW(nullptr);
   if (plugin == nullptr) {
-    const size_t slash = path.find_last_of("\\/");
-    Report("refused " +
-           kit::SystemMessage(error, slash == std::string::npos ? path : path.substr(slash + 1)));
+    Report("refused " + kit::SystemMessage(error, BaseName(path)));
     Report("done");
     return 0;
   }

@@ -65,30 +65,21 @@ LoadResult ReadLoadReport(std::string_view output, const ChildEnd& end) {
     }
   }
   if (end.how == ChildEnd::How::kExited && end.status == 0 && done && answered) return result;
-  // The report is not whole: how the child ended says what happened.
+  // The report is not whole: how the child ended says what happened, and its message is the
+  // crash's or the abort's signal or exception, or why there is no report; none for a hang (a
+  // refusal printed before it is no answer).
+  constexpr LoadResult::Outcome kOutcomes[] = {
+      LoadResult::Outcome::kNoReport, LoadResult::Outcome::kCrashed, LoadResult::Outcome::kAborted,
+      LoadResult::Outcome::kTimedOut, LoadResult::Outcome::kNoReport};  // ChildEnd::How's order
+  result.outcome = kOutcomes[static_cast<int>(end.how)];
+  result.message = end.what;
   result.unresolved.clear();
   result.stubbed.clear();
-  switch (end.how) {
-    case ChildEnd::How::kCrashed:
-      result.outcome = LoadResult::Outcome::kCrashed;
-      result.message = end.what;
-      break;
-    case ChildEnd::How::kAborted:
-      result.outcome = LoadResult::Outcome::kAborted;
-      result.message = end.what;
-      break;
-    case ChildEnd::How::kTimedOut:
-      result.outcome = LoadResult::Outcome::kTimedOut;
-      break;
-    case ChildEnd::How::kNotStarted:
-      result.outcome = LoadResult::Outcome::kNoReport;
-      result.message = "the load check could not be started: " + end.what;
-      break;
-    case ChildEnd::How::kExited:
-      result.outcome = LoadResult::Outcome::kNoReport;
-      result.message = "the process that loads it ended (exit status " +
-                       std::to_string(end.status) + ") without finishing its report";
-      break;
+  if (end.how == ChildEnd::How::kNotStarted) {
+    result.message = "the load check could not be started: " + end.what;
+  } else if (end.how == ChildEnd::How::kExited) {
+    result.message = "the process that loads it ended (exit status " + std::to_string(end.status) +
+                     ") without finishing its report";
   }
   return result;
 }

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "bootstrap/entry_points.h"
-#include "check_parts.h"
+#include "checks.h"
 #include "files.h"
 #include "names.h"
 
@@ -49,14 +49,14 @@ std::string MissingAdvice(const Image& module, const std::vector<std::string>& m
                           const std::string& importer) {
   const Spelling own = SpellingOf(module.exports);
   const Spelling wanted = SpellingOf(missing);
-  const std::string file = Sanitize(BaseName(module.path));
+  const std::string file = BaseName(module.path);
   if (wanted != Spelling::kNone && own != Spelling::kNone && own != wanted) {
-    return "its own C++ exports use " + std::string(Describe(own)) + " spelling and " +
-           Sanitize(importer) + " takes " + Describe(wanted) + " names: " + file +
+    return "its own C++ exports use " + std::string(Describe(own)) + " spelling and " + importer +
+           " takes " + Describe(wanted) + " names: " + file +
            " was built with another compiler, and fintop must be built with the compiler "
            "family of the framework: use a fintop built with that compiler";
   }
-  return file + " is of another version than the one " + Sanitize(importer) +
+  return file + " is of another version than the one " + importer +
          " was built for: use the framework modules and fintop of one release";
 }
 
@@ -71,6 +71,15 @@ struct OtherWidth {
   std::string machine_where, system_machine;
 };
 
+// A host module looked for by the host entry points' check: where it was found, what keeps it
+// from serving, and the entry points it has.
+struct HostModule {
+  std::string module;
+  std::optional<std::string> found;  // where, when found
+  std::string fault;
+  std::vector<std::string> provides;
+};
+
 }  // namespace
 
 // Follows the plug-in's imports (and theirs, outside the system's folders) as the loader does.
@@ -83,7 +92,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     return std::find(subjects.begin(), subjects.end(), image) != subjects.end();
   };
   std::vector<std::string> problems;
-  ImportsDetails details;
+  std::vector<Object> modules;                               // the details of each module followed
   std::vector<std::string> unreadable;                       // modules whose names cannot be read
   std::map<std::string, std::vector<std::string>> found_at;  // where -> modules, for the ok line
   std::vector<std::string> order;
@@ -110,29 +119,27 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     const auto imported = std::find_if(
         importer->imports.begin(), importer->imports.end(),
         [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
-    ImportDetails& entry = details.modules.emplace_back();
-    entry.module = name;
-    entry.needed_by = importer_name;
     const std::optional<Found> found = FindModule(name, *importer, folder);
+    Object& entry = modules.emplace_back();
+    entry.Text("module", name).Text("needed_by", importer_name);
+    entry.TextOrNull("found", found ? std::optional(found->path) : std::nullopt);
     if (!found) {
       problems.push_back(
-          shown + " (needed by " + Sanitize(importer_name) +
+          shown + " (needed by " + importer_name +
           ") is not in the folder, the system's folders or PATH: " + NotFoundAdvice(name));
       continue;
     }
-    entry.found = found->path;
     Image module;
     try {
       module = ReadImage(found->path);
     } catch (const BadFile& error) {
       // The system's own modules are never to be replaced from outside.
       problems.push_back(
-          shown + " (needed by " + Sanitize(importer_name) +
-          ") cannot be used: " + Sanitize(error.what()) +
+          shown + " (needed by " + importer_name + ") cannot be used: " + error.what() +
           (found->system ? ": the system's installation is damaged" : ": replace it"));
       continue;
     }
-    entry.width = module.width;
+    entry.Integer("width", module.width);
     const std::string where = Sanitize(found->where);
     if (module.width == importer->width && module.machine != importer->machine && found->system) {
       other.machine.push_back(shown);
@@ -150,7 +157,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
         other.width = module.width;
       } else {
         problems.push_back(shown + " in " + where + " is " + Bits(module.width) + " (" +
-                           module.machine + ") but " + Sanitize(importer_name) + " is " +
+                           module.machine + ") but " + importer_name + " is " +
                            Bits(importer->width) + " (" + importer->machine + "): put the " +
                            Bits(importer->width) + " " + shown + " in the folder");
       }
@@ -162,17 +169,17 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       for (const std::string& wanted : imported->names) {
         if (!wanted.starts_with("#") && exports.count(wanted) == 0) missing.push_back(wanted);
       }
-      entry.missing = missing;
+      entry.Texts("missing", missing);
       if (!missing.empty()) {
-        entry.spelling = Describe(SpellingOf(module.exports));
+        entry.Text("spelling", Describe(SpellingOf(module.exports)));
         problems.push_back(shown + " in " + where + " lacks " + std::to_string(missing.size()) +
                            " of the " + std::to_string(imported->names.size()) + " names " +
-                           Sanitize(importer_name) + " takes from it (" + JoinNames(missing) +
+                           importer_name + " takes from it (" + JoinNames(missing) +
                            "): " + MissingAdvice(module, missing, importer_name));
       }
     }
     if (imported != importer->imports.end() && imported->names_unreadable) {
-      entry.names_unreadable = true;
+      entry.Bool("names_unreadable", true);
       if (!Contains(unreadable, shown)) unreadable.push_back(shown);
     }
     std::vector<std::string>& here = found_at[where];
@@ -216,8 +223,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     }
     if (!unbound.empty()) {
       problems.push_back(
-          "no library " + Sanitize(BaseName(subject->path)) + " needs defines " +
-          JoinNames(unbound) +
+          "no library " + BaseName(subject->path) + " needs defines " + JoinNames(unbound) +
           ": the framework's libraries are of another version "
           "than the one fintop was built for: use the framework and fintop of one release");
     }
@@ -236,11 +242,12 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
         " (" + JoinNames(unreadable) +
         ": their names were not compared, the table that imports them was bound without them)";
   }
-  return MakeCheck("imports", std::move(problems), ok_text, std::move(details));
+  return MakeCheck("imports", std::move(problems), ok_text,
+                   Object().Objects("modules", std::move(modules)));
 }
 
 Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
-  HostDetails details;
+  std::vector<HostModule> modules;
   std::optional<int> other_width;  // the first host module's, when not the plug-in's
   std::vector<std::string> names = {kHostProgram};
   names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
@@ -253,16 +260,16 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     if (std::filesystem::is_regular_file(local, error))
       found = Found{kit::Utf8(local), "the folder"};
     if (name == kHostProgram && (!found || found->where != "the folder")) continue;
-    HostModuleDetails& module = details.modules.emplace_back();
+    HostModule& module = modules.emplace_back();
     module.module = name;
     if (!found) continue;
-    module.found = Sanitize(found->where);
+    module.found = found->where;
     try {
       const Image image = ReadImage(found->path);
       if (image.width != plugin.width) {
         if (!other_width) other_width = image.width;
-        module.fault = "is " + Bits(image.width) + ", " + Sanitize(BaseName(plugin.path)) + " " +
-                       Bits(plugin.width);
+        module.fault =
+            "is " + Bits(image.width) + ", " + BaseName(plugin.path) + " " + Bits(plugin.width);
       }
       for (const auto& [entry, user] : kEntryPoints) {
         if (std::find(image.exports.begin(), image.exports.end(), entry) != image.exports.end()) {
@@ -270,10 +277,10 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
         }
       }
     } catch (const BadFile& error) {
-      module.fault = std::string("cannot be read: ") + Sanitize(error.what());
+      module.fault = std::string("cannot be read: ") + error.what();
     }
   }
-  auto describe = [](const HostModuleDetails& m) {
+  auto describe = [](const HostModule& m) {
     if (!m.found) return m.module + " (not found)";
     std::string text = m.module + " in " + *m.found;
     if (!m.fault.empty()) return text + " " + m.fault;
@@ -281,22 +288,28 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
            (m.provides.empty() ? " provides none" : " provides " + JoinNames(m.provides, "\""));
   };
   std::vector<std::string> problems, lacking;
+  Object entry_points;  // each -> the module that provides it, or null
   for (const auto& [entry, user] : kEntryPoints) {
-    const auto provider = std::find_if(
-        details.modules.begin(), details.modules.end(), [&entry = entry](const auto& m) {
+    const auto provider =
+        std::find_if(modules.begin(), modules.end(), [&entry = entry](const HostModule& m) {
           return m.fault.empty() &&
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
-    details.entry_points.emplace_back(entry, provider == details.modules.end()
-                                                 ? std::nullopt
-                                                 : std::optional<std::string>(provider->module));
-    if (provider == details.modules.end()) {
+    const bool provided = provider != modules.end();
+    entry_points.TextOrNull(entry, provided ? std::optional(provider->module) : std::nullopt);
+    if (!provided) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
   }
   std::string state;
-  for (const HostModuleDetails& m : details.modules) {
+  std::vector<Object> shown;
+  for (const HostModule& m : modules) {
     state += (state.empty() ? "" : "; ") + describe(m);
+    shown.emplace_back()
+        .Text("module", m.module)
+        .TextOrNull("found", m.found)
+        .Text("fault", m.fault)
+        .Texts("provides", m.provides);
   }
   if (!lacking.empty()) {
     std::string advice =
@@ -311,6 +324,9 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     problems.push_back("no host module provides " + JoinNames(lacking) + ": " + state + ": " +
                        advice);
   }
+  Object details;
+  details.Add("entry_points", [entry_points](kit::JsonWriter& w) { entry_points.Write(w); })
+      .Objects("modules", std::move(shown));
   return MakeCheck("host entry points", std::move(problems), state, std::move(details));
 }
 

@@ -1,11 +1,11 @@
 // The recorder's checks: what the doctor reads of fintop-trace in the plug-in's place and its
-// settings (check_parts.h).
+// settings (checks.h).
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
-#include "check_parts.h"
+#include "checks.h"
 #include "files.h"
 #include "names.h"
 #include "system.h"
@@ -44,23 +44,6 @@ std::optional<std::string> NotWritable(const std::string& path) {
 
 bool IsRecorder(const Image& image) {
   return SameModuleName(image.own_name, kRecorderFile);
-}
-
-trace::Settings ReadRecorderSettings(const std::string& recorder) {
-  // The limits' defaults matter only to the recorder.
-  return trace::ReadSettings(trace::FolderOf(recorder), 1, 1);
-}
-
-std::string RealFrom(const trace::Settings& settings) {
-  switch (settings.plugin_from) {
-    case trace::Settings::From::kFile:
-      return std::string("as ") + trace::kSettingsFileName + " names it";
-    case trace::Settings::From::kEnvironment:
-      return std::string("as this environment's ") + trace::kPluginSetting + " names it";
-    case trace::Settings::From::kDefault:
-      break;
-  }
-  return "its default name";
 }
 
 Check RecorderCheck(const trace::Settings& settings, const std::string& recorder) {
@@ -108,9 +91,12 @@ Check RecorderCheck(const trace::Settings& settings, const std::string& recorder
                                   ": the settings come from the host's environment";
   ok_text += "; " + written + " can be written";
   if (settings.snapshot.empty()) ok_text += "; no snapshot is named";
-  RecorderDetails details{
-      settings.file ? given(trace::FolderOf(recorder) + trace::kSettingsFileName) : std::nullopt,
-      settings.plugin, given(settings.log), given(settings.snapshot), settings.complaints};
+  Object details;
+  details.TextOrNull("settings", settings.file
+                                     ? given(trace::FolderOf(recorder) + trace::kSettingsFileName)
+                                     : std::nullopt);
+  details.Text("plugin", settings.plugin).TextOrNull("log", given(settings.log));
+  details.TextOrNull("snapshot", given(settings.snapshot)).Texts("complaints", settings.complaints);
   return MakeCheck("recorder", std::move(problems), ok_text, std::move(details));
 }
 

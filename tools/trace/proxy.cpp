@@ -8,7 +8,7 @@
 // What a call does: without a log, it forwards and returns. With one, it reads the node's path
 // (GetName on a clone climbed with Up) and every attribute name of FINTOP_RECORDED_ATTRIBUTES
 // (GetAttribute on the caller's iterator: the record's "before"), writes the begin line, and
-// forwards with the call's own iterator in the caller's place (call_iterator.h), which passes
+// forwards with the call's own iterator in the caller's place (CallIterator), which passes
 // every operation on and notes the attributes and bindings the call makes; then it reads the
 // path of where the iterator stands and writes the call's line. The proxy itself only reads
 // the caller's iterator (Clone, GetAttribute); every clone is deleted on every path. What the
@@ -24,33 +24,26 @@
 #include <new>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
-#include "address.h"
 #include "attribute_value.h"
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/entry_points.h"
-#include "call_iterator.h"
+#include "call_record.h"
 #include "files.h"
 #include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/recorded_attributes.h"
-#include "recording_file.h"
 #include "settings.h"
-#include "snapshot.h"
 #include "system.h"
+#include "tree.h"
 
 namespace {
 
+// A callback's id is its place in the list, as in fintop::kCallbackTable.
 #define FINTOP_TRACE_ID(shape, name, ...) k##name,
 enum CallbackId { FINTOP_CALLBACKS(FINTOP_TRACE_ID) };
 #undef FINTOP_TRACE_ID
-
-// A callback's id is its place in the list, as in fintop::kCallbackTable.
-constexpr const char* CallbackName(int id) {
-  return fintop::kCallbackTable[id].name;
-}
 
 // The bootstrap's entries the proxy passes on, their ids after the callbacks' in this order
 // (the forwarders' lookup asks the first two by their place).
@@ -60,6 +53,90 @@ constexpr int kTopEntryId = kCallbackCount, kGetQELNodeId = kCallbackCount + 2,
               kFind1Id = kCallbackCount + 3, kEntries = kCallbackCount + 4;
 
 using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void*, void*);
+
+// The iterator fintop-trace hands the real plug-in for the length of one recorded call, in
+// place of the framework's: every operation goes on to the framework's iterator, unchanged and
+// in order, and its answer comes back; what the call records and binds on it (SetAttribute,
+// SetAttributeByKey, Alias) is noted in the call's record as well. The interface has no way to
+// read a binding back, so the record can learn of bindings only by seeing the calls.
+//
+// Why this is safe:
+// - The plug-in calls only the operations of FIIterator (fi_iterator.h) on the iterator it is
+//   handed, through the virtual table that header fixes; this object implements exactly those,
+//   and nothing else of it is ever touched.
+// - The plug-in never deletes the iterator it is handed and keeps no pointer to it past the
+//   call, so an object on the proxy's stack may stand in for it. Clone returns the framework's
+//   own clone: the plug-in deletes it with the framework's DeleteFIIterator as before, and
+//   nothing it owns changes hands.
+// - This object must never be deleted through DeleteFIIterator, cloned itself, kept past the
+//   call or used on another thread; it must never change what the framework's iterator is
+//   asked or answers, and it must not throw into the plug-in: a note it cannot make (out of
+//   memory) marks the record as failed, and the call goes on all the same.
+class CallIterator final : public FIIterator {
+ public:
+  // Notes into `call`'s attributes and bindings (present); `framework` and `call` outlive it.
+  CallIterator(FIIterator& framework, record::Call& call) noexcept
+      : framework_(framework), call_(call) {}
+
+  // Whether a note could not be made: the record is then incomplete and must not be written.
+  bool failed() const { return failed_; }
+
+  // Whether the call asked the framework's iterator to move (even if it stayed): when not, it
+  // stands where the call found it.
+  bool moved() const { return moved_; }
+
+  FIIterator* Clone() override { return framework_.Clone(); }
+  bool Element(int index) override { return Moving(), framework_.Element(index); }
+  bool Down(const std::string& name) override { return Moving(), framework_.Down(name); }
+  bool First() override { return Moving(), framework_.First(); }
+  bool Next() override { return Moving(), framework_.Next(); }
+  bool Last() override { return Moving(), framework_.Last(); }
+  bool Up() override { return Moving(), framework_.Up(); }
+  void GetName(char* buffer, int size) override { framework_.GetName(buffer, size); }
+  void GetValue(const FIAttribute& key, FIAttribute& out) override {
+    framework_.GetValue(key, out);
+  }
+  bool GetAttribute(const char* name, FIAttribute& out) override {
+    return framework_.GetAttribute(name, out);
+  }
+  // Each note follows the framework's own operation, so the plug-in sees the framework's
+  // behaviour whatever the note costs; a null text is noted as an empty one, as the host reads it.
+  void Alias(const char* generic_name, const char* host_name) override {
+    framework_.Alias(generic_name, host_name);
+    Note([&] { call_.bindings->emplace_back(Text(generic_name), Text(host_name)); });
+  }
+  void SetAttribute(const char* name, const FIAttribute& value) override {
+    framework_.SetAttribute(name, value);
+    Note([&] { call_.Record(Text(name), record::AttributeValue(value)); });
+  }
+  // The attribute's name is the key's text, as the framework stores it.
+  void SetAttributeByKey(const FIAttribute& key, const FIAttribute& value) override {
+    framework_.SetAttributeByKey(key, value);
+    Note([&] {
+      FIAttribute text(key);
+      text.ChangeType(FT_TEXT);
+      call_.Record(text.c_str(), record::AttributeValue(value));
+    });
+  }
+
+ private:
+  void Moving() { moved_ = true; }
+  static const char* Text(const char* text) { return text != nullptr ? text : ""; }
+  template <class Noting>
+  void Note(Noting note) noexcept {
+    if (failed_) return;
+    try {
+      note();
+    } catch (...) {
+      failed_ = true;
+    }
+  }
+
+  FIIterator& framework_;
+  record::Call& call_;
+  bool failed_ = false;
+  bool moved_ = false;
+};
 
 // The process's one recording session: the real plug-in's entries and the log, made at the
 // first call and kept until the process ends (the real plug-in is never unloaded).
@@ -101,20 +178,17 @@ class Session {
 
   void Open() {
     const std::string folder = trace::FolderOf(trace::OwnFile());
-    trace::Settings settings =
+    settings_ =
         trace::ReadSettings(folder, trace::kDefaultSnapshotNodes, trace::kDefaultSnapshotDepth);
-    snapshot_file_ = settings.snapshot;
-    snapshot_nodes_ = settings.snapshot_nodes;
-    snapshot_depth_ = settings.snapshot_depth;
-    snapshot_pending_ = !snapshot_file_.empty();
-    std::vector<std::string> notes = std::move(settings.complaints);
-    if (!settings.log.empty()) {
-      trace::RecordingFile log = trace::CreateRecording(settings.log);
+    snapshot_pending_ = !settings_.snapshot.empty();
+    std::vector<std::string> notes = std::move(settings_.complaints);
+    if (!settings_.log.empty()) {
+      trace::RecordingFile log = trace::CreateRecording(settings_.log);
       log_ = log.file;
       if (!log.moved.empty()) notes.insert(notes.begin(), "the log: " + log.moved);
     }
-    void* module = Load(settings.plugin, notes);
-    Write(record::HeaderLine(Head(settings.plugin, module != nullptr)));
+    void* module = Load(settings_.plugin, notes);
+    Write(record::HeaderLine(Head(settings_.plugin, module != nullptr)));
     for (const std::string& note : notes) {
       if (log_ != nullptr) {
         Error(note);
@@ -152,14 +226,16 @@ class Session {
       return nullptr;
     }
     auto find = [&](const char* name) { return trace::FindEntry(module, name); };
-    if (find(CallbackName(kCTFlowsheets)) == reinterpret_cast<void*>(&CTFlowsheets)) {
+    if (find(fintop::kCallbackTable[kCTFlowsheets].name) ==
+        reinterpret_cast<void*>(&CTFlowsheets)) {
       notes.push_back("the real plug-in " + file +
                       " is fintop-trace itself: every callback answers its failure result");
       return nullptr;
     }
     for (int id = 0; id < kEntries; ++id) {
       const bool callback = id < kCallbackCount;
-      const char* name = callback ? CallbackName(id) : kBootstrapEntries[id - kCallbackCount];
+      const char* name =
+          callback ? fintop::kCallbackTable[id].name : kBootstrapEntries[id - kCallbackCount];
       entries_[id] = find(name);
       if (entries_[id] == nullptr) {
         notes.push_back("the real plug-in " + file + " does not export " + name +
@@ -175,9 +251,7 @@ class Session {
   std::FILE* log_ = nullptr;
   std::mutex mutex_;
   bool broken_ = false;
-  std::string snapshot_file_;
-  unsigned long long snapshot_nodes_ = trace::kDefaultSnapshotNodes;
-  unsigned long long snapshot_depth_ = trace::kDefaultSnapshotDepth;
+  trace::Settings settings_;
   std::atomic<bool> snapshot_pending_{false};
   std::once_flag snapshot_once_;
 };
@@ -185,7 +259,7 @@ class Session {
 void Session::TakeSnapshot(FIIterator& it) noexcept {
   try {
     std::call_once(snapshot_once_, [&] {
-      trace::RecordingFile file = trace::CreateRecording(snapshot_file_);
+      trace::RecordingFile file = trace::CreateRecording(settings_.snapshot);
       if (!file.moved.empty()) Error("the snapshot: " + file.moved);
       if (file.file == nullptr) return;
       trace::SnapshotResult snapshot;
@@ -193,7 +267,8 @@ void Session::TakeSnapshot(FIIterator& it) noexcept {
       try {
         kit::Output out(file.file);
         kit::JsonWriter json(out);
-        snapshot = trace::WriteSnapshot(json, it, snapshot_nodes_, snapshot_depth_);
+        snapshot =
+            trace::WriteSnapshot(json, it, settings_.snapshot_nodes, settings_.snapshot_depth);
         out << '\n';
         written = out.Finish();
       } catch (...) {
@@ -224,20 +299,15 @@ unsigned long long ThreadNumber() {
   return numbers->try_emplace(std::this_thread::get_id(), numbers->size() + 1).first->second;
 }
 
-// Completes a call's record with its answer and where the iterator stands (read again only when
-// the call may have moved it), and writes it;
-// `failed` (a note the call's iterator could not make) or what the recording throws drops the
-// line, and the call's answer stands.
-template <class Result>
-void Finish(Session& session, record::Call& call, Result result, FIIterator* it, FIAttribute* out,
-            bool failed, bool moved = true) noexcept {
+// Completes a call's record with its answer (`integer`: a collection callback's count or
+// index, else true or false) and where the iterator stands (read again only when the call may
+// have moved it), and writes it; `failed` (a note the call's iterator could not make) or what
+// the recording throws drops the line, and the call's answer stands.
+void Finish(Session& session, record::Call& call, bool integer, int result, FIIterator* it,
+            FIAttribute* out, bool failed, bool moved) noexcept {
   if (failed) return;
   try {
-    if constexpr (std::is_same_v<Result, bool>) {
-      call.result = record::Value::Bool(result);
-    } else {
-      call.result = record::Value::Integer(result);
-    }
+    call.result = integer ? record::Value::Integer(result) : record::Value::Bool(result != 0);
     if (out != nullptr && !out->empty()) call.out = record::AttributeValue(*out);
     if (it != nullptr) call.at = moved ? trace::AddressOf(*it) : call.node;
     session.Write(record::Line(call));
@@ -245,27 +315,28 @@ void Finish(Session& session, record::Call& call, Result result, FIIterator* it,
   }
 }
 
-// The call of the real plug-in's entry `f` with the caller's arguments (those of its shape).
-template <class Result>
-using Forward = Result (*)(void* f, FIIterator* it, FIAttribute* out, int value);
-
-// One call: forwarded (or answered with `failure` when the real plug-in lacks it) and, with a
-// log, recorded. A template of the result type alone, not of each callback's forwarding: 2
-// copies of this body, not one a callback, in every build of the proxy.
-template <class Result>
-Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it, FIAttribute* out,
-              Result failure, Forward<Result> forward) {
+// One call of callback `id` with the caller's arguments (`argument`: a collection callback's
+// index, an element callback's move flag): forwarded through the pointer of its shape (or
+// answered with its failure result when the real plug-in lacks it) and, with a log, recorded.
+int Traced(int id, FIIterator* it, FIAttribute* out, int argument) {
+  const fintop::CallbackInfo& info = fintop::kCallbackTable[id];
   Session& session = Session::Get();
   if (it != nullptr && session.snapshot_pending()) session.TakeSnapshot(*it);
   void* entry = session.entry(id);
-  if (!session.logging()) return entry != nullptr ? forward(entry, it, out, value) : failure;
+  auto forward = [&](FIIterator* at) {
+    return entry != nullptr ? fintop::CallByShape(info.shape, entry, at, out, argument)
+                            : fintop::FailureResult(info, argument);
+  };
+  if (!session.logging()) return forward(it);
 
   record::Call call;
   bool recording = true;
   try {
-    call.callback = CallbackName(id);
-    call.argument = argument;
-    call.value = value;
+    call.callback = info.name;
+    call.argument = info.shape == fintop::Shape::kCollection ? record::Call::kIndex
+                    : info.shape == fintop::Shape::kElement  ? record::Call::kMove
+                                                             : record::Call::kNone;
+    call.value = argument;
     if (it != nullptr) {
       call.node = trace::AddressOf(*it);
       // What the call can read: the plug-in's recorded attributes and the framework's it reads.
@@ -283,57 +354,36 @@ Result Traced(int id, record::Call::Argument argument, int value, FIIterator* it
   } catch (...) {
     recording = false;
   }
-  if (!recording) return entry != nullptr ? forward(entry, it, out, value) : failure;
+  if (!recording) return forward(it);
 
-  // The real plug-in is handed the call's own iterator (call_iterator.h), which notes the
+  // The real plug-in is handed the call's own iterator (CallIterator), which notes the
   // attributes and bindings the call makes on the framework's.
-  Result result = failure;
+  int result = 0;
   bool failed = false, moved = true;
   if (entry != nullptr && it != nullptr) {
-    trace::CallIterator recorded(*it, call);
-    result = forward(entry, &recorded, out, value);
+    CallIterator recorded(*it, call);
+    result = forward(&recorded);
     failed = recorded.failed();
     moved = recorded.moved();
-  } else if (entry != nullptr) {
-    result = forward(entry, it, out, value);
+  } else {
+    result = forward(it);
   }
-  Finish(session, call, result, it, out, failed, moved);
+  Finish(session, call, info.shape == fintop::Shape::kCollection, result, it, out, failed, moved);
   return result;
 }
 
 }  // namespace
 
-// The callbacks, one per entry of the list, by shape.
-#define FINTOP_TRACE_KIND(name, fails)                                             \
-  FINTOP_SIGNATURE_KIND(name) {                                                    \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, nullptr, false, \
-                        [](void* f, FIIterator* it, FIAttribute*, int) {           \
-                          return reinterpret_cast<FIKindTest>(f)(it);              \
-                        });                                                        \
+// The callbacks, one per entry of the list: each shape's arguments as Traced takes them (the
+// kinds and the classifier take no argument, and only the classifier and collections an out).
+#define FINTOP_TRACE_ARGUMENTS_KIND iterator, nullptr, 0
+#define FINTOP_TRACE_ARGUMENTS_CLASSIFIER iterator, out, 0
+#define FINTOP_TRACE_ARGUMENTS_COLLECTION iterator, out, index
+#define FINTOP_TRACE_ARGUMENTS_ELEMENT iterator, nullptr, move
+#define FINTOP_TRACE_DEFINE(shape, name, ...)               \
+  FINTOP_SIGNATURE_##shape(name) {                          \
+    return Traced(k##name, FINTOP_TRACE_ARGUMENTS_##shape); \
   }
-#define FINTOP_TRACE_CLASSIFIER(name, fails)                                   \
-  FINTOP_SIGNATURE_CLASSIFIER(name) {                                          \
-    return Traced<bool>(k##name, record::Call::kNone, 0, iterator, out, false, \
-                        [](void* f, FIIterator* it, FIAttribute* o, int) {     \
-                          return reinterpret_cast<FIClassifier>(f)(it, o);     \
-                        });                                                    \
-  }
-#define FINTOP_TRACE_COLLECTION(name, fails)                                 \
-  FINTOP_SIGNATURE_COLLECTION(name) {                                        \
-    return Traced<int>(k##name, record::Call::kIndex, index, iterator, out,  \
-                       fintop::FailedCollection(FINTOP_FACT_##fails, index), \
-                       [](void* f, FIIterator* it, FIAttribute* o, int i) {  \
-                         return reinterpret_cast<FICollection>(f)(it, o, i); \
-                       });                                                   \
-  }
-#define FINTOP_TRACE_ELEMENT(name, fails)                                             \
-  FINTOP_SIGNATURE_ELEMENT(name) {                                                    \
-    return Traced<bool>(k##name, record::Call::kMove, move, iterator, nullptr, false, \
-                        [](void* f, FIIterator* it, FIAttribute*, int m) {            \
-                          return reinterpret_cast<FIElement>(f)(it, m);               \
-                        });                                                           \
-  }
-#define FINTOP_TRACE_DEFINE(shape, name, moves, state, fails) FINTOP_TRACE_##shape(name, fails)
 
 extern "C" {
 

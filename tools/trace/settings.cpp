@@ -183,7 +183,8 @@ Settings ReadSettings(const std::string& folder, unsigned long long default_node
     settings.plugin = kDefaultRealPlugin;
     settings.plugin_from = Settings::From::kDefault;
   }
-  if (!HasFolder(settings.plugin)) settings.plugin = folder + settings.plugin;
+  if (settings.plugin.find_first_of(kSeparators) == std::string::npos)
+    settings.plugin = folder + settings.plugin;
   return settings;
 }
 

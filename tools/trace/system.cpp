@@ -13,8 +13,6 @@
 #include <windows.h>
 
 #include <filesystem>
-
-#include "files.h"
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -22,11 +20,9 @@
 #include <unistd.h>
 #endif
 
-namespace trace {
+#include "files.h"
 
-bool HasFolder(const std::string& path) {
-  return path.find_first_of(kSeparators) != std::string::npos;
-}
+namespace trace {
 
 bool IsAbsolute(const std::string& path) {
 #if defined(_WIN32)
@@ -59,29 +55,6 @@ std::string VersionText(DWORD high, DWORD low) {
          std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
 }
 
-}  // namespace
-
-std::string OwnFile() {
-  HMODULE self = nullptr;
-  if (!GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCWSTR>(&OwnFile), &self))
-    return {};
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) return Narrow(path.substr(0, n));
-    path.resize(path.size() * 2);
-  }
-}
-
-std::optional<std::string> Environment(const char* name) {
-  const wchar_t* value = _wgetenv(Wide(name).c_str());
-  if (value == nullptr) return std::nullopt;
-  return Narrow(value);
-}
-
 std::FILE* CreateNewFile(const std::string& path) {
   const int fd =
       _wopen(Wide(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -105,6 +78,29 @@ std::string TempFolder() {
 std::string LastError() {
   const DWORD code = GetLastError();
   return code != 0 ? kit::SystemMessage(code) : std::strerror(errno);
+}
+
+}  // namespace
+
+std::string OwnFile() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&OwnFile), &self))
+    return {};
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return Narrow(path.substr(0, n));
+    path.resize(path.size() * 2);
+  }
+}
+
+std::optional<std::string> Environment(const char* name) {
+  const wchar_t* value = _wgetenv(Wide(name).c_str());
+  if (value == nullptr) return std::nullopt;
+  return Narrow(value);
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
@@ -135,18 +131,10 @@ FileVersion VersionOf(const std::string& path) {
 
 #else
 
-std::string OwnFile() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&OwnFile), &info) == 0 || info.dli_fname == nullptr) return {};
-  return info.dli_fname;
-}
+namespace {
 
-std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
-
+// For CreateRecording: a new file (null, errno EEXIST, when one is there), whether a device or
+// a pipe is there, the temporary folder with its separator, the last error as one line.
 std::FILE* CreateNewFile(const std::string& path) {
   const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
@@ -174,6 +162,20 @@ std::string TempFolder() {
 
 std::string LastError() {
   return std::strerror(errno);
+}
+
+}  // namespace
+
+std::string OwnFile() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&OwnFile), &info) == 0 || info.dli_fname == nullptr) return {};
+  return info.dli_fname;
+}
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
@@ -206,6 +208,57 @@ std::string NowUtc() {
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
+}
+
+namespace {
+
+// Names tried beside a file already there before giving up on a folder.
+constexpr int kMaxCounter = 9999;
+
+// `path` with "-N" before its extension (the last dot of its file name).
+std::string Numbered(const std::string& path, int n) {
+  const std::size_t name = FolderOf(path).size();
+  std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || dot <= name) dot = path.size();
+  return path.substr(0, dot) + "-" + std::to_string(n) + path.substr(dot);
+}
+
+// A new file at `path` or, when one is there, at the first numbered name free; null when
+// none can be made (errno from the last try).
+std::FILE* CreateBeside(const std::string& path, std::string& made) {
+  for (int n = 1; n <= kMaxCounter; ++n) {
+    made = n == 1 ? path : Numbered(path, n);
+    if (std::FILE* file = CreateNewFile(made)) return file;
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+RecordingFile CreateRecording(const std::string& asked) {
+  RecordingFile recording;
+  if (IsSpecialFile(asked)) {
+    if (std::FILE* device = kit::OpenFile(asked, "ab")) return {device, asked, {}};
+  }
+  recording.file = CreateBeside(asked, recording.path);
+  if (recording.file != nullptr) {
+    if (recording.path != asked)
+      recording.moved = asked + " holds an earlier session: this one is " + recording.path;
+    return recording;
+  }
+  const std::string why = LastError();
+  const std::string name = asked.substr(FolderOf(asked).size());
+  const std::string temp = TempFolder();
+  if (!temp.empty() && !name.empty()) recording.file = CreateBeside(temp + name, recording.path);
+  if (recording.file == nullptr) {
+    recording.path = asked;
+    recording.moved = "cannot write " + asked + " (" + why + ")";
+    return recording;
+  }
+  recording.moved = "cannot write " + asked + " (" + why + "): written to the temporary folder, " +
+                    recording.path;
+  return recording;
 }
 
 }  // namespace trace

@@ -1,7 +1,7 @@
-// What the recorder asks of the operating system: its own file, files made and modules loaded
-// by path, the temporary folder, file versions and the time. Paths are UTF-8 text throughout
-// the recorder; on Windows every one goes through the wide calls, so a folder named "Jürgen" or
-// "日本" works whatever the host's code page. Nothing here throws but std::bad_alloc.
+// What the recorder asks of the operating system: its own file, its recordings' files, modules
+// loaded by path, file versions and the time. Paths are UTF-8 text throughout the recorder; on
+// Windows every one goes through the wide calls, so a folder named "Jürgen" or "日本" works
+// whatever the host's code page. Nothing here throws but std::bad_alloc.
 #pragma once
 
 #include <cstdio>
@@ -16,7 +16,6 @@ inline constexpr char kSeparators[] = "\\/";
 inline constexpr char kSeparators[] = "/";
 #endif
 
-bool HasFolder(const std::string& path);
 bool IsAbsolute(const std::string& path);
 // The folder of `path` with its last separator; "" for a bare name.
 std::string FolderOf(const std::string& path);
@@ -27,14 +26,22 @@ std::string OwnFile();
 // The environment variable `name` as UTF-8; nullopt when it is not set.
 std::optional<std::string> Environment(const char* name);
 
-// A file made at `path` for writing, where no file was; null (errno set: EEXIST when one was).
-std::FILE* CreateNewFile(const std::string& path);
-// Whether a device or a pipe is at `path` (written to as it is, never beside).
-bool IsSpecialFile(const std::string& path);
-// The user's temporary folder with a separator at its end; "" when there is none.
-std::string TempFolder();
-// What the last failed call of the C library or the system said, as one line.
-std::string LastError();
+// Where a recording (the log, the snapshot) is written, so that none vanishes or mixes with
+// another: a session never appends to an earlier one's file, and a file that cannot be made
+// where asked is made in the user's temporary folder instead.
+struct RecordingFile {
+  std::FILE* file = nullptr;  // null: it could be made nowhere
+  std::string path;           // where it is
+  // Why it is not at the path asked for, on one line (empty when it is): a later session's
+  // new name, or the temporary folder and what stopped the file where asked.
+  std::string moved;
+};
+
+// A new file for writing at `asked`; when a regular file is there already, beside it with a
+// counter before its extension ("session-2.jsonl", "-3", ...); when the file cannot be made in
+// that folder, under the same name in the temporary folder. A device or pipe named (/dev/full)
+// is opened as it is.
+RecordingFile CreateRecording(const std::string& asked);
 
 // A module loaded by path, and an entry of it by name; null when not (`why` says why).
 void* LoadModule(const std::string& path, std::string& why);

@@ -1,6 +1,8 @@
-// The snapshot: the host tree as the plug-in sees it, written from the top in the case format
-// of fintop-walk (hostsim/iterator/case_loader.h) through the iterator's operations alone, so
-// that a session's calls can be made again on it (fintop-walk SNAPSHOT --replay LOG).
+// The host tree as fintop-trace reads it, with the iterator's operations alone (Clone, Up,
+// First, Next, Down, GetName, GetValue): where an iterator stands, as the record's address
+// (call_record.h), and the snapshot. The interface has no node identity, so each level's place
+// among namesakes is counted from the siblings. Every clone made is deleted; the iterator read
+// is never moved.
 #pragma once
 
 #include <string>
@@ -10,6 +12,13 @@
 
 namespace trace {
 
+// The address of the node `it` stands on.
+std::string AddressOf(FIIterator& it);
+
+// The snapshot: the host tree as the plug-in sees it, written from the top in the case format
+// of fintop-walk (hostsim/iterator/case_loader.h), so that a session's calls can be made again
+// on it (fintop-walk SNAPSHOT --replay LOG).
+//
 // Limits unless the settings give others: a large real case fits, and the depth is what
 // fintop-walk reads (hostsim::kMaxCaseDepth).
 inline constexpr unsigned long long kDefaultSnapshotNodes = 5000000;
