@@ -106,10 +106,8 @@ class Output {
 // text's invalid UTF-8 replaced as written; numbers as written).
 class JsonEvents {
  public:
-  virtual void StartObject(std::uint64_t at) = 0;
-  virtual void StartArray(std::uint64_t at) = 0;
-  virtual void EndObject() = 0;
-  virtual void EndArray() = 0;
+  virtual void Start(std::uint64_t at, bool object) = 0;  // an object's or an array's
+  virtual void End(bool object) = 0;
   virtual void Key(std::string_view key) = 0;
   virtual void Value(char type, std::string_view text) = 0;  // type: a Scalar::Type
 
