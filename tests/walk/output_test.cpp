@@ -240,10 +240,7 @@ TEST_P(HeldBack, UntilTheFirstMiB) {
     out << part;
     written += part;
   }
-  EXPECT_EQ(out.started(), GetParam().started);
-  if (!GetParam().started) {
-    EXPECT_EQ(Contents(file.get()), "");
-  }
+  EXPECT_EQ(!Contents(file.get()).empty(), GetParam().started);  // nothing before the first MiB
   ASSERT_TRUE(out.Finish());
   EXPECT_EQ(Contents(file.get()), written);
 }

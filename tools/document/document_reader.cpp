@@ -58,7 +58,7 @@ bool DocumentReader::Open(bool object) {
   const std::uint64_t at = Offset() - 1;  // the bracket was the last byte read
   if (frames_.empty()) {
     if (!object) return Fail("not a document of fintop-walk --json or a fintop-trace log");
-    Push(kLine, kNoRecord, false);
+    Push(kLine);
     frames_.back().at = at;
     return true;
   }
@@ -77,34 +77,34 @@ bool DocumentReader::Open(bool object) {
     case kNode:
     case kCall: {
       const record::Member& m = *f.row;  // the key before it found its row
-      if (!object && m.type == record::Type::kNodes) return Push(kNodes, f.record, false);
-      if (!object && m.type == record::Type::kTexts) return Skip();  // "operations": never compared
+      if (!object && m.type == record::Type::kNodes) return Push(kNodes, f.record);
+      if (!object && m.type == record::Type::kTexts) return Push(kSkip);  // "operations"
       if (!object || (m.type != record::Type::kValues && m.type != record::Type::kNames))
         return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) +
                     (object ? ", not an object" : ", not an array"));
-      if (m.role == record::Role::kIgnored) return Skip();  // "before": read, not compared
+      if (m.role == record::Role::kIgnored) return Push(kSkip);  // "before": read, not compared
       if (!Push(kFields, f.record, f.in_trace)) return false;
       frames_.back().fields =
           m.type == record::Type::kValues ? Record::kAttribute : Record::kBinding;
       return true;
     }
     case kTop:
-      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
-      if (object && Is(f.key, names::kSummary)) return Push(kSummary, kNoRecord, false);
-      if (!object && Is(f.key, names::kModel)) return Push(kNodes, kNoRecord, false);
+      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Push(kSkip);
+      if (object && Is(f.key, names::kSummary)) return Push(kSummary);
+      if (!object && Is(f.key, names::kModel)) return Push(kNodes);
       if (!object && Is(f.key, names::kTrace)) return Push(kTrace, kNoRecord, true);
       return Fail("\"" + f.key + "\" must not be " + (object ? "an object" : "an array"));
     case kSummary:
       if (!object && (Is(f.key, names::kNotReached) || Is(f.key, names::kNothingFoundBy))) {
         std::vector<std::string>* list =
             Is(f.key, names::kNotReached) ? &doc_.not_reached_ : &doc_.nothing_found_by_;
-        if (!Push(kNames, kNoRecord, false)) return false;  // (`f` is gone once pushed)
+        if (!Push(kNames)) return false;  // (`f` is gone once pushed)
         frames_.back().names = list;
         return true;
       }
-      return Skip();
+      return Push(kSkip);
     case kHeader:
-      return Skip();
+      return Push(kSkip);
     default:
       break;
   }
@@ -210,12 +210,7 @@ bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
   f.kind = kind;
   f.record = record;
   f.in_trace = in_trace;
-  return true;
-}
-
-bool DocumentReader::Skip() {
-  if (!Push(kSkip, kNoRecord, false)) return false;
-  frames_.back().skip = 1;
+  f.skip = kind == kSkip ? 1 : 0;
   return true;
 }
 

@@ -149,8 +149,9 @@ class DocumentReader final : public kit::JsonEvents {
 
   std::uint32_t NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
                           std::uint64_t offset);
-  bool Push(FrameKind kind, std::uint32_t record, bool in_trace);
-  bool Skip();
+  // A frame opened on the stack; false, refused, past kMaxDepth. A kSkip frame passes over what
+  // it opens, counting its containers.
+  bool Push(FrameKind kind, std::uint32_t record = kNoRecord, bool in_trace = false);
   bool Open(bool object);  // an object or an array begins
   bool Close();            // the one last opened ends
   bool OnKey();            // the key just put in the open frame

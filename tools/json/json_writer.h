@@ -67,8 +67,6 @@ class Output {
   }
   Output& operator<<(char c) { return *this << std::string_view(&c, 1); }
 
-  // Whether some of the output has been written already.
-  bool started() const { return started_; }
   // How many bytes were given to it so far, written or held.
   std::uint64_t size() const { return written_ + held_.size(); }
   // What is held (all of it, without a file).
@@ -76,13 +74,8 @@ class Output {
   // Room for `bytes` held, made at once: what is held is not copied as it grows (pages of the
   // room never written are never touched).
   void Reserve(std::size_t bytes) { held_.reserve(bytes); }
-  // What is held, taken: the output starts again empty.
-  std::string Release() {
-    std::string text = std::move(held_);
-    held_.clear();
-    written_ = 0;
-    return text;
-  }
+  // What is held, taken (all of it, without a file).
+  std::string Release() { return std::exchange(held_, {}); }
   // Writes what is held and flushes the file; false when some writing failed.
   bool Finish();
   // The errno of the first write that failed (0: none).
