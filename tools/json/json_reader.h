@@ -60,25 +60,11 @@ class Cursor {
     } while (at_ == size_ && Refill());
   }
   void Step() { ++at_; }  // on by one byte, as it is
-  // The bytes from here up to the first quote, backslash or control byte of the block read.
-  std::string_view TextRun() {
+  // The bytes from here of the block read that `in` takes (a byte as unsigned char).
+  template <class In>
+  std::string_view Run(In in) {
     std::size_t from = at_;
-    while (at_ < size_) {
-      unsigned char c = static_cast<unsigned char>(data_[at_]);
-      if (c == '"' || c == '\\' || c < 0x20) break;
-      ++at_;
-    }
-    return {data_ + from, at_ - from};
-  }
-  // The bytes from here that a number may hold (digits, sign, point, exponent) of the block read.
-  std::string_view NumberRun() {
-    std::size_t from = at_;
-    while (at_ < size_) {
-      char c = data_[at_];
-      if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'))
-        break;
-      ++at_;
-    }
+    while (at_ < size_ && in(static_cast<unsigned char>(data_[at_]))) ++at_;
     return {data_ + from, at_ - from};
   }
 
@@ -202,7 +188,10 @@ class JsonReader {
     if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
     text_.clear();
     while (!c_.AtEnd()) {
-      std::string_view run = c_.NumberRun();
+      // What a number may hold: digits, sign, point, exponent.
+      std::string_view run = c_.Run([](unsigned char c) {
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+      });
       if (run.empty()) break;
       text_ += run;
     }
@@ -260,7 +249,8 @@ class JsonReader {
     c_.Step();  // the opening quote
     for (;;) {
       if (c_.AtEnd()) return Error(kEndOfInputInText);
-      text_ += c_.TextRun();
+      // Up to the first quote, backslash or control byte.
+      text_ += c_.Run([](unsigned char c) { return c != '"' && c != '\\' && c >= 0x20; });
       if (c_.AtEnd()) continue;
       char ch = c_.Current();
       c_.Step();
