@@ -139,10 +139,14 @@ class JsonWriter {
   // A value as it is written: a text, or a real that is not finite, as a text; no value as null.
   void Write(const Scalar& value);
 
-  // A key and its text, or its integer.
+  // A key and its text, its value (as Write writes it), or its integer.
   void Member(std::string_view key, std::string_view text) {
     Key(key);
     Text(text);
+  }
+  void Member(std::string_view key, const Scalar& value) {
+    Key(key);
+    Write(value);
   }
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Member(std::string_view key, T value) {
