@@ -113,14 +113,10 @@ class JsonTextReplaced : public testing::TestWithParam<const char*> {};
 struct Told : kit::JsonEvents {
   std::vector<std::string> seen;
   // Appended, not "{" + ...: g++ 12 at -O3 takes the latter for an overlapping copy.
-  void StartObject(std::uint64_t at) override {
-    seen.push_back(std::string("{") += std::to_string(at));
+  void Start(std::uint64_t at, bool object) override {
+    seen.push_back(std::string(object ? "{" : "[") += std::to_string(at));
   }
-  void StartArray(std::uint64_t at) override {
-    seen.push_back(std::string("[") += std::to_string(at));
-  }
-  void EndObject() override { seen.push_back("}"); }
-  void EndArray() override { seen.push_back("]"); }
+  void End(bool object) override { seen.push_back(object ? "}" : "]"); }
   void Key(std::string_view key) override { seen.push_back("k" + std::string(key)); }
   void Value(char type, std::string_view text) override {
     seen.push_back(type + std::string(text));
@@ -244,10 +240,7 @@ TEST_P(HeldBack, UntilTheFirstMiB) {
     out << part;
     written += part;
   }
-  EXPECT_EQ(out.started(), GetParam().started);
-  if (!GetParam().started) {
-    EXPECT_EQ(Contents(file.get()), "");
-  }
+  EXPECT_EQ(!Contents(file.get()).empty(), GetParam().started);  // nothing before the first MiB
   ASSERT_TRUE(out.Finish());
   EXPECT_EQ(Contents(file.get()), written);
 }

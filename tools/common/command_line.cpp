@@ -6,28 +6,23 @@
 
 namespace kit {
 
-struct CommandLine::App {
-  App(const std::string& description, const std::string& name) : cli(description, name) {}
-  CLI::App cli;
-};
-
 CommandLine::CommandLine(const std::string& description, const std::string& name)
-    : app_(std::make_unique<App>(description, name)) {}
+    : app_(std::make_unique<CLI::App>(description, name)) {}
 
 CommandLine::~CommandLine() = default;
 
 void CommandLine::AddOption(const std::string& name, std::string& into, const std::string& help,
                             const std::string& value_name) {
-  CLI::Option* option = app_->cli.add_option(name, into, help);
+  CLI::Option* option = app_->add_option(name, into, help);
   if (!value_name.empty()) option->option_text(value_name);
 }
 
 void CommandLine::AddFlag(const std::string& name, bool& into, const std::string& help) {
-  app_->cli.add_flag(name, into, help);
+  app_->add_flag(name, into, help);
 }
 
 void CommandLine::SetFooter(const std::string& footer) {
-  app_->cli.footer(footer);
+  app_->footer(footer);
 }
 
 CommandLine::Outcome CommandLine::Parse(const std::vector<std::string>& arguments,
@@ -37,9 +32,9 @@ CommandLine::Outcome CommandLine::Parse(const std::vector<std::string>& argument
   for (std::string& argument : copy) argv.push_back(argument.data());
   argv.push_back(nullptr);
   try {
-    app_->cli.parse(static_cast<int>(copy.size()), argv.data());
+    app_->parse(static_cast<int>(copy.size()), argv.data());
   } catch (const CLI::CallForHelp&) {
-    text = app_->cli.help();
+    text = app_->help();
     return Outcome::kHelp;
   } catch (const CLI::ParseError& error) {
     text = error.what();

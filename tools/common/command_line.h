@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace kit {
 
 class CommandLine {
@@ -37,8 +41,7 @@ class CommandLine {
   Outcome Parse(const std::vector<std::string>& arguments, std::string& text);
 
  private:
-  struct App;
-  std::unique_ptr<App> app_;
+  std::unique_ptr<CLI::App> app_;
 };
 
 // The program's arguments as UTF-8 text (files.h): on Windows those of wmain (a program linked

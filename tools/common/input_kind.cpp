@@ -22,9 +22,7 @@ enum class InputKind {
 // How much of a file is read to tell what it is.
 constexpr std::size_t kSniffBytes = 4096;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kElf =
-    "\x7f"
-    "ELF";
+constexpr std::string_view kElf = "\177ELF";
 
 constexpr char kBlanks[] = " \t\r\n";
 

@@ -5,7 +5,7 @@
 // members of a record are read again from the file (ReadDetails) only where two records differ.
 // A document that cannot be read again (a pipe) is read into memory first (OpenDocument).
 //
-// A walk's own document is read as it is written (DocumentBuilder, document_builder.h).
+// A walk's own document is read as it is written (DocumentBuilder below).
 //
 // To read bytes of any origin (a fuzzer does): Document(bytes, name) for each side, then
 // Compare (diff.h) and DiffLine::Text() of every line; DocumentError is the only thing thrown
@@ -164,6 +164,31 @@ class Document {
   mutable std::string window_;  // ReadDetails' bytes of the file from window_at_
   mutable std::uint64_t window_at_ = 0;
   mutable std::size_t window_size_ = std::size_t{1} << 14;
+};
+
+class DocumentReader;
+
+// A document read as it is written: the writer of a walk's document (kit::JsonWriter) tells the
+// builder each key, value and container as a reader of its text would, and the builder makes the
+// records from them as reading the text would have made them (the same checks, the same hashes,
+// the same offsets), without writing the text out and parsing it again. The text itself is kept
+// in memory for ReadDetails (the members of the records that differ).
+class DocumentBuilder {
+ public:
+  explicit DocumentBuilder(std::string name);
+  ~DocumentBuilder();
+  DocumentBuilder(const DocumentBuilder&) = delete;
+  DocumentBuilder& operator=(const DocumentBuilder&) = delete;
+
+  // What the writer tells (kit::JsonWriter::Tell).
+  kit::JsonEvents* events();
+  // The document, once all of it was told, given its text (all that was written). Throws
+  // DocumentError as reading the text would.
+  std::unique_ptr<Document> Finish(std::string text);
+
+ private:
+  std::unique_ptr<Document> doc_;
+  std::unique_ptr<DocumentReader> reader_;
 };
 
 // A text as one line of the kit's output (json_writer.h): names and texts of a document in a

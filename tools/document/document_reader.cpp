@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "document_builder.h"
 #include "document_names.h"
 
 namespace walk {
@@ -55,10 +54,11 @@ void DocumentReader::syntax_error(const std::string& what) {
   Fail("not valid JSON: " + what + (cut ? ": the document is cut short" : ""));
 }
 
-bool DocumentReader::start_object(std::size_t) {
-  std::uint64_t at = Offset() - 1;  // the '{' was the last byte read
+bool DocumentReader::Open(bool object) {
+  const std::uint64_t at = Offset() - 1;  // the bracket was the last byte read
   if (frames_.empty()) {
-    Push(kLine, kNoRecord, false);
+    if (!object) return Fail("not a document of fintop-walk --json or a fintop-trace log");
+    Push(kLine);
     frames_.back().at = at;
     return true;
   }
@@ -68,31 +68,47 @@ bool DocumentReader::start_object(std::size_t) {
       ++f.skip;
       return true;
     case kNodes:
+      if (!object) break;
       return Push(kNode, NewRecord(f.in_trace, Record::kObject, f.record, at), f.in_trace);
     case kTrace:
+      if (!object) break;
       ++entries_;
       return Push(kCall, NewRecord(true, Record::kCall, kNoRecord, at), true);
     case kNode:
     case kCall: {
       const record::Member& m = *f.row;  // the key before it found its row
-      if (m.type != record::Type::kValues && m.type != record::Type::kNames)
-        return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an object");
-      if (m.role == record::Role::kIgnored) return Skip();  // "before": read, not compared
+      if (!object && m.type == record::Type::kNodes) return Push(kNodes, f.record);
+      if (!object && m.type == record::Type::kTexts) return Push(kSkip);  // "operations"
+      if (!object || (m.type != record::Type::kValues && m.type != record::Type::kNames))
+        return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) +
+                    (object ? ", not an object" : ", not an array"));
+      if (m.role == record::Role::kIgnored) return Push(kSkip);  // "before": read, not compared
       if (!Push(kFields, f.record, f.in_trace)) return false;
       frames_.back().fields =
           m.type == record::Type::kValues ? Record::kAttribute : Record::kBinding;
       return true;
     }
     case kTop:
-      if (Is(f.key, names::kSummary)) return Push(kSummary, kNoRecord, false);
-      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
-      return Fail("\"" + f.key + "\" must not be an object");
+      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Push(kSkip);
+      if (object && Is(f.key, names::kSummary)) return Push(kSummary);
+      if (!object && Is(f.key, names::kModel)) return Push(kNodes);
+      if (!object && Is(f.key, names::kTrace)) return Push(kTrace, kNoRecord, true);
+      return Fail("\"" + f.key + "\" must not be " + (object ? "an object" : "an array"));
     case kSummary:
+      if (!object && (Is(f.key, names::kNotReached) || Is(f.key, names::kNothingFoundBy))) {
+        std::vector<std::string>* list =
+            Is(f.key, names::kNotReached) ? &doc_.not_reached_ : &doc_.nothing_found_by_;
+        if (!Push(kNames)) return false;  // (`f` is gone once pushed)
+        frames_.back().names = list;
+        return true;
+      }
+      return Push(kSkip);
     case kHeader:
-      return Skip();
+      return Push(kSkip);
     default:
-      return Fail("unexpected object");
+      break;
   }
+  return Fail(object ? "unexpected object" : "unexpected array");
 }
 
 bool DocumentReader::OnKey() {
@@ -153,13 +169,11 @@ bool DocumentReader::OnKey() {
   }
 }
 
-bool DocumentReader::end_object() {
+bool DocumentReader::Close() {
+  if (frames_.back().kind == kSkip && --frames_.back().skip > 0) return true;
   Frame f = std::move(frames_.back());
   frames_.pop_back();
   switch (f.kind) {
-    case kSkip:
-      if (--f.skip > 0) frames_.push_back(std::move(f));
-      return true;
     case kNode:
       if (!f.started) return Fail("a model node must not be empty");
       if (!f.keyed)
@@ -172,55 +186,13 @@ bool DocumentReader::end_object() {
     case kFields:
       frames_.back().children.Add('f', f.children.value());
       return true;
+    case kNodes:  // a node's list of nodes: one piece of its subtree
+      if (!frames_.empty() && frames_.back().kind == kNode)
+        frames_.back().children.Add('l', f.children.value());
+      return true;
     default:
       return true;
   }
-}
-
-bool DocumentReader::start_array(std::size_t) {
-  if (frames_.empty()) return Fail("not a document of fintop-walk --json or a fintop-trace log");
-  Frame& f = frames_.back();
-  switch (f.kind) {
-    case kSkip:
-      ++f.skip;
-      return true;
-    case kTop:
-      if (Is(f.key, names::kModel)) return Push(kNodes, kNoRecord, false);
-      if (Is(f.key, names::kTrace)) return Push(kTrace, kNoRecord, true);
-      if (Is(f.key, names::kNames) || Is(f.key, names::kExplanations)) return Skip();
-      return Fail("\"" + f.key + "\" must not be an array");
-    case kNode:
-    case kCall: {
-      const record::Member& m = *f.row;
-      if (m.type == record::Type::kNodes) return Push(kNodes, f.record, false);
-      if (m.type == record::Type::kTexts) return Skip();  // "operations": never compared
-      return Fail("\"" + f.key + "\" must be " + record::TypeText(m.type) + ", not an array");
-    }
-    case kSummary:
-      if (Is(f.key, names::kNotReached) || Is(f.key, names::kNothingFoundBy)) {
-        std::vector<std::string>* list =
-            Is(f.key, names::kNotReached) ? &doc_.not_reached_ : &doc_.nothing_found_by_;
-        Push(kNames, kNoRecord, false);
-        frames_.back().names = list;
-        return true;
-      }
-      return Skip();
-    case kHeader:
-      return Skip();
-    default:
-      return Fail("unexpected array");
-  }
-}
-
-bool DocumentReader::end_array() {
-  Frame& f = frames_.back();
-  if (f.kind == kSkip && --f.skip > 0) return true;
-  std::uint64_t below = f.children.value();
-  bool list = f.kind == kNodes;
-  frames_.pop_back();
-  if (list && !frames_.empty() && frames_.back().kind == kNode)
-    frames_.back().children.Add('l', below);
-  return true;
 }
 
 std::uint32_t DocumentReader::NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
@@ -238,12 +210,7 @@ bool DocumentReader::Push(FrameKind kind, std::uint32_t record, bool in_trace) {
   f.kind = kind;
   f.record = record;
   f.in_trace = in_trace;
-  return true;
-}
-
-bool DocumentReader::Skip() {
-  if (!Push(kSkip, kNoRecord, false)) return false;
-  frames_.back().skip = 1;
+  f.skip = kind == kSkip ? 1 : 0;
   return true;
 }
 

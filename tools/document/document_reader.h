@@ -71,19 +71,12 @@ class DocumentReader final : public kit::JsonEvents {
   // A document told as it is written (DocumentBuilder): the writer's events, then Finished().
   // Once something is refused, nothing more is read.
   explicit DocumentReader(Document& doc) : doc_(doc), cursor_(nullptr) {}
-  void StartObject(std::uint64_t at) override {
+  void Start(std::uint64_t at, bool object) override {
     told_at_ = at + 1;
-    if (error_.empty()) start_object(0);
+    if (error_.empty()) Open(object);
   }
-  void StartArray(std::uint64_t at) override {
-    told_at_ = at + 1;
-    if (error_.empty()) start_array(0);
-  }
-  void EndObject() override {
-    if (error_.empty()) end_object();
-  }
-  void EndArray() override {
-    if (error_.empty()) end_array();
+  void End(bool) override {
+    if (error_.empty()) Close();
   }
   void Key(std::string_view key) override {
     if (!error_.empty()) return;
@@ -111,14 +104,14 @@ class DocumentReader final : public kit::JsonEvents {
     return OnValue(value_);
   }
   void syntax_error(const std::string& what);
-  bool start_object(std::size_t);
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
   bool key(std::string& read) {
     frames_.back().key.swap(read);  // the parser's buffer is cleared before its next text
     return OnKey();
   }
-  bool end_object();
-  bool start_array(std::size_t);
-  bool end_array();
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
 
  private:
   enum FrameKind {
@@ -156,9 +149,12 @@ class DocumentReader final : public kit::JsonEvents {
 
   std::uint32_t NewRecord(bool in_trace, Record::Kind kind, std::uint32_t parent,
                           std::uint64_t offset);
-  bool Push(FrameKind kind, std::uint32_t record, bool in_trace);
-  bool Skip();
-  bool OnKey();  // the key just put in the open frame
+  // A frame opened on the stack; false, refused, past kMaxDepth. A kSkip frame passes over what
+  // it opens, counting its containers.
+  bool Push(FrameKind kind, std::uint32_t record = kNoRecord, bool in_trace = false);
+  bool Open(bool object);  // an object or an array begins
+  bool Close();            // the one last opened ends
+  bool OnKey();            // the key just put in the open frame
   bool TopKey(Frame& f);
   bool NodeKey(Frame& f);
   bool CallKey(Frame& f);

@@ -60,25 +60,11 @@ class Cursor {
     } while (at_ == size_ && Refill());
   }
   void Step() { ++at_; }  // on by one byte, as it is
-  // The bytes from here up to the first quote, backslash or control byte of the block read.
-  std::string_view TextRun() {
+  // The bytes from here of the block read that `in` takes (a byte as unsigned char).
+  template <class In>
+  std::string_view Run(In in) {
     std::size_t from = at_;
-    while (at_ < size_) {
-      unsigned char c = static_cast<unsigned char>(data_[at_]);
-      if (c == '"' || c == '\\' || c < 0x20) break;
-      ++at_;
-    }
-    return {data_ + from, at_ - from};
-  }
-  // The bytes from here that a number may hold (digits, sign, point, exponent) of the block read.
-  std::string_view NumberRun() {
-    std::size_t from = at_;
-    while (at_ < size_) {
-      char c = data_[at_];
-      if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'))
-        break;
-      ++at_;
-    }
+    while (at_ < size_ && in(static_cast<unsigned char>(data_[at_]))) ++at_;
     return {data_ + from, at_ - from};
   }
 
@@ -202,7 +188,10 @@ class JsonReader {
     if (ch != '-' && (ch < '0' || ch > '9')) return Error("invalid literal");
     text_.clear();
     while (!c_.AtEnd()) {
-      std::string_view run = c_.NumberRun();
+      // What a number may hold: digits, sign, point, exponent.
+      std::string_view run = c_.Run([](unsigned char c) {
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+      });
       if (run.empty()) break;
       text_ += run;
     }
@@ -241,11 +230,17 @@ class JsonReader {
 
   bool Literal(const char* word, Scalar::Type type) {
     for (const char* w = word; *w != 0; ++w) {
-      if (c_.AtEnd() || c_.Current() != *w) return Error("invalid literal");
-      c_.Step();
+      if (!Next(*w)) return Error("invalid literal");
     }
     text_.assign(word);
     return h_.scalar(type, text_);
+  }
+
+  // Steps over `ch` when it comes next; false when anything else does.
+  bool Next(char ch) {
+    if (c_.AtEnd() || c_.Current() != ch) return false;
+    c_.Step();
+    return true;
   }
 
   // A text in double quotes into text_, its escapes undone (UTF-8 for \u).
@@ -254,7 +249,8 @@ class JsonReader {
     c_.Step();  // the opening quote
     for (;;) {
       if (c_.AtEnd()) return Error(kEndOfInputInText);
-      text_ += c_.TextRun();
+      // Up to the first quote, backslash or control byte.
+      text_ += c_.Run([](unsigned char c) { return c != '"' && c != '\\' && c >= 0x20; });
       if (c_.AtEnd()) continue;
       char ch = c_.Current();
       c_.Step();
@@ -280,14 +276,8 @@ class JsonReader {
       if (!Hex(code)) return false;
       if (code >= 0xd800 && code <= 0xdbff) {
         // A high surrogate must be followed by the \u escape of a low one.
-        bool escape = !c_.AtEnd() && c_.Current() == '\\';
-        if (escape) {
-          c_.Step();
-          escape = !c_.AtEnd() && c_.Current() == 'u';
-          if (escape) c_.Step();
-        }
         unsigned low = 0;
-        if (!escape) return Error("a \\u escape of a lone surrogate");
+        if (!Next('\\') || !Next('u')) return Error("a \\u escape of a lone surrogate");
         if (!Hex(low)) return false;
         if (low < 0xdc00 || low > 0xdfff) return Error("a \\u escape of a lone surrogate");
         code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
@@ -316,19 +306,14 @@ class JsonReader {
   void Utf8(unsigned code) {
     if (code < 0x80) {
       text_ += static_cast<char>(code);
-    } else if (code < 0x800) {
-      text_ += static_cast<char>(0xc0 | (code >> 6));
-      text_ += static_cast<char>(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-      text_ += static_cast<char>(0xe0 | (code >> 12));
-      text_ += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-      text_ += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
-      text_ += static_cast<char>(0xf0 | (code >> 18));
-      text_ += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-      text_ += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-      text_ += static_cast<char>(0x80 | (code & 0x3f));
+      return;
     }
+    // The lead byte's marks by how many bytes follow it, each of those holding 6 bits.
+    constexpr unsigned kLead[] = {0, 0xc0, 0xe0, 0xf0};
+    const int tail = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    text_ += static_cast<char>(kLead[tail] | (code >> (6 * tail)));
+    for (int k = tail - 1; k >= 0; --k)
+      text_ += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3f));
   }
 
   Cursor& c_;

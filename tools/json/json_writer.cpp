@@ -217,8 +217,7 @@ void JsonWriter::Begin(char bracket, bool object) {
   Before();
   out_ << bracket;
   levels_.push_back({object, true});
-  if (events_ != nullptr && object) events_->StartObject(out_.size() - 1);
-  if (events_ != nullptr && !object) events_->StartArray(out_.size() - 1);
+  if (events_ != nullptr) events_->Start(out_.size() - 1, object);
 }
 
 void JsonWriter::End() {
@@ -230,8 +229,7 @@ void JsonWriter::End() {
     out_ << scratch_;
   }
   out_ << (level.object ? '}' : ']');
-  if (events_ != nullptr && level.object) events_->EndObject();
-  if (events_ != nullptr && !level.object) events_->EndArray();
+  if (events_ != nullptr) events_->End(level.object);
 }
 
 // `text`, just written, told as its reader would read it: as it is unless some of its UTF-8 was

@@ -67,8 +67,6 @@ class Output {
   }
   Output& operator<<(char c) { return *this << std::string_view(&c, 1); }
 
-  // Whether some of the output has been written already.
-  bool started() const { return started_; }
   // How many bytes were given to it so far, written or held.
   std::uint64_t size() const { return written_ + held_.size(); }
   // What is held (all of it, without a file).
@@ -76,13 +74,8 @@ class Output {
   // Room for `bytes` held, made at once: what is held is not copied as it grows (pages of the
   // room never written are never touched).
   void Reserve(std::size_t bytes) { held_.reserve(bytes); }
-  // What is held, taken: the output starts again empty.
-  std::string Release() {
-    std::string text = std::move(held_);
-    held_.clear();
-    written_ = 0;
-    return text;
-  }
+  // What is held, taken (all of it, without a file).
+  std::string Release() { return std::exchange(held_, {}); }
   // Writes what is held and flushes the file; false when some writing failed.
   bool Finish();
   // The errno of the first write that failed (0: none).
@@ -106,10 +99,8 @@ class Output {
 // text's invalid UTF-8 replaced as written; numbers as written).
 class JsonEvents {
  public:
-  virtual void StartObject(std::uint64_t at) = 0;
-  virtual void StartArray(std::uint64_t at) = 0;
-  virtual void EndObject() = 0;
-  virtual void EndArray() = 0;
+  virtual void Start(std::uint64_t at, bool object) = 0;  // an object's or an array's
+  virtual void End(bool object) = 0;
   virtual void Key(std::string_view key) = 0;
   virtual void Value(char type, std::string_view text) = 0;  // type: a Scalar::Type
 
@@ -148,10 +139,14 @@ class JsonWriter {
   // A value as it is written: a text, or a real that is not finite, as a text; no value as null.
   void Write(const Scalar& value);
 
-  // A key and its text, or its integer.
+  // A key and its text, its value (as Write writes it), or its integer.
   void Member(std::string_view key, std::string_view text) {
     Key(key);
     Text(text);
+  }
+  void Member(std::string_view key, const Scalar& value) {
+    Key(key);
+    Write(value);
   }
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Member(std::string_view key, T value) {

@@ -76,15 +76,12 @@ std::string SnapshotDigest::Hex() const {
 
 namespace {
 
-// The members `values` as an object under `key`.
-void WriteValues(kit::JsonWriter& json, const char* key,
-                 const std::vector<std::pair<std::string, Value>>& values) {
+// The members `values` (values or texts by their names) as an object under `key`.
+template <class Values>
+void WriteValues(kit::JsonWriter& json, const char* key, const Values& values) {
   json.Key(key);
   json.BeginObject();
-  for (const auto& [name, value] : values) {
-    json.Key(name);
-    json.Write(value);
-  }
+  for (const auto& [name, value] : values) json.Member(name, value);
   json.End();
 }
 
@@ -115,19 +112,10 @@ std::string LineOf(Members members) {
 void Write(kit::JsonWriter& json, const Call& call) {
   json.BeginObject();
   WriteCallHead(json, names::kCallback, call);
-  json.Key(names::kResult);
-  json.Write(call.result);
-  if (!call.out.is_null()) {
-    json.Key(names::kOut);
-    json.Write(call.out);
-  }
+  json.Member(names::kResult, call.result);
+  if (!call.out.is_null()) json.Member(names::kOut, call.out);
   WriteValues(json, names::kAttributes, call.attributes);
-  if (call.bindings) {
-    json.Key(names::kBindings);
-    json.BeginObject();
-    for (const auto& [generic, host] : *call.bindings) json.Member(generic, host);
-    json.End();
-  }
+  if (call.bindings) WriteValues(json, names::kBindings, *call.bindings);
   json.Member(names::kAt, call.at);
   if (call.operations) {
     json.Key(names::kOperations);
@@ -141,8 +129,7 @@ void Write(kit::JsonWriter& json, const Framework& framework) {
   json.BeginObject();
   json.Member(names::kFramework, framework.path);
   json.Member(names::kAttribute, framework.attribute);
-  json.Key(names::kValue);
-  json.Write(framework.value);
+  json.Member(names::kValue, framework.value);
   json.End();
 }
 

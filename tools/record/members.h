@@ -58,18 +58,11 @@ constexpr const char* TypeText(Type type) {
 
 // Whether `value` is what a member of `type` holds.
 inline bool Holds(Type type, const kit::Scalar& value) {
-  switch (type) {
-    case Type::kText:
-      return value.type == kit::Scalar::kText;
-    case Type::kInteger:
-      return value.type == kit::Scalar::kInteger;
-    case Type::kBool:
-      return value.type == kit::Scalar::kBool;
-    case Type::kValue:
-      return value.type != kit::Scalar::kNone;
-    default:
-      return false;
-  }
+  // The scalar each of the first types is; a value is any scalar; the rest hold no scalar.
+  constexpr kit::Scalar::Type kScalars[] = {kit::Scalar::kText, kit::Scalar::kInteger,
+                                            kit::Scalar::kBool};
+  if (type == Type::kValue) return value.type != kit::Scalar::kNone;
+  return type < Type::kValue && value.type == kScalars[static_cast<int>(type)];
 }
 
 namespace names = document_names;

@@ -13,7 +13,6 @@
 #include "command.h"
 #include "diff.h"
 #include "document.h"
-#include "document_builder.h"
 #include "document_names.h"
 #include "files.h"
 #include "input_kind.h"
