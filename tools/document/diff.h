@@ -66,7 +66,7 @@ DiffResult Compare(const Document& old_doc, const Document& new_doc);
 // The lines and the summary line; or one JSON document of them.
 void WriteDiff(Output& out, const DiffResult& result);
 void WriteDiffJson(Output& out, const DiffResult& result);
-// One line as an element of that document's "differences".
-void WriteDiffLine(JsonWriter& json, const DiffLine& line);
+// That document's "differences" member, `lines` its elements (--replay and --reduce write it too).
+void WriteDiffLines(JsonWriter& json, const std::vector<DiffLine>& lines);
 
 }  // namespace walk

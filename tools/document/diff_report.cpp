@@ -88,17 +88,22 @@ void WriteDiff(Output& out, const DiffResult& result) {
   out << result.Summary() << '\n';
 }
 
-void WriteDiffLine(JsonWriter& json, const DiffLine& line) {
-  json.BeginObject();
-  json.Member(names::kGroup, line.group);
-  json.Member(names::kWhere, line.where);
-  json.Member(names::kKind, kKindNames[line.kind].one);
-  json.Member(names::kText, line.Text());
-  if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
-    json.Key(names::kOld);
-    WriteScalar(json, line.old_value);
-    json.Key(names::kNew);
-    WriteScalar(json, line.new_value);
+void WriteDiffLines(JsonWriter& json, const std::vector<DiffLine>& lines) {
+  json.Key(names::kDifferences);
+  json.BeginArray();
+  for (const DiffLine& line : lines) {
+    json.BeginObject();
+    json.Member(names::kGroup, line.group);
+    json.Member(names::kWhere, line.where);
+    json.Member(names::kKind, kKindNames[line.kind].one);
+    json.Member(names::kText, line.Text());
+    if (line.old_value.type != Scalar::kNone || line.new_value.type != Scalar::kNone) {
+      json.Key(names::kOld);
+      WriteScalar(json, line.old_value);
+      json.Key(names::kNew);
+      WriteScalar(json, line.new_value);
+    }
+    json.End();
   }
   json.End();
 }
@@ -106,10 +111,7 @@ void WriteDiffLine(JsonWriter& json, const DiffLine& line) {
 void WriteDiffJson(Output& out, const DiffResult& result) {
   JsonWriter json(out);
   json.BeginObject();
-  json.Key(names::kDifferences);
-  json.BeginArray();
-  for (const DiffLine& line : result.lines) WriteDiffLine(json, line);
-  json.End();
+  WriteDiffLines(json, result.lines);
   std::size_t counts[DiffLine::kKinds] = {};
   std::vector<int> order;  // the kinds in the order first met
   for (const DiffLine& line : result.lines) {

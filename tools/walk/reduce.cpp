@@ -293,10 +293,7 @@ class Reducer {
       json.Member(names::kOutcome, crash_ == ChildEnd::kAnswered ? "differs"
                                    : crash_ == ChildEnd::kHung   ? "hangs"
                                                                  : "crashes");
-      json.Key(names::kDifferences);
-      json.BeginArray();
-      for (const DiffLine& l : reduced_) WriteDiffLine(json, l);
-      json.End();
+      WriteDiffLines(json, reduced_);
       json.Member(names::kReducedLine, reduced_line_);
       json.Member(names::kNodesBefore, tree_->size());
       json.Member(names::kNodesAfter, built_.tree->size());

@@ -350,10 +350,7 @@ class Replayer {
   void WriteJson(Output& out, const std::string& head) const {
     JsonWriter json(out);
     json.BeginObject();
-    json.Key(names::kDifferences);
-    json.BeginArray();
-    for (const DiffLine& line : lines_) WriteDiffLine(json, line);
-    json.End();
+    WriteDiffLines(json, lines_);
     if (!head.empty()) json.Member(names::kRecorded, head);
     json.Key(names::kSummary);
     json.BeginObject();
@@ -406,8 +403,7 @@ int Replay(const ReplayOptions& options, Output& out,
   ReplayInput input = OpenReplay(options, warn);
   Plugin plugin(options.plugin);
   std::string head;
-  if (input.log->head_line() != Document::kNoOffset)
-    head = SessionHead(ReadHead(*input.log));
+  if (input.log->head_line() != Document::kNoOffset) head = SessionHead(ReadHead(*input.log));
   Replayer replayer(options, std::move(input.tree), *input.log, plugin, {}, input.cut);
   replayer.ReplayAll();
   return replayer.Finish(out, head);
