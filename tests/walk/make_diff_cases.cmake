@@ -76,6 +76,8 @@ ${call_b}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem0\", \"thread\": 1}
 ${call_b}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem1\", \"thread\": 2}
 ")
 # From version 3 a log holds every attribute a call recorded and its bindings, compared whole.
+# A log's lines from its error line on, as a user cuts one out of a longer log.
+file(WRITE ${OUT}/error_log.jsonl "{\"error\": \"the real plug-in did not load\"}\n")
 file(WRITE ${OUT}/log_v3.jsonl "{\"log\": \"fintop-trace\", \"version\": 3, \"plugin\": \"fintop.dll\"}
 ${call_a}, \"attributes\": {\"CmpCnt\": 0}, \"bindings\": {\"X\": \"Z\"}, \"at\": \"Plant/Feed\", \"thread\": 1}
 ${call_b}, \"attributes\": {}, \"bindings\": {}, \"at\": \"Plant/Feed/Comp Mole Frac/Elem0\", \"thread\": 1}
