@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "callback_table.h"
 #include "fuzz_check.h"
 #include "mapping.h"
+#include "plugin.h"
 
 namespace {
 

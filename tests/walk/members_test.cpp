@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "call_record.h"
-#include "case_writer.h"
 #include "iterator/case_loader.h"
 #include "members.h"
 #include "output.h"
+#include "replay.h"
 
 namespace {
 

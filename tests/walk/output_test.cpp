@@ -14,7 +14,6 @@
 #include "document.h"
 #include "json_reader.h"
 #include "json_writer.h"
-#include "model.h"
 #include "output.h"
 
 namespace {

@@ -1,8 +1,8 @@
-// The reducer's tree (cut_tree.h), its passes (shrink.h), the case it writes (case_writer.h)
-// and its child's command line on Windows (files.h), on small cases: a cut tree is built as the
-// cuts say, its nodes traced to the original, written as a case that reads back as the same tree;
-// the passes keep exactly what a test needs, never remove the nodes they are told to keep, and stop
-// at their bounds.
+// The reducer's tree and its passes (reduce.h), the case it writes (replay.h) and its child's
+// command line on Windows (files.h), on small cases: a cut tree is built as the cuts say, its
+// nodes traced to the original, written as a case that reads back as the same tree; the passes
+// keep exactly what a test needs, never remove the nodes they are told to keep, and stop at their
+// bounds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "address.h"
-#include "case_writer.h"
-#include "cut_tree.h"
 #include "document_names.h"
 #include "files.h"
 #include "iterator/case_loader.h"
+#include "output.h"
+#include "reduce.h"
 #include "replay.h"
-#include "shrink.h"
 
 namespace {
 

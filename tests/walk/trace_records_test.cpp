@@ -11,12 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "address.h"
 #include "attribute_value.h"
 #include "document.h"
 #include "framework/recorded_attributes.h"
 #include "iterator/case_loader.h"
-#include "model.h"
 #include "output.h"
 #include "support/call_reader.h"
 

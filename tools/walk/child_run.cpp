@@ -1,4 +1,4 @@
-#include "child_run.h"
+#include "reduce.h"
 
 #include <algorithm>
 #include <chrono>

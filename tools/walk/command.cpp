@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -18,9 +20,7 @@
 #include "iterator/case_context.h"
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
-#include "large_stack.h"
 #include "mapping.h"
-#include "model.h"
 #include "output.h"
 #include "plugin.h"
 #include "reduce.h"
@@ -29,7 +29,9 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -49,6 +51,51 @@ int Fail(const std::string& what) {
 namespace names = document_names;
 
 namespace {
+
+// Reserved, not committed: only the pages the walk touches are used.
+constexpr std::size_t kStackBytes =
+    sizeof(void*) >= 8 ? std::size_t{512} << 20 : std::size_t{192} << 20;
+
+struct Job {
+  const std::function<int()>* body;
+  int result = 0;
+};
+
+#if defined(_WIN32)
+DWORD WINAPI Start(LPVOID job) {
+#else
+void* Start(void* job) {
+#endif
+  auto* j = static_cast<Job*>(job);
+  j->result = (*j->body)();
+  return {};
+}
+
+// Calls `body` on a thread with a large stack, waits for it and returns its result; on the
+// calling thread when no such thread can be made. The walk recurses as objects nest in objects
+// and steps in steps; a case may nest hostsim::kMaxCaseDepth levels, far more than a main
+// thread's stack (1 MiB on Windows) holds. The walk's own nesting is bounded by kMaxWalkDepth,
+// which this stack holds with a wide margin in every build. Exceptions must not leave `body`.
+int RunOnLargeStack(const std::function<int()>& body) {
+  Job job{&body};
+#if defined(_WIN32)
+  HANDLE thread =
+      CreateThread(nullptr, kStackBytes, Start, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (thread == nullptr) return body();
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+#else
+  pthread_attr_t attributes;
+  if (pthread_attr_init(&attributes) != 0) return body();
+  pthread_t thread;
+  bool started = pthread_attr_setstacksize(&attributes, kStackBytes) == 0 &&
+                 pthread_create(&thread, &attributes, Start, &job) == 0;
+  pthread_attr_destroy(&attributes);
+  if (!started) return body();
+  pthread_join(thread, nullptr);
+#endif
+  return job.result;
+}
 
 bool StderrIsTerminal() {
 #if defined(_WIN32)

@@ -1,9 +1,83 @@
-#include "cut_tree.h"
+#include "reduce.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
+#include "call_record.h"
+#include "document_names.h"
+#include "members.h"
+#include "replay.h"
+
 namespace walk {
+
+namespace {
+
+// Calls `open` and then `close` with each node of `tree`, depth first, skipping the nodes for
+// which `open` returns false with all below them; deep trees without recursion.
+template <typename Open, typename Close>
+void DepthFirst(const hostsim::HostTree& tree, Open&& open, Close&& close) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> stack;  // node, next child
+  auto enter = [&](std::uint32_t node) {
+    if (open(node)) stack.emplace_back(node, 0);
+  };
+  if (tree.size() > 0) enter(hostsim::HostTree::root());
+  while (!stack.empty()) {
+    auto [node, next] = stack.back();
+    if (next == tree.child_count(node)) {
+      close(node);
+      stack.pop_back();
+      continue;
+    }
+    ++stack.back().second;
+    enter(tree.node(node).first_child + next);
+  }
+}
+
+// A property as the record holds it (a case holds finite reals only).
+record::Value FromProp(const hostsim::PropValue& p) {
+  switch (p.kind) {
+    case hostsim::PropValue::kInteger:
+      return record::Value::Integer(p.integer);
+    case hostsim::PropValue::kReal:
+      return record::Value::Real(p.real);
+    case hostsim::PropValue::kText:
+      break;
+  }
+  return record::Value::Text(p.text);
+}
+
+// The properties the case format names as members of the node (a snapshot's); the others go into
+// "props".
+bool OwnMember(std::string_view key) {
+  return record::FindMember(record::kSnapshotProperties, key) != nullptr;
+}
+
+void OpenNode(kit::JsonWriter& json, const hostsim::HostTree& tree, std::uint32_t node) {
+  json.BeginObject();
+  json.Member(document_names::kName, tree.name(node));
+  auto properties = tree.properties(node);
+  auto write = [&](bool own) {  // the node's own members, or the others
+    for (const auto& [key, value] : properties) {
+      if (OwnMember(key) != own) continue;
+      json.Key(key);
+      json.Write(FromProp(*value));
+    }
+  };
+  write(true);
+  if (std::any_of(properties.begin(), properties.end(),
+                  [](const auto& p) { return !OwnMember(p.first); })) {
+    json.Key(document_names::kProps);
+    json.BeginObject();
+    write(false);
+    json.End();
+  }
+  if (tree.child_count(node) == 0) return;
+  json.Key(document_names::kChildren);
+  json.BeginArray();
+}
+
+}  // namespace
 
 CutTree::CutTree(std::shared_ptr<const hostsim::HostTree> original)
     : original_(std::move(original)), state_(original_->size(), kKept) {
@@ -17,29 +91,20 @@ CutTree::CutTree(std::shared_ptr<const hostsim::HostTree> original)
 
 template <typename Visit>
 void CutTree::Walk(Visit&& visit) const {
-  const hostsim::HostTree& tree = *original_;
-  if (tree.size() == 0) return;
-  struct Open {
-    std::uint32_t node, next, depth;
-    bool opened;
+  // The top stands whatever its state.
+  auto state = [&](std::uint32_t node) {
+    return node == hostsim::HostTree::root() ? kKept : state_[node];
   };
-  std::vector<Open> open;
-  visit(hostsim::HostTree::root(), 0, true);
-  open.push_back({hostsim::HostTree::root(), 0, 0, true});
-  while (!open.empty()) {
-    Open& top = open.back();
-    if (top.next == tree.child_count(top.node)) {
-      if (top.opened) visit(top.node, top.depth, false);  // closed
-      open.pop_back();
-      continue;
-    }
-    std::uint32_t child = tree.node(top.node).first_child + top.next++;
-    std::uint32_t depth = top.opened ? top.depth + 1 : top.depth;
-    if (state_[child] == kCut) continue;
-    bool opened = state_[child] == kKept;
-    if (opened) visit(child, depth, true);
-    open.push_back({child, 0, depth, opened});
-  }
+  std::uint32_t depth = 0;  // of the kept nodes open
+  DepthFirst(
+      *original_,
+      [&](std::uint32_t node) {
+        if (state(node) == kKept) visit(node, depth++, true);
+        return state(node) != kCut;
+      },
+      [&](std::uint32_t node) {
+        if (state(node) == kKept) visit(node, --depth, false);
+      });
 }
 
 std::vector<CutTree::Present> CutTree::PresentNodes() const {
@@ -82,18 +147,48 @@ CutTree::Built CutTree::Build() const {
   Built built;
   built.tree = builder.Finish();
   // The built tree numbers its nodes breadth first; its depth-first order is the order opened.
-  const hostsim::HostTree& made = *built.tree;
-  built.original.assign(made.size(), hostsim::kNoNode);
-  std::vector<std::uint32_t> stack{hostsim::HostTree::root()};
+  built.original.assign(built.tree->size(), hostsim::kNoNode);
   std::size_t next = 0;
-  while (!stack.empty()) {
-    std::uint32_t node = stack.back();
-    stack.pop_back();
-    built.original[node] = preorder[next++];
-    const hostsim::HostTree::Node& n = made.node(node);
-    for (std::uint32_t c = n.child_count; c-- > 0;) stack.push_back(n.first_child + c);
-  }
+  DepthFirst(
+      *built.tree,
+      [&](std::uint32_t node) {
+        built.original[node] = preorder[next++];
+        return true;
+      },
+      [](std::uint32_t) {});
   return built;
+}
+
+void WriteCase(const hostsim::HostTree& tree, kit::Output& out) {
+  kit::JsonWriter json(out);
+  if (tree.size() == 0) return;
+  DepthFirst(
+      tree,
+      [&](std::uint32_t node) {
+        OpenNode(json, tree, node);
+        return true;
+      },
+      [&](std::uint32_t node) {
+        if (tree.child_count(node) > 0) json.End();  // the children
+        json.End();
+      });
+  out << '\n';
+}
+
+std::string TreeDigest(const hostsim::HostTree& tree) {
+  record::SnapshotDigest digest;
+  DepthFirst(
+      tree,
+      [&](std::uint32_t node) {
+        digest.Open(tree.name(node));
+        for (const record::Member& m : record::kSnapshotProperties) {
+          if (const hostsim::PropValue* p = tree.property(node, m.name))
+            digest.Property(m.name, FromProp(*p));
+        }
+        return true;
+      },
+      [&](std::uint32_t) { digest.Close(); });
+  return digest.Hex();
 }
 
 std::uint32_t CutTree::Built::Find(std::uint32_t original_node) const {
@@ -101,6 +196,101 @@ std::uint32_t CutTree::Built::Find(std::uint32_t original_node) const {
     if (original[n] == original_node) return n;
   }
   return hostsim::kNoNode;
+}
+
+Shrinker::Shrinker(CutTree start, std::vector<std::uint32_t> targets, Test test,
+                   ShrinkLimits limits, Progress progress)
+    : current_(std::move(start)),
+      test_(std::move(test)),
+      limits_(limits),
+      progress_(std::move(progress)) {
+  const hostsim::HostTree& tree = current_.original();
+  target_.assign(tree.size(), 0);
+  protected_.assign(tree.size(), 0);
+  for (std::uint32_t node : targets) {
+    if (node >= tree.size()) continue;
+    target_[node] = 1;
+    for (std::uint32_t at = node; at != hostsim::kNoNode; at = tree.parent(at)) protected_[at] = 1;
+  }
+}
+
+void Shrinker::Run() {
+  for (bool removed = true; removed && stopped_.empty();) {
+    removed = Subtrees();
+    removed = Nodes() || removed;
+    removed = Properties() || removed;
+  }
+}
+
+bool Shrinker::Subtrees() {
+  pass_ = "subtrees";
+  bool removed = false;
+  for (std::uint32_t depth = 1; stopped_.empty(); ++depth) {
+    std::vector<std::uint32_t> items;
+    bool deeper = false;
+    for (const CutTree::Present& p : current_.PresentNodes()) {
+      deeper = deeper || p.depth >= depth;
+      if (p.depth == depth && protected_[p.node] == 0) items.push_back(p.node);
+    }
+    if (!deeper) break;
+    removed = Delta(std::move(items), &CutTree::Cut) || removed;
+  }
+  return removed;
+}
+
+bool Shrinker::Nodes() {
+  pass_ = "nodes";
+  std::vector<std::uint32_t> items;
+  for (const CutTree::Present& p : current_.PresentNodes()) {
+    if (p.depth > 0 && target_[p.node] == 0) items.push_back(p.node);
+  }
+  return Delta(std::move(items), &CutTree::Lift);
+}
+
+bool Shrinker::Properties() {
+  pass_ = "properties";
+  return Delta(current_.PresentProperties(), &CutTree::Drop);
+}
+
+bool Shrinker::Delta(std::vector<std::uint32_t> items, Apply apply) {
+  bool removed = false;
+  for (std::size_t chunk = items.size(); !items.empty() && stopped_.empty();
+       chunk = (chunk + 1) / 2) {
+    std::vector<std::uint32_t> left;  // the items whose removal was not kept
+    for (std::size_t from = 0; from < items.size(); from += chunk) {
+      std::size_t to = std::min(items.size(), from + chunk);
+      CutTree candidate = current_;
+      for (std::size_t i = from; i < to; ++i) (candidate.*apply)(items[i]);
+      if (stopped_.empty() && Try(candidate)) {
+        current_ = std::move(candidate);
+        removed = true;
+        ++kept_;
+      } else {
+        left.insert(left.end(), items.begin() + from, items.begin() + to);
+      }
+    }
+    items = std::move(left);
+    if (chunk == 1) break;
+  }
+  return removed;
+}
+
+bool Shrinker::Try(const CutTree& candidate) {
+  double spent =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - limits_.start).count();
+  if (limits_.made + tests_ >= limits_.tests) {
+    stopped_ = "at the bound of " + std::to_string(limits_.tests) + " replays (--max-replays)";
+    return false;
+  }
+  if (spent >= limits_.seconds) {
+    stopped_ =
+        "at the bound of " + std::to_string(static_cast<long>(limits_.seconds)) + " s (--max-time)";
+    return false;
+  }
+  ++tests_;
+  bool interesting = test_(candidate);
+  if (progress_) progress_(*this);
+  return interesting;
 }
 
 }  // namespace walk

@@ -81,6 +81,14 @@ std::unique_ptr<Document> WalkDocument(const Options& options, bool trace, kit::
 }  // namespace
 
 int Diff(Options options, kit::Output& out) {
+  auto report = [&](const DiffResult& result) {
+    if (options.json) {
+      WriteDiffJson(out, result);
+    } else {
+      WriteDiff(out, result);
+    }
+    return result.lines.empty() ? 0 : 1;
+  };
   std::unique_ptr<Document> saved, now;
   if (!options.new_file.empty()) {
     // The two documents are read at once, the new one on a thread of its own (which a refusal
@@ -109,10 +117,7 @@ int Diff(Options options, kit::Output& out) {
     if (now == nullptr) return kBadInput;
     if (bytes != nullptr) {
       std::rewind(bytes.get());
-      if (SameBytes(bytes.get(), now->bytes())) {
-        if (options.json) WriteDiffJson(out, DiffResult{});
-        return 0;
-      }
+      if (SameBytes(bytes.get(), now->bytes())) return report(DiffResult{});
       bytes.reset();
       saved = ReadSaved(options.diff_file);
       // Walked with or without the trace on a guess the document proves wrong: again, as it says.
@@ -125,13 +130,7 @@ int Diff(Options options, kit::Output& out) {
   for (const Document* doc : {saved.get(), now.get()}) {
     for (const std::string& warning : doc->warnings()) Warn(warning);
   }
-  DiffResult result = Compare(*saved, *now);
-  if (options.json) {
-    WriteDiffJson(out, result);
-  } else {
-    WriteDiff(out, result);
-  }
-  return result.lines.empty() ? 0 : 1;
+  return report(Compare(*saved, *now));
 }
 
 }  // namespace walk

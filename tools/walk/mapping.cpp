@@ -10,9 +10,9 @@
 #include <set>
 #include <sstream>
 
-#include "callback_table.h"
 #include "files.h"
 #include "json_writer.h"
+#include "plugin.h"
 
 namespace walk {
 
@@ -31,14 +31,12 @@ class Reader {
     if (!parsed)
       Fail(LineOf(parsed.offset), std::string("not well-formed XML: ") + parsed.description());
     pugi::xml_node root = doc.document_element();
-    if (std::string_view(root.name()) != "norvanemap") {
+    if (std::string_view(root.name()) != "norvanemap")
       Fail(Line(root), "the top element must be <norvanemap>");
-    }
     Attributes(root, {"version"});
-    if (std::string_view(root.attribute("version").value()) != "1") {
+    if (std::string_view(root.attribute("version").value()) != "1")
       Fail(Line(root), "unsupported version \"" + std::string(root.attribute("version").value()) +
                            "\" (this walk reads version 1)");
-    }
     Mapping mapping;
     mapping.file = origin_;
     bool recognise_seen = false;
@@ -60,9 +58,8 @@ class Reader {
              std::string("unknown element <").append(tag) + "> (expected <recognise> or <class>)");
       }
     }
-    if (!recognise_seen || mapping.recognisers.empty()) {
+    if (!recognise_seen || mapping.recognisers.empty())
       Fail(Line(root), "no <recognise> rules: nothing could be mapped");
-    }
     return mapping;
   }
 
@@ -74,19 +71,16 @@ class Reader {
       std::string_view tag = child.name();
       Recogniser r;
       if (tag == "kind") {
-        Attributes(child, {"callback", "class"});
-        Empty(child);
+        Attributes(child, {"callback", "class"}, false);
         r.kind = Recogniser::kKind;
         r.callback = Callback(child, Shape::kKind);
         r.cls = Required(child, "class");
       } else if (tag == "classifier") {
-        Attributes(child, {"callback"});
-        Empty(child);
+        Attributes(child, {"callback"}, false);
         r.kind = Recogniser::kClassifier;
         r.callback = Callback(child, Shape::kClassifier);
       } else if (tag == "type") {
-        Attributes(child, {"host", "class"});
-        Empty(child);
+        Attributes(child, {"host", "class"}, false);
         r.kind = Recogniser::kType;
         r.host_type = Required(child, "host");
         r.cls = Required(child, "class");
@@ -112,8 +106,7 @@ class Reader {
       Step step;
       step.line = Line(child);
       if (tag == "set") {
-        Attributes(child, {"attribute", "text", "integer", "real"});
-        Empty(child);
+        Attributes(child, {"attribute", "text", "integer", "real"}, false);
         step.kind = Step::kSet;
         step.name = Required(child, "attribute");
         int given = 0;
@@ -130,8 +123,7 @@ class Reader {
           continue;
         }
       } else if (tag == "value") {
-        Attributes(child, {"name", "path", "key", "optional"});
-        Empty(child);
+        Attributes(child, {"name", "path", "key", "optional"}, false);
         step.kind = Step::kValue;
         step.name = Required(child, "name");
         step.path = child.attribute("path").value();
@@ -151,8 +143,7 @@ class Reader {
         step.optional = Optional(child);
         step.steps = ReadSteps(child, &step.sets, Deeper(child, depth));
       } else if (tag == "objects") {
-        Attributes(child, {"path", "optional"});
-        Empty(child);
+        Attributes(child, {"path", "optional"}, false);
         step.kind = Step::kObjects;
         step.path = child.attribute("path").value();
         step.optional = Optional(child);
@@ -163,9 +154,8 @@ class Reader {
       if (step.kind == Step::kValue || step.kind == Step::kElement ||
           step.kind == Step::kCollection) {
         if (step.name.empty()) Fail(step.line, "an empty name");
-        if (!names.insert(step.name).second) {
+        if (!names.insert(step.name).second)
           Fail(step.line, "the name \"" + step.name + "\" is used twice at this level");
-        }
       }
       steps.push_back(std::move(step));
     }
@@ -188,22 +178,11 @@ class Reader {
     return child.type() == pugi::node_element;
   }
 
-  // Elements that take no content.
-  void Empty(pugi::xml_node node) const {
-    for (pugi::xml_node child : node.children()) {
-      if (child.type() == pugi::node_element || child.type() == pugi::node_pcdata ||
-          child.type() == pugi::node_cdata) {
-        Fail(Line(child), std::string("<").append(node.name()) + "> takes no content");
-      }
-    }
-  }
-
   // The depth of the steps nested in `node`, refused before they are read when too deep.
   int Deeper(pugi::xml_node node, int depth) const {
-    if (depth >= kMaxMappingDepth) {
+    if (depth >= kMaxMappingDepth)
       Fail(Line(node), std::string("<").append(node.name()) + "> nests deeper than " +
                            std::to_string(kMaxMappingDepth) + " elements and collections");
-    }
     return depth + 1;
   }
 
@@ -218,20 +197,18 @@ class Reader {
       double value = 0;
       r = std::from_chars(begin, end, value);
     }
-    if (r.ec != std::errc() || r.ptr != end || begin == end) {
+    if (r.ec != std::errc() || r.ptr != end || begin == end)
       Fail(step.line,
            "\"" + step.text + "\" is not " + (step.type == 'i' ? "an integer" : "a real number"));
-    }
   }
 
   int Callback(pugi::xml_node node, Shape shape) {
     std::string name = Required(node, "callback");
     int id = FindCallback(name);
     if (id == kNoCallback) Fail(Line(node), name + " is not a callback of the plug-in");
-    if (Callbacks()[id].shape != shape) {
+    if (Callbacks()[id].shape != shape)
       Fail(Line(node),
            name + " is a " + ShapeName(Callbacks()[id].shape) + ", not a " + ShapeName(shape));
-    }
     return id;
   }
 
@@ -250,12 +227,19 @@ class Reader {
     return a.value();
   }
 
-  void Attributes(pugi::xml_node node, std::initializer_list<std::string_view> known) {
+  // Refuses an attribute not `known`, then, for an element that takes no `content`, any content.
+  void Attributes(pugi::xml_node node, std::initializer_list<std::string_view> known,
+                  bool content = true) {
     for (pugi::xml_attribute a : node.attributes()) {
-      if (std::find(known.begin(), known.end(), std::string_view(a.name())) == known.end()) {
+      if (std::find(known.begin(), known.end(), std::string_view(a.name())) == known.end())
         Fail(Line(node),
              std::string("<").append(node.name()) + "> has an unknown attribute " + a.name() + "=");
-      }
+    }
+    if (content) return;
+    for (pugi::xml_node child : node.children()) {
+      if (child.type() == pugi::node_element || child.type() == pugi::node_pcdata ||
+          child.type() == pugi::node_cdata)
+        Fail(Line(child), std::string("<").append(node.name()) + "> takes no content");
     }
   }
 
@@ -282,15 +266,13 @@ Mapping ParseMapping(const std::string& text, const std::string& origin) {
 
 Mapping LoadMapping(const std::string& file) {
   std::error_code error;
-  if (std::filesystem::is_directory(file, error)) {
+  if (std::filesystem::is_directory(file, error))
     throw MappingError(file + ": cannot open the mapping file: it is a directory");
-  }
   errno = 0;
   std::ifstream in(kit::PathOf(file), std::ios::binary);
-  if (!in) {
+  if (!in)
     throw MappingError(file + ": cannot open the mapping file" +
                        (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
-  }
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) throw MappingError(file + ": cannot read the mapping file");

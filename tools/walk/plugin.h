@@ -1,16 +1,28 @@
-// The plug-in as the walk uses it: loaded by file name at run time (a bare name beside the
-// program first), every callback and GetQELNode resolved by name with GetProcAddress, as the
-// framework does.
+// The plug-in as the walk uses it: its callbacks as the shared table of FINTOP_CALLBACKS
+// (framework/callback_table.h) names them, and the module loaded by file name at run time (a
+// bare name beside the program first), every callback and GetQELNode resolved by name with
+// GetProcAddress, as the framework does.
 #pragma once
 
 #include <array>
 #include <string>
 
-#include "callback_table.h"
+#include "framework/callback_table.h"
 #include "framework/callbacks.h"
 #include "framework/qel_com.h"
 
 namespace walk {
+
+using fintop::CallbackInfo;
+using fintop::FindCallback;
+using fintop::kNoCallback;
+using fintop::Shape;
+using fintop::ShapeName;
+
+// Every callback, in the order of FINTOP_CALLBACKS.
+inline const std::array<CallbackInfo, kCallbackCount>& Callbacks() {
+  return fintop::kCallbackTable;
+}
 
 using GetQELNodeFn = QELAggNode*(FI_CDECL*)(void* first, void* second);
 

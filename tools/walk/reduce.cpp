@@ -10,17 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "call_search.h"
-#include "callback_table.h"
-#include "case_writer.h"
-#include "child_run.h"
-#include "cut_tree.h"
 #include "document_names.h"
 #include "files.h"
 #include "plugin.h"
-#include "reduce_log.h"
-#include "replay.h"
-#include "shrink.h"
 
 namespace walk {
 
@@ -99,10 +91,10 @@ class Reducer {
   // The call to reduce: the first that differs in the replay of the whole log, or the one at
   // --call's line; the replay runs in a child, so a call that crashes or hangs is found too.
   void FindCall() {
-    std::uint64_t wanted = kNoOffset;
+    std::uint64_t wanted = Document::kNoOffset;
     if (options_.call_line != 0) {
       wanted = lines_.Start(options_.call_line);
-      if (wanted == LogLines::kNoLine)
+      if (wanted == Document::kNoOffset)
         throw std::runtime_error(Where(options_.call_line) + ": the log has no such line");
     }
     if (options_.progress) std::fputs("reduce: replaying the log to find the call\x1b[K", stderr);
@@ -129,7 +121,7 @@ class Reducer {
                                " s (--max-time) before it came to the call");
     if (!found.error.empty()) throw std::runtime_error(found.error);
     if (found.end == ChildEnd::kAnswered && !found.found)
-      throw std::runtime_error(wanted != kNoOffset
+      throw std::runtime_error(wanted != Document::kNoOffset
                                    ? Where(options_.call_line) +
                                          ": no call's line (its record or its begin line): "
                                          "give --call the line of a call the replay names"
@@ -139,7 +131,7 @@ class Reducer {
     crash_ = found.end;
     reference_ = found.signature;
     target_offset_ = found.offset;
-    if (wanted != kNoOffset && target_offset_ != wanted && found.began != wanted)
+    if (wanted != Document::kNoOffset && target_offset_ != wanted && found.began != wanted)
       throw std::runtime_error(Where(lines_.LineOf(target_offset_)) + ": the replay " + Ended() +
                                " in this call, before the call at line " +
                                std::to_string(options_.call_line) + ": reduce this one (--call " +
@@ -151,7 +143,7 @@ class Reducer {
     int id = FindCallback(target_.call.callback);
     if (id != kNoCallback && Callbacks()[id].counts &&
         target_.call.argument == record::Call::kIndex && target_.call.value != -1 &&
-        found.last_count[id] != kNoOffset)
+        found.last_count[id] != Document::kNoOffset)
       count_ = ReadKeptCall(*log_, *tree_, found.last_count[id], false);
   }
 
@@ -208,7 +200,7 @@ class Reducer {
                                 std::size_t* first = nullptr) {
     return [&built, &answer, first](const ReplayStep& step) {
       if (!step.done) return true;
-      answer += Signature(step.lines, step.first_line, step.lines.size(), built) + kCallSeparator;
+      answer += Signature(step, built) + kCallSeparator;
       if (first != nullptr) *first = step.first_line;
       return true;
     };
@@ -349,7 +341,7 @@ class Reducer {
     if (now - shown_ < std::chrono::milliseconds(100)) return;
     shown_ = now;
     char line[160];
-    std::snprintf(line, sizeof line, "\rreduce: %s, %ld replays, %u nodes left, %.1f s\x1b[K",
+    std::snprintf(line, sizeof line, "\rreduce: %s, %ld replays, %zu nodes left, %.1f s\x1b[K",
                   s.pass(), replays_, s.nodes(), Since(start_));
     std::fputs(line, stderr);
   }

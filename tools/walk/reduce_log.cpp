@@ -1,13 +1,16 @@
-#include "reduce_log.h"
+#include "reduce.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <numeric>
 #include <stdexcept>
 
-#include "address.h"
 #include "document_names.h"
 #include "files.h"
+#include "plugin.h"
 
 namespace walk {
 
@@ -31,6 +34,14 @@ std::string WithoutRank(const std::string& where) {
   }
   return where.substr(0, mark);
 }
+
+// What the child writes as it goes, seen by the caller even when the child dies.
+struct SearchState {
+  std::atomic<std::uint64_t> calls;  // begun so far
+  std::uint64_t offset, began;       // of the call begun last
+  bool unreturned;
+  std::uint64_t last_count[kCallbackCount];
+};
 
 }  // namespace
 
@@ -57,7 +68,7 @@ LogLines::LogLines(const std::string& path) {
 
 std::uint64_t LogLines::Start(long line) const {
   return line >= 1 && static_cast<std::size_t>(line) <= starts_.size() ? starts_[line - 1]
-                                                                       : kNoLine;
+                                                                       : Document::kNoOffset;
 }
 
 long LogLines::LineOf(std::uint64_t offset) const {
@@ -119,12 +130,11 @@ std::string LogText(const ReducedHead& head, const std::vector<KeptCall>& calls,
   return text;
 }
 
-std::string Signature(const std::vector<DiffLine>& lines, std::size_t first, std::size_t last,
-                      const CutTree::Built& built) {
+std::string Signature(const ReplayStep& step, const CutTree::Built& built) {
   static const std::string kThreadsNote = "; in the field this call ran while calls of other";
   std::string signature;
-  for (std::size_t i = first; i < last; ++i) {
-    const DiffLine& line = lines[i];
+  for (std::size_t i = step.first_line; i < step.lines.size(); ++i) {
+    const DiffLine& line = step.lines[i];
     std::string what = line.what;
     if (std::size_t note = what.find(kThreadsNote); note != std::string::npos) what.resize(note);
     if (line.kind == DiffLine::kTargetChanged) {
@@ -139,6 +149,54 @@ std::string Signature(const std::vector<DiffLine>& lines, std::size_t first, std
                  '\x1f' + what + '\n';
   }
   return signature;
+}
+
+FoundCall SearchLog(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
+                    const Document& log, const Plugin& plugin, std::uint64_t wanted, double seconds,
+                    double stall_seconds) {
+  auto state = std::static_pointer_cast<SearchState>(SharedBytes(sizeof(SearchState)));
+  new (state.get()) SearchState{};
+  for (std::uint64_t& offset : state->last_count) offset = Document::kNoOffset;
+  auto search = [&]() -> std::string {
+    CutTree::Built whole{tree, std::vector<std::uint32_t>(tree->size())};
+    std::iota(whole.original.begin(), whole.original.end(), 0u);
+    std::string found;
+    ReplayWatch watch = [&](const ReplayStep& step) {
+      if (!step.done) {
+        state->offset = step.offset;
+        state->began = step.began;
+        state->unreturned = step.unreturned;
+        state->calls.fetch_add(1);
+        return true;
+      }
+      if (Callbacks()[step.callback].counts && step.argument == -1 && !step.unreturned)
+        state->last_count[step.callback] = step.offset;
+      bool differs = step.lines.size() > step.first_line;
+      if (wanted != Document::kNoOffset ? step.offset != wanted && step.began != wanted : !differs)
+        return true;
+      found = "found\n" + Signature(step, whole);
+      return false;
+    };
+    ReplayLines(options, tree, log, plugin, watch);
+    return found.empty() ? "none" : found;
+  };
+  ChildEnd end = RunInChild(search, seconds, &state->calls, stall_seconds);
+  FoundCall call;
+  call.end = end.kind;
+  if (end.kind == ChildEnd::kAnswered) {
+    if (end.answer.rfind("error: ", 0) == 0) {
+      call.error = end.answer.substr(7);
+    } else if (end.answer.rfind("found\n", 0) == 0) {
+      call.found = true;
+      call.signature = end.answer.substr(6);
+    }
+  }
+  call.calls = static_cast<long>(state->calls.load());
+  call.offset = state->offset;
+  call.began = state->began;
+  call.unreturned = state->unreturned;
+  call.last_count.assign(std::begin(state->last_count), std::end(state->last_count));
+  return call;
 }
 
 }  // namespace walk

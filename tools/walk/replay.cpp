@@ -9,9 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "address.h"
 #include "attribute_value.h"
-#include "callback_table.h"
 #include "diff.h"
 #include "document.h"
 #include "document_names.h"

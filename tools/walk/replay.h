@@ -83,4 +83,13 @@ std::vector<DiffLine> ReplayLines(const ReplayOptions& options,
                                   const Document& log, const Plugin& plugin,
                                   const ReplayWatch& watch = {});
 
+// A host tree as fintop-trace writes a snapshot: in the case format that
+// hostsim/iterator/case_loader.h reads, each node as {"name", "type", "value", "id" (those it
+// has), "props" (its other properties), "children"}, children in order (reading the text back
+// gives the same tree); one indented JSON document and a line end.
+void WriteCase(const hostsim::HostTree& tree, kit::Output& out);
+// record::SnapshotDigest of the whole tree: what a log's snapshot line holds, which the replay
+// compares with the tree it reads back and the reducer writes for the case it makes.
+std::string TreeDigest(const hostsim::HostTree& tree);
+
 }  // namespace walk

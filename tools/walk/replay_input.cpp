@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "case_writer.h"
 #include "document_names.h"
 #include "input_kind.h"
 #include "iterator/case_loader.h"

@@ -17,17 +17,18 @@ constexpr int kMaxItems = 100000;
 // The attributes recorded on an iterator, as it holds them.
 using Attributes = std::vector<std::pair<std::string, FIAttribute>>;
 
-// The attributes that are new or changed since `before`, in the order first recorded.
-std::vector<Field> Recorded(const hostsim::HostIterator& it, const Attributes& before) {
-  std::vector<Field> out;
+// What a callback left on `it`, into `node`: the attributes that are new or changed since
+// `before`, in the order first recorded, and the bindings made.
+void Recorded(const hostsim::HostIterator& it, const Attributes& before, ModelNode& node) {
   for (const auto& entry : it.attributes()) {
     const std::string& name = entry.first;
     auto old = std::find_if(before.begin(), before.end(),
                             [&](const auto& held) { return held.first == name; });
     if (old == before.end() || !record::SameValue(old->second, entry.second))
-      out.push_back({name, record::AttributeValue(entry.second)});
+      node.attributes.push_back({name, record::AttributeValue(entry.second)});
   }
-  return out;
+  for (const hostsim::AliasBinding& a : it.aliases())
+    node.bindings.push_back({a.generic_name, a.host_name});
 }
 
 hostsim::IteratorPtr CloneOf(hostsim::HostIterator& it) {
@@ -41,12 +42,6 @@ bool ReadProperty(hostsim::HostIterator& at, const std::string& key, ModelNode& 
   node.has_value = !value.empty();
   node.value = record::AttributeValue(value);
   return node.has_value;
-}
-
-std::vector<Binding> Bindings(const hostsim::HostIterator& it) {
-  std::vector<Binding> out;
-  for (const hostsim::AliasBinding& a : it.aliases()) out.push_back({a.generic_name, a.host_name});
-  return out;
 }
 
 }  // namespace
@@ -75,22 +70,6 @@ WalkResult Walker::Walk(hostsim::HostIterator& top, ModelSink& sink) {
   }
   sink_ = nullptr;
   return std::move(result_);
-}
-
-void Walker::OnEvent(const hostsim::HostIterator& iterator, const hostsim::IteratorEvent& e) {
-  if (!recording_) return;
-  const std::string_view op = e.op;
-  if (options_.names) {
-    if (op == "Down") {
-      CountDown(e);
-    } else if (op == "GetValue") {
-      CountName(false, e.text, e.from, e.result);
-    }
-  }
-  if (!options_.trace && !options_.explain) return;
-  events_.push_back({op, std::string(e.text), std::string(e.text2), e.value != nullptr,
-                     e.value != nullptr ? record::AttributeValue(*e.value) : Value{}, e.number,
-                     e.result, &iterator == caller_, e.from, e.to});
 }
 
 std::string Walker::Relative(std::uint32_t node, std::uint32_t base) const {
@@ -122,14 +101,9 @@ void Walker::VisitNode(hostsim::HostIterator& at, bool top) {
   ++result_.host_objects;
   std::string cls = Recognise(at);
   if (cls.empty()) {
-    // A top node that is nothing of its own is a plain container: its children are mapped.
-    if (top) {
-      auto children = CloneOf(at);
-      if (children->First()) {
-        do VisitNode(*children, false);
-        while (children->Next());
-      }
-    }
+    // A top node that is nothing of its own is a plain container: its children are mapped, as
+    // <objects> with no path maps them.
+    if (top) RunObjects(Step{}, at);
     return;
   }
   ++result_.generic_objects;
@@ -283,8 +257,7 @@ void Walker::RunElement(const Step& step, hostsim::HostIterator& it) {
                          " has no property " + Quoted(step.key));
     }
   }
-  node.attributes = Recorded(*at, before);
-  node.bindings = Bindings(*at);
+  Recorded(*at, before, node);
   sink_->Open(node);
   if (found) RunSteps(step.steps, *at);
   sink_->Close(node);
@@ -317,8 +290,7 @@ void Walker::RunCollection(const Step& step, hostsim::HostIterator& it) {
     FIAttribute kind;
     item.result = Call(step.callback, *at, &kind, index);
     if (at->node() != list->node()) item.at = Relative(at->node(), list->node());
-    item.attributes = Recorded(*at, before);
-    item.bindings = Bindings(*at);
+    Recorded(*at, before, item);
     const std::vector<Step>* class_steps = nullptr;
     if (kind.type() == FT_TEXT && kind.c_str()[0] != '\0') {
       item.cls = kind.c_str();

@@ -20,7 +20,7 @@
 #include "iterator/case_loader.h"
 #include "iterator/host_iterator.h"
 #include "mapping.h"
-#include "model.h"
+#include "output.h"
 #include "plugin.h"
 
 namespace walk {
