@@ -129,11 +129,9 @@ ChildEnd RunInChild(const std::function<std::string()>& work, double seconds,
   char buffer[4096];
   for (;;) {
     auto now = Clock::now();
-    if (progress != nullptr) {
-      if (std::uint64_t moved = progress->load(); moved != seen) {
-        seen = moved;
-        stall_deadline = now + std::chrono::duration<double>(stall_seconds);
-      }
+    if (progress != nullptr && progress->load() != seen) {
+      seen = progress->load();
+      stall_deadline = now + std::chrono::duration<double>(stall_seconds);
     }
     auto until = progress != nullptr ? std::min(deadline, stall_deadline) : deadline;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();

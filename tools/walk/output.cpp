@@ -236,9 +236,7 @@ void JsonSink::Open(const ModelNode& node) {
       break;
     case ModelNode::kItem:
       json_.Member(names::kItem, node.index);
-      if (node.result != node.index) {
-        json_.Member(names::kResult, node.result);
-      }
+      if (node.result != node.index) json_.Member(names::kResult, node.result);
       if (!node.cls.empty()) json_.Member(names::kClass, node.cls);
       if (!node.at.empty()) json_.Member(names::kAt, node.at);
       break;
@@ -253,24 +251,19 @@ void JsonSink::Open(const ModelNode& node) {
   }
   // As objects: a name recorded or bound twice shows once, where first recorded, with its last
   // value.
-  if (!node.attributes.empty()) {
-    json_.Key(names::kAttributes);
+  auto object = [&](std::string_view key, const auto& entries, auto name, auto write) {
+    if (entries.empty()) return;
+    json_.Key(key);
     json_.BeginObject();
-    for (std::size_t i = 0; i < node.attributes.size(); ++i) {
-      if (const Field* last = LastOfName(node.attributes, i, &Field::name))
-        value(node.attributes[i].name, last->value);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (const auto* last = LastOfName(entries, i, name)) write(*last);
     }
     json_.End();
-  }
-  if (!node.bindings.empty()) {
-    json_.Key(names::kBindings);
-    json_.BeginObject();
-    for (std::size_t i = 0; i < node.bindings.size(); ++i) {
-      if (const Binding* last = LastOfName(node.bindings, i, &Binding::generic_name))
-        json_.Member(last->generic_name, last->host_name);
-    }
-    json_.End();
-  }
+  };
+  object(names::kAttributes, node.attributes, &Field::name,
+         [&](const Field& f) { value(f.name, f.value); });
+  object(names::kBindings, node.bindings, &Binding::generic_name,
+         [&](const Binding& b) { json_.Member(b.generic_name, b.host_name); });
   open_.push_back({node.kind == ModelNode::kCollection, false});
 }
 

@@ -235,12 +235,14 @@ class Reducer {
     const KeptCall& target = calls_.back();
     ReplayOptions again{case_file_, log_file_, options_.replay.plugin, false};
     // Read back without warnings: they would only repeat the field log's (its version is kept).
-    auto quiet = [](const std::string&) {};
+    auto read_back = [&](const ReplayWatch& watch) {
+      ReplayInput input = OpenReplay(again, [](const std::string&) {});
+      return ReplayLines(again, input.tree, *input.log, plugin_, watch);
+    };
     if (crash_ != ChildEnd::kAnswered) {
       ChildEnd end = RunInChild(
           [&]() -> std::string {
-            ReplayInput input = OpenReplay(again, quiet);
-            ReplayLines(again, input.tree, *input.log, plugin_);
+            read_back({});
             return {};
           },
           kHangSeconds);
@@ -253,13 +255,11 @@ class Reducer {
           (end.kind == ChildEnd::kHung ? "hangs" : "crashes") + " (replayed in a child process)";
       return;
     }
-    // It answered in every child: it is replayed here.
-    ReplayInput input = OpenReplay(again, quiet);
-    CutTree::Built loaded{input.tree, built_.original};
+    // It answered in every child: it is replayed here. The case read back is the tree built (its
+    // digest is checked), so the nodes are mapped as on that.
     std::string answer;
     std::size_t first = 0;
-    std::vector<DiffLine> lines =
-        ReplayLines(again, input.tree, *input.log, plugin_, Signatures(loaded, answer, &first));
+    std::vector<DiffLine> lines = read_back(Signatures(built_, answer, &first));
     if (answer != first_answer_)
       throw std::runtime_error(log_file_ +
                                ": the reduced call answers otherwise when read back (a "

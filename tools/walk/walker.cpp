@@ -131,9 +131,8 @@ std::string Walker::Recognise(hostsim::HostIterator& at) {
       case Recogniser::kClassifier: {
         auto it = CloneOf(at);
         FIAttribute out;
-        if (Call(r.callback, *it, &out) != 0 && out.type() == FT_TEXT && out.c_str()[0] != '\0') {
+        if (Call(r.callback, *it, &out) != 0 && out.type() == FT_TEXT && out.c_str()[0] != '\0')
           return out.c_str();
-        }
         break;
       }
       case Recogniser::kType: {
@@ -157,26 +156,13 @@ void Walker::RunSteps(const std::vector<Step>& steps, hostsim::HostIterator& it)
                        " levels in the walk here (the mapping comes back to nodes it has "
                        "mapped, or nests deeply on every level of a very deep case)");
   }
+  // What runs each kind of step, in the order of Step::Kind.
+  static constexpr void (Walker::*kRun[])(const Step&, hostsim::HostIterator&) = {
+      &Walker::Set, &Walker::ReadValue, &Walker::RunElement, &Walker::RunCollection,
+      &Walker::RunObjects};
+  static_assert(std::size(kRun) == Step::kObjects + 1);
   ++depth_;  // a throw ends the walk: Walk starts again from 0
-  for (const Step& step : steps) {
-    switch (step.kind) {
-      case Step::kSet:
-        Set(step, it);
-        break;
-      case Step::kValue:
-        ReadValue(step, it);
-        break;
-      case Step::kElement:
-        RunElement(step, it);
-        break;
-      case Step::kCollection:
-        RunCollection(step, it);
-        break;
-      case Step::kObjects:
-        RunObjects(step, it);
-        break;
-    }
-  }
+  for (const Step& step : steps) (this->*kRun[step.kind])(step, it);
   --depth_;
 }
 
