@@ -112,8 +112,7 @@ class Reducer {
           " the plug-in (in a child process); on Windows the reducer makes its "
           "tests in its own process, which such a call would end: reduce it on Linux");
 #endif
-    FoundCall found =
-        SearchLog(options_.replay, tree_, *log_, plugin_, wanted, Left(), kHangSeconds);
+    FoundCall found = SearchLog(options_.replay, tree_, *log_, plugin_, wanted, Left());
     if (options_.progress) std::fputs("\r\x1b[K", stderr);
     if (found.end == ChildEnd::kHung && Left() <= 0)
       throw std::runtime_error(options_.replay.log + ": the replay took longer than " +

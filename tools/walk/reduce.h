@@ -258,11 +258,11 @@ struct FoundCall {
   std::vector<std::uint64_t> last_count;
 };
 
-// `wanted`: Document::kNoOffset for the first call that differs. `stall_seconds`: a call that runs
-// longer hangs; `seconds` bounds the whole search (a search stopped by it ends as kHung, with Left
-// <= 0 for the caller to tell).
+// `wanted`: Document::kNoOffset for the first call that differs. A call that runs longer than
+// kHangSeconds hangs; `seconds` bounds the whole search (a search stopped by it ends as kHung,
+// with Left <= 0 for the caller to tell).
 FoundCall SearchLog(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
-                    const Document& log, const Plugin& plugin, std::uint64_t wanted, double seconds,
-                    double stall_seconds);
+                    const Document& log, const Plugin& plugin, std::uint64_t wanted,
+                    double seconds);
 
 }  // namespace walk

@@ -152,8 +152,8 @@ std::string Signature(const ReplayStep& step, const CutTree::Built& built) {
 }
 
 FoundCall SearchLog(const ReplayOptions& options, std::shared_ptr<const hostsim::HostTree> tree,
-                    const Document& log, const Plugin& plugin, std::uint64_t wanted, double seconds,
-                    double stall_seconds) {
+                    const Document& log, const Plugin& plugin, std::uint64_t wanted,
+                    double seconds) {
   auto state = std::static_pointer_cast<SearchState>(SharedBytes(sizeof(SearchState)));
   new (state.get()) SearchState{};
   for (std::uint64_t& offset : state->last_count) offset = Document::kNoOffset;
@@ -180,7 +180,7 @@ FoundCall SearchLog(const ReplayOptions& options, std::shared_ptr<const hostsim:
     ReplayLines(options, tree, log, plugin, watch);
     return found.empty() ? "none" : found;
   };
-  ChildEnd end = RunInChild(search, seconds, &state->calls, stall_seconds);
+  ChildEnd end = RunInChild(search, seconds, &state->calls, kHangSeconds);
   FoundCall call;
   call.end = end.kind;
   if (end.kind == ChildEnd::kAnswered) {
