@@ -126,8 +126,9 @@ class CutTree {
 
  private:
   enum State : std::uint8_t { kKept, kCut, kLifted };
-  // Calls `visit(node, depth, opened)` for each node not under a cut one, depth first; `opened`
-  // false for a lifted node (its children keep its depth).
+  // Calls `visit(node, depth, true)` as each kept node not under a cut one opens and
+  // `visit(node, depth, false)` as it closes, depth first; a lifted node is passed over, its
+  // children keeping its depth.
   template <typename Visit>
   void Walk(Visit&& visit) const;
 
