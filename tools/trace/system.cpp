@@ -40,15 +40,14 @@ std::string FolderOf(const std::string& path) {
 
 #if defined(_WIN32)
 
-namespace {
-
-// Paths and texts cross to the system as UTF-16 (files.h).
 std::wstring Wide(std::string_view text) {
   return kit::PathOf(text).wstring();
 }
 std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
+
+namespace {
 
 std::string VersionText(DWORD high, DWORD low) {
   return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
@@ -98,9 +97,8 @@ std::string OwnFile() {
 }
 
 std::optional<std::string> Environment(const char* name) {
-  const wchar_t* value = _wgetenv(Wide(name).c_str());
-  if (value == nullptr) return std::nullopt;
-  return Narrow(value);
+  if (const wchar_t* value = _wgetenv(Wide(name).c_str())) return Narrow(value);
+  return std::nullopt;
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
@@ -173,9 +171,8 @@ std::string OwnFile() {
 }
 
 std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
+  if (const char* value = std::getenv(name)) return std::string(value);
+  return std::nullopt;
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
