@@ -21,10 +21,9 @@
 #include <thread>
 #include <utility>
 
-#include "elf_read.h"
+#include "checks.h"
 #include "files.h"
 #include "image.h"
-#include "names.h"
 
 extern char** environ;
 
@@ -234,10 +233,6 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   dlclose(plugin);
   Report("done");
   return 0;
-}
-
-std::string ModuleKey(std::string name) {
-  return name;
 }
 
 }  // namespace doctor

@@ -9,7 +9,6 @@
 #include "bootstrap/entry_points.h"
 #include "checks.h"
 #include "files.h"
-#include "names.h"
 
 namespace doctor {
 
@@ -26,7 +25,7 @@ constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread
 // only when it is in the folder: the bootstrap asks it only when it is the running host), and
 // the entry points with the bootstrap export that needs each.
 constexpr const char* kHostProgram = "norvane.exe";
-constexpr const char* kHostModules[] = {"norvaneeng.dll", "finadapt.dll"};
+constexpr const char* kHostModules[] = {kHostProgram, "norvaneeng.dll", "finadapt.dll"};
 constexpr std::pair<const char*, const char*> kEntryPoints[] = {
     {fintop::kGetTopFIEntryV, fintop::kGetTopNorvaneEntry},
     {fintop::kGetTopNorvaneCtx, fintop::kGetQELNode},
@@ -115,7 +114,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       continue;
     }
     seen.insert(key);
-    const std::string shown = Sanitize(name), importer_name = BaseName(importer->path);
+    const std::string shown = kit::BytesShown(name), importer_name = BaseName(importer->path);
     const auto imported = std::find_if(
         importer->imports.begin(), importer->imports.end(),
         [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
@@ -140,7 +139,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       continue;
     }
     entry.Integer("width", module.width);
-    const std::string where = Sanitize(found->where);
+    const std::string where = kit::BytesShown(found->where);
     if (module.width == importer->width && module.machine != importer->machine && found->system) {
       other.machine.push_back(shown);
       other.machine_where = where;
@@ -249,9 +248,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
 Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
   std::vector<HostModule> modules;
   std::optional<int> other_width;  // the first host module's, when not the plug-in's
-  std::vector<std::string> names = {kHostProgram};
-  names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
-  for (const std::string& name : names) {
+  for (const std::string name : kHostModules) {
     // The bootstrap asks the host's own modules, which the host loads from its folder first
     // (the stand-in loader does so too), whatever the plug-in's search path holds.
     std::optional<Found> found = FindModule(name, plugin, folder);

@@ -1,4 +1,4 @@
-#include "names.h"
+#include "checks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -45,12 +45,6 @@ Spelling SpellingOf(std::string_view name) {
   return Spelling::kNone;
 }
 
-bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-  });
-}
-
 }  // namespace
 
 const ExpectedExports& Expected() {
@@ -70,7 +64,9 @@ bool IsDecorated(std::string_view exported, std::string_view name) {
   if (!rest.starts_with(name)) return false;
   rest.remove_prefix(name.size());
   if (rest.empty()) return true;  // only leading underscores
-  return rest.starts_with('@') && AllDigits(rest.substr(1));
+  return rest.size() > 1 && rest.front() == '@' &&
+         std::all_of(rest.begin() + 1, rest.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 Spelling SpellingOf(const std::vector<std::string>& exports) {

@@ -1,4 +1,4 @@
-#include "pe_read.h"
+#include "image.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,14 +18,10 @@ constexpr unsigned kExportEntry = 0, kImportEntry = 1, kBoundImportEntry = 11;
 constexpr uint16_t kFileDll = 0x2000, kFileExecutable = 0x0002;
 
 // The file's bytes with every read checked; a read outside throws BadFile.
-class Reader {
+class Reader : public ModuleBytes {
  public:
-  Reader(std::span<const unsigned char> file, const std::string& path) : file_(file), path_(path) {}
-
-  uint64_t size() const { return file_.size(); }
-  bool Holds(uint64_t offset, uint64_t length) const {
-    return offset <= size() && length <= size() - offset;
-  }
+  Reader(std::span<const unsigned char> file, const std::string& path)
+      : ModuleBytes(path, file.size()), file_(file) {}
 
   template <class T>
   T Get(uint64_t offset, const char* what) const {
@@ -45,14 +41,8 @@ class Reader {
     return std::string(start, static_cast<const char*>(end));
   }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
-  [[noreturn]] void Malformed(const char* what) const {
-    Fail(std::string("is truncated or malformed (") + what + ")");
-  }
-
  private:
   std::span<const unsigned char> file_;
-  const std::string& path_;
 };
 
 struct Headers {
@@ -107,7 +97,7 @@ Headers ReadHeaders(const Reader& file) {
     const uint32_t raw_size = file.Get<uint32_t>(at + 16, "section table");
     const uint32_t raw_at = file.Get<uint32_t>(at + 20, "section table");
     if (raw_size != 0 && !file.Holds(raw_at, raw_size)) {
-      file.Fail("is truncated or malformed (a section beyond the end of the file)");
+      file.Malformed("a section beyond the end of the file");
     }
   }
   return h;
@@ -257,7 +247,6 @@ std::string PeMachineName(uint16_t machine) {
 Image ReadPe(std::span<const unsigned char> bytes, const std::string& path,
              const PeLookups* lookups) {
   const Reader file(bytes, path);
-  if (bytes.empty()) file.Fail("is empty, not a module");
   const Headers headers = ReadHeaders(file);
   Image image;
   image.path = path;

@@ -7,7 +7,6 @@
 
 #include "checks.h"
 #include "files.h"
-#include "names.h"
 #include "system.h"
 
 namespace doctor {
