@@ -57,13 +57,11 @@ class Object {
     members_.emplace(std::move(key), std::move(value));
     return *this;
   }
-  Object& Text(std::string key, const std::string& text) {
-    return Add(std::move(key),
-               [text = kit::BytesShown(text)](kit::JsonWriter& w) { w.Text(text); });
-  }
-  Object& TextOrNull(std::string key, const std::optional<std::string>& text) {
+  // A text, or null for none.
+  Object& Text(std::string key, const std::optional<std::string>& text) {
     if (!text) return Add(std::move(key), [](kit::JsonWriter& w) { w.Null(); });
-    return Text(std::move(key), *text);
+    return Add(std::move(key),
+               [text = kit::BytesShown(*text)](kit::JsonWriter& w) { w.Text(text); });
   }
   Object& Texts(std::string key, const std::vector<std::string>& texts) {
     std::vector<std::string> shown;

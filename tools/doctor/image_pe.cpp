@@ -232,11 +232,7 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   for (const std::string& system : {SystemFolder(importer.width), WindowsFolder()}) {
     if (IsFile(Join(system, module))) return Found{Join(system, module), system, true};
   }
-  std::vector<wchar_t> wide(32768);
-  const DWORD length =
-      GetEnvironmentVariableW(L"PATH", wide.data(), static_cast<DWORD>(wide.size()));
-  const std::string path =
-      length < wide.size() ? Narrow(std::wstring(wide.data(), length)) : std::string();
+  const std::string path = trace::Environment("PATH").value_or("");
   std::string_view rest(path);
   while (!rest.empty()) {
     const size_t end = std::min(rest.find(';'), rest.size());

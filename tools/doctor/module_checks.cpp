@@ -121,7 +121,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
     const std::optional<Found> found = FindModule(name, *importer, folder);
     Object& entry = modules.emplace_back();
     entry.Text("module", name).Text("needed_by", importer_name);
-    entry.TextOrNull("found", found ? std::optional(found->path) : std::nullopt);
+    entry.Text("found", found ? std::optional(found->path) : std::nullopt);
     if (!found) {
       problems.push_back(
           shown + " (needed by " + importer_name +
@@ -293,7 +293,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
     const bool provided = provider != modules.end();
-    entry_points.TextOrNull(entry, provided ? std::optional(provider->module) : std::nullopt);
+    entry_points.Text(entry, provided ? std::optional(provider->module) : std::nullopt);
     if (!provided) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
@@ -304,7 +304,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     state += (state.empty() ? "" : "; ") + describe(m);
     shown.emplace_back()
         .Text("module", m.module)
-        .TextOrNull("found", m.found)
+        .Text("found", m.found)
         .Text("fault", m.fault)
         .Texts("provides", m.provides);
   }

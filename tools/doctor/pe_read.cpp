@@ -71,16 +71,9 @@ Headers ReadHeaders(const Reader& file) {
   const uint64_t optional = header + kFileHeaderSize;
   if (optional_size < 2 || !file.Holds(optional, optional_size)) file.Malformed("optional header");
   const uint16_t magic = file.Get<uint16_t>(optional, "optional header");
-  uint64_t count_at = 0;
-  if (magic == kMagic32) {
-    h.width = 32;
-    count_at = 92;
-  } else if (magic == kMagic64) {
-    h.width = 64;
-    count_at = 108;
-  } else {
-    file.Fail("is malformed (unknown optional header)");
-  }
+  if (magic != kMagic32 && magic != kMagic64) file.Fail("is malformed (unknown optional header)");
+  h.width = magic == kMagic64 ? 64 : 32;
+  const uint64_t count_at = h.width == 64 ? 108 : 92;  // NumberOfRvaAndSizes
   // The data directories: only those within both the optional header's size and its count.
   if (optional_size >= count_at + 4) {
     const uint32_t declared = file.Get<uint32_t>(optional + count_at, "optional header");

@@ -248,13 +248,12 @@ RecordingFile CreateRecording(const std::string& asked) {
   const std::string name = asked.substr(FolderOf(asked).size());
   const std::string temp = TempFolder();
   if (!temp.empty() && !name.empty()) recording.file = CreateBeside(temp + name, recording.path);
+  recording.moved = "cannot write " + asked + " (" + why + ")";
   if (recording.file == nullptr) {
     recording.path = asked;
-    recording.moved = "cannot write " + asked + " (" + why + ")";
-    return recording;
+  } else {
+    recording.moved += ": written to the temporary folder, " + recording.path;
   }
-  recording.moved = "cannot write " + asked + " (" + why + "): written to the temporary folder, " +
-                    recording.path;
   return recording;
 }
 
