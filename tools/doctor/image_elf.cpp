@@ -107,8 +107,7 @@ Image ReadImage(const std::string& path) {
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
                                 const std::string& folder) {
   if (module.find('/') != std::string::npos) {
-    if (IsFile(module)) return Found{module, FolderOf(module), false};
-    return std::nullopt;
+    return IsFile(module) ? std::optional(Found{module, FolderOf(module), false}) : std::nullopt;
   }
   // The dynamic linker's order: LD_LIBRARY_PATH, the importer's RUNPATH (for the plug-in
   // loaded from `folder`, its $ORIGIN), then the system's libraries.
@@ -119,8 +118,7 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   for (const std::string& place : folders) {
     const std::string path = place + "/" + module;
     if (!IsFile(path)) continue;
-    if (FolderOf(path) == folder || place == folder) return Found{path, "the folder", false};
-    return Found{path, place, false};
+    return Found{path, FolderOf(path) == folder || place == folder ? "the folder" : place, false};
   }
   // A system library: the one this process has loaded already (RTLD_NOLOAD loads nothing and
   // runs nothing), else the default folders.

@@ -26,11 +26,9 @@ namespace trace {
 
 bool IsAbsolute(const std::string& path) {
 #if defined(_WIN32)
-  return (path.size() > 1 && path[1] == ':') ||
-         (!path.empty() && std::strchr(kSeparators, path[0]) != nullptr);
-#else
-  return !path.empty() && path[0] == '/';
+  if (path.size() > 1 && path[1] == ':') return true;  // on a drive
 #endif
+  return path.find_first_of(kSeparators) == 0;
 }
 
 std::string FolderOf(const std::string& path) {
