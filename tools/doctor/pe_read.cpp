@@ -96,12 +96,15 @@ Headers ReadHeaders(const Reader& file) {
   return h;
 }
 
-// The lookups from the section table, as the system's image functions answer them.
-class SectionLookups : public PeLookups {
+// The walk of the exports and imports. Its two lookups are `lookups`' or, without them, the
+// section table's, as the system's image functions answer them.
+class Walk {
  public:
-  SectionLookups(const Reader& file, const Headers& headers) : file_(file), headers_(headers) {}
+  Walk(const Reader& file, const Headers& headers, const PeLookups* lookups, Image& image)
+      : file_(file), headers_(headers), lookups_(lookups), image_(image) {}
 
-  std::optional<uint64_t> RvaToOffset(uint32_t rva) const override {
+  std::optional<uint64_t> RvaToOffset(uint32_t rva) const {
+    if (lookups_ != nullptr) return lookups_->RvaToOffset(rva);
     for (uint64_t i = 0; i < headers_.sections; ++i) {
       const uint64_t at = headers_.section_table + i * kSectionSize;
       const uint64_t address = file_.Get<uint32_t>(at + 12, "section table");
@@ -112,30 +115,17 @@ class SectionLookups : public PeLookups {
     return std::nullopt;
   }
 
-  std::optional<uint64_t> Directory(unsigned entry) const override {
+  std::optional<uint64_t> Directory(unsigned entry) const {
+    if (entry >= headers_.directory_count) return std::nullopt;
+    if (lookups_ != nullptr) return lookups_->Directory(entry);
     const uint32_t rva =
         file_.Get<uint32_t>(headers_.directories + uint64_t{entry} * 8, "data directories");
     return rva == 0 ? std::nullopt : RvaToOffset(rva);
   }
 
- private:
-  const Reader& file_;
-  const Headers& headers_;
-};
-
-class Walk {
- public:
-  Walk(const Reader& file, const Headers& headers, const PeLookups& lookups, Image& image)
-      : file_(file), headers_(headers), lookups_(lookups), image_(image) {}
-
-  std::optional<uint64_t> Directory(unsigned entry) const {
-    if (entry >= headers_.directory_count) return std::nullopt;
-    return lookups_.Directory(entry);
-  }
-
   // The offset of `rva`, which must be in the file.
   uint64_t At(uint32_t rva, const char* what) const {
-    const std::optional<uint64_t> offset = rva == 0 ? std::nullopt : lookups_.RvaToOffset(rva);
+    const std::optional<uint64_t> offset = rva == 0 ? std::nullopt : RvaToOffset(rva);
     if (!offset || !file_.Holds(*offset, 1)) file_.Malformed(what);
     return *offset;
   }
@@ -219,7 +209,7 @@ class Walk {
  private:
   const Reader& file_;
   const Headers& headers_;
-  const PeLookups& lookups_;
+  const PeLookups* lookups_;
   Image& image_;
   size_t names_ = 0, bytes_ = 0;
 };
@@ -249,8 +239,7 @@ Image ReadPe(std::span<const unsigned char> bytes, const std::string& path,
   image.kind = image.library                                      ? "DLL"
                : (headers.characteristics & kFileExecutable) != 0 ? "program"
                                                                   : "object file";
-  const SectionLookups own(file, headers);
-  Walk walk(file, headers, lookups != nullptr ? *lookups : own, image);
+  Walk walk(file, headers, lookups, image);
   walk.Exports();
   walk.Imports();
   return image;
