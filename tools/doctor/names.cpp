@@ -22,9 +22,7 @@ ExpectedExports Build() {
     const size_t end = std::min(text.find('\n'), text.size());
     std::string_view line = text.substr(0, end);
     text.remove_prefix(std::min(end + 1, text.size()));
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) {
-      line.remove_suffix(1);
-    }
+    line = line.substr(0, line.find_last_not_of(" \t\n\v\f\r") + 1);
     if (line.empty() || line.front() == '#') continue;
     // The callbacks' lines are FINTOP_CALLBACKS' names (test_exports holds them equal).
     if (fintop::FindCallback(line) != fintop::kNoCallback) continue;
