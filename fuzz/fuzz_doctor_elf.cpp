@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "elf_read.h"
+#include "image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

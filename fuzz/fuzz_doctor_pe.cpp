@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "pe_read.h"
+#include "image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "load_report.h"
-#include "pe_read.h"
+#include "image.h"
 
 #if !defined(_WIN32)
 #include <elf.h>
@@ -19,7 +18,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "elf_read.h"
 #endif
 
 namespace {

@@ -6,8 +6,6 @@
 #include <set>
 
 #include "files.h"
-#include "image.h"
-#include "names.h"
 #include "system.h"
 
 namespace doctor {
@@ -173,7 +171,6 @@ Check Exports(const std::vector<const Image*>& subjects) {
   const ExpectedExports& expected = Expected();
   std::vector<std::string> problems;
   Object details;
-  bool wanting_found = false;
   for (const Image* plugin : subjects) {
     const std::set<std::string> exported(plugin->exports.begin(), plugin->exports.end());
     std::vector<std::string> missing, decorated;
@@ -205,13 +202,12 @@ Check Exports(const std::vector<const Image*>& subjects) {
           std::string(IsRecorder(*plugin) ? kRecorderFile : kit::kPluginFile) + " of the zip";
     }
     // The details of the first module found wanting, else of the last (the real plug-in).
-    if (!wanting_found) {
+    if (before == 0) {
       details = Object()
                     .Integer("expected", static_cast<long long>(expected.all.size()))
                     .Texts("missing", missing)
                     .Texts("decorated", decorated);
     }
-    wanting_found = wanting_found || problems.size() > before;
   }
   const std::string ok_text =
       Files(subjects) + (subjects.size() == 1 ? " exports" : " export") + " all " +

@@ -13,17 +13,42 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "image.h"
-#include "names.h"
+#include "json_writer.h"
 #include "settings.h"
 
 namespace doctor {
 
+// What the doctor checks fintop against (names.cpp): the names the plug-in must export (the
+// callbacks of FINTOP_CALLBACKS, the rest of fintop/exports.txt, which the build embeds), and
+// how a name looks when a compiler has decorated or mangled it.
+struct ExpectedExports {
+  std::vector<std::string> callbacks;  // the CT callbacks, in list order
+  std::vector<std::string> bootstrap;  // the plain C names of exports.txt beyond the callbacks
+  std::vector<std::string> members;    // the C++ names (FIMessageFilter, FISolver, FIPath)
+  std::vector<std::string> all;        // the three above, in that order
+};
+
+// The names fintop exports, from the callback list and exports.txt.
+const ExpectedExports& Expected();
+
+// Whether `exported` is `name` as a compiler decorates it: a leading underscore (`_CTStreams`),
+// a stdcall suffix (`CTStreams@4`, `_CTStreams@4`), or `name` inside a C++-mangled name
+// (GCC's `_Z...9CTStreams...`, the Microsoft compiler's `?CTStreams@@...`).
+bool IsDecorated(std::string_view exported, std::string_view name);
+
+// The C++ spelling most of a module's exports use, and its description.
+enum class Spelling { kNone, kGcc, kMicrosoft };
+Spelling SpellingOf(const std::vector<std::string>& exports);
+const char* Describe(Spelling spelling);
+
 // A JSON object for --json: its members, written in the order of their keys (byte order), as
-// the document has always had them. Texts are escaped as the text lines are (Sanitize).
+// the document has always had them. Texts are escaped as the text lines are (kit::BytesShown:
+// whatever a file holds prints as one line of text and makes valid JSON).
 class Object {
  public:
   using Value = std::function<void(kit::JsonWriter&)>;
@@ -32,16 +57,15 @@ class Object {
     members_.emplace(std::move(key), std::move(value));
     return *this;
   }
-  Object& Text(std::string key, const std::string& text) {
-    return Add(std::move(key), [text = Sanitize(text)](kit::JsonWriter& w) { w.Text(text); });
-  }
-  Object& TextOrNull(std::string key, const std::optional<std::string>& text) {
+  // A text, or null for none.
+  Object& Text(std::string key, const std::optional<std::string>& text) {
     if (!text) return Add(std::move(key), [](kit::JsonWriter& w) { w.Null(); });
-    return Text(std::move(key), *text);
+    return Add(std::move(key),
+               [text = kit::BytesShown(*text)](kit::JsonWriter& w) { w.Text(text); });
   }
   Object& Texts(std::string key, const std::vector<std::string>& texts) {
     std::vector<std::string> shown;
-    for (const std::string& text : texts) shown.push_back(Sanitize(text));
+    for (const std::string& text : texts) shown.push_back(kit::BytesShown(text));
     return Add(std::move(key), [shown = std::move(shown)](kit::JsonWriter& w) { w.Texts(shown); });
   }
   Object& Bool(std::string key, bool value) {

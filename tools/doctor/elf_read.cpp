@@ -1,4 +1,4 @@
-#include "elf_read.h"
+#include "image.h"
 
 #include <gelf.h>
 #include <libelf.h>
@@ -15,11 +15,9 @@ namespace {
 
 // libelf's handle on the bytes, which libelf wants writable and which the caller keeps for the
 // handle's life; released when it goes, also when the constructor throws.
-class ElfFile {
+class ElfFile : public ModuleBytes {
  public:
-  ElfFile(std::span<unsigned char> file, const std::string& path)
-      : path_(path), size_(file.size()) {
-    if (file.empty()) Fail("is empty, not a module");
+  ElfFile(std::span<unsigned char> file, const std::string& path) : ModuleBytes(path, file.size()) {
     if (elf_version(EV_CURRENT) == EV_NONE) Fail("cannot be read (libelf)");
     elf_.reset(elf_memory(reinterpret_cast<char*>(file.data()), file.size()));
     if (elf_ == nullptr || elf_kind(elf_.get()) != ELF_K_ELF) {
@@ -28,16 +26,13 @@ class ElfFile {
   }
 
   Elf* get() const { return elf_.get(); }
-  size_t size() const { return size_; }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
-  [[noreturn]] void Malformed(const char* part) const {
-    Fail(std::string("is truncated or malformed (") + part + ": " + elf_errmsg(-1) + ")");
+  // A part libelf could not read, with libelf's word on it.
+  [[noreturn]] void Unreadable(const char* part) const {
+    Malformed(std::string(part) + ": " + elf_errmsg(-1));
   }
 
  private:
-  std::string path_;
-  size_t size_;
   std::unique_ptr<Elf, decltype(&elf_end)> elf_{nullptr, &elf_end};
 };
 
@@ -55,9 +50,9 @@ std::string ElfMachineName(GElf_Half machine) {
 std::pair<Elf_Data*, size_t> Table(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
                                    Elf_Type type, const char* part) {
   Elf_Data* data = elf_getdata(section, nullptr);
-  if (data == nullptr) file.Malformed(part);
+  if (data == nullptr) file.Unreadable(part);
   const size_t entry = gelf_fsize(file.get(), type, 1, EV_CURRENT);
-  if (entry == 0 || header.sh_entsize != entry) file.Malformed(part);
+  if (entry == 0 || header.sh_entsize != entry) file.Unreadable(part);
   return {data, header.sh_size / entry};
 }
 
@@ -66,10 +61,10 @@ void ReadSymbols(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
   for (size_t i = 1; i < count; ++i) {
     GElf_Sym symbol;
     if (i > INT32_MAX || gelf_getsym(data, static_cast<int>(i), &symbol) == nullptr) {
-      file.Malformed("dynamic symbols");
+      file.Unreadable("dynamic symbols");
     }
     const char* name = elf_strptr(file.get(), header.sh_link, symbol.st_name);
-    if (name == nullptr) file.Malformed("symbol names");
+    if (name == nullptr) file.Unreadable("symbol names");
     const int binding = GELF_ST_BIND(symbol.st_info);
     const int type = GELF_ST_TYPE(symbol.st_info);
     if (*name == '\0' || type == STT_SECTION || type == STT_FILE) continue;
@@ -108,7 +103,7 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
   for (size_t i = 0; i < count; ++i) {
     GElf_Dyn entry;
     if (i > INT32_MAX || gelf_getdyn(data, static_cast<int>(i), &entry) == nullptr) {
-      file.Malformed("dynamic section");
+      file.Unreadable("dynamic section");
     }
     if (entry.d_tag == DT_NULL) break;
     if (entry.d_tag == DT_FLAGS_1 && (entry.d_un.d_val & DF_1_PIE) != 0) {
@@ -119,17 +114,15 @@ void ReadDynamic(const ElfFile& file, Elf_Scn* section, const GElf_Shdr& header,
         entry.d_tag != DT_SONAME)
       continue;
     const char* text = elf_strptr(file.get(), header.sh_link, entry.d_un.d_val);
-    if (text == nullptr) file.Malformed("dynamic strings");
+    if (text == nullptr) file.Unreadable("dynamic strings");
     if (entry.d_tag == DT_SONAME) {
       image.own_name = text;
-      continue;
-    }
-    if (entry.d_tag == DT_NEEDED) {
+    } else if (entry.d_tag == DT_NEEDED) {
       image.imports.push_back({text, {}});
-      continue;
+    } else {
+      for (const std::string& one : SplitFolders(text, ":"))
+        (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(ExpandOrigin(one, image.path));
     }
-    for (const std::string& one : SplitFolders(text, ":"))
-      (entry.d_tag == DT_RUNPATH ? runpath : rpath).push_back(ExpandOrigin(one, image.path));
   }
   // RPATH counts only when there is no RUNPATH.
   image.run_path = runpath.empty() ? rpath : runpath;
@@ -159,7 +152,7 @@ Image ReadElf(std::span<unsigned char> bytes, const std::string& path) {
   Image image;
   image.path = path;
   GElf_Ehdr header;
-  if (gelf_getehdr(file.get(), &header) == nullptr) file.Malformed("ELF header");
+  if (gelf_getehdr(file.get(), &header) == nullptr) file.Unreadable("ELF header");
   const int elf_class = gelf_getclass(file.get());
   image.width = elf_class == ELFCLASS64 ? 64 : elf_class == ELFCLASS32 ? 32 : 0;
   if (image.width == 0) file.Fail("is malformed (unknown ELF class)");
@@ -171,34 +164,30 @@ Image ReadElf(std::span<unsigned char> bytes, const std::string& path) {
   // Every header and segment must lie in the file: the loader maps them, and touching a
   // mapping beyond the end of a truncated file kills the process.
   size_t sections = 0, segments = 0;
-  if (elf_getshdrnum(file.get(), &sections) != 0) file.Malformed("section headers");
-  if (elf_getphdrnum(file.get(), &segments) != 0) file.Malformed("program headers");
-  const auto size = static_cast<GElf_Off>(file.size());
-  auto within = [size](GElf_Off offset, GElf_Off length) {
-    return offset <= size && length <= size - offset;
-  };
+  if (elf_getshdrnum(file.get(), &sections) != 0) file.Unreadable("section headers");
+  if (elf_getphdrnum(file.get(), &segments) != 0) file.Unreadable("program headers");
   // Counts and entry sizes are 16 bits at most (or 32 for an extended count): no overflow.
   if (sections > UINT32_MAX || segments > UINT32_MAX ||
-      !within(header.e_shoff, GElf_Off{sections} * header.e_shentsize) ||
-      !within(header.e_phoff, GElf_Off{segments} * header.e_phentsize)) {
-    file.Fail("is truncated or malformed (headers beyond the end of the file)");
+      !file.Holds(header.e_shoff, GElf_Off{sections} * header.e_shentsize) ||
+      !file.Holds(header.e_phoff, GElf_Off{segments} * header.e_phentsize)) {
+    file.Malformed("headers beyond the end of the file");
   }
   for (size_t i = 0; i < segments; ++i) {
     GElf_Phdr segment;
     if (gelf_getphdr(file.get(), static_cast<int>(i), &segment) == nullptr)
-      file.Malformed("program headers");
-    if (!within(segment.p_offset, segment.p_filesz)) {
-      file.Fail("is truncated or malformed (a segment beyond the end of the file)");
+      file.Unreadable("program headers");
+    if (!file.Holds(segment.p_offset, segment.p_filesz)) {
+      file.Malformed("a segment beyond the end of the file");
     }
   }
   for (Elf_Scn* section = elf_nextscn(file.get(), nullptr); section != nullptr;
        section = elf_nextscn(file.get(), section)) {
     GElf_Shdr section_header;
-    if (gelf_getshdr(section, &section_header) == nullptr) file.Malformed("section headers");
+    if (gelf_getshdr(section, &section_header) == nullptr) file.Unreadable("section headers");
     if (section_header.sh_type == SHT_DYNSYM) ReadSymbols(file, section, section_header, image);
     if (section_header.sh_type == SHT_DYNAMIC) ReadDynamic(file, section, section_header, image);
   }
-  if (elf_errno() != 0) file.Malformed("sections");
+  if (elf_errno() != 0) file.Unreadable("sections");
   return image;
 }
 

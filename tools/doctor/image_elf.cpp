@@ -21,10 +21,9 @@
 #include <thread>
 #include <utility>
 
-#include "elf_read.h"
+#include "checks.h"
 #include "files.h"
 #include "image.h"
-#include "names.h"
 
 extern char** environ;
 
@@ -108,8 +107,7 @@ Image ReadImage(const std::string& path) {
 std::optional<Found> FindModule(const std::string& module, const Image& importer,
                                 const std::string& folder) {
   if (module.find('/') != std::string::npos) {
-    if (IsFile(module)) return Found{module, FolderOf(module), false};
-    return std::nullopt;
+    return IsFile(module) ? std::optional(Found{module, FolderOf(module), false}) : std::nullopt;
   }
   // The dynamic linker's order: LD_LIBRARY_PATH, the importer's RUNPATH (for the plug-in
   // loaded from `folder`, its $ORIGIN), then the system's libraries.
@@ -120,8 +118,7 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   for (const std::string& place : folders) {
     const std::string path = place + "/" + module;
     if (!IsFile(path)) continue;
-    if (FolderOf(path) == folder || place == folder) return Found{path, "the folder", false};
-    return Found{path, place, false};
+    return Found{path, FolderOf(path) == folder || place == folder ? "the folder" : place, false};
   }
   // A system library: the one this process has loaded already (RTLD_NOLOAD loads nothing and
   // runs nothing), else the default folders.
@@ -234,10 +231,6 @@ int LoadOnly(const std::string& path, const std::string& /*folder*/) {
   dlclose(plugin);
   Report("done");
   return 0;
-}
-
-std::string ModuleKey(std::string name) {
-  return name;
 }
 
 }  // namespace doctor

@@ -9,12 +9,10 @@
 #include <dbghelp.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -24,20 +22,14 @@
 #include "checks.h"
 #include "files.h"
 #include "image.h"
-#include "names.h"
-#include "pe_read.h"
 #include "system.h"
 
 namespace doctor {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-  return kit::PathOf(utf8).native();
-}
-std::string Narrow(const std::wstring& wide) {
-  return kit::Utf8(std::filesystem::path(wide));
-}
+using trace::Narrow;
+using trace::Wide;
 
 // A handle closed when it goes.
 struct Handle {
@@ -118,25 +110,24 @@ bool IsFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::string WindowsFolder() {
+// A folder the system writes into a buffer (GetWindowsDirectoryW's form), else `otherwise`.
+std::string SystemPath(UINT(WINAPI* get)(LPWSTR, UINT), const std::string& otherwise) {
   wchar_t buffer[MAX_PATH];
-  const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? Narrow(std::wstring(buffer, length)) : "C:\\Windows";
+  const UINT length = get(buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Narrow(std::wstring(buffer, length)) : otherwise;
+}
+
+std::string WindowsFolder() {
+  return SystemPath(GetWindowsDirectoryW, "C:\\Windows");
 }
 
 // The system folder that holds modules of `width` as this process sees the file system.
 std::string SystemFolder(int width) {
-  wchar_t buffer[MAX_PATH];
-  UINT length = 0;
-  if (width == kOwnWidth) {
-    length = GetSystemDirectoryW(buffer, MAX_PATH);
-  } else if (kOwnWidth == 64) {
-    length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
-  } else {
+  if (width != kOwnWidth && kOwnWidth == 32) {
     return WindowsFolder() + "\\Sysnative";  // the 64-bit system folder, seen from 32 bits
   }
-  return length > 0 && length < MAX_PATH ? Narrow(std::wstring(buffer, length))
-                                         : WindowsFolder() + "\\System32";
+  return SystemPath(width == kOwnWidth ? GetSystemDirectoryW : GetSystemWow64DirectoryW,
+                    WindowsFolder() + "\\System32");
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -241,11 +232,7 @@ std::optional<Found> FindModule(const std::string& module, const Image& importer
   for (const std::string& system : {SystemFolder(importer.width), WindowsFolder()}) {
     if (IsFile(Join(system, module))) return Found{Join(system, module), system, true};
   }
-  std::vector<wchar_t> wide(32768);
-  const DWORD length =
-      GetEnvironmentVariableW(L"PATH", wide.data(), static_cast<DWORD>(wide.size()));
-  const std::string path =
-      length < wide.size() ? Narrow(std::wstring(wide.data(), length)) : std::string();
+  const std::string path = trace::Environment("PATH").value_or("");
   std::string_view rest(path);
   while (!rest.empty()) {
     const size_t end = std::min(rest.find(';'), rest.size());
@@ -372,7 +359,7 @@ int LoadOnly(const std::string& path, const std::string& folder) {
         wanted = MAKEINTRESOURCEA(static_cast<WORD>(std::strtoul(name.c_str() + 1, nullptr, 10)));
       }
       if (from == nullptr || GetProcAddress(from, wanted) == nullptr) {
-        Report("stubbed " + Sanitize(module.module) + " " + Sanitize(name));
+        Report("stubbed " + kit::BytesShown(module.module) + " " + kit::BytesShown(name));
       }
     }
   }
@@ -380,12 +367,6 @@ int LoadOnly(const std::string& path, const std::string& folder) {
   FreeLibrary(plugin);
   Report("done");
   return 0;
-}
-
-std::string ModuleKey(std::string name) {
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return name;
 }
 
 }  // namespace doctor

@@ -1,4 +1,4 @@
-#include "load_report.h"
+#include "image.h"
 
 #include <algorithm>
 #include <charconv>

@@ -14,17 +14,15 @@
 #include "checks.h"
 #include "command_line.h"
 #include "files.h"
-#include "image.h"
 #include "json_writer.h"
-#include "names.h"
 
 namespace doctor {
 namespace {
 
 // The --json document: {"folder", "plugin", "checks": [{"check", "ok", "text", "problems",
 // and the check's details}], "failed", "summary"}, indented, ending in a newline. Every text
-// taken from a file is escaped as the text lines are (Sanitize), so the document is valid JSON
-// whatever the files hold.
+// taken from a file is escaped as the text lines are (kit::BytesShown), so the document is valid
+// JSON whatever the files hold.
 std::string JsonReport(const std::string& folder, const std::string& plugin,
                        const std::vector<Check>& checks, int failed, const std::string& summary) {
   std::vector<Object> entries;
@@ -48,7 +46,7 @@ std::string JsonReport(const std::string& folder, const std::string& plugin,
 }
 
 int Usage(const std::string& message) {
-  kit::Show(stderr, "fintop-doctor: " + Sanitize(message) + "\n");
+  kit::Show(stderr, "fintop-doctor: " + kit::BytesShown(message) + "\n");
   return 2;
 }
 
@@ -91,7 +89,7 @@ int Run(const std::vector<std::string>& arguments) {
   const std::vector<Check> checks = Examine(folder, plugin, [json](const Check& check) {
     if (json) return;
     kit::Show(stdout, std::string(check.ok ? "ok   " : "FAIL ") + check.name + ": " +
-                          Sanitize(check.text) + "\n");  // seen at once
+                          kit::BytesShown(check.text) + "\n");  // seen at once
   });
   int failed = 0;
   for (const Check& check : checks) failed += check.ok ? 0 : 1;

@@ -9,7 +9,6 @@
 #include "bootstrap/entry_points.h"
 #include "checks.h"
 #include "files.h"
-#include "names.h"
 
 namespace doctor {
 
@@ -26,7 +25,7 @@ constexpr const char* kCompilerRuntime[] = {"libgcc_s_dw2-1.dll", "libwinpthread
 // only when it is in the folder: the bootstrap asks it only when it is the running host), and
 // the entry points with the bootstrap export that needs each.
 constexpr const char* kHostProgram = "norvane.exe";
-constexpr const char* kHostModules[] = {"norvaneeng.dll", "finadapt.dll"};
+constexpr const char* kHostModules[] = {kHostProgram, "norvaneeng.dll", "finadapt.dll"};
 constexpr std::pair<const char*, const char*> kEntryPoints[] = {
     {fintop::kGetTopFIEntryV, fintop::kGetTopNorvaneEntry},
     {fintop::kGetTopNorvaneCtx, fintop::kGetQELNode},
@@ -115,14 +114,14 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       continue;
     }
     seen.insert(key);
-    const std::string shown = Sanitize(name), importer_name = BaseName(importer->path);
+    const std::string shown = kit::BytesShown(name), importer_name = BaseName(importer->path);
     const auto imported = std::find_if(
         importer->imports.begin(), importer->imports.end(),
         [&name = name](const ImportedModule& m) { return SameModuleName(m.module, name); });
     const std::optional<Found> found = FindModule(name, *importer, folder);
     Object& entry = modules.emplace_back();
     entry.Text("module", name).Text("needed_by", importer_name);
-    entry.TextOrNull("found", found ? std::optional(found->path) : std::nullopt);
+    entry.Text("found", found ? std::optional(found->path) : std::nullopt);
     if (!found) {
       problems.push_back(
           shown + " (needed by " + importer_name +
@@ -140,7 +139,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
       continue;
     }
     entry.Integer("width", module.width);
-    const std::string where = Sanitize(found->where);
+    const std::string where = kit::BytesShown(found->where);
     if (module.width == importer->width && module.machine != importer->machine && found->system) {
       other.machine.push_back(shown);
       other.machine_where = where;
@@ -249,9 +248,7 @@ Check Imports(const std::vector<const Image*>& subjects, const std::string& fold
 Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& width_advised) {
   std::vector<HostModule> modules;
   std::optional<int> other_width;  // the first host module's, when not the plug-in's
-  std::vector<std::string> names = {kHostProgram};
-  names.insert(names.end(), std::begin(kHostModules), std::end(kHostModules));
-  for (const std::string& name : names) {
+  for (const std::string name : kHostModules) {
     // The bootstrap asks the host's own modules, which the host loads from its folder first
     // (the stand-in loader does so too), whatever the plug-in's search path holds.
     std::optional<Found> found = FindModule(name, plugin, folder);
@@ -296,7 +293,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
                  std::find(m.provides.begin(), m.provides.end(), entry) != m.provides.end();
         });
     const bool provided = provider != modules.end();
-    entry_points.TextOrNull(entry, provided ? std::optional(provider->module) : std::nullopt);
+    entry_points.Text(entry, provided ? std::optional(provider->module) : std::nullopt);
     if (!provided) {
       lacking.push_back(std::string("\"") + entry + "\" (" + user + " returns 0 without it)");
     }
@@ -307,7 +304,7 @@ Check HostEntryPoints(const Image& plugin, const std::string& folder, bool& widt
     state += (state.empty() ? "" : "; ") + describe(m);
     shown.emplace_back()
         .Text("module", m.module)
-        .TextOrNull("found", m.found)
+        .Text("found", m.found)
         .Text("fault", m.fault)
         .Texts("provides", m.provides);
   }

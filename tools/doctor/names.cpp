@@ -1,4 +1,4 @@
-#include "names.h"
+#include "checks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,9 +22,7 @@ ExpectedExports Build() {
     const size_t end = std::min(text.find('\n'), text.size());
     std::string_view line = text.substr(0, end);
     text.remove_prefix(std::min(end + 1, text.size()));
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) {
-      line.remove_suffix(1);
-    }
+    line = line.substr(0, line.find_last_not_of(" \t\n\v\f\r") + 1);
     if (line.empty() || line.front() == '#') continue;
     // The callbacks' lines are FINTOP_CALLBACKS' names (test_exports holds them equal).
     if (fintop::FindCallback(line) != fintop::kNoCallback) continue;
@@ -43,12 +41,6 @@ Spelling SpellingOf(std::string_view name) {
     return Spelling::kMicrosoft;
   }
   return Spelling::kNone;
-}
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-  });
 }
 
 }  // namespace
@@ -70,7 +62,9 @@ bool IsDecorated(std::string_view exported, std::string_view name) {
   if (!rest.starts_with(name)) return false;
   rest.remove_prefix(name.size());
   if (rest.empty()) return true;  // only leading underscores
-  return rest.starts_with('@') && AllDigits(rest.substr(1));
+  return rest.size() > 1 && rest.front() == '@' &&
+         std::all_of(rest.begin() + 1, rest.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 Spelling SpellingOf(const std::vector<std::string>& exports) {

@@ -1,4 +1,4 @@
-#include "pe_read.h"
+#include "image.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,14 +18,10 @@ constexpr unsigned kExportEntry = 0, kImportEntry = 1, kBoundImportEntry = 11;
 constexpr uint16_t kFileDll = 0x2000, kFileExecutable = 0x0002;
 
 // The file's bytes with every read checked; a read outside throws BadFile.
-class Reader {
+class Reader : public ModuleBytes {
  public:
-  Reader(std::span<const unsigned char> file, const std::string& path) : file_(file), path_(path) {}
-
-  uint64_t size() const { return file_.size(); }
-  bool Holds(uint64_t offset, uint64_t length) const {
-    return offset <= size() && length <= size() - offset;
-  }
+  Reader(std::span<const unsigned char> file, const std::string& path)
+      : ModuleBytes(path, file.size()), file_(file) {}
 
   template <class T>
   T Get(uint64_t offset, const char* what) const {
@@ -45,14 +41,8 @@ class Reader {
     return std::string(start, static_cast<const char*>(end));
   }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw BadFile(path_, what); }
-  [[noreturn]] void Malformed(const char* what) const {
-    Fail(std::string("is truncated or malformed (") + what + ")");
-  }
-
  private:
   std::span<const unsigned char> file_;
-  const std::string& path_;
 };
 
 struct Headers {
@@ -81,16 +71,9 @@ Headers ReadHeaders(const Reader& file) {
   const uint64_t optional = header + kFileHeaderSize;
   if (optional_size < 2 || !file.Holds(optional, optional_size)) file.Malformed("optional header");
   const uint16_t magic = file.Get<uint16_t>(optional, "optional header");
-  uint64_t count_at = 0;
-  if (magic == kMagic32) {
-    h.width = 32;
-    count_at = 92;
-  } else if (magic == kMagic64) {
-    h.width = 64;
-    count_at = 108;
-  } else {
-    file.Fail("is malformed (unknown optional header)");
-  }
+  if (magic != kMagic32 && magic != kMagic64) file.Fail("is malformed (unknown optional header)");
+  h.width = magic == kMagic64 ? 64 : 32;
+  const uint64_t count_at = h.width == 64 ? 108 : 92;  // NumberOfRvaAndSizes
   // The data directories: only those within both the optional header's size and its count.
   if (optional_size >= count_at + 4) {
     const uint32_t declared = file.Get<uint32_t>(optional + count_at, "optional header");
@@ -107,18 +90,21 @@ Headers ReadHeaders(const Reader& file) {
     const uint32_t raw_size = file.Get<uint32_t>(at + 16, "section table");
     const uint32_t raw_at = file.Get<uint32_t>(at + 20, "section table");
     if (raw_size != 0 && !file.Holds(raw_at, raw_size)) {
-      file.Fail("is truncated or malformed (a section beyond the end of the file)");
+      file.Malformed("a section beyond the end of the file");
     }
   }
   return h;
 }
 
-// The lookups from the section table, as the system's image functions answer them.
-class SectionLookups : public PeLookups {
+// The walk of the exports and imports. Its two lookups are `lookups`' or, without them, the
+// section table's, as the system's image functions answer them.
+class Walk {
  public:
-  SectionLookups(const Reader& file, const Headers& headers) : file_(file), headers_(headers) {}
+  Walk(const Reader& file, const Headers& headers, const PeLookups* lookups, Image& image)
+      : file_(file), headers_(headers), lookups_(lookups), image_(image) {}
 
-  std::optional<uint64_t> RvaToOffset(uint32_t rva) const override {
+  std::optional<uint64_t> RvaToOffset(uint32_t rva) const {
+    if (lookups_ != nullptr) return lookups_->RvaToOffset(rva);
     for (uint64_t i = 0; i < headers_.sections; ++i) {
       const uint64_t at = headers_.section_table + i * kSectionSize;
       const uint64_t address = file_.Get<uint32_t>(at + 12, "section table");
@@ -129,30 +115,17 @@ class SectionLookups : public PeLookups {
     return std::nullopt;
   }
 
-  std::optional<uint64_t> Directory(unsigned entry) const override {
+  std::optional<uint64_t> Directory(unsigned entry) const {
+    if (entry >= headers_.directory_count) return std::nullopt;
+    if (lookups_ != nullptr) return lookups_->Directory(entry);
     const uint32_t rva =
         file_.Get<uint32_t>(headers_.directories + uint64_t{entry} * 8, "data directories");
     return rva == 0 ? std::nullopt : RvaToOffset(rva);
   }
 
- private:
-  const Reader& file_;
-  const Headers& headers_;
-};
-
-class Walk {
- public:
-  Walk(const Reader& file, const Headers& headers, const PeLookups& lookups, Image& image)
-      : file_(file), headers_(headers), lookups_(lookups), image_(image) {}
-
-  std::optional<uint64_t> Directory(unsigned entry) const {
-    if (entry >= headers_.directory_count) return std::nullopt;
-    return lookups_.Directory(entry);
-  }
-
   // The offset of `rva`, which must be in the file.
   uint64_t At(uint32_t rva, const char* what) const {
-    const std::optional<uint64_t> offset = rva == 0 ? std::nullopt : lookups_.RvaToOffset(rva);
+    const std::optional<uint64_t> offset = rva == 0 ? std::nullopt : RvaToOffset(rva);
     if (!offset || !file_.Holds(*offset, 1)) file_.Malformed(what);
     return *offset;
   }
@@ -236,7 +209,7 @@ class Walk {
  private:
   const Reader& file_;
   const Headers& headers_;
-  const PeLookups& lookups_;
+  const PeLookups* lookups_;
   Image& image_;
   size_t names_ = 0, bytes_ = 0;
 };
@@ -257,7 +230,6 @@ std::string PeMachineName(uint16_t machine) {
 Image ReadPe(std::span<const unsigned char> bytes, const std::string& path,
              const PeLookups* lookups) {
   const Reader file(bytes, path);
-  if (bytes.empty()) file.Fail("is empty, not a module");
   const Headers headers = ReadHeaders(file);
   Image image;
   image.path = path;
@@ -267,8 +239,7 @@ Image ReadPe(std::span<const unsigned char> bytes, const std::string& path,
   image.kind = image.library                                      ? "DLL"
                : (headers.characteristics & kFileExecutable) != 0 ? "program"
                                                                   : "object file";
-  const SectionLookups own(file, headers);
-  Walk walk(file, headers, lookups != nullptr ? *lookups : own, image);
+  Walk walk(file, headers, lookups, image);
   walk.Exports();
   walk.Imports();
   return image;

@@ -7,7 +7,6 @@
 
 #include "checks.h"
 #include "files.h"
-#include "names.h"
 #include "system.h"
 
 namespace doctor {
@@ -26,16 +25,12 @@ std::optional<std::string> NotWritable(const std::string& path) {
   }
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   const std::filesystem::path probe = folder / ("fintop-doctor-" + std::to_string(stamp) + ".tmp");
-  bool made = false;
-  {
-    std::ofstream out(probe, std::ios::binary);
-    made = out.good();
-  }
+  const bool made = std::ofstream(probe, std::ios::binary).good();  // closed at once
   std::filesystem::remove(probe, error);
   if (!made) return "the folder " + kit::Utf8(folder) + " cannot be written";
-  if (std::filesystem::exists(file, error)) {
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    if (!out.good()) return kit::Utf8(file) + " cannot be written";
+  if (std::filesystem::exists(file, error) &&
+      !std::ofstream(file, std::ios::binary | std::ios::app).good()) {
+    return kit::Utf8(file) + " cannot be written";
   }
   return std::nullopt;
 }
@@ -92,11 +87,11 @@ Check RecorderCheck(const trace::Settings& settings, const std::string& recorder
   ok_text += "; " + written + " can be written";
   if (settings.snapshot.empty()) ok_text += "; no snapshot is named";
   Object details;
-  details.TextOrNull("settings", settings.file
-                                     ? given(trace::FolderOf(recorder) + trace::kSettingsFileName)
-                                     : std::nullopt);
-  details.Text("plugin", settings.plugin).TextOrNull("log", given(settings.log));
-  details.TextOrNull("snapshot", given(settings.snapshot)).Texts("complaints", settings.complaints);
+  details.Text("settings", settings.file
+                               ? given(trace::FolderOf(recorder) + trace::kSettingsFileName)
+                               : std::nullopt);
+  details.Text("plugin", settings.plugin).Text("log", given(settings.log));
+  details.Text("snapshot", given(settings.snapshot)).Texts("complaints", settings.complaints);
   return MakeCheck("recorder", std::move(problems), ok_text, std::move(details));
 }
 

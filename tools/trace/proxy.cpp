@@ -170,31 +170,27 @@ class Session {
  private:
   Session() {
     try {
-      Open();
+      const std::string folder = trace::FolderOf(trace::OwnFile());
+      settings_ =
+          trace::ReadSettings(folder, trace::kDefaultSnapshotNodes, trace::kDefaultSnapshotDepth);
+      snapshot_pending_ = !settings_.snapshot.empty();
+      std::vector<std::string> notes = std::move(settings_.complaints);
+      if (!settings_.log.empty()) {
+        trace::RecordingFile log = trace::CreateRecording(settings_.log);
+        log_ = log.file;
+        if (!log.moved.empty()) notes.insert(notes.begin(), "the log: " + log.moved);
+      }
+      void* module = Load(settings_.plugin, notes);
+      Write(record::HeaderLine(Head(settings_.plugin, module != nullptr)));
+      for (const std::string& note : notes) {
+        if (log_ != nullptr) {
+          Error(note);
+        } else {
+          std::fprintf(stderr, "fintop-trace: %s\n", note.c_str());
+        }
+      }
     } catch (...) {
       // Without memory for the settings there is nothing to record or forward to.
-    }
-  }
-
-  void Open() {
-    const std::string folder = trace::FolderOf(trace::OwnFile());
-    settings_ =
-        trace::ReadSettings(folder, trace::kDefaultSnapshotNodes, trace::kDefaultSnapshotDepth);
-    snapshot_pending_ = !settings_.snapshot.empty();
-    std::vector<std::string> notes = std::move(settings_.complaints);
-    if (!settings_.log.empty()) {
-      trace::RecordingFile log = trace::CreateRecording(settings_.log);
-      log_ = log.file;
-      if (!log.moved.empty()) notes.insert(notes.begin(), "the log: " + log.moved);
-    }
-    void* module = Load(settings_.plugin, notes);
-    Write(record::HeaderLine(Head(settings_.plugin, module != nullptr)));
-    for (const std::string& note : notes) {
-      if (log_ != nullptr) {
-        Error(note);
-      } else {
-        std::fprintf(stderr, "fintop-trace: %s\n", note.c_str());
-      }
     }
   }
 

@@ -1,7 +1,9 @@
 #include "settings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <tuple>
+#include <utility>
 
 #include "files.h"
 #include "json_writer.h"
@@ -18,11 +20,17 @@ constexpr std::size_t kShownName = 64;
 // settings file at all floods nothing.
 constexpr std::size_t kMaxComplaints = 20;
 
+// Each setting, and where its text is kept.
+constexpr std::pair<const char*, std::optional<std::string> SettingsText::*> kSettings[] = {
+    {kLogSetting, &SettingsText::log},
+    {kPluginSetting, &SettingsText::plugin},
+    {kSnapshotSetting, &SettingsText::snapshot},
+    {kSnapshotNodesSetting, &SettingsText::snapshot_nodes},
+    {kSnapshotDepthSetting, &SettingsText::snapshot_depth}};
+
 std::string_view Trim(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
+  text.remove_prefix(std::min(text.find_first_not_of(kBlanks), text.size()));
+  return text.substr(0, text.find_last_not_of(kBlanks) + 1);
 }
 
 // The text's bytes exactly, in quotes (a quote or backslash in it as \xNN), long texts cut
@@ -40,82 +48,6 @@ std::string Shown(std::string_view text) {
   if (text.size() > kept) shown += " (cut)";
   return shown;
 }
-
-}  // namespace
-
-SettingsText ParseSettings(std::string_view text) {
-  SettingsText settings;
-  // Each setting, where it goes and the line that last gave it.
-  struct Known {
-    const char* name;
-    std::optional<std::string>* value;
-    std::size_t line = 0;
-  } known[] = {{kLogSetting, &settings.log},
-               {kPluginSetting, &settings.plugin},
-               {kSnapshotSetting, &settings.snapshot},
-               {kSnapshotNodesSetting, &settings.snapshot_nodes},
-               {kSnapshotDepthSetting, &settings.snapshot_depth}};
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-    text.remove_prefix(kByteOrderMark.size());
-  const std::string prefix = std::string(kSettingsFileName) + ":";
-  std::size_t number = 0, unsaid = 0;
-  while (!text.empty()) {
-    ++number;
-    // A line ends at LF, CRLF or a lone CR.
-    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
-    std::string_view line = Trim(text.substr(0, end));
-    std::size_t next = end;
-    if (end < text.size())
-      next += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
-    text.remove_prefix(next);
-    if (line.empty() || line.front() == '#') continue;
-
-    auto complain = [&](const std::string& what) {
-      if (settings.complaints.size() < kMaxComplaints) {
-        settings.complaints.push_back(prefix + std::to_string(number) + ": " + what);
-      } else {
-        ++unsaid;
-      }
-    };
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) {
-      complain("not a setting (NAME=VALUE, or # before a comment): " + Shown(line) + " is ignored");
-      continue;
-    }
-    const std::string_view name = Trim(line.substr(0, equals));
-    std::string_view value = Trim(line.substr(equals + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = value.substr(1, value.size() - 2);
-
-    Known* setting = nullptr;
-    for (Known& k : known) {
-      if (name == k.name) setting = &k;
-    }
-    if (setting == nullptr) {
-      std::string names;
-      for (const Known& k : known) names += std::string(names.empty() ? "" : ", ") + k.name;
-      complain("unknown setting " + Shown(name) + " (known: " + names + "): the line is ignored");
-      continue;
-    }
-    if (value.find('\0') != std::string_view::npos) {
-      complain(std::string(name) + " holds a NUL byte: the line is ignored");
-      continue;
-    }
-    if (setting->line != 0) {
-      complain(std::string(name) + " is given again (line " + std::to_string(setting->line) +
-               " gave it before): this line's value is used");
-    }
-    *setting->value = std::string(value);
-    setting->line = number;
-  }
-  if (unsaid > 0) {
-    settings.complaints.push_back(prefix + " " + std::to_string(unsaid) +
-                                  " more lines not understood or given again");
-  }
-  return settings;
-}
-
-namespace {
 
 // A limit's text as a count from 1 to 10^12; nullopt for anything else.
 std::optional<unsigned long long> Count(const std::string& text) {
@@ -138,38 +70,95 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 }  // namespace
 
+SettingsText ParseSettings(std::string_view text) {
+  SettingsText settings;
+  std::size_t given_at[std::size(kSettings)] = {};  // the line that last gave each setting
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  const std::string prefix = std::string(kSettingsFileName) + ":";
+  std::size_t number = 0, unsaid = 0;
+  while (!text.empty()) {
+    ++number;
+    // A line ends at LF, CRLF or a lone CR.
+    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+    std::string_view line = Trim(text.substr(0, end));
+    text.remove_prefix(text.substr(end).starts_with("\r\n") ? end + 2
+                                                            : std::min(end + 1, text.size()));
+    if (line.empty() || line.front() == '#') continue;
+
+    auto complain = [&](const std::string& what) {
+      if (settings.complaints.size() < kMaxComplaints) {
+        settings.complaints.push_back(prefix + std::to_string(number) + ": " + what);
+      } else {
+        ++unsaid;
+      }
+    };
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      complain("not a setting (NAME=VALUE, or # before a comment): " + Shown(line) + " is ignored");
+      continue;
+    }
+    const std::string_view name = Trim(line.substr(0, equals));
+    std::string_view value = Trim(line.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+
+    const auto setting = std::find_if(std::begin(kSettings), std::end(kSettings),
+                                      [&](const auto& known) { return name == known.first; });
+    if (setting == std::end(kSettings)) {
+      std::string names;
+      for (const auto& known : kSettings)
+        names += (names.empty() ? "" : ", ") + std::string(known.first);
+      complain("unknown setting " + Shown(name) + " (known: " + names + "): the line is ignored");
+      continue;
+    }
+    if (value.find('\0') != std::string_view::npos) {
+      complain(std::string(name) + " holds a NUL byte: the line is ignored");
+      continue;
+    }
+    std::size_t& line_before = given_at[setting - std::begin(kSettings)];
+    if (line_before != 0) {
+      complain(std::string(name) + " is given again (line " + std::to_string(line_before) +
+               " gave it before): this line's value is used");
+    }
+    settings.*setting->second = std::string(value);
+    line_before = number;
+  }
+  if (unsaid > 0) {
+    settings.complaints.push_back(prefix + " " + std::to_string(unsaid) +
+                                  " more lines not understood or given again");
+  }
+  return settings;
+}
+
 Settings ReadSettings(const std::string& folder, unsigned long long default_nodes,
                       unsigned long long default_depth) {
   Settings settings;
   settings.snapshot_nodes = default_nodes;
   settings.snapshot_depth = default_depth;
-  std::optional<std::string> nodes, depth;  // the snapshot's limits as given
+  SettingsText given;
   if (std::optional<std::string> text = ReadFile(folder + kSettingsFileName)) {
-    SettingsText file = ParseSettings(*text);
-    auto resolve = [&](const std::optional<std::string>& value) {
-      if (!value || value->empty()) return std::string();
-      return IsAbsolute(*value) ? *value : folder + *value;
-    };
+    given = ParseSettings(*text);
     settings.file = true;
-    settings.log = resolve(file.log);
-    settings.plugin = resolve(file.plugin);
-    if (!settings.plugin.empty()) settings.plugin_from = Settings::From::kFile;
-    settings.snapshot = resolve(file.snapshot);
-    settings.complaints = std::move(file.complaints);
-    nodes = file.snapshot_nodes;
-    depth = file.snapshot_depth;
+    settings.complaints = std::move(given.complaints);
+    // The file's relative paths are taken from its folder.
+    for (std::optional<std::string>* path : {&given.log, &given.plugin, &given.snapshot}) {
+      if (*path && !(*path)->empty() && !IsAbsolute(**path)) **path = folder + **path;
+    }
+    if (given.plugin && !given.plugin->empty()) settings.plugin_from = Settings::From::kFile;
   }
-  if (auto log = Environment(kLogSetting)) settings.log = *log;
-  if (auto plugin = Environment(kPluginSetting)) {
-    settings.plugin = *plugin;
-    settings.plugin_from = Settings::From::kEnvironment;
+  // The environment over the file.
+  for (const auto& [name, member] : kSettings) {
+    if (std::optional<std::string> value = Environment(name)) {
+      given.*member = std::move(value);
+      if (member == &SettingsText::plugin) settings.plugin_from = Settings::From::kEnvironment;
+    }
   }
-  if (auto snapshot = Environment(kSnapshotSetting)) settings.snapshot = *snapshot;
-  if (auto n = Environment(kSnapshotNodesSetting)) nodes = n;
-  if (auto d = Environment(kSnapshotDepthSetting)) depth = d;
+  settings.log = given.log.value_or("");
+  settings.plugin = given.plugin.value_or("");
+  settings.snapshot = given.snapshot.value_or("");
   for (auto [name, text, limit] :
-       {std::tuple{kSnapshotNodesSetting, &nodes, &settings.snapshot_nodes},
-        std::tuple{kSnapshotDepthSetting, &depth, &settings.snapshot_depth}}) {
+       {std::tuple{kSnapshotNodesSetting, &given.snapshot_nodes, &settings.snapshot_nodes},
+        std::tuple{kSnapshotDepthSetting, &given.snapshot_depth, &settings.snapshot_depth}}) {
     if (!*text || (*text)->empty()) continue;
     if (std::optional<unsigned long long> n = Count(**text)) {
       *limit = *n;

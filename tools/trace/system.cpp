@@ -26,11 +26,9 @@ namespace trace {
 
 bool IsAbsolute(const std::string& path) {
 #if defined(_WIN32)
-  return (path.size() > 1 && path[1] == ':') ||
-         (!path.empty() && std::strchr(kSeparators, path[0]) != nullptr);
-#else
-  return !path.empty() && path[0] == '/';
+  if (path.size() > 1 && path[1] == ':') return true;  // on a drive
 #endif
+  return path.find_first_of(kSeparators) == 0;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -40,15 +38,14 @@ std::string FolderOf(const std::string& path) {
 
 #if defined(_WIN32)
 
-namespace {
-
-// Paths and texts cross to the system as UTF-16 (files.h).
 std::wstring Wide(std::string_view text) {
   return kit::PathOf(text).wstring();
 }
 std::string Narrow(const std::wstring& wide) {
   return kit::Utf8(std::filesystem::path(wide));
 }
+
+namespace {
 
 std::string VersionText(DWORD high, DWORD low) {
   return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
@@ -98,9 +95,8 @@ std::string OwnFile() {
 }
 
 std::optional<std::string> Environment(const char* name) {
-  const wchar_t* value = _wgetenv(Wide(name).c_str());
-  if (value == nullptr) return std::nullopt;
-  return Narrow(value);
+  if (const wchar_t* value = _wgetenv(Wide(name).c_str())) return Narrow(value);
+  return std::nullopt;
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
@@ -173,9 +169,8 @@ std::string OwnFile() {
 }
 
 std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
+  if (const char* value = std::getenv(name)) return std::string(value);
+  return std::nullopt;
 }
 
 void* LoadModule(const std::string& path, std::string& why) {
@@ -251,13 +246,12 @@ RecordingFile CreateRecording(const std::string& asked) {
   const std::string name = asked.substr(FolderOf(asked).size());
   const std::string temp = TempFolder();
   if (!temp.empty() && !name.empty()) recording.file = CreateBeside(temp + name, recording.path);
+  recording.moved = "cannot write " + asked + " (" + why + ")";
   if (recording.file == nullptr) {
     recording.path = asked;
-    recording.moved = "cannot write " + asked + " (" + why + ")";
-    return recording;
+  } else {
+    recording.moved += ": written to the temporary folder, " + recording.path;
   }
-  recording.moved = "cannot write " + asked + " (" + why + "): written to the temporary folder, " +
-                    recording.path;
   return recording;
 }
 

@@ -7,11 +7,15 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace trace {
 
 #if defined(_WIN32)
 inline constexpr char kSeparators[] = "\\/";
+// Paths and texts as they cross to the system, UTF-16 (files.h), and back.
+std::wstring Wide(std::string_view text);
+std::string Narrow(const std::wstring& wide);
 #else
 inline constexpr char kSeparators[] = "/";
 #endif
