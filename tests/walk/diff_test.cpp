@@ -163,6 +163,13 @@ const GrammarRow kGrammar[] = {
     {"object_without_host", "{\"case\": \"c\", \"model\": [{\"object\": \"C\", \"name\": \"n\"}]}",
      "1:52: a model node of kind \"object\" without its \"host\""},
     {"empty_node", "{\"case\": \"c\", \"model\": [{}]}", "1:26: a model node must not be empty"},
+    // A scalar where a node or a call belongs.
+    {"scalar_in_model", "{\"case\": \"c\", \"model\": [1.5]}",
+     "1:27: expected a model node, found 1.5"},
+    {"scalar_in_trace", "{\"case\": \"c\", \"model\": [], \"trace\": [null]}",
+     "expected a trace entry, found null"},
+    {"text_in_trace", "{\"case\": \"c\", \"model\": [], \"trace\": [\"CTA\"]}",
+     "the trace holds lines of text, not call records (an older fintop-walk wrote it)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),

@@ -173,8 +173,7 @@ void AppendJsonReal(double value, std::string& out) {
 
 // ---- Output -----------------------------------------------------------------------------------
 
-void Output::Flush() {
-  if (file_ == nullptr) return;
+void Output::Flush() {  // only with a file
   if (!held_.empty() && std::fwrite(held_.data(), 1, held_.size(), file_) != held_.size()) {
     if (!failed_) failure_ = errno;
     failed_ = true;
