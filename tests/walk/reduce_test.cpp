@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,25 @@ INSTANTIATE_TEST_SUITE_P(
                            {"Top:type"},
                            R"({"name": "Top"})"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A call's difference is signed by the original nodes it names, whatever their address on a cut
+// tree: with the first "A" cut, "Top/A" is the whole tree's "Top/A\#2", and not its "Top/A".
+TEST(Signature, NamesTheOriginalNode) {
+  auto original = hostsim::LoadCaseText(kCase);
+  walk::CutTree cut(original);
+  cut.Cut(walk::FindAddress(*original, "Top/A"));
+  const walk::CutTree::Built built = cut.Build();
+  walk::CutTree::Built whole{original, std::vector<std::uint32_t>(original->size())};
+  std::iota(whole.original.begin(), whole.original.end(), 0u);
+  auto signed_at = [](const walk::CutTree::Built& on, const char* at) {
+    const std::vector<walk::DiffLine> lines{{walk::DiffLine::kTargetChanged, 1, "Top",
+                                             "call CTA(move 0)", "", kit::Scalar::Text("Top/E"),
+                                             kit::Scalar::Text(at)}};
+    return walk::Signature({0, 0, false, 0, 0, lines, 0, true}, on);
+  };
+  EXPECT_EQ(signed_at(built, "Top/A"), signed_at(whole, "Top/A\\#2"));
+  EXPECT_NE(signed_at(built, "Top/A"), signed_at(whole, "Top/A"));
+}
 
 // The passes against a test that wants some nodes (by name) and properties (by key) present.
 struct ShrinkRow {
