@@ -100,7 +100,7 @@ class Output {
 class JsonEvents {
  public:
   virtual void Start(std::uint64_t at, bool object) = 0;  // an object's or an array's
-  virtual void End(bool object) = 0;
+  virtual void End() = 0;
   virtual void Key(std::string_view key) = 0;
   virtual void Value(char type, std::string_view text) = 0;  // type: a Scalar::Type
 
@@ -125,8 +125,8 @@ class JsonWriter {
   // The key of the next value, inside an object.
   void Key(std::string_view key);
 
-  void Null();
-  void Bool(bool value);
+  void Null() { Put("null", Scalar::kNull); }
+  void Bool(bool value) { Put(value ? "true" : "false", Scalar::kBool); }
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Integer(T value) {
     char buffer[24];
