@@ -153,8 +153,9 @@ class Comparer {
     } else if (r.kind == Record::kAttribute || r.kind == Record::kBinding) {
       Fields(p);
     } else if (r.kind != Record::kItem || !count_changed) {
-      Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, Group(doc, i),
-          Where(doc, i), std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
+      const auto [group, where] = Place(doc, i);
+      Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, group, where,
+          std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
     }
   }
 
@@ -163,7 +164,8 @@ class Comparer {
     const Record& r = b_.model()[b];
     const Details da = a_.ReadDetails(a_.model()[a].offset);
     const Details db = b_.ReadDetails(r.offset);
-    const std::string group = Group(b_, b), where = Where(b_, b);
+    std::string group, where;
+    std::tie(group, where) = Place(b_, b);
     auto changed = [&](const char* key) { return !(da.Get(key) == db.Get(key)); };
     auto line = [&](DiffLine::Kind kind, const char* label, const Scalar& o, const Scalar& n,
                     bool bare) {
@@ -244,8 +246,7 @@ class Comparer {
     };
     const Scalar o = find(a_, ra, f.a), n = find(b_, rb, f.b);
     const Document& doc = f.b != kNoRecord ? b_ : a_;
-    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank)
-                                      : std::pair{Group(doc, r.parent), Where(doc, r.parent)};
+    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank) : Place(doc, r.parent);
     Add(attribute ? DiffLine::kAttributeChanged : DiffLine::kBindingChanged,
         calls ? kCalls : kModel, group, where,
         Change((attribute ? "attribute " : "binding ") + name, o, n, false), o, n);
@@ -357,28 +358,22 @@ class Comparer {
   }
 
   // ---- paths ----
-  // The host path of the object a model record is in.
-  std::string Group(const Document& doc, std::uint32_t i) {
-    const std::vector<Record>& r = doc.model();
-    while (i != kNoRecord && r[i].kind != Record::kObject) i = r[i].parent;
-    return i == kNoRecord ? "" : Segment(doc, i);
-  }
-
-  // The steps from the object down to record `i`: "Holdup[3].MoleFraction".
-  std::string Where(const Document& doc, std::uint32_t i) {
+  // The host path of the object a model record is in (its group), and the steps from the object
+  // down to the record (where in the group): "Holdup[3].MoleFraction".
+  std::pair<std::string, std::string> Place(const Document& doc, std::uint32_t i) {
     const std::vector<Record>& r = doc.model();
     std::vector<std::uint32_t> chain;
     while (i != kNoRecord && r[i].kind != Record::kObject) {
       chain.push_back(i);
       i = r[i].parent;
     }
-    std::string out;
+    std::string where;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
       std::string segment = Segment(doc, *it);
-      if (!out.empty() && segment[0] != '[') out += '.';
-      out += segment;
+      if (!where.empty() && segment[0] != '[') where += '.';
+      where += segment;
     }
-    return out;
+    return {i == kNoRecord ? "" : Segment(doc, i), std::move(where)};
   }
 
   // A record's part of a path: an object's host path, a step's name, an item's "[index]".
