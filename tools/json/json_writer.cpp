@@ -145,10 +145,10 @@ void AppendBytesShown(std::string_view text, std::string& out, std::string_view 
   }
 }
 
-std::string BytesShown(std::string_view text, std::string_view also) {
+std::string BytesShown(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  AppendBytesShown(text, out, also);
+  AppendBytesShown(text, out, {});
   return out;
 }
 

@@ -40,8 +40,8 @@ std::string OneLine(std::string_view text);
 // `text` with its bytes shown exactly, for names read from binaries and settings files, where
 // the bytes are the finding: printable ASCII and valid UTF-8 (C1 controls aside) as they are,
 // every other byte as \xNN (lower-case hex), and so are the ASCII bytes listed in `also`.
-void AppendBytesShown(std::string_view text, std::string& out, std::string_view also = {});
-std::string BytesShown(std::string_view text, std::string_view also = {});
+void AppendBytesShown(std::string_view text, std::string& out, std::string_view also);
+std::string BytesShown(std::string_view text);  // none listed
 
 // A finite real as JSON writes it: digits that read back the same (the shortest but in rare
 // cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from
