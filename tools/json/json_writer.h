@@ -126,7 +126,7 @@ class JsonWriter {
   void Key(std::string_view key);
 
   void Null() { Put("null", Scalar::kNull); }
-  void Bool(bool value) { Put(value ? "true" : "false", Scalar::kBool); }
+  void Bool(bool value) { Put(value ? std::string_view("true") : "false", Scalar::kBool); }
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Integer(T value) {
     char buffer[24];
