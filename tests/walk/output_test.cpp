@@ -115,7 +115,7 @@ struct Told : kit::JsonEvents {
   void Start(std::uint64_t at, bool object) override {
     seen.push_back(std::string(object ? "{" : "[") += std::to_string(at));
   }
-  void End(bool object) override { seen.push_back(object ? "}" : "]"); }
+  void End() override { seen.push_back("end"); }
   void Key(std::string_view key) override { seen.push_back("k" + std::string(key)); }
   void Value(char type, std::string_view text) override {
     seen.push_back(type + std::string(text));
@@ -132,8 +132,8 @@ struct Reads {
   void syntax_error(const std::string& what) { seen.push_back("error " + what); }
   bool start_object(std::size_t) { return Open('{'); }
   bool start_array(std::size_t) { return Open('['); }
-  bool end_object() { return seen.push_back("}"), true; }
-  bool end_array() { return seen.push_back("]"), true; }
+  bool end_object() { return seen.push_back("end"), true; }
+  bool end_array() { return seen.push_back("end"), true; }
   bool key(std::string& key) { return seen.push_back("k" + key), true; }
   bool Open(char bracket) {
     return seen.push_back(bracket + std::to_string(cursor->offset() - 1)), true;

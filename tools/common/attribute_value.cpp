@@ -34,7 +34,6 @@ bool SameValue(const FIAttribute& a, const FIAttribute& b) {
   }
 }
 
-// A recorded value as an attribute to hold; false for a value no attribute holds.
 bool AttributeOf(const kit::Scalar& s, FIAttribute& out) {
   switch (s.type) {
     case kit::Scalar::kInteger: {

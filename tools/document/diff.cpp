@@ -3,7 +3,6 @@
 #include "document_names.h"
 
 #include <algorithm>
-#include <numeric>
 #include <tuple>
 #include <unordered_map>
 
@@ -15,7 +14,8 @@ namespace names = document_names;
 
 struct Pair {
   std::uint32_t a = kNoRecord, b = kNoRecord;
-  std::uint32_t rank = 0;  // among the records of one key on its side
+  std::uint32_t rank = 0;    // among the records of one key on its side
+  std::int64_t anchor = -1;  // only in the old document: the new record it goes after
 };
 
 // Matches the records `a` of one document with the records `b` of the other by kind and key;
@@ -51,33 +51,23 @@ std::vector<Pair> Match(const std::vector<Record>& ra, std::vector<std::uint32_t
   }
   // Order: by the new document's position; one only in the old document goes after the record
   // of the new one that its predecessor in the old document was paired with.
-  std::vector<std::uint32_t> by_a;
-  for (std::uint32_t p = 0; p < pairs.size(); ++p) {
-    if (pairs[p].a != kNoRecord) by_a.push_back(p);
-  }
-  std::sort(by_a.begin(), by_a.end(),
-            [&](std::uint32_t x, std::uint32_t y) { return pairs[x].a < pairs[y].a; });
-  std::vector<std::int64_t> anchor(pairs.size());
+  std::sort(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) { return x.a < y.a; });
   std::int64_t last = -1;
-  for (std::uint32_t p : by_a) {
-    if (pairs[p].b != kNoRecord) {
-      last = pairs[p].b;
+  for (Pair& p : pairs) {
+    if (p.a == kNoRecord) break;  // those only in the new document, last
+    if (p.b != kNoRecord) {
+      last = p.b;
     } else {
-      anchor[p] = last;
+      p.anchor = last;
     }
   }
-  std::vector<std::uint32_t> order(pairs.size());
-  std::iota(order.begin(), order.end(), 0u);
-  auto place = [&](std::uint32_t p) {
-    return pairs[p].b != kNoRecord ? std::make_tuple(std::int64_t{pairs[p].b}, 0, std::uint32_t{0})
-                                   : std::make_tuple(anchor[p], 1, pairs[p].a);
+  auto place = [](const Pair& p) {
+    return p.b != kNoRecord ? std::make_tuple(std::int64_t{p.b}, 0, std::uint32_t{0})
+                            : std::make_tuple(p.anchor, 1, p.a);
   };
-  std::sort(order.begin(), order.end(),
-            [&](std::uint32_t x, std::uint32_t y) { return place(x) < place(y); });
-  std::vector<Pair> sorted;
-  sorted.reserve(pairs.size());
-  for (std::uint32_t p : order) sorted.push_back(pairs[p]);
-  return sorted;
+  std::sort(pairs.begin(), pairs.end(),
+            [&](const Pair& x, const Pair& y) { return place(x) < place(y); });
+  return pairs;
 }
 
 // The records directly below `parent` (all records at the top for kNoRecord), objects left
@@ -134,44 +124,38 @@ class Comparer {
       }
       return out;
     };
-    for (const Pair& p : Match(a_.model(), objects(a_), b_.model(), objects(b_))) {
-      if (p.a != kNoRecord && p.b != kNoRecord) {
-        ComparePair(p.a, p.b);
-        continue;
-      }
-      const bool removed = p.b == kNoRecord;
-      const Document& doc = removed ? a_ : b_;
-      Details d = doc.ReadDetails(doc.model()[removed ? p.a : p.b].offset);
+    for (const Pair& p : Match(a_.model(), objects(a_), b_.model(), objects(b_))) ComparePair(p);
+  }
+
+  // A pair of model records of one key: their own members, then what is below them. Or one
+  // record only in one document (its items not told apart when `count_changed` tells of them).
+  void ComparePair(const Pair& p, bool count_changed = false) {
+    if (p.a != kNoRecord && p.b != kNoRecord) {
+      const Record& ra = a_.model()[p.a];
+      const Record& rb = b_.model()[p.b];
+      if (ra.subtree == rb.subtree) return;
+      const bool count = ra.content != rb.content && CompareOwn(p.a, p.b);
+      for (const Pair& below : Match(a_.model(), Children(a_.model(), p.a, false), b_.model(),
+                                     Children(b_.model(), p.b, false)))
+        ComparePair(below, count);
+      return;
+    }
+    const bool removed = p.b == kNoRecord;
+    const Document& doc = removed ? a_ : b_;
+    const std::uint32_t i = removed ? p.a : p.b;
+    const Record& r = doc.model()[i];
+    if (r.kind == Record::kObject) {
+      const Details d = doc.ReadDetails(r.offset);
       Add(removed ? DiffLine::kObjectRemoved : DiffLine::kObjectAdded, kModel,
           d.Get(names::kHost).text, "",
           std::string(removed ? "object removed (" : "object added (") +
               d.Get(names::kObject).text + ")");
-    }
-  }
-
-  // A pair of model records of one key: their own members, then what is below them.
-  void ComparePair(std::uint32_t a, std::uint32_t b) {
-    const Record& ra = a_.model()[a];
-    const Record& rb = b_.model()[b];
-    if (ra.subtree == rb.subtree) return;
-    const bool count_changed = ra.content != rb.content && CompareOwn(a, b);
-    std::vector<Pair> pairs = Match(a_.model(), Children(a_.model(), a, false), b_.model(),
-                                    Children(b_.model(), b, false));
-    for (const Pair& p : pairs) {
-      if (p.a != kNoRecord && p.b != kNoRecord) {
-        ComparePair(p.a, p.b);
-        continue;
-      }
-      bool removed = p.b == kNoRecord;
-      const Document& doc = removed ? a_ : b_;
-      std::uint32_t i = removed ? p.a : p.b;
-      const Record& r = doc.model()[i];
-      if (r.kind == Record::kAttribute || r.kind == Record::kBinding) {
-        Fields(p);
-      } else if (r.kind != Record::kItem || !count_changed) {
-        Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, Group(doc, i),
-            Where(doc, i), std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
-      }
+    } else if (r.kind == Record::kAttribute || r.kind == Record::kBinding) {
+      Fields(p);
+    } else if (r.kind != Record::kItem || !count_changed) {
+      const auto [group, where] = Place(doc, i);
+      Add(removed ? DiffLine::kStepRemoved : DiffLine::kStepAdded, kModel, group, where,
+          std::string(RecordKindName(r.kind)) + (removed ? " removed" : " added"));
     }
   }
 
@@ -180,7 +164,8 @@ class Comparer {
     const Record& r = b_.model()[b];
     const Details da = a_.ReadDetails(a_.model()[a].offset);
     const Details db = b_.ReadDetails(r.offset);
-    const std::string group = Group(b_, b), where = Where(b_, b);
+    std::string group, where;
+    std::tie(group, where) = Place(b_, b);
     auto changed = [&](const char* key) { return !(da.Get(key) == db.Get(key)); };
     auto line = [&](DiffLine::Kind kind, const char* label, const Scalar& o, const Scalar& n,
                     bool bare) {
@@ -261,8 +246,7 @@ class Comparer {
     };
     const Scalar o = find(a_, ra, f.a), n = find(b_, rb, f.b);
     const Document& doc = f.b != kNoRecord ? b_ : a_;
-    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank)
-                                      : std::pair{Group(doc, r.parent), Where(doc, r.parent)};
+    const auto [group, where] = calls ? CallPlace(doc, r.parent, rank) : Place(doc, r.parent);
     Add(attribute ? DiffLine::kAttributeChanged : DiffLine::kBindingChanged,
         calls ? kCalls : kModel, group, where,
         Change((attribute ? "attribute " : "binding ") + name, o, n, false), o, n);
@@ -374,28 +358,22 @@ class Comparer {
   }
 
   // ---- paths ----
-  // The host path of the object a model record is in.
-  std::string Group(const Document& doc, std::uint32_t i) {
-    const std::vector<Record>& r = doc.model();
-    while (i != kNoRecord && r[i].kind != Record::kObject) i = r[i].parent;
-    return i == kNoRecord ? "" : Segment(doc, i);
-  }
-
-  // The steps from the object down to record `i`: "Holdup[3].MoleFraction".
-  std::string Where(const Document& doc, std::uint32_t i) {
+  // The host path of the object a model record is in (its group), and the steps from the object
+  // down to the record (where in the group): "Holdup[3].MoleFraction".
+  std::pair<std::string, std::string> Place(const Document& doc, std::uint32_t i) {
     const std::vector<Record>& r = doc.model();
     std::vector<std::uint32_t> chain;
     while (i != kNoRecord && r[i].kind != Record::kObject) {
       chain.push_back(i);
       i = r[i].parent;
     }
-    std::string out;
+    std::string where;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
       std::string segment = Segment(doc, *it);
-      if (!out.empty() && segment[0] != '[') out += '.';
-      out += segment;
+      if (!where.empty() && segment[0] != '[') where += '.';
+      where += segment;
     }
-    return out;
+    return {i == kNoRecord ? "" : Segment(doc, i), std::move(where)};
   }
 
   // A record's part of a path: an object's host path, a step's name, an item's "[index]".

@@ -1,6 +1,6 @@
 // The reader of a document's records (document.h), for its own files only: DocumentReader turns
 // the JSON reader's events into records (document_reader.cpp) after checking each member against
-// the document's schema (document_schema.cpp).
+// the document's schema (members.h).
 #pragma once
 
 #include <cstdint>
@@ -75,7 +75,7 @@ class DocumentReader final : public kit::JsonEvents {
     told_at_ = at + 1;
     if (error_.empty()) Open(object);
   }
-  void End(bool) override {
+  void End() override {
     if (error_.empty()) Close();
   }
   void Key(std::string_view key) override {

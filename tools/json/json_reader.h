@@ -129,12 +129,10 @@ class JsonReader {
           }
           if (ch != (open.back() == '{' ? '}' : ']'))
             return Error(open.back() == '{' ? "expected ',' or '}'" : "expected ',' or ']'");
-          c_.Step();
           if (!Close(open)) return false;
           break;
         case kKeyOrEnd:
           if (ch == '}') {
-            c_.Step();
             if (!Close(open)) return false;
             break;
           }
@@ -146,7 +144,6 @@ class JsonReader {
           continue;
         case kValueOrEnd:
           if (ch == ']') {
-            c_.Step();
             if (!Close(open)) return false;
             break;
           }
@@ -168,7 +165,9 @@ class JsonReader {
   }
 
  private:
+  // Steps over the closing bracket.
   bool Close(std::vector<char>& open) {
+    c_.Step();
     char bracket = open.back();
     open.pop_back();
     return bracket == '{' ? h_.end_object() : h_.end_array();

@@ -145,10 +145,10 @@ void AppendBytesShown(std::string_view text, std::string& out, std::string_view 
   }
 }
 
-std::string BytesShown(std::string_view text, std::string_view also) {
+std::string BytesShown(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  AppendBytesShown(text, out, also);
+  AppendBytesShown(text, out, {});
   return out;
 }
 
@@ -169,6 +169,39 @@ void AppendJsonReal(double value, std::string& out) {
   char buffer[64];
   char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
   out.append(buffer, end);
+}
+
+// ---- Scalar ---------------------------------------------------------------------------------
+
+Scalar Scalar::Integer(long long value) {
+  char buffer[24];
+  auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return {kInteger, std::string(buffer, written.ptr)};
+}
+
+Scalar Scalar::Real(double value) {
+  if (std::isnan(value)) return {kReal, "nan"};
+  if (std::isinf(value)) return {kReal, value > 0 ? "inf" : "-inf"};
+  Scalar real{kReal, {}};
+  AppendJsonReal(value, real.text);
+  return real;
+}
+
+bool Scalar::NonFinite() const {
+  return type == kReal && !text.empty() && (text[0] == 'n' || text[0] == 'i' || text[1] == 'i');
+}
+
+bool Scalar::operator==(const Scalar& other) const {
+  if (type == other.type) return text == other.text;
+  // A real that is not finite is written, and read back, as its text.
+  return text == other.text && (NonFinite() || other.NonFinite()) &&
+         (type == kText || other.type == kText);
+}
+
+std::string Scalar::Shown() const {
+  if (type == kNone) return "(none)";
+  if (type == kText || NonFinite()) return JsonText(text);
+  return text;
 }
 
 // ---- Output -----------------------------------------------------------------------------------
@@ -228,7 +261,7 @@ void JsonWriter::End() {
     out_ << scratch_;
   }
   out_ << (level.object ? '}' : ']');
-  if (events_ != nullptr) events_->End(level.object);
+  if (events_ != nullptr) events_->End();
 }
 
 // `text`, just written, told as its reader would read it: as it is unless some of its UTF-8 was
@@ -260,14 +293,6 @@ void JsonWriter::Put(std::string_view scalar, char type) {
   Before();
   out_ << scalar;
   if (events_ != nullptr) events_->Value(type, scalar);
-}
-
-void JsonWriter::Null() {
-  Put("null", Scalar::kNull);
-}
-
-void JsonWriter::Bool(bool value) {
-  Put(value ? "true" : "false", Scalar::kBool);
 }
 
 void JsonWriter::Real(double value) {

@@ -40,8 +40,8 @@ std::string OneLine(std::string_view text);
 // `text` with its bytes shown exactly, for names read from binaries and settings files, where
 // the bytes are the finding: printable ASCII and valid UTF-8 (C1 controls aside) as they are,
 // every other byte as \xNN (lower-case hex), and so are the ASCII bytes listed in `also`.
-void AppendBytesShown(std::string_view text, std::string& out, std::string_view also = {});
-std::string BytesShown(std::string_view text, std::string_view also = {});
+void AppendBytesShown(std::string_view text, std::string& out, std::string_view also);
+std::string BytesShown(std::string_view text);  // none listed
 
 // A finite real as JSON writes it: digits that read back the same (the shortest but in rare
 // cases), "38.0" for a whole number, exponent form ("1e-07", "1e+16") below 1e-4 and from
@@ -100,7 +100,7 @@ class Output {
 class JsonEvents {
  public:
   virtual void Start(std::uint64_t at, bool object) = 0;  // an object's or an array's
-  virtual void End(bool object) = 0;
+  virtual void End() = 0;
   virtual void Key(std::string_view key) = 0;
   virtual void Value(char type, std::string_view text) = 0;  // type: a Scalar::Type
 
@@ -125,8 +125,8 @@ class JsonWriter {
   // The key of the next value, inside an object.
   void Key(std::string_view key);
 
-  void Null();
-  void Bool(bool value);
+  void Null() { Put("null", Scalar::kNull); }
+  void Bool(bool value) { Put(value ? std::string_view("true") : "false", Scalar::kBool); }
   template <std::integral T>
   requires(!std::same_as<T, bool>) void Integer(T value) {
     char buffer[24];

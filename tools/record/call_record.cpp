@@ -33,11 +33,7 @@ bool SplitAddress(std::string_view address, std::vector<Level>& levels) {
   for (std::size_t i = 0; i < address.size(); ++i) {
     char c = address[i];
     Level& level = levels.back();
-    if (level.place > 1) {  // "\#N" ends its level
-      if (c != '/') return false;
-      levels.emplace_back();
-      continue;
-    }
+    if (level.place > 1 && c != '/') return false;  // "\#N" ends its level
     if (c == '/') {
       levels.emplace_back();
     } else if (c != '\\') {
