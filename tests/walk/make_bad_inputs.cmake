@@ -8,6 +8,7 @@
 #   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
 #   complete_case.json  HERE/renamed_case.json with its renamed variable named as before
 #   map_NAME.xml        a mapping with one fault on its fourth line or after
+#   map_optional_spelt_out.xml  a mapping with optional= "false" and "true", taken
 #   short_mass.json     HERE/small_case.json with one mass fraction of two
 #   untyped_top.json    HERE/small_case.json with no type on its top
 #   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
@@ -72,6 +73,11 @@ foreach(row
   file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
                                     "${recognise}${rest}</norvanemap>\n")
 endforeach()
+
+# A mapping taken as it stands: optional= spelt out both ways.
+file(WRITE ${OUT}/map_optional_spelt_out.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
+     "${recognise}${stream}\n    <value name=\"T\" path=\"Temperature\" optional=\"false\"/>\n"
+     "    <value name=\"P\" path=\"Pressure\" optional=\"true\"/>\n  </class>\n</norvanemap>\n")
 
 file(READ ${HERE}/small_case.json small)
 foreach(row
