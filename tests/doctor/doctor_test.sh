@@ -66,7 +66,7 @@ declare -A OK=(
 # A framework module without a name fintop takes from it: a PE import names its module, an
 # ELF symbol is looked for in every library loaded.
 lacking="^FAIL imports: ${qelutils//./\\.} in the folder lacks 1 of the [0-9]+ names $q takes from it \(_ZN11FIAttribute5ClearEv\): ${qelutils//./\\.} is of another version than the one $q was built for: use the framework modules and fintop of one release\$"
-lacking_json="[m['missing'] for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [['_ZN11FIAttribute5ClearEv']]"
+lacking_json="[(m['missing'], m['spelling']) for m in c['imports']['modules'] if m['module'] == '$qelutils'] == [(['_ZN11FIAttribute5ClearEv'], \"GCC's (_Z...)\")]"
 if [ "$kind" != DLL ]; then
   lacking="^FAIL imports: no library $q needs defines _ZN11FIAttribute5ClearEv: the framework's libraries are of another version than the one fintop was built for: use the framework and fintop of one release\$"
   lacking_json="len(c['imports']['problems']) == 1 and '_ZN11FIAttribute5ClearEv' in c['imports']['problems'][0]"
