@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -131,8 +130,7 @@ TEST(Signature, NamesTheOriginalNode) {
   walk::CutTree cut(original);
   cut.Cut(walk::FindAddress(*original, "Top/A"));
   const walk::CutTree::Built built = cut.Build();
-  walk::CutTree::Built whole{original, std::vector<std::uint32_t>(original->size())};
-  std::iota(whole.original.begin(), whole.original.end(), 0u);
+  const walk::CutTree::Built whole = walk::CutTree(original).Build();  // nothing cut
   auto signed_at = [](const walk::CutTree::Built& on, const char* at) {
     const std::vector<walk::DiffLine> lines{{walk::DiffLine::kTargetChanged, 1, "Top",
                                              "call CTA(move 0)", "", kit::Scalar::Text("Top/E"),
