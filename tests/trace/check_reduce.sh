@@ -47,6 +47,9 @@ n=$(grep -n '^{"callback":"CTComponent","node":"Tricky\\\\/Top/Feed\\\\#2","move
 { head -n 2 "$work/tricky.log"; sed -n "$((n - 1)),${n}p" "$work/tricky.log"; } |
   sed 's/"at":"Tricky\\\\\/Top\/Feed\\\\#2"/"at":"Tricky\\\\\/Top\/Feed"/' >"$work/moved.log"
 grep -q '"at":"Tricky\\\\/Top/Feed",' "$work/moved.log" || fail "the moved log was not altered"
+# The exchanger's hot side, its first call and the one that binds its four variables.
+n=$(grep -n '^{"callback":"CTExchangerHot".*"move":1,.*"bindings":{"' "$work/plant.log" | head -n 1 | cut -d: -f1)
+{ head -n 2 "$work/plant.log"; sed -n "$((n - 3)),${n}p" "$work/plant.log"; } >"$work/exchanger.log"
 
 # name|snapshot|log|plug-in|environment|options|most nodes|calls kept|the reduced call's line (regex)
 rows=(
@@ -57,6 +60,7 @@ rows=(
   "namesake|tricky.json|namesake.log|libfintop.so|-|-|6|1|^Tricky\\\\/Top/Feed: call CTComponentArray\\(-1\\): result recorded 4, now 3\$"
   "moved_to_a_namesake|tricky.json|moved.log|libfintop.so|-|-|5|1|^Tricky\\\\/Top/Feed\\\\#2: call CTComponent\\(move 0\\): at recorded Tricky\\\\/Top/Feed, now Tricky\\\\/Top/Feed\\\\#2\$"
   "bounded|plant.json|short.log|$altered|-|--max-replays 2|5000|1|: call CTHeatStreams: result recorded false, now true\$"
+  "bindings_swapped|plant.json|exchanger.log|$altered|FINTOP_ALTERED_CALLBACK=CTExchangerHot FINTOP_ALTERED_AS=CTExchangerCold|-|4|1|: call CTExchangerHot\\(move 1\\): binding DeltaT recorded \"Tube Side Delta T\", now \"Shell Side Delta T\"\$"
   "never_returned|plant.json|inside.log|libfintop.so|-|--json|10|1|: call CTHeatStreams: never returned in the field \\(the session ended inside it\\); here: result false, at "
 )
 for row in "${rows[@]}"; do
@@ -93,9 +97,9 @@ for row in "${rows[@]}"; do
     [ "$got" -gt 128 ] || fail "$name: the reduced log does not crash the plug-in (exit $got)"
   else
     [ "$got" = 1 ] || fail "$name: the reduced replay ends with $got: $(cat "$work/$name.replay.err")"
-    # After the line that says who recorded the session, the same difference (its line in
-    # the reduced log aside).
-    named=$(sed -n '2s/ (log line [0-9]*)//p' "$work/$name.replay")
+    # Between the line that says who recorded the session and the summary, the same
+    # differences (their line in the reduced log aside).
+    named=$(sed -e '1d' -e '/^replayed: /d' -e 's/ (log line [0-9]*)//' "$work/$name.replay")
     [ "$named" = "$reduced" ] || fail "$name: the reduced replay names $named, not $reduced"
   fi
   echo "ok $name: $after nodes, $(grep -Eo '"?replays"?: [0-9]+' "$work/$name.out")"

@@ -50,6 +50,13 @@ cat "$work/small.log" "$work/small.log" >"$work/twice.log"  # two sessions appen
 b=$(grep -m 1 -n '^{"callback".*"before":{"[^"]*":[0-9]' "$work/plant.log" | cut -d: -f1)
 sed -E "${b}s/(\"before\":\{\"[^\"]*\":)[0-9]+/\14294967296/" "$work/plant.log" >"$work/wide.log"
 cmp -s "$work/plant.log" "$work/wide.log" && fail "line $b of the log was not altered"
+# The first call of CTFluidPhaseComponentArray as no callback, with an index beyond an int, and
+# without what the iterator held before it.
+f=$(grep -m 1 -n '^{"callback":"CTFluidPhaseComponentArray".*"index":-1,"before":{' "$work/plant.log" | cut -d: -f1)
+[ -n "$f" ] || fail "no call of CTFluidPhaseComponentArray with index -1 and \"before\" in plant.log"
+sed "${f}s/\"callback\":\"CTFluidPhaseComponentArray\"/\"callback\":\"CTNoSuch\"/" "$work/plant.log" >"$work/unknown.log"
+sed "${f}s/\"index\":-1/\"index\":4294967296/" "$work/plant.log" >"$work/wide_index.log"
+sed "${f}s/\"before\":{[^}]*},//" "$work/plant.log" >"$work/no_before.log"
 # The session ended inside two threads' calls, thread 2's begun first.
 { head -n 4 "$work/plant.log"; sed -n '5s/"thread":1}$/"thread":2}/p;7p' "$work/plant.log"; } >"$work/two_inside.log"
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
@@ -74,6 +81,9 @@ rows=(
   "not_a_log|plant.json|plant.json|libfintop.so|2|plant.json: a case \\(a host tree\\), not a fintop-trace log: the log and the snapshot are swapped\\? give the fintop-trace log after --replay|0"
   "no_log|plant.json|missing.log|libfintop.so|2|missing.log: cannot read the document|0"
   "held_beyond_32_bits|plant.json|wide.log|libfintop.so|2|wide.log: .*held .* = 4294967296, which no attribute holds|0"
+  "unknown_callback|plant.json|unknown.log|libfintop.so|2|unknown.log: a call of CTNoSuch, which is no callback of fintop$|0"
+  "index_beyond_int|plant.json|wide_index.log|libfintop.so|2|wide_index.log: a call of CTFluidPhaseComponentArray whose \"index\" is no integer$|0"
+  "without_before|plant.json|no_before.log|libfintop.so|2|no_before.log: a call record without \"before\" .*: record the session again$|0"
   "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each, at lines 1 and $(($(wc -l <"$work/small.log") + 1))\\): replay one session|0"
 )
 for row in "${rows[@]}"; do

@@ -51,6 +51,11 @@ std::string Nested(int levels, bool leaf = false) {
   return out + "]}";
 }
 
+// ... and with `entry` as its trace's one entry.
+std::string WithTrace(const std::string& entry) {
+  return "{\"case\": \"c\", \"model\": [], \"trace\": [" + entry + "]}";
+}
+
 const std::string kLogHeader = "{\"log\": \"fintop-trace\", \"version\": 1, \"plugin\": \"p\"}\n";
 const std::string kCallA =
     "{\"callback\": \"CTA\", \"node\": \"P\", \"result\": true, \"attributes\": {}, \"at\": "
@@ -170,6 +175,32 @@ const GrammarRow kGrammar[] = {
      "expected a trace entry, found null"},
     {"text_in_trace", "{\"case\": \"c\", \"model\": [], \"trace\": [\"CTA\"]}",
      "the trace holds lines of text, not call records (an older fintop-walk wrote it)"},
+    // Each member where its table puts it, of the type its row gives.
+    {"unknown_top_member", "{\"case\": \"c\", \"model\": [], \"colour\": 1}",
+     "unknown member \"colour\" in the document"},
+    {"model_as_object", "{\"case\": \"c\", \"model\": {}}", "\"model\" must not be an object"},
+    {"model_as_text", "{\"case\": \"c\", \"model\": \"m\"}", "\"model\" must be an array"},
+    {"summary_as_number", "{\"case\": \"c\", \"model\": [], \"summary\": 1}",
+     "\"summary\" must be an object"},
+    {"node_name_as_object",
+     "{\"case\": \"c\", \"model\": [{\"object\": \"C\", \"host\": \"h\", \"name\": {}}]}",
+     "\"name\" must be a text, not an object"},
+    {"node_attributes_as_array",
+     "{\"case\": \"c\", \"model\": [{\"value\": \"V\", \"attributes\": []}]}",
+     "\"attributes\" must be an object, not an array"},
+    {"trace_entry_of_no_kind", WithTrace("{\"node\": \"P\"}"),
+     "a trace entry starts with \"callback\" or \"framework\", not \"node\""},
+    {"unknown_call_member", WithTrace("{\"callback\": \"CTA\", \"colour\": 1}"),
+     "unknown member \"colour\" in a call"},
+    {"unknown_framework_member", WithTrace("{\"framework\": \"set\", \"colour\": 1}"),
+     "unknown member \"colour\" in a framework record"},
+    {"log_of_another_name", "{\"log\": \"other\", \"version\": 1}\n",
+     "not a fintop-trace log (\"log\": \"other\")"},
+    {"document_in_a_log", kLogHeader + "{\"case\": \"c\", \"model\": []}\n",
+     "a fintop-trace log line holds a document"},
+    {"binding_not_a_text",
+     kLogHeader + "{\"callback\": \"CTA\", \"node\": \"P\", \"bindings\": {\"T\": 1}}\n",
+     "a binding's host name must be a text, not 1"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Json, Grammar, testing::ValuesIn(kGrammar),
@@ -317,6 +348,18 @@ const ClassifyRow kClassify[] = {
      {"P/C: Reactions: callback CTReactions -> CTActiveReactions"},
      "differences: 1 (1 callback changed)",
      R"("kind": "callback changed",)"},
+    {"item_target",
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "A", "at": "P/X"})"))),
+     Model(Object("R", Collection("CTReactions", 1, R"({"item": 0, "class": "A", "at": "P/Y"})"))),
+     {"P/C: Reactions[0]: target P/X -> P/Y"},
+     "differences: 1 (1 target changed)",
+     nullptr},
+    {"element_callback",
+     Model(Object("S", Element(R"("found": false)"))),
+     Model(Object("S", R"({"element": "Out", "callback": "CTCondVapour", "found": false})")),
+     {"P/C: Out: callback CTCondDistillate -> CTCondVapour"},
+     "differences: 1 (1 callback changed)",
+     nullptr},
     {"element_not_found",
      Model(Object("S", Element(R"("found": true, "at": "P/D")"))),
      Model(Object("S", Element(R"("found": false)"))),

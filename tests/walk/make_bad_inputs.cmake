@@ -7,7 +7,9 @@
 #   map_too_deep.xml    <element>s nested 100000 deep (refused at the 65th)
 #   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
 #   complete_case.json  HERE/renamed_case.json with its renamed variable named as before
-#   map_NAME.xml        a mapping with one fault on its fourth line or after
+#   map_NAME.xml        a mapping with one fault
+#   map_lacking.xml     a mapping whose steps ask a stream for what it lacks
+#   map_typed_sets.xml  a mapping with a <set> of each type
 #   map_optional_spelt_out.xml  a mapping with optional= "false" and "true", taken
 #   short_mass.json     HERE/small_case.json with one mass fraction of two
 #   untyped_top.json    HERE/small_case.json with no type on its top
@@ -66,13 +68,42 @@ set(stream "  <class name=\"QELStream\">")
 foreach(row
     "second_recognise|${recognise}"
     "class_twice|${stream}</class>\n${stream}</class>\n"
-    "long_text|${stream}Component Mole Fractions</class>\n")
+    "long_text|${stream}Component Mole Fractions</class>\n"
+    "unknown_top|<kinds/>\n"
+    "unknown_step|${stream}\n    <values/>\n  </class>\n"
+    "name_twice|${stream}\n    <value name=\"T\" path=\"A\"/>\n    <value name=\"T\" path=\"B\"/>\n  </class>\n")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
   list(GET fields 1 rest)
   file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
                                     "${recognise}${rest}</norvanemap>\n")
 endforeach()
+# Mappings refused for their top element or their <recognise>: all after line 1.
+foreach(row
+    "top_element|<map version=\"1\">\n${recognise}</map>\n"
+    "version_2|<norvanemap version=\"2\">\n${recognise}</norvanemap>\n"
+    "no_recognise|<norvanemap version=\"1\">\n${stream}</class>\n</norvanemap>\n"
+    "empty_recognise|<norvanemap version=\"1\">\n  <recognise/>\n</norvanemap>\n"
+    "unknown_in_recognise|<norvanemap version=\"1\">\n  <recognise><kinds/></recognise>\n</norvanemap>\n")
+  string(REPLACE "|" ";" fields "${row}")
+  list(GET fields 0 name)
+  list(GET fields 1 rest)
+  file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n${rest}")
+endforeach()
+
+# A mapping of <set>s of each type, run before a stream's values.
+file(WRITE ${OUT}/map_typed_sets.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
+     "${recognise}${stream}\n    <set attribute=\"N\" integer=\"-2\"/>\n"
+     "    <set attribute=\"X\" real=\"0.25\"/>\n    <set attribute=\"S\" text=\"7\"/>\n"
+     "  </class>\n</norvanemap>\n")
+
+# A mapping whose steps ask a stream for what it lacks: a property of a value and of an element,
+# and a folder of objects.
+file(WRITE ${OUT}/map_lacking.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
+     "${recognise}${stream}\n    <value name=\"V\" path=\"Temperature\" key=\"colour\"/>\n"
+     "    <collection callback=\"CTComponentArray\" name=\"C\">\n"
+     "      <element callback=\"CTComponent\" name=\"E\" read=\"colour\"/>\n"
+     "    </collection>\n    <objects path=\"Nowhere\"/>\n  </class>\n</norvanemap>\n")
 
 # A mapping taken as it stands: optional= spelt out both ways.
 file(WRITE ${OUT}/map_optional_spelt_out.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"

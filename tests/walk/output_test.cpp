@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Integers at the ends of 64 bits.
                     R"([-9223372036854775808, 9223372036854775807, 18446744073709551615, 0])"));
 
-// Texts that are not valid UTF-8: each broken sequence written as U+FFFD, as nlohmann's
-// replacing dump does.
+// Texts valid UTF-8 or not: each broken sequence written as U+FFFD, as nlohmann's replacing dump
+// does, and the text told valid as its strict dump tells it.
 class JsonTextReplaced : public testing::TestWithParam<const char*> {};
 
 // Each event as one text: a container with its offset, a key, a value with its type.
@@ -144,6 +144,13 @@ TEST_P(JsonTextReplaced, AsNlohmannReplacesIt) {
   const std::string text = GetParam();
   EXPECT_EQ(kit::JsonText(text),
             nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  bool valid = true;  // as nlohmann's strict dump judges it
+  try {
+    (void)nlohmann::json(text).dump();
+  } catch (const nlohmann::json::exception&) {
+    valid = false;
+  }
+  EXPECT_EQ(kit::IsUtf8(text), valid);
   // What the writer tells (--diff reads the walk's document so) is what its text reads.
   for (auto layout : {kit::JsonWriter::kIndented, kit::JsonWriter::kLine}) {
     kit::Output out;
@@ -179,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(Bytes, JsonTextReplaced,
                                          "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf0\x9f\x98",
                                          "\xc0\xaf", "\x80\x80", "\xf8\x88\x80\x80\x80",
                                          "ok \xc3\xa9 \xe2\x82\xac", "\xf0\x9f\x98\x80",
-                                         "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf"));
+                                         "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf", "\xc3\xa9\xc3\xa9"));
 
 // A text as part of a line of text output (a difference line, a message): control bytes as JSON
 // escapes, invalid UTF-8 as U+FFFD, everything else, backslashes and quotes too, as it is.
