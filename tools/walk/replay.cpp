@@ -121,8 +121,10 @@ class Replayer {
     bool unreturned;
   };
 
+  // A refusal of the call being replayed, named by its line.
   [[noreturn]] void Refuse(const std::string& what) {
-    throw std::runtime_error(log_.name() + ": " + what);
+    const std::uint64_t line = log_.LinesOf({call_offset_})[0];
+    throw std::runtime_error(log_.name() + ":" + std::to_string(line) + ": " + what);
   }
 
   void ReplayCall(const Pending& pending, const std::vector<std::uint64_t>& call_offsets) {
