@@ -6,8 +6,9 @@
 // FINTOP_ALTERED_FROM=N only its calls from the N-th in the process on are altered (an answer
 // that depends on the calls before). With FINTOP_ALTERED_AS=OTHER an altered element callback
 // answers as the real OTHER does instead (CTExchangerHot as CTExchangerCold: the cold side
-// bound for the hot). A replay with it must name exactly the calls of that callback and no
-// other.
+// bound for the hot). With FINTOP_ALTERED_LEAK=1 it answers as the real one does but leaves a
+// clone of its iterator alive. A replay with it must name exactly the calls of that callback
+// and no other.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -32,8 +33,9 @@ bool Set(const char* variable) {
   return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
-// Whether `name` is the callback altered; crashes or hangs there when asked to.
-bool Altered(const char* name) {
+// Whether `name`'s answer is altered; crashes, hangs or leaves a clone of `iterator` there when
+// asked to.
+bool Altered(const char* name, FIIterator* iterator) {
   static const char* altered = [] {
     const char* chosen = std::getenv("FINTOP_ALTERED_CALLBACK");
     return chosen != nullptr && *chosen != '\0' ? chosen : "CTHeatStreams";
@@ -50,7 +52,9 @@ bool Altered(const char* name) {
     std::abort();
   }
   while (Set("FINTOP_ALTERED_HANG")) pause();
-  return true;
+  if (!Set("FINTOP_ALTERED_LEAK")) return true;
+  (void)iterator->Clone();
+  return false;
 }
 
 // The callback an altered one answers as; null: its own answer, changed.
@@ -67,21 +71,21 @@ const char* As() {
 #define ALTERED_KIND(name)                                             \
   FINTOP_SIGNATURE_KIND(name) {                                        \
     bool answer = reinterpret_cast<FIKindTest>(Real(#name))(iterator); \
-    return Altered(#name) ? !answer : answer;                          \
+    return Altered(#name, iterator) ? !answer : answer;                \
   }
 #define ALTERED_CLASSIFIER(name)                                              \
   FINTOP_SIGNATURE_CLASSIFIER(name) {                                         \
     bool answer = reinterpret_cast<FIClassifier>(Real(#name))(iterator, out); \
-    return Altered(#name) ? !answer : answer;                                 \
+    return Altered(#name, iterator) ? !answer : answer;                       \
   }
 #define ALTERED_COLLECTION(name)                                                    \
   FINTOP_SIGNATURE_COLLECTION(name) {                                               \
     int answer = reinterpret_cast<FICollection>(Real(#name))(iterator, out, index); \
-    return Altered(#name) ? answer + 1 : answer;                                    \
+    return Altered(#name, iterator) ? answer + 1 : answer;                          \
   }
 #define ALTERED_ELEMENT(name)                                               \
   FINTOP_SIGNATURE_ELEMENT(name) {                                          \
-    const bool altered = Altered(#name);                                    \
+    const bool altered = Altered(#name, iterator);                          \
     if (altered && As() != nullptr)                                         \
       return reinterpret_cast<FIElement>(Real(As()))(iterator, move);       \
     bool answer = reinterpret_cast<FIElement>(Real(#name))(iterator, move); \

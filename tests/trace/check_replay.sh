@@ -57,6 +57,11 @@ f=$(grep -m 1 -n '^{"callback":"CTFluidPhaseComponentArray".*"index":-1,"before"
 sed "${f}s/\"callback\":\"CTFluidPhaseComponentArray\"/\"callback\":\"CTNoSuch\"/" "$work/plant.log" >"$work/unknown.log"
 sed "${f}s/\"index\":-1/\"index\":4294967296/" "$work/plant.log" >"$work/wide_index.log"
 sed "${f}s/\"before\":{[^}]*},//" "$work/plant.log" >"$work/no_before.log"
+# The first call that bound DeltaT, recorded without it; the log without its first line.
+h=$(grep -m 1 -n '^{"callback".*"bindings":{"DeltaT":"[^"]*",' "$work/plant.log" | cut -d: -f1)
+sed "${h}s/\"bindings\":{\"DeltaT\":\"[^\"]*\",/\"bindings\":{/" "$work/plant.log" >"$work/unbound.log"
+cmp -s "$work/plant.log" "$work/unbound.log" && fail "line $h of the log was not altered"
+tail -n +2 "$work/plant.log" >"$work/headless.log"
 # The session ended inside two threads' calls, thread 2's begun first.
 { head -n 4 "$work/plant.log"; sed -n '5s/"thread":1}$/"thread":2}/p;7p' "$work/plant.log"; } >"$work/two_inside.log"
 last_begin=$(tail -n 2 "$work/plant.log" | head -n 1)
@@ -84,6 +89,9 @@ rows=(
   "unknown_callback|plant.json|unknown.log|libfintop.so|2|unknown.log:$f: a call of CTNoSuch, which is no callback of fintop$|0"
   "index_beyond_int|plant.json|wide_index.log|libfintop.so|2|wide_index.log:$f: a call of CTFluidPhaseComponentArray whose \"index\" is no integer$|0"
   "without_before|plant.json|no_before.log|libfintop.so|2|no_before.log:$f: a call record without \"before\" .*: record the session again$|0"
+  "clones_left|plant.json|plant.log|$altered|1|^replayed: $calls calls, $((calls - heat)) answered as recorded, $heat differs?\$|$heat|FINTOP_ALTERED_LEAK=1"
+  "binding_not_recorded|plant.json|unbound.log|libfintop.so|1|^$one\$|1"
+  "headless|plant.json|headless.log|libfintop.so|2|headless.log: lacks the log's first line \\(\\{\"log\": \"fintop-trace\", \\.\\.\\.\\}\\)\$|0"
   "two_sessions|small.json|twice.log|libfintop.so|2|twice.log: holds 2 sessions \\(one \\{\"log\": ...\\} line each, at lines 1 and $(($(wc -l <"$work/small.log") + 1))\\): replay one session|0"
 )
 for row in "${rows[@]}"; do
@@ -122,6 +130,10 @@ grep -q ": call .* (log line $o): out recorded \"Other[^\"]*\", now \"[^\"]*\"$"
   fail "one_out_altered names $(head -n 2 "$work/one_out_altered.out")"
 [ "$(grep ': call ' "$work/plugin_altered.out" | grep -vc ': call CTHeatStreams\(\| #[0-9]*\) (log line [0-9]*): result recorded ' || true)" = 0 ] ||
   fail "plugin_altered names other calls: $(grep ': call ' "$work/plugin_altered.out" | grep -v CTHeatStreams | head -n 2)"
+[ "$(grep -c ': call CTHeatStreams (log line [0-9]*): 1 cloned iterator left alive$' "$work/clones_left.out")" = "$heat" ] ||
+  fail "clones_left names $(sed -n 2p "$work/clones_left.out")"
+grep -q ": call .* (log line $h): binding DeltaT recorded (none), now \"[^\"]*\"$" "$work/binding_not_recorded.out" ||
+  fail "binding_not_recorded names $(sed -n 2p "$work/binding_not_recorded.out")"
 # The swapped side: every line names a binding of CTExchangerHot, recorded and now each a side.
 grep ': call ' "$work/exchanger_swapped.out" |
   grep -v ': call CTExchangerHot(move 1) (log line [0-9]*): binding [A-Za-z]* recorded "\(Tube\|Shell\) [^"]*", now "\(Tube\|Shell\) [^"]*"$' |

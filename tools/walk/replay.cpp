@@ -221,7 +221,9 @@ class Replayer {
     }
     it.reset();
     if (left != 0)
-      Add(DiffLine::kClonesLeft, std::to_string(left) + " cloned iterators left alive");
+      Add(DiffLine::kClonesLeft, std::to_string(left) +
+                                     (left == 1 ? " cloned iterator" : " cloned iterators") +
+                                     " left alive");
     Watch(pending, id, argument, &before);
     // A callback that keeps a process-wide count selects from the count its last counting call
     // made, from any thread: when that call overlapped others, which of them counted last in
