@@ -610,6 +610,21 @@ TEST_P(ElfSearch, FoldersInTheLoadersOrder) {
 INSTANTIATE_TEST_SUITE_P(Dynamic, ElfSearch, testing::ValuesIn(kSearchRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A needed library named beyond the end of the texts: a damaged file, refused as such.
+TEST(ElfDamaged, NeededNameBeyondTheTexts) {
+  std::vector<unsigned char> bytes = ElfWith({{DT_NEEDED, "libdep.so"}});
+  Elf64_Ehdr header;
+  std::memcpy(&header, bytes.data(), sizeof header);
+  const Elf64_Dyn needed{DT_NEEDED, {1000}};  // the first of the two entries before the sections
+  std::memcpy(bytes.data() + header.e_shoff - 2 * sizeof needed, &needed, sizeof needed);
+  try {
+    doctor::ReadElf(bytes, "/opt/plant/libx.so");
+    ADD_FAILURE() << "read";
+  } catch (const doctor::BadFile& e) {
+    EXPECT_TRUE(e.fault().starts_with("is truncated or malformed (dynamic strings: ")) << e.fault();
+  }
+}
+
 // The modules a user installs, as this build made them: their needed libraries are searched
 // for in their own folder, never in the working folder of the process that loads them.
 TEST(BuiltModules, SearchTheirOwnFolderOnly) {
