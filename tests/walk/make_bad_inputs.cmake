@@ -71,6 +71,7 @@ foreach(row
     "long_text|${stream}Component Mole Fractions</class>\n"
     "unknown_top|<kinds/>\n"
     "unknown_step|${stream}\n    <values/>\n  </class>\n"
+    "collection_read|${stream}\n    <collection callback=\"CTComponentArray\" read=\"id\"/>\n  </class>\n"
     "name_twice|${stream}\n    <value name=\"T\" path=\"A\"/>\n    <value name=\"T\" path=\"B\"/>\n  </class>\n")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
