@@ -165,6 +165,11 @@ def run(args):
                 except subprocess.TimeoutExpired:
                     failed = ['(a test program hung)']
                 verdict = 'caught' if failed else 'missed'
+            # A program of the build that a test started and left running (a mutant's endless
+            # loop that the test did not wait for) must not outlive its mutant: it would slow
+            # every later one. It is said beside the verdict.
+            if subprocess.run(['pkill', '-KILL', '-f', os.path.join(build, 'bin') + '/']).returncode == 0:
+                failed.append('(left a program running)')
         finally:
             open(path, 'w', encoding='utf-8').write(original)
         with open(args.results, 'a', encoding='utf-8') as out:
