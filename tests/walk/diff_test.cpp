@@ -51,9 +51,9 @@ std::string Nested(int levels, bool leaf = false) {
   return out + "]}";
 }
 
-// ... and with `entry` as its trace's one entry.
-std::string WithTrace(const std::string& entry) {
-  return "{\"case\": \"c\", \"model\": [], \"trace\": [" + entry + "]}";
+// A walk's document holding only these trace entries.
+std::string Trace(const std::string& entries) {
+  return "{\"case\": \"c\", \"model\": [], \"trace\": [" + entries + "]}";
 }
 
 const std::string kLogHeader = "{\"log\": \"fintop-trace\", \"version\": 1, \"plugin\": \"p\"}\n";
@@ -171,9 +171,8 @@ const GrammarRow kGrammar[] = {
     // A scalar where a node or a call belongs.
     {"scalar_in_model", "{\"case\": \"c\", \"model\": [1.5]}",
      "1:27: expected a model node, found 1.5"},
-    {"scalar_in_trace", "{\"case\": \"c\", \"model\": [], \"trace\": [null]}",
-     "expected a trace entry, found null"},
-    {"text_in_trace", "{\"case\": \"c\", \"model\": [], \"trace\": [\"CTA\"]}",
+    {"scalar_in_trace", Trace("null"), "expected a trace entry, found null"},
+    {"text_in_trace", Trace("\"CTA\""),
      "the trace holds lines of text, not call records (an older fintop-walk wrote it)"},
     // Each member where its table puts it, of the type its row gives.
     {"unknown_top_member", "{\"case\": \"c\", \"model\": [], \"colour\": 1}",
@@ -188,11 +187,11 @@ const GrammarRow kGrammar[] = {
     {"node_attributes_as_array",
      "{\"case\": \"c\", \"model\": [{\"value\": \"V\", \"attributes\": []}]}",
      "\"attributes\" must be an object, not an array"},
-    {"trace_entry_of_no_kind", WithTrace("{\"node\": \"P\"}"),
+    {"trace_entry_of_no_kind", Trace("{\"node\": \"P\"}"),
      "a trace entry starts with \"callback\" or \"framework\", not \"node\""},
-    {"unknown_call_member", WithTrace("{\"callback\": \"CTA\", \"colour\": 1}"),
+    {"unknown_call_member", Trace("{\"callback\": \"CTA\", \"colour\": 1}"),
      "unknown member \"colour\" in a call"},
-    {"unknown_framework_member", WithTrace("{\"framework\": \"set\", \"colour\": 1}"),
+    {"unknown_framework_member", Trace("{\"framework\": \"set\", \"colour\": 1}"),
      "unknown member \"colour\" in a framework record"},
     {"log_of_another_name", "{\"log\": \"other\", \"version\": 1}\n",
      "not a fintop-trace log (\"log\": \"other\")"},
@@ -290,10 +289,6 @@ std::string Element(const std::string& members) {
 std::string Collection(const std::string& callback, int count, const std::string& items) {
   return "{\"collection\": \"Reactions\", \"callback\": \"" + callback +
          "\", \"count\": " + std::to_string(count) + ", \"items\": [" + items + "]}";
-}
-// A walk's document holding only these trace entries.
-std::string Trace(const std::string& entries) {
-  return "{\"case\": \"c\", \"model\": [], \"trace\": [" + entries + "]}";
 }
 std::string Call(const std::string& callback, int index, const std::string& attributes,
                  const std::string& tail = "") {

@@ -7,10 +7,7 @@
 #   map_too_deep.xml    <element>s nested 100000 deep (refused at the 65th)
 #   empty.json, empty.xml, unreadable.json, unreadable.xml (mode 000)
 #   complete_case.json  HERE/renamed_case.json with its renamed variable named as before
-#   map_NAME.xml        a mapping with one fault
-#   map_lacking.xml     a mapping whose steps ask a stream for what it lacks
-#   map_typed_sets.xml  a mapping with a <set> of each type
-#   map_optional_spelt_out.xml  a mapping with optional= "false" and "true", taken
+#   map_NAME.xml        a mapping refused for one fault, or taken (the table below says)
 #   short_mass.json     HERE/small_case.json with one mass fraction of two
 #   untyped_top.json    HERE/small_case.json with no type on its top
 #   no_stream_count.json  HERE/small_case.json without its splitter's number of streams
@@ -62,54 +59,39 @@ if(complete STREQUAL renamed)
 endif()
 file(WRITE ${OUT}/complete_case.json "${complete}")
 
-# Mappings refused for what they say: a <recognise> on line 3, then the rest of each.
+# The mappings below line 1 (the XML declaration): most start with ${top} (lines 2 and 3), and
+# those refused say why on the line their row's name says.
 set(recognise "  <recognise><kind callback=\"CTStreams\" class=\"QELStream\"/></recognise>\n")
+set(top "<norvanemap version=\"1\">\n${recognise}")
 set(stream "  <class name=\"QELStream\">")
+set(end "</norvanemap>\n")
 foreach(row
-    "second_recognise|${recognise}"
-    "class_twice|${stream}</class>\n${stream}</class>\n"
-    "long_text|${stream}Component Mole Fractions</class>\n"
-    "unknown_top|<kinds/>\n"
-    "unknown_step|${stream}\n    <values/>\n  </class>\n"
-    "collection_read|${stream}\n    <collection callback=\"CTComponentArray\" read=\"id\"/>\n  </class>\n"
-    "name_twice|${stream}\n    <value name=\"T\" path=\"A\"/>\n    <value name=\"T\" path=\"B\"/>\n  </class>\n")
-  string(REPLACE "|" ";" fields "${row}")
-  list(GET fields 0 name)
-  list(GET fields 1 rest)
-  file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
-                                    "${recognise}${rest}</norvanemap>\n")
-endforeach()
-# Mappings refused for their top element or their <recognise>: all after line 1.
-foreach(row
+    # Refused for what they say.
+    "second_recognise|${top}${recognise}${end}"
+    "class_twice|${top}${stream}</class>\n${stream}</class>\n${end}"
+    "long_text|${top}${stream}Component Mole Fractions</class>\n${end}"
+    "unknown_top|${top}<kinds/>\n${end}"
+    "unknown_step|${top}${stream}\n    <values/>\n  </class>\n${end}"
+    "collection_read|${top}${stream}\n    <collection callback=\"CTComponentArray\" read=\"id\"/>\n  </class>\n${end}"
+    "name_twice|${top}${stream}\n    <value name=\"T\" path=\"A\"/>\n    <value name=\"T\" path=\"B\"/>\n  </class>\n${end}"
+    # Refused for their top element or their <recognise>.
     "top_element|<map version=\"1\">\n${recognise}</map>\n"
-    "version_2|<norvanemap version=\"2\">\n${recognise}</norvanemap>\n"
-    "no_recognise|<norvanemap version=\"1\">\n${stream}</class>\n</norvanemap>\n"
-    "empty_recognise|<norvanemap version=\"1\">\n  <recognise/>\n</norvanemap>\n"
-    "unknown_in_recognise|<norvanemap version=\"1\">\n  <recognise><kinds/></recognise>\n</norvanemap>\n")
+    "version_2|<norvanemap version=\"2\">\n${recognise}${end}"
+    "no_recognise|<norvanemap version=\"1\">\n${stream}</class>\n${end}"
+    "empty_recognise|<norvanemap version=\"1\">\n  <recognise/>\n${end}"
+    "unknown_in_recognise|<norvanemap version=\"1\">\n  <recognise><kinds/></recognise>\n${end}"
+    # Taken: <set>s of each type, run before a stream's values.
+    "typed_sets|${top}${stream}\n    <set attribute=\"N\" integer=\"-2\"/>\n    <set attribute=\"X\" real=\"0.25\"/>\n    <set attribute=\"S\" text=\"7\"/>\n  </class>\n${end}"
+    # Taken: steps that ask a stream for what it lacks (a property of a value and of an
+    # element, a folder of objects).
+    "lacking|${top}${stream}\n    <value name=\"V\" path=\"Temperature\" key=\"colour\"/>\n    <collection callback=\"CTComponentArray\" name=\"C\">\n      <element callback=\"CTComponent\" name=\"E\" read=\"colour\"/>\n    </collection>\n    <objects path=\"Nowhere\"/>\n  </class>\n${end}"
+    # Taken as it stands: optional= spelt out both ways.
+    "optional_spelt_out|${top}${stream}\n    <value name=\"T\" path=\"Temperature\" optional=\"false\"/>\n    <value name=\"P\" path=\"Pressure\" optional=\"true\"/>\n  </class>\n${end}")
   string(REPLACE "|" ";" fields "${row}")
   list(GET fields 0 name)
   list(GET fields 1 rest)
   file(WRITE ${OUT}/map_${name}.xml "<?xml version=\"1.0\"?>\n${rest}")
 endforeach()
-
-# A mapping of <set>s of each type, run before a stream's values.
-file(WRITE ${OUT}/map_typed_sets.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
-     "${recognise}${stream}\n    <set attribute=\"N\" integer=\"-2\"/>\n"
-     "    <set attribute=\"X\" real=\"0.25\"/>\n    <set attribute=\"S\" text=\"7\"/>\n"
-     "  </class>\n</norvanemap>\n")
-
-# A mapping whose steps ask a stream for what it lacks: a property of a value and of an element,
-# and a folder of objects.
-file(WRITE ${OUT}/map_lacking.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
-     "${recognise}${stream}\n    <value name=\"V\" path=\"Temperature\" key=\"colour\"/>\n"
-     "    <collection callback=\"CTComponentArray\" name=\"C\">\n"
-     "      <element callback=\"CTComponent\" name=\"E\" read=\"colour\"/>\n"
-     "    </collection>\n    <objects path=\"Nowhere\"/>\n  </class>\n</norvanemap>\n")
-
-# A mapping taken as it stands: optional= spelt out both ways.
-file(WRITE ${OUT}/map_optional_spelt_out.xml "<?xml version=\"1.0\"?>\n<norvanemap version=\"1\">\n"
-     "${recognise}${stream}\n    <value name=\"T\" path=\"Temperature\" optional=\"false\"/>\n"
-     "    <value name=\"P\" path=\"Pressure\" optional=\"true\"/>\n  </class>\n</norvanemap>\n")
 
 file(READ ${HERE}/small_case.json small)
 foreach(row
